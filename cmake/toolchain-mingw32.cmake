@@ -1,0 +1,5 @@
+# i686 Windows through MinGW-w64 (see toolchain-mingw64.cmake).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(WENDRIX_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

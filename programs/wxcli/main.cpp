@@ -1,0 +1,46 @@
+// wxcli: the library's command-line tool, for publishers and for us.
+#include <windows.h>
+
+#include <exception>
+
+#include "console.h"
+
+namespace {
+
+constexpr wchar_t kUsage[] =
+    L"usage: wxcli COMMAND ...\n"
+    L"  inspect FILE                 what the library makes of a publisher data file\n"
+    L"  ini dump FILE                the entries of an INI file, one per line\n"
+    L"  ini save FILE OUT [--ansi]   load FILE and write it back to OUT (UTF-16)\n"
+    L"  version parse TEXT           the components of a version\n"
+    L"  version compare A B          older, equal or newer\n"
+    L"  version display TEXT [--size N] [--replace PREFIX=TEXT]...\n"
+    L"  info [KIND] [--64] [--accept-default]   product folder or product file\n";
+
+}  // namespace
+
+int Run(wxcli::Args args);
+
+int wmain(int argc, wchar_t** argv) {
+  try {
+    return Run(wxcli::Args(argv + 1, argv + argc));
+  } catch (const std::exception&) {
+    wxcli::Err(L"wxcli: bad argument\n");
+    return 2;
+  }
+}
+
+int Run(wxcli::Args args) {
+  if (args.empty()) {
+    wxcli::Err(kUsage);
+    return 2;
+  }
+  const std::wstring command = args.front();
+  args.erase(args.begin());
+  if (command == L"ini") return wxcli::CommandIni(args);
+  if (command == L"version") return wxcli::CommandVersion(args);
+  if (command == L"info") return wxcli::CommandInfo(args);
+  if (command == L"inspect") return wxcli::CommandInspect(args);
+  wxcli::Err(kUsage);
+  return 2;
+}

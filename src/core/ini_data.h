@@ -1,0 +1,149 @@
+#pragma once
+// CIniData: the ordered, typed entry list that every structured file of the
+// library (and some registry trees) is read into. Subclasses fill it from a
+// medium and write it back: CIniDataBuffer (INI text), CIniDataRegistry (a
+// registry key).
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/result.h"
+#include "core/string_list.h"
+
+namespace wendrix {
+
+// Entry kinds (low 8 bits of an entry's kind word).
+enum IniKind : std::uint32_t {
+  kIniSection = 1,   // section header, no values
+  kIniText = 2,      // one text, escapes decoded
+  kIniSigned = 3,    // signed 32-bit number, kept as decimal text
+  kIniUnsigned = 4,  // unsigned 32-bit number, kept as decimal text
+  kIniList = 5,      // texts, escapes decoded
+  kIniRaw = 6,       // one text, no escape processing
+  kIniRawList = 7,   // texts, no escape processing
+  kIniVerbatim = 8,  // a line written as it stands, no values
+};
+
+// Entry flag: numbers are written in hexadecimal, texts and lists always quoted.
+inline constexpr std::uint32_t kIniAlternateForm = 0x100;
+inline constexpr std::uint32_t kIniKindMask = 0xFF;
+
+// Schema: each row maps (section, key) to the caller's identifier and the kind
+// to read the value as. kIniAny in a row matches any name; a null section
+// matches keys before the first section, a null key matches no key.
+inline constexpr wchar_t kIniAnyTag[] = L"*";
+inline constexpr const wchar_t* kIniAny = kIniAnyTag;
+
+struct IniSchemaRow {
+  const wchar_t* section;
+  const wchar_t* key;
+  std::int32_t id;
+  std::int32_t kind;
+};
+using IniSchema = std::span<const IniSchemaRow>;
+
+// The first row whose section and key both match, or null. Names compare
+// case-insensitively.
+const IniSchemaRow* FindSchemaRow(const wchar_t* section, std::wstring_view key, IniSchema schema) noexcept;
+// The matching row's identifier, or -1.
+std::int32_t SchemaLookup(const wchar_t* section, std::wstring_view key, IniSchema schema) noexcept;
+
+// The number rule of INI values: "true"/"yes" are 1 and "false"/"no" are 0
+// (case ignored); otherwise a C-notation number with automatic base (0x hex,
+// leading 0 octal, else decimal), read as signed (kind 3) or unsigned (kind 4)
+// 32-bit like strtol/strtoul: a signed value out of range is clamped, an
+// unsigned one with a minus sign wraps. Blanks may follow; anything else fails.
+struct IniNumber {
+  std::uint32_t bits;  // the 32 bits of the value
+  bool hex;            // written with 0x / 0X
+};
+bool ParseIniNumber(std::wstring_view text, bool isSigned, IniNumber* out) noexcept;
+// Decimal text of a number of the given kind ("-5" for kind 3, "4294967291" for kind 4).
+std::wstring FormatIniNumber(std::uint32_t bits, bool isSigned);
+
+// A read-only view of one entry.
+class IniEntry {
+ public:
+  IniEntry(const CStringList& list, std::size_t index) : m_list(&list), m_block(&list[index]) {}
+
+  std::uint32_t Kind() const noexcept { return m_block->tag & kIniKindMask; }
+  std::uint32_t Flags() const noexcept { return m_block->tag & ~kIniKindMask; }
+  bool AlternateForm() const noexcept { return (m_block->tag & kIniAlternateForm) != 0; }
+  std::uint32_t Line() const noexcept { return m_block->line; }
+  std::uint32_t Count() const noexcept { return m_block->stringCount - 1; }
+  const wchar_t* Name() const { return m_list->String(*m_block, 0); }
+  std::wstring_view NameView() const { return m_list->StringView(*m_block, 0); }
+  // Value i (0-based); zero-terminated.
+  const wchar_t* Value(std::size_t i) const { return m_list->String(*m_block, i + 1); }
+  std::wstring_view ValueView(std::size_t i) const { return m_list->StringView(*m_block, i + 1); }
+  // Value i read by the number rule; 0 when it is not a number.
+  std::int32_t SignedValue(std::size_t i = 0) const;
+  std::uint32_t UnsignedValue(std::size_t i = 0) const;
+
+ private:
+  const CStringList* m_list;
+  const CStringList::Block* m_block;
+};
+
+class CIniData {
+ public:
+  CIniData() = default;
+  CIniData(const CIniData&) = delete;
+  CIniData& operator=(const CIniData&) = delete;
+  virtual ~CIniData() = default;
+
+  // Empties the entry list and fills it from the medium. A failed load keeps
+  // the entries read before the failure and sets the error flag.
+  virtual HRESULT Load(IniSchema schema) = 0;
+  // Writes the entry list to the medium.
+  virtual HRESULT Save(std::uint32_t flags) = 0;
+
+  // Appending entries; each returns E_OUTOFMEMORY when memory runs out and
+  // then leaves the list as it was. `flags` are or-ed into the kind word.
+  HRESULT AddSection(std::wstring_view name);
+  HRESULT AddText(std::wstring_view key, std::wstring_view value, std::uint32_t flags = 0);
+  HRESULT AddRaw(std::wstring_view key, std::wstring_view value, std::uint32_t flags = 0);
+  HRESULT AddNumber(std::wstring_view key, std::int32_t value, std::uint32_t flags = 0);
+  HRESULT AddUnsigned(std::wstring_view key, std::uint32_t value, std::uint32_t flags = 0);
+  HRESULT AddList(std::wstring_view key, std::span<const std::wstring_view> items, std::uint32_t flags = 0);
+  HRESULT AddRawList(std::wstring_view key, std::span<const std::wstring_view> items, std::uint32_t flags = 0);
+  HRESULT AddVerbatim(std::wstring_view line);
+  void Clear() noexcept;
+
+  std::size_t EntryCount() const noexcept { return m_entries.Size(); }
+  IniEntry Entry(std::size_t i) const { return IniEntry(m_entries, i); }
+
+  // Range over the entries in order: for (IniEntry e : data.Entries()) ...
+  class Iterator {
+   public:
+    Iterator(const CStringList& l, std::size_t i) : m_list(&l), m_index(i) {}
+    IniEntry operator*() const { return IniEntry(*m_list, m_index); }
+    Iterator& operator++() { ++m_index; return *this; }
+    bool operator!=(const Iterator& o) const { return m_index != o.m_index; }
+   private:
+    const CStringList* m_list;
+    std::size_t m_index;
+  };
+  struct Range {
+    const CStringList* list;
+    Iterator begin() const { return {*list, 0}; }
+    Iterator end() const { return {*list, list->Size()}; }
+  };
+  Range Entries() const noexcept { return Range{&m_entries}; }
+
+  // The line counter: after a failed load, the line of the failure.
+  std::uint32_t ErrorLine() const noexcept { return m_line; }
+  bool HadError() const noexcept { return m_error; }
+
+ protected:
+  HRESULT AddEntry(std::uint32_t kindWord, std::wstring_view name, std::span<const std::wstring_view> values);
+  void BeginLoad() noexcept;
+
+  CStringList m_entries;
+  std::uint32_t m_line = 0;
+  bool m_error = false;
+};
+
+}  // namespace wendrix

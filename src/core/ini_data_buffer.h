@@ -1,0 +1,43 @@
+#pragma once
+// CIniDataBuffer: INI data read from and written to wide text.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/ini_data.h"
+
+namespace wendrix {
+
+// Save flag: characters of 128 and above are written as they are instead of
+// being escaped when the object's code page cannot hold them.
+inline constexpr std::uint32_t kIniSaveUnicode = 0x2;
+
+// The thread's ANSI code page, which every user of this class passes.
+inline constexpr std::uint32_t kThreadAnsiCodePage = 3;
+
+class CIniDataBuffer : public CIniData {
+ public:
+  explicit CIniDataBuffer(std::uint32_t codePage = kThreadAnsiCodePage) : m_codePage(codePage) {}
+
+  // Parses the text. Syntax errors give 0x8007000D with ErrorLine() at the
+  // offending line; the entries read before the error stay.
+  HRESULT Load(IniSchema schema) override;
+  // Replaces the text with the entries written out (CR LF line ends).
+  HRESULT Save(std::uint32_t flags) override;
+
+  void SetText(std::wstring_view text);
+  void SetText(std::wstring&& text) noexcept { m_text = std::move(text); }
+  const std::wstring& Text() const noexcept { return m_text; }
+  std::uint32_t CodePageNumber() const noexcept { return m_codePage; }
+
+ private:
+  std::wstring m_text;
+  std::uint32_t m_codePage;
+};
+
+// Decodes file bytes (byte-order-mark detection, else the ANSI code page of
+// `target`), refuses XML with 0x8004020B, and loads the text into `target`.
+// On a failed load *errorLine receives the target's line counter, else 0.
+HRESULT LoadIniText(std::string_view bytes, CIniDataBuffer& target, IniSchema schema, std::uint32_t* errorLine);
+
+}  // namespace wendrix

@@ -1,0 +1,69 @@
+#pragma once
+// Result codes shared by the platform-free code and the Windows code.
+//
+// Every operation answers a 32-bit HRESULT-style code: 0 success, 1 success
+// with a negative answer, negative values failures. Windows errors are wrapped
+// into facility 7; the library's own failures use facility 4 with the number
+// of a string-table message in the low 16 bits.
+#include <cstdint>
+
+#ifdef _WIN32
+#include <windef.h>
+#include <winerror.h>
+#else
+using HRESULT = std::int32_t;
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_NOTIMPL ((HRESULT)0x80004001)
+#define E_POINTER ((HRESULT)0x80004003)
+#define E_ABORT ((HRESULT)0x80004004)
+#define E_FAIL ((HRESULT)0x80004005)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000E)
+#define E_INVALIDARG ((HRESULT)0x80070057)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_DATA 13L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_BUFFER_OVERFLOW 111L
+#endif
+
+namespace wendrix {
+
+// Wraps a Win32 error code: 0 or less stays as it is, anything else becomes
+// 0x80070000 | (code & 0xFFFF).
+constexpr HRESULT HResultFromWin32(long code) {
+  return code <= 0 ? static_cast<HRESULT>(code)
+                   : static_cast<HRESULT>(0x80070000u | (static_cast<std::uint32_t>(code) & 0xFFFFu));
+}
+
+// The library's own failure for string-table message `message`.
+constexpr HRESULT HResultFromMessage(std::uint16_t message) {
+  return static_cast<HRESULT>(0x80040000u | message);
+}
+
+// Codes with a meaning of their own across the library.
+inline constexpr HRESULT kSyntaxError = HResultFromWin32(13);        // bad INI syntax (ERROR_INVALID_DATA)
+inline constexpr HRESULT kBufferTooSmall = HResultFromWin32(111);    // ERROR_BUFFER_OVERFLOW
+inline constexpr HRESULT kProductFolderMissing = HResultFromWin32(3);
+inline constexpr HRESULT kExportMissing = HResultFromWin32(1);       // the installed copy lacks a forwarded export
+inline constexpr HRESULT kNoKeyPath = HResultFromWin32(6);           // ERROR_INVALID_HANDLE
+inline constexpr HRESULT kXmlNotIni = static_cast<HRESULT>(0x8004020B);
+
+}  // namespace wendrix
+
+// Propagation helpers: each returns the failing code from the enclosing function.
+#define RETURN_IF_FAILED(expr)                   \
+  do {                                           \
+    const HRESULT wx_hr_ = (expr);               \
+    if (FAILED(wx_hr_)) return wx_hr_;           \
+  } while (0)
+
+#define RETURN_HR_IF(hr, cond)                   \
+  do {                                           \
+    if (cond) return (hr);                       \
+  } while (0)

@@ -1,0 +1,44 @@
+#include "core/string_util.h"
+
+namespace wendrix {
+
+std::size_t CStringUtil::Length(const wchar_t* text) noexcept {
+  return text ? std::char_traits<wchar_t>::length(text) : 0;
+}
+
+std::wstring_view CStringUtil::View(const wchar_t* text) noexcept {
+  return text ? std::wstring_view(text) : std::wstring_view();
+}
+
+int CStringUtil::CompareNoCase(std::wstring_view a, std::wstring_view b) noexcept {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    // Compare as unsigned 16-bit code units so the order is the same on every platform.
+    const unsigned ca = static_cast<unsigned>(FoldAscii(a[i])) & 0xFFFFu;
+    const unsigned cb = static_cast<unsigned>(FoldAscii(b[i])) & 0xFFFFu;
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool CStringUtil::EqualsNoCase(std::wstring_view a, std::wstring_view b) noexcept {
+  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+bool CStringUtil::StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) noexcept {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool CStringUtil::EndsWithNoCase(std::wstring_view text, std::wstring_view suffix) noexcept {
+  return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+std::wstring CStringUtil::Widen(std::string_view ascii) {
+  std::wstring out;
+  out.reserve(ascii.size());
+  for (char c : ascii) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace wendrix

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+TEST(Placeholder_ini_writer_test, Builds) { SUCCEED(); }

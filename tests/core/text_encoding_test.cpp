@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+TEST(Placeholder_text_encoding_test, Builds) { SUCCEED(); }

@@ -1,0 +1,64 @@
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace wendrix::test {
+
+TempFolder::TempFolder() {
+  static std::atomic<unsigned> counter{0};
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  m_path = std::wstring(base) + L"wxtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
+  if (!CreateDirectoryW(m_path.c_str(), nullptr)) ADD_FAILURE() << "cannot create a temporary folder";
+}
+
+TempFolder::~TempFolder() { DeleteTree(m_path); }
+
+std::wstring TempFolder::Write(std::wstring_view name, std::string_view bytes) const {
+  const std::wstring path = File(name);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "cannot write a test file";
+    return path;
+  }
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return path;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void DeleteTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(child);
+      else DeleteFileW(child.c_str());
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace wendrix::test

@@ -1,0 +1,33 @@
+#pragma once
+// A fresh temporary folder for one test, deleted with everything in it.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace wendrix::test {
+
+class TempFolder {
+ public:
+  TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder();
+
+  const std::wstring& Path() const noexcept { return m_path; }
+  // The path of `name` inside the folder.
+  std::wstring File(std::wstring_view name) const { return m_path + L"\\" + std::wstring(name); }
+  // Writes `bytes` to `name` inside the folder and returns its path.
+  std::wstring Write(std::wstring_view name, std::string_view bytes) const;
+
+ private:
+  std::wstring m_path;
+};
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+// Deletes a folder tree (files first); no error when it does not exist.
+void DeleteTree(const std::wstring& path);
+
+}  // namespace wendrix::test
