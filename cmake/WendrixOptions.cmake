@@ -14,7 +14,11 @@ if(WENDRIX_WINDOWS)
 else()
   # The host build exists to run the code that reads untrusted text under the
   # sanitizers; coverage instrumentation lets the same objects feed libFuzzer.
-  set(WENDRIX_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-  target_compile_options(wendrix_options INTERFACE ${WENDRIX_SANITIZE} -fsanitize=fuzzer-no-link -g)
-  target_link_options(wendrix_options INTERFACE ${WENDRIX_SANITIZE})
+  # The benchmark build turns both off to measure the code as it ships.
+  option(WENDRIX_HOST_SANITIZE "Build the host code with ASan, UBSan and fuzzing instrumentation" ON)
+  if(WENDRIX_HOST_SANITIZE)
+    set(WENDRIX_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_compile_options(wendrix_options INTERFACE ${WENDRIX_SANITIZE} -fsanitize=fuzzer-no-link -g)
+    target_link_options(wendrix_options INTERFACE ${WENDRIX_SANITIZE})
+  endif()
 endif()

@@ -1,5 +1,7 @@
 // The INI text syntax as read by CIniDataBuffer::Load.
+#include <algorithm>
 #include <new>
+#include <vector>
 
 #include "core/ini_data_buffer.h"
 #include "core/string_util.h"
@@ -25,6 +27,7 @@ class IniReader {
       : m_p(text.data()), m_end(text.data() + text.size()), m_schema(schema), m_entries(entries), m_line(line) {}
 
   void Run() {
+    SelectSectionRows(nullptr);
     for (;;) {
       SkipSpaceAndComments();
       if (AtEnd()) return;
@@ -74,13 +77,33 @@ class IniReader {
   void ReadSection(std::wstring_view name) {
     m_entries.Append(kIniSection, m_line, {name});
     m_section.assign(name);
-    m_inSection = true;
+    SelectSectionRows(m_section.c_str());
+  }
+
+  // The schema rows that can match keys of this section, in schema order, so
+  // that each key is compared only with the rows of its own section.
+  void SelectSectionRows(const wchar_t* section) {
+    m_rows.clear();
+    for (const IniSchemaRow& row : m_schema) {
+      const bool matches = row.section == kIniAny ||
+                           (section ? row.section && row.section != kIniAny && CStringUtil::EqualsNoCase(row.section, section)
+                                    : row.section == nullptr);
+      if (matches) m_rows.push_back(&row);
+    }
+  }
+
+  std::uint32_t KindOf(std::wstring_view key) const noexcept {
+    for (const IniSchemaRow* row : m_rows) {
+      if (row->key == kIniAny || (row->key && CStringUtil::EqualsNoCase(row->key, key))) {
+        const auto kind = static_cast<std::uint32_t>(row->kind);
+        return kind >= kIniText && kind <= kIniRawList ? kind : kIniText;
+      }
+    }
+    return kIniText;
   }
 
   void ReadKey(std::wstring_view name) {
-    const IniSchemaRow* row = FindSchemaRow(m_inSection ? m_section.c_str() : nullptr, name, m_schema);
-    std::uint32_t kind = row ? static_cast<std::uint32_t>(row->kind) : kIniText;
-    if (kind < kIniText || kind > kIniRawList) kind = kIniText;
+    const std::uint32_t kind = KindOf(name);
 
     SkipBlanks();
     if (Peek() != L'=') throw SyntaxError();
@@ -123,7 +146,8 @@ class IniReader {
 
   void ReadNumber(bool isSigned) {
     m_scratch.clear();
-    ReadItem(true, m_scratch);
+    StringSink sink{m_scratch};
+    ReadItem(true, sink);
     IniNumber number{};
     if (!ParseIniNumber(m_scratch, isSigned, &number)) throw SyntaxError();
     // A number written in hexadecimal is written back in hexadecimal.
@@ -133,63 +157,89 @@ class IniReader {
   }
 
   void ReadItemInto(bool escapes) {
-    m_scratch.clear();
-    ReadItem(escapes, m_scratch);
-    m_entries.Put(m_scratch);
+    ListSink sink{m_entries};
+    ReadItem(escapes, sink);
   }
 
-  // Reads one value item at the cursor into `out`.
-  void ReadItem(bool escapes, std::wstring& out) {
+  // Where a decoded item goes: straight into the entry list, or into a scratch
+  // text when it must be looked at first (numbers).
+  struct ListSink {
+    CStringList& list;
+    void Put(wchar_t c) { list.Put(c); }
+    void Put(const wchar_t* from, const wchar_t* to) { list.Put(std::wstring_view(from, static_cast<std::size_t>(to - from))); }
+  };
+  struct StringSink {
+    std::wstring& text;
+    void Put(wchar_t c) { text.push_back(c); }
+    void Put(const wchar_t* from, const wchar_t* to) { text.append(from, to); }
+  };
+
+  // Reads one value item at the cursor. Plain characters are copied in runs;
+  // only escapes, line feeds and blanks are looked at one by one.
+  template <typename Sink>
+  void ReadItem(bool escapes, Sink& out) {
     if (Peek() == L'"') {
       ++m_p;
-      while (!AtEnd() && *m_p != L'"') {
-        if (escapes && *m_p == L'\\') {
-          if (!ReadEscape(out)) return;
-        } else {
-          out.push_back(Take());
+      for (;;) {
+        const wchar_t* run = m_p;
+        while (m_p != m_end && *m_p != L'"' && *m_p != L'\\' && *m_p != L'\n') ++m_p;
+        out.Put(run, m_p);
+        if (AtEnd()) return;
+        if (*m_p == L'"') {
+          ++m_p;  // the closing quote
+          return;
+        }
+        if (*m_p == L'\n' || !escapes) {
+          out.Put(Take());
+        } else if (!ReadEscape(out)) {
+          return;
         }
       }
-      if (!AtEnd()) ++m_p;  // the closing quote
-      return;
     }
-    while (!AtEnd() && !EndsUnquotedItem(*m_p)) {
-      if (IsBlank(*m_p) && BlanksEndItem()) return;
-      if (escapes && *m_p == L'\\') {
-        if (!ReadEscape(out)) return;
-      } else {
-        out.push_back(Take());
+    for (;;) {
+      const wchar_t* run = m_p;
+      while (m_p != m_end && !EndsUnquotedItem(*m_p) && !IsBlank(*m_p) && *m_p != L'\\') ++m_p;
+      out.Put(run, m_p);
+      if (AtEnd() || EndsUnquotedItem(*m_p)) return;
+      if (IsBlank(*m_p)) {
+        // Blanks that only precede the end of the item are not part of it.
+        const wchar_t* blanks = m_p;
+        while (m_p != m_end && IsBlank(*m_p)) ++m_p;
+        if (m_p == m_end || EndsUnquotedItem(*m_p)) {
+          m_p = blanks;
+          return;
+        }
+        out.Put(blanks, m_p);
+      } else if (!escapes) {
+        out.Put(Take());
+      } else if (!ReadEscape(out)) {
+        return;
       }
     }
-  }
-
-  // True when the blanks at the cursor are followed only by the end of the item.
-  bool BlanksEndItem() const noexcept {
-    const wchar_t* q = m_p;
-    while (q != m_end && IsBlank(*q)) ++q;
-    return q == m_end || EndsUnquotedItem(*q);
   }
 
   // Decodes the escape at the cursor (a backslash). False when the text ends
   // right after the backslash, which ends the item.
-  bool ReadEscape(std::wstring& out) {
+  template <typename Sink>
+  bool ReadEscape(Sink& out) {
     ++m_p;
     if (AtEnd()) return false;
     const wchar_t c = Take();
     switch (c) {
-      case L'"': case L'\'': case L'?': case L'\\': out.push_back(c); return true;
-      case L'a': out.push_back(L'\a'); return true;
-      case L'b': out.push_back(L'\b'); return true;
-      case L'f': out.push_back(L'\f'); return true;
-      case L'n': out.push_back(L'\n'); return true;
-      case L'r': out.push_back(L'\r'); return true;
-      case L't': out.push_back(L'\t'); return true;
-      case L'v': out.push_back(L'\v'); return true;
+      case L'"': case L'\'': case L'?': case L'\\': out.Put(c); return true;
+      case L'a': out.Put(L'\a'); return true;
+      case L'b': out.Put(L'\b'); return true;
+      case L'f': out.Put(L'\f'); return true;
+      case L'n': out.Put(L'\n'); return true;
+      case L'r': out.Put(L'\r'); return true;
+      case L't': out.Put(L'\t'); return true;
+      case L'v': out.Put(L'\v'); return true;
       case L'x':
       case L'X': {
         std::uint32_t value = 0;
         int digits = 0;
         for (; digits < 4 && !AtEnd() && HexDigitValue(*m_p) >= 0; ++digits) value = value * 16 + HexDigitValue(*m_p++);
-        out.push_back(digits ? static_cast<wchar_t>(value) : c);
+        out.Put(digits ? static_cast<wchar_t>(value) : c);
         return true;
       }
       default:
@@ -198,7 +248,7 @@ class IniReader {
           for (int digits = 1; digits < 6 && !AtEnd() && *m_p >= L'0' && *m_p <= L'7'; ++digits)
             value = value * 8 + static_cast<std::uint32_t>(*m_p++ - L'0');
           // A code unit holds 16 bits; larger octal values keep their low bits.
-          out.push_back(static_cast<wchar_t>(value & 0xFFFFu));
+          out.Put(static_cast<wchar_t>(value & 0xFFFFu));
         }
         return true;  // any other character is dropped with its backslash
     }
@@ -210,7 +260,7 @@ class IniReader {
   CStringList& m_entries;
   std::uint32_t& m_line;
   std::wstring m_section;
-  bool m_inSection = false;
+  std::vector<const IniSchemaRow*> m_rows;
   std::wstring m_scratch;
 };
 
@@ -223,6 +273,10 @@ HRESULT CIniDataBuffer::Load(IniSchema schema) {
   // The text ends at its first zero character, as a zero-terminated text would.
   const std::wstring_view text(m_text.c_str());
   try {
+    // A line holds at most one entry, whose strings take no more characters
+    // than the line itself plus terminators: reserve that much up front.
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), L'\n')) + 1;
+    m_entries.Reserve(text.size() + 2 * lines, 2 * lines, lines);
     IniReader(text, schema, m_entries, m_line).Run();
     return S_OK;
   } catch (const SyntaxError&) {

@@ -46,6 +46,12 @@ void CStringList::Append(std::uint32_t tag, std::uint32_t line,
   }
 }
 
+void CStringList::Reserve(std::size_t chars, std::size_t strings, std::size_t blocks) {
+  m_chars.reserve(chars);
+  m_stringStarts.reserve(strings + 1);
+  m_blocks.reserve(blocks);
+}
+
 void CStringList::Clear() noexcept {
   m_chars.clear();
   m_stringStarts.assign(1, 0);  // never allocates: capacity is at least 1

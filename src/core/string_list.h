@@ -50,6 +50,8 @@ class CStringList {
   void Append(std::uint32_t tag, std::uint32_t line, std::initializer_list<std::wstring_view> strings);
 
   void Clear() noexcept;
+  // Makes room in advance, so that filling the list does not copy it again and again.
+  void Reserve(std::size_t chars, std::size_t strings, std::size_t blocks);
 
  private:
   std::vector<wchar_t> m_chars;

@@ -27,9 +27,8 @@ std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian) {
 }  // namespace
 
 std::wstring Latin1CodePage::Decode(std::string_view bytes) const {
-  std::wstring out;
-  out.reserve(bytes.size());
-  for (char c : bytes) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  std::wstring out(bytes.size(), L'\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
   return out;
 }
 
