@@ -102,11 +102,14 @@ std::wstring FormatVersion(const VersionParts& parts, std::size_t count) {
   return out;
 }
 
+// An empty text is an absent version: the model may hold either.
 int CompareVersions(const wchar_t* a, const wchar_t* b) noexcept {
-  return CompareVersionTexts(CStringUtil::View(a), a != nullptr, CStringUtil::View(b), b != nullptr);
+  return CompareVersions(CStringUtil::View(a), CStringUtil::View(b));
 }
 
-int CompareVersions(std::wstring_view a, std::wstring_view b) noexcept { return CompareVersionTexts(a, true, b, true); }
+int CompareVersions(std::wstring_view a, std::wstring_view b) noexcept {
+  return CompareVersionTexts(a, !a.empty(), b, !b.empty());
+}
 
 std::uint32_t CountPrefixComponents(std::wstring_view prefix) noexcept {
   std::uint32_t count = 1;

@@ -29,9 +29,10 @@ bool IsValidVersionField(std::wstring_view text) noexcept;
 std::wstring FormatVersion(const VersionParts& parts, std::size_t count = 4);
 
 // Compares two versions: kVersionOlder when a is older than b, kVersionEqual,
-// kVersionNewer. A null side counts as 0.0.0.0. When either side is not a
-// version the two are compared as text (leading numbers first, then code
-// units), a null side then being the empty text.
+// kVersionNewer. A null or empty side is an absent version and counts as
+// 0.0.0.0. When either side is not a version the two are compared as text
+// (leading numbers first, then code units), an absent side being the empty
+// text and so the older one.
 int CompareVersions(const wchar_t* a, const wchar_t* b) noexcept;
 int CompareVersions(std::wstring_view a, std::wstring_view b) noexcept;
 

@@ -1,3 +1,265 @@
-#include <gtest/gtest.h>
+// INI files on disk: encodings, refusals and Windows errors when loading, and
+// the UTF-16 text file writer.
+#include "core/ini_file.h"
 
-TEST(Placeholder_ini_file_test, Builds) { SUCCEED(); }
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "../support/temp_folder.h"
+
+namespace wendrix {
+namespace {
+
+using test::FileExists;
+using test::ReadFileBytes;
+using test::TempFolder;
+
+constexpr std::uint32_t kLineSentinel = 0xDEADBEEF;
+constexpr HRESULT kSharingViolation = HResultFromWin32(ERROR_SHARING_VIOLATION);
+
+const IniSchemaRow kSchema[] = {
+    {L"Main", L"Items", 1, kIniList},
+    {L"Main", L"Count", 2, kIniUnsigned},
+};
+
+// One line per entry: "line kind name=value|value", "+" after the kind for
+// the alternate form.
+std::wstring Dump(const CIniData& data) {
+  std::wstring out;
+  for (IniEntry e : data.Entries()) {
+    out += std::to_wstring(e.Line()) + L" " + std::to_wstring(e.Kind()) + (e.AlternateForm() ? L"+ " : L" ");
+    out += e.NameView();
+    for (std::uint32_t i = 0; i < e.Count(); ++i) (out += i ? L"|" : L"=") += e.ValueView(i);
+    out += L"\n";
+  }
+  return out;
+}
+
+std::string Utf16(std::wstring_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (wchar_t c : text) {
+    const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>((c >> 8) & 0xFF);
+    bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return bytes;
+}
+
+std::string Utf8(std::wstring_view text) {
+  std::string bytes(text.size() * 3, '\0');
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                    static_cast<int>(bytes.size()), nullptr, nullptr);
+  bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return "\xEF\xBB\xBF" + bytes;
+}
+
+// A handle held by "another program" for the duration of a test.
+struct HeldFile {
+  HeldFile(const std::wstring& path, DWORD access, DWORD share)
+      : handle(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~HeldFile() { Release(); }
+  void Release() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+  }
+  HANDLE handle;
+};
+
+// The same file in every encoding; every character also exists in cp1252.
+const wchar_t kText[] =
+    L"; written by hand\r\nTop = caf\x00E9\r\n[Main]\r\nName = \x00FC\x00DF \x20AC\r\n"
+    L"Items = a, \"b, c\",\r\nCount = 0x1F\r\n";
+const char kAnsiText[] =
+    "; written by hand\r\nTop = caf\xE9\r\n[Main]\r\nName = \xFC\xDF \x80\r\nItems = a, \"b, c\",\r\nCount = 0x1F\r\n";
+const wchar_t kEntries[] =
+    L"2 2 Top=caf\x00E9\n"
+    L"3 1 Main\n"
+    L"4 2 Name=\x00FC\x00DF \x20AC\n"
+    L"5 5 Items=a|b, c\n"
+    L"6 4+ Count=31\n";
+
+TEST(LoadIniFileTest, EveryEncodingGivesTheSameEntries) {
+  TempFolder folder;
+  const struct {
+    const char* name;
+    std::string bytes;
+  } files[] = {
+      {"utf-16le", Utf16(kText, false)},
+      {"utf-16be", Utf16(kText, true)},
+      {"utf-8", Utf8(kText)},
+      {"ansi", kAnsiText},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    if (std::string_view(f.name) == "ansi" && GetACP() != 1252)
+      GTEST_SKIP() << "the ANSI case expects code page 1252, this system uses " << GetACP();
+    CIniDataBuffer data;
+    std::uint32_t line = kLineSentinel;
+    ASSERT_EQ(S_OK, LoadIniFile(folder.Write(L"a.ini", f.bytes).c_str(), data, kSchema, &line));
+    EXPECT_EQ(0u, line);
+    EXPECT_EQ(kEntries, Dump(data));
+  }
+}
+
+TEST(LoadIniFileTest, UtfFilesKeepCharactersOutsideTheCodePage) {
+  TempFolder folder;
+  const std::wstring text = L"Name = \x4E2D\xD83D\xDE00 \x0416\r\n";
+  for (const std::string& bytes : {Utf16(text, false), Utf16(text, true), Utf8(text)}) {
+    CIniDataBuffer data;
+    ASSERT_EQ(S_OK, LoadIniFile(folder.Write(L"u.ini", bytes).c_str(), data, {}, nullptr));
+    EXPECT_EQ(L"1 2 Name=\x4E2D\xD83D\xDE00 \x0416\n", Dump(data));
+  }
+}
+
+TEST(LoadIniFileTest, EmptyFilesAndZeroPadding) {
+  TempFolder folder;
+  // A mark with nothing after it is an empty text (for big-endian too).
+  for (const char* bytes : {"", "\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
+    CIniDataBuffer data;
+    data.AddText(L"Stale", L"x");
+    EXPECT_EQ(S_OK, LoadIniFile(folder.Write(L"e.ini", bytes).c_str(), data, {}, nullptr));
+    EXPECT_EQ(0u, data.EntryCount());
+  }
+  // The text ends at its first zero character, as a zero-terminated text does.
+  const std::string padded = Utf16(L"A = 1\r\n", false) + std::string(6, '\0') + "junk";
+  CIniDataBuffer data;
+  ASSERT_EQ(S_OK, LoadIniFile(folder.Write(L"z.ini", padded).c_str(), data, {}, nullptr));
+  EXPECT_EQ(L"1 2 A=1\n", Dump(data));
+}
+
+TEST(LoadIniFileTest, XmlIsRefused) {
+  TempFolder folder;
+  const std::wstring xml = L"<?xml version=\"1.0\"?>\r\n<publisher/>\r\n";
+  for (const std::string& bytes : {std::string("<?xml version=\"1.0\"?>\r\n<publisher/>\r\n"), Utf16(xml, false),
+                                   Utf16(xml, true), Utf8(xml)}) {
+    CIniDataBuffer data;
+    std::uint32_t line = kLineSentinel;
+    EXPECT_EQ(static_cast<HRESULT>(0x8004020B), LoadIniFile(folder.Write(L"x.ini", bytes).c_str(), data, {}, &line));
+    EXPECT_EQ(0u, line);
+    EXPECT_EQ(0u, data.EntryCount());
+  }
+}
+
+TEST(LoadIniFileTest, SyntaxErrorReportsItsLineAndKeepsWhatWasRead) {
+  TempFolder folder;
+  const struct {
+    const wchar_t* text;
+    std::uint32_t line;
+    std::size_t entriesBefore;
+  } cases[] = {
+      {L"A = 1\r\nB = 2\r\nBroken\r\nC = 3\r\n", 3, 2},
+      {L"A = 1\nB = 2\n\n\nBroken\n", 5, 2},
+      {L"A = \"two\r\nlines\"\r\n[S]\r\nCount = 12abc\r\n", 4, 2},
+      {L"[Main Section]\r\n", 1, 0},
+  };
+  const IniSchemaRow schema[] = {{kIniAny, L"Count", 1, kIniSigned}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "line " << c.line);
+    for (bool bigEndian : {false, true}) {
+      CIniDataBuffer data;
+      std::uint32_t line = kLineSentinel;
+      EXPECT_EQ(static_cast<HRESULT>(0x8007000D),
+                LoadIniFile(folder.Write(L"s.ini", Utf16(c.text, bigEndian)).c_str(), data, schema, &line));
+      EXPECT_EQ(c.line, line);
+      EXPECT_EQ(c.entriesBefore, data.EntryCount());
+    }
+  }
+}
+
+TEST(LoadIniFileTest, WindowsErrorsComeBackWrapped) {
+  TempFolder folder;
+  CIniDataBuffer data;
+  std::uint32_t line = kLineSentinel;
+  EXPECT_EQ(static_cast<HRESULT>(0x80070002), LoadIniFile(folder.File(L"missing.ini").c_str(), data, {}, &line));
+  EXPECT_EQ(0u, line);
+  line = kLineSentinel;
+  EXPECT_EQ(static_cast<HRESULT>(0x80070003), LoadIniFile(folder.File(L"no\\such.ini").c_str(), data, {}, &line));
+  EXPECT_EQ(0u, line);
+  EXPECT_EQ(E_INVALIDARG, LoadIniFile(nullptr, data, {}, &line));
+
+  const std::wstring path = folder.Write(L"held.ini", "A = 1\r\n");
+  {
+    HeldFile other(path, GENERIC_READ | GENERIC_WRITE, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other.handle);
+    EXPECT_EQ(kSharingViolation, LoadIniFile(path.c_str(), data, {}, &line));
+    EXPECT_EQ(0u, line);
+  }
+  {
+    HeldFile writer(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer.handle);
+    EXPECT_EQ(kSharingViolation, LoadIniFile(path.c_str(), data, {}, nullptr)) << "reading shares only reading";
+  }
+  HeldFile reader(path, GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_NE(INVALID_HANDLE_VALUE, reader.handle);
+  EXPECT_EQ(S_OK, LoadIniFile(path.c_str(), data, {}, nullptr)) << "another reader does not stop a load";
+  EXPECT_EQ(1u, data.EntryCount());
+}
+
+TEST(WriteUnicodeTextFileTest, WritesMarkAndLittleEndianUnitsWithoutTerminator) {
+  TempFolder folder;
+  const std::wstring path = folder.File(L"out.ini");
+  ASSERT_EQ(S_OK, WriteUnicodeTextFile(path.c_str(), L"A=\x00E9\x20AC\xD83D\xDE00\r\n"));
+  EXPECT_EQ(std::string("\xFF\xFE" "A\0=\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\r\0\n\0", 18), ReadFileBytes(path));
+
+  ASSERT_EQ(S_OK, WriteUnicodeTextFile(path.c_str(), L""));
+  EXPECT_EQ("\xFF\xFE", ReadFileBytes(path));
+}
+
+TEST(WriteUnicodeTextFileTest, ReplacesALongerFileWhole) {
+  TempFolder folder;
+  const std::wstring path = folder.Write(L"out.ini", std::string(4096, 'x'));
+  ASSERT_EQ(S_OK, WriteUnicodeTextFile(path.c_str(), L"A=1"));
+  EXPECT_EQ(std::string("\xFF\xFE" "A\0=\0" "1\0", 8), ReadFileBytes(path));
+}
+
+TEST(WriteUnicodeTextFileTest, WrittenFileLoadsBackTheSameEntries) {
+  TempFolder folder;
+  const std::wstring path = folder.File(L"round.ini");
+  ASSERT_EQ(S_OK, WriteUnicodeTextFile(path.c_str(), std::wstring(kText) + L"Wide = \x4E2D\xD83D\xDE00\r\n"));
+  CIniDataBuffer data;
+  ASSERT_EQ(S_OK, LoadIniFile(path.c_str(), data, kSchema, nullptr));
+  EXPECT_EQ(std::wstring(kEntries) + L"7 2 Wide=\x4E2D\xD83D\xDE00\n", Dump(data));
+}
+
+TEST(WriteUnicodeTextFileTest, FailuresLeaveOtherFilesAlone) {
+  TempFolder folder;
+  // A target held open without sharing: the error is reported and the other
+  // program's file keeps its content.
+  const std::wstring held = folder.Write(L"held.ini", "keep me");
+  {
+    HeldFile other(held, GENERIC_READ, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other.handle);
+    EXPECT_EQ(kSharingViolation, WriteUnicodeTextFile(held.c_str(), L"A=1"));
+  }
+  EXPECT_EQ("keep me", ReadFileBytes(held));
+
+  // A folder that does not exist: nothing is created.
+  const std::wstring missing = folder.File(L"no\\such.ini");
+  EXPECT_EQ(HResultFromWin32(ERROR_PATH_NOT_FOUND), WriteUnicodeTextFile(missing.c_str(), L"A=1"));
+  EXPECT_FALSE(FileExists(missing));
+
+  // A folder in the way is not deleted.
+  const std::wstring dir = folder.File(L"dir.ini");
+  ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+  EXPECT_TRUE(FAILED(WriteUnicodeTextFile(dir.c_str(), L"A=1")));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dir.c_str()));
+
+  EXPECT_EQ(E_INVALIDARG, WriteUnicodeTextFile(nullptr, L"A=1"));
+}
+
+TEST(WriteUnicodeTextFileTest, ReadOnlyTargetIsRefusedAndKept) {
+  TempFolder folder;
+  const std::wstring path = folder.Write(L"ro.ini", "keep me");
+  ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  HANDLE probe = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    GTEST_SKIP() << "this system lets an administrator write read-only files (Wine running as root)";
+  }
+  EXPECT_EQ(HResultFromWin32(ERROR_ACCESS_DENIED), WriteUnicodeTextFile(path.c_str(), L"A=1"));
+  EXPECT_EQ("keep me", ReadFileBytes(path));
+}
+
+}  // namespace
+}  // namespace wendrix
