@@ -1,0 +1,42 @@
+#include "publisher/builtin_publishers.h"
+
+#include "core/string_util.h"
+
+namespace wendrix {
+namespace {
+
+// The product's own publishers under the company's private enterprise number.
+//  - Wendrix: the library itself (the self publisher).
+//  - Kestmoor: the company's other software.
+//  - KestmoorDirectory: the directory of publishers; mirrors list it under
+//    their own identities, so its identity fields are not checked.
+//  - Pellister: the older product; its file keeps a Redirect for older
+//    libraries that this library must not follow.
+//  - KestmoorDocs, KestmoorDrivers: documentation and device software.
+constexpr BuiltinPublisher kRows[] = {
+    {L"Wendrix", L"1.3.6.1.4.1.61717.1", L"http://update.kestmoor.example/wendrix/wendrix.wx-cnf", true, false, false},
+    {L"Kestmoor", L"1.3.6.1.4.1.61717.2", L"http://update.kestmoor.example/kestmoor/kestmoor.wx-cnf", false, false, false},
+    {L"KestmoorDirectory", L"1.3.6.1.4.1.61717.3", L"http://update.kestmoor.example/directory/directory.wx-cnf",
+     false, true, false},
+    {L"Pellister", L"1.3.6.1.4.1.61717.4", L"http://update.kestmoor.example/pellister/pellister.wx-cnf", false, false,
+     true},
+    {L"KestmoorDocs", L"1.3.6.1.4.1.61717.5", L"http://update.kestmoor.example/docs/docs.wx-cnf", false, false, false},
+    {L"KestmoorDrivers", L"1.3.6.1.4.1.61717.6", L"http://update.kestmoor.example/drivers/drivers.wx-cnf", false, false,
+     false},
+};
+
+}  // namespace
+
+std::span<const BuiltinPublisher> BuiltinPublishers() noexcept { return kRows; }
+
+const BuiltinPublisher* FindBuiltinPublisher(std::wstring_view idOrAlias) noexcept {
+  for (const BuiltinPublisher& row : kRows)
+    if (CStringUtil::EqualsNoCase(row.alias, idOrAlias) || std::wstring_view(row.id) == idOrAlias) return &row;
+  return nullptr;
+}
+
+const BuiltinPublisher& SelfPublisher() noexcept { return kRows[0]; }
+const BuiltinPublisher& IdentityExemptPublisher() noexcept { return kRows[2]; }
+const BuiltinPublisher& RedirectExemptPublisher() noexcept { return kRows[3]; }
+
+}  // namespace wendrix

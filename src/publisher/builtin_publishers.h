@@ -1,0 +1,26 @@
+#pragma once
+// The product's own publishers: each has an alias that callers may use
+// instead of its identifier, and a data source that always comes from here.
+#include <span>
+#include <string_view>
+
+namespace wendrix {
+
+struct BuiltinPublisher {
+  const wchar_t* alias;
+  const wchar_t* id;
+  const wchar_t* dataSource;
+  bool self;            // describes the library itself (its Self item offers self-updates)
+  bool identityExempt;  // its file may be served under another publisher's identity
+  bool redirectExempt;  // its file's Redirect sections are for older libraries only
+};
+
+// The rows of the table, in order.
+std::span<const BuiltinPublisher> BuiltinPublishers() noexcept;
+// The row whose alias (ignoring case) or identifier (exactly) is `idOrAlias`, or null.
+const BuiltinPublisher* FindBuiltinPublisher(std::wstring_view idOrAlias) noexcept;
+const BuiltinPublisher& SelfPublisher() noexcept;
+const BuiltinPublisher& IdentityExemptPublisher() noexcept;
+const BuiltinPublisher& RedirectExemptPublisher() noexcept;
+
+}  // namespace wendrix

@@ -1,0 +1,272 @@
+#include "publisher/loader.h"
+
+#include <new>
+
+#include "core/ini_data_buffer.h"
+#include "core/string_util.h"
+#include "publisher/loader_internal.h"
+#include "publisher/schema.h"
+
+namespace wendrix {
+namespace loader {
+namespace {
+
+template <typename Collection>
+bool HasId(const Collection& records, std::wstring_view id) noexcept {
+  for (const auto& record : records)
+    if (CStringUtil::EqualsNoCase(record.id, id)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool IsValidLocation(std::wstring_view location) noexcept {
+  if (location.empty() || location.front() == L'{') return true;
+  static constexpr const wchar_t* kRoots[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE",
+                                              L"HKEY_USERS", L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG",
+                                              L"HKEY_DYN_DATA"};
+  if (CStringUtil::StartsWithNoCase(location, L"X86\\") || CStringUtil::StartsWithNoCase(location, L"X64\\"))
+    location.remove_prefix(4);
+  for (const wchar_t* root : kRoots) {
+    const std::wstring_view r(root);
+    // The root name must be followed by its one separator character.
+    if (CStringUtil::StartsWithNoCase(location, r) && location.size() > r.size()) return true;
+  }
+  return false;
+}
+
+HRESULT MainPass::Invalid(std::uint32_t line) noexcept {
+  if (Strict()) return Fail(E_INVALIDARG, line);
+  m_dropped = true;
+  return S_OK;
+}
+
+void MainPass::Refer(ReferenceKind kind, std::wstring_view id, std::uint32_t line) {
+  m_references[kind].push_back(Reference{std::wstring(id), line});
+}
+
+HRESULT MainPass::Run(const CIniData& entries) {
+  for (IniEntry e : entries.Entries()) {
+    if (e.Kind() == kIniSection) {
+      RETURN_IF_FAILED(FinishSection());
+      RETURN_IF_FAILED(BeginSection(e));
+      continue;
+    }
+    RETURN_IF_FAILED(ApplyKey(e));
+  }
+  RETURN_IF_FAILED(FinishSection());
+  RETURN_IF_FAILED(ResolveReferences());
+  RETURN_IF_FAILED(ProcessActions());
+  RETURN_IF_FAILED(ProcessItems());
+  ProcessGroups();
+  return ProcessMessages();
+}
+
+HRESULT MainPass::BeginSection(const IniEntry& e) {
+  m_section = SectionId(e.Name(), PublisherSchema());
+  m_sectionName = e.Name();
+  m_dropped = false;
+  m_openLine = e.Line();
+  switch (m_section) {
+    case -1:
+      if (Strict()) return Fail(kInvalidData, e.Line());
+      break;
+    case kSectionItem: m_open.emplace<Item>(); break;
+    case kSectionAction: m_open.emplace<Action>(); break;
+    case kSectionMessage: m_open.emplace<Message>(); break;
+    case kSectionCondition: m_open.emplace<ConditionRecord>(); break;
+    case kSectionGroup: m_open.emplace<Group>(); break;
+    case kSectionText: m_open.emplace<TextRecord>(); break;
+    case kSectionPath: m_open.emplace<PathDefinition>(); break;
+    case kSectionFreeUpdates: m_open.emplace<FreeUpdateStyle>(); break;
+    case kSectionInstalledVersion: m_open.emplace<InstalledVersionDefinition>(); break;
+    case kSectionDisplayVersionStyle: m_open.emplace<DisplayVersionStyle>(); break;
+    case kSectionIcon: m_icon = {}; break;
+    default: break;  // Wendrix, Wallet; Publisher and Redirect belong to the header pass
+  }
+  return S_OK;
+}
+
+HRESULT MainPass::ApplyKey(const IniEntry& e) {
+  const std::int32_t key =
+      KeyId(m_sectionName.empty() && m_section < 0 ? nullptr : m_sectionName.c_str(), e.NameView(), PublisherSchema());
+  if (key < 0) {
+    if (Strict()) return Fail(kInvalidData, e.Line());
+    return S_OK;
+  }
+  if (m_dropped) return S_OK;
+  return std::visit(
+      [&](auto& record) -> HRESULT {
+        using T = std::decay_t<decltype(record)>;
+        if constexpr (std::is_same_v<T, Item>) return ItemKey(record, key, e);
+        else if constexpr (std::is_same_v<T, Action>) return ActionKey(record, key, e);
+        else if constexpr (std::is_same_v<T, Message>) return MessageKey(record, key, e);
+        else if constexpr (std::is_same_v<T, ConditionRecord>) return ConditionKey(record, key, e);
+        else if constexpr (std::is_same_v<T, Group>) return GroupKey(record, key, e);
+        else if constexpr (std::is_same_v<T, TextRecord>) return TextKey(record, key, e);
+        else if constexpr (std::is_same_v<T, PathDefinition>) return PathKey(record, key, e);
+        else if constexpr (std::is_same_v<T, FreeUpdateStyle>) return FreeUpdatesKey(record, key, e);
+        else if constexpr (std::is_same_v<T, InstalledVersionDefinition>) return InstalledVersionKey(record, key, e);
+        else if constexpr (std::is_same_v<T, DisplayVersionStyle>) return DisplayStyleKey(record, key, e);
+        else {
+          switch (m_section) {
+            case kSectionWendrix:
+              if (key == kKeyLoopCount) m_loopCount = e.UnsignedValue();
+              return S_OK;
+            case kSectionIcon: return IconKey(key, e);
+            case kSectionWallet: return WalletMode() ? WalletKey(key, e) : S_OK;
+            default: return S_OK;
+          }
+        }
+      },
+      m_open);
+}
+
+HRESULT MainPass::FinishSection() {
+  if (m_section == kSectionIcon) RETURN_IF_FAILED(RegisterPendingIcon());
+  const HRESULT hr = m_dropped ? S_OK : FinishRecord();
+  m_open.emplace<std::monostate>();
+  m_section = -1;
+  m_sectionName.clear();
+  return hr;
+}
+
+HRESULT MainPass::RegisterPendingIcon() {
+  if (m_icon.hasId && m_icon.hasVersion) m_data.icons.push_back(IconEntry{m_icon.id, m_icon.version});
+  m_icon = {};
+  return S_OK;
+}
+
+// Adds the open record to its collection after its checks; a failure ends
+// the load at the record's section header.
+HRESULT MainPass::FinishRecord() {
+  const std::uint32_t line = m_openLine;
+  auto add = [&](auto& collection, auto& record) -> HRESULT {
+    if (record.id.empty()) return Fail(kMissingId, line);
+    if (HasId(collection, record.id)) return Fail(kDuplicateId, line);
+    collection.push_back(std::move(record));
+    return S_OK;
+  };
+  return std::visit(
+      [&](auto& record) -> HRESULT {
+        using T = std::decay_t<decltype(record)>;
+        if constexpr (std::is_same_v<T, std::monostate>) {
+          return S_OK;
+        } else if constexpr (std::is_same_v<T, Item>) {
+          if (record.id.empty()) return Fail(kMissingId, line);
+          if (HasId(m_data.items, record.id)) return Fail(kDuplicateId, line);
+          if (record.titleId.empty()) return Fail(kMissingItemTitle, line);
+          // The Self item stands for this library: its installed version is ours.
+          if (record.type == kItemSelf) record.installedVersion = m_env.ModuleVersion();
+          record.line = line;
+          m_data.items.push_back(std::move(record));
+          return S_OK;
+        } else if constexpr (std::is_same_v<T, Action>) {
+          if (record.id.empty()) return Fail(kMissingId, line);
+          if (record.type == 0) return Fail(kMissingType, line);
+          if (!record.hasSubtype) return Fail(kMissingSubtype, line);
+          record.line = line;
+          return add(m_data.actions, record);
+        } else if constexpr (std::is_same_v<T, Message>) {
+          if (record.id.empty()) return Fail(kMissingId, line);
+          if (record.type == 0) return Fail(kMissingType, line);
+          record.line = line;
+          return add(m_data.messages, record);
+        } else if constexpr (std::is_same_v<T, Group>) {
+          if (record.id.empty()) return Fail(kMissingId, line);
+          if (HasId(m_data.groups, record.id)) return Fail(kDuplicateId, line);
+          if (record.titleId.empty()) return Fail(kMissingGroupTitle, line);
+          record.line = line;
+          m_data.groups.push_back(std::move(record));
+          return S_OK;
+        } else if constexpr (std::is_same_v<T, ConditionRecord>) {
+          record.line = line;
+          return add(m_data.conditions, record);
+        } else if constexpr (std::is_same_v<T, FreeUpdateStyle>) {
+          record.line = line;
+          return add(m_data.freeUpdates, record);
+        } else if constexpr (std::is_same_v<T, TextRecord>) {
+          record.line = line;
+          return add(m_data.texts, record);
+        } else if constexpr (std::is_same_v<T, PathDefinition>) {
+          record.line = line;
+          return add(m_data.paths, record);
+        } else if constexpr (std::is_same_v<T, InstalledVersionDefinition>) {
+          record.line = line;
+          return add(m_data.installedVersions, record);
+        } else {
+          return add(m_data.displayStyles, record);
+        }
+      },
+      m_open);
+}
+
+}  // namespace loader
+
+HRESULT LoadPublisherData(const wchar_t* text, PublisherData* data, PublisherList* publishers, WalletFields* wallet,
+                          std::uint32_t* line, std::uint32_t options, const PublisherEnvironment& env) {
+  std::uint32_t errorLine = 0;
+  HRESULT hr = S_OK;
+  try {
+    if (data) {
+      data->ClearCollections();
+      data->publisher.flags &= ~kPublisherLoadFlag;
+    }
+    if (wallet) *wallet = WalletFields{};
+    // The pre-pass needs the publisher data to compare with; the steps that
+    // do not are run first so that an absent text is no error.
+    PublisherData scratch;
+    hr = loader::RunHeaderPass(text, data ? *data : scratch, publishers, wallet, options, env, errorLine);
+    if (hr == 2) {
+      hr = S_OK;
+    } else if (hr == S_OK) {
+      if (!data) {
+        hr = E_INVALIDARG;
+      } else {
+        errorLine = 0;
+        CIniDataBuffer entries;
+        entries.SetText(std::wstring_view(text));
+        hr = entries.Load(PublisherSchema());
+        if (FAILED(hr)) {
+          errorLine = entries.ErrorLine();
+        } else {
+          loader::MainPass pass(*data, publishers, wallet, options, env);
+          hr = pass.Run(entries);
+          errorLine = pass.ErrorLine();
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    hr = E_OUTOFMEMORY;
+  }
+  if (FAILED(hr) && data) data->ClearCollections();  // a failed load never leaves a half-filled model
+  if (line) *line = FAILED(hr) ? errorLine : 0;
+  return hr;
+}
+
+HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header) {
+  try {
+    if (text.starts_with(L"<?xml ")) return kXmlNotIni;
+    CIniDataBuffer entries;
+    entries.SetText(text);
+    RETURN_IF_FAILED(entries.Load(PublisherSchema()));
+    bool inPublisher = false;
+    for (IniEntry e : entries.Entries()) {
+      if (e.Kind() == kIniSection) {
+        inPublisher = CStringUtil::EqualsNoCase(e.NameView(), L"Publisher");
+        continue;
+      }
+      if (!inPublisher || e.Count() == 0) continue;
+      const std::int32_t key = KeyId(L"Publisher", e.NameView(), PublisherSchema());
+      if (key == kKeyId) header.id = e.Value(0);
+      else if (key == kKeyName) header.name = e.Value(0);
+      else if (key == kKeyHomePage) header.homePage = e.Value(0);
+      else if (key == kKeyDataSource) header.dataSource = e.Value(0);
+    }
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace wendrix

@@ -1,0 +1,218 @@
+// The header pre-pass: the file's own identity against the registered
+// publisher, the library version the file requires, and publisher moves.
+#include "core/ini_data_buffer.h"
+#include "core/string_util.h"
+#include "publisher/builtin_publishers.h"
+#include "publisher/loader_internal.h"
+#include "publisher/schema.h"
+
+namespace wendrix::loader {
+namespace {
+
+constexpr const wchar_t* kApplicationStrings[] = {L"Kestmoor(R) Wendrix(TM)", L"Kestmoor\u00AE Wendrix\u2122",
+                                                  L"Kestmoor(R) Pellister(TM)", L"Kestmoor\u00AE Pellister\u2122",
+                                                  L"Kestmoor R Wendrix TM"};
+
+// Addresses compare without a leading "http://" and then "www.".
+std::wstring_view WithoutHttpWww(std::wstring_view address) noexcept {
+  if (CStringUtil::StartsWithNoCase(address, L"http://")) address.remove_prefix(7);
+  if (CStringUtil::StartsWithNoCase(address, L"www.")) address.remove_prefix(4);
+  return address;
+}
+
+bool SameAddress(std::wstring_view a, std::wstring_view b) noexcept {
+  return CStringUtil::EqualsNoCase(WithoutHttpWww(a), WithoutHttpWww(b));
+}
+
+struct Redirect {
+  bool seen = false;
+  std::uint32_t line = 0;
+  std::wstring name, homePage, dataSource, requiredVersion;
+};
+
+class HeaderPass {
+ public:
+  HeaderPass(PublisherData& data, PublisherList* publishers, WalletFields* wallet, std::uint32_t options,
+             const PublisherEnvironment& env, std::uint32_t& line)
+      : m_data(data), m_fields(data.publisher), m_publishers(publishers), m_walletMode(wallet != nullptr),
+        m_options(options), m_env(env), m_line(line),
+        m_identityExempt(data.publisher.id == IdentityExemptPublisher().id) {}
+
+  HRESULT Run(const CIniData& entries) {
+    std::int32_t section = -1;
+    for (IniEntry e : entries.Entries()) {
+      if (e.Kind() == kIniSection) {
+        section = SectionId(e.Name(), PublisherHeaderSchema());
+        if (section == kSectionRedirect) {
+          m_redirect = Redirect{};
+          m_redirect.seen = true;
+          m_redirect.line = e.Line();
+        }
+        continue;
+      }
+      if (e.Count() == 0) continue;
+      const std::int32_t id = KeyOf(section, e);
+      switch (section) {
+        case kSectionWendrix: RETURN_IF_FAILED(WendrixKey(id, e)); break;
+        case kSectionPublisher: RETURN_IF_FAILED(PublisherKey(id, e)); break;
+        case kSectionRedirect: RedirectKey(id, e); break;
+        default: break;
+      }
+    }
+    if (m_walletMode && m_builtin) m_fields.dataSource = m_builtin->dataSource;
+    if (m_redirect.seen && !m_data.IsSelfPublisher() && m_fields.id != RedirectExemptPublisher().id)
+      return ApplyRedirect();
+    return CheckRequiredFields();
+  }
+
+ private:
+  static std::int32_t KeyOf(std::int32_t section, const IniEntry& e) {
+    static constexpr const wchar_t* kNames[] = {L"Publisher", L"Wendrix", nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                nullptr, nullptr, nullptr, nullptr, nullptr, L"Redirect"};
+    const wchar_t* name = section >= 0 && section <= kSectionRedirect ? kNames[section] : nullptr;
+    return name ? KeyId(name, e.NameView(), PublisherHeaderSchema()) : -1;
+  }
+
+  HRESULT Fail(HRESULT hr, std::uint32_t line) {
+    m_line = line;
+    return hr;
+  }
+
+  HRESULT WendrixKey(std::int32_t key, const IniEntry& e) {
+    if (key != kKeyRequiredVersion) return S_OK;
+    const std::wstring module = m_env.ModuleVersion();
+    if (CompareVersions(e.ValueView(0), module) != kVersionNewer) return S_OK;
+    if (m_publishers) m_publishers->RecordRequiredVersion(e.ValueView(0));
+    return m_data.IsSelfPublisher() ? S_OK : Fail(kNewerLibraryRequired, 0);
+  }
+
+  HRESULT PublisherKey(std::int32_t key, const IniEntry& e) {
+    const std::wstring_view value = e.ValueView(0);
+    const std::uint32_t line = e.Line();
+    switch (key) {
+      case kKeyId: {
+        m_hasId = true;
+        if (m_identityExempt) return S_OK;
+        m_builtin = FindBuiltinPublisher(value);
+        const std::wstring_view id = m_builtin ? std::wstring_view(m_builtin->id) : value;
+        if (m_walletMode) m_fields.id.assign(id);
+        else if (m_fields.id.empty() || m_fields.id != id) return Fail(E_INVALIDARG, line);
+        return S_OK;
+      }
+      case kKeyName:
+        m_hasName = true;
+        if (m_identityExempt) return S_OK;
+        if (m_walletMode) m_fields.name.assign(value);
+        else if (m_fields.name.empty() || !CStringUtil::EqualsNoCase(m_fields.name, value)) return Fail(E_INVALIDARG, line);
+        return S_OK;
+      case kKeyHomePage:
+        m_hasHomePage = true;
+        if (m_identityExempt) return S_OK;
+        if (m_walletMode) m_fields.homePage.assign(value);
+        else if (m_fields.homePage.empty() || !SameAddress(m_fields.homePage, value)) return Fail(E_INVALIDARG, line);
+        return S_OK;
+      case kKeyApplication:
+        for (const wchar_t* accepted : kApplicationStrings) {
+          if (CStringUtil::EqualsNoCase(accepted, value)) {
+            m_hasApplication = true;
+            return S_OK;
+          }
+        }
+        return Fail(E_INVALIDARG, line);
+      default:
+        return m_walletMode ? WalletPublisherKey(key, e) : S_OK;
+    }
+  }
+
+  // The wallet keeps its own copy of the publisher.
+  HRESULT WalletPublisherKey(std::int32_t key, const IniEntry& e) {
+    static constexpr struct {
+      std::int32_t key;
+      std::uint32_t bit;
+    } kFlagKeys[] = {{kKeyControlPanel, kPublisherControlPanel},   {kKeyMenuHomePage, kPublisherMenuHomePage},
+                     {kKeyMenuFeedback, kPublisherMenuFeedback},   {kKeyDialogAllItems, kPublisherDialogAllItems},
+                     {kKeyDialogWallet, kPublisherDialogWallet}, {kKeyDialogHistory, kPublisherDialogHistory}};
+    switch (key) {
+      case kKeyDataSource: m_fields.dataSource = e.Value(0); return S_OK;
+      case kKeyApplicationName:
+        if (e.Count() < 2) return Fail(E_INVALIDARG, e.Line());
+        m_fields.applicationNames.push_back(TextEntry{e.Value(0), e.Value(1)});
+        return S_OK;
+      case kKeyApplicationIcon: m_fields.applicationIcon = e.Value(0); return S_OK;
+      case kKeyVersion: m_fields.version = e.Value(0); return S_OK;
+      default:
+        for (const auto& flag : kFlagKeys) {
+          if (flag.key != key) continue;
+          if (e.SignedValue()) m_fields.flags |= flag.bit;
+          else m_fields.flags &= ~flag.bit;
+        }
+        return S_OK;
+    }
+  }
+
+  void RedirectKey(std::int32_t key, const IniEntry& e) {
+    switch (key) {
+      case kKeyName: m_redirect.name = e.Value(0); break;
+      case kKeyHomePage: m_redirect.homePage = e.Value(0); break;
+      case kKeyDataSource: m_redirect.dataSource = e.Value(0); break;
+      case kKeyRequiredVersion: m_redirect.requiredVersion = e.Value(0); break;
+      default: break;
+    }
+  }
+
+  HRESULT ApplyRedirect() {
+    if ((m_options & kLoadHonourRedirectVersion) &&
+        CompareVersions(m_redirect.requiredVersion, m_env.ModuleVersion()) == kVersionNewer)
+      return CheckRequiredFields();  // a move meant for newer libraries
+    RETURN_IF_FAILED(CheckRequiredFields());
+    const bool differs = m_redirect.name != m_fields.name || !SameAddress(m_redirect.homePage, m_fields.homePage) ||
+                         !SameAddress(m_redirect.dataSource, m_fields.dataSource);
+    if (!differs) return S_OK;
+    if (m_redirect.dataSource.empty()) return Fail(kMissingPublisherDataSource, m_redirect.line);
+    if (!m_redirect.name.empty()) m_fields.name = m_redirect.name;
+    if (!m_redirect.homePage.empty()) m_fields.homePage = m_redirect.homePage;
+    m_fields.dataSource = m_redirect.dataSource;
+    return S_FALSE;
+  }
+
+  HRESULT CheckRequiredFields() {
+    if (m_identityExempt) return S_OK;
+    if (!m_hasId) return Fail(kMissingId, 0);
+    if (!m_hasName) return Fail(kMissingPublisherName, 0);
+    if (!m_hasHomePage) return Fail(kMissingPublisherHomePage, 0);
+    if (!m_hasApplication) return Fail(kMissingApplication, 0);
+    return S_OK;
+  }
+
+  PublisherData& m_data;
+  PublisherFields& m_fields;
+  PublisherList* m_publishers;
+  bool m_walletMode;
+  std::uint32_t m_options;
+  const PublisherEnvironment& m_env;
+  std::uint32_t& m_line;
+  bool m_identityExempt;
+  const BuiltinPublisher* m_builtin = nullptr;
+  bool m_hasId = false, m_hasName = false, m_hasHomePage = false, m_hasApplication = false;
+  Redirect m_redirect;
+};
+
+}  // namespace
+
+HRESULT RunHeaderPass(const wchar_t* text, PublisherData& data, PublisherList* publishers, WalletFields* wallet,
+                      std::uint32_t options, const PublisherEnvironment& env, std::uint32_t& line) {
+  line = 0;
+  if (!text) return 2;
+  // A file of a later format: only a newer library can read it.
+  if (std::wstring_view(text).starts_with(L"<?xml ")) return kXmlNotIni;
+  CIniDataBuffer entries;
+  entries.SetText(std::wstring_view(text));
+  const HRESULT parsed = entries.Load(PublisherHeaderSchema());
+  if (FAILED(parsed)) {
+    line = entries.ErrorLine();
+    return parsed;
+  }
+  return HeaderPass(data, publishers, wallet, options, env, line).Run(entries);
+}
+
+}  // namespace wendrix::loader

@@ -1,0 +1,128 @@
+#pragma once
+// The loader's working state for one load. Private to the loader's files.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/ini_data.h"
+#include "publisher/loader.h"
+
+namespace wendrix::loader {
+
+// Loader failures that carry a message of the string table.
+inline constexpr HRESULT kMissingApplication = HResultFromMessage(190);
+inline constexpr HRESULT kMissingPublisherName = HResultFromMessage(195);
+inline constexpr HRESULT kMissingPublisherHomePage = HResultFromMessage(196);
+inline constexpr HRESULT kMissingPublisherDataSource = HResultFromMessage(198);
+inline constexpr HRESULT kMissingItemTitle = HResultFromMessage(207);
+inline constexpr HRESULT kMissingGroupTitle = HResultFromMessage(208);
+inline constexpr HRESULT kMissingId = HResultFromMessage(232);
+inline constexpr HRESULT kNewerLibraryRequired = HResultFromMessage(234);
+inline constexpr HRESULT kConditionLoop = HResultFromMessage(295);
+inline constexpr HRESULT kDuplicateId = HResultFromMessage(338);
+inline constexpr HRESULT kMissingType = HResultFromMessage(341);
+inline constexpr HRESULT kMissingSubtype = HResultFromMessage(342);
+inline constexpr HRESULT kInvalidData = HResultFromWin32(13);
+inline constexpr HRESULT kElementNotFound = HResultFromWin32(1168);
+
+// The header pre-pass. Returns 0 to go on, 2 for an absent text (the load
+// ends with 0), 1 for an applied Redirect, or a failure with *line set.
+HRESULT RunHeaderPass(const wchar_t* text, PublisherData& data, PublisherList* publishers, WalletFields* wallet,
+                      std::uint32_t options, const PublisherEnvironment& env, std::uint32_t& line);
+
+// True for a location of a Path or Application line: empty, a braced product
+// code, or a registry path whose root key is known.
+bool IsValidLocation(std::wstring_view location) noexcept;
+
+// The kinds of cross-reference, in the order they are resolved.
+enum ReferenceKind : std::size_t {
+  kRefGroupItems, kRefTexts, kRefActions, kRefMessages, kRefConditions, kRefFreeUpdates, kRefPaths,
+  kRefInstalledVersions, kRefDisplayStyles, kRefIcons, kRefKindCount,
+};
+struct Reference {
+  std::wstring id;
+  std::uint32_t line;
+};
+
+using OpenRecord = std::variant<std::monostate, Item, Action, Message, ConditionRecord, Group, TextRecord,
+                                PathDefinition, FreeUpdateStyle, InstalledVersionDefinition, DisplayVersionStyle>;
+
+// The main pass over the entries and the work after it.
+class MainPass {
+ public:
+  MainPass(PublisherData& data, PublisherList* publishers, WalletFields* wallet, std::uint32_t options,
+           const PublisherEnvironment& env)
+      : m_data(data), m_publishers(publishers), m_wallet(wallet), m_options(options), m_env(env) {}
+
+  HRESULT Run(const CIniData& entries);
+  std::uint32_t ErrorLine() const noexcept { return m_errorLine; }
+
+ private:
+  bool Strict() const noexcept { return (m_options & kLoadStrict) != 0; }
+  bool WalletMode() const noexcept { return m_wallet != nullptr; }
+  HRESULT Fail(HRESULT hr, std::uint32_t line) noexcept {
+    m_errorLine = line;
+    return hr;
+  }
+  // A key that makes its record invalid: an error under strict load,
+  // otherwise the record is dropped with the rest of its section.
+  HRESULT Invalid(std::uint32_t line) noexcept;
+  void Refer(ReferenceKind kind, std::wstring_view id, std::uint32_t line);
+
+  HRESULT BeginSection(const IniEntry& e);
+  HRESULT ApplyKey(const IniEntry& e);
+  HRESULT FinishSection();
+  HRESULT FinishRecord();
+  HRESULT RegisterPendingIcon();
+
+  // Key rules by section (loader_keys.cpp).
+  HRESULT ItemKey(Item& item, std::int32_t key, const IniEntry& e);
+  HRESULT ActionKey(Action& action, std::int32_t key, const IniEntry& e);
+  HRESULT MessageKey(Message& message, std::int32_t key, const IniEntry& e);
+  HRESULT ConditionKey(ConditionRecord& condition, std::int32_t key, const IniEntry& e);
+  HRESULT GroupKey(Group& group, std::int32_t key, const IniEntry& e);
+  HRESULT TextKey(TextRecord& text, std::int32_t key, const IniEntry& e);
+  HRESULT PathKey(PathDefinition& path, std::int32_t key, const IniEntry& e);
+  HRESULT FreeUpdatesKey(FreeUpdateStyle& style, std::int32_t key, const IniEntry& e);
+  HRESULT InstalledVersionKey(InstalledVersionDefinition& definition, std::int32_t key, const IniEntry& e);
+  HRESULT DisplayStyleKey(DisplayVersionStyle& style, std::int32_t key, const IniEntry& e);
+  HRESULT IconKey(std::int32_t key, const IniEntry& e);
+  HRESULT WalletKey(std::int32_t key, const IniEntry& e);
+  HRESULT CheckActionCombination(const Action& action, std::uint32_t line);
+  HRESULT WordListKey(const Vocabulary& vocabulary, const IniEntry& e, std::uint32_t& bits);
+  HRESULT IdKey(std::wstring& id, const IniEntry& e);
+
+  // After the pass (loader_finish.cpp).
+  HRESULT ResolveReferences();
+  HRESULT ProcessActions();
+  HRESULT ProcessItems();
+  void KeepNewestSelfItem();
+  void ProcessGroups();
+  HRESULT ProcessMessages();
+  // Evaluates a condition; false when the record must go, a loop fails the load.
+  HRESULT Applies(const std::wstring& conditionId, bool& applies);
+  bool PathResolves(const std::wstring& pathId);
+
+  PublisherData& m_data;
+  PublisherList* m_publishers;
+  WalletFields* m_wallet;
+  std::uint32_t m_options;
+  const PublisherEnvironment& m_env;
+
+  std::int32_t m_section = -1;  // the current section's identifier, -1 while skipping
+  std::wstring m_sectionName;   // as written in the file; empty before the first section
+  OpenRecord m_open;
+  std::uint32_t m_openLine = 0;
+  bool m_dropped = false;
+  std::uint32_t m_loopCount = 10;
+  struct {
+    std::wstring id, version;
+    bool hasId = false, hasVersion = false;
+  } m_icon;
+  std::array<std::vector<Reference>, kRefKindCount> m_references;
+  std::uint32_t m_errorLine = 0;
+};
+
+}  // namespace wendrix::loader

@@ -1,0 +1,66 @@
+#pragma once
+// Fixed system facts and a fixed publisher list for publisher tests.
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "publisher/environment.h"
+#include "publisher/model.h"
+
+namespace wendrix::test {
+
+class FakeEnvironment : public PublisherEnvironment {
+ public:
+  std::wstring moduleVersion = L"3.8.10.0";
+  std::uint16_t uiLanguage = 0x409;
+  bool is64Bit = true;
+  std::uint32_t tickCount = 0;
+  // Installed versions by definition identifier; folders by path identifier.
+  std::map<std::wstring, std::wstring> installed;
+  std::map<std::wstring, std::wstring> folders;
+  mutable int determinations = 0;
+
+  std::wstring ModuleVersion() const override { return moduleVersion; }
+  std::uint16_t UserUiLanguage() const override { return uiLanguage; }
+  std::optional<LanguageNames> Language(std::uint16_t id) const override {
+    switch (id) {
+      case 0x409: return LanguageNames{L"en", L"ENU", 0x409};
+      case 0x809: return LanguageNames{L"en", L"ENG", 0x809};
+      case 0x410: return LanguageNames{L"it", L"ITA", 0x410};
+      case 0x40c: return LanguageNames{L"fr", L"FRA", 0x40c};
+      case 0x407: return LanguageNames{L"de", L"DEU", 0x407};
+      default: return std::nullopt;
+    }
+  }
+  bool Is64BitSystem() const override { return is64Bit; }
+  std::uint32_t TickCount() const override { return tickCount; }
+  std::optional<std::wstring> DetermineInstalledVersion(const InstalledVersionDefinition& definition,
+                                                        const PublisherList* publishers) const override {
+    ++determinations;
+    auto it = installed.find(definition.id);
+    if (it != installed.end()) return it->second;
+    if (!definition.publisher.empty() && publishers) return publishers->PublisherVersion(definition.publisher);
+    return std::nullopt;
+  }
+  std::optional<std::wstring> ResolvePath(const PathDefinition& definition) const override {
+    auto it = folders.find(definition.id);
+    return it == folders.end() ? std::nullopt : std::optional<std::wstring>(it->second);
+  }
+};
+
+class FakePublisherList : public PublisherList {
+ public:
+  std::map<std::wstring, std::wstring> versions;  // registered publishers and their Version
+  std::vector<std::wstring> requiredVersions;
+
+  bool Contains(std::wstring_view id) const override { return versions.count(std::wstring(id)) != 0; }
+  std::optional<std::wstring> PublisherVersion(std::wstring_view id) const override {
+    auto it = versions.find(std::wstring(id));
+    if (it == versions.end()) return std::nullopt;
+    return it->second.empty() ? std::wstring(L"0.0") : it->second;
+  }
+  void RecordRequiredVersion(std::wstring_view version) override { requiredVersions.emplace_back(version); }
+};
+
+}  // namespace wendrix::test
