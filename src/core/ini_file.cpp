@@ -47,6 +47,18 @@ HRESULT LoadIniFile(const wchar_t* path, CIniDataBuffer& target, IniSchema schem
   }
 }
 
+HRESULT ReadTextFile(const wchar_t* path, std::wstring& text) {
+  if (!path) return E_INVALIDARG;
+  try {
+    std::string bytes;
+    RETURN_IF_FAILED(ReadWholeFile(path, bytes));
+    text = DecodeTextFile(bytes, SystemCodePage(kThreadAnsiCodePage));
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
 HRESULT WriteUnicodeTextFile(const wchar_t* path, std::wstring_view text) {
   if (!path) return E_INVALIDARG;
   std::string bytes;

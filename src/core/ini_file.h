@@ -1,6 +1,7 @@
 #pragma once
 // INI data and text files on disk.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/ini_data_buffer.h"
@@ -12,6 +13,11 @@ namespace wendrix {
 // back wrapped. On a failed load *errorLine receives the line of the failure,
 // otherwise 0.
 HRESULT LoadIniFile(const wchar_t* path, CIniDataBuffer& target, IniSchema schema, std::uint32_t* errorLine);
+
+// Reads a whole text file (shared for reading) and decodes it: byte-order
+// mark detection, else the thread's ANSI code page. Windows errors come back
+// wrapped.
+HRESULT ReadTextFile(const wchar_t* path, std::wstring& text);
 
 // Creates or truncates `path` (no sharing) and writes FF FE and `text` as
 // UTF-16 LE. On any failure the file is deleted and the wrapped error returned.
