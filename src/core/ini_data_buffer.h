@@ -25,6 +25,8 @@ class CIniDataBuffer : public CIniData {
   // Replaces the text with the entries written out (CR LF line ends).
   HRESULT Save(std::uint32_t flags) override;
 
+  // Replaces the whole text; a null pointer empties it.
+  void SetText(const wchar_t* text) { SetText(text ? std::wstring_view(text) : std::wstring_view()); }
   void SetText(std::wstring_view text);
   void SetText(std::wstring&& text) noexcept { m_text = std::move(text); }
   const std::wstring& Text() const noexcept { return m_text; }

@@ -273,8 +273,9 @@ HRESULT CIniDataBuffer::Load(IniSchema schema) {
   // The text ends at its first zero character, as a zero-terminated text would.
   const std::wstring_view text(m_text.c_str());
   try {
-    // A line holds at most one entry, whose strings take no more characters
-    // than the line itself plus terminators: reserve that much up front.
+    // Entries take about a line each and their strings no more characters
+    // than the text plus terminators: reserve that much up front (a hint
+    // only; the lists still grow when a line holds more).
     const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), L'\n')) + 1;
     m_entries.Reserve(text.size() + 2 * lines, 2 * lines, lines);
     IniReader(text, schema, m_entries, m_line).Run();

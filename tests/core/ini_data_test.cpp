@@ -1,3 +1,306 @@
+// CIniData: adding entries, entry views, schema lookup, the number rule, and
+// loading file bytes with LoadIniText.
 #include <gtest/gtest.h>
 
-TEST(Placeholder_ini_data_test, Builds) { SUCCEED(); }
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/ini_data.h"
+#include "core/ini_data_buffer.h"
+#include "core/string_util.h"
+
+using namespace wendrix;
+
+namespace {
+
+using Views = std::vector<std::wstring_view>;
+
+TEST(IniDataTest, AddOperationsBuildTypedEntries) {
+  CIniDataBuffer data;
+  const Views items{L"a", L"", std::wstring_view(L"b\0c", 3)};
+  ASSERT_EQ(data.AddSection(L"Main"), S_OK);
+  ASSERT_EQ(data.AddText(L"Text", L"v", kIniAlternateForm), S_OK);
+  ASSERT_EQ(data.AddNumber(L"Neg", -5), S_OK);
+  ASSERT_EQ(data.AddUnsigned(L"Big", 4294967291u, kIniAlternateForm), S_OK);
+  ASSERT_EQ(data.AddList(L"List", items), S_OK);
+  ASSERT_EQ(data.AddList(L"None", {}), S_OK);
+  ASSERT_EQ(data.AddRaw(L"Raw", L"C:\\x"), S_OK);
+  ASSERT_EQ(data.AddRawList(L"RawList", items), S_OK);
+  ASSERT_EQ(data.AddVerbatim(L"; note"), S_OK);
+
+  struct Expected {
+    std::uint32_t kind, flags, count;
+    const wchar_t* name;
+  } expected[] = {
+      {kIniSection, 0, 0, L"Main"},   {kIniText, kIniAlternateForm, 1, L"Text"},
+      {kIniSigned, 0, 1, L"Neg"},     {kIniUnsigned, kIniAlternateForm, 1, L"Big"},
+      {kIniList, 0, 3, L"List"},      {kIniList, 0, 0, L"None"},
+      {kIniRaw, 0, 1, L"Raw"},        {kIniRawList, 0, 3, L"RawList"},
+      {kIniVerbatim, 0, 0, L"; note"},
+  };
+  ASSERT_EQ(data.EntryCount(), std::size(expected));
+  std::size_t i = 0;
+  for (IniEntry e : data.Entries()) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(e.Kind(), expected[i].kind);
+    EXPECT_EQ(e.Flags(), expected[i].flags);
+    EXPECT_EQ(e.AlternateForm(), expected[i].flags != 0);
+    EXPECT_EQ(e.Count(), expected[i].count);
+    EXPECT_EQ(e.NameView(), expected[i].name);
+    EXPECT_STREQ(e.Name(), expected[i].name);
+    EXPECT_EQ(e.Line(), 0u);  // added by code to a fresh object
+    ++i;
+  }
+  EXPECT_EQ(i, std::size(expected));
+
+  EXPECT_EQ(data.Entry(2).ValueView(0), L"-5");
+  EXPECT_EQ(data.Entry(3).ValueView(0), L"4294967291");
+  for (std::size_t list : {4u, 7u}) {
+    const IniEntry e = data.Entry(list);
+    EXPECT_EQ(e.ValueView(0), L"a");
+    EXPECT_EQ(e.ValueView(1), L"");
+    EXPECT_EQ(e.ValueView(2), std::wstring_view(L"b\0c", 3));  // an embedded zero is kept
+    EXPECT_STREQ(e.Value(2), L"b");
+  }
+
+  data.Clear();
+  EXPECT_EQ(data.EntryCount(), 0u);
+  EXPECT_FALSE(data.Entries().begin() != data.Entries().end());
+}
+
+TEST(IniDataTest, EntriesAddedAfterALoadCarryTheLineCounter) {
+  CIniDataBuffer data;
+  data.SetText(std::wstring_view(L"A = 1\r\nB = 2\r\n; last\r\n"));
+  ASSERT_EQ(data.Load({}), S_OK);
+  ASSERT_EQ(data.AddText(L"C", L"3"), S_OK);
+  EXPECT_EQ(data.Entry(2).Line(), 4u);
+}
+
+TEST(IniDataTest, EntryNumberValues) {
+  struct Case {
+    const wchar_t* stored;
+    std::int32_t asSigned;
+    std::uint32_t asUnsigned;
+  } cases[] = {
+      {L"-5", -5, 4294967291u},
+      {L"4294967295", 2147483647, 4294967295u},
+      {L"-2147483648", -2147483647 - 1, 2147483648u},
+      {L"0x10", 16, 16},
+      {L"yes", 1, 1},
+      {L"no", 0, 0},
+      {L"abc", 0, 0},
+      {L"", 0, 0},
+  };
+  CIniDataBuffer data;
+  for (const Case& c : cases) ASSERT_EQ(data.AddText(L"K", c.stored), S_OK);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(cases[i].stored)));
+    EXPECT_EQ(data.Entry(i).SignedValue(), cases[i].asSigned);
+    EXPECT_EQ(data.Entry(i).UnsignedValue(0), cases[i].asUnsigned);
+  }
+}
+
+TEST(IniDataTest, SchemaLookup) {
+  const IniSchemaRow schema[] = {
+      {L"Main", L"Size", 10, kIniUnsigned},
+      {nullptr, L"Size", 11, kIniSigned},
+      {kIniAny, L"Size", 12, kIniList},
+      {L"Main", nullptr, 13, kIniText},  // a null key matches no key, not even an empty one
+      {L"Main", kIniAny, 14, kIniRaw},
+      {L"\u00C9t\u00E9", L"K", 15, kIniText},
+      {kIniAny, kIniAny, 16, kIniRawList},
+  };
+  struct Case {
+    const wchar_t* section;
+    const wchar_t* key;
+    std::int32_t id;
+  } cases[] = {
+      {L"main", L"SIZE", 10}, {nullptr, L"size", 11}, {L"Other", L"Size", 12}, {L"", L"Size", 12},
+      {L"Main", L"", 14},     {L"MAIN", L"x", 14},    {L"\u00C9t\u00E9", L"k", 15},
+      {L"\u00E9t\u00E9", L"K", 16},  // only ASCII letters are folded
+      {nullptr, L"x", 16},    // any section includes keys outside every section
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.section ? testing::PrintToString(std::wstring(c.section)) : "null")
+                                    << " / " << testing::PrintToString(std::wstring(c.key)));
+    EXPECT_EQ(SchemaLookup(c.section, c.key, schema), c.id);
+    const IniSchemaRow* row = FindSchemaRow(c.section, c.key, schema);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->id, c.id);
+    EXPECT_GE(row, schema);
+    EXPECT_LT(row, schema + std::size(schema));
+  }
+
+  // Without the catch-all rows, a null section and a named one do not meet.
+  const IniSchemaRow narrow[] = {{nullptr, L"A", 1, kIniText}, {L"S", L"B", 2, kIniText}, {L"S", nullptr, 3, 2}};
+  EXPECT_EQ(SchemaLookup(nullptr, L"A", narrow), 1);
+  EXPECT_EQ(SchemaLookup(L"S", L"A", narrow), -1);
+  EXPECT_EQ(SchemaLookup(L"", L"A", narrow), -1);
+  EXPECT_EQ(SchemaLookup(nullptr, L"B", narrow), -1);
+  EXPECT_EQ(SchemaLookup(L"S", L"", narrow), -1);
+  EXPECT_EQ(FindSchemaRow(L"S", L"C", narrow), nullptr);
+  EXPECT_EQ(SchemaLookup(L"S", L"B", {}), -1);
+}
+
+TEST(IniNumberTest, ParseAtTheLimits) {
+  struct Case {
+    const wchar_t* text;
+    bool isSigned;
+    std::uint32_t bits;
+    bool hex;
+  } cases[] = {
+      {L"2147483647", true, 0x7FFFFFFF, false},
+      {L"2147483648", true, 0x7FFFFFFF, false},  // clamped like strtol
+      {L"-2147483648", true, 0x80000000, false},
+      {L"-2147483649", true, 0x80000000, false},
+      {L"99999999999999999999999", true, 0x7FFFFFFF, false},
+      {L"-99999999999999999999999", true, 0x80000000, false},
+      {L"18446744073709551617", true, 0x7FFFFFFF, false},  // 2^64 + 1 must not wrap to 1
+      {L"0x10000000000000001", true, 0x7FFFFFFF, true},
+      {L"0x7fffffff", true, 0x7FFFFFFF, true},
+      {L"0x80000000", true, 0x7FFFFFFF, true},
+      {L"-0x80000000", true, 0x80000000, true},
+      {L"020000000000", true, 0x7FFFFFFF, false},
+      {L"4294967295", false, 0xFFFFFFFF, false},
+      {L"4294967296", false, 0xFFFFFFFF, false},  // saturates like strtoul
+      {L"0xFFFFFFFF", false, 0xFFFFFFFF, true},
+      {L"0x100000000", false, 0xFFFFFFFF, true},
+      {L"037777777777", false, 0xFFFFFFFF, false},
+      {L"-1", false, 0xFFFFFFFF, false},  // a minus sign wraps
+      {L"-4294967295", false, 1, false},
+      {L"-4294967296", false, 0xFFFFFFFF, false},
+      {L"-99999999999999999999999", false, 0xFFFFFFFF, false},
+      {L"18446744073709551617", false, 0xFFFFFFFF, false},
+      {L"-18446744073709551617", false, 0xFFFFFFFF, false},
+      {L"0", true, 0, false},
+      {L"00", false, 0, false},
+      {L"0X0", false, 0, true},
+      {L"+0x10", true, 16, true},
+      {L" \t42 \t", true, 42, false},
+      {L"TrUe", true, 1, false},
+      {L"YES", false, 1, false},
+      {L"No", true, 0, false},
+      {L"false  ", false, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(c.text)) << (c.isSigned ? " signed" : " unsigned"));
+    IniNumber n{0xDEADBEEF, !c.hex};
+    ASSERT_TRUE(ParseIniNumber(c.text, c.isSigned, &n));
+    EXPECT_EQ(n.bits, c.bits);
+    EXPECT_EQ(n.hex, c.hex);
+    EXPECT_TRUE(ParseIniNumber(c.text, c.isSigned, nullptr));
+  }
+  const wchar_t* bad[] = {L"", L" ", L"-", L"+", L"- 1", L"0x", L"0xg", L"0x1g", L"08", L"09", L"12abc",
+                          L"1 2", L"1.0", L"yesterday", L"nono", L"truefalse", L"\u0661", L"1\n"};
+  for (const wchar_t* text : bad) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(text)));
+    IniNumber n{};
+    EXPECT_FALSE(ParseIniNumber(text, true, &n));
+    EXPECT_FALSE(ParseIniNumber(text, false, &n));
+  }
+}
+
+TEST(IniNumberTest, Format) {
+  EXPECT_EQ(FormatIniNumber(0, true), L"0");
+  EXPECT_EQ(FormatIniNumber(0, false), L"0");
+  EXPECT_EQ(FormatIniNumber(0x7FFFFFFF, true), L"2147483647");
+  EXPECT_EQ(FormatIniNumber(0x80000000, true), L"-2147483648");
+  EXPECT_EQ(FormatIniNumber(0x80000000, false), L"2147483648");
+  EXPECT_EQ(FormatIniNumber(0xFFFFFFFF, true), L"-1");
+  EXPECT_EQ(FormatIniNumber(0xFFFFFFFF, false), L"4294967295");
+  EXPECT_EQ(FormatIniNumber(0xFFFFFFFB, true), L"-5");
+}
+
+// LoadIniText: the same INI text in every file encoding.
+std::string Utf16(std::wstring_view text, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (wchar_t c : text) {
+    const auto unit = static_cast<std::uint32_t>(c) & 0xFFFFu;
+    const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  }
+  return out;
+}
+
+constexpr IniSchemaRow kListSchema[] = {{kIniAny, L"List", 1, kIniList}};
+
+void ExpectCafeEntries(const CIniDataBuffer& data) {
+  ASSERT_EQ(data.EntryCount(), 3u);
+  EXPECT_EQ(data.Entry(0).Kind(), kIniSection);
+  EXPECT_EQ(data.Entry(1).ValueView(0), L"Caf\u00E9");
+  EXPECT_EQ(data.Entry(2).Count(), 2u);
+  EXPECT_EQ(data.Entry(2).Line(), 3u);
+}
+
+TEST(LoadIniTextTest, ByteOrderMarks) {
+  const std::wstring text = L"[Main]\r\nName = Caf\u00E9\r\nList = a, b\r\n";
+  const std::string files[] = {
+      Utf16(text, false),
+      Utf16(text, true),
+      "\xEF\xBB\xBF[Main]\r\nName = Caf\xC3\xA9\r\nList = a, b\r\n",
+      "[Main]\r\nName = Caf\xE9\r\nList = a, b\r\n",  // no mark: the ANSI code page
+  };
+  for (const std::string& bytes : files) {
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    CIniDataBuffer data;
+    std::uint32_t errorLine = 0xDEADBEEF;
+    ASSERT_EQ(LoadIniText(bytes, data, kListSchema, &errorLine), S_OK);
+    EXPECT_EQ(errorLine, 0u);
+    ExpectCafeEntries(data);
+  }
+
+  // Characters beyond the ANSI code page survive the Unicode encodings.
+  for (const std::string& bytes : {Utf16(L"K = \u4E2D", false), Utf16(L"K = \u4E2D", true),
+                                   std::string("\xEF\xBB\xBFK = \xE4\xB8\xAD")}) {
+    CIniDataBuffer data;
+    ASSERT_EQ(LoadIniText(bytes, data, {}, nullptr), S_OK);
+    ASSERT_EQ(data.EntryCount(), 1u);
+    EXPECT_EQ(data.Entry(0).ValueView(0), L"\u4E2D");
+  }
+
+  // A mark with nothing after it is an empty text; an odd last byte is ignored.
+  for (const std::string& bytes : {std::string("\xFE\xFF"), std::string("\xFF\xFE"), std::string("\xEF\xBB\xBF"),
+                                   std::string("\xFE\xFF\x00", 3), std::string("")}) {
+    CIniDataBuffer data;
+    ASSERT_EQ(data.AddText(L"Stale", L"x"), S_OK);
+    EXPECT_EQ(LoadIniText(bytes, data, {}, nullptr), S_OK);
+    EXPECT_EQ(data.EntryCount(), 0u);
+  }
+}
+
+TEST(LoadIniTextTest, XmlIsRefused) {
+  constexpr HRESULT kXml = static_cast<HRESULT>(0x8004020B);
+  for (const std::string& bytes : {std::string("<?xml version=\"1.0\"?>\r\n<a/>"), std::string("\xEF\xBB\xBF<?xml "),
+                                   Utf16(L"<?xml version=\"1.0\"?>", false), Utf16(L"<?xml ", true)}) {
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    CIniDataBuffer data;
+    std::uint32_t errorLine = 0xDEADBEEF;
+    EXPECT_EQ(LoadIniText(bytes, data, {}, &errorLine), kXml);
+    EXPECT_EQ(errorLine, 0u);
+  }
+  // Only the exact opening counts; anything else is read (and rejected) as INI.
+  for (const char* bytes : {"<?xml", "<?xml\r\n", " <?xml "}) {
+    SCOPED_TRACE(bytes);
+    CIniDataBuffer data;
+    std::uint32_t errorLine = 0;
+    EXPECT_EQ(LoadIniText(bytes, data, {}, &errorLine), static_cast<HRESULT>(0x8007000D));
+    EXPECT_EQ(errorLine, 1u);
+  }
+}
+
+TEST(LoadIniTextTest, SyntaxErrorGivesTheLine) {
+  CIniDataBuffer data;
+  std::uint32_t errorLine = 0;
+  EXPECT_EQ(LoadIniText(Utf16(L"A = 1\r\n; c\r\nList = \"x\ny\"\r\nBad\r\n", false), data, kListSchema, &errorLine),
+            static_cast<HRESULT>(0x8007000D));
+  EXPECT_EQ(errorLine, 5u);
+  EXPECT_EQ(data.ErrorLine(), 5u);
+  EXPECT_TRUE(data.HadError());
+  EXPECT_EQ(data.EntryCount(), 2u);
+  EXPECT_EQ(LoadIniText("Bad", data, {}, nullptr), static_cast<HRESULT>(0x8007000D));
+}
+
+}  // namespace
