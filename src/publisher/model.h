@@ -115,7 +115,7 @@ struct PathAlternative {
 struct PathDefinition {
   std::wstring id;
   std::vector<PathAlternative> alternatives;
-  std::optional<std::wstring> result;  // the folder found by the last resolution
+  mutable std::optional<std::wstring> result;  // the folder found by the last resolution (a cache)
   std::uint32_t line = 0;
 };
 
@@ -133,7 +133,7 @@ struct InstalledVersionDefinition {
   std::vector<ApplicationProbe> applications;
   std::vector<std::wstring> systems;
   std::wstring publisher;                // optional publisher probe
-  std::optional<std::wstring> result;    // the version found by the last determination
+  mutable std::optional<std::wstring> result;  // the version found by the last determination (a cache)
   std::uint32_t line = 0;
 };
 
