@@ -26,7 +26,10 @@ class Evaluator {
  public:
   Evaluator(const PublisherData& data, const PublisherList* publishers, std::uint32_t loopLimit,
             const PublisherEnvironment& env)
-      : m_data(data), m_publishers(publishers), m_loopLimit(loopLimit), m_env(env),
+      : m_data(data),
+        m_publishers(publishers),
+        m_loopLimit(loopLimit),
+        m_env(env),
         m_moduleVersion(env.ModuleVersion()) {}
 
   int Run(const ConditionRecord& root);
@@ -61,7 +64,7 @@ class Evaluator {
 
 int Evaluator::Run(const ConditionRecord& root) {
   // `answer` is the result of the top record's current sub-condition, or
-  // kGoOn when the top record has just been entered or has absorbed one.
+  // kGoOn when the top record has just been entered.
   int answer = Visit(root);
   while (!m_stack.empty()) {
     Frame& frame = m_stack.back();
@@ -125,7 +128,7 @@ bool Evaluator::PassesOwnTests(const ConditionRecord& record) const {
 int Evaluator::NextSubCondition(Frame& frame, const std::wstring*& id) {
   for (;;) {
     const ConditionRecord& record = *frame.record;
-    const auto& lists = frame.stage == Stage::kAnd ? record.andLists
+    const auto& lists = frame.stage == Stage::kAnd  ? record.andLists
                         : frame.stage == Stage::kOr ? record.orLists
                                                     : record.notLists;
     if (frame.list == lists.size()) {

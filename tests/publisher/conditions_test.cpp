@@ -1,0 +1,337 @@
+// Conditions against fixed system facts: each kind of test, the And, Or and
+// Not lists, the visit limit, and the language match.
+#include "publisher/conditions.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace wendrix {
+namespace {
+
+class FakeEnvironment final : public PublisherEnvironment {
+ public:
+  std::wstring moduleVersion = L"3.8.10.0";
+  std::uint16_t uiLanguage = 0x409;
+  std::map<std::uint16_t, LanguageNames> languages = {
+      {0x409, {L"en", L"ENU", 0x409}}, {0x809, {L"en", L"ENG", 0x809}}, {0x410, {L"it", L"ITA", 0x410}},
+      {0x40A, {L"es", L"ESP", 0x40A}}, {0xC0A, {L"es", L"ESN", 0xC0A}},
+      // Languages the system knows without a two-letter name.
+      {0x414, {L"", L"NOR", 0x414}},   {0x814, {L"", L"NON", 0x814}},   {0x804, {L"", L"CHS", 0x804}},
+  };
+  std::map<std::wstring, std::wstring> installed;  // definition identifier -> installed version
+  std::set<std::wstring> folders;                   // path identifiers that resolve
+  mutable const PublisherList* publishersSeen = nullptr;
+
+  std::wstring ModuleVersion() const override { return moduleVersion; }
+  std::uint16_t UserUiLanguage() const override { return uiLanguage; }
+  std::optional<LanguageNames> Language(std::uint16_t id) const override {
+    const auto it = languages.find(id);
+    return it == languages.end() ? std::nullopt : std::optional<LanguageNames>(it->second);
+  }
+  bool Is64BitSystem() const override { return true; }
+  std::uint32_t TickCount() const override { return 0; }
+  std::optional<std::wstring> DetermineInstalledVersion(const InstalledVersionDefinition& definition,
+                                                        const PublisherList* publishers) const override {
+    publishersSeen = publishers;
+    const auto it = installed.find(definition.id);
+    return it == installed.end() ? std::nullopt : std::optional<std::wstring>(it->second);
+  }
+  std::optional<std::wstring> ResolvePath(const PathDefinition& definition) const override {
+    if (folders.count(definition.id) == 0) return std::nullopt;
+    return L"C:\\" + definition.id;
+  }
+};
+
+class FakePublisherList final : public PublisherList {
+ public:
+  std::set<std::wstring> ids;
+  bool Contains(std::wstring_view id) const override { return ids.count(std::wstring(id)) != 0; }
+  std::optional<std::wstring> PublisherVersion(std::wstring_view) const override { return std::nullopt; }
+  void RecordRequiredVersion(std::wstring_view) override {}
+};
+
+using Lists = std::vector<std::vector<std::wstring>>;
+
+class ConditionsTest : public testing::Test {
+ protected:
+  ConditionRecord& Add(const wchar_t* id) {
+    ConditionRecord& record = m_data.conditions.emplace_back();
+    record.id = id;
+    return record;
+  }
+  // Adds a condition that is only a sub-condition list of one kind.
+  void AddAnd(const wchar_t* id, Lists lists) { Add(id).andLists = std::move(lists); }
+  void AddOr(const wchar_t* id, Lists lists) { Add(id).orLists = std::move(lists); }
+  void AddNot(const wchar_t* id, Lists lists) { Add(id).notLists = std::move(lists); }
+  // T is true, F false (an unmet version test), L refers to itself.
+  void AddTrueFalseLoop() {
+    Add(L"T");
+    Add(L"F").versions = {L"99"};
+    AddOr(L"L", {{L"L"}});
+  }
+
+  int Evaluate(std::wstring_view id, std::uint32_t loopLimit = kDefaultLoopCount) {
+    return EvaluateCondition(m_data, id, &m_publishers, loopLimit, m_env);
+  }
+
+  PublisherData m_data;
+  FakeEnvironment m_env;
+  FakePublisherList m_publishers;
+};
+
+TEST_F(ConditionsTest, EmptySectionIsTrueAndUnknownIdentifierIsFalse) {
+  Add(L"Empty");
+  EXPECT_EQ(Evaluate(L"Empty"), kConditionTrue);
+  EXPECT_EQ(Evaluate(L"empty"), kConditionTrue);
+  EXPECT_EQ(Evaluate(L"Missing"), kConditionFalse);
+  EXPECT_EQ(Evaluate(L""), kConditionFalse);
+}
+
+TEST_F(ConditionsTest, VersionTestHoldsWhileTheLibraryIsAtLeastThatVersion) {
+  const struct {
+    const wchar_t* version;
+    int expected;
+  } cases[] = {
+      {L"3.8.10.0", kConditionTrue},  {L"3.8.10", kConditionTrue}, {L"3.8.9.99", kConditionTrue},
+      {L"1", kConditionTrue},         {L"", kConditionTrue},       {L"3.8.10.1", kConditionFalse},
+      {L"3.8.11", kConditionFalse},   {L"3.9", kConditionFalse},   {L"4", kConditionFalse},
+  };
+  ConditionRecord& record = Add(L"C");
+  for (const auto& c : cases) {
+    record.versions = {c.version};
+    EXPECT_EQ(Evaluate(L"C"), c.expected) << testing::PrintToString(std::wstring(c.version));
+  }
+  record.versions = {L"3.0", L"3.8.10.1"};  // every line must hold
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+}
+
+TEST_F(ConditionsTest, PublisherTestNeedsTheExactIdentifierInTheList) {
+  m_publishers.ids = {L"1.3.6.1.4.1.99", L"Acme"};
+  ConditionRecord& record = Add(L"C");
+  record.publishers = {L"Acme", L"1.3.6.1.4.1.99"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
+  EXPECT_EQ(EvaluateCondition(m_data, L"C", nullptr, kDefaultLoopCount, m_env), kConditionFalse);
+  record.publishers = {L"acme"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+  record.publishers.clear();
+  EXPECT_EQ(EvaluateCondition(m_data, L"C", nullptr, kDefaultLoopCount, m_env), kConditionTrue);
+}
+
+TEST_F(ConditionsTest, LanguageTestMatchesTheUsersInterfaceLanguage) {
+  m_env.uiLanguage = 0x410;
+  ConditionRecord& record = Add(L"C");
+  record.languages = {L"it"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
+  record.languages = {L"it", L"en"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+}
+
+struct InstalledCase {
+  std::optional<std::wstring> installed;
+  const wchar_t* lowest;
+  const wchar_t* highest;
+  int expected;
+};
+
+TEST_F(ConditionsTest, InstalledVersionMustLieInTheInclusiveRange) {
+  const InstalledCase cases[] = {
+      {L"2.0", L"", L"", kConditionTrue},  // identifier only: any installed version
+      {L"0.0", L"", L"", kConditionTrue},
+      {std::nullopt, L"", L"", kConditionFalse},
+      {L"2.0", L"2.0", L"2.0", kConditionTrue},
+      {L"2.0", L"2.0.0.1", L"", kConditionFalse},
+      {L"2.0", L"1.9", L"", kConditionTrue},
+      {L"1.0", L"1.0", L"2.0", kConditionTrue},
+      {L"2.0.0.0", L"1.0", L"2", kConditionTrue},
+      {L"0.9", L"1.0", L"2.0", kConditionFalse},
+      {L"2.0.0.1", L"1.0", L"2.0", kConditionFalse},
+      {L"1.5", L"", L"2.0", kConditionTrue},
+      {L"2.1", L"", L"2.0", kConditionFalse},
+  };
+  m_data.installedVersions.emplace_back().id = L"Tool";
+  ConditionRecord& record = Add(L"C");
+  for (const InstalledCase& c : cases) {
+    m_env.installed.clear();
+    if (c.installed) m_env.installed[L"Tool"] = *c.installed;
+    record.installedVersions = {{L"tool", c.lowest, c.highest}};
+    EXPECT_EQ(Evaluate(L"C"), c.expected)
+        << testing::PrintToString(c.installed.value_or(L"-")) << " in [" << testing::PrintToString(std::wstring(c.lowest))
+        << ", " << testing::PrintToString(std::wstring(c.highest)) << "]";
+  }
+  EXPECT_EQ(m_env.publishersSeen, &m_publishers);  // the publisher probe needs the list
+
+  m_env.installed[L"Other"] = L"1.0";  // the environment would answer, but the file has no such definition
+  record.installedVersions = {{L"Other", L"", L""}};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+}
+
+TEST_F(ConditionsTest, PathTestNeedsAnExistingFolder) {
+  m_data.paths.emplace_back().id = L"Data";
+  m_data.paths.emplace_back().id = L"Gone";
+  m_env.folders = {L"Data"};
+  ConditionRecord& record = Add(L"C");
+  record.paths = {L"data"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
+  record.paths = {L"Data", L"Gone"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+  m_env.folders.insert(L"Missing");  // resolvable, but not defined by the file
+  record.paths = {L"Missing"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+}
+
+struct ListCase {
+  const char* name;
+  Lists andLists, orLists, notLists;
+  int expected;
+};
+
+TEST_F(ConditionsTest, SubConditionListsCombine) {
+  AddTrueFalseLoop();
+  const ListCase cases[] = {
+      {"And of true conditions", {{L"T", L"T"}, {L"T"}}, {}, {}, kConditionTrue},
+      {"And with one false", {{L"T", L"F"}}, {}, {}, kConditionFalse},
+      {"And false in a later line", {{L"T"}, {L"F"}}, {}, {}, kConditionFalse},
+      {"And stops at false", {{L"F", L"L"}}, {}, {}, kConditionFalse},
+      {"And naming a missing condition", {{L"T", L"Nowhere"}}, {}, {}, kConditionFalse},
+      {"empty And line", {{}}, {}, {}, kConditionTrue},
+      {"Or with one true", {}, {{L"F", L"T"}}, {}, kConditionTrue},
+      {"Or all false", {}, {{L"F", L"F"}}, {}, kConditionFalse},
+      {"empty Or line passes", {}, {{}}, {}, kConditionTrue},
+      {"every Or line must hold", {}, {{L"T"}, {L"F"}}, {}, kConditionFalse},
+      {"Or stops at true", {}, {{L"T", L"L"}}, {}, kConditionTrue},
+      {"Or skips a missing condition", {}, {{L"Nowhere", L"T"}}, {}, kConditionTrue},
+      {"Or reaches a loop", {}, {{L"F", L"L"}}, {}, kConditionLoop},
+      {"Not of false", {}, {}, {{L"F", L"Nowhere"}}, kConditionTrue},
+      {"Not with one true", {}, {}, {{L"F", L"T"}}, kConditionFalse},
+      {"Not stops at true", {}, {}, {{L"T", L"L"}}, kConditionFalse},
+      {"Not reaches a loop", {}, {}, {{L"L"}}, kConditionLoop},
+      {"And decides before Or", {{L"F"}}, {{L"L"}}, {}, kConditionFalse},
+      {"Or decides before Not", {}, {{L"F"}}, {{L"L"}}, kConditionFalse},
+      {"all three hold", {{L"T"}}, {{L"F", L"T"}}, {{L"F"}}, kConditionTrue},
+  };
+  ConditionRecord& record = Add(L"C");
+  for (const ListCase& c : cases) {
+    record.andLists = c.andLists;
+    record.orLists = c.orLists;
+    record.notLists = c.notLists;
+    EXPECT_EQ(Evaluate(L"C"), c.expected) << c.name;
+  }
+}
+
+TEST_F(ConditionsTest, OwnTestsComeBeforeTheLists) {
+  AddTrueFalseLoop();
+  ConditionRecord& record = Add(L"C");
+  record.versions = {L"99"};
+  record.orLists = {{L"L"}};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+}
+
+TEST_F(ConditionsTest, SelfReferenceLoopsAfterLoopCountPlusOneVisits) {
+  AddOr(L"A", {{L"A"}});
+  for (std::uint32_t limit : {0u, 1u, 10u, 100u}) {
+    EXPECT_EQ(Evaluate(L"A", limit), kConditionLoop) << limit;
+    EXPECT_EQ(m_data.conditions[0].visits, limit + 1) << limit;
+  }
+}
+
+TEST_F(ConditionsTest, LoopCountZeroMakesEveryEvaluationALoop) {
+  Add(L"Empty");
+  EXPECT_EQ(Evaluate(L"Empty", 0), kConditionLoop);
+}
+
+TEST_F(ConditionsTest, VisitsAreCountedNotNesting) {
+  Add(L"B");
+  AddAnd(L"Twice", {{L"B"}, {L"B"}});
+  AddAnd(L"Once", {{L"B"}});
+  EXPECT_EQ(Evaluate(L"Twice", 1), kConditionLoop);
+  EXPECT_EQ(Evaluate(L"Twice", 2), kConditionTrue);
+  // Counters start again at every evaluation.
+  EXPECT_EQ(Evaluate(L"Once", 1), kConditionTrue);
+  EXPECT_EQ(Evaluate(L"Once", 1), kConditionTrue);
+  m_data.conditions[0].visits = 7;
+  EXPECT_EQ(Evaluate(L"Once", 1), kConditionTrue);
+}
+
+TEST_F(ConditionsTest, CyclesThroughSeveralConditionsAreLoops) {
+  AddAnd(L"A", {{L"B"}});
+  AddNot(L"B", {{L"C"}});
+  AddOr(L"C", {{L"X", L"A"}});
+  Add(L"X").versions = {L"99"};
+  EXPECT_EQ(Evaluate(L"A"), kConditionLoop);
+  EXPECT_EQ(Evaluate(L"C"), kConditionLoop);
+}
+
+TEST_F(ConditionsTest, HugeLoopCountStillEndsACycle) {
+  AddOr(L"A", {{L"B"}});
+  AddAnd(L"B", {{L"A"}});
+  EXPECT_EQ(Evaluate(L"A", 0xFFFFFFFFu), kConditionLoop);
+}
+
+TEST_F(ConditionsTest, DeepChainIsEvaluatedToItsEnd) {
+  constexpr int kDepth = 1000;
+  for (int i = 0; i < kDepth; ++i) {
+    ConditionRecord& record = Add(L"");
+    record.id = std::to_wstring(i) + L"c";
+    if (i + 1 < kDepth) record.andLists = {{std::to_wstring(i + 1) + L"c"}};
+  }
+  EXPECT_EQ(Evaluate(L"0c"), kConditionTrue);
+  m_data.conditions.back().versions = {L"99"};
+  EXPECT_EQ(Evaluate(L"0c"), kConditionFalse);
+}
+
+// ---------------------------------------------------------------------------
+// LanguageMatches
+
+struct MatchCase {
+  const wchar_t* tag;
+  std::uint16_t language;
+  bool expected;
+};
+
+TEST_F(ConditionsTest, LanguageMatchesByNameThenByTable) {
+  const MatchCase cases[] = {
+      // The two-letter ISO 639 name, then the table's primary language.
+      {L"en", 0x409, true},     {L"EN", 0x809, true},     {L"it", 0x410, true},     {L"it", 0x409, false},
+      {L"es", 0xC0A, true},
+      // The three-letter abbreviation.
+      {L"ENU", 0x409, true},    {L"enu", 0x409, true},    {L"ENU", 0x809, false},   {L"ITA", 0x410, true},
+      // Longer tags: the table's whole identifier.
+      {L"en-us", 0x409, true},  {L"en-us", 0x809, false}, {L"en-gb", 0x809, true},  {L"EnUs", 0x409, true},
+      {L"en-us;q", 0x409, true}, {L"en-usx", 0x409, false}, {L"en_", 0x409, false},
+      {L"es ", 0x40A, true},    {L"es ", 0xC0A, false},  // "es" is listed twice; the first row wins
+      // Without a two-letter name from the system, the fallback list names it.
+      {L"nb", 0x414, true},     {L"nn", 0x814, true},     {L"nb", 0x814, false},
+      // A two-character tag needs only the table's primary language: "no" is 0x414.
+      {L"no", 0x414, true},     {L"no", 0x814, true},
+      {L"zh", 0x804, true},     {L"zh-cn", 0x804, true},  {L"zh-tw", 0x804, false},
+      // Languages the system does not know, and empty tags.
+      {L"de", 0x407, false},    {L"de-ch", 0x807, false}, {L"", 0x409, false},      {L"xx", 0x409, false},
+  };
+  for (const MatchCase& c : cases) {
+    EXPECT_EQ(LanguageMatches(c.tag, c.language, m_env), c.expected)
+        << testing::PrintToString(std::wstring(c.tag)) << " / " << std::hex << c.language;
+  }
+}
+
+TEST_F(ConditionsTest, LanguageMatchesUsesTheInterfaceLanguageFor0x400) {
+  m_env.uiLanguage = 0x410;
+  EXPECT_TRUE(LanguageMatches(L"it", kUserUiLanguage, m_env));
+  EXPECT_FALSE(LanguageMatches(L"en", kUserUiLanguage, m_env));
+  m_env.uiLanguage = 0x809;
+  EXPECT_TRUE(LanguageMatches(L"en-gb", kUserUiLanguage, m_env));
+  EXPECT_FALSE(LanguageMatches(L"en-us", kUserUiLanguage, m_env));
+}
+
+TEST_F(ConditionsTest, FallbackNameDoesNotReplaceTheSystemsName) {
+  m_env.languages[0x414].iso639 = L"no";
+  EXPECT_FALSE(LanguageMatches(L"nb", 0x414, m_env));
+  EXPECT_TRUE(LanguageMatches(L"no", 0x414, m_env));
+}
+
+}  // namespace
+}  // namespace wendrix
