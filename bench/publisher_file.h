@@ -23,7 +23,7 @@ inline std::string GeneratePublisherFile(std::size_t targetBytes) {
            "/setup.exe\r\nFlags = Install, Installer\r\n[Action]\r\nID = h" + n +
            "\r\nType = Open\r\nSubtype = HomePage\r\nURL = http://www.acme.example/p" + n +
            "\r\n[InstalledVersion]\r\nID = iv" + n + "\r\nApplication = HKEY_LOCAL_MACHINE\\Software\\Acme\\Product" + n +
-           "\\Version\r\n";
+           "\\Version, \"\"\r\n";
   }
   return out;
 }

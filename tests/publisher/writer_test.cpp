@@ -1,0 +1,537 @@
+// The publisher data writer: the text it appends, and that the text loaded
+// back in wallet mode gives the item, the action and their records again.
+#include "publisher/writer.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/ini_data_buffer.h"
+#include "fake_environment.h"
+#include "publisher/loader.h"
+
+namespace wendrix {
+namespace {
+
+using test::FakeEnvironment;
+using test::FakePublisherList;
+using Fields = std::vector<std::wstring>;
+
+constexpr wchar_t kPublisherId[] = L"1.3.6.1.4.1.99999.7";
+constexpr wchar_t kPublisherName[] = L"Tessaro, Rinaldi & Co.";
+constexpr wchar_t kHomePage[] = L"http://www.tessaro.example/";
+
+// A publisher's file as it might be published: every record kind, values that
+// need quotes or keep backslashes, word lists out of table order.
+const std::wstring kCatalogue = std::wstring(LR"(; Tessaro publisher data
+[Wendrix]
+RequiredVersion = 3.6
+[Publisher]
+ID = 1.3.6.1.4.1.99999.7
+Name = "Tessaro, Rinaldi & Co."
+HomePage = http://www.tessaro.example/
+Application = Kestmoor(R) Wendrix(TM)
+DataSource = http://update.tessaro.example/tessaro.wx-cnf
+
+[Item]
+ID = Editor
+Type = Software
+Title = EditorTitle
+Description = EditorDescription
+Icon = EditorIcon
+Flags = Invisible
+InstalledVersion = EditorInstalled
+DisplayVersionStyle = Short
+FreeUpdates = Minor
+RequiredVersion = Neutral
+Condition = Always
+Action = EditorSetup
+Action = EditorZip
+Action = EditorFiles
+Action = EditorHome
+[Item]
+ID = Manual
+Type = Document
+TitleText = ManualTitle
+Action = ManualPdf
+[Group]
+ID = Tools
+Title = ManualTitle
+Items = Editor, Manual
+
+[Action]
+ID = EditorSetup
+Type = Download
+Subtype = Update, Try, Generic
+Flags = Installer, Install
+Architecture = x64, x86
+Version = 2.4.1
+Date = 2024-03-01T10:00:00Z
+Bytes = 1000, 2000
+URL = http://mirror1.tessaro.example/editor/editor-2.4.1.exe
+URL = "http://mirror2.tessaro.example/get?f=editor,2.4.1;x64"
+URL = \\fileserver\share\Tessaro\editor setup.exe
+Target = ProgramFolder
+ExecuteParameters = "/S /LOG=\"C:\\Temp\\editor, setup.log\" /D=%1"
+Rename = editor-setup.exe
+Message = Eula
+Message = Notice
+Privileges = administrator
+Condition = Always
+QuietFromVersion = 1.0
+[Action]
+ID = EditorZip
+Type = Download
+Subtype = Generic
+Flags = Archive, Install
+Version = 2.4
+Resource = http://files.tessaro.example/editor-2.4.zip, ProgramFolder
+Resource = "http://files.tessaro.example/plugins, extra.zip", PluginFolder
+[Action]
+ID = EditorFiles
+Type = Download
+Subtype = Generic
+Flags = Install
+Version = 2.4.1
+Resource = http://files.tessaro.example/editor.msi
+Resource = \\fileserver\share\Tessaro\data.cab, DataFolder
+URL = http://unused.tessaro.example/
+Target = ProgramFolder
+Parameters = /i %1 /qn
+[Action]
+ID = EditorHome
+Type = Open
+Subtype = HomePage
+URL = http://www.tessaro.example/editor/
+[Action]
+ID = ManualPdf
+Type = Download
+Subtype = Generic
+Flags = Encoded, CDSet, External, NoWallet
+URL = "http://docs.tessaro.example/manual;v=2.pdf"
+Rename = "manuale d'uso.pdf"
+
+[Message]
+ID = Eula
+Type = EULA
+Header = EulaHeader
+Message = EulaBody
+Yes = AcceptText
+No = DeclineText
+[Message]
+ID = Notice
+Type = OneButton
+Message = EulaBody
+Condition = Never
+[Message]
+ID = Reminder
+Type = TwoButton
+Message = EulaBody
+Condition = Always
+
+[Condition]
+ID = Always
+WendrixVersion = 3.0
+[Condition]
+ID = Never
+WendrixVersion = 99
+[FreeUpdates]
+ID = Minor
+Type = MinorOnly
+[Icon]
+ID = EditorIcon
+Version = 3
+URL = http://www.tessaro.example/icons/editor.ico
+
+[Path]
+ID = ProgramFolder
+Path = HKEY_LOCAL_MACHINE\Software\Tessaro\Editor, InstallDir
+Path = , "C:\Program Files\Tessaro, Rinaldi\Editor"
+Path = {8F2A6C1E-1B2C-4A5B-9C3D-1234567890AB}, Editor
+[Path]
+ID = PluginFolder
+Path = X64\HKEY_CURRENT_USER\Software\Tessaro\Plugins, Folder
+[Path]
+ID = DataFolder
+Path = "HKEY_CURRENT_USER\Software\Tessaro;Data", ""
+
+[InstalledVersion]
+ID = EditorInstalled
+Application = HKEY_LOCAL_MACHINE\Software\Tessaro\Editor, Version
+Application = , "C:\Program Files\Tessaro, Rinaldi\editor.ini", Setup
+Application = {8F2A6C1E-1B2C-4A5B-9C3D-1234567890AB}, editor.ini, Setup, Version
+Application = HKEY_CURRENT_USER\Software\Tessaro, editor.ini, "", Orphan
+System = {0002DF01-0000-0000-C000-000000000046}
+System = tessaro.dll
+[InstalledVersion]
+ID = Suite
+Application = HKEY_LOCAL_MACHINE\Software\Tessaro\Suite, Version
+Publisher = 1.3.6.1.4.1.99999.8
+
+[DisplayVersionStyle]
+ID = Short
+Size = 2
+Replace = 3, Three
+Replace = 2.0, "2.0 \"Aurora\""
+Replace = 2.4.1, "Aurora, SP1"
+Replace = 2.4.1.7, Aurora SP1 build 7
+[DisplayVersionStyle]
+ID = Long
+Replace = 1.0.0, Prima versione
+
+[Text]
+ID = EditorTitle
+Text = en, "Tessaro Editor, \"Pro\" edition"
+)") + L"Text = it, \"Editor Tessaro, edizione \\\"Pi\u00f9\\\"\"\nText = zh, \u4e2d\u6587\u7f16\u8f91\u5668\n" +
+                                 LR"([Text]
+ID = EditorDescription
+Text = en, "Edits C:\\Tessaro\\*.tdoc; keeps a backup"
+)" + L"Text = it, \"Modifica i documenti; \u00e8 veloce\"\n" +
+                                 LR"([Text]
+ID = ManualTitle
+Text = en, Manual
+[Text]
+ID = EulaHeader
+Text = en, "License, please read"
+[Text]
+ID = EulaBody
+Text = en, "Line one\nLine two\ttabbed"
+[Text]
+ID = AcceptText
+Text = en, I accept
+Text = it, Accetto
+[Text]
+ID = DeclineText
+Text = en, " Decline "
+)";
+
+// What a file can say about each record, with the title and installed version
+// that the loader finds again from the records written. The bits the loader
+// sets itself are left out.
+Fields Describe(const Item& i) {
+  Fields f{i.id, std::to_wstring(i.type), std::to_wstring(i.flags & ~kItemGrouped), i.titleId, i.title,
+           i.descriptionId, i.iconId, i.conditionId, i.displayStyleId, i.installedVersionId, i.freeUpdatesId,
+           std::to_wstring(i.requirement), i.installedVersion.value_or(L"(none)")};
+  f.insert(f.end(), i.actionIds.begin(), i.actionIds.end());
+  return f;
+}
+Fields Describe(const Action& a) {
+  Fields f{a.id, std::to_wstring(a.type), std::to_wstring(a.subtype), std::to_wstring(a.hasSubtype), a.version,
+           std::to_wstring(a.date), std::to_wstring(a.size.known), a.conditionId, a.targetId, a.parameters, a.rename,
+           std::to_wstring(a.flags & ~kActionUnavailable), std::to_wstring(a.architecture),
+           std::to_wstring(a.privileges), a.quietFromVersion, L"messages:"};
+  f.insert(f.end(), a.messageIds.begin(), a.messageIds.end());
+  f.push_back(L"urls:");
+  f.insert(f.end(), a.urls.begin(), a.urls.end());
+  for (const ActionResource& r : a.resources) f.insert(f.end(), {L"resource:", r.resource, r.pathId});
+  return f;
+}
+Fields Describe(const PublisherData& d) {
+  Fields f;
+  for (const InstalledVersionDefinition& v : d.installedVersions) {
+    f.insert(f.end(), {L"[InstalledVersion]", v.id, v.publisher});
+    for (const ApplicationProbe& p : v.applications) f.insert(f.end(), {p.location, p.name, p.iniSection, p.iniKey});
+    f.insert(f.end(), v.systems.begin(), v.systems.end());
+  }
+  for (const PathDefinition& p : d.paths) {
+    f.insert(f.end(), {L"[Path]", p.id});
+    for (const PathAlternative& a : p.alternatives) f.insert(f.end(), {a.location, a.name});
+  }
+  for (const DisplayVersionStyle& s : d.displayStyles) {
+    f.insert(f.end(), {L"[DisplayVersionStyle]", s.id, std::to_wstring(s.size)});
+    for (const VersionReplacement& r : s.replacements)
+      f.insert(f.end(), {FormatVersion(r.prefix), std::to_wstring(r.prefixCount), r.text});
+  }
+  for (const Message& m : d.messages)
+    f.insert(f.end(), {L"[Message]", m.id, std::to_wstring(m.type), m.headerId, m.messageId, m.yesId, m.noId,
+                       m.conditionId});
+  for (const TextRecord& t : d.texts) {
+    f.insert(f.end(), {L"[Text]", t.id});
+    for (const TextEntry& e : t.entries) f.insert(f.end(), {e.language, e.text});
+  }
+  return f;
+}
+
+// What the writer promises to carry over of `source`.
+PublisherData Carried(const PublisherData& source, const Item& item, const Action& action) {
+  PublisherData d;
+  Item& i = d.items.emplace_back(item);
+  i.iconId.clear();
+  i.conditionId.clear();
+  i.freeUpdatesId.clear();
+  i.requirement = kRequireNeutral;
+  i.actionIds = {action.id};
+  Action& a = d.actions.emplace_back(action);
+  a.conditionId.clear();
+  a.date = 0;
+  a.size = {};
+  a.quietFromVersion.clear();
+  if (!a.resources.empty()) {
+    a.urls.clear();
+    a.targetId.clear();
+  }
+  std::erase_if(a.messageIds, [&](const std::wstring& id) { return !source.FindMessage(id); });
+  d.installedVersions = source.installedVersions;
+  for (InstalledVersionDefinition& v : d.installedVersions) {
+    v.publisher.clear();
+    for (ApplicationProbe& p : v.applications)
+      if (p.iniSection.empty()) p.iniKey.clear();
+  }
+  d.paths = source.paths;
+  d.displayStyles = source.displayStyles;
+  d.messages = source.messages;
+  for (Message& m : d.messages) m.conditionId.clear();
+  d.texts = source.texts;
+  return d;
+}
+
+class PublisherWriterTest : public testing::Test {
+ protected:
+  PublisherWriterTest() {
+    m_env.installed[L"EditorInstalled"] = L"2.3";
+    m_env.folders[L"ProgramFolder"] = L"C:\\Program Files\\Tessaro";
+    m_env.folders[L"PluginFolder"] = L"C:\\Users\\ann\\Tessaro";
+    m_publishers.versions[L"1.3.6.1.4.1.99999.8"] = L"5.0";
+  }
+
+  void LoadCatalogue() {
+    m_source.publisher = {kPublisherId, kPublisherName, kHomePage, L"", {}, L"", L"", 0};
+    std::uint32_t line = 0;
+    ASSERT_EQ(LoadPublisherData(kCatalogue.c_str(), &m_source, &m_publishers, nullptr, &line, 0, m_env), S_OK)
+        << "line " << line;
+  }
+
+  // A wallet file: the header sections, then what the writer appends.
+  std::wstring WalletText(const PublisherData& data, const Item& item, const Action& action, std::uint32_t saveFlags) {
+    CIniDataBuffer out;
+    out.AddVerbatim(L"; Wendrix Wallet File");
+    out.AddSection(L"Publisher");
+    out.AddText(L"ID", kPublisherId);
+    out.AddText(L"Name", kPublisherName);
+    out.AddRaw(L"HomePage", kHomePage);
+    out.AddText(L"Application", L"Kestmoor(R) Wendrix(TM)");
+    out.AddRaw(L"DataSource", L"http://update.tessaro.example/tessaro.wx-cnf");
+    out.AddSection(L"Wallet");
+    out.AddText(L"ID", L"Editor_2");
+    out.AddText(L"Status", L"Downloaded");
+    EXPECT_EQ(WritePublisherItem(out, data, item, action), S_OK);
+    EXPECT_EQ(out.Save(saveFlags), S_OK);
+    return out.Text();
+  }
+
+  // Writes, saves both ways, loads back in wallet mode and compares.
+  void ExpectRoundTrip(const PublisherData& source, const Item& item, const Action& action) {
+    const PublisherData expected = Carried(source, item, action);
+    for (const std::uint32_t saveFlags : {kIniSaveUnicode, 0u}) {
+      SCOPED_TRACE(testing::Message() << "item " << item.id << ", action " << action.id << ", save flags " << saveFlags);
+      const std::wstring text = WalletText(source, item, action, saveFlags);
+      PublisherData back;
+      WalletFields wallet;
+      std::uint32_t line = 0;
+      ASSERT_EQ(LoadPublisherData(text.c_str(), &back, &m_publishers, &wallet, &line, 0, m_env), S_OK)
+          << "line " << line << "\n" << testing::PrintToString(text);
+      EXPECT_EQ(wallet.id, L"Editor_2");
+      EXPECT_EQ(back.publisher.name, kPublisherName);
+      ASSERT_EQ(back.items.size(), 1u);
+      ASSERT_EQ(back.actions.size(), 1u);
+      EXPECT_EQ(Describe(back.items[0]), Describe(expected.items[0]));
+      EXPECT_EQ(Describe(back.actions[0]), Describe(expected.actions[0]));
+      EXPECT_EQ(Describe(back), Describe(expected));
+      EXPECT_TRUE(back.conditions.empty() && back.groups.empty() && back.freeUpdates.empty() && back.icons.empty());
+    }
+  }
+
+  FakeEnvironment m_env;
+  FakePublisherList m_publishers;
+  PublisherData m_source;
+};
+
+TEST_F(PublisherWriterTest, EveryActionOfACatalogueItemRoundTrips) {
+  LoadCatalogue();
+  // The catalogue exercises what must not be carried over: loader-set bits
+  // and a message that its condition removed.
+  ASSERT_TRUE(m_source.FindItem(L"Editor")->flags & kItemGrouped);
+  ASSERT_TRUE(m_source.FindAction(L"EditorFiles")->flags & kActionUnavailable);
+  ASSERT_EQ(m_source.FindMessage(L"Notice"), nullptr);
+  int pairs = 0;
+  for (const Item& item : m_source.items) {
+    for (const std::wstring& actionId : item.actionIds) {
+      ExpectRoundTrip(m_source, item, *m_source.FindAction(actionId));
+      ++pairs;
+    }
+  }
+  EXPECT_EQ(pairs, 5);
+}
+
+TEST_F(PublisherWriterTest, WordListsFollowTheVocabularyOrder) {
+  LoadCatalogue();
+  const std::wstring text =
+      WalletText(m_source, *m_source.FindItem(L"Manual"), *m_source.FindAction(L"EditorSetup"), kIniSaveUnicode);
+  EXPECT_NE(text.find(L"\r\nSubtype = Generic, Try, Update\r\nFlags = Install, Installer\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\r\nArchitecture = x86, x64\r\n"), std::wstring::npos);
+  const std::wstring manual =
+      WalletText(m_source, *m_source.FindItem(L"Manual"), *m_source.FindAction(L"ManualPdf"), kIniSaveUnicode);
+  EXPECT_NE(manual.find(L"\r\nFlags = NoWallet, External, CDSet, Encoded\r\n"), std::wstring::npos);
+}
+
+TEST_F(PublisherWriterTest, WritesTheSectionsInOrder) {
+  PublisherData data;
+  data.installedVersions.push_back({L"V",
+                                    {{L"HKEY_LOCAL_MACHINE\\Software\\Tessaro", L"Version", L"", L""},
+                                     {L"", L"C:\\tessaro.ini", L"Setup", L""},
+                                     {L"{8F2A}", L"x.ini", L"Setup", L"Version"},
+                                     {L"", L"y.ini", L"", L"Orphan"}},
+                                    {L"tessaro.dll"},
+                                    L"1.3.6.1.4.1.99999.8",
+                                    std::nullopt});
+  data.paths.push_back({L"P", {{L"HKEY_CURRENT_USER\\Software\\Tessaro", L""}}, std::nullopt});
+  data.displayStyles.push_back({L"S", 2, {{{1, 0, 0, 0}, 2, L"One"}, {{1, 2, 3, 4}, 4, L"Last"}}});
+  data.messages.push_back({L"M", kMessageEula, L"T", L"T", L"", L"", L"C"});
+  data.texts.push_back({L"T", {{L"en", L"Viewer, \"Lite\""}, {L"it", L"perch\u00e9 \u4e2d"}}});
+  Item item;
+  item.id = L"Viewer";
+  item.type = kItemSoftware;
+  item.flags = kItemInvisible | kItemGrouped;
+  item.titleId = L"T";
+  item.installedVersionId = L"V";
+  item.conditionId = L"C";
+  item.actionIds = {L"Other", L"A"};
+  Action action;
+  action.id = L"A";
+  action.type = kActionDownload;
+  action.subtype = kSubtypeUpdate | kSubtypeGeneric;
+  action.hasSubtype = true;
+  action.flags = kActionArchive | kActionInstall | kActionUnavailable;
+  action.version = L"1.2";
+  action.architecture = kArchitectureX64 | kArchitectureX86;
+  action.privileges = kPrivilegesAdministrator;
+  action.urls = {L"http://a.example/v.exe", L"\\\\srv\\share\\v.exe"};
+  action.targetId = L"P";
+  action.messageIds = {L"Gone", L"m"};
+  action.parameters = L"/D=\"%1\"";
+  action.rename = L"v.exe";
+  action.quietFromVersion = L"1.0";
+  action.size = {1, 2, true};
+
+  CIniDataBuffer out;
+  ASSERT_EQ(WritePublisherItem(out, data, item, action), S_OK);
+  ASSERT_EQ(out.Save(kIniSaveUnicode), S_OK);
+  EXPECT_EQ(out.Text(),
+            L"\r\n[Item]\r\nID = Viewer\r\nType = Software\r\nFlags = Invisible\r\nTitle = T\r\n"
+            L"InstalledVersion = V\r\nAction = A\r\n"
+            L"\r\n[Action]\r\nID = A\r\nType = Download\r\nSubtype = Generic, Update\r\nFlags = Install, Archive\r\n"
+            L"Version = 1.2\r\nArchitecture = x86, x64\r\nPrivileges = Administrator\r\n"
+            L"URL = http://a.example/v.exe\r\nURL = \\\\srv\\share\\v.exe\r\nTarget = P\r\nMessage = m\r\n"
+            L"Parameters = /D=\\\"%1\\\"\r\nRename = v.exe\r\n"
+            L"\r\n[InstalledVersion]\r\nID = V\r\nApplication = HKEY_LOCAL_MACHINE\\Software\\Tessaro, Version\r\n"
+            L"Application = , C:\\tessaro.ini, Setup\r\nApplication = {8F2A}, x.ini, Setup, Version\r\n"
+            L"Application = , y.ini\r\nSystem = tessaro.dll\r\n"
+            L"\r\n[Path]\r\nID = P\r\nPath = \"HKEY_CURRENT_USER\\Software\\Tessaro\", \"\"\r\n"
+            L"\r\n[DisplayVersionStyle]\r\nID = S\r\nSize = 2\r\nReplace = 1.0, One\r\nReplace = 1.2.3.4, Last\r\n"
+            L"\r\n[Message]\r\nID = M\r\nType = EULA\r\nHeader = T\r\nMessage = T\r\n"
+            L"\r\n[Text]\r\nID = T\r\nText = en, \"Viewer, \\\"Lite\\\"\"\r\nText = it, perch\u00e9 \u4e2d\r\n");
+  // Without Unicode output, what the code page cannot hold is escaped.
+  ASSERT_EQ(out.Save(0), S_OK);
+  EXPECT_NE(out.Text().find(L"Text = it, perch\u00e9 \\x4e2d\r\n"), std::wstring::npos);
+}
+
+// A value placed in every kind of key: the text kinds (Parameters, Version,
+// Text, Replace) and the raw kinds (URL, Resource, Path, Application, System).
+PublisherData Carriers(const std::wstring& text, const std::wstring& raw) {
+  PublisherData d;
+  d.texts.push_back({L"T", {{L"en", text}, {text, L"second"}}});
+  d.paths.push_back({L"P", {{L"", raw}, {L"HKEY_CURRENT_USER\\Software\\" + raw, L"Dir"}}, std::nullopt});
+  d.installedVersions.push_back({L"V", {{L"", raw, raw, raw}, {L"{8F2A}", L"a.ini", raw, L"Key"}}, {raw}, L"", std::nullopt});
+  d.displayStyles.push_back({L"S", 3, {{{2, 4, 0, 0}, 2, text}}});
+  Item& item = d.items.emplace_back();
+  item.id = L"I";
+  item.titleId = L"T";
+  item.title = text;  // what the loader finds for an English user
+  item.installedVersionId = L"V";
+  item.displayStyleId = L"S";
+  for (const wchar_t* id : {L"A", L"B"}) {
+    Action& a = d.actions.emplace_back();
+    a.id = id;
+    a.type = kActionDownload;
+    a.subtype = kSubtypeGeneric;
+    a.hasSubtype = true;
+    a.parameters = text;
+    a.version = text;
+    a.targetId = L"P";
+    item.actionIds.push_back(id);
+  }
+  d.actions[0].urls = {raw, L"http://second.example/" + raw};
+  d.actions[1].resources = {{raw, L"P"}, {L"x" + raw, L""}};
+  return d;
+}
+
+struct HardValue {
+  const char* name;
+  std::wstring value;
+  bool rawWritable;
+};
+const HardValue kHardValues[] = {
+    {"comma", L"Tessaro, Rinaldi", true},
+    {"outer blanks", L"  padded\t", true},
+    {"semicolon", L"first; second", true},
+    {"inner quotes", L"the \"Pro\" one", true},
+    {"backslashes", L"C:\\new\\x41\\t\\", true},
+    {"line break", L"one\r\ntwo", false},
+    {"quoted trailing backslash", L"C:\\Program Files\\Tessaro, Rinaldi\\", true},
+    {"control characters", L"\a\x1f" L"bad\x7f", true},
+    {"non-ASCII", L"perch\u00e9 \u4e2d\u6587", true},
+    {"empty", L"", true},
+    {"leading quote", L"\"Pro\" edition", false},
+    {"quote that needs quotes", L"Pro \"X\", Y", false},
+    {"quote and semicolon", L"a;\"b", false},
+};
+
+TEST_F(PublisherWriterTest, HardValuesRoundTripInEveryKindOfKey) {
+  for (const HardValue& row : kHardValues) {
+    SCOPED_TRACE(row.name);
+    const PublisherData data = Carriers(row.value, row.rawWritable ? row.value : L"plain");
+    for (const Action& action : data.actions) ExpectRoundTrip(data, data.items[0], action);
+  }
+}
+
+TEST_F(PublisherWriterTest, RefusesRawValuesThatCannotBeReadBack) {
+  for (const HardValue& row : kHardValues) {
+    if (row.rawWritable) continue;
+    SCOPED_TRACE(row.name);
+    const PublisherData data = Carriers(L"plain", row.value);
+    for (const Action& action : data.actions) {
+      CIniDataBuffer out;
+      EXPECT_EQ(WritePublisherItem(out, data, data.items[0], action), E_INVALIDARG);
+    }
+    // Each raw key on its own.
+    const std::function<void(PublisherData&)> alone[] = {
+        [&](PublisherData& d) { d.paths[0].alternatives = {{L"", row.value}}; },
+        [&](PublisherData& d) { d.installedVersions[0].applications = {{L"", L"n", row.value, L""}}; },
+        [&](PublisherData& d) { d.installedVersions[0].systems = {row.value}; },
+    };
+    for (const auto& place : alone) {
+      PublisherData d = Carriers(L"plain", L"plain");
+      place(d);
+      CIniDataBuffer out;
+      EXPECT_EQ(WritePublisherItem(out, d, d.items[0], d.actions[0]), E_INVALIDARG);
+    }
+  }
+}
+
+// Lines the loader needs even where they carry nothing: a Subtype line whose
+// words were all unknown, and the folder element of an archive's resource.
+TEST_F(PublisherWriterTest, KeepsLinesTheLoaderRequires) {
+  PublisherData data = Carriers(L"plain", L"plain");
+  data.actions[0].subtype = 0;
+  data.actions[1].flags = kActionInstall | kActionArchive;
+  data.actions[1].resources = {{L"a.zip", L"P"}, {L"b.zip", L""}};
+  for (const Action& action : data.actions) ExpectRoundTrip(data, data.items[0], action);
+  const std::wstring text = WalletText(data, data.items[0], data.actions[1], kIniSaveUnicode);
+  EXPECT_NE(text.find(L"\r\nResource = \"b.zip\", \"\"\r\n"), std::wstring::npos);
+  EXPECT_NE(WalletText(data, data.items[0], data.actions[0], 0).find(L"\r\nSubtype = \r\n"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace wendrix
