@@ -23,5 +23,7 @@ int CommandIni(Args args);
 int CommandVersion(Args args);
 int CommandInfo(Args args);
 int CommandInspect(Args args);
+int CommandSystem(Args args);
+int CommandInstalled(Args args);
 
 }  // namespace wxcli

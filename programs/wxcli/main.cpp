@@ -15,7 +15,9 @@ constexpr wchar_t kUsage[] =
     L"  version parse TEXT           the components of a version\n"
     L"  version compare A B          older, equal or newer\n"
     L"  version display TEXT [--size N] [--replace PREFIX=TEXT]...\n"
-    L"  info [KIND] [--64] [--accept-default]   product folder or product file\n";
+    L"  info [KIND] [--64] [--accept-default]   product folder or product file\n"
+    L"  system QUERY                 a system information query (Processor\\0\\Name, OS, ...)\n"
+    L"  installed FILE               the installed version of each item of a data file\n";
 
 }  // namespace
 
@@ -41,6 +43,8 @@ int Run(wxcli::Args args) {
   if (command == L"version") return wxcli::CommandVersion(args);
   if (command == L"info") return wxcli::CommandInfo(args);
   if (command == L"inspect") return wxcli::CommandInspect(args);
+  if (command == L"system") return wxcli::CommandSystem(args);
+  if (command == L"installed") return wxcli::CommandInstalled(args);
   wxcli::Err(kUsage);
   return 2;
 }
