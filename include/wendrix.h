@@ -53,6 +53,65 @@ HRESULT WINAPI WendrixGetInfoEx(WCHAR* buffer, UINT32* size, UINT32 selector);
  * converted into the buffer. */
 HRESULT WINAPI WendrixGetInfo(CHAR* buffer, UINT32* size, UINT32 selector);
 
+/*
+ * WendrixSystem: answers one question about the machine as a short text.
+ * `query` is a path-like text whose first component names the source and
+ * whose last names the property; components are separated by one backslash.
+ * Sources and properties are written in any letter case:
+ *   ComputerSystem\Manufacturer | Model
+ *   BIOS\CurrentLanguage | SMBIOSBIOSVersion | Version | ReleaseDate |
+ *         Caption | Manufacturer
+ *   BaseBoard\Manufacturer | Product | Version
+ *   ComputerSystemProduct\INDEX\Name | SKUNumber | Vendor | Version
+ *   Processor\INDEX\Manufacturer | Description | Name | CurrentClockSpeed |
+ *         MaxClockSpeed                 (central processors only)
+ *   PNP\DEVICE\INDEX\DeviceID | DeviceVersion | Caption | Class
+ *   PNP\DEVICE\MAKER\INDEX\DriverVersion (MAKER defaults to DEVICE)
+ *   DirectX      "major.minor.letter", the letter counted from a = 1
+ *   OS, OS-SP    "platform.major.minor.build" / "...servicePack"
+ *   Language     the user-interface language, two letters ("en")
+ *   Architecture "x86", "x64" or "ia64"
+ * INDEX is a zero-based decimal number; left empty (two backslashes in a
+ * row) it asks for the number of matching instances. DEVICE and MAKER are
+ * case-sensitive patterns matched against the Plug and Play device
+ * identifier and the driver's manufacturer: "*" alone matches everything;
+ * otherwise the text between an optional leading and an optional trailing
+ * "*" must begin the identifier (unless a leading "*" is given) and end it
+ * (unless a trailing "*" is given). Example:
+ * PNP\PCI*VEN_10DE*\*\0\DriverVersion.
+ * `caller` identifies the application and is not used; `reserved` is
+ * ignored.
+ * On success *answer receives the answer, to be freed with GlobalFree, or
+ * null when there is none (for example an index past the last instance).
+ * Returns 0; 0x80004003 when `query` or `answer` is null; 0x80070057 for a
+ * malformed query or an unknown source or property; 0x80004005 when a driver
+ * file has no readable version; 0x80004001 when the system lacks the COM
+ * functions the management queries need; other failures of the management
+ * service as it reports them. *answer is null after every failure.
+ */
+HRESULT WINAPI WendrixSystem(const WCHAR* caller, const WCHAR* query, UINT32 reserved, WCHAR** answer);
+
+/*
+ * Rollback journals for setup programs. WendrixCreateRollbackEx creates a
+ * journal (a folder in the user's temporary folder) and writes its path into
+ * `folder`, a buffer of 260 characters (MAX_PATH); hand that path to the
+ * setup functions, then either WendrixDestroyRollbackEx (commit: the journal
+ * is thrown away) or WendrixRollbackEx (every noted change is undone, newest
+ * first, and the journal is thrown away). `flags` is reserved (0).
+ * WendrixCreateRollbackEx returns 0x80070057 for a null buffer and 0x8007006F
+ * when the path would not fit. WendrixDestroyRollbackEx always returns 0.
+ * WendrixRollbackEx returns 0x80070003 when the folder does not exist, E_FAIL
+ * or 0x8007000D for a damaged journal (the changes read before the damage
+ * are undone), or the error of the first change that could not be undone (the
+ * journal then stays and can be rolled back again).
+ */
+HRESULT WINAPI WendrixCreateRollbackEx(WCHAR* folder, UINT32 flags);
+HRESULT WINAPI WendrixCreateRollback(CHAR* folder, UINT32 flags);
+HRESULT WINAPI WendrixDestroyRollbackEx(const WCHAR* folder);
+HRESULT WINAPI WendrixDestroyRollback(const CHAR* folder);
+HRESULT WINAPI WendrixRollbackEx(const WCHAR* folder);
+HRESULT WINAPI WendrixRollback(const CHAR* folder);
+
 #ifdef __cplusplus
 }
 #endif

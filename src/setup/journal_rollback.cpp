@@ -1,0 +1,158 @@
+// Rolling a journal back: its records replayed newest first.
+#include "setup/journal.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "setup/shell_copy.h"
+
+namespace wendrix {
+namespace {
+
+HRESULT LastError() { return HResultFromWin32(static_cast<long>(GetLastError())); }
+
+// Deleting what is already gone is no failure.
+HRESULT IgnoreMissing(HRESULT hr) {
+  return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND) ? S_OK : hr;
+}
+
+void ClearReadOnlyHidden(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+    SetFileAttributesW(path.c_str(), attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+}
+
+// The older journal records hold paths that went through code page 1252.
+std::wstring Through1252(const std::wstring& path) {
+  const int bytes = WideCharToMultiByte(1252, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return path;
+  std::string ansi(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(1252, 0, path.c_str(), -1, ansi.data(), bytes, nullptr, nullptr);
+  const int chars = MultiByteToWideChar(1252, 0, ansi.c_str(), -1, nullptr, 0);
+  if (chars <= 0) return path;
+  std::wstring wide(static_cast<std::size_t>(chars), L'\0');
+  MultiByteToWideChar(1252, 0, ansi.c_str(), -1, wide.data(), chars);
+  wide.resize(static_cast<std::size_t>(chars - 1));
+  return wide;
+}
+
+HRESULT DeleteKey(HKEY root, const std::wstring& path, REGSAM view) {
+  using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+  static const auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+  const LONG rc = deleteKeyEx ? deleteKeyEx(root, path.c_str(), view, 0) : RegDeleteKeyW(root, path.c_str());
+  return HResultFromWin32(rc);
+}
+
+// The shell copy of the older records: any failure of the shell is taken as
+// a Windows error.
+HRESULT LegacyShellCopy(const std::wstring& from, const std::wstring& to) {
+  using FileOperation = int(WINAPI*)(LPSHFILEOPSTRUCTW);
+  HMODULE shell = LoadLibraryW(L"shell32.dll");
+  const auto operation = shell ? reinterpret_cast<FileOperation>(reinterpret_cast<void*>(GetProcAddress(shell, "SHFileOperationW")))
+                               : nullptr;
+  if (!operation) {
+    if (shell) FreeLibrary(shell);
+    return E_NOTIMPL;
+  }
+  std::vector<wchar_t> source(from.begin(), from.end()), target(to.begin(), to.end());
+  source.insert(source.end(), {L'\0', L'\0'});
+  target.insert(target.end(), {L'\0', L'\0'});
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_COPY;
+  op.pFrom = source.data();
+  op.pTo = target.data();
+  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI | FOF_NOCOPYSECURITYATTRIBS;
+  const int result = operation(&op);
+  FreeLibrary(shell);
+  return HResultFromWin32(result);
+}
+
+HRESULT Replay(const JournalRecord& r) {
+  const HKEY root = JournalRootKey(r.root);
+  const REGSAM view = static_cast<REGSAM>(r.view);
+  switch (r.type) {
+    case kJournalRestoreValue: {
+      UniqueHkey key;
+      LONG rc = RegCreateKeyExW(root, r.keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr);
+      if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExW(key.Get(), r.valueName.c_str(), 0, r.valueType, r.data.data(), static_cast<DWORD>(r.data.size()));
+      return HResultFromWin32(rc);
+    }
+    case kJournalDeleteValue: {
+      UniqueHkey key;
+      LONG rc = RegOpenKeyExW(root, r.keyPath.c_str(), 0, KEY_SET_VALUE | view, key.Put());
+      if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.Get(), r.valueName.c_str());
+      return IgnoreMissing(HResultFromWin32(rc));
+    }
+    case kJournalDeleteKey: return IgnoreMissing(DeleteKey(root, r.keyPath, view));
+    case kJournalCreateKey: {
+      UniqueHkey key;
+      return HResultFromWin32(
+          RegCreateKeyExW(root, r.keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr));
+    }
+    case kJournalRestoreFile:
+      ClearReadOnlyHidden(r.path);
+      return ShellCopyFile(r.backupPath, r.path);
+    case kJournalRestoreFileAnsi: {
+      const std::wstring path = Through1252(r.path);
+      ClearReadOnlyHidden(path);
+      return LegacyShellCopy(Through1252(r.backupPath), path);
+    }
+    case kJournalDeleteFile:
+    case kJournalDeleteFileAnsi: {
+      const std::wstring path = r.type == kJournalDeleteFile ? r.path : Through1252(r.path);
+      ClearReadOnlyHidden(path);
+      return DeleteFileW(path.c_str()) ? S_OK : IgnoreMissing(LastError());
+    }
+    case kJournalRemoveFolder:
+    case kJournalRemoveFolderAnsi: {
+      const std::wstring path = r.type == kJournalRemoveFolder ? r.path : Through1252(r.path);
+      ClearReadOnlyHidden(path);
+      if (RemoveDirectoryW(path.c_str())) return S_OK;
+      // A folder that still holds something was not only ours: it stays.
+      if (GetLastError() == ERROR_DIR_NOT_EMPTY) return S_OK;
+      return IgnoreMissing(LastError());
+    }
+    case kJournalRestoreFolder: {
+      const DWORD attributes = GetFileAttributesW(r.path.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES && !CreateDirectoryW(r.path.c_str(), nullptr)) return LastError();
+      return SetFileAttributesW(r.path.c_str(), r.attributes) ? S_OK : LastError();
+    }
+    default:
+      return HResultFromWin32(ERROR_INVALID_DATA);
+  }
+}
+
+}  // namespace
+
+HRESULT CJournal::Rollback(const wchar_t* folder) {
+  if (folder) {
+    const DWORD attributes = GetFileAttributesW(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return HResultFromWin32(ERROR_PATH_NOT_FOUND);
+    m_folder = folder;
+  }
+  Close();
+  std::vector<std::uint8_t> bytes;
+  {
+    const std::wstring path = m_folder + L"\\" + kJournalFileName;
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return LastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) return LastError();
+    if (size.QuadPart > 0x7FFFFFFF) return E_OUTOFMEMORY;
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+      return LastError();
+  }
+  RETURN_IF_FAILED(ReadJournalBackwards(bytes, Replay));
+  Commit();
+  return S_OK;
+}
+
+}  // namespace wendrix

@@ -1,0 +1,157 @@
+// The journal file's record format, read from its end.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "setup/journal_record.h"
+
+namespace wendrix {
+namespace {
+
+constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
+
+std::vector<JournalRecord> SampleRecords() {
+  std::vector<JournalRecord> records;
+  for (std::uint32_t type = 0; type <= kJournalLastType; ++type) {
+    JournalRecord r;
+    r.type = type;
+    if (type <= kJournalCreateKey) {
+      r.view = 0x100;
+      r.root = 0xFFFFFFFF80000002ull;
+      r.keyPath = L"Software\\Acme\\Caf\u00E9";
+    }
+    if (type <= kJournalDeleteValue) r.valueName = type == 0 ? L"" : L"Value";
+    if (type == kJournalRestoreValue) {
+      r.valueType = 3;
+      r.data = {0, 1, 2, 0xFF};
+    }
+    if (type >= kJournalRestoreFile) r.path = L"C:\\Program Files\\Acme\\\u4E2D.dll";
+    if (type == kJournalRestoreFile || type == kJournalRestoreFileAnsi) r.backupPath = L"C:\\Temp\\RBF1.tmp\\1";
+    if (type == kJournalRestoreFolder) r.attributes = 0x12;
+    records.push_back(r);
+  }
+  return records;
+}
+
+void ExpectSame(const JournalRecord& a, const JournalRecord& b) {
+  EXPECT_EQ(a.type, b.type);
+  EXPECT_EQ(a.valueType, b.valueType);
+  EXPECT_EQ(a.view, b.view);
+  EXPECT_EQ(a.root, b.root);
+  EXPECT_EQ(a.keyPath, b.keyPath);
+  EXPECT_EQ(a.valueName, b.valueName);
+  EXPECT_EQ(a.data, b.data);
+  EXPECT_EQ(a.path, b.path);
+  EXPECT_EQ(a.backupPath, b.backupPath);
+  EXPECT_EQ(a.attributes, b.attributes);
+}
+
+TEST(JournalRecordTest, EveryTypeRoundTripsAndEndsWithItsLength) {
+  for (const JournalRecord& record : SampleRecords()) {
+    SCOPED_TRACE(record.type);
+    const std::vector<std::uint8_t> bytes = EncodeJournalRecord(record);
+    ASSERT_GE(bytes.size(), 8u);
+    const std::uint32_t length = bytes[bytes.size() - 4] | (bytes[bytes.size() - 3] << 8) |
+                                 (bytes[bytes.size() - 2] << 16) | (static_cast<std::uint32_t>(bytes.back()) << 24);
+    EXPECT_EQ(bytes.size() - 4, length);
+    EXPECT_EQ(record.type, bytes[0]);
+    JournalRecord decoded;
+    ASSERT_EQ(S_OK, DecodeJournalRecord(std::span(bytes).first(length), decoded));
+    ExpectSame(record, decoded);
+  }
+}
+
+TEST(JournalRecordTest, ExactLayoutOfAValueRecord) {
+  JournalRecord r;
+  r.type = kJournalDeleteValue;
+  r.view = 0x200;
+  r.root = 0xFFFFFFFF80000001ull;
+  r.keyPath = L"K";
+  r.valueName = L"";
+  const std::vector<std::uint8_t> expected = {1, 0, 0, 0,                          // type
+                                              0, 2, 0, 0,                          // view
+                                              1, 0, 0, 0x80, 0xFF, 0xFF, 0xFF, 0xFF,  // root
+                                              'K', 0, 0, 0,                        // key path
+                                              0, 0,                                // empty value name
+                                              22, 0, 0, 0};                        // length
+  EXPECT_EQ(expected, EncodeJournalRecord(r));
+}
+
+TEST(JournalRecordTest, FileIsReadNewestFirst) {
+  std::vector<std::uint8_t> file;
+  const auto records = SampleRecords();
+  for (const JournalRecord& r : records) {
+    const auto bytes = EncodeJournalRecord(r);
+    file.insert(file.end(), bytes.begin(), bytes.end());
+  }
+  std::vector<std::uint32_t> seen;
+  ASSERT_EQ(S_OK, ReadJournalBackwards(file, [&](const JournalRecord& r) {
+              seen.push_back(r.type);
+              return S_OK;
+            }));
+  ASSERT_EQ(records.size(), seen.size());
+  for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(records[records.size() - 1 - i].type, seen[i]);
+}
+
+TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
+  JournalRecord file;
+  file.type = kJournalDeleteFile;
+  file.path = L"C:\\x";
+  const std::vector<std::uint8_t> good = EncodeJournalRecord(file);
+  auto withLength = [](std::vector<std::uint8_t> bytes, std::uint32_t length) {
+    for (int i = 0; i < 4; ++i) bytes[bytes.size() - 4 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+    return bytes;
+  };
+  std::vector<std::uint8_t> type11 = good;
+  type11[0] = 11;
+  std::vector<std::uint8_t> afterGood = good;
+  afterGood.insert(afterGood.end(), {1, 2, 3});
+  std::vector<std::uint8_t> unterminated = {5, 0, 0, 0, 'x', 0, 6, 0, 0, 0};
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    HRESULT expected;
+    int visitsBefore;
+  };
+  const Case cases[] = {
+      {"three bytes", {1, 2, 3}, E_FAIL, 0},
+      {"length past the start", withLength(good, 1000), E_FAIL, 0},
+      {"type 11", type11, kInvalidData, 0},
+      {"text without its terminator", unterminated, kInvalidData, 0},
+      {"good record after a torn tail", afterGood, E_FAIL, 0},
+      {"zero length", withLength(good, 0), kInvalidData, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int visits = 0;
+    EXPECT_EQ(c.expected, ReadJournalBackwards(c.bytes, [&](const JournalRecord&) {
+                ++visits;
+                return S_OK;
+              }));
+    EXPECT_EQ(c.visitsBefore, visits);
+  }
+}
+
+TEST(JournalRecordTest, RecordsBeforeTheDamageAreVisitedAndAVisitFailureStops) {
+  JournalRecord r;
+  r.type = kJournalRemoveFolder;
+  r.path = L"C:\\f";
+  std::vector<std::uint8_t> file = {9, 9};  // garbage at the start, met last
+  for (int i = 0; i < 3; ++i) {
+    const auto bytes = EncodeJournalRecord(r);
+    file.insert(file.end(), bytes.begin(), bytes.end());
+  }
+  int visits = 0;
+  EXPECT_EQ(E_FAIL, ReadJournalBackwards(file, [&](const JournalRecord&) {
+              ++visits;
+              return S_OK;
+            }));
+  EXPECT_EQ(3, visits);
+  visits = 0;
+  EXPECT_EQ(E_ABORT, ReadJournalBackwards(file, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
+  EXPECT_EQ(2, visits);
+  EXPECT_EQ(S_OK, ReadJournalBackwards({}, [](const JournalRecord&) { return E_FAIL; }));
+}
+
+}  // namespace
+}  // namespace wendrix
