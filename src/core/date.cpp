@@ -51,12 +51,16 @@ bool Expect(std::wstring_view& text, wchar_t c) noexcept {
   return true;
 }
 
+std::uint64_t SecondsSince1601(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                               unsigned second) noexcept {
+  return DaysSince1601(year, month, day) * 86400 + hour * 3600ull + minute * 60ull + second;
+}
+
 }  // namespace
 
 std::uint64_t FileTimeFromParts(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
                                 unsigned second) noexcept {
-  const std::uint64_t seconds = DaysSince1601(year, month, day) * 86400 + hour * 3600ull + minute * 60ull + second;
-  return seconds * kTicksPerSecond;
+  return SecondsSince1601(year, month, day, hour, minute, second) * kTicksPerSecond;
 }
 
 std::optional<std::uint64_t> ParseDate(std::wstring_view text) noexcept {
@@ -72,7 +76,11 @@ std::optional<std::uint64_t> ParseDate(std::wstring_view text) noexcept {
       return std::nullopt;
     if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
   }
-  return FileTimeFromParts(year, month, day, hour, minute, second);
+  // A file time counts 100-nanosecond intervals in 64 bits, which run out in
+  // May 60056: a later date has no file time and cannot be read.
+  const std::uint64_t seconds = SecondsSince1601(year, month, day, hour, minute, second);
+  if (seconds > UINT64_MAX / kTicksPerSecond) return std::nullopt;
+  return seconds * kTicksPerSecond;
 }
 
 std::wstring FormatDate(std::uint64_t fileTime) {

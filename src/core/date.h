@@ -11,7 +11,8 @@ namespace wendrix {
 
 // A year 1601-65535, "-", month 1-12, "-", day of that month; optionally "T",
 // hour 0-23, ":", minute 0-59, ":", second 0-59 and a mandatory "Z". Each
-// number is plain decimal digits. Anything else rejects the whole date.
+// number is plain decimal digits. Anything else rejects the whole date, and so
+// does a date after 60056-05-28T05:36:10Z, the last second a file time holds.
 std::optional<std::uint64_t> ParseDate(std::wstring_view text) noexcept;
 
 // "%d-%02d-%02dT%02d:%02d:%02dZ" of a file time.

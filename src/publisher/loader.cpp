@@ -203,6 +203,18 @@ HRESULT MainPass::FinishRecord() {
 
 }  // namespace loader
 
+namespace {
+
+// The end of every load: a failed load never leaves a half-filled model, and
+// the out line is 0 unless the load failed.
+HRESULT Finish(HRESULT hr, PublisherData* data, std::uint32_t* line, std::uint32_t errorLine) noexcept {
+  if (FAILED(hr) && data) data->ClearCollections();
+  if (line) *line = FAILED(hr) ? errorLine : 0;
+  return hr;
+}
+
+}  // namespace
+
 HRESULT LoadPublisherData(const wchar_t* text, PublisherData* data, PublisherList* publishers, WalletFields* wallet,
                           std::uint32_t* line, std::uint32_t options, const PublisherEnvironment& env) {
   std::uint32_t errorLine = 0;
@@ -213,35 +225,29 @@ HRESULT LoadPublisherData(const wchar_t* text, PublisherData* data, PublisherLis
       data->publisher.flags &= ~kPublisherLoadFlag;
     }
     if (wallet) *wallet = WalletFields{};
-    // The pre-pass needs the publisher data to compare with; the steps that
-    // do not are run first so that an absent text is no error.
-    PublisherData scratch;
-    hr = loader::RunHeaderPass(text, data ? *data : scratch, publishers, wallet, options, env, errorLine);
-    if (hr == 2) {
-      hr = S_OK;
-    } else if (hr == S_OK) {
-      if (!data) {
-        hr = E_INVALIDARG;
+    // An absent text is nothing to load, even without publisher data; a text
+    // without publisher data has no registered publisher to be checked
+    // against, so the header pass does not run on it.
+    if (!text) return Finish(S_OK, data, line, 0);
+    if (!data) return Finish(E_INVALIDARG, data, line, 0);
+    hr = loader::RunHeaderPass(text, *data, publishers, wallet, options, env, errorLine);
+    if (hr == S_OK) {
+      errorLine = 0;
+      CIniDataBuffer entries;
+      entries.SetText(std::wstring_view(text));
+      hr = entries.Load(PublisherSchema());
+      if (FAILED(hr)) {
+        errorLine = entries.ErrorLine();
       } else {
-        errorLine = 0;
-        CIniDataBuffer entries;
-        entries.SetText(std::wstring_view(text));
-        hr = entries.Load(PublisherSchema());
-        if (FAILED(hr)) {
-          errorLine = entries.ErrorLine();
-        } else {
-          loader::MainPass pass(*data, publishers, wallet, options, env);
-          hr = pass.Run(entries);
-          errorLine = pass.ErrorLine();
-        }
+        loader::MainPass pass(*data, publishers, wallet, options, env);
+        hr = pass.Run(entries);
+        errorLine = pass.ErrorLine();
       }
     }
   } catch (const std::bad_alloc&) {
     hr = E_OUTOFMEMORY;
   }
-  if (FAILED(hr) && data) data->ClearCollections();  // a failed load never leaves a half-filled model
-  if (line) *line = FAILED(hr) ? errorLine : 0;
-  return hr;
+  return Finish(hr, data, line, errorLine);
 }
 
 HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header) {

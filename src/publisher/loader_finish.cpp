@@ -62,7 +62,8 @@ HRESULT MainPass::Applies(const std::wstring& conditionId, bool& applies) {
   applies = true;
   if (conditionId.empty() || (m_options & kLoadNoConditions) || !m_publishers) return S_OK;
   const int result = EvaluateCondition(m_data, conditionId, m_publishers, m_loopCount, m_env);
-  if (result == kConditionLoop) {
+  // The evaluator's answer, not the loader's failure code of the same name.
+  if (result == wendrix::kConditionLoop) {
     const ConditionRecord* condition = m_data.FindCondition(conditionId);
     return Fail(kConditionLoop, condition ? condition->line : 0);
   }

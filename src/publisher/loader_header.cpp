@@ -165,8 +165,11 @@ class HeaderPass {
         CompareVersions(m_redirect.requiredVersion, m_env.ModuleVersion()) == kVersionNewer)
       return CheckRequiredFields();  // a move meant for newer libraries
     RETURN_IF_FAILED(CheckRequiredFields());
-    const bool differs = m_redirect.name != m_fields.name || !SameAddress(m_redirect.homePage, m_fields.homePage) ||
-                         !SameAddress(m_redirect.dataSource, m_fields.dataSource);
+    // A field the section leaves out is no change: it is not stored either, and
+    // counting it as one would move the publisher again on every load.
+    const bool differs = (!m_redirect.name.empty() && m_redirect.name != m_fields.name) ||
+                         (!m_redirect.homePage.empty() && !SameAddress(m_redirect.homePage, m_fields.homePage)) ||
+                         (!m_redirect.dataSource.empty() && !SameAddress(m_redirect.dataSource, m_fields.dataSource));
     if (!differs) return S_OK;
     if (m_redirect.dataSource.empty()) return Fail(kMissingPublisherDataSource, m_redirect.line);
     if (!m_redirect.name.empty()) m_fields.name = m_redirect.name;

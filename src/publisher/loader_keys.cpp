@@ -329,7 +329,7 @@ HRESULT MainPass::WalletKey(std::int32_t key, const IniEntry& e) {
   const std::uint32_t line = e.Line();
   const std::wstring_view value = First(e);
   switch (key) {
-    case kKeyId: wallet.id.assign(value); return S_OK;
+    case kKeyId: return IdKey(wallet.id, e);
     case kKeyStatus:
       wallet.status = WordValue(kWalletStatuses, value);
       return wallet.status == kWalletStatusInvalid ? Fail(E_INVALIDARG, line) : S_OK;

@@ -1,0 +1,364 @@
+// The loader's header pass: refusal of later formats, the library version a
+// file requires, the file's identity against the registered publisher, the
+// publisher fields a wallet keeps, publisher moves, and the header reader.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "fake_environment.h"
+#include "publisher/builtin_publishers.h"
+#include "publisher/loader.h"
+
+namespace wendrix {
+namespace {
+
+using test::FakeEnvironment;
+using test::FakePublisherList;
+
+constexpr HRESULT kInvalidArg = static_cast<HRESULT>(0x80070057);
+constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
+constexpr HRESULT kLaterFormat = static_cast<HRESULT>(0x8004020B);
+constexpr HRESULT kNewerLibrary = static_cast<HRESULT>(0x800400EA);
+constexpr HRESULT kMissingId = static_cast<HRESULT>(0x800400E8);
+constexpr HRESULT kMissingName = static_cast<HRESULT>(0x800400C3);
+constexpr HRESULT kMissingHomePage = static_cast<HRESULT>(0x800400C4);
+constexpr HRESULT kMissingApplication = static_cast<HRESULT>(0x800400BE);
+constexpr HRESULT kMissingDataSource = static_cast<HRESULT>(0x800400C6);
+
+constexpr wchar_t kRegisteredId[] = L"1.3.6.1.4.1.99999.Acme";
+constexpr wchar_t kKestmoorId[] = L"1.3.6.1.4.1.61717.2";
+constexpr wchar_t kDirectoryId[] = L"1.3.6.1.4.1.61717.3";  // its identity is not checked
+constexpr wchar_t kPellisterId[] = L"1.3.6.1.4.1.61717.4";  // its Redirect sections are not followed
+
+// A body that proves the main pass ran.
+constexpr wchar_t kBody[] = L"[Text]\nID=T\nText=en,Tool\n[Item]\nID=I\nTitle=T\n";
+
+std::string Hex(HRESULT hr) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof(buffer), "0x%08X", static_cast<unsigned>(hr));
+  return buffer;
+}
+
+std::wstring PublisherSection(std::wstring_view id, std::wstring_view name = L"\"Acme Tools\"",
+                              std::wstring_view homePage = L"http://www.acme.example/",
+                              std::wstring_view application = L"\"Kestmoor(R) Wendrix(TM)\"") {
+  std::wstring s = L"[Publisher]\n";
+  if (!id.empty()) s.append(L"ID=").append(id).append(L"\n");
+  if (!name.empty()) s.append(L"Name=").append(name).append(L"\n");
+  if (!homePage.empty()) s.append(L"HomePage=").append(homePage).append(L"\n");
+  if (!application.empty()) s.append(L"Application=").append(application).append(L"\n");
+  return s;
+}
+
+class HeaderTest : public testing::Test {
+ protected:
+  HeaderTest() { Register(kRegisteredId); }
+
+  void Register(std::wstring_view id) {
+    data.publisher.id = id;
+    data.publisher.name = L"Acme Tools";
+    data.publisher.homePage = L"http://www.acme.example/";
+    data.publisher.dataSource = L"http://www.acme.example/acme.wx-cnf";
+  }
+
+  HRESULT Load(std::wstring t, std::uint32_t options = 0, WalletFields* wallet = nullptr) {
+    text = std::move(t);
+    line = 0xDEADBEEF;
+    return LoadPublisherData(text.c_str(), &data, &publishers, wallet, &line, options, env);
+  }
+  std::uint32_t LineOf(std::wstring_view needle) const {
+    const std::size_t at = text.find(needle);
+    if (at == std::wstring::npos) return 0;
+    std::uint32_t n = 1;
+    for (std::size_t i = 0; i < at; ++i) n += text[i] == L'\n';
+    return n;
+  }
+
+  // The result and line, and whether the main pass filled the model.
+  testing::AssertionResult Outcome(HRESULT hr, HRESULT code, std::uint32_t expectedLine, bool loaded) const {
+    if (hr != code) return testing::AssertionFailure() << "result " << Hex(hr) << ", expected " << Hex(code);
+    if (line != expectedLine) return testing::AssertionFailure() << "line " << line << ", expected " << expectedLine;
+    if (loaded != !data.items.empty()) return testing::AssertionFailure() << (loaded ? "nothing loaded" : "loaded");
+    return testing::AssertionSuccess();
+  }
+  testing::AssertionResult Accepted(HRESULT hr) const { return Outcome(hr, S_OK, 0, true); }
+  testing::AssertionResult FailedAt(HRESULT hr, HRESULT code, std::wstring_view needle) const {
+    return Outcome(hr, code, needle.empty() ? 0 : LineOf(needle), false);
+  }
+
+  FakeEnvironment env;
+  FakePublisherList publishers;
+  PublisherData data;
+  std::wstring text;
+  std::uint32_t line = 0;
+};
+
+TEST_F(HeaderTest, XmlIsALaterFormat) {
+  EXPECT_TRUE(FailedAt(Load(L"<?xml version=\"1.0\"?>\n<publisher/>\n"), kLaterFormat, L""));
+  // Only the very first characters count: anything else is read as INI text.
+  EXPECT_TRUE(FailedAt(Load(L" <?xml version=\"1.0\"?>\n"), kInvalidData, L"<?xml"));
+  EXPECT_TRUE(FailedAt(Load(L"\n<?xml version=\"1.0\"?>\n"), kInvalidData, L"<?xml"));
+  EXPECT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) + L"; <?xml \n" + kBody)));
+}
+
+TEST_F(HeaderTest, RequiredLibraryVersion) {
+  const struct {
+    const char* name;
+    const wchar_t* required;
+    bool self;
+    HRESULT code;
+    bool recorded;
+  } kCases[] = {
+      {"one build newer", L"3.8.10.1", false, kNewerLibrary, true},
+      {"one major newer", L"4", false, kNewerLibrary, true},
+      {"the module version", L"3.8.10.0", false, S_OK, false},
+      {"older", L"3.8.9.99", false, S_OK, false},
+      {"empty", L"", false, S_OK, false},
+      {"newer, for the self publisher", L"3.9", true, S_OK, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    publishers.requiredVersions.clear();
+    data.publisher.flags = c.self ? kPublisherSelf : 0;
+    // The error has no line, even when the section follows the others.
+    const HRESULT hr =
+        Load(PublisherSection(kRegisteredId) + kBody + L"[Wendrix]\nRequiredVersion=" + c.required + L"\n");
+    EXPECT_TRUE(Outcome(hr, c.code, 0, c.code == S_OK));
+    EXPECT_EQ(publishers.requiredVersions.size(), c.recorded ? 1u : 0u);
+    if (c.recorded && !publishers.requiredVersions.empty()) {
+      EXPECT_EQ(publishers.requiredVersions[0], c.required);
+    }
+  }
+  // Without a publisher list the file is still refused.
+  data.publisher.flags = 0;
+  text = PublisherSection(kRegisteredId) + L"[Wendrix]\nRequiredVersion=3.9\n";
+  EXPECT_EQ(LoadPublisherData(text.c_str(), &data, nullptr, nullptr, &line, 0, env), kNewerLibrary);
+}
+
+TEST_F(HeaderTest, IdentityMustMatchTheRegisteredPublisher) {
+  const struct {
+    const char* name;
+    std::wstring file;
+    bool accepted;
+    const wchar_t* badLine;
+  } kCases[] = {
+      {"ID in another case", PublisherSection(L"1.3.6.1.4.1.99999.acme"), false, L"ID="},
+      {"longer ID", PublisherSection(L"1.3.6.1.4.1.99999.Acme2"), false, L"ID="},
+      {"name in another case", PublisherSection(kRegisteredId, L"ACME tools"), true, nullptr},
+      {"other name", PublisherSection(kRegisteredId, L"Acme Tool"), false, L"Name="},
+      {"home page without http and www", PublisherSection(kRegisteredId, L"Acme Tools", L"acme.example/"), true,
+       nullptr},
+      {"home page in capitals", PublisherSection(kRegisteredId, L"Acme Tools", L"HTTP://WWW.ACME.EXAMPLE/"), true,
+       nullptr},
+      {"home page without http", PublisherSection(kRegisteredId, L"Acme Tools", L"www.Acme.example/"), true, nullptr},
+      {"home page without www", PublisherSection(kRegisteredId, L"Acme Tools", L"http://acme.example/"), true, nullptr},
+      {"secure home page", PublisherSection(kRegisteredId, L"Acme Tools", L"https://www.acme.example/"), false,
+       L"HomePage="},
+      {"home page without its slash", PublisherSection(kRegisteredId, L"Acme Tools", L"http://www.acme.example"),
+       false, L"HomePage="},
+      {"second ID line", PublisherSection(kRegisteredId) + L"[Publisher]\nID=1.3.6.1.4.1.99999.Other\n", false,
+       L"ID=1.3.6.1.4.1.99999.Other"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const HRESULT hr = Load(c.file + kBody);
+    EXPECT_TRUE(c.accepted ? Accepted(hr) : FailedAt(hr, kInvalidArg, c.badLine));
+  }
+  // A registered publisher without the field accepts no value for it.
+  for (std::wstring PublisherFields::*field : {&PublisherFields::id, &PublisherFields::name,
+                                               &PublisherFields::homePage}) {
+    Register(kRegisteredId);
+    data.publisher.*field = L"";
+    const std::wstring key = field == &PublisherFields::id     ? L"ID="
+                             : field == &PublisherFields::name ? L"Name="
+                                                               : L"HomePage=";
+    SCOPED_TRACE(testing::Message() << key);
+    EXPECT_TRUE(FailedAt(Load(PublisherSection(kRegisteredId) + kBody), kInvalidArg, key));
+  }
+}
+
+TEST_F(HeaderTest, BuiltinAliasesMapToTheirIdentifiers) {
+  Register(kKestmoorId);
+  for (const wchar_t* id : {L"Kestmoor", L"KESTMOOR", kKestmoorId}) {
+    SCOPED_TRACE(testing::Message() << id);
+    EXPECT_TRUE(Accepted(Load(PublisherSection(id) + kBody)));
+    EXPECT_EQ(data.publisher.id, kKestmoorId);
+  }
+  // The alias itself is no registered identifier.
+  Register(L"Kestmoor");
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(L"Kestmoor") + kBody), kInvalidArg, L"ID="));
+}
+
+TEST_F(HeaderTest, ApplicationStrings) {
+  for (const wchar_t* application :
+       {L"\"Kestmoor(R) Wendrix(TM)\"", L"\"Kestmoor\u00AE Wendrix\u2122\"", L"\"Kestmoor(R) Pellister(TM)\"",
+        L"\"Kestmoor\u00AE Pellister\u2122\"", L"Kestmoor R Wendrix TM", L"KESTMOOR(r) wendrix(tm)"}) {
+    SCOPED_TRACE(testing::Message() << application);
+    EXPECT_TRUE(Accepted(Load(PublisherSection(kRegisteredId, L"Acme Tools", L"acme.example/", application) + kBody)));
+  }
+  for (const wchar_t* application : {L"\"Kestmoor Wendrix\"", L"\"Kestmoor(R) Wendrix(TM) 3\"",
+                                     L"\"Kestmoor\u00AE Wendrix(TM)\"", L"\"\""}) {
+    SCOPED_TRACE(testing::Message() << application);
+    EXPECT_TRUE(FailedAt(Load(PublisherSection(kRegisteredId, L"Acme Tools", L"acme.example/", application) + kBody),
+                         kInvalidArg, L"Application="));
+  }
+}
+
+TEST_F(HeaderTest, RequiredFieldsInOrderWithoutLine) {
+  const struct {
+    const char* name;
+    std::wstring header;
+    HRESULT code;
+  } kCases[] = {
+      {"no Publisher section", L"", kMissingId},
+      {"empty Publisher section", L"[Publisher]\n", kMissingId},
+      {"ID only", PublisherSection(kRegisteredId, L"", L"", L""), kMissingName},
+      {"no home page, no application", PublisherSection(kRegisteredId, L"Acme Tools", L"", L""), kMissingHomePage},
+      {"no application", PublisherSection(kRegisteredId, L"Acme Tools", L"acme.example/", L""), kMissingApplication},
+      {"fields in another section", L"[Wendrix]\nName=Acme Tools\n" + PublisherSection(kRegisteredId, L"", L"", L""),
+       kMissingName},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(FailedAt(Load(c.header + kBody), c.code, L""));
+  }
+}
+
+TEST_F(HeaderTest, IdentityExemptPublisherIsNotChecked) {
+  Register(kDirectoryId);
+  for (const std::wstring& header :
+       {PublisherSection(L"1.3.6.1.4.1.99999.Mirror", L"Mirror", L"http://mirror.example/", L""), std::wstring()}) {
+    EXPECT_TRUE(Accepted(Load(header + kBody)));
+    EXPECT_EQ(data.publisher.id, kDirectoryId);
+    EXPECT_EQ(data.publisher.name, L"Acme Tools");
+    EXPECT_EQ(data.publisher.homePage, L"http://www.acme.example/");
+  }
+}
+
+TEST_F(HeaderTest, WalletModeStoresThePublisher) {
+  data.publisher = PublisherFields{};
+  data.publisher.flags = kPublisherMenuFeedback | kPublisherDialogHistory | 0x2;
+  WalletFields wallet;
+  ASSERT_TRUE(Accepted(Load(L"[Publisher]\nID=1.3.6.1.4.1.55555.1\nName=\"Other Publisher\"\n"
+                            L"HomePage=http://other.example/\nDataSource=http://other.example/o.wx-cnf\n"
+                            L"Application=\"Kestmoor(R) Wendrix(TM)\"\nApplicationName=en,\"Other App\"\n"
+                            L"ApplicationName=it,\"Altra App\"\nApplicationIcon=http://other.example/icon.ico\n"
+                            L"Version=2.1\nControlPanel=1\nApplicationMenuHomePage=yes\nApplicationMenuFeedback=0\n"
+                            L"ApplicationDialogAllItems=true\nApplicationDialogWallet=1\n"
+                            L"ApplicationDialogHistory=no\n" +
+                                std::wstring(kBody),
+                            0, &wallet)));
+  const PublisherFields& p = data.publisher;
+  EXPECT_EQ(p.id, L"1.3.6.1.4.1.55555.1");
+  EXPECT_EQ(p.name, L"Other Publisher");
+  EXPECT_EQ(p.homePage, L"http://other.example/");
+  EXPECT_EQ(p.dataSource, L"http://other.example/o.wx-cnf");
+  ASSERT_EQ(p.applicationNames.size(), 2u);
+  EXPECT_EQ(p.applicationNames[1].language, L"it");
+  EXPECT_EQ(p.applicationNames[1].text, L"Altra App");
+  EXPECT_EQ(p.applicationIcon, L"http://other.example/icon.ico");
+  EXPECT_EQ(p.version, L"2.1");
+  EXPECT_EQ(p.flags, kPublisherControlPanel | kPublisherMenuHomePage | kPublisherDialogAllItems |
+                         kPublisherDialogWallet | 0x2);
+
+  // A built-in publisher's data source always comes from the table.
+  ASSERT_TRUE(Accepted(Load(L"[Publisher]\nID=kestmoor\nName=Kestmoor\nHomePage=http://kestmoor.example/\n"
+                            L"DataSource=http://evil.example/k.wx-cnf\nApplication=\"Kestmoor R Wendrix TM\"\n" +
+                                std::wstring(kBody),
+                            0, &wallet)));
+  EXPECT_EQ(data.publisher.id, kKestmoorId);
+  EXPECT_EQ(data.publisher.dataSource, FindBuiltinPublisher(kKestmoorId)->dataSource);
+
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(L"X") + L"ApplicationName=en\n" + kBody, 0, &wallet), kInvalidArg,
+                       L"ApplicationName="));
+}
+
+TEST_F(HeaderTest, OutsideWalletModeTheRegisteredFieldsStay) {
+  ASSERT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) +
+                            L"DataSource=http://elsewhere.example/a.wx-cnf\nApplicationName=en\nVersion=9\n"
+                            L"ControlPanel=1\n" +
+                            kBody)));
+  EXPECT_EQ(data.publisher.dataSource, L"http://www.acme.example/acme.wx-cnf");
+  EXPECT_TRUE(data.publisher.applicationNames.empty());
+  EXPECT_EQ(data.publisher.version, L"");
+  EXPECT_EQ(data.publisher.flags, 0u);
+}
+
+TEST_F(HeaderTest, RedirectMovesThePublisher) {
+  const std::wstring header = PublisherSection(kRegisteredId);
+  // The same values, spelled differently, are no move.
+  EXPECT_TRUE(Accepted(Load(header + L"[Redirect]\nName=\"Acme Tools\"\nHomePage=acme.example/\n"
+                                     L"DataSource=HTTP://acme.example/acme.wx-cnf\n" + kBody)));
+  // Nor is a section that names only the current data source.
+  EXPECT_TRUE(Accepted(Load(header + L"[Redirect]\nDataSource=http://www.acme.example/acme.wx-cnf\n" + kBody)));
+
+  EXPECT_TRUE(FailedAt(Load(header + kBody + L"[Redirect37]\nDataSource=http://new.example/acme.wx-cnf\n"), S_FALSE,
+                       L""));
+  EXPECT_EQ(data.publisher.dataSource, L"http://new.example/acme.wx-cnf");
+  EXPECT_EQ(data.publisher.name, L"Acme Tools");
+  EXPECT_EQ(data.publisher.homePage, L"http://www.acme.example/");
+
+  Register(kRegisteredId);
+  EXPECT_TRUE(FailedAt(Load(header + L"[Redirect36]\nName=\"ACME Tools\"\nHomePage=http://acme.example/new/\n"
+                                     L"DataSource=http://www.acme.example/acme.wx-cnf\n"),
+                       S_FALSE, L""));
+  EXPECT_EQ(data.publisher.name, L"ACME Tools");  // names compare exactly
+  EXPECT_EQ(data.publisher.homePage, L"http://acme.example/new/");
+
+  // A move needs a data source.
+  Register(kRegisteredId);
+  EXPECT_TRUE(FailedAt(Load(header + L"[Redirect]\nName=Other\n[Redirect] ; here\nName=Acme\n" + kBody),
+                       kMissingDataSource, L"; here"));
+  EXPECT_EQ(data.publisher.name, L"Acme Tools");
+
+  // The file must be complete before it can move anybody.
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(kRegisteredId, L"Acme Tools", L"acme.example/", L"") +
+                            L"[Redirect]\nDataSource=http://new.example/a.wx-cnf\n"),
+                       kMissingApplication, L""));
+  EXPECT_EQ(data.publisher.dataSource, L"http://www.acme.example/acme.wx-cnf");
+}
+
+TEST_F(HeaderTest, RedirectsThatAreNotFollowed) {
+  const std::wstring move = L"[Redirect]\nDataSource=http://new.example/a.wx-cnf\nRequiredVersion=3.8.10.1\n";
+  // With option 1 a move meant for newer libraries is ignored.
+  EXPECT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) + move + kBody, kLoadHonourRedirectVersion)));
+  Register(kRegisteredId);
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(kRegisteredId) + move + kBody), S_FALSE, L""));
+  Register(kRegisteredId);
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(kRegisteredId) + L"[Redirect]\nDataSource=http://new.example/a.wx-cnf\n"
+                                                              L"RequiredVersion=3.8.10.0\n" + kBody,
+                            kLoadHonourRedirectVersion),
+                       S_FALSE, L""));
+
+  // The self publisher and the redirect-exempt publisher never move.
+  Register(kRegisteredId);
+  data.publisher.flags = kPublisherSelf;
+  EXPECT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) + move + kBody)));
+  Register(kPellisterId);
+  data.publisher.flags = 0;
+  EXPECT_TRUE(Accepted(Load(PublisherSection(L"Pellister") + move + kBody)));
+  EXPECT_EQ(data.publisher.dataSource, L"http://www.acme.example/acme.wx-cnf");
+}
+
+TEST(ReadPublisherHeaderTextTest, LastLineOfEachFieldWins) {
+  PublisherHeader header;
+  header.dataSource = L"kept";
+  ASSERT_EQ(ReadPublisherHeaderText(L"[Item]\nName=Item name\nID=Item\n"
+                                    L"[Publisher]\nID=First\nName=\"Acme, Inc.\"\nID=Second\n"
+                                    L"[Redirect]\nDataSource=http://moved.example/\nHomePage=http://moved.example/\n"
+                                    L"[publisher]\nHomePage=http://acme.example/\n",
+                                    header),
+            S_OK);
+  EXPECT_EQ(header.id, L"Second");
+  EXPECT_EQ(header.name, L"Acme, Inc.");
+  EXPECT_EQ(header.homePage, L"http://acme.example/");
+  EXPECT_EQ(header.dataSource, L"kept");
+
+  EXPECT_EQ(ReadPublisherHeaderText(L"<?xml version=\"1.0\"?>", header), kLaterFormat);
+  EXPECT_EQ(ReadPublisherHeaderText(L"[Publisher]\nID\n", header), kInvalidData);
+}
+
+}  // namespace
+}  // namespace wendrix
