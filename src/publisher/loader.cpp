@@ -11,13 +11,6 @@ namespace wendrix {
 namespace loader {
 namespace {
 
-template <typename Collection>
-bool HasId(const Collection& records, std::wstring_view id) noexcept {
-  for (const auto& record : records)
-    if (CStringUtil::EqualsNoCase(record.id, id)) return true;
-  return false;
-}
-
 }  // namespace
 
 bool IsValidLocation(std::wstring_view location) noexcept {
@@ -137,13 +130,20 @@ HRESULT MainPass::RegisterPendingIcon() {
   return S_OK;
 }
 
+// False when a record of the open record's kind already has this identifier.
+bool MainPass::ClaimId(const std::wstring& id) {
+  std::wstring folded(id);
+  for (wchar_t& c : folded) c = CStringUtil::FoldAscii(c);
+  return m_ids[m_open.index()].insert(std::move(folded)).second;
+}
+
 // Adds the open record to its collection after its checks; a failure ends
 // the load at the record's section header.
 HRESULT MainPass::FinishRecord() {
   const std::uint32_t line = m_openLine;
   auto add = [&](auto& collection, auto& record) -> HRESULT {
     if (record.id.empty()) return Fail(kMissingId, line);
-    if (HasId(collection, record.id)) return Fail(kDuplicateId, line);
+    if (!ClaimId(record.id)) return Fail(kDuplicateId, line);
     collection.push_back(std::move(record));
     return S_OK;
   };
@@ -154,7 +154,7 @@ HRESULT MainPass::FinishRecord() {
           return S_OK;
         } else if constexpr (std::is_same_v<T, Item>) {
           if (record.id.empty()) return Fail(kMissingId, line);
-          if (HasId(m_data.items, record.id)) return Fail(kDuplicateId, line);
+          if (!ClaimId(record.id)) return Fail(kDuplicateId, line);
           if (record.titleId.empty()) return Fail(kMissingItemTitle, line);
           // The Self item stands for this library: its installed version is ours.
           if (record.type == kItemSelf) record.installedVersion = m_env.ModuleVersion();
@@ -174,7 +174,7 @@ HRESULT MainPass::FinishRecord() {
           return add(m_data.messages, record);
         } else if constexpr (std::is_same_v<T, Group>) {
           if (record.id.empty()) return Fail(kMissingId, line);
-          if (HasId(m_data.groups, record.id)) return Fail(kDuplicateId, line);
+          if (!ClaimId(record.id)) return Fail(kDuplicateId, line);
           if (record.titleId.empty()) return Fail(kMissingGroupTitle, line);
           record.line = line;
           m_data.groups.push_back(std::move(record));

@@ -9,13 +9,6 @@
 namespace wendrix::loader {
 namespace {
 
-template <typename Collection>
-bool Names(const Collection& records, std::wstring_view id) noexcept {
-  for (const auto& record : records)
-    if (CStringUtil::EqualsNoCase(record.id, id)) return true;
-  return false;
-}
-
 template <typename Collection, typename Pred>
 void RemoveIf(Collection& records, Pred pred) {
   records.erase(std::remove_if(records.begin(), records.end(), pred), records.end());
@@ -40,16 +33,16 @@ HRESULT MainPass::ResolveReferences() {
     for (const Reference& ref : m_references[kind]) {
       bool found = false;
       switch (kind) {
-        case kRefGroupItems: found = Names(m_data.items, ref.id); break;
-        case kRefTexts: found = Names(m_data.texts, ref.id); break;
-        case kRefActions: found = Names(m_data.actions, ref.id); break;
-        case kRefMessages: found = Names(m_data.messages, ref.id); break;
-        case kRefConditions: found = Names(m_data.conditions, ref.id); break;
-        case kRefFreeUpdates: found = Names(m_data.freeUpdates, ref.id); break;
-        case kRefPaths: found = Names(m_data.paths, ref.id); break;
-        case kRefInstalledVersions: found = Names(m_data.installedVersions, ref.id); break;
-        case kRefDisplayStyles: found = Names(m_data.displayStyles, ref.id); break;
-        case kRefIcons: found = Names(m_data.icons, ref.id); break;
+        case kRefGroupItems: found = m_data.FindItem(ref.id); break;
+        case kRefTexts: found = m_data.FindText(ref.id); break;
+        case kRefActions: found = m_data.FindAction(ref.id); break;
+        case kRefMessages: found = m_data.FindMessage(ref.id); break;
+        case kRefConditions: found = m_data.FindCondition(ref.id); break;
+        case kRefFreeUpdates: found = m_data.FindFreeUpdates(ref.id); break;
+        case kRefPaths: found = m_data.FindPath(ref.id); break;
+        case kRefInstalledVersions: found = m_data.FindInstalledVersion(ref.id); break;
+        case kRefDisplayStyles: found = m_data.FindDisplayStyle(ref.id); break;
+        case kRefIcons: found = m_data.FindIcon(ref.id); break;
         default: break;
       }
       if (!found) return Fail(kElementNotFound, ref.line);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <variant>
 #include <vector>
 
@@ -76,6 +77,7 @@ class MainPass {
   HRESULT FinishSection();
   HRESULT FinishRecord();
   HRESULT RegisterPendingIcon();
+  bool ClaimId(const std::wstring& id);
 
   // Key rules by section (loader_keys.cpp).
   HRESULT ItemKey(Item& item, std::int32_t key, const IniEntry& e);
@@ -122,6 +124,9 @@ class MainPass {
     bool hasId = false, hasVersion = false;
   } m_icon;
   std::array<std::vector<Reference>, kRefKindCount> m_references;
+  // The identifiers seen so far, folded, per kind of record (the index of
+  // the kind in OpenRecord).
+  std::array<std::unordered_set<std::wstring>, std::variant_size_v<OpenRecord>> m_ids;
   std::uint32_t m_errorLine = 0;
 };
 

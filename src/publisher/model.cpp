@@ -34,6 +34,17 @@ bool Better(const Action& candidate, const Action* best) noexcept {
   return best->version.empty() || CompareVersions(candidate.version, best->version) == kVersionNewer;
 }
 
+// An index lookup allocates a folded copy of the identifier; the lookups
+// stay noexcept by falling back to a scan when memory runs out.
+template <typename Collection>
+auto* Lookup(const IdIndex& index, Collection& records, std::wstring_view id) noexcept {
+  try {
+    return index.Find(records.data(), records.size(), id);
+  } catch (...) {
+    return FindById(records, id);
+  }
+}
+
 }  // namespace
 
 void PublisherData::ClearCollections() noexcept {
@@ -50,27 +61,29 @@ void PublisherData::ClearCollections() noexcept {
   icons.clear();
 }
 
-const Item* PublisherData::FindItem(std::wstring_view id) const noexcept { return FindById(items, id); }
-const Action* PublisherData::FindAction(std::wstring_view id) const noexcept { return FindById(actions, id); }
-const Message* PublisherData::FindMessage(std::wstring_view id) const noexcept { return FindById(messages, id); }
-const ConditionRecord* PublisherData::FindCondition(std::wstring_view id) const noexcept { return FindById(conditions, id); }
-const Group* PublisherData::FindGroup(std::wstring_view id) const noexcept { return FindById(groups, id); }
-const TextRecord* PublisherData::FindText(std::wstring_view id) const noexcept { return FindById(texts, id); }
-const PathDefinition* PublisherData::FindPath(std::wstring_view id) const noexcept { return FindById(paths, id); }
+const Item* PublisherData::FindItem(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.items, items, id); }
+const Action* PublisherData::FindAction(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.actions, actions, id); }
+const Message* PublisherData::FindMessage(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.messages, messages, id); }
+const ConditionRecord* PublisherData::FindCondition(std::wstring_view id) const noexcept {
+  return Lookup(m_index.indexes.conditions, conditions, id);
+}
+const Group* PublisherData::FindGroup(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.groups, groups, id); }
+const TextRecord* PublisherData::FindText(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.texts, texts, id); }
+const PathDefinition* PublisherData::FindPath(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.paths, paths, id); }
 const FreeUpdateStyle* PublisherData::FindFreeUpdates(std::wstring_view id) const noexcept {
-  return FindById(freeUpdates, id);
+  return Lookup(m_index.indexes.freeUpdates, freeUpdates, id);
 }
 const InstalledVersionDefinition* PublisherData::FindInstalledVersion(std::wstring_view id) const noexcept {
-  return FindById(installedVersions, id);
+  return Lookup(m_index.indexes.installedVersions, installedVersions, id);
 }
 const DisplayVersionStyle* PublisherData::FindDisplayStyle(std::wstring_view id) const noexcept {
-  return FindById(displayStyles, id);
+  return Lookup(m_index.indexes.displayStyles, displayStyles, id);
 }
-const IconEntry* PublisherData::FindIcon(std::wstring_view id) const noexcept { return FindById(icons, id); }
-Item* PublisherData::FindItem(std::wstring_view id) noexcept { return FindById(items, id); }
-PathDefinition* PublisherData::FindPath(std::wstring_view id) noexcept { return FindById(paths, id); }
+const IconEntry* PublisherData::FindIcon(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.icons, icons, id); }
+Item* PublisherData::FindItem(std::wstring_view id) noexcept { return Lookup(m_index.indexes.items, items, id); }
+PathDefinition* PublisherData::FindPath(std::wstring_view id) noexcept { return Lookup(m_index.indexes.paths, paths, id); }
 InstalledVersionDefinition* PublisherData::FindInstalledVersion(std::wstring_view id) noexcept {
-  return FindById(installedVersions, id);
+  return Lookup(m_index.indexes.installedVersions, installedVersions, id);
 }
 
 const std::wstring* TextFor(const PublisherData& data, std::wstring_view textId, const PublisherEnvironment& env) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/version.h"
+#include "publisher/id_index.h"
 #include "publisher/vocabulary.h"
 
 namespace wendrix {
@@ -194,6 +195,19 @@ class PublisherData {
   Item* FindItem(std::wstring_view id) noexcept;
   PathDefinition* FindPath(std::wstring_view id) noexcept;
   InstalledVersionDefinition* FindInstalledVersion(std::wstring_view id) noexcept;
+
+ private:
+  struct Indexes {
+    IdIndex items, actions, messages, conditions, groups, texts, paths, freeUpdates, installedVersions, displayStyles,
+        icons;
+  };
+  // Lookup caches; a copy starts with its own (they rebuild on first use).
+  struct IndexHolder {
+    Indexes indexes;
+    IndexHolder() = default;
+    IndexHolder(const IndexHolder&) {}
+    IndexHolder& operator=(const IndexHolder&) { return *this; }
+  } m_index;
 };
 
 // Model queries. `env` supplies the system facts they depend on.
