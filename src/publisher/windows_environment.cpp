@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include "core/string_util.h"
+#include "publisher/installed_version.h"
 #include "publisher/model.h"
+#include "publisher/version_probe_windows.h"
+#include "sysinfo/system_query.h"
 
 namespace wendrix {
 namespace {
@@ -23,11 +26,6 @@ std::wstring LocaleText(std::uint16_t languageId, LCTYPE type) {
   const int length = GetLocaleInfoW(MAKELCID(languageId, SORT_DEFAULT), type, buffer, ARRAYSIZE(buffer));
   if (length <= 1) return {};
   return std::wstring(buffer, static_cast<std::size_t>(length - 1));
-}
-
-bool IsExistingFolder(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
@@ -69,22 +67,13 @@ std::uint32_t WindowsPublisherEnvironment::TickCount() const { return GetTickCou
 
 std::optional<std::wstring> WindowsPublisherEnvironment::DetermineInstalledVersion(
     const InstalledVersionDefinition& definition, const PublisherList* publishers) const {
-  // The application probes (registry, files, Windows Installer) and the
-  // system probes (COM classes, system queries, modules) come first; they
-  // are added with the installed-version detection code. Until then only the
-  // publisher probe answers.
-  if (publishers == nullptr || definition.publisher.empty()) return std::nullopt;
-  return publishers->PublisherVersion(definition.publisher);
+  const WindowsVersionProbes probes(Is64BitSystem(), &EvaluateSystemQuery);
+  return wendrix::DetermineInstalledVersion(definition, publishers, probes);
 }
 
 std::optional<std::wstring> WindowsPublisherEnvironment::ResolvePath(const PathDefinition& definition) const {
-  for (const PathAlternative& alternative : definition.alternatives) {
-    // Alternatives with a Windows Installer or registry location are added
-    // with the installed-version detection code; they fail until then.
-    if (!alternative.location.empty() || alternative.name.empty()) continue;
-    if (IsExistingFolder(alternative.name)) return alternative.name;
-  }
-  return std::nullopt;
+  const WindowsVersionProbes probes(Is64BitSystem(), &EvaluateSystemQuery);
+  return wendrix::ResolvePath(definition, probes);
 }
 
 }  // namespace wendrix

@@ -23,12 +23,15 @@ class WindowsPublisherEnvironment final : public PublisherEnvironment {
   // not available (systems that cannot run 64-bit code).
   bool Is64BitSystem() const override;
   std::uint32_t TickCount() const override;
-  // The version of the definition's publisher probe: the registered
-  // publisher's version, or nothing.
+  // The installed version the definition finds on this machine (registry,
+  // files, Windows Installer, COM classes, system queries, modules, then the
+  // registered publisher's version), stored in the definition; nothing when
+  // no probe applies.
   std::optional<std::wstring> DetermineInstalledVersion(const InstalledVersionDefinition& definition,
                                                         const PublisherList* publishers) const override;
-  // The first alternative without a location whose name is an existing
-  // folder, or nothing.
+  // The first alternative that names an existing folder (from Windows
+  // Installer, a registry value or the name alone), stored in the
+  // definition; nothing when none does.
   std::optional<std::wstring> ResolvePath(const PathDefinition& definition) const override;
 
  private:
