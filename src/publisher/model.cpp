@@ -7,8 +7,6 @@
 namespace wendrix {
 namespace {
 
-constexpr std::uint16_t kTheUsersLanguage = 0x400;  // LanguageMatches: the user's interface language
-
 template <typename Collection>
 auto* FindById(Collection& records, std::wstring_view id) noexcept {
   for (auto& record : records)
@@ -91,7 +89,7 @@ const std::wstring* TextFor(const PublisherData& data, std::wstring_view textId,
   if (!record || record->entries.empty()) return nullptr;
   if (record->entries.size() > 1) {
     for (const TextEntry& entry : record->entries)
-      if (LanguageMatches(entry.language, kTheUsersLanguage, env)) return &entry.text;
+      if (LanguageMatches(entry.language, kUserUiLanguage, env)) return &entry.text;
   }
   return &record->entries.front().text;
 }
