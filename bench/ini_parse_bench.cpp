@@ -22,6 +22,7 @@
 #include <string>
 
 #include "core/ini_data_buffer.h"
+#include "bench_timing.h"
 #include "publisher_file.h"
 
 using namespace wendrix;
@@ -36,17 +37,6 @@ constexpr IniSchemaRow kSchema[] = {
     {kIniAny, L"Flags", 6, kIniList},   {kIniAny, L"Bytes", 7, kIniUnsigned},
 };
 
-// Best of `rounds` runs, in seconds.
-double Best(int rounds, const std::function<void()>& run) {
-  double best = 1e9;
-  for (int i = 0; i < rounds; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  return best;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,10 +46,10 @@ int main(int argc, char** argv) {
   constexpr int kRounds = 7;
 
   std::size_t lines = 0;
-  const double tLines = Best(kRounds, [&] { lines = static_cast<std::size_t>(std::count(file.begin(), file.end(), '\n')); });
+  const double tLines = bench::Best(kRounds, [&] { lines = static_cast<std::size_t>(std::count(file.begin(), file.end(), '\n')); });
 
   std::size_t inihPairs = 0;
-  const double tInih = Best(kRounds, [&] {
+  const double tInih = bench::Best(kRounds, [&] {
     inihPairs = 0;
     ini_parse_string(file.c_str(), [](void* user, const char*, const char*, const char*) {
       ++*static_cast<std::size_t*>(user);
@@ -73,10 +63,10 @@ int main(int argc, char** argv) {
     if (FAILED(LoadIniText(file, data, kSchema, nullptr))) std::abort();
     entries = data.EntryCount();
   };
-  const double tCold = Best(kRounds, load);
+  const double tCold = bench::Best(kRounds, load);
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  const double tOurs = Best(kRounds, load);
+  const double tOurs = bench::Best(kRounds, load);
 
   std::printf("input: generated publisher file, %.2f MB, %zu lines\n", mb, lines);
   std::printf("%-34s %9.1f MB/s\n", "baseline: count lines", mb / tLines);

@@ -17,23 +17,10 @@
 #include "core/text_encoding.h"
 #include "publisher/loader.h"
 #include "publisher/schema.h"
+#include "bench_timing.h"
 #include "publisher_file.h"
 
 using namespace wendrix;
-
-namespace {
-
-double Best(int rounds, const std::function<void()>& run) {
-  double best = 1e9;
-  for (int i = 0; i < rounds; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  return best;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 5;
@@ -45,7 +32,7 @@ int main(int argc, char** argv) {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   constexpr int kRounds = 5;
 
-  const double tParse = Best(kRounds, [&] {
+  const double tParse = bench::Best(kRounds, [&] {
     CIniDataBuffer entries;
     entries.SetText(std::wstring_view(text));
     if (FAILED(entries.Load(PublisherSchema()))) std::abort();
@@ -54,7 +41,7 @@ int main(int argc, char** argv) {
   test::FakeEnvironment env;
   test::FakePublisherList publishers;
   std::size_t items = 0;
-  const double tLoad = Best(kRounds, [&] {
+  const double tLoad = bench::Best(kRounds, [&] {
     PublisherData data;
     data.publisher.id = L"1.3.6.1.4.1.99999";
     data.publisher.name = L"Acme Tools";

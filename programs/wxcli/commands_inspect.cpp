@@ -7,10 +7,9 @@
 #include <string>
 
 #include "console.h"
+#include "publisher_file.h"
 #include "core/date.h"
-#include "core/ini_file.h"
 #include "frame/module_state.h"
-#include "frame/string_table.h"
 #include "publisher/loader.h"
 #include "publisher/windows_environment.h"
 
@@ -19,36 +18,12 @@ using namespace wendrix;
 namespace wxcli {
 namespace {
 
-// No store yet: no publisher is registered besides the one inspected.
-class NoOtherPublishers final : public PublisherList {
- public:
-  bool Contains(std::wstring_view) const override { return false; }
-  std::optional<std::wstring> PublisherVersion(std::wstring_view) const override { return std::nullopt; }
-  void RecordRequiredVersion(std::wstring_view version) override { required.assign(version); }
-  std::wstring required;
-};
-
 std::wstring Words(const Vocabulary& vocabulary, std::uint32_t bits) {
   std::wstring out;
   for (const VocabularyWord& w : vocabulary.words) {
     if (w.value && (bits & w.value) == w.value) out += (out.empty() ? L"" : L", ") + std::wstring(w.word);
   }
   return out.empty() ? L"-" : out;
-}
-
-std::wstring Describe(HRESULT hr) {
-  // The library's own failures carry the number of their message.
-  if ((static_cast<std::uint32_t>(hr) & 0xFFFF0000u) == 0x80040000u) {
-    const std::wstring text = LoadStringText(static_cast<UINT>(hr) & 0xFFFF);
-    if (!text.empty()) return text;
-  }
-  wchar_t* system = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&system), 0, nullptr);
-  std::wstring text = system ? system : L"";
-  if (system) LocalFree(system);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  return text;
 }
 
 std::wstring Size(const SizeRange& size) {
@@ -64,31 +39,22 @@ int CommandInspect(Args args) {
     Err(L"usage: wxcli inspect FILE\n");
     return 2;
   }
-  if (HMODULE library = GetModuleHandleW(sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll"))
-    InitializeModuleState(library);
-  std::wstring text;
-  HRESULT hr = ReadTextFile(args[0].c_str(), text);
-  if (FAILED(hr)) {
+  InitializeLibraryState();
+  const WindowsPublisherEnvironment env(Module().version);
+  LoadedFile file;
+  LoadAsRegistered(args[0], 0, env, file);
+  const PublisherData& data = file.data;
+  const HRESULT hr = file.result;
+  if (file.unreadable) {
     Err(L"cannot read " + args[0] + L": " + Describe(hr) + L" (" + Hex(static_cast<unsigned long>(hr)) + L")\n");
     return 1;
   }
-  PublisherHeader header;
-  hr = ReadPublisherHeaderText(text, header);
-  PublisherData data;
-  data.publisher.id = header.id;
-  data.publisher.name = header.name;
-  data.publisher.homePage = header.homePage;
-  data.publisher.dataSource = header.dataSource;
-
-  WindowsPublisherEnvironment env(Module().version);
-  NoOtherPublishers publishers;
-  std::uint32_t line = 0;
-  if (SUCCEEDED(hr)) hr = LoadPublisherData(text.c_str(), &data, &publishers, nullptr, &line, 0, env);
   Out(L"File: " + args[0] + L"\nLibrary version: " + env.ModuleVersion() + L"\n");
   if (FAILED(hr)) {
     Out(L"Error loading publisher data: " + Describe(hr) + L" (" + Hex(static_cast<unsigned long>(hr)) + L")" +
-        (line ? L" at line " + std::to_wstring(line) : L"") + L"\n");
-    if (!publishers.required.empty()) Out(L"The file requires library version " + publishers.required + L"\n");
+        (file.line ? L" at line " + std::to_wstring(file.line) : L"") + L"\n");
+    if (!file.publishers.requiredVersion.empty())
+      Out(L"The file requires library version " + file.publishers.requiredVersion + L"\n");
     return 1;
   }
   if (hr == S_FALSE) Out(L"The publisher has moved to " + data.publisher.dataSource + L"\n");

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "console.h"
-#include "core/ini_file.h"
+#include "publisher_file.h"
 #include "frame/module_state.h"
 #include "publisher/loader.h"
 #include "publisher/vocabulary.h"
@@ -18,14 +18,6 @@ using namespace wendrix;
 
 namespace wxcli {
 namespace {
-
-// No store here: no publisher is registered, so Publisher probes find nothing.
-class NoPublishers final : public PublisherList {
- public:
-  bool Contains(std::wstring_view) const override { return false; }
-  std::optional<std::wstring> PublisherVersion(std::wstring_view) const override { return std::nullopt; }
-  void RecordRequiredVersion(std::wstring_view) override {}
-};
 
 std::wstring Found(const std::optional<std::wstring>& version) {
   if (!version) return L"nothing";
@@ -61,30 +53,18 @@ int CommandInstalled(Args args) {
     Err(L"usage: wxcli installed FILE\n");
     return 2;
   }
-  if (HMODULE library = GetModuleHandleW(sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll"))
-    InitializeModuleState(library);
-  std::wstring text;
-  HRESULT hr = ReadTextFile(args[0].c_str(), text);
-  if (FAILED(hr)) {
-    Err(L"cannot read " + args[0] + L" (" + Hex(static_cast<unsigned long>(hr)) + L")\n");
-    return 1;
-  }
-  PublisherHeader header;
-  hr = ReadPublisherHeaderText(text, header);
-  PublisherData data;
-  data.publisher.id = header.id;
-  data.publisher.name = header.name;
-  data.publisher.homePage = header.homePage;
-  data.publisher.dataSource = header.dataSource;
+  InitializeLibraryState();
   const WindowsPublisherEnvironment env(Module().version);
-  NoPublishers publishers;
-  std::uint32_t line = 0;
-  if (SUCCEEDED(hr)) hr = LoadPublisherData(text.c_str(), &data, &publishers, nullptr, &line, kLoadNoConditions, env);
-  if (FAILED(hr)) {
-    Err(L"cannot load " + args[0] + L" (" + Hex(static_cast<unsigned long>(hr)) + L")" +
-        (line ? L" at line " + std::to_wstring(line) : L"") + L"\n");
+  LoadedFile file;
+  LoadAsRegistered(args[0], kLoadNoConditions, env, file);
+  if (FAILED(file.result)) {
+    Err(L"cannot load " + args[0] + L": " + Describe(file.result) + L" (" +
+        Hex(static_cast<unsigned long>(file.result)) + L")" +
+        (file.line ? L" at line " + std::to_wstring(file.line) : L"") + L"\n");
     return 1;
   }
+  const PublisherData& data = file.data;
+  const PublisherList& publishers = file.publishers;
   Out(L"Publisher: " + data.publisher.name + L" (" + data.publisher.id + L")\n");
   for (const Item& item : data.items) {
     const wchar_t* type = WordOf(kItemTypes, item.type);

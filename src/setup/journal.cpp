@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "setup/file_attributes.h"
 #include "setup/shell_copy.h"
 
 namespace wendrix {
@@ -12,12 +13,6 @@ HRESULT LastError() { return HResultFromWin32(static_cast<long>(GetLastError()))
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void ClearReadOnlyHidden(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
-    SetFileAttributesW(path.c_str(), attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "setup/file_attributes.h"
 #include "setup/shell_copy.h"
 
 namespace wendrix {
@@ -15,12 +16,6 @@ HRESULT LastError() { return HResultFromWin32(static_cast<long>(GetLastError()))
 // Deleting what is already gone is no failure.
 HRESULT IgnoreMissing(HRESULT hr) {
   return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND) ? S_OK : hr;
-}
-
-void ClearReadOnlyHidden(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
-    SetFileAttributesW(path.c_str(), attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
 }
 
 // The older journal records hold paths that went through code page 1252.
