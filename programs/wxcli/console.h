@@ -25,5 +25,6 @@ int CommandInfo(Args args);
 int CommandInspect(Args args);
 int CommandSystem(Args args);
 int CommandInstalled(Args args);
+int CommandValidate(Args args);
 
 }  // namespace wxcli

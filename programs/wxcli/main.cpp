@@ -10,6 +10,7 @@ namespace {
 constexpr wchar_t kUsage[] =
     L"usage: wxcli COMMAND ...\n"
     L"  inspect FILE                 what the library makes of a publisher data file\n"
+    L"  validate FILE [--strict]     check a publisher data file; errors as FILE:LINE: message\n"
     L"  ini dump FILE                the entries of an INI file, one per line\n"
     L"  ini save FILE OUT [--ansi]   load FILE and write it back to OUT (UTF-16)\n"
     L"  version parse TEXT           the components of a version\n"
@@ -45,6 +46,7 @@ int Run(wxcli::Args args) {
   if (command == L"inspect") return wxcli::CommandInspect(args);
   if (command == L"system") return wxcli::CommandSystem(args);
   if (command == L"installed") return wxcli::CommandInstalled(args);
+  if (command == L"validate") return wxcli::CommandValidate(args);
   wxcli::Err(kUsage);
   return 2;
 }

@@ -26,6 +26,22 @@ bool CStringUtil::EqualsNoCase(std::wstring_view a, std::wstring_view b) noexcep
   return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
 
+bool CStringUtil::EqualsNoCase(const wchar_t* z, std::wstring_view b) noexcept {
+  if (!z) return b.empty();
+  std::size_t i = 0;
+  for (; i < b.size(); ++i)
+    if (z[i] == L'\0' || FoldAscii(z[i]) != FoldAscii(b[i])) return false;
+  return z[i] == L'\0';
+}
+
+bool CStringUtil::EqualsNoCase(const wchar_t* a, const wchar_t* b) noexcept {
+  if (!a || !b) return (a ? *a : L'\0') == (b ? *b : L'\0');
+  for (;; ++a, ++b) {
+    if (FoldAscii(*a) != FoldAscii(*b)) return false;
+    if (*a == L'\0') return true;
+  }
+}
+
 bool CStringUtil::StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) noexcept {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }

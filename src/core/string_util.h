@@ -21,6 +21,10 @@ class CStringUtil {
   // <0, 0, >0 like wcscmp, with ASCII letters folded.
   static int CompareNoCase(std::wstring_view a, std::wstring_view b) noexcept;
   static bool EqualsNoCase(std::wstring_view a, std::wstring_view b) noexcept;
+  // The same for a zero-terminated text, without measuring it first (schema
+  // lookups compare thousands of keys against short constant names).
+  static bool EqualsNoCase(const wchar_t* zeroTerminated, std::wstring_view b) noexcept;
+  static bool EqualsNoCase(const wchar_t* a, const wchar_t* b) noexcept;
   static bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) noexcept;
   static bool EndsWithNoCase(std::wstring_view text, std::wstring_view suffix) noexcept;
 

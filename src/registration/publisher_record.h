@@ -1,0 +1,88 @@
+#pragma once
+// The publisher record: one registered publisher as the store holds it in
+// memory, merged from every list that names it.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "publisher/model.h"
+
+namespace wendrix {
+
+struct BuiltinPublisher;
+
+// The list-file keys. Each has one bit in PublisherRecord::present
+// (1 << key), set when the field holds a value read from a list or given by a
+// registration; only keys with their bit set are written back.
+enum ListKey : std::uint32_t {
+  kKeyName,
+  kKeyHomePage,
+  kKeyDataSource,
+  kKeyDataFile,
+  kKeyPreviousItemsFile,
+  kKeyInactiveItemsFile,
+  kKeyEnabled,
+  kKeyAttempted,
+  kKeySucceeded,
+  kKeyFailedLastCheck,
+  kKeyLastCheckError,
+  kKeyCount,
+  kKeyApplicationName,
+  kKeyApplicationIcon,
+  kKeyControlPanel,
+  kKeyVersion,
+  kKeyMenuHomePage,
+  kKeyMenuFeedback,
+  kKeyDialogAllItems,
+  kKeyDialogWallet,
+  kKeyDialogHistory,
+  kKeyUserRegistered,
+  kListKeyCount
+};
+
+constexpr std::uint32_t KeyBit(ListKey key) noexcept { return 1u << key; }
+
+// Flags word bits besides the ones the publisher model defines.
+inline constexpr std::uint32_t kPublisherCountedCurrentUser = 0x1;
+inline constexpr std::uint32_t kPublisherCountedAllUsers = 0x2;
+inline constexpr std::uint32_t kPublisherEnabled = 0x4;
+inline constexpr std::uint32_t kPublisherCountedOlderCurrentUser = 0x10;
+inline constexpr std::uint32_t kPublisherCountedOlderAllUsers = 0x20;
+inline constexpr std::uint32_t kPublisherUserRegistered = 0x2000;
+
+// Where a registration count came from; indexes PublisherRecord::counts.
+enum CountSlot : std::uint32_t {
+  kSlotCurrentUser,
+  kSlotAllUsers,
+  kSlotOlderCurrentUser,
+  kSlotOlderAllUsers,
+  kCountSlots
+};
+
+// The counted flag of a slot (0x1, 0x2, 0x10, 0x20).
+std::uint32_t CountedFlag(CountSlot slot) noexcept;
+
+struct PublisherRecord {
+  std::wstring id;
+  std::wstring name, homePage, dataSource;
+  // Paths as the list gives them; empty means the default <ID>.ini, .prv,
+  // .ina in the current user's folder.
+  std::wstring dataFile, previousItemsFile, inactiveItemsFile;
+  std::wstring applicationIcon;
+  std::vector<TextEntry> applicationNames;  // language, name
+  std::wstring version;
+  std::uint64_t attempted = 0, succeeded = 0;  // file times (UTC); 0 = never
+  std::int32_t enabled = 0;
+  std::int32_t failedLastCheck = 0;
+  std::uint32_t lastCheckError = 0;
+  std::array<std::uint32_t, kCountSlots> counts{};
+  std::uint32_t flags = 0;    // kPublisher... bits
+  std::uint32_t present = 0;  // KeyBit(...) of the fields that are set
+  std::wstring dataText;      // the stored data file once loaded
+  const BuiltinPublisher* builtin = nullptr;
+
+  bool Has(ListKey key) const noexcept { return (present & KeyBit(key)) != 0; }
+};
+
+}  // namespace wendrix

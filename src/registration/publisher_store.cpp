@@ -1,0 +1,188 @@
+#include "registration/publisher_store.h"
+
+#include <windows.h>
+
+#include <new>
+
+#include "core/ini_data_buffer.h"
+#include "core/ini_data_registry.h"
+#include "core/ini_file.h"
+#include "core/string_util.h"
+#include "core/version.h"
+#include "publisher/builtin_publishers.h"
+#include "registration/store_folders.h"
+#include "registration/store_mutex.h"
+#include "setup/journal.h"
+
+namespace wendrix {
+namespace {
+
+bool IsMissing(HRESULT hr) noexcept {
+  return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND);
+}
+
+const wchar_t* OlderRegistryPath(ListSource source) noexcept {
+  return source == kSourceOlderRegistry2 ? L"SOFTWARE\\Kestmoor\\Pellister\\2.0\\Publishers"
+                                         : L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers";
+}
+
+}  // namespace
+
+HRESULT ReadScopeList(StoreScope scope, std::vector<PublisherRecord>& records, std::uint32_t* errorLine) {
+  if (errorLine) *errorLine = 0;
+  std::wstring folder, path;
+  RETURN_IF_FAILED(StoreFolder(scope, StoreProduct::kCurrent, folder));
+  RETURN_IF_FAILED(StorePath(folder, ListFileName(scope), path));
+  CIniDataBuffer data;
+  const HRESULT hr = LoadIniFile(path.c_str(), data, ListFileSchema(), errorLine);
+  if (IsMissing(hr)) return S_OK;
+  RETURN_IF_FAILED(hr);
+  return ReadListRecords(data, SlotOf(kSourceCurrentList, scope), records);
+}
+
+HRESULT WriteScopeList(StoreScope scope, const std::vector<PublisherRecord>& records, CJournal* journal) {
+  std::wstring folder, path;
+  RETURN_IF_FAILED(CreateStoreFolder(scope, journal, folder));
+  RETURN_IF_FAILED(StorePath(folder, ListFileName(scope), path));
+  if (records.empty()) {
+    if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
+    if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+      return HResultFromWin32(static_cast<long>(GetLastError()));
+    return S_OK;
+  }
+  CIniDataBuffer data;
+  RETURN_IF_FAILED(WriteListRecords(records, SlotOf(kSourceCurrentList, scope), data));
+  RETURN_IF_FAILED(data.Save(kIniSaveUnicode));
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
+  return WriteUnicodeTextFile(path.c_str(), data.Text());
+}
+
+HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
+  m_records.clear();
+  m_errorFile.clear();
+  m_errorLine = 0;
+  try {
+    for (StoreScope scope : {kScopeCurrentUser, kScopeAllUsers}) {
+      for (std::uint32_t s = includeOlder ? 0u : static_cast<std::uint32_t>(kSourceCurrentList); s < kListSources; ++s) {
+        const HRESULT hr = ReadSource(static_cast<ListSource>(s), scope);
+        if (FAILED(hr)) {
+          m_records.clear();
+          return hr;
+        }
+      }
+    }
+    for (PublisherRecord& r : m_records)
+      if (r.builtin) r.dataSource = r.builtin->dataSource;
+    if (includeOlder) RETURN_IF_FAILED(ImportOlderUserFiles(journal));
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    m_records.clear();
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT CPublisherStore::ReadSource(ListSource source, StoreScope scope) {
+  const StoreProduct product = source == kSourceCurrentList ? StoreProduct::kCurrent : StoreProduct::kOlder;
+  std::wstring folder;
+  const HRESULT folderResult = StoreFolder(scope, product, folder);
+  if (product == StoreProduct::kOlder && FAILED(folderResult)) return S_OK;  // no older data without its folder
+  RETURN_IF_FAILED(folderResult);
+
+  StoreMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
+  if (source == kSourceOlderRegistry2 || source == kSourceOlderRegistry3) {
+    std::wstring marker;
+    if (SUCCEEDED(StorePath(folder, kOlderImportedMarker, marker)) && PathExists(marker)) return S_OK;
+    CIniDataRegistry data(scope == kScopeCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                          OlderRegistryPath(source), KEY_WOW64_32KEY);
+    const HRESULT hr = data.Load(ListFileSchema());
+    if (IsMissing(hr)) return S_OK;
+    RETURN_IF_FAILED(hr);
+    return MergeSource(data, source, scope);
+  }
+  std::wstring path;
+  RETURN_IF_FAILED(StorePath(folder, ListFileName(scope), path));
+  CIniDataBuffer data;
+  std::uint32_t line = 0;
+  const HRESULT hr = LoadIniFile(path.c_str(), data, ListFileSchema(), &line);
+  if (IsMissing(hr)) return S_OK;
+  if (FAILED(hr)) {
+    m_errorFile = path;
+    m_errorLine = line;
+    return hr;
+  }
+  return MergeSource(data, source, scope);
+}
+
+HRESULT CPublisherStore::MergeSource(const CIniData& data, ListSource source, StoreScope scope) {
+  const CountSlot slot = SlotOf(source, scope);
+  std::vector<PublisherRecord> read;
+  RETURN_IF_FAILED(ReadListRecords(data, slot, read));
+  for (const PublisherRecord& from : read) {
+    PublisherRecord* into = FindRecord(m_records, from.id);
+    if (!into) {
+      m_records.emplace_back();
+      into = &m_records.back();
+      into->id = from.id;
+    }
+    MergeListRecord(from, source, slot, *into);
+  }
+  return S_OK;
+}
+
+PublisherRecord* CPublisherStore::Find(std::wstring_view id) noexcept {
+  if (const BuiltinPublisher* row = FindBuiltinPublisher(id)) id = row->id;
+  return FindRecord(m_records, id);
+}
+
+PublisherRecord* CPublisherStore::FindByName(std::wstring_view name) noexcept {
+  for (PublisherRecord& r : m_records)
+    if (CStringUtil::EqualsNoCase(r.name, name)) return &r;
+  return nullptr;
+}
+
+bool CPublisherStore::Contains(std::wstring_view id) const {
+  for (const PublisherRecord& r : m_records)
+    if (r.id == id) return true;
+  return false;
+}
+
+std::optional<std::wstring> CPublisherStore::PublisherVersion(std::wstring_view id) const {
+  for (const PublisherRecord& r : m_records)
+    if (r.id == id) return r.version.empty() ? std::wstring(L"0.0") : r.version;
+  return std::nullopt;
+}
+
+void CPublisherStore::RecordRequiredVersion(std::wstring_view version) {
+  if (m_requiredVersion.empty() || CompareVersions(version, m_requiredVersion) == kVersionNewer)
+    m_requiredVersion = version;
+}
+
+HRESULT ImportOlderUserFiles(CJournal* journal) {
+  std::wstring olderFolder, folder, olderList, marker;
+  if (FAILED(StoreFolder(kScopeCurrentUser, StoreProduct::kOlder, olderFolder))) return S_OK;
+  RETURN_IF_FAILED(StorePath(olderFolder, kCurrentUserListFile, olderList));
+  if (!PathExists(olderList)) return S_OK;
+  RETURN_IF_FAILED(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder));
+  RETURN_IF_FAILED(StorePath(folder, kImportedLegacyFile, marker));
+  if (PathExists(marker)) return S_OK;
+  RETURN_IF_FAILED(CreateStoreFolder(kScopeCurrentUser, journal, folder));
+
+  WIN32_FIND_DATAW found;
+  UniqueFind find(FindFirstFileW((olderFolder + L"*").c_str(), &found));
+  if (find) {
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      std::wstring source, target;
+      if (FAILED(StorePath(olderFolder, found.cFileName, source)) || FAILED(StorePath(folder, found.cFileName, target)))
+        continue;  // a name too long for the new folder stays behind
+      if (PathExists(target)) continue;
+      if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(target));
+      if (!CopyFileW(source.c_str(), target.c_str(), TRUE)) return HResultFromWin32(static_cast<long>(GetLastError()));
+    } while (FindNextFileW(find.Get(), &found));
+  }
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(marker));
+  return WriteUnicodeTextFile(marker.c_str(), L"[General]\r\nImported = 1\r\n");
+}
+
+}  // namespace wendrix

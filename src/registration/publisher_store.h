@@ -1,0 +1,75 @@
+#pragma once
+// CPublisherStore: the registered publishers of the current user and of all
+// users, read from their list files for the length of one call.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+#include "publisher/environment.h"
+#include "registration/list_file.h"
+#include "registration/publisher_record.h"
+
+namespace wendrix {
+
+class CJournal;
+
+class CPublisherStore : public PublisherList {
+ public:
+  // Empties the list and reads the sources in order: for the current user,
+  // then for all users, the older product's registry lists (skipped when its
+  // folder holds "Imported.ini"), its list file and the current list file,
+  // each under "WendrixMutex_Publisher". Without `includeOlder` only the
+  // current list files are read; with it, the older product's per-user files
+  // are then imported once. A missing list is no error; a list that does not
+  // parse empties the list and ends the open with its code, and
+  // ErrorFile()/ErrorLine() name the file and line.
+  HRESULT Open(bool includeOlder, CJournal* journal);
+
+  std::vector<PublisherRecord>& Records() noexcept { return m_records; }
+  const std::vector<PublisherRecord>& Records() const noexcept { return m_records; }
+
+  // By ID (a built-in alias is taken for its ID), ignoring case; null when none.
+  PublisherRecord* Find(std::wstring_view id) noexcept;
+  // By name, ignoring case; null when none.
+  PublisherRecord* FindByName(std::wstring_view name) noexcept;
+
+  const std::wstring& ErrorFile() const noexcept { return m_errorFile; }
+  std::uint32_t ErrorLine() const noexcept { return m_errorLine; }
+
+  // The highest library version that a data file required; empty when none.
+  const std::wstring& RequiredVersion() const noexcept { return m_requiredVersion; }
+  void ClearRequiredVersion() noexcept { m_requiredVersion.clear(); }
+
+  // PublisherList.
+  bool Contains(std::wstring_view id) const override;
+  std::optional<std::wstring> PublisherVersion(std::wstring_view id) const override;
+  void RecordRequiredVersion(std::wstring_view version) override;
+
+ private:
+  HRESULT ReadSource(ListSource source, StoreScope scope);
+  HRESULT MergeSource(const CIniData& data, ListSource source, StoreScope scope);
+
+  std::vector<PublisherRecord> m_records;
+  std::wstring m_errorFile;
+  std::uint32_t m_errorLine = 0;
+  std::wstring m_requiredVersion;
+};
+
+// Reads the list file of a scope into records (only the keys present), with
+// `Count` in the scope's slot. A missing file gives an empty list. The caller
+// holds "WendrixMutex_Publisher".
+HRESULT ReadScopeList(StoreScope scope, std::vector<PublisherRecord>& records, std::uint32_t* errorLine);
+
+// Writes records as the list file of a scope (creating the folder); a list
+// without records deletes the file instead. With a journal the file is noted
+// first. The caller holds "WendrixMutex_Publisher".
+HRESULT WriteScopeList(StoreScope scope, const std::vector<PublisherRecord>& records, CJournal* journal);
+
+// Copies the older product's per-user files into the current user's folder
+// once (see Open); files already there are kept.
+HRESULT ImportOlderUserFiles(CJournal* journal);
+
+}  // namespace wendrix

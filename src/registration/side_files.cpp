@@ -1,0 +1,131 @@
+#include "registration/side_files.h"
+
+#include <windows.h>
+
+#include "core/ini_data_buffer.h"
+#include "core/ini_file.h"
+#include "registration/list_file.h"
+#include "registration/store_folders.h"
+#include "registration/store_mutex.h"
+#include "setup/journal.h"
+
+namespace wendrix {
+namespace {
+
+constexpr std::size_t kIconNamesLimit = 250;
+
+struct SideFileInfo {
+  const wchar_t* extension;
+  const wchar_t* mutex;
+};
+
+SideFileInfo InfoOf(SideFile kind) noexcept {
+  switch (kind) {
+    case SideFile::kData: return {L".ini", kDataFileMutex};
+    case SideFile::kPreviousItems: return {L".prv", kPreviousItemsMutex};
+    default: return {L".ina", kInactiveItemsMutex};
+  }
+}
+
+const std::wstring& ListedPath(const PublisherRecord& record, SideFile kind) noexcept {
+  switch (kind) {
+    case SideFile::kData: return record.dataFile;
+    case SideFile::kPreviousItems: return record.previousItemsFile;
+    default: return record.inactiveItemsFile;
+  }
+}
+
+HRESULT UserFilePath(std::wstring_view name, std::wstring& path) {
+  std::wstring folder;
+  RETURN_IF_FAILED(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder));
+  return StorePath(folder, name, path);
+}
+
+HRESULT DeleteNoted(const std::wstring& path, CJournal* journal) {
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
+  if (!DeleteFileW(path.c_str())) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
+  }
+  return S_OK;
+}
+
+// Writes a file of the current user's folder, creating the folder first.
+HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* journal) {
+  std::wstring folder;
+  RETURN_IF_FAILED(CreateStoreFolder(kScopeCurrentUser, journal, folder));
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
+  return WriteUnicodeTextFile(path.c_str(), text);
+}
+
+}  // namespace
+
+HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring& path) {
+  const std::wstring& listed = ListedPath(record, kind);
+  if (!listed.empty()) {
+    if (listed.size() >= MAX_PATH) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
+    path = listed;
+    return S_OK;
+  }
+  if (record.id.empty()) return E_INVALIDARG;
+  return UserFilePath(record.id + InfoOf(kind).extension, path);
+}
+
+HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text) {
+  std::wstring path;
+  RETURN_IF_FAILED(SideFilePath(record, kind, path));
+  StoreMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, false));
+  std::wstring read;
+  RETURN_IF_FAILED(ReadTextFile(path.c_str(), read));
+  text = std::move(read);
+  return S_OK;
+}
+
+HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal) {
+  std::wstring path;
+  RETURN_IF_FAILED(SideFilePath(record, kind, path));
+  StoreMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, false));
+  if (text.empty()) return DeleteNoted(path, journal);
+  return WriteNoted(path, text, journal);
+}
+
+HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path) {
+  if (name.size() + second.size() >= kIconNamesLimit) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
+  std::wstring file(id);
+  file += L'-';
+  file += name;
+  if (!second.empty()) {
+    file += L'-';
+    file += second;
+  }
+  file += L".ico";
+  return UserFilePath(file, path);
+}
+
+HRESULT ErrorFilePath(std::wstring_view id, std::wstring& path) {
+  if (id.empty()) return E_INVALIDARG;
+  return UserFilePath(std::wstring(id) + L"-error.ini", path);
+}
+
+HRESULT WriteErrorFile(std::wstring_view id, const ErrorReport& report, CJournal* journal) {
+  std::wstring path;
+  RETURN_IF_FAILED(ErrorFilePath(id, path));
+  CIniDataBuffer data;
+  RETURN_IF_FAILED(BuildErrorFile(report, data));
+  RETURN_IF_FAILED(data.Save(kIniSaveUnicode));
+  return WriteNoted(path, data.Text(), journal);
+}
+
+HRESULT DeleteErrorFile(std::wstring_view id, CJournal* journal) {
+  std::wstring path;
+  RETURN_IF_FAILED(ErrorFilePath(id, path));
+  return DeleteNoted(path, journal);
+}
+
+HRESULT RecordOutcome(std::wstring_view id, const ErrorReport& report, CJournal* journal) {
+  return FAILED(report.result) ? WriteErrorFile(id, report, journal) : DeleteErrorFile(id, journal);
+}
+
+}  // namespace wendrix

@@ -1,0 +1,54 @@
+#pragma once
+// A publisher's side files in the current user's folder: the stored data file
+// <ID>.ini, the previous items <ID>.prv, the inactive items <ID>.ina (each
+// read, written or deleted under its own mutex), the icon files and the
+// error file <ID>-error.ini.
+#include <string>
+#include <string_view>
+
+#include "core/result.h"
+#include "registration/error_file.h"
+#include "registration/publisher_record.h"
+
+namespace wendrix {
+
+class CJournal;
+
+enum class SideFile { kData, kPreviousItems, kInactiveItems };
+
+// The file's path: the record's DataFile / PreviousItemsFile /
+// InactiveItemsFile when set, else <ID>.ini / .prv / .ina in the current
+// user's folder. E_INVALIDARG when the record has neither a path nor an ID.
+HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring& path);
+
+// Reads the file's text (byte-order-mark detection). A missing file gives
+// its wrapped Windows error and leaves `text` untouched.
+HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text);
+// Writes the text as UTF-16 with a byte-order mark, creating the folder; an
+// empty text deletes the file instead (a missing file is no error). With a
+// journal the file is noted first.
+HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal);
+
+// The stored data file through the record's dataText.
+inline HRESULT LoadDataFile(PublisherRecord& record) { return ReadSideFile(record, SideFile::kData, record.dataText); }
+inline HRESULT SaveDataFile(const PublisherRecord& record, CJournal* journal) {
+  return WriteSideFile(record, SideFile::kData, record.dataText, journal);
+}
+
+// The path of an icon file in the current user's folder: "<ID>-<name>.ico",
+// or "<ID>-<name>-<second>.ico" when `second` is not empty. Refused with
+// 0x8007006F when the two names together reach 250 characters (and when the
+// path reaches 260).
+HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path);
+
+// The path of the error file "<ID>-error.ini" in the current user's folder.
+HRESULT ErrorFilePath(std::wstring_view id, std::wstring& path);
+// Writes the error file of a failure (UTF-16 with a byte-order mark).
+HRESULT WriteErrorFile(std::wstring_view id, const ErrorReport& report, CJournal* journal);
+// Deletes the error file; a missing one is no error.
+HRESULT DeleteErrorFile(std::wstring_view id, CJournal* journal);
+// After an operation on the publisher: writes the error file when
+// report.result failed, deletes it when it succeeded.
+HRESULT RecordOutcome(std::wstring_view id, const ErrorReport& report, CJournal* journal);
+
+}  // namespace wendrix

@@ -1,0 +1,76 @@
+#include "registration/store_folders.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "frame/module_state.h"
+#include "setup/journal.h"
+
+namespace wendrix {
+namespace {
+
+constexpr HRESULT kPathTooLong = HResultFromWin32(ERROR_BUFFER_OVERFLOW);
+
+bool SpecialFolder(StoreScope scope, std::wstring& folder) {
+  wchar_t path[MAX_PATH] = {};
+  const int csidl = (scope == kScopeCurrentUser ? CSIDL_LOCAL_APPDATA : CSIDL_COMMON_APPDATA) | CSIDL_FLAG_CREATE;
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) || !*path) return false;
+  folder = path;
+  return true;
+}
+
+HRESULT CreateFolderTree(const std::wstring& folder) {
+  // Each ancestor from the top; drive components ("C:") and the empty
+  // component of a UNC or trailing backslash are skipped.
+  for (std::size_t slash = folder.find(L'\\'); ; slash = folder.find(L'\\', slash + 1)) {
+    const std::wstring part = folder.substr(0, slash);
+    if (!part.empty() && part.back() != L':' && part.back() != L'\\' && !CreateDirectoryW(part.c_str(), nullptr)) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_ALREADY_EXISTS) return HResultFromWin32(static_cast<long>(error));
+    }
+    if (slash == std::wstring::npos) return S_OK;
+  }
+}
+
+}  // namespace
+
+const wchar_t* ListFileName(StoreScope scope) noexcept {
+  return scope == kScopeCurrentUser ? kCurrentUserListFile : kAllUsersListFile;
+}
+
+bool PathExists(const std::wstring& path) noexcept { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+HRESULT StoreFolder(StoreScope scope, StoreProduct product, std::wstring& folder) {
+  std::wstring result;
+  if (SpecialFolder(scope, result)) {
+    result += product == StoreProduct::kCurrent ? L"\\Kestmoor\\Wendrix\\PublisherData\\"
+                                                : L"\\Kestmoor\\Pellister\\PublisherData\\";
+  } else if (product == StoreProduct::kCurrent && !Module().folder.empty()) {
+    result = Module().folder + L"\\PublisherData\\";
+  } else {
+    return E_FAIL;
+  }
+  if (result.size() >= MAX_PATH) return kPathTooLong;
+  folder = std::move(result);
+  return S_OK;
+}
+
+HRESULT CreateStoreFolder(StoreScope scope, CJournal* journal, std::wstring& folder) {
+  std::wstring result;
+  RETURN_IF_FAILED(StoreFolder(scope, StoreProduct::kCurrent, result));
+  if (!PathExists(result)) {
+    if (journal) RETURN_IF_FAILED(journal->NotePathToCreate(result));
+    RETURN_IF_FAILED(CreateFolderTree(result));
+  }
+  folder = std::move(result);
+  return S_OK;
+}
+
+HRESULT StorePath(const std::wstring& folder, std::wstring_view name, std::wstring& path) {
+  if (folder.size() + name.size() >= MAX_PATH) return kPathTooLong;
+  path = folder;
+  path += name;
+  return S_OK;
+}
+
+}  // namespace wendrix

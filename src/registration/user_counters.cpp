@@ -1,0 +1,59 @@
+#include "registration/user_counters.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "registration/list_file.h"
+#include "registration/store_folders.h"
+#include "setup/journal.h"
+
+namespace wendrix {
+namespace {
+
+constexpr wchar_t kSection[] = L"UserCount";
+
+HRESULT CounterFilePath(std::wstring& path) {
+  std::wstring folder;
+  RETURN_IF_FAILED(StoreFolder(kScopeAllUsers, StoreProduct::kCurrent, folder));
+  return StorePath(folder, kUserCountFile, path);
+}
+
+}  // namespace
+
+HRESULT ReadUserCounts(UserCounts& counts) {
+  std::wstring path;
+  RETURN_IF_FAILED(CounterFilePath(path));
+  counts.count = GetPrivateProfileIntW(kSection, L"Count", 0, path.c_str());
+  counts.count2 = GetPrivateProfileIntW(kSection, L"Count2", 0, path.c_str());
+  return S_OK;
+}
+
+HRESULT ChangeUserCounter(UserCounter counter, int delta, CJournal* journal) {
+  std::wstring folder, path;
+  RETURN_IF_FAILED(CreateStoreFolder(kScopeAllUsers, journal, folder));
+  RETURN_IF_FAILED(StorePath(folder, kUserCountFile, path));
+  UserCounts counts;
+  RETURN_IF_FAILED(ReadUserCounts(counts));
+  std::uint32_t& value = counter == UserCounter::kCount ? counts.count : counts.count2;
+  if (delta < 0) value = value > 0 ? value - 1 : 0;
+  else if (delta > 0) ++value;
+
+  if (counts.count == 0 && counts.count2 == 0) {
+    if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
+    if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+      return HResultFromWin32(static_cast<long>(GetLastError()));
+    return S_OK;
+  }
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
+  wchar_t text[16];
+  wsprintfW(text, L"%lu", static_cast<unsigned long>(value));
+  const wchar_t* key = counter == UserCounter::kCount ? L"Count" : L"Count2";
+  if (!WritePrivateProfileStringW(kSection, key, text, path.c_str()))
+    return HResultFromWin32(static_cast<long>(GetLastError()));
+  // A null section, key and value flushes the system's cached copy of the file.
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+  return S_OK;
+}
+
+}  // namespace wendrix

@@ -1,0 +1,91 @@
+#include "shell_folder_redirect.h"
+
+#include <shlobj.h>
+
+#include "../support/registry_sandbox.h"
+
+namespace wendrix::test {
+namespace {
+
+constexpr wchar_t kUserShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr wchar_t kOlderRoot[] = L"SOFTWARE\\Kestmoor\\Pellister";
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return L"";
+  return path;
+}
+
+void ClearOlderProductKeys() {
+  DeleteKeyTree(HKEY_CURRENT_USER, kOlderRoot, 0);
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, kOlderRoot, KEY_WOW64_32KEY);
+}
+
+}  // namespace
+
+SavedValue::SavedValue(HKEY root, const wchar_t* path, const wchar_t* name)
+    : m_root(root), m_path(path), m_name(name) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, name, nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
+    m_data.resize(size);
+    m_existed = RegQueryValueExW(key, name, nullptr, &m_type, m_data.data(), &size) == ERROR_SUCCESS;
+  }
+  RegCloseKey(key);
+}
+
+SavedValue::~SavedValue() {
+  HKEY key;
+  if (RegCreateKeyExW(m_root, m_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  if (m_existed)
+    RegSetValueExW(key, m_name.c_str(), 0, m_type, m_data.data(), static_cast<DWORD>(m_data.size()));
+  else
+    RegDeleteValueW(key, m_name.c_str());
+  RegCloseKey(key);
+}
+
+void SavedValue::Set(const std::wstring& value) { SetStringValue(m_root, m_path, m_name.c_str(), value, KEY_WOW64_64KEY); }
+
+ShellFolderTest::ShellFolderTest()
+    : m_localAppData(HKEY_CURRENT_USER, kUserShellFolders, L"Local AppData"),
+      m_commonUser(HKEY_LOCAL_MACHINE, kUserShellFolders, L"Common AppData"),
+      m_commonShell(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData") {}
+
+void ShellFolderTest::SetUp() {
+  m_user = m_temp.File(L"user");
+  m_common = m_temp.File(L"common");
+  CreateDirectoryW(m_user.c_str(), nullptr);
+  CreateDirectoryW(m_common.c_str(), nullptr);
+  PointAt(m_user, m_common);
+  ASSERT_EQ(ShellFolder(CSIDL_LOCAL_APPDATA), m_user) << "the shell does not follow the registry";
+  ASSERT_EQ(ShellFolder(CSIDL_COMMON_APPDATA), m_common) << "the shell does not follow the registry";
+  ClearOlderProductKeys();
+}
+
+void ShellFolderTest::TearDown() { ClearOlderProductKeys(); }
+
+void ShellFolderTest::PointAt(const std::wstring& user, const std::wstring& common) {
+  m_localAppData.Set(user);
+  m_commonUser.Set(common);
+  m_commonShell.Set(common);
+}
+
+void ShellFolderTest::WriteFile(const std::wstring& folder, const wchar_t* name, const std::wstring& text) {
+  SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  std::string bytes = "\xFF\xFE";
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+  }
+  HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+}  // namespace wendrix::test
