@@ -22,6 +22,32 @@ bool ConsumeWord(std::wstring_view& text, std::wstring_view word) noexcept {
 
 }  // namespace
 
+void SectionRows::Select(const wchar_t* section) {
+  for (const Section& cached : m_cache) {
+    if (section ? !cached.none && CStringUtil::EqualsNoCase(section, cached.name) : cached.none) {
+      m_rows = &cached.rows;
+      return;
+    }
+  }
+  Section* target = &m_uncached;
+  if (m_cache.size() < kCachedSections) {
+    m_cache.reserve(kCachedSections);  // keeps the cached rows where m_rows points
+    target = &m_cache.emplace_back();
+  }
+  target->name = section ? section : L"";
+  target->none = section == nullptr;
+  target->rows.clear();
+  for (const IniSchemaRow& row : m_schema)
+    if (NameMatches(row.section, section)) target->rows.push_back(&row);
+  m_rows = &target->rows;
+}
+
+const IniSchemaRow* SectionRows::Find(std::wstring_view key) const noexcept {
+  for (const IniSchemaRow* row : *m_rows)
+    if (row->key == kIniAny || (row->key && CStringUtil::EqualsNoCase(row->key, key))) return row;
+  return nullptr;
+}
+
 const IniSchemaRow* FindSchemaRow(const wchar_t* section, std::wstring_view key, IniSchema schema) noexcept {
   for (const IniSchemaRow& row : schema) {
     const bool keyMatches = row.key == kIniAny || (row.key && CStringUtil::EqualsNoCase(row.key, key));

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/result.h"
 #include "core/string_list.h"
@@ -43,6 +44,34 @@ struct IniSchemaRow {
   std::int32_t kind;
 };
 using IniSchema = std::span<const IniSchemaRow>;
+
+// The rows of a schema that can match the keys of one section, in schema
+// order: a file's keys are looked up against their own section's rows only.
+class SectionRows {
+ public:
+  explicit SectionRows(IniSchema schema) : m_schema(schema) { Select(nullptr); }
+  SectionRows(const SectionRows&) = delete;  // it points into itself
+  SectionRows& operator=(const SectionRows&) = delete;
+  // The section whose keys follow; null for keys before any section.
+  void Select(const wchar_t* section);
+  // The first row of the section that names `key`, or null.
+  const IniSchemaRow* Find(std::wstring_view key) const noexcept;
+
+ private:
+  // A file names a handful of sections thousands of times: the rows of the
+  // first few names met are kept.
+  static constexpr std::size_t kCachedSections = 32;
+  struct Section {
+    std::wstring name;
+    bool none;  // keys before any section
+    std::vector<const IniSchemaRow*> rows;
+  };
+
+  IniSchema m_schema;
+  std::vector<Section> m_cache;
+  Section m_uncached;
+  const std::vector<const IniSchemaRow*>* m_rows = nullptr;
+};
 
 // The first row whose section and key both match, or null. Names compare
 // case-insensitively.

@@ -24,10 +24,9 @@ class SyntaxError {};
 class IniReader {
  public:
   IniReader(std::wstring_view text, IniSchema schema, CStringList& entries, std::uint32_t& line)
-      : m_p(text.data()), m_end(text.data() + text.size()), m_schema(schema), m_entries(entries), m_line(line) {}
+      : m_p(text.data()), m_end(text.data() + text.size()), m_rows(schema), m_entries(entries), m_line(line) {}
 
   void Run() {
-    SelectSectionRows(nullptr);
     for (;;) {
       SkipSpaceAndComments();
       if (AtEnd()) return;
@@ -77,29 +76,13 @@ class IniReader {
   void ReadSection(std::wstring_view name) {
     m_entries.Append(kIniSection, m_line, {name});
     m_section.assign(name);
-    SelectSectionRows(m_section.c_str());
-  }
-
-  // The schema rows that can match keys of this section, in schema order, so
-  // that each key is compared only with the rows of its own section.
-  void SelectSectionRows(const wchar_t* section) {
-    m_rows.clear();
-    for (const IniSchemaRow& row : m_schema) {
-      const bool matches = row.section == kIniAny ||
-                           (section ? row.section && row.section != kIniAny && CStringUtil::EqualsNoCase(row.section, section)
-                                    : row.section == nullptr);
-      if (matches) m_rows.push_back(&row);
-    }
+    m_rows.Select(m_section.c_str());
   }
 
   std::uint32_t KindOf(std::wstring_view key) const noexcept {
-    for (const IniSchemaRow* row : m_rows) {
-      if (row->key == kIniAny || (row->key && CStringUtil::EqualsNoCase(row->key, key))) {
-        const auto kind = static_cast<std::uint32_t>(row->kind);
-        return kind >= kIniText && kind <= kIniRawList ? kind : kIniText;
-      }
-    }
-    return kIniText;
+    const IniSchemaRow* row = m_rows.Find(key);
+    const auto kind = row ? static_cast<std::uint32_t>(row->kind) : kIniText;
+    return kind >= kIniText && kind <= kIniRawList ? kind : kIniText;
   }
 
   void ReadKey(std::wstring_view name) {
@@ -256,11 +239,10 @@ class IniReader {
 
   const wchar_t* m_p;
   const wchar_t* const m_end;
-  IniSchema m_schema;
+  SectionRows m_rows;  // the rows of the current section
   CStringList& m_entries;
   std::uint32_t& m_line;
   std::wstring m_section;
-  std::vector<const IniSchemaRow*> m_rows;
   std::wstring m_scratch;
 };
 

@@ -57,7 +57,7 @@ HRESULT MainPass::Run(const CIniData& entries) {
 
 HRESULT MainPass::BeginSection(const IniEntry& e) {
   m_section = SectionId(e.Name(), PublisherSchema());
-  m_sectionName = e.Name();
+  m_rows.Select(e.Name());
   m_dropped = false;
   m_openLine = e.Line();
   switch (m_section) {
@@ -81,8 +81,8 @@ HRESULT MainPass::BeginSection(const IniEntry& e) {
 }
 
 HRESULT MainPass::ApplyKey(const IniEntry& e) {
-  const std::int32_t key =
-      KeyId(m_sectionName.empty() && m_section < 0 ? nullptr : m_sectionName.c_str(), e.NameView(), PublisherSchema());
+  const IniSchemaRow* row = m_rows.Find(e.NameView());
+  const std::int32_t key = row ? row->id : -1;
   if (key < 0) {
     if (Strict()) return Fail(kInvalidData, e.Line());
     return S_OK;
@@ -120,7 +120,6 @@ HRESULT MainPass::FinishSection() {
   const HRESULT hr = m_dropped ? S_OK : FinishRecord();
   m_open.emplace<std::monostate>();
   m_section = -1;
-  m_sectionName.clear();
   return hr;
 }
 

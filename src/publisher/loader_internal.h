@@ -9,6 +9,7 @@
 
 #include "core/ini_data.h"
 #include "publisher/loader.h"
+#include "publisher/schema.h"
 
 namespace wendrix::loader {
 
@@ -114,7 +115,7 @@ class MainPass {
   const PublisherEnvironment& m_env;
 
   std::int32_t m_section = -1;  // the current section's identifier, -1 while skipping
-  std::wstring m_sectionName;   // as written in the file; empty before the first section
+  SectionRows m_rows{PublisherSchema()};  // the schema rows of the current section
   OpenRecord m_open;
   std::uint32_t m_openLine = 0;
   bool m_dropped = false;
