@@ -4,6 +4,15 @@
 
 namespace wendrix {
 
+namespace {
+std::mutex& SessionTurns() {
+  static std::mutex turns;
+  return turns;
+}
+}  // namespace
+
+WmiSession::WmiSession() : m_turn(SessionTurns()) {}
+
 HRESULT WmiSession::Connect() {
   RETURN_IF_FAILED(m_com.Load());
   m_apartment.emplace(m_com, COINIT_MULTITHREADED);

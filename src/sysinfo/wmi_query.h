@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,9 +26,14 @@ using InstanceReader = std::function<HRESULT(IWbemClassObject& instance, std::op
 // Instances are fetched one at a time, each waited for at most this long.
 inline constexpr long kInstanceTimeoutMs = 30000;
 
+// One session at a time per process: the management service's in-process
+// provider is not safe against concurrent sessions everywhere (under Wine,
+// concurrent ones fail or crash), and a query is a one-off that gains
+// nothing from running beside another. Callers on several threads simply
+// take turns.
 class WmiSession {
  public:
-  WmiSession() = default;
+  WmiSession();
   WmiSession(const WmiSession&) = delete;
   WmiSession& operator=(const WmiSession&) = delete;
 
@@ -58,7 +64,8 @@ class WmiSession {
                              std::optional<std::wstring>& value) const;
 
  private:
-  ComRuntime m_com;  // declared first: everything below is released before COM goes
+  std::unique_lock<std::mutex> m_turn;  // declared first: released after COM is gone
+  ComRuntime m_com;  // everything below is released before COM goes
   std::optional<ComApartment> m_apartment;
   ComPtr<IWbemLocator> m_locator;
   ComPtr<IWbemServices> m_services;
