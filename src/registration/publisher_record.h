@@ -11,6 +11,7 @@
 namespace wendrix {
 
 struct BuiltinPublisher;
+class PublisherEnvironment;
 
 // The list-file keys. Each has one bit in PublisherRecord::present
 // (1 << key), set when the field holds a value read from a list or given by a
@@ -84,5 +85,9 @@ struct PublisherRecord {
 
   bool Has(ListKey key) const noexcept { return (present & KeyBit(key)) != 0; }
 };
+
+// The application name shown to the user: the one whose language matches the
+// user's interface language, else the first; null when the record has none.
+const std::wstring* ApplicationNameFor(const PublisherRecord& record, const PublisherEnvironment& env);
 
 }  // namespace wendrix
