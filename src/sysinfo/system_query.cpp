@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/system_facts.h"
 #include "sysinfo/architecture_name.h"
 #include "sysinfo/directx_query.h"
 #include "sysinfo/language_answer.h"
@@ -13,24 +14,8 @@
 namespace wendrix {
 namespace {
 
-// kernel32 functions that older systems lack. kernel32 is always loaded, so
-// the lookup loads nothing.
-template <typename Fn>
-Fn Kernel32Function(const char* name) noexcept {
-  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  return kernel32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel32, name))) : nullptr;
-}
-
-std::wstring LocaleText(LANGID language, LCTYPE type) {
-  wchar_t text[16];  // ISO names and abbreviations are a few characters long
-  const int length = GetLocaleInfoW(MAKELCID(language, SORT_DEFAULT), type, text, ARRAYSIZE(text));
-  return length > 1 ? std::wstring(text, static_cast<std::size_t>(length - 1)) : std::wstring();
-}
-
 std::wstring UserLanguage() {
-  using GetUserDefaultUILanguageFn = LANGID(WINAPI*)();
-  const auto uiLanguage = Kernel32Function<GetUserDefaultUILanguageFn>("GetUserDefaultUILanguage");
-  const LANGID language = uiLanguage ? uiLanguage() : GetUserDefaultLangID();
+  const LANGID language = UserUiLanguageId();
   return LanguageAnswer(language, LocaleText(language, LOCALE_SISO639LANGNAME),
                         LocaleText(language, LOCALE_SABBREVLANGNAME));
 }
@@ -38,13 +23,13 @@ std::wstring UserLanguage() {
 std::optional<std::wstring> Architecture() {
   // A 32-bit process on 64-bit Windows sees an x86 processor in the ordinary
   // system information; the native one tells the truth.
-  using GetNativeSystemInfoFn = void(WINAPI*)(LPSYSTEM_INFO);
-  SYSTEM_INFO info{};
-  if (const auto native = Kernel32Function<GetNativeSystemInfoFn>("GetNativeSystemInfo"))
-    native(&info);
-  else
+  std::optional<WORD> architecture = NativeProcessorArchitecture();
+  if (!architecture) {
+    SYSTEM_INFO info{};
     GetSystemInfo(&info);
-  const std::optional<std::wstring_view> name = ArchitectureName(info.wProcessorArchitecture);
+    architecture = info.wProcessorArchitecture;
+  }
+  const std::optional<std::wstring_view> name = ArchitectureName(*architecture);
   return name ? std::optional<std::wstring>(*name) : std::nullopt;
 }
 
