@@ -1,10 +1,12 @@
 #pragma once
 // Fixed system facts and a fixed publisher list for publisher tests.
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "publisher/environment.h"
 #include "publisher/model.h"
 
@@ -62,5 +64,24 @@ class FakePublisherList : public PublisherList {
   }
   void RecordRequiredVersion(std::wstring_view version) override { requiredVersions.emplace_back(version); }
 };
+
+// A result code as "0x8007000D", for failure messages.
+inline std::string Hex(HRESULT hr) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof(buffer), "0x%08X", static_cast<unsigned>(hr));
+  return buffer;
+}
+
+// The registration the loader compares a file's Publisher section with.
+inline void RegisterAcme(PublisherData& data, std::wstring_view id) {
+  data.publisher.id = id;
+  data.publisher.name = L"Acme Tools";
+  data.publisher.homePage = L"http://www.acme.example/";
+  data.publisher.dataSource = L"http://www.acme.example/acme.wx-cnf";
+}
+
+inline constexpr HRESULT kInvalidArg = static_cast<HRESULT>(0x80070057);
+inline constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
+inline constexpr HRESULT kMissingId = static_cast<HRESULT>(0x800400E8);
 
 }  // namespace wendrix::test

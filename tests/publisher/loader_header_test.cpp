@@ -16,12 +16,13 @@ namespace {
 
 using test::FakeEnvironment;
 using test::FakePublisherList;
+using test::Hex;
+using test::kInvalidArg;
+using test::kInvalidData;
+using test::kMissingId;
 
-constexpr HRESULT kInvalidArg = static_cast<HRESULT>(0x80070057);
-constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
 constexpr HRESULT kLaterFormat = static_cast<HRESULT>(0x8004020B);
 constexpr HRESULT kNewerLibrary = static_cast<HRESULT>(0x800400EA);
-constexpr HRESULT kMissingId = static_cast<HRESULT>(0x800400E8);
 constexpr HRESULT kMissingName = static_cast<HRESULT>(0x800400C3);
 constexpr HRESULT kMissingHomePage = static_cast<HRESULT>(0x800400C4);
 constexpr HRESULT kMissingApplication = static_cast<HRESULT>(0x800400BE);
@@ -34,12 +35,6 @@ constexpr wchar_t kPellisterId[] = L"1.3.6.1.4.1.61717.4";  // its Redirect sect
 
 // A body that proves the main pass ran.
 constexpr wchar_t kBody[] = L"[Text]\nID=T\nText=en,Tool\n[Item]\nID=I\nTitle=T\n";
-
-std::string Hex(HRESULT hr) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof(buffer), "0x%08X", static_cast<unsigned>(hr));
-  return buffer;
-}
 
 std::wstring PublisherSection(std::wstring_view id, std::wstring_view name = L"\"Acme Tools\"",
                               std::wstring_view homePage = L"http://www.acme.example/",
@@ -57,10 +52,7 @@ class HeaderTest : public testing::Test {
   HeaderTest() { Register(kRegisteredId); }
 
   void Register(std::wstring_view id) {
-    data.publisher.id = id;
-    data.publisher.name = L"Acme Tools";
-    data.publisher.homePage = L"http://www.acme.example/";
-    data.publisher.dataSource = L"http://www.acme.example/acme.wx-cnf";
+    test::RegisterAcme(data, id);
   }
 
   HRESULT Load(std::wstring t, std::uint32_t options = 0, WalletFields* wallet = nullptr) {

@@ -20,11 +20,12 @@ namespace {
 
 using test::FakeEnvironment;
 using test::FakePublisherList;
+using test::Hex;
+using test::kInvalidArg;
+using test::kInvalidData;
+using test::kMissingId;
 
-constexpr HRESULT kInvalidArg = static_cast<HRESULT>(0x80070057);
-constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
-constexpr HRESULT kMissingId = static_cast<HRESULT>(0x800400E8);
 constexpr HRESULT kDuplicate = static_cast<HRESULT>(0x80040152);
 constexpr HRESULT kMissingTitle = static_cast<HRESULT>(0x800400CF);
 constexpr HRESULT kMissingGroupTitle = static_cast<HRESULT>(0x800400D0);
@@ -42,12 +43,6 @@ constexpr wchar_t kHeader[] =
 // The title text that the items of most tests name.
 constexpr wchar_t kTitle[] = L"[Text]\nID=T\nText=en,Title\nText=it,Titolo\n";
 
-std::string Hex(HRESULT hr) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof(buffer), "0x%08X", static_cast<unsigned>(hr));
-  return buffer;
-}
-
 bool IsEmpty(const PublisherData& d) {
   return d.items.empty() && d.actions.empty() && d.messages.empty() && d.conditions.empty() && d.groups.empty() &&
          d.texts.empty() && d.paths.empty() && d.freeUpdates.empty() && d.installedVersions.empty() &&
@@ -57,10 +52,7 @@ bool IsEmpty(const PublisherData& d) {
 class LoaderTest : public testing::Test {
  protected:
   LoaderTest() {
-    data.publisher.id = kPublisherId;
-    data.publisher.name = L"Acme Tools";
-    data.publisher.homePage = L"http://www.acme.example/";
-    data.publisher.dataSource = L"http://www.acme.example/acme.wx-cnf";
+    test::RegisterAcme(data, kPublisherId);
   }
 
   // Loads the header followed by `body`.
