@@ -10,12 +10,8 @@ constexpr HRESULT kInvalidJournal = HResultFromWin32(13);  // ERROR_INVALID_DATA
 class Writer {
  public:
   explicit Writer(std::vector<std::uint8_t>& out) : m_out(out) {}
-  void U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) m_out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
-  void U64(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) m_out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
+  void U32(std::uint32_t v) { Little(v); }
+  void U64(std::uint64_t v) { Little(v); }
   // UTF-16 LE with its terminating zero.
   void Text(const std::wstring& text) {
     for (wchar_t c : text) {
@@ -29,26 +25,18 @@ class Writer {
   void Bytes(const std::vector<std::uint8_t>& bytes) { m_out.insert(m_out.end(), bytes.begin(), bytes.end()); }
 
  private:
+  template <typename T>
+  void Little(T v) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) m_out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  }
   std::vector<std::uint8_t>& m_out;
 };
 
 class Reader {
  public:
   explicit Reader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
-  bool U32(std::uint32_t& v) {
-    if (m_bytes.size() - m_pos < 4) return false;
-    v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(m_bytes[m_pos + i]) << (8 * i);
-    m_pos += 4;
-    return true;
-  }
-  bool U64(std::uint64_t& v) {
-    if (m_bytes.size() - m_pos < 8) return false;
-    v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(m_bytes[m_pos + i]) << (8 * i);
-    m_pos += 8;
-    return true;
-  }
+  bool U32(std::uint32_t& v) { return Little(v); }
+  bool U64(std::uint64_t& v) { return Little(v); }
   bool Text(std::wstring& text) {
     text.clear();
     for (;;) {
@@ -67,6 +55,15 @@ class Reader {
   }
 
  private:
+  // Fields are little-endian whatever the machine.
+  template <typename T>
+  bool Little(T& v) {
+    if (m_bytes.size() - m_pos < sizeof(T)) return false;
+    v = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i) v |= static_cast<T>(m_bytes[m_pos + i]) << (8 * i);
+    m_pos += sizeof(T);
+    return true;
+  }
   std::span<const std::uint8_t> m_bytes;
   std::size_t m_pos = 0;
 };
