@@ -67,6 +67,11 @@ HRESULT WriteUnicodeTextFile(const wchar_t* path, std::wstring_view text) {
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
+  return WriteWholeFile(path, bytes);
+}
+
+HRESULT WriteWholeFile(const wchar_t* path, std::string_view bytes) {
+  if (!path) return E_INVALIDARG;
   UniqueFile file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError();
   DWORD written = 0;

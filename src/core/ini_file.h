@@ -22,5 +22,8 @@ HRESULT ReadTextFile(const wchar_t* path, std::wstring& text);
 // Creates or truncates `path` (no sharing) and writes FF FE and `text` as
 // UTF-16 LE. On any failure the file is deleted and the wrapped error returned.
 HRESULT WriteUnicodeTextFile(const wchar_t* path, std::wstring_view text);
+// Replaces a file with `bytes`; a failed write deletes the file rather than
+// leave part of it.
+HRESULT WriteWholeFile(const wchar_t* path, std::string_view bytes);
 
 }  // namespace wendrix

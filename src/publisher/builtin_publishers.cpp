@@ -1,6 +1,7 @@
 #include "publisher/builtin_publishers.h"
 
 #include "core/string_util.h"
+#include "registration/address.h"
 
 namespace wendrix {
 namespace {
@@ -25,7 +26,28 @@ constexpr BuiltinPublisher kRows[] = {
      false},
 };
 
+// Addresses the product's publishers were served from before the move to
+// update.kestmoor.example, normalised (no scheme, no "www."/"download."
+// prefix), with the address each moved to.
+struct MovedDataSource {
+  std::wstring_view normalisedOld;
+  const wchar_t* current;
+};
+constexpr MovedDataSource kMoved[] = {
+    {L"kestmoor.example/pellister/publishers/pellister.ini", kRows[3].dataSource},
+    {L"kestmoor.example/pellister/publishers/kestmoor.ini", kRows[1].dataSource},
+    {L"kestmoor.example/wendrix/wendrix.ini", kRows[0].dataSource},
+    {L"kestmoor.example/directory/publishers.ini", kRows[2].dataSource},
+};
+
 }  // namespace
+
+const wchar_t* CurrentDataSourceFor(std::wstring_view oldAddress) noexcept {
+  const std::wstring_view normalised = NormaliseAddress(oldAddress);
+  for (const MovedDataSource& moved : kMoved)
+    if (CStringUtil::EqualsNoCase(normalised, moved.normalisedOld)) return moved.current;
+  return nullptr;
+}
 
 std::span<const BuiltinPublisher> BuiltinPublishers() noexcept { return kRows; }
 

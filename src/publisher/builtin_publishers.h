@@ -23,4 +23,10 @@ const BuiltinPublisher& SelfPublisher() noexcept;
 const BuiltinPublisher& IdentityExemptPublisher() noexcept;
 const BuiltinPublisher& RedirectExemptPublisher() noexcept;
 
+// Lists written by older releases may still name the product's own
+// publishers by data-source addresses that have since moved. Returns the
+// current address for such an old one (compared without scheme and host
+// prefix, ignoring case), else null.
+const wchar_t* CurrentDataSourceFor(std::wstring_view oldAddress) noexcept;
+
 }  // namespace wendrix

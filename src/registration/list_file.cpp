@@ -80,7 +80,13 @@ bool ReadKey(const IniEntry& e, ListKey key, CountSlot slot, PublisherRecord& r)
   switch (key) {
     case kKeyName: r.name = e.Value(0); return true;
     case kKeyHomePage: r.homePage = e.Value(0); return true;
-    case kKeyDataSource: r.dataSource = e.Value(0); return true;
+    case kKeyDataSource:
+      // An address of ours that has moved since the list was written.
+      if (const wchar_t* moved = CurrentDataSourceFor(e.Value(0)))
+        r.dataSource = moved;
+      else
+        r.dataSource = e.Value(0);
+      return true;
     case kKeyDataFile: r.dataFile = e.Value(0); return true;
     case kKeyPreviousItemsFile: r.previousItemsFile = e.Value(0); return true;
     case kKeyInactiveItemsFile: r.inactiveItemsFile = e.Value(0); return true;

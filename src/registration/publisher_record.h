@@ -44,6 +44,12 @@ enum ListKey : std::uint32_t {
 
 constexpr std::uint32_t KeyBit(ListKey key) noexcept { return 1u << key; }
 
+// The keys a check or the user changes on a registered publisher, as opposed
+// to the ones its registration gives; the store writes these back.
+inline constexpr std::uint32_t kCheckStateKeys = KeyBit(kKeyEnabled) | KeyBit(kKeyAttempted) |
+                                                 KeyBit(kKeySucceeded) | KeyBit(kKeyFailedLastCheck) |
+                                                 KeyBit(kKeyLastCheckError);
+
 // Flags word bits besides the ones the publisher model defines.
 inline constexpr std::uint32_t kPublisherCountedCurrentUser = 0x1;
 inline constexpr std::uint32_t kPublisherCountedAllUsers = 0x2;

@@ -21,6 +21,23 @@ bool IsMissing(HRESULT hr) noexcept {
   return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND);
 }
 
+// Copies the check state of `from` into a record read from a list; true when
+// a value changed.
+bool CopyCheckState(const PublisherRecord& from, PublisherRecord& into) {
+  const std::uint32_t keys = from.present & kCheckStateKeys;
+  const bool changed = (into.present & keys) != keys || into.enabled != from.enabled ||
+                       into.attempted != from.attempted || into.succeeded != from.succeeded ||
+                       into.failedLastCheck != from.failedLastCheck || into.lastCheckError != from.lastCheckError;
+  if (!changed) return false;
+  into.present |= keys;
+  into.enabled = from.enabled;
+  into.attempted = from.attempted;
+  into.succeeded = from.succeeded;
+  into.failedLastCheck = from.failedLastCheck;
+  into.lastCheckError = from.lastCheckError;
+  return true;
+}
+
 const wchar_t* OlderRegistryPath(ListSource source) noexcept {
   return source == kSourceOlderRegistry2 ? L"SOFTWARE\\Kestmoor\\Pellister\\2.0\\Publishers"
                                          : L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers";
@@ -77,6 +94,35 @@ HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
     return S_OK;
   } catch (const std::bad_alloc&) {
     m_records.clear();
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
+  try {
+    std::vector<const PublisherRecord*> pending;
+    for (const PublisherRecord& r : m_records)
+      if (r.present & kCheckStateKeys) pending.push_back(&r);
+    for (StoreScope scope : {kScopeCurrentUser, kScopeAllUsers}) {
+      if (pending.empty()) break;
+      StoreMutexLock lock;
+      RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
+      std::vector<PublisherRecord> listed;
+      RETURN_IF_FAILED(ReadScopeList(scope, listed, nullptr));
+      bool changed = false;
+      std::erase_if(pending, [&](const PublisherRecord* r) {
+        PublisherRecord* section = FindRecord(listed, r->id);
+        if (!section) return false;
+        changed |= CopyCheckState(*r, *section);
+        return true;
+      });
+      if (!changed) continue;
+      const HRESULT hr = WriteScopeList(scope, listed, journal);
+      if (scope == kScopeAllUsers && hr == HResultFromWin32(ERROR_ACCESS_DENIED)) continue;
+      RETURN_IF_FAILED(hr);
+    }
+    return S_OK;
+  } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
 }

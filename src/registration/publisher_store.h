@@ -36,6 +36,14 @@ class CPublisherStore : public PublisherList {
   // By name, ignoring case; null when none.
   PublisherRecord* FindByName(std::wstring_view name) noexcept;
 
+  // Writes the check state of every record (the kCheckStateKeys fields it
+  // holds) into the list file that has its section: the current user's list
+  // when it has one, else the all-users list. Each list is rewritten under
+  // "WendrixMutex_Publisher" and only when a value changed, so registrations
+  // made by other processes since the open are kept. A user without write
+  // access to the all-users list keeps that list's state in memory only.
+  HRESULT SaveCheckState(CJournal* journal);
+
   const std::wstring& ErrorFile() const noexcept { return m_errorFile; }
   std::uint32_t ErrorLine() const noexcept { return m_errorLine; }
 

@@ -104,6 +104,17 @@ HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_
   return UserFilePath(file, path);
 }
 
+HRESULT WriteIconFile(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::string_view bytes,
+                      CJournal* journal) {
+  std::wstring path, folder;
+  RETURN_IF_FAILED(IconFilePath(id, name, second, path));
+  StoreMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kIconsMutex, false));
+  RETURN_IF_FAILED(CreateStoreFolder(kScopeCurrentUser, journal, folder));
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
+  return WriteWholeFile(path.c_str(), bytes);
+}
+
 HRESULT ErrorFilePath(std::wstring_view id, std::wstring& path) {
   if (id.empty()) return E_INVALIDARG;
   return UserFilePath(std::wstring(id) + L"-error.ini", path);

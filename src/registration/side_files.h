@@ -41,6 +41,12 @@ inline HRESULT SaveDataFile(const PublisherRecord& record, CJournal* journal) {
 // path reaches 260).
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path);
 
+// Stores an icon fetched for a group or item at IconFilePath's path under
+// "WendrixMutex_PublisherIcons", creating the folder; with a journal the file
+// is noted first.
+HRESULT WriteIconFile(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::string_view bytes,
+                      CJournal* journal);
+
 // The path of the error file "<ID>-error.ini" in the current user's folder.
 HRESULT ErrorFilePath(std::wstring_view id, std::wstring& path);
 // Writes the error file of a failure (UTF-16 with a byte-order mark).

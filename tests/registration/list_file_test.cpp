@@ -100,6 +100,17 @@ TEST(ListFile, AliasBecomesTheBuiltinId) {
   EXPECT_EQ(records[0].present, KeyBit(kKeyName) | KeyBit(kKeyVersion));
 }
 
+TEST(ListFile, MovedAddressesOfOurPublishersAreRewritten) {
+  const auto records = Read(
+      L"[a]\r\nDataSource = HTTPS://Download.Kestmoor.example/pellister/publishers/pellister.ini\r\n"
+      L"[b]\r\nDataSource = http://kestmoor.example/pellister/publishers/pellister.ini.bak\r\n"
+      L"[c]\r\nDataSource = ftp://www.kestmoor.example/wendrix/wendrix.ini\r\n");
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].dataSource, RedirectExemptPublisher().dataSource);
+  EXPECT_EQ(records[1].dataSource, L"http://kestmoor.example/pellister/publishers/pellister.ini.bak");
+  EXPECT_EQ(records[2].dataSource, SelfPublisher().dataSource);
+}
+
 TEST(ListFile, WritesOnlyPresentKeys) {
   PublisherRecord r;
   r.id = L"1.2.3";

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "../support/child_process.h"
 #include "../support/temp_folder.h"
 #include "core/ini_file.h"
 #include "registration/publisher_store.h"
@@ -135,10 +135,24 @@ TEST_F(RegistrationTest, UnregisterDeletesThePublishersFiles) {
   EXPECT_FALSE(FileExists(CommonFolder() + kUserCountFile));
 }
 
+TEST_F(RegistrationTest, JournaledRegistrationIntoEmptyFoldersRollsBackToNothing) {
+  const auto userBefore = SnapshotTree(m_user), commonBefore = SnapshotTree(m_common);
+  CJournal journal;
+  ASSERT_EQ(journal.Create(), S_OK);
+  Registration r = MakeRegistration(L"3.3", true, 2);
+  r.iconFile = m_temp.Write(L"app.ico", "icon");
+  ASSERT_EQ(RegisterInScope(r, kScopeAllUsers, &journal), S_OK);
+  ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, &journal), S_OK);
+  ASSERT_TRUE(FileExists(CommonFolder() + L"3.3.ico"));
+  ASSERT_TRUE(FileExists(CommonFolder() + kUserCountFile));
+  ASSERT_EQ(journal.Rollback(), S_OK);
+  EXPECT_EQ(SnapshotTree(m_user), userBefore);
+  EXPECT_EQ(SnapshotTree(m_common), commonBefore) << "folders, list, icon and counters all gone";
+}
+
 TEST_F(RegistrationTest, JournalPutsEverythingBack) {
   ASSERT_EQ(RegisterInScope(MakeRegistration(L"1.1", false, 0), kScopeCurrentUser, nullptr), S_OK);
-  const std::wstring listBefore = ReadText(UserFolder() + kCurrentUserListFile);
-  const std::string countsBefore = ReadFileBytes(CommonFolder() + kUserCountFile);
+  const auto userBefore = SnapshotTree(m_user), commonBefore = SnapshotTree(m_common);
 
   CJournal journal;
   ASSERT_EQ(journal.Create(), S_OK);
@@ -150,30 +164,50 @@ TEST_F(RegistrationTest, JournalPutsEverythingBack) {
   EXPECT_EQ(Counts().count2, 0u);
 
   ASSERT_EQ(journal.Rollback(), S_OK);
-  EXPECT_EQ(ReadText(UserFolder() + kCurrentUserListFile), listBefore);
-  EXPECT_EQ(ReadFileBytes(CommonFolder() + kUserCountFile), countsBefore);
-  EXPECT_FALSE(FileExists(UserFolder() + L"2.2.ico"));
+  EXPECT_EQ(SnapshotTree(m_user), userBefore);
+  EXPECT_EQ(SnapshotTree(m_common), commonBefore);
 }
 
-TEST_F(RegistrationTest, ConcurrentRegistrationsAreAllKept) {
-  constexpr int kThreads = 6, kEach = 5;
-  std::vector<std::thread> threads;
-  std::vector<HRESULT> results(kThreads * kEach, E_PENDING);
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t, &results] {
-      for (int i = 0; i < kEach; ++i) {
-        const std::wstring id = L"9." + std::to_wstring(t) + L"." + std::to_wstring(i);
-        results[t * kEach + i] =
-            RegisterInScope(MakeRegistration(id, true, 1), t % 2 ? kScopeAllUsers : kScopeCurrentUser, nullptr);
-      }
-    });
+// A child process: ROUNDS times, registers PREFIX.round.0 to .2 in SCOPE
+// ("user" or "all") and unregisters PREFIX.round.1 again.
+WENDRIX_CHILD_ROLE(register_rounds) {
+  if (args.size() != 3) return 90;
+  const StoreScope scope = args[1] == L"all" ? kScopeAllUsers : kScopeCurrentUser;
+  const int rounds = _wtoi(args[2].c_str());
+  for (int round = 0; round < rounds; ++round) {
+    const std::wstring base = args[0] + L"." + std::to_wstring(round) + L".";
+    for (int i = 0; i < 3; ++i)
+      if (RegisterInScope(MakeRegistration(base + std::to_wstring(i), true, 1), scope, nullptr) != S_OK) return 91;
+    if (UnregisterFromScope(base + L"1", scope, nullptr) != S_OK) return 92;
   }
-  for (std::thread& thread : threads) thread.join();
-  for (HRESULT hr : results) EXPECT_EQ(hr, S_OK);
+  return 0;
+}
+
+TEST_F(RegistrationTest, ProcessesRegisteringAtOnceLoseNoUpdate) {
+  constexpr int kChildren = 4, kRounds = 6;
+  std::vector<ChildProcess> children(kChildren);
+  for (int c = 0; c < kChildren; ++c)
+    ASSERT_TRUE(children[c].Start(L"register_rounds", {L"7." + std::to_wstring(c), c % 2 ? L"all" : L"user",
+                                                       std::to_wstring(kRounds)}));
+  for (ChildProcess& child : children) EXPECT_EQ(child.Wait(), 0);
+
   CPublisherStore store;
   ASSERT_EQ(store.Open(false, nullptr), S_OK);
-  EXPECT_EQ(store.Records().size(), static_cast<std::size_t>(kThreads * kEach));
-  EXPECT_EQ(Counts().count, 1u);
+  EXPECT_EQ(store.Records().size(), static_cast<std::size_t>(kChildren * kRounds * 2));
+  for (int c = 0; c < kChildren; ++c) {
+    for (int round = 0; round < kRounds; ++round) {
+      const std::wstring base = L"7." + std::to_wstring(c) + L"." + std::to_wstring(round) + L".";
+      const std::uint32_t counted = c % 2 ? kPublisherCountedAllUsers : kPublisherCountedCurrentUser;
+      for (int i : {0, 2}) {
+        const PublisherRecord* r = store.Find(base + std::to_wstring(i));
+        ASSERT_NE(r, nullptr) << "lost: " << testing::PrintToString(base) << i;
+        EXPECT_EQ(r->flags & (kPublisherCountedAllUsers | kPublisherCountedCurrentUser), counted);
+      }
+      EXPECT_EQ(store.Find(base + L"1"), nullptr);
+    }
+  }
+  EXPECT_EQ(Counts().count, 1u) << "one user, however many registrations";
+  EXPECT_EQ(Counts().count2, 0u);
 }
 
 }  // namespace

@@ -156,6 +156,48 @@ TEST_F(StoreTest, OpenMergesCurrentUserThenAllUsers) {
   EXPECT_EQ(store.RequiredVersion(), L"3.10");
 }
 
+TEST_F(StoreTest, CheckStateGoesToTheListThatHasTheSection) {
+  WriteFile(UserFolder(), kCurrentUserListFile, L"[1.1]\r\nName = Mine\r\nCount = 2\r\n");
+  WriteFile(CommonFolder(), kAllUsersListFile, L"[2.2]\r\nName = Theirs\r\n[1.1]\r\nName = Shared\r\n");
+  CPublisherStore store;
+  ASSERT_EQ(store.Open(false, nullptr), S_OK);
+  for (PublisherRecord& r : store.Records()) {
+    r.attempted = 0x01D9000000000000ull;  // 2022-11-..., whole seconds below
+    r.attempted -= r.attempted % 10000000ull;
+    r.failedLastCheck = 1;
+    r.lastCheckError = 0x80070005;
+    r.present |= KeyBit(kKeyAttempted) | KeyBit(kKeyFailedLastCheck) | KeyBit(kKeyLastCheckError);
+  }
+  // Another process registers a publisher after our open: its section stays.
+  std::vector<PublisherRecord> mine;
+  ASSERT_EQ(ReadScopeList(kScopeCurrentUser, mine, nullptr), S_OK);
+  mine.emplace_back().id = L"3.3";
+  ASSERT_EQ(WriteScopeList(kScopeCurrentUser, mine, nullptr), S_OK);
+
+  ASSERT_EQ(store.SaveCheckState(nullptr), S_OK);
+  const std::wstring user = ReadText(UserFolder() + kCurrentUserListFile);
+  EXPECT_NE(user.find(L"[1.1]\r\nName = Mine\r\nAttempted = 2022-"), std::wstring::npos) << user;
+  EXPECT_NE(user.find(L"FailedLastCheck = 1\r\nLastCheckError = 0x80070005\r\nCount = 2\r\n"), std::wstring::npos)
+      << user;
+  EXPECT_NE(user.find(L"[3.3]"), std::wstring::npos);
+  const std::wstring common = ReadText(CommonFolder() + kAllUsersListFile);
+  EXPECT_EQ(common.find(L"Attempted"), common.rfind(L"Attempted")) << "only 2.2 is saved in the all-users list";
+  EXPECT_LT(common.find(L"Attempted"), common.find(L"[1.1]"));
+
+  CPublisherStore again;
+  ASSERT_EQ(again.Open(false, nullptr), S_OK);
+  ASSERT_NE(again.Find(L"1.1"), nullptr);
+  EXPECT_EQ(again.Find(L"1.1")->attempted, store.Find(L"1.1")->attempted);
+  EXPECT_EQ(again.Find(L"2.2")->lastCheckError, 0x80070005u);
+
+  // Nothing changed: the lists are not rewritten.
+  const std::string before = ReadFileBytes(UserFolder() + kCurrentUserListFile);
+  DeleteFileW((CommonFolder() + kAllUsersListFile).c_str());
+  ASSERT_EQ(again.SaveCheckState(nullptr), S_OK);
+  EXPECT_EQ(ReadFileBytes(UserFolder() + kCurrentUserListFile), before);
+  EXPECT_FALSE(FileExists(CommonFolder() + kAllUsersListFile)) << "a removed publisher is not brought back";
+}
+
 TEST_F(StoreTest, OpenStopsAtAListThatDoesNotParse) {
   WriteFile(UserFolder(), kCurrentUserListFile, L"[1.2.3]\r\nName = A\r\n");
   WriteFile(CommonFolder(), kAllUsersListFile, L"[4.5.6]\r\nName = B\r\n[broken\r\n");
@@ -320,6 +362,21 @@ TEST_F(StoreTest, IconNamesStayUnder250Characters) {
             static_cast<HRESULT>(0x8007006F));
   EXPECT_EQ(IconFilePath(L"1", std::wstring(150, L'a'), std::wstring(100, L'b'), path), static_cast<HRESULT>(0x8007006F));
   EXPECT_EQ(IconFilePath(L"1", std::wstring(250, L'c'), L"", path), static_cast<HRESULT>(0x8007006F));
+}
+
+TEST_F(StoreTest, IconFilesAreStoredWholeAndJournaled) {
+  const std::string icon("\0\0\1\0binary\xFF", 11);
+  ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"", icon, nullptr), S_OK);
+  EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.2-group.ico"), icon);
+
+  CJournal journal;
+  ASSERT_EQ(journal.Create(), S_OK);
+  ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"", "new", &journal), S_OK);
+  ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"item", "item", &journal), S_OK);
+  EXPECT_EQ(WriteIconFile(L"1.2", std::wstring(250, L'x'), L"", "x", &journal), static_cast<HRESULT>(0x8007006F));
+  ASSERT_EQ(journal.Rollback(), S_OK);
+  EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.2-group.ico"), icon);
+  EXPECT_FALSE(FileExists(UserFolder() + L"1.2-group-item.ico"));
 }
 
 TEST_F(StoreTest, ErrorFileWrittenOnFailureDeletedOnSuccess) {

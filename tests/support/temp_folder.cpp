@@ -44,6 +44,32 @@ std::string ReadFileBytes(const std::wstring& path) {
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+namespace {
+void SnapshotInto(const std::wstring& root, const std::wstring& relative, std::map<std::wstring, std::string>& out) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((root + relative + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring child = relative + L"\\" + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out[child] = "<folder>";
+      SnapshotInto(root, child, out);
+    } else {
+      out[child] = ReadFileBytes(root + child);
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+}  // namespace
+
+std::map<std::wstring, std::string> SnapshotTree(const std::wstring& path) {
+  std::map<std::wstring, std::string> out;
+  SnapshotInto(path, L"", out);
+  return out;
+}
+
 void DeleteTree(const std::wstring& path) {
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);

@@ -2,6 +2,7 @@
 // A fresh temporary folder for one test, deleted with everything in it.
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,9 @@ class TempFolder {
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+// Every file and folder under `path` by relative name: a file's bytes, or
+// "<folder>" for a folder; compare two to see that nothing changed.
+std::map<std::wstring, std::string> SnapshotTree(const std::wstring& path);
 // Deletes a folder tree (files first); no error when it does not exist.
 void DeleteTree(const std::wstring& path);
 
