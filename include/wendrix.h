@@ -112,6 +112,24 @@ HRESULT WINAPI WendrixDestroyRollback(const CHAR* folder);
 HRESULT WINAPI WendrixRollbackEx(const WCHAR* folder);
 HRESULT WINAPI WendrixRollback(const CHAR* folder);
 
+/*
+ * The event log. WendrixLogEvent2 records one event in the user's history:
+ * `origin` 0 Manual, 1 Application, 2 Scheduled, 3 Startup (4: none);
+ * `type` 0 Check, 1 DownloadStarted, 2 DownloadComplete, 3 Download,
+ * 4 Install, 5 Open, 6 Buy, 7 System (8: none); `result` 0 Success,
+ * 1 PartialSuccess, 2 Aborted, 3 Error, 4 Unknown (5: none). The publisher,
+ * group, item and action IDs may be null; the record shows the registered
+ * names for them, the item with the version of the Download action given.
+ * `resultInfo` is free text (null: none). WendrixLogEvent is the same without
+ * a result text. Returns 0; 0x80070020 when another process held the log
+ * through ten attempts half a second apart; E_FAIL without a local
+ * application-data folder; other file errors wrapped.
+ */
+HRESULT WINAPI WendrixLogEvent(UINT32 origin, UINT32 type, const WCHAR* publisherId, const WCHAR* groupId,
+                               const WCHAR* itemId, const WCHAR* actionId, UINT32 result);
+HRESULT WINAPI WendrixLogEvent2(UINT32 origin, UINT32 type, const WCHAR* publisherId, const WCHAR* groupId,
+                                const WCHAR* itemId, const WCHAR* actionId, UINT32 result, const WCHAR* resultInfo);
+
 #ifdef __cplusplus
 }
 #endif
