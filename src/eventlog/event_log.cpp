@@ -76,6 +76,8 @@ HRESULT ResolveNames(const wchar_t* publisherId, const wchar_t* groupId, const w
   CPublisherStore store;
   RETURN_IF_FAILED(store.Open(false, nullptr));
   PublisherRecord* record = store.Find(publisherId);
+  if (groupId) fields.group = groupId;
+  if (itemId) fields.item = itemId;
   if (!record) return S_OK;
   fields.publisherName = record->name;
   if (!groupId && !itemId) return S_OK;

@@ -22,7 +22,7 @@
 #include "registration/store_mutex.h"
 #include "registration/user_counters.h"
 #include "setup/journal.h"
-#include "shell_folder_redirect.h"
+#include "../support/shell_folder_redirect.h"
 
 namespace wendrix::test {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "../support/registry_sandbox.h"
+#include "registry_sandbox.h"
 
 namespace wendrix::test {
 namespace {

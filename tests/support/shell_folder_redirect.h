@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/temp_folder.h"
+#include "temp_folder.h"
 
 namespace wendrix::test {
 
