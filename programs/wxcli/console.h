@@ -26,5 +26,7 @@ int CommandInspect(Args args);
 int CommandSystem(Args args);
 int CommandInstalled(Args args);
 int CommandValidate(Args args);
+int CommandHistory(Args args);
+int CommandLog(Args args);
 
 }  // namespace wxcli

@@ -18,7 +18,9 @@ constexpr wchar_t kUsage[] =
     L"  version display TEXT [--size N] [--replace PREFIX=TEXT]...\n"
     L"  info [KIND] [--64] [--accept-default]   product folder or product file\n"
     L"  system QUERY                 a system information query (Processor\\0\\Name, OS, ...)\n"
-    L"  installed FILE               the installed version of each item of a data file\n";
+    L"  installed FILE               the installed version of each item of a data file\n"
+    L"  history [--publisher ID] [--sort COLUMN] [--descending] [--export FILE] [--clear]\n"
+    L"  log TYPE [--origin N] [--result N] [--publisher ID] [--item ID] [--action ID] [--info TEXT]\n";
 
 }  // namespace
 
@@ -47,6 +49,8 @@ int Run(wxcli::Args args) {
   if (command == L"system") return wxcli::CommandSystem(args);
   if (command == L"installed") return wxcli::CommandInstalled(args);
   if (command == L"validate") return wxcli::CommandValidate(args);
+  if (command == L"history") return wxcli::CommandHistory(args);
+  if (command == L"log") return wxcli::CommandLog(args);
   wxcli::Err(kUsage);
   return 2;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/ini_file.h"
+#include "core/messages.h"
 #include "frame/module_state.h"
 #include "frame/string_table.h"
 #include "publisher/loader.h"
@@ -32,19 +33,6 @@ void LoadAsRegistered(const std::wstring& path, std::uint32_t options, const Pub
   file.result = LoadPublisherData(text.c_str(), &file.data, &file.publishers, nullptr, &file.line, options, env);
 }
 
-std::wstring Describe(HRESULT hr) {
-  // The library's own failures carry the number of their message.
-  if ((static_cast<std::uint32_t>(hr) & 0xFFFF0000u) == 0x80040000u) {
-    const std::wstring text = LoadStringText(static_cast<UINT>(hr) & 0xFFFF);
-    if (!text.empty()) return text;
-  }
-  wchar_t* system = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&system), 0, nullptr);
-  std::wstring text = system ? system : L"";
-  if (system) LocalFree(system);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  return text;
-}
+std::wstring Describe(HRESULT hr) { return ErrorText(hr); }
 
 }  // namespace wxcli

@@ -173,9 +173,17 @@ HRESULT LoadEvents(CEventList& list) {
   list.Clear();
   std::wstring path;
   RETURN_IF_FAILED(GetLogPath(path));
+  return LoadEventsFrom(path, list);
+}
+
+HRESULT LoadEventsFrom(const std::wstring& path, CEventList& list) {
+  list.Clear();
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return S_OK;
   CIniDataBuffer data;
-  const HRESULT hr = RetryWhileShared([&] { return LoadIniFile(path.c_str(), data, EventLogSchema(), nullptr); });
+  const HRESULT hr = RetryWhileShared([&] {
+    list.Clear();
+    return LoadIniFile(path.c_str(), data, EventLogSchema(), nullptr);
+  });
   if (hr == HResultFromWin32(ERROR_FILE_NOT_FOUND)) return S_OK;  // cleared meanwhile
   RETURN_IF_FAILED(hr);
   return ParseEvents(list, data);

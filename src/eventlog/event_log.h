@@ -30,6 +30,8 @@ HRESULT AppendRecordText(const std::wstring& path, std::wstring_view recordText)
 // Empties `list` and reads every record of the log; a missing log gives an
 // empty list.
 HRESULT LoadEvents(CEventList& list);
+// LoadEvents from the log at `path`.
+HRESULT LoadEventsFrom(const std::wstring& path, CEventList& list);
 // Deletes the log, then empties `list`; on failure the list stays.
 HRESULT ClearLog(CEventList& list);
 
