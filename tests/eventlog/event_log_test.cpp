@@ -212,6 +212,21 @@ TEST_F(EventLogTest, ReaderHoldingTheLogMakesTheWriterRetry) {
   EXPECT_EQ(list.Records()[1].type, kEventDownloadStarted);
 }
 
+TEST_F(EventLogTest, ExportsWriteThroughTheSameAppend) {
+  using LogEvent = HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32);
+  using LogEvent2 =
+      HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32, const WCHAR*);
+  const auto logEvent = reinterpret_cast<LogEvent>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent")));
+  const auto logEvent2 =
+      reinterpret_cast<LogEvent2>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent2")));
+  ASSERT_NE(logEvent, nullptr);
+  ASSERT_NE(logEvent2, nullptr);
+  EXPECT_EQ(logEvent(kOriginStartup, kEventInstall, nullptr, nullptr, L"x", L"y", kResultUnknown), S_OK);
+  EXPECT_EQ(logEvent2(kOriginNone, kEventBuy, nullptr, nullptr, nullptr, nullptr, kResultPartialSuccess, L"info"), S_OK);
+  EXPECT_EQ(LogWithoutDates(), L"\r\n[Event]\r\nOrigin = Startup\r\nType = Install\r\nItem = \"x\"\r\nResult = Unknown\r\n"
+                               L"\r\n[Event]\r\nType = Buy\r\nResult = PartialSuccess\r\nResultInfo = \"info\"\r\n");
+}
+
 TEST_F(EventLogTest, LoadAndClear) {
   CEventList list;
   list.Records().emplace_back();

@@ -16,6 +16,8 @@
 #include "../support/temp_folder.h"
 #include "core/ini_file.h"
 #include "publisher/builtin_publishers.h"
+#include "core/placeholders.h"
+#include "registration/branding.h"
 #include "registration/publisher_store.h"
 #include "registration/side_files.h"
 #include "registration/store_folders.h"
@@ -196,6 +198,21 @@ TEST_F(StoreTest, CheckStateGoesToTheListThatHasTheSection) {
   ASSERT_EQ(again.SaveCheckState(nullptr), S_OK);
   EXPECT_EQ(ReadFileBytes(UserFolder() + kCurrentUserListFile), before);
   EXPECT_FALSE(FileExists(CommonFolder() + kAllUsersListFile)) << "a removed publisher is not brought back";
+}
+
+TEST_F(StoreTest, BrandingTakesTheRegisteredApplicationName) {
+  WriteFile(UserFolder(), kCurrentUserListFile,
+            L"[1.2.3]\r\nName = Acme\r\nApplicationName = \"xx\", \"Acme Xx\"\r\n"
+            L"ApplicationName = \"en\", \"Acme Updater\"\r\nApplicationIcon = C:\\acme.ico\r\n");
+  EXPECT_EQ(BrandForPublisher(L"9.9"), S_FALSE);
+  EXPECT_EQ(ProductPlaceholders().applicationName, L"Wendrix");
+  EXPECT_EQ(BrandForPublisher(std::wstring(100, L'1')), E_INVALIDARG);
+  ASSERT_EQ(BrandForPublisher(L"1.2.3"), S_OK);
+  const std::wstring_view name = ProductPlaceholders().applicationName;
+  EXPECT_TRUE(name == L"Acme Updater" || name == L"Acme Xx") << "the user's language, else the first";
+  EXPECT_EQ(BrandedIconPath(), L"C:\\acme.ico");
+  EXPECT_EQ(BrandedPublisherId(), L"1.2.3");
+  SetBrandedName(L"", L"");
 }
 
 TEST_F(StoreTest, OpenStopsAtAListThatDoesNotParse) {
