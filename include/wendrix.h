@@ -130,6 +130,15 @@ HRESULT WINAPI WendrixLogEvent(UINT32 origin, UINT32 type, const WCHAR* publishe
 HRESULT WINAPI WendrixLogEvent2(UINT32 origin, UINT32 type, const WCHAR* publisherId, const WCHAR* groupId,
                                 const WCHAR* itemId, const WCHAR* actionId, UINT32 result, const WCHAR* resultInfo);
 
+/*
+ * Older versions started the scheduler through a "Wendrix Scheduler" shortcut
+ * in the user's Startup folder. WendrixReplacePerUserStartupShortcut deletes
+ * that shortcut, when there is one, and writes the per-user startup entry
+ * instead (its result is returned); without a shortcut it returns 0 and
+ * changes nothing.
+ */
+HRESULT WINAPI WendrixReplacePerUserStartupShortcut(void);
+
 #ifdef __cplusplus
 }
 #endif

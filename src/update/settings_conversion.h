@@ -1,0 +1,14 @@
+#pragma once
+// The first load of the settings moves the values of older versions into
+// the current key; later loads find it and change nothing.
+
+namespace wendrix {
+
+// When HKCU\SOFTWARE\Kestmoor\Wendrix\3.0 does not exist: copies the values
+// and subkeys of HKCU\SOFTWARE\Kestmoor\Wendrix into it when that key exists
+// (the originals stay), else the whole tree of the first existing key of the
+// older product's 3.0, 2.0 and 1.0 settings. The caller holds the settings
+// mutex. Failures leave the defaults in place and are not reported.
+void ConvertOlderSettings();
+
+}  // namespace wendrix

@@ -1,0 +1,121 @@
+#include "update/startup_entry.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "frame/product_folder.h"
+#include "platform/registry.h"
+#include "platform/system_facts.h"
+#include "platform/unique_handle.h"
+#include "publisher/builtin_publishers.h"
+#include "registration/publisher_store.h"
+#include "setup/journal.h"
+
+namespace wendrix {
+namespace {
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kRunValue[] = L"KestmoorWendrix";
+constexpr wchar_t kShortcutName[] = L"Wendrix Scheduler";
+
+HKEY RootOf(StartupScope scope) noexcept {
+  return scope == StartupScope::kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// The product is a 32-bit program: on x64 its entries live in the 32-bit view.
+REGSAM RunView() noexcept {
+  const auto arch = NativeProcessorArchitecture();
+  return arch && *arch == PROCESSOR_ARCHITECTURE_AMD64 ? KEY_WOW64_32KEY : 0;
+}
+
+// Windows 95, 98 and Me start programs only through the all-users entry.
+bool IsWindows9x() noexcept { return (GetVersion() & 0x80000000u) != 0; }
+
+}  // namespace
+
+HRESULT StartupCommand(std::wstring& command) {
+  std::wstring program;
+  RETURN_IF_FAILED(GetProductPath(kInfoMainProgram, program));
+  command = L"\"" + program + L"\" -s";
+  return S_OK;
+}
+
+HRESULT SetRunEntry(StartupScope scope, CJournal* journal) {
+  std::wstring command;
+  RETURN_IF_FAILED(StartupCommand(command));
+  const REGSAM view = RunView();
+  if (journal) RETURN_IF_FAILED(journal->NoteValueToSet(RootOf(scope), kRunKey, kRunValue, view));
+  HKEY raw = nullptr;
+  LONG error =
+      RegCreateKeyExW(RootOf(scope), kRunKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &raw, nullptr);
+  if (error != ERROR_SUCCESS) return HResultFromWin32(error);
+  UniqueHkey key(raw);
+  error = RegSetValueExW(key.Get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
+}
+
+bool HasRunEntry(StartupScope scope) {
+  UniqueHkey key;
+  if (OpenRegistryKey(RootOf(scope), kRunKey, KEY_QUERY_VALUE | RunView(), key) != ERROR_SUCCESS) return false;
+  return RegQueryValueExW(key.Get(), kRunValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+HRESULT DeleteRunEntry(StartupScope scope, CJournal* journal) {
+  if (!HasRunEntry(scope)) return S_OK;
+  const REGSAM view = RunView();
+  if (journal) RETURN_IF_FAILED(journal->NoteValueToSet(RootOf(scope), kRunKey, kRunValue, view));
+  UniqueHkey key;
+  if (OpenRegistryKey(RootOf(scope), kRunKey, KEY_SET_VALUE | view, key) != ERROR_SUCCESS) return E_FAIL;
+  return RegDeleteValueW(key.Get(), kRunValue) == ERROR_SUCCESS ? S_OK : E_FAIL;
+}
+
+HRESULT OldStartupShortcutPath(StartupScope scope, std::wstring& path) {
+  const int csidl = scope == StartupScope::kAllUsers && !IsWindows9x() ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP;
+  wchar_t folder[MAX_PATH] = L"";
+  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder)) || !*folder)
+    return E_FAIL;
+  std::wstring full = std::wstring(folder) + L"\\" + kShortcutName + L".lnk";
+  if (full.size() >= MAX_PATH) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
+  path = std::move(full);
+  return S_OK;
+}
+
+HRESULT DeleteOldStartupShortcut(StartupScope scope, CJournal* journal) {
+  std::wstring path;
+  RETURN_IF_FAILED(OldStartupShortcutPath(scope, path));
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return S_OK;
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
+  if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+    return HResultFromWin32(static_cast<long>(GetLastError()));
+  return S_OK;
+}
+
+HRESULT UpdateStartupEntry(const CPublisherStore& store, StartupScope scope, bool force, CJournal* journal) {
+  bool perUser = false, allUsers = false;
+  for (const PublisherRecord& r : store.Records()) {
+    if (r.builtin && r.builtin->self) continue;
+    perUser |= (r.flags & (kPublisherCountedCurrentUser | kPublisherCountedOlderCurrentUser)) != 0;
+    allUsers |= (r.flags & (kPublisherCountedAllUsers | kPublisherCountedOlderAllUsers)) != 0;
+  }
+  RETURN_IF_FAILED(DeleteOldStartupShortcut(scope, journal));
+  StartupScope entry = scope;
+  bool needed = scope == StartupScope::kAllUsers ? allUsers : perUser;
+  if (IsWindows9x()) {
+    entry = StartupScope::kAllUsers;
+    needed = perUser || allUsers;
+  }
+  if (!needed) return DeleteRunEntry(entry, journal);
+  if (HasRunEntry(entry) && !force) return S_OK;
+  return SetRunEntry(entry, journal);
+}
+
+HRESULT ReplacePerUserStartupShortcut() {
+  std::wstring path;
+  RETURN_IF_FAILED(OldStartupShortcutPath(StartupScope::kCurrentUser, path));
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return S_OK;
+  if (!DeleteFileW(path.c_str())) return HResultFromWin32(static_cast<long>(GetLastError()));
+  return SetRunEntry(StartupScope::kCurrentUser, nullptr);
+}
+
+}  // namespace wendrix

@@ -1,0 +1,576 @@
+#include "http_server.h"
+
+#include <winsock2.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/unique_handle.h"
+
+namespace wendrix::test {
+namespace {
+
+struct SocketTraits {
+  using Type = SOCKET;
+  static Type Invalid() noexcept { return INVALID_SOCKET; }
+  static bool IsValid(Type s) noexcept { return s != INVALID_SOCKET; }
+  static void Close(Type s) noexcept { closesocket(s); }
+};
+struct WsaEventTraits {
+  using Type = WSAEVENT;
+  static Type Invalid() noexcept { return WSA_INVALID_EVENT; }
+  static bool IsValid(Type e) noexcept { return e != WSA_INVALID_EVENT; }
+  static void Close(Type e) noexcept { WSACloseEvent(e); }
+};
+using UniqueSocket = UniqueHandle<SocketTraits>;
+using UniqueWsaEvent = UniqueHandle<WsaEventTraits>;
+
+constexpr std::size_t kMaxHeadBytes = 64 * 1024;
+constexpr std::size_t kReceiveChunk = 64 * 1024;
+constexpr std::size_t kSendChunk = 1024 * 1024;
+// How long a closing connection keeps reading what the client still sends.
+constexpr DWORD kLingerMs = 2000;
+// Every wait for the network ends at least this often and the operation is
+// tried again: a network event lost by the socket layer (Wine's included)
+// then costs a second, not a hung test.
+constexpr DWORD kRecheckMs = 1000;
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool IsTokenChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+bool IsToken(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), IsTokenChar); }
+
+// Control characters other than tab are refused; bytes from 0x80 up pass.
+bool IsFieldText(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7F;
+  });
+}
+
+bool ParseRequestLine(std::string_view line, HttpRequest& request) {
+  const std::size_t space1 = line.find(' ');
+  const std::size_t space2 = space1 == std::string_view::npos ? space1 : line.find(' ', space1 + 1);
+  if (space2 == std::string_view::npos || line.find(' ', space2 + 1) != std::string_view::npos) return false;
+  const std::string_view method = line.substr(0, space1);
+  const std::string_view target = line.substr(space1 + 1, space2 - space1 - 1);
+  const std::string_view version = line.substr(space2 + 1);
+  const bool versionOk = version.size() == 8 && version.starts_with("HTTP/") && version[5] >= '0' &&
+                         version[5] <= '9' && version[6] == '.' && version[7] >= '0' && version[7] <= '9';
+  if (!IsToken(method) || target.empty() || !IsFieldText(target) || !versionOk) return false;
+  request.method = method;
+  request.target = target;
+  request.version = version;
+  return true;
+}
+
+// Parses a complete head (request line, header lines, the empty line).
+// Lines may end with "\r\n" or a bare "\n"; a folded header line is refused.
+bool ParseHead(std::string_view head, HttpRequest& request) {
+  bool first = true;
+  while (!head.empty()) {
+    std::size_t lineFeed = head.find('\n');
+    if (lineFeed == std::string_view::npos) lineFeed = head.size();
+    std::string_view line = head.substr(0, lineFeed);
+    head.remove_prefix(std::min(lineFeed + 1, head.size()));
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.empty()) break;
+    if (first) {
+      if (!ParseRequestLine(line, request)) return false;
+      first = false;
+      continue;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || !IsToken(line.substr(0, colon))) return false;
+    const std::string_view value = TrimBlanks(line.substr(colon + 1));
+    if (!IsFieldText(value)) return false;
+    request.headers.emplace_back(line.substr(0, colon), value);
+  }
+  return !first;
+}
+
+enum class HeadScan { kIncomplete, kComplete, kTooLarge };
+
+// Drops the empty lines a client may send between requests, then looks for
+// the empty line that ends the head; `headEnd` is then the head's length.
+HeadScan FindHead(std::string& pending, std::size_t& headEnd) {
+  std::size_t blank = 0;
+  for (std::string_view rest(pending);; rest = std::string_view(pending).substr(blank)) {
+    if (rest.starts_with("\r\n"))
+      blank += 2;
+    else if (rest.starts_with('\n'))
+      blank += 1;
+    else
+      break;
+  }
+  pending.erase(0, blank);
+  for (std::size_t lineFeed = pending.find('\n'); lineFeed != std::string::npos;
+       lineFeed = pending.find('\n', lineFeed + 1)) {
+    const std::string_view after = std::string_view(pending).substr(lineFeed + 1);
+    if (after.starts_with('\n') || after.starts_with("\r\n")) {
+      headEnd = lineFeed + (after.starts_with('\n') ? 2 : 3);
+      return headEnd > kMaxHeadBytes ? HeadScan::kTooLarge : HeadScan::kComplete;
+    }
+  }
+  return pending.size() > kMaxHeadBytes ? HeadScan::kTooLarge : HeadScan::kIncomplete;
+}
+
+enum class Framing { kLength, kBad, kUnsupported };
+
+// The request body's length from Content-Length (0 without one). Several
+// Content-Length headers must agree; a chunked upload is not supported.
+Framing RequestBodyLength(const HttpRequest& request, std::uint64_t& length) {
+  length = 0;
+  bool seen = false;
+  for (const auto& [name, value] : request.headers) {
+    if (EqualsNoCase(name, "Transfer-Encoding")) return Framing::kUnsupported;
+    if (!EqualsNoCase(name, "Content-Length")) continue;
+    if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos)
+      return Framing::kBad;
+    const std::uint64_t parsed = std::stoull(value);
+    if (seen && parsed != length) return Framing::kBad;
+    length = parsed;
+    seen = true;
+  }
+  return Framing::kLength;
+}
+
+// Whether the client asked for the connection to end after this request.
+bool WantsClose(const HttpRequest& request) {
+  bool close = false;
+  bool keepAlive = false;
+  for (const auto& [name, value] : request.headers) {
+    if (!EqualsNoCase(name, "Connection")) continue;
+    std::string_view rest = value;
+    while (!rest.empty()) {
+      const std::size_t comma = std::min(rest.find(','), rest.size());
+      const std::string_view option = TrimBlanks(rest.substr(0, comma));
+      close = close || EqualsNoCase(option, "close");
+      keepAlive = keepAlive || EqualsNoCase(option, "keep-alive");
+      rest.remove_prefix(std::min(comma + 1, rest.size()));
+    }
+  }
+  return close || (request.version == "HTTP/1.0" && !keepAlive);
+}
+
+bool HasHeaderLine(std::string_view headers, std::string_view name) {
+  while (!headers.empty()) {
+    const std::size_t lineFeed = std::min(headers.find('\n'), headers.size());
+    const std::string_view line = headers.substr(0, lineFeed);
+    if (const std::size_t colon = line.find(':');
+        colon != std::string_view::npos && EqualsNoCase(TrimBlanks(line.substr(0, colon)), name))
+      return true;
+    headers.remove_prefix(std::min(lineFeed + 1, headers.size()));
+  }
+  return false;
+}
+
+// One accepted connection. The socket is non-blocking and tied to an event,
+// so that every wait also ends when the server's stop event is set: no
+// thread ever sits in a blocking call that only closing the socket under it
+// could end.
+class Channel {
+ public:
+  enum class Io { kOk, kClosed, kStopped, kTimedOut };
+
+  Channel(UniqueSocket socket, HANDLE stop) : m_socket(std::move(socket)), m_event(WSACreateEvent()), m_stop(stop) {
+    // Replies go out as head then body; without this the body could wait
+    // for the client's delayed acknowledgement of the head.
+    const BOOL noDelay = TRUE;
+    setsockopt(m_socket.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+    m_ok = m_event && WSAEventSelect(m_socket.Get(), m_event.Get(), FD_READ | FD_WRITE | FD_CLOSE) == 0;
+  }
+  bool Ok() const noexcept { return m_ok; }
+
+  // Appends what has arrived, waiting for at least one byte.
+  Io Receive(std::string& out, DWORD timeoutMs = INFINITE) {
+    const ULONGLONG start = GetTickCount64();
+    char buffer[kReceiveChunk];
+    for (;;) {
+      if (Stopped()) return Io::kStopped;
+      const int received = recv(m_socket.Get(), buffer, sizeof buffer, 0);
+      if (received > 0) {
+        out.append(buffer, static_cast<std::size_t>(received));
+        return Io::kOk;
+      }
+      if (received == 0 || WSAGetLastError() != WSAEWOULDBLOCK) return Io::kClosed;
+      DWORD left = INFINITE;
+      if (timeoutMs != INFINITE) {
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        if (elapsed >= timeoutMs) return Io::kTimedOut;
+        left = static_cast<DWORD>(timeoutMs - elapsed);
+      }
+      if (!Wait(left)) return Io::kClosed;
+    }
+  }
+
+  // Sends all of `data`, in large pieces, as fast as the client reads.
+  Io Send(std::string_view data) {
+    while (!data.empty()) {
+      if (Stopped()) return Io::kStopped;
+      const int piece = static_cast<int>(std::min(data.size(), kSendChunk));
+      const int sent = send(m_socket.Get(), data.data(), piece, 0);
+      if (sent > 0) {
+        data.remove_prefix(static_cast<std::size_t>(sent));
+        continue;
+      }
+      if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return Io::kClosed;
+      if (!Wait(INFINITE)) return Io::kClosed;
+    }
+    return Io::kOk;
+  }
+
+  // Reads and discards until the client closes, the server stops or the
+  // time runs out.
+  void Drain(DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    std::string sink;
+    for (;;) {
+      DWORD left = INFINITE;
+      if (timeoutMs != INFINITE) {
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        if (elapsed >= timeoutMs) return;
+        left = static_cast<DWORD>(timeoutMs - elapsed);
+      }
+      sink.clear();
+      if (Receive(sink, left) != Io::kOk) return;
+    }
+  }
+
+  // Ends the connection in order: the client sees the end of the data after
+  // everything sent. Closing a socket with unread data would reset the
+  // connection instead, and a reset can destroy a reply the client has not
+  // read yet, so what the client still sends is read first, for a while.
+  void CloseGracefully() {
+    shutdown(m_socket.Get(), SD_SEND);
+    Drain(kLingerMs);
+  }
+
+  // False when the server stopped during the pause.
+  bool Pause(DWORD milliseconds) const { return WaitForSingleObject(m_stop, milliseconds) == WAIT_TIMEOUT; }
+
+ private:
+  bool Stopped() const { return WaitForSingleObject(m_stop, 0) != WAIT_TIMEOUT; }
+
+  // Waits for a network event, the stop or the time; the caller then tries
+  // its operation again. False when the wait itself fails.
+  bool Wait(DWORD timeoutMs) {
+    const HANDLE handles[] = {m_stop, m_event.Get()};
+    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, std::min(timeoutMs, kRecheckMs));
+    if (result == WAIT_FAILED) return false;
+    if (result == WAIT_OBJECT_0 + 1) {
+      // Clears the recorded events and resets the event for the next ones.
+      WSANETWORKEVENTS events{};
+      WSAEnumNetworkEvents(m_socket.Get(), m_event.Get(), &events);
+    }
+    return true;
+  }
+
+  UniqueSocket m_socket;
+  UniqueWsaEvent m_event;
+  HANDLE m_stop;
+  bool m_ok = false;
+};
+
+enum class ReadResult { kOk, kGone, kMalformed, kUnsupported };
+
+// Reads one request (head and body) from `pending` and the channel; what
+// arrived beyond it stays in `pending` for the next one.
+ReadResult ReadRequest(Channel& channel, std::string& pending, HttpRequest& request) {
+  std::size_t headEnd = 0;
+  for (HeadScan scan; (scan = FindHead(pending, headEnd)) != HeadScan::kComplete;) {
+    if (scan == HeadScan::kTooLarge) return ReadResult::kMalformed;
+    if (channel.Receive(pending) != Channel::Io::kOk) return ReadResult::kGone;
+  }
+  if (!ParseHead(std::string_view(pending).substr(0, headEnd), request)) return ReadResult::kMalformed;
+  pending.erase(0, headEnd);
+  std::uint64_t length = 0;
+  switch (RequestBodyLength(request, length)) {
+    case Framing::kBad:
+      return ReadResult::kMalformed;
+    case Framing::kUnsupported:
+      return ReadResult::kUnsupported;
+    case Framing::kLength:
+      break;
+  }
+  while (pending.size() < length)
+    if (channel.Receive(pending) != Channel::Io::kOk) return ReadResult::kGone;
+  const auto bodySize = static_cast<std::size_t>(length);
+  request.body.assign(pending, 0, bodySize);
+  pending.erase(0, bodySize);
+  return ReadResult::kOk;
+}
+
+HttpReply Refusal(int status, std::string_view reason) {
+  HttpReply reply = MakeReply(status, reason, std::string(reason) + "\n",
+                              "Content-Type: text/plain\r\nConnection: close\r\n");
+  reply.close = true;
+  return reply;
+}
+
+}  // namespace
+
+std::string HttpRequest::Header(std::string_view name) const {
+  for (const auto& [headerName, value] : headers)
+    if (EqualsNoCase(headerName, name)) return value;
+  return {};
+}
+
+std::string HttpRequest::Path() const {
+  std::string_view path = target;
+  if (!path.starts_with('/')) {
+    if (const std::size_t scheme = path.find("://"); scheme != std::string_view::npos) {
+      const std::size_t slash = path.find('/', scheme + 3);
+      path = slash == std::string_view::npos ? std::string_view("/") : path.substr(slash);
+    }
+  }
+  return std::string(path.substr(0, path.find_first_of("?#")));
+}
+
+HttpReply MakeReply(int status, std::string_view reason, std::string body, std::string extraHeaders) {
+  if (!extraHeaders.empty() && !extraHeaders.ends_with("\r\n")) extraHeaders += "\r\n";
+  const bool bodiless = (status >= 100 && status < 200) || status == 204 || status == 304;
+  HttpReply reply;
+  reply.head = "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\n";
+  if (!bodiless && !HasHeaderLine(extraHeaders, "Content-Length") && !HasHeaderLine(extraHeaders, "Transfer-Encoding"))
+    reply.head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  reply.head += extraHeaders;
+  reply.head += "\r\n";
+  reply.body = std::move(body);
+  return reply;
+}
+
+WinsockSession::WinsockSession() {
+  WSADATA data{};
+  m_ok = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+WinsockSession::~WinsockSession() {
+  if (m_ok) WSACleanup();
+}
+
+class TestHttpServer::Impl {
+ public:
+  // Declared first so that it ends last, after every socket.
+  WinsockSession winsock;
+
+  mutable std::mutex mutex;  // guards the three members below
+  std::map<std::string, Handler, std::less<>> handlers;
+  std::vector<HttpRequest> requests;
+  std::map<std::string, std::size_t, std::less<>> counts;
+
+  // Set by Start and Stop only; the accept thread reads them meanwhile.
+  UniqueKernelObject stopEvent;
+  UniqueSocket listener;
+  UniqueWsaEvent acceptEvent;
+  unsigned short port = 0;
+  std::thread acceptThread;
+
+  struct Worker {
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+  // Touched by the accept thread while it runs, then by Stop.
+  std::list<Worker> workers;
+
+  void AcceptLoop() {
+    const HANDLE handles[] = {stopEvent.Get(), acceptEvent.Get()};
+    while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+      WSANETWORKEVENTS events{};
+      WSAEnumNetworkEvents(listener.Get(), acceptEvent.Get(), &events);
+      // Several clients may be waiting behind one event.
+      while (UniqueSocket connection{accept(listener.Get(), nullptr, nullptr)}) StartWorker(std::move(connection));
+      JoinFinishedWorkers();
+    }
+  }
+
+  void StartWorker(UniqueSocket connection) {
+    // Sockets are inheritable by default; a child process started by a
+    // test must not keep a connection open after the server has closed it.
+    SetHandleInformation(reinterpret_cast<HANDLE>(connection.Get()), HANDLE_FLAG_INHERIT, 0);
+    Worker& worker = workers.emplace_back();
+    try {
+      worker.thread = std::thread([this, &worker, socket = std::move(connection)]() mutable {
+        try {
+          Serve(std::move(socket));
+        } catch (...) {  // out of memory: the connection ends, the process goes on
+        }
+        worker.done = true;
+      });
+    } catch (const std::system_error&) {
+      workers.pop_back();
+    }
+  }
+
+  void JoinFinishedWorkers() {
+    for (auto it = workers.begin(); it != workers.end();) {
+      if (it->done) {
+        it->thread.join();
+        it = workers.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  void Serve(UniqueSocket socket) {
+    Channel channel(std::move(socket), stopEvent.Get());
+    if (!channel.Ok()) return;
+    std::string pending;
+    for (;;) {
+      HttpRequest request;
+      switch (ReadRequest(channel, pending, request)) {
+        case ReadResult::kGone:
+          return;
+        case ReadResult::kMalformed:
+          Answer(channel, request, Refusal(400, "Bad Request"));
+          return;
+        case ReadResult::kUnsupported:
+          Answer(channel, request, Refusal(501, "Not Implemented"));
+          return;
+        case ReadResult::kOk:
+          break;
+      }
+      if (!Answer(channel, request, Dispatch(request))) return;
+    }
+  }
+
+  // Records the request and asks its handler for the reply.
+  HttpReply Dispatch(const HttpRequest& request) {
+    const std::string path = request.Path();
+    Handler handler;
+    int nth = 0;
+    {
+      std::lock_guard lock(mutex);
+      requests.push_back(request);
+      nth = static_cast<int>(counts[path]++);
+      if (const auto it = handlers.find(path); it != handlers.end()) handler = it->second;
+    }
+    if (!handler) return MakeReply(404, "Not Found", "Not Found\n", "Content-Type: text/plain\r\n");
+    try {
+      return handler(request, nth);
+    } catch (...) {
+      return Refusal(500, "Internal Server Error");
+    }
+  }
+
+  // Sends the reply; true when the connection stays open for another request.
+  static bool Answer(Channel& channel, const HttpRequest& request, const HttpReply& reply) {
+    if (reply.stall) {
+      channel.Drain(INFINITE);
+      return false;
+    }
+    if (reply.delayMs != 0 && !channel.Pause(reply.delayMs)) return false;
+    // A reply to HEAD describes a body it does not carry.
+    std::string_view body = request.method == "HEAD" ? std::string_view() : std::string_view(reply.body);
+    const bool truncated = reply.bodyBytesToSend != std::string::npos;
+    if (truncated) body = body.substr(0, reply.bodyBytesToSend);
+    if (channel.Send(reply.head) != Channel::Io::kOk || channel.Send(body) != Channel::Io::kOk) return false;
+    if (truncated || reply.close || WantsClose(request)) {
+      channel.CloseGracefully();
+      return false;
+    }
+    return true;
+  }
+};
+
+TestHttpServer::TestHttpServer() : m_impl(std::make_unique<Impl>()) {}
+
+TestHttpServer::~TestHttpServer() { Stop(); }
+
+bool TestHttpServer::Start() {
+  Impl& impl = *m_impl;
+  if (impl.acceptThread.joinable() || !impl.winsock.Ok()) return false;
+  UniqueSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!listener) return false;
+  SetHandleInformation(reinterpret_cast<HANDLE>(listener.Get()), HANDLE_FLAG_INHERIT, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int addressLength = sizeof address;
+  if (bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener.Get(), SOMAXCONN) != 0 ||
+      getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &addressLength) != 0)
+    return false;
+  UniqueKernelObject stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  UniqueWsaEvent acceptEvent(WSACreateEvent());
+  if (!stopEvent || !acceptEvent || WSAEventSelect(listener.Get(), acceptEvent.Get(), FD_ACCEPT) != 0) return false;
+
+  impl.listener = std::move(listener);
+  impl.stopEvent = std::move(stopEvent);
+  impl.acceptEvent = std::move(acceptEvent);
+  impl.port = ntohs(address.sin_port);
+  try {
+    impl.acceptThread = std::thread([&impl] { impl.AcceptLoop(); });
+  } catch (const std::system_error&) {
+    impl.listener.Reset();
+    impl.port = 0;
+    return false;
+  }
+  return true;
+}
+
+unsigned short TestHttpServer::Port() const { return m_impl->port; }
+
+std::wstring TestHttpServer::Url(std::string_view target) const {
+  std::wstring url = L"http://127.0.0.1:" + std::to_wstring(m_impl->port);
+  if (target.empty()) return url;
+  const int length = MultiByteToWideChar(CP_UTF8, 0, target.data(), static_cast<int>(target.size()), nullptr, 0);
+  const std::size_t prefix = url.size();
+  url.resize(prefix + static_cast<std::size_t>(std::max(length, 0)));
+  MultiByteToWideChar(CP_UTF8, 0, target.data(), static_cast<int>(target.size()), url.data() + prefix, length);
+  return url;
+}
+
+void TestHttpServer::On(std::string path, Handler handler) {
+  std::lock_guard lock(m_impl->mutex);
+  m_impl->handlers[std::move(path)] = std::move(handler);
+}
+
+void TestHttpServer::On(std::string path, HttpReply reply) {
+  On(std::move(path), [reply = std::move(reply)](const HttpRequest&, int) { return reply; });
+}
+
+std::vector<HttpRequest> TestHttpServer::Requests() const {
+  std::lock_guard lock(m_impl->mutex);
+  return m_impl->requests;
+}
+
+std::size_t TestHttpServer::CountFor(std::string_view path) const {
+  std::lock_guard lock(m_impl->mutex);
+  const auto it = m_impl->counts.find(path);
+  return it == m_impl->counts.end() ? 0 : it->second;
+}
+
+void TestHttpServer::Stop() {
+  Impl& impl = *m_impl;
+  if (!impl.acceptThread.joinable()) return;
+  SetEvent(impl.stopEvent.Get());
+  impl.acceptThread.join();
+  for (Impl::Worker& worker : impl.workers) worker.thread.join();
+  impl.workers.clear();
+  impl.listener.Reset();
+  impl.acceptEvent.Reset();
+}
+
+}  // namespace wendrix::test

@@ -1,0 +1,116 @@
+#pragma once
+// A small HTTP/1.1 server inside the test process, on 127.0.0.1 and an
+// ephemeral port, answering each path with a scripted reply. The transfer,
+// check and download tests point the library at it to meet real sockets:
+// keep-alive connections, truncated bodies, slow or silent servers.
+//
+// Every connection has its own thread. Requests are recorded in the order
+// they arrive; their bodies are read (Content-Length only) and kept.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace wendrix::test {
+
+struct HttpRequest {
+  std::string method;   // "GET"
+  std::string target;   // "/a/b?x", as sent
+  std::string version;  // "HTTP/1.1"
+  // In the order received, names as sent, values without surrounding blanks.
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;  // the Content-Length bytes that followed the head
+
+  // The first header of that name (case-insensitive); "" when absent.
+  std::string Header(std::string_view name) const;
+  // The target without its query: what the server matches against its
+  // paths. An absolute target ("http://host:1/a", as sent to a proxy) gives
+  // its path ("/a").
+  std::string Path() const;
+};
+
+struct HttpReply {
+  // The whole status line and headers including the final "\r\n\r\n", sent
+  // as is: a script may lie in Content-Length or omit it.
+  std::string head;
+  std::string body;
+  // Sends only this many body bytes, then closes the connection (a dropped
+  // connection). Any value other than npos closes after the reply.
+  std::size_t bodyBytesToSend = std::string::npos;
+  DWORD delayMs = 0;   // waits this long before sending anything
+  bool stall = false;  // never answers: holds the connection until the server stops or the client leaves
+  // Closes the connection after this reply (otherwise it stays open for the
+  // next request). The head should then say "Connection: close" if the
+  // client is to know beforehand.
+  bool close = false;
+};
+
+// A reply with `body` and the head "HTTP/1.1 <status> <reason>", then
+// "Content-Length: <body size>" (left out when `extraHeaders` has its own
+// Content-Length or Transfer-Encoding, or the status has no body: 1xx, 204,
+// 304), then `extraHeaders` ("Name: value\r\n" lines; a missing final "\r\n"
+// is added).
+HttpReply MakeReply(int status, std::string_view reason, std::string body, std::string extraHeaders = "");
+
+// Winsock started for as long as the object lives (WSAStartup and
+// WSACleanup are counted by Winsock, so objects may nest).
+class WinsockSession {
+ public:
+  WinsockSession();
+  WinsockSession(const WinsockSession&) = delete;
+  WinsockSession& operator=(const WinsockSession&) = delete;
+  ~WinsockSession();
+  bool Ok() const noexcept { return m_ok; }
+
+ private:
+  bool m_ok = false;
+};
+
+class TestHttpServer {
+ public:
+  // Called on the connection's thread for every request to its path;
+  // `nthRequestForThisPath` counts from 0 the requests to that path so far.
+  // A handler that throws gives "500" and a closed connection.
+  using Handler = std::function<HttpReply(const HttpRequest&, int nthRequestForThisPath)>;
+
+  TestHttpServer();
+  TestHttpServer(const TestHttpServer&) = delete;
+  TestHttpServer& operator=(const TestHttpServer&) = delete;
+  // Stops the server (see Stop).
+  ~TestHttpServer();
+
+  // Listens on 127.0.0.1 on a port the system chooses. False when Winsock or
+  // the socket fails, or the server was already started.
+  bool Start();
+  // The port listened on; 0 before Start.
+  unsigned short Port() const;
+  // L"http://127.0.0.1:PORT" followed by `target` ("/a?b").
+  std::wstring Url(std::string_view target) const;
+
+  // Answers requests whose path (the target without its query) is `path`;
+  // registering a path again replaces its handler. Other paths get 404.
+  // May be called while the server runs.
+  void On(std::string path, Handler handler);
+  // The same reply every time.
+  void On(std::string path, HttpReply reply);
+
+  // Every request received so far, in order (a copy; thread-safe).
+  std::vector<HttpRequest> Requests() const;
+  // How many requests came for `path` (the target without its query).
+  std::size_t CountFor(std::string_view path) const;
+
+  // Stops listening, ends every connection (stalled, delayed or idle ones
+  // included: their waits end at once) and joins every thread. Requests
+  // stay readable. Idempotent.
+  void Stop();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace wendrix::test
