@@ -1,0 +1,382 @@
+// Settings in the user's registry, the conversion of older values, the last
+// check, the startup entry and the scheduler window's answer.
+#include "update/settings.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "../support/registry_sandbox.h"
+#include "../support/temp_folder.h"
+#include "core/date.h"
+#include "publisher/builtin_publishers.h"
+#include "platform/registry.h"
+#include "registration/publisher_store.h"
+#include "setup/journal.h"
+#include "update/scheduler.h"
+#include "update/startup_entry.h"
+
+namespace wendrix::test {
+namespace {
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+HKEY OpenSettings() {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+  RegCloseKey(key);
+}
+
+std::optional<DWORD> GetDword(const wchar_t* name) {
+  DWORD value = 0, size = sizeof(value), type = 0;
+  HKEY key = OpenSettings();
+  const LONG error = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return error == ERROR_SUCCESS && type == REG_DWORD ? std::optional<DWORD>(value) : std::nullopt;
+}
+
+bool HasValue(const wchar_t* name) {
+  HKEY key = OpenSettings();
+  const bool has = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return has;
+}
+
+std::unique_ptr<InternetSettings> Load() {
+  std::unique_ptr<InternetSettings> s;
+  EXPECT_EQ(LoadSettings(s), S_OK);
+  return s;
+}
+
+// Each test sees an empty HKEY_CURRENT_USER of its own.
+class SettingsTest : public testing::Test {
+ protected:
+  RegistrySandbox m_sandbox;
+};
+
+TEST_F(SettingsTest, DefaultsWithNothingStored) {
+  const auto s = Load();
+  ASSERT_TRUE(s);
+  const InternetSettings d;
+  EXPECT_EQ(s->proxyServer, L":80");
+  EXPECT_EQ(s->dialUpEntry, L"");
+  EXPECT_EQ(s->credentials, Credentials{});
+  EXPECT_EQ(s->proxyMode, kProxySystem);
+  EXPECT_EQ(s->cookies, 1u);
+  EXPECT_EQ(s->noProxyForLan, 1u);
+  EXPECT_EQ(s->hangUp, 1u);
+  EXPECT_EQ(s->prompt, 0u);
+  EXPECT_EQ(s->checkAttempts, 2u);
+  EXPECT_EQ(s->checkRetryPause, 0u);
+  EXPECT_EQ(s->otherSoftware, 1u);
+  EXPECT_EQ(s->lastCheck, 0u);
+  EXPECT_EQ(s->lastCheckResult, 2u);
+  EXPECT_EQ(s->maxConcurrentDownloads, 1u);
+  EXPECT_EQ(s->maxWalletDiskSpace, 100u);
+  EXPECT_TRUE(s->checkPeriod == kPeriodWeekly || s->checkPeriod == kPeriodManual) << "depends on RAS";
+}
+
+TEST_F(SettingsTest, SaveThenLoadKeepsEveryValue) {
+  InternetSettings s;
+  s.proxyServer = L"proxy.example:8080";
+  s.dialUpEntry = L"Office";
+  s.credentials = {L"du", L"dp", L"dd", L"pu", L"pp"};
+  s.userAgent = L"Agent %1";
+  s.modem = 1;
+  s.proxyMode = kProxyExplicit;
+  s.cookies = 0;
+  s.noProxyForLan = 0;
+  s.hangUp = 0;
+  s.prompt = 1;
+  s.iniDebug = 1;
+  s.checkAttempts = 5;
+  s.checkRetryPause = 3;
+  s.checkPeriod = kPeriodMonthly;
+  s.otherSoftware = 2;
+  s.checkWhenLaunched = 0;
+  s.maxConcurrentDownloads = 4;
+  s.maxWalletDiskSpace = 250;
+  ASSERT_EQ(SaveSettings(s), S_OK);
+  auto loaded = Load();
+  EXPECT_EQ(loaded->proxyServer, s.proxyServer);
+  EXPECT_EQ(loaded->credentials, s.credentials);
+  EXPECT_EQ(loaded->userAgent, s.userAgent);
+  EXPECT_EQ(loaded->checkPeriod, kPeriodMonthly);
+  EXPECT_EQ(loaded->maxWalletDiskSpace, 250u);
+  EXPECT_EQ(loaded->cookies, 0u);
+  EXPECT_EQ(loaded->checkWhenLaunched, 0u);
+
+  // Empty texts delete their values; the credential block is always written.
+  s.userAgent.clear();
+  s.dialUpEntry.clear();
+  s.credentials = {};
+  ASSERT_EQ(SaveSettings(s), S_OK);
+  EXPECT_FALSE(HasValue(L"UserAgent"));
+  EXPECT_FALSE(HasValue(L"DialUp"));
+  HKEY key = OpenSettings();
+  DWORD type = 0, size = 0;
+  ASSERT_EQ(RegQueryValueExW(key, L"Authentication2", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(size, 64u);
+}
+
+TEST_F(SettingsTest, IllTypedValuesTakeTheirDefaults) {
+  HKEY key = OpenSettings();
+  RegSetValueExW(key, L"CheckAttempts", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"9"), 4);
+  RegSetValueExW(key, L"ProxyServer", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4);
+  const BYTE junk[3] = {1, 2, 3};
+  RegSetValueExW(key, L"Authentication2", 0, REG_BINARY, junk, 3);
+  DWORD seven = 7;
+  RegSetValueExW(key, L"HangUp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), 4);
+  RegCloseKey(key);
+  const auto s = Load();
+  EXPECT_EQ(s->checkAttempts, 2u);
+  EXPECT_EQ(s->proxyServer, L":80");
+  EXPECT_EQ(s->credentials, Credentials{});
+  EXPECT_EQ(s->hangUp, 1u) << "non-zero reads as 1";
+}
+
+TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {
+  const struct {
+    const wchar_t* name;
+    DWORD value;
+    std::uint32_t period;
+  } cases[] = {
+      {L"CheckEvery2", 0, kPeriodManual}, {L"CheckEvery2", 1, kPeriodDaily},  {L"CheckEvery2", 2, kPeriodWeekly},
+      {L"CheckEvery2", 3, kPeriodWeekly}, {L"CheckEvery2", 4, kPeriodMonthly}, {L"CheckEvery", 0, kPeriodManual},
+      {L"CheckEvery", 1, kPeriodWeekly},  {L"CheckEvery", 2, kPeriodWeekly},  {L"CheckEvery", 3, kPeriodMonthly},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.name) + " = " + std::to_string(c.value));
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CheckEvery3", kPeriodDaily);  // the older value wins
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, c.name, c.value);
+    EXPECT_EQ(Load()->checkPeriod, c.period);
+    EXPECT_EQ(GetDword(L"CheckEvery3"), c.period);
+    EXPECT_FALSE(HasValue(c.name));
+    EXPECT_EQ(Load()->checkPeriod, c.period) << "converted once";
+  }
+  DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
+  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"Notify", 1);
+  EXPECT_EQ(Load()->otherSoftware, 2u);
+  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"Notify", 0);
+  EXPECT_EQ(Load()->otherSoftware, 1u);
+  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"OtherSoftware", 1);
+  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"Notify", 1);
+  EXPECT_EQ(Load()->otherSoftware, 1u);
+}
+
+TEST_F(SettingsTest, OlderKeysAreCopiedOnTheFirstLoad) {
+  // The product's own key: values and subkeys move into 3.0, the originals stay.
+  SetDword(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", L"CheckAttempts", 4);
+  SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\StandardGUI", L"Width", L"400", 0);
+  EXPECT_EQ(Load()->checkAttempts, 4u);
+  UniqueHkey copied;
+  EXPECT_EQ(OpenRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\StandardGUI", KEY_READ, copied),
+            ERROR_SUCCESS);
+  UniqueHkey nested;
+  EXPECT_NE(OpenRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\3.0", KEY_READ, nested),
+            ERROR_SUCCESS);
+  DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", 0);
+
+  // Else the first of the older product's trees: 3.0 before 2.0.
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\2.0", L"CheckAttempts", 6);
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 7);
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0\\Sub", L"X", 1);
+  EXPECT_EQ(Load()->checkAttempts, 7u);
+  UniqueHkey sub;
+  EXPECT_EQ(OpenRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\Sub", KEY_READ, sub), ERROR_SUCCESS);
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 9);
+  EXPECT_EQ(Load()->checkAttempts, 7u) << "only the first load converts";
+}
+
+TEST_F(SettingsTest, LastCheckValues) {
+  InternetSettings s;
+  s.lastCheck = FileTimeFromParts(2026, 1, 2, 3, 4, 5);
+  s.lastSkip = FileTimeFromParts(2026, 1, 3, 0, 0, 0);
+  s.lastCheckResult = 1;
+  ASSERT_EQ(SaveLastCheck(s), S_OK);
+  std::wstring text;
+  HKEY key = OpenSettings();
+  EXPECT_EQ(ReadRegistryString(key, L"LastCheck", text), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(text, L"2026-01-02T03:04:05Z");
+  InternetSettings read;
+  ASSERT_EQ(LoadLastCheck(read), S_OK);
+  EXPECT_EQ(read.lastCheck, s.lastCheck);
+  EXPECT_EQ(read.lastSkip, s.lastSkip);
+  EXPECT_EQ(read.lastCheckResult, 1u);
+
+  s.lastCheck = 0;
+  s.lastSkip = 0;
+  ASSERT_EQ(SaveLastCheck(s), S_OK);
+  EXPECT_FALSE(HasValue(L"LastCheck"));
+  EXPECT_FALSE(HasValue(L"LastCheckResult"));
+  EXPECT_FALSE(HasValue(L"LastSkip"));
+  SetStringValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", L"2026-13-01T00:00:00Z", 0);
+  ASSERT_EQ(LoadLastCheck(read), S_OK);
+  EXPECT_EQ(read.lastCheck, 0u) << "an unreadable date reads as never";
+  EXPECT_EQ(read.lastCheckResult, 2u);
+}
+
+// The startup entry lives in the real registry (the 32-bit view of the
+// machine's keys is not sandboxed), so these tests put every value back.
+class StartupEntryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", m_folder.Path(), KEY_WOW64_32KEY);
+    Clean();
+  }
+  void TearDown() override {
+    Clean();
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
+  }
+  void Clean() {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      HKEY key = nullptr;
+      if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"KestmoorWendrix");
+        RegCloseKey(key);
+      }
+    }
+    std::wstring shortcut;
+    if (SUCCEEDED(OldStartupShortcutPath(StartupScope::kCurrentUser, shortcut))) DeleteFileW(shortcut.c_str());
+  }
+  std::wstring RunValue(HKEY root) {
+    UniqueHkey key;
+    std::wstring value = L"<none>";
+    if (OpenRegistryKey(root, kRunKey, KEY_READ | KEY_WOW64_32KEY, key) == ERROR_SUCCESS)
+      ReadRegistryString(key.Get(), L"KestmoorWendrix", value);
+    return value;
+  }
+  TempFolder m_folder;
+};
+
+TEST_F(StartupEntryTest, EntryIsJournaledAndRolledBack) {
+  CJournal journal;
+  ASSERT_EQ(journal.Create(), S_OK);
+  ASSERT_EQ(SetRunEntry(StartupScope::kCurrentUser, &journal), S_OK);
+  EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"\"" + m_folder.Path() + L"\\wendrix.exe\" -s");
+  EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
+  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+  ASSERT_EQ(journal.Rollback(), S_OK);
+  EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser));
+
+  ASSERT_EQ(SetRunEntry(StartupScope::kAllUsers, nullptr), S_OK);
+  CJournal second;
+  ASSERT_EQ(second.Create(), S_OK);
+  ASSERT_EQ(DeleteRunEntry(StartupScope::kAllUsers, &second), S_OK);
+  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+  EXPECT_EQ(DeleteRunEntry(StartupScope::kAllUsers, &second), S_OK) << "nothing to delete";
+  ASSERT_EQ(second.Rollback(), S_OK);
+  EXPECT_TRUE(HasRunEntry(StartupScope::kAllUsers));
+}
+
+TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
+  CPublisherStore store;  // opened on nothing: the records are set by hand
+  PublisherRecord mine;
+  mine.id = L"1.2";
+  mine.flags = kPublisherCountedCurrentUser;
+  store.Records().push_back(mine);
+  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, false, nullptr), S_OK);
+  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
+  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+
+  // An existing entry stays as it is unless forced.
+  SetStringValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", L"old", KEY_WOW64_32KEY);
+  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, false, nullptr), S_OK);
+  EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"old");
+  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, true, nullptr), S_OK);
+  EXPECT_NE(RunValue(HKEY_CURRENT_USER), L"old");
+
+  store.Records()[0].flags = kPublisherCountedOlderAllUsers;
+  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, false, nullptr), S_OK);
+  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser));
+  EXPECT_TRUE(HasRunEntry(StartupScope::kAllUsers));
+
+  // The self publisher alone needs no scheduler.
+  store.Records()[0].id = L"1.3.6.1.4.1.61717.1";
+  store.Records()[0].builtin = FindBuiltinPublisher(L"Wendrix");
+  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+}
+
+TEST_F(StartupEntryTest, OldShortcutGivesWayToTheEntry) {
+  EXPECT_EQ(ReplacePerUserStartupShortcut(), S_OK);
+  EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser)) << "no shortcut, no change";
+  std::wstring shortcut;
+  ASSERT_EQ(OldStartupShortcutPath(StartupScope::kCurrentUser, shortcut), S_OK);
+  EXPECT_EQ(shortcut.substr(shortcut.size() - 22), L"\\Wendrix Scheduler.lnk");
+  HANDLE file = CreateFileW(shortcut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  EXPECT_EQ(ReplacePerUserStartupShortcut(), S_OK);
+  EXPECT_FALSE(FileExists(shortcut));
+  EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
+}
+
+// A scheduler window on a thread of its own, answering WM_APP+1 with `answer`.
+class FakeScheduler {
+ public:
+  explicit FakeScheduler(LRESULT answer) {
+    m_thread = std::thread([this, answer] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == kSchedulerCheckEnded) return GetWindowLongPtrW(w, GWLP_USERDATA);
+        return DefWindowProcW(w, m, wp, lp);
+      };
+      wc.lpszClassName = kSchedulerClass;
+      RegisterClassW(&wc);
+      // Hidden, not message-only: FindWindow does not see message-only windows.
+      m_window = CreateWindowW(kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+      SetWindowLongPtrW(m_window, GWLP_USERDATA, answer);
+      SetEvent(m_ready);
+      MSG msg;
+      while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+      DestroyWindow(m_window);
+      UnregisterClassW(kSchedulerClass, nullptr);
+    });
+    WaitForSingleObject(m_ready, 5000);
+  }
+  ~FakeScheduler() {
+    PostMessageW(m_window, WM_QUIT, 0, 0);
+    m_thread.join();
+    CloseHandle(m_ready);
+  }
+  HWND Window() const { return m_window; }
+
+ private:
+  HANDLE m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HWND m_window = nullptr;
+  std::thread m_thread;
+};
+
+TEST_F(SettingsTest, SchedulerWindowAnswers) {
+  {
+    FakeScheduler scheduler(1);
+    EXPECT_TRUE(EnsureScheduler());
+    EXPECT_EQ(StartSchedulerWindow(), scheduler.Window());
+  }
+  {
+    FakeScheduler scheduler(0);
+    EXPECT_FALSE(EnsureScheduler()) << "a zero answer is a failure";
+  }
+  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CheckEvery3", kPeriodManual);
+  EXPECT_TRUE(EnsureScheduler()) << "manual checks need no scheduler";
+}
+
+}  // namespace
+}  // namespace wendrix::test

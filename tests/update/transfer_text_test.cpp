@@ -1,0 +1,147 @@
+// The platform-free parts of settings and transfers: the credential block,
+// the next-check rule, Base64 and the address texts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/date.h"
+#include "core/text_encoding.h"
+#include "update/base64.h"
+#include "update/credential_block.h"
+#include "update/next_check.h"
+#include "update/url_text.h"
+
+namespace wendrix {
+namespace {
+
+std::vector<std::uint8_t> Unscrambled(std::vector<std::uint8_t> bytes) {
+  UnscrambleBytes(bytes);
+  return bytes;
+}
+
+TEST(CredentialBlock, EmptyCredentialsMakeA64ByteBlock) {
+  const std::vector<std::uint8_t> block = BuildCredentialBlock({}, 0x12345678);
+  ASSERT_EQ(block.size(), 64u) << "6 units of content, 26 of padding";
+  const std::vector<std::uint8_t> plain = Unscrambled(block);
+  EXPECT_EQ(plain[0], 5);
+  EXPECT_EQ(plain[1], 0);
+  for (int i = 2; i < 12; ++i) EXPECT_EQ(plain[i], 0) << i;
+  // Padding: the low byte of the noise, rotated right one bit per unit.
+  std::uint32_t noise = 0x12345678;
+  for (int unit = 6; unit < 32; ++unit) {
+    EXPECT_EQ(plain[unit * 2], noise & 0xFF) << unit;
+    EXPECT_EQ(plain[unit * 2 + 1], 0) << unit;
+    noise = (noise >> 1) | (noise << 31);
+  }
+  EXPECT_NE(block, plain) << "scrambled";
+}
+
+TEST(CredentialBlock, RoundTripsAndPadsToWholeBlocks) {
+  const Credentials cases[] = {
+      {L"dial", L"secret", L"DOMAIN", L"proxy", L"p\u00E4ss"},
+      {L"", L"", L"", L"proxy user", L""},
+      {std::wstring(26, L'x'), L"", L"", L"", L""},  // 26 + 6 units: exactly 32, so a whole block of padding
+      {std::wstring(300, L'y'), L"\u20AC", L"", L"", L"z"},
+  };
+  for (const Credentials& c : cases) {
+    const std::vector<std::uint8_t> block = BuildCredentialBlock(c, 0xA5A5A5A5u);
+    EXPECT_EQ(block.size() % 64, 0u);
+    const std::size_t content = 6 + c.dialUser.size() + c.dialPassword.size() + c.dialDomain.size() +
+                                c.proxyUser.size() + c.proxyPassword.size();
+    EXPECT_GE(block.size() / 2 - content, 1u);
+    EXPECT_LE(block.size() / 2 - content, 32u);
+    EXPECT_EQ(ReadCredentialBlock(block), c);
+  }
+}
+
+TEST(CredentialBlock, ScrambleChainsEachByteIntoTheNext) {
+  std::vector<std::uint8_t> a(10, 0), b(10, 0);
+  b[3] = 1;
+  ScrambleBytes(a);
+  ScrambleBytes(b);
+  EXPECT_EQ(std::vector<std::uint8_t>(a.begin(), a.begin() + 3), std::vector<std::uint8_t>(b.begin(), b.begin() + 3));
+  for (int i = 3; i < 10; ++i) EXPECT_NE(a[i], b[i]) << "a change carries on to byte " << i;
+  EXPECT_EQ(Unscrambled(b)[3], 1);
+}
+
+TEST(CredentialBlock, DamagedAndOlderBlocks) {
+  // Count, "user", its zero and half of "password", scrambled as a block of its own.
+  std::vector<std::uint8_t> block = Unscrambled(BuildCredentialBlock({L"user", L"password", L"", L"", L""}, 7));
+  block.resize(13);
+  ScrambleBytes(block);
+  const Credentials cut = ReadCredentialBlock(block);
+  EXPECT_EQ(cut.dialUser, L"user");
+  EXPECT_EQ(cut.dialPassword, L"") << "an unterminated text is not taken";
+  EXPECT_EQ(ReadCredentialBlock({}), Credentials{});
+
+  std::vector<std::uint8_t> older = {1};
+  for (const char* text : {"dial", "pw", "dom", "caf\xE9", "pp"}) {
+    for (const char* p = text; *p; ++p) older.push_back(static_cast<std::uint8_t>(*p));
+    older.push_back(0);
+  }
+  ScrambleBytes(older);
+  const Credentials read = ReadOlderCredentialBlock(older, Latin1CodePage());
+  EXPECT_EQ(read, (Credentials{L"dial", L"pw", L"dom", L"caf\u00E9", L"pp"}));
+}
+
+TEST(NextCheck, PeriodsAndBaseTimes) {
+  const std::uint64_t day = 864000000000ull;
+  const std::uint64_t now = FileTimeFromParts(2026, 12, 6, 12, 0, 0);
+  const struct {
+    std::uint32_t period;
+    std::uint64_t lastCheck, lastSkip;
+    NextCheck result;
+    std::uint64_t next;
+  } cases[] = {
+      {kPeriodManual, now - 30 * day, 0, kNoAutomaticCheck, 0},
+      {kPeriodDaily, 0, 0, kCheckLater, now + day},
+      {kPeriodWeekly, now - 8 * day, now - 2 * day, kCheckLater, now + 5 * day},
+      {kPeriodWeekly, now - 2 * day, now - 8 * day, kCheckLater, now + 5 * day},
+      {kPeriodWeekly, now - 8 * day, 0, kCheckDue, now - day},
+      {kPeriodWeekly, 0, now - 7 * day, kCheckDue, now},
+      {kPeriodMonthly, now - 29 * day, now - 29 * day, kCheckLater, now + day},
+      {kPeriodMonthly, now - 31 * day, 0, kCheckDue, now - day},
+      {9, now, now, kNoAutomaticCheck, 0},
+  };
+  for (const auto& c : cases) {
+    std::uint64_t next = 0;
+    EXPECT_EQ(ComputeNextCheck(c.period, c.lastCheck, c.lastSkip, now, &next), c.result) << c.period;
+    EXPECT_EQ(next, c.next) << c.period;
+  }
+  EXPECT_EQ(ComputeNextCheck(kPeriodDaily, 0, 0, now, nullptr), kNoAutomaticCheck);
+}
+
+TEST(TransferText, Base64) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"user:p\xC3\xA4ss", "dXNlcjpww6Rzcw=="},
+      {std::string("\xFF\xFE\x00", 3), "//4A"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(Base64Encode(in), out);
+}
+
+TEST(TransferText, StatusesAsWinInetErrors) {
+  const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+      {200, 0},       {206, 0},       {299, 0},       {300, 12027}, {302, 12029}, {400, 12027}, {401, 12015},
+      {403, 12015},   {407, 12015},   {404, 12028},   {405, 12008}, {500, 12029}, {503, 12029}, {504, 12002},
+  };
+  for (const auto& [status, error] : cases) EXPECT_EQ(WinInetErrorForStatus(status), error) << status;
+}
+
+TEST(TransferText, FileAddressesAndHostNames) {
+  EXPECT_TRUE(IsFileUrl(L"FILE://C:/x"));
+  EXPECT_FALSE(IsFileUrl(L"http://file:"));
+  EXPECT_EQ(FileUrlPath(L"file://C:/data/x.wx-cnf"), L"C:/data/x.wx-cnf");
+  EXPECT_EQ(FileUrlPath(L"file:C:\\data\\x.wx-cnf"), L"C:\\data\\x.wx-cnf");
+  const std::pair<const wchar_t*, const wchar_t*> hosts[] = {
+      {L"http://www.example.com/a/b", L"www.example.com"},
+      {L"http://user:pw@host.example:8080/x", L"host.example"},
+      {L"ftp://host", L"host"},
+      {L"http://host:81\\odd/x", L"host:81\\odd"},
+      {L"no scheme", L""},
+  };
+  for (const auto& [url, host] : hosts) EXPECT_EQ(HostNameFromText(url), host) << testing::PrintToString(url);
+}
+
+}  // namespace
+}  // namespace wendrix
