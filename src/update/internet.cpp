@@ -60,13 +60,17 @@ void CInternet::SetUserAgent(const wchar_t* templateText) {
   SYSTEM_INFO info{};
   GetSystemInfo(&info);
   const std::wstring processors = std::to_wstring(info.dwNumberOfProcessors);
-  const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(version.c_str()), reinterpret_cast<DWORD_PTR>(L""),
-                            reinterpret_cast<DWORD_PTR>(system.c_str()), reinterpret_cast<DWORD_PTR>(country),
-                            reinterpret_cast<DWORD_PTR>(processors.c_str())};
+  // A user's template may name inserts beyond the five; they read as empty
+  // rather than past the end of the array.
+  std::vector<DWORD_PTR> args(99, reinterpret_cast<DWORD_PTR>(L""));
+  args[0] = reinterpret_cast<DWORD_PTR>(version.c_str());
+  args[2] = reinterpret_cast<DWORD_PTR>(system.c_str());
+  args[3] = reinterpret_cast<DWORD_PTR>(country);
+  args[4] = reinterpret_cast<DWORD_PTR>(processors.c_str());
   wchar_t* expanded = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, format.c_str(), 0, 0,
-      reinterpret_cast<LPWSTR>(&expanded), 0, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
+      reinterpret_cast<LPWSTR>(&expanded), 0, reinterpret_cast<va_list*>(args.data()));
   const LocalText owned(expanded);
   m_userAgent = length && expanded ? std::wstring(expanded, length) : std::wstring(kFallbackUserAgent);
   if (m_session) m_api.SetTextOption(m_session.Get(), INTERNET_OPTION_USER_AGENT, m_userAgent);
@@ -297,7 +301,9 @@ HRESULT CInternet::ReadResponse(HINTERNET request, ByteSink& sink) {
     total += read;
     if (const HRESULT stop = Progress(kProgressBytes, total); stop != S_OK) return stop;
   }
-  if (announced && total < *announced) return HResultFromWin32(kShortResponse);
+  // An error status already failed the fetch; its page may have been
+  // drained while answering a challenge, so its length says nothing.
+  if (announced && total < *announced && m_lastError < 12000) return HResultFromWin32(kShortResponse);
   return S_OK;
 }
 

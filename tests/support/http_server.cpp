@@ -114,16 +114,7 @@ enum class HeadScan { kIncomplete, kComplete, kTooLarge };
 // Drops the empty lines a client may send between requests, then looks for
 // the empty line that ends the head; `headEnd` is then the head's length.
 HeadScan FindHead(std::string& pending, std::size_t& headEnd) {
-  std::size_t blank = 0;
-  for (std::string_view rest(pending);; rest = std::string_view(pending).substr(blank)) {
-    if (rest.starts_with("\r\n"))
-      blank += 2;
-    else if (rest.starts_with('\n'))
-      blank += 1;
-    else
-      break;
-  }
-  pending.erase(0, blank);
+  pending.erase(0, std::min(pending.find_first_not_of("\r\n"), pending.size()));
   for (std::size_t lineFeed = pending.find('\n'); lineFeed != std::string::npos;
        lineFeed = pending.find('\n', lineFeed + 1)) {
     const std::string_view after = std::string_view(pending).substr(lineFeed + 1);
@@ -214,12 +205,8 @@ class Channel {
         return Io::kOk;
       }
       if (received == 0 || WSAGetLastError() != WSAEWOULDBLOCK) return Io::kClosed;
-      DWORD left = INFINITE;
-      if (timeoutMs != INFINITE) {
-        const ULONGLONG elapsed = GetTickCount64() - start;
-        if (elapsed >= timeoutMs) return Io::kTimedOut;
-        left = static_cast<DWORD>(timeoutMs - elapsed);
-      }
+      const DWORD left = Remaining(start, timeoutMs);
+      if (left == 0) return Io::kTimedOut;
       if (!Wait(left)) return Io::kClosed;
     }
   }
@@ -245,13 +232,7 @@ class Channel {
   void Drain(DWORD timeoutMs) {
     const ULONGLONG start = GetTickCount64();
     std::string sink;
-    for (;;) {
-      DWORD left = INFINITE;
-      if (timeoutMs != INFINITE) {
-        const ULONGLONG elapsed = GetTickCount64() - start;
-        if (elapsed >= timeoutMs) return;
-        left = static_cast<DWORD>(timeoutMs - elapsed);
-      }
+    for (DWORD left; (left = Remaining(start, timeoutMs)) != 0;) {
       sink.clear();
       if (Receive(sink, left) != Io::kOk) return;
     }
@@ -270,6 +251,13 @@ class Channel {
   bool Pause(DWORD milliseconds) const { return WaitForSingleObject(m_stop, milliseconds) == WAIT_TIMEOUT; }
 
  private:
+  // What is left of `timeoutMs` since `start`: 0 once it has passed.
+  static DWORD Remaining(ULONGLONG start, DWORD timeoutMs) {
+    if (timeoutMs == INFINITE) return INFINITE;
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    return elapsed >= timeoutMs ? 0 : static_cast<DWORD>(timeoutMs - elapsed);
+  }
+
   bool Stopped() const { return WaitForSingleObject(m_stop, 0) != WAIT_TIMEOUT; }
 
   // Waits for a network event, the stop or the time; the caller then tries
@@ -336,16 +324,7 @@ std::string HttpRequest::Header(std::string_view name) const {
   return {};
 }
 
-std::string HttpRequest::Path() const {
-  std::string_view path = target;
-  if (!path.starts_with('/')) {
-    if (const std::size_t scheme = path.find("://"); scheme != std::string_view::npos) {
-      const std::size_t slash = path.find('/', scheme + 3);
-      path = slash == std::string_view::npos ? std::string_view("/") : path.substr(slash);
-    }
-  }
-  return std::string(path.substr(0, path.find_first_of("?#")));
-}
+std::string HttpRequest::Path() const { return target.substr(0, target.find('?')); }
 
 HttpReply MakeReply(int status, std::string_view reason, std::string body, std::string extraHeaders) {
   if (!extraHeaders.empty() && !extraHeaders.ends_with("\r\n")) extraHeaders += "\r\n";
@@ -392,6 +371,7 @@ class TestHttpServer::Impl {
   };
   // Touched by the accept thread while it runs, then by Stop.
   std::list<Worker> workers;
+  std::size_t connectionsAccepted = 0;
 
   void AcceptLoop() {
     const HANDLE handles[] = {stopEvent.Get(), acceptEvent.Get()};
@@ -410,9 +390,10 @@ class TestHttpServer::Impl {
     SetHandleInformation(reinterpret_cast<HANDLE>(connection.Get()), HANDLE_FLAG_INHERIT, 0);
     Worker& worker = workers.emplace_back();
     try {
-      worker.thread = std::thread([this, &worker, socket = std::move(connection)]() mutable {
+      const std::size_t number = ++connectionsAccepted;
+      worker.thread = std::thread([this, &worker, number, socket = std::move(connection)]() mutable {
         try {
-          Serve(std::move(socket));
+          Serve(std::move(socket), number);
         } catch (...) {  // out of memory: the connection ends, the process goes on
         }
         worker.done = true;
@@ -433,12 +414,13 @@ class TestHttpServer::Impl {
     }
   }
 
-  void Serve(UniqueSocket socket) {
+  void Serve(UniqueSocket socket, std::size_t connectionNumber) {
     Channel channel(std::move(socket), stopEvent.Get());
     if (!channel.Ok()) return;
     std::string pending;
     for (;;) {
       HttpRequest request;
+      request.connection = connectionNumber;
       switch (ReadRequest(channel, pending, request)) {
         case ReadResult::kGone:
           return;

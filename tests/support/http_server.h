@@ -24,12 +24,15 @@ struct HttpRequest {
   // In the order received, names as sent, values without surrounding blanks.
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;  // the Content-Length bytes that followed the head
+  // The connection it came on, numbered from 1 in the order accepted: two
+  // requests with the same number show a reused (keep-alive) connection.
+  std::size_t connection = 0;
 
   // The first header of that name (case-insensitive); "" when absent.
   std::string Header(std::string_view name) const;
   // The target without its query: what the server matches against its
-  // paths. An absolute target ("http://host:1/a", as sent to a proxy) gives
-  // its path ("/a").
+  // paths. A request sent to a proxy keeps its absolute form
+  // ("http://host/a?q" gives "http://host/a").
   std::string Path() const;
 };
 
@@ -72,9 +75,10 @@ class WinsockSession {
 
 class TestHttpServer {
  public:
-  // Called on the connection's thread for every request to its path;
-  // `nthRequestForThisPath` counts from 0 the requests to that path so far.
-  // A handler that throws gives "500" and a closed connection.
+  // Called on the connection's thread for every request to its path, so
+  // possibly on several threads at once; it may call Requests() and
+  // CountFor(). `nthRequestForThisPath` counts from 0 the requests to that
+  // path so far. A handler that throws gives "500" and a closed connection.
   using Handler = std::function<HttpReply(const HttpRequest&, int nthRequestForThisPath)>;
 
   TestHttpServer();

@@ -134,16 +134,21 @@ TEST_F(HttpServerTest, KeepAliveConnectionAnswersRequestAfterRequest) {
   const std::vector<HttpRequest> requests = m_server.Requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].body, "hello");
+  EXPECT_EQ(requests[0].connection, requests[2].connection);
   EXPECT_EQ(m_server.CountFor("/n"), 3u);
 }
 
-TEST_F(HttpServerTest, UnknownPathGets404) {
+TEST_F(HttpServerTest, UnknownPathGets404AndProxyRequestsMatchTheirAddress) {
   m_server.On("/known", MakeReply(200, "OK", "yes"));
   Client client(m_server.Port());
   ASSERT_TRUE(client.Send("GET /unknown HTTP/1.1\r\nHost: x\r\n\r\n"));
   EXPECT_TRUE(client.ReadReply().starts_with("HTTP/1.1 404 Not Found\r\n"));
   EXPECT_EQ(m_server.CountFor("/unknown"), 1u);
   EXPECT_EQ(m_server.CountFor("/known"), 0u);
+  // A request meant for a proxy is matched by its whole address.
+  m_server.On("http://updates.example/p", MakeReply(200, "OK", "proxied"));
+  ASSERT_TRUE(client.Send("GET http://updates.example/p?q HTTP/1.1\r\nHost: updates.example\r\n\r\n"));
+  EXPECT_EQ(client.ReadReply(), "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\nproxied");
 }
 
 TEST_F(HttpServerTest, PartialBodyIsFollowedByTheEndOfTheConnection) {
