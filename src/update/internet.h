@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "core/result.h"
@@ -87,6 +88,8 @@ class CInternet {
   HRESULT ReadResponse(HINTERNET request, ByteSink& sink);
   bool AnswerChallenge(HINTERNET request, bool proxy, int attempt);
   HRESULT Progress(std::uint32_t event, std::uint64_t value);
+  // Appends `bytes` block by block, each followed by its progress event.
+  HRESULT Deliver(std::span<const char> bytes, std::size_t block, ByteSink& sink, std::uint64_t& total);
   RasApi* Ras();
   void Record(DWORD error) noexcept { m_lastError = error; }
 
