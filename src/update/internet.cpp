@@ -350,6 +350,17 @@ std::wstring CInternet::GetErrorText(ErrorCategory& category) const {
   return length && text ? std::wstring(text, length) : std::wstring();
 }
 
+std::vector<std::wstring> CInternet::EnumDialEntries() {
+  std::vector<std::wstring> names;
+  if (RasApi* ras = Ras()) ras->Entries(names);
+  return names;
+}
+
+DWORD CInternet::EditDialEntry(HWND window, const std::wstring& entry) {
+  RasApi* ras = Ras();
+  return ras ? ras->EditEntry(window, entry) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
 bool CInternet::IsOffline() const {
   DWORD state = 0, size = sizeof(state);
   return m_api.QueryOption(nullptr, INTERNET_OPTION_CONNECTED_STATE, &state, size) &&

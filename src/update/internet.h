@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/result.h"
 #include "update/byte_sink.h"
@@ -78,6 +79,11 @@ class CInternet {
   bool SetOffline(bool offline) const;
   // The host of an address, cut to `size` - 1 characters.
   std::wstring GetHostName(const std::wstring& url) const;
+
+  // The phonebook's dial-up entries and the system's editor for one (for the
+  // options dialog); empty, or the RAS error, when RAS is missing.
+  std::vector<std::wstring> EnumDialEntries();
+  DWORD EditDialEntry(HWND window, const std::wstring& entry);
 
   bool Available() const noexcept { return m_api.Available(); }
   const WinInetApi& Api() const noexcept { return m_api; }

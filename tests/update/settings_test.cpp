@@ -328,16 +328,18 @@ TEST_F(StartupEntryTest, OldShortcutGivesWayToTheEntry) {
   EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
 }
 
+LRESULT CALLBACK FakeSchedulerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kSchedulerCheckEnded) return GetWindowLongPtrW(window, GWLP_USERDATA);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
 // A scheduler window on a thread of its own, answering WM_APP+1 with `answer`.
 class FakeScheduler {
  public:
   explicit FakeScheduler(LRESULT answer) {
     m_thread = std::thread([this, answer] {
       WNDCLASSW wc{};
-      wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        if (m == kSchedulerCheckEnded) return GetWindowLongPtrW(w, GWLP_USERDATA);
-        return DefWindowProcW(w, m, wp, lp);
-      };
+      wc.lpfnWndProc = FakeSchedulerProc;
       wc.lpszClassName = kSchedulerClass;
       RegisterClassW(&wc);
       // Hidden, not message-only: FindWindow does not see message-only windows.

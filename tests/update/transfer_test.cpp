@@ -217,6 +217,29 @@ TEST_F(TransferTest, FileAddresses) {
             static_cast<HRESULT>(0x80070002));
 }
 
+TEST(TransferCleanupTest, LeftoverDownloadFoldersGoUnlessAFileIsInUse) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring root = std::wstring(temp) + L"Wendrix";
+  CreateDirectoryW(root.c_str(), nullptr);
+  const std::wstring free = root + L"\\KWX1A2B.tmp", busy = root + L"\\KWX3C4D.tmp", other = root + L"\\Keep";
+  for (const std::wstring& folder : {free, busy, other}) CreateDirectoryW(folder.c_str(), nullptr);
+  for (const std::wstring& file : {free + L"\\a.exe", free + L"\\b.txt", busy + L"\\c.exe", other + L"\\d.txt"}) {
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(h);
+  }
+  HANDLE held = CreateFileW((busy + L"\\c.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  { CTransfer transfer; }
+  EXPECT_FALSE(FileExists(free));
+  EXPECT_TRUE(FileExists(busy + L"\\c.exe")) << "a file in use keeps its folder";
+  EXPECT_TRUE(FileExists(other + L"\\d.txt")) << "only KWX folders are leftovers";
+  CloseHandle(held);
+  { CTransfer transfer; }
+  EXPECT_FALSE(FileExists(busy));
+  DeleteTree(other);
+}
+
 TEST(InternetTest, HostNamesOfflineModeAndSettings) {
   CInternet internet;
   ASSERT_TRUE(internet.Available());
