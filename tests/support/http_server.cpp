@@ -16,19 +16,12 @@
 namespace wendrix::test {
 namespace {
 
-struct SocketTraits {
-  using Type = SOCKET;
-  static Type Invalid() noexcept { return INVALID_SOCKET; }
-  static bool IsValid(Type s) noexcept { return s != INVALID_SOCKET; }
-  static void Close(Type s) noexcept { closesocket(s); }
-};
 struct WsaEventTraits {
   using Type = WSAEVENT;
   static Type Invalid() noexcept { return WSA_INVALID_EVENT; }
   static bool IsValid(Type e) noexcept { return e != WSA_INVALID_EVENT; }
   static void Close(Type e) noexcept { WSACloseEvent(e); }
 };
-using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueWsaEvent = UniqueHandle<WsaEventTraits>;
 
 constexpr std::size_t kMaxHeadBytes = 64 * 1024;

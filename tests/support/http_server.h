@@ -6,6 +6,7 @@
 //
 // Every connection has its own thread. Requests are recorded in the order
 // they arrive; their bodies are read (Content-Length only) and kept.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <functional>
@@ -15,7 +16,18 @@
 #include <utility>
 #include <vector>
 
+#include "platform/unique_handle.h"
+
 namespace wendrix::test {
+
+// An owned socket.
+struct SocketTraits {
+  using Type = SOCKET;
+  static Type Invalid() noexcept { return INVALID_SOCKET; }
+  static bool IsValid(Type s) noexcept { return s != INVALID_SOCKET; }
+  static void Close(Type s) noexcept { closesocket(s); }
+};
+using UniqueSocket = UniqueHandle<SocketTraits>;
 
 struct HttpRequest {
   std::string method;   // "GET"

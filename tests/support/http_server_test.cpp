@@ -11,12 +11,6 @@
 namespace wendrix::test {
 namespace {
 
-struct SocketTraits {
-  using Type = SOCKET;
-  static Type Invalid() noexcept { return INVALID_SOCKET; }
-  static bool IsValid(Type s) noexcept { return s != INVALID_SOCKET; }
-  static void Close(Type s) noexcept { closesocket(s); }
-};
 
 // A blocking client connection; every read gives up after 10 s so that a
 // server that never answers fails the test instead of hanging it.
