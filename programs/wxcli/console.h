@@ -28,5 +28,6 @@ int CommandInstalled(Args args);
 int CommandValidate(Args args);
 int CommandHistory(Args args);
 int CommandLog(Args args);
+int CommandFetch(Args args);
 
 }  // namespace wxcli

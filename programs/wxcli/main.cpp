@@ -20,7 +20,8 @@ constexpr wchar_t kUsage[] =
     L"  system QUERY                 a system information query (Processor\\0\\Name, OS, ...)\n"
     L"  installed FILE               the installed version of each item of a data file\n"
     L"  history [--publisher ID] [--sort COLUMN] [--descending] [--export FILE] [--clear]\n"
-    L"  log TYPE [--origin N] [--result N] [--publisher ID] [--item ID] [--action ID] [--info TEXT]\n";
+    L"  log TYPE [--origin N] [--result N] [--publisher ID] [--item ID] [--action ID] [--info TEXT]\n"
+    L"  fetch URL [--out FILE] [--progress]   fetch as a check would, with the user's settings\n";
 
 }  // namespace
 
@@ -51,6 +52,7 @@ int Run(wxcli::Args args) {
   if (command == L"validate") return wxcli::CommandValidate(args);
   if (command == L"history") return wxcli::CommandHistory(args);
   if (command == L"log") return wxcli::CommandLog(args);
+  if (command == L"fetch") return wxcli::CommandFetch(args);
   wxcli::Err(kUsage);
   return 2;
 }
