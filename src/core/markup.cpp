@@ -89,7 +89,8 @@ MarkedUpText ParseMarkup(std::wstring_view text, bool bareLineFeeds) {
 
   if (lastLinkClosedAt == text.size()) {
     out.shown += L" \n";
-  } else if (lastLinkClosedAt != std::wstring_view::npos && text.substr(lastLinkClosedAt) == L"\n") {
+  } else if (lastLinkClosedAt != std::wstring_view::npos &&
+             (text.substr(lastLinkClosedAt) == L"\n" || (bareLineFeeds && text.substr(lastLinkClosedAt) == L"\r\n"))) {
     out.shown.insert(out.shown.size() - 1, 1, L' ');
   }
   return out;

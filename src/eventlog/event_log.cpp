@@ -73,11 +73,13 @@ HRESULT ReadAll(HANDLE file, std::string& bytes) {
 HRESULT ResolveNames(const wchar_t* publisherId, const wchar_t* groupId, const wchar_t* itemId,
                      const wchar_t* actionId, EventFields& fields) {
   fields.publisherId = publisherId;
-  CPublisherStore store;
-  RETURN_IF_FAILED(store.Open(false, nullptr));
-  PublisherRecord* record = store.Find(publisherId);
   if (groupId) fields.group = groupId;
   if (itemId) fields.item = itemId;
+  // The names are a courtesy: a store that cannot be read (a damaged list)
+  // leaves the IDs as passed rather than lose the event.
+  CPublisherStore store;
+  if (FAILED(store.Open(false, nullptr))) return S_OK;
+  PublisherRecord* record = store.Find(publisherId);
   if (!record) return S_OK;
   fields.publisherName = record->name;
   if (!groupId && !itemId) return S_OK;

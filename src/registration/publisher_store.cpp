@@ -21,21 +21,23 @@ bool IsMissing(HRESULT hr) noexcept {
   return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND);
 }
 
-// Copies the check state of `from` into a record read from a list; true when
-// a value changed.
+// Copies the check state that `from` holds into a record read from a list;
+// true when a value changed. Keys `from` does not hold keep the list's value,
+// which another process may have written since our open.
 bool CopyCheckState(const PublisherRecord& from, PublisherRecord& into) {
-  const std::uint32_t keys = from.present & kCheckStateKeys;
-  const bool changed = (into.present & keys) != keys || into.enabled != from.enabled ||
-                       into.attempted != from.attempted || into.succeeded != from.succeeded ||
-                       into.failedLastCheck != from.failedLastCheck || into.lastCheckError != from.lastCheckError;
-  if (!changed) return false;
-  into.present |= keys;
-  into.enabled = from.enabled;
-  into.attempted = from.attempted;
-  into.succeeded = from.succeeded;
-  into.failedLastCheck = from.failedLastCheck;
-  into.lastCheckError = from.lastCheckError;
-  return true;
+  bool changed = false;
+  const auto copy = [&](ListKey key, auto PublisherRecord::*field) {
+    if (!from.Has(key)) return;
+    if (!into.Has(key) || into.*field != from.*field) changed = true;
+    into.*field = from.*field;
+    into.present |= KeyBit(key);
+  };
+  copy(kKeyEnabled, &PublisherRecord::enabled);
+  copy(kKeyAttempted, &PublisherRecord::attempted);
+  copy(kKeySucceeded, &PublisherRecord::succeeded);
+  copy(kKeyFailedLastCheck, &PublisherRecord::failedLastCheck);
+  copy(kKeyLastCheckError, &PublisherRecord::lastCheckError);
+  return changed;
 }
 
 const wchar_t* OlderRegistryPath(ListSource source) noexcept {
@@ -100,28 +102,21 @@ HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
 
 HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
   try {
-    std::vector<const PublisherRecord*> pending;
-    for (const PublisherRecord& r : m_records)
-      if (r.present & kCheckStateKeys) pending.push_back(&r);
+    HRESULT first = S_OK;
     for (StoreScope scope : {kScopeCurrentUser, kScopeAllUsers}) {
-      if (pending.empty()) break;
       StoreMutexLock lock;
       RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
       std::vector<PublisherRecord> listed;
-      RETURN_IF_FAILED(ReadScopeList(scope, listed, nullptr));
+      HRESULT hr = ReadScopeList(scope, listed, nullptr);
       bool changed = false;
-      std::erase_if(pending, [&](const PublisherRecord* r) {
-        PublisherRecord* section = FindRecord(listed, r->id);
-        if (!section) return false;
-        changed |= CopyCheckState(*r, *section);
-        return true;
-      });
-      if (!changed) continue;
-      const HRESULT hr = WriteScopeList(scope, listed, journal);
-      if (scope == kScopeAllUsers && hr == HResultFromWin32(ERROR_ACCESS_DENIED)) continue;
-      RETURN_IF_FAILED(hr);
+      for (const PublisherRecord& r : m_records) {
+        if (!(r.present & kCheckStateKeys)) continue;
+        if (PublisherRecord* section = FindRecord(listed, r.id)) changed |= CopyCheckState(r, *section);
+      }
+      if (SUCCEEDED(hr) && changed) hr = WriteScopeList(scope, listed, journal);
+      if (FAILED(hr) && SUCCEEDED(first)) first = hr;  // the other list is still saved
     }
-    return S_OK;
+    return first;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

@@ -37,11 +37,12 @@ class CPublisherStore : public PublisherList {
   PublisherRecord* FindByName(std::wstring_view name) noexcept;
 
   // Writes the check state of every record (the kCheckStateKeys fields it
-  // holds) into the list file that has its section: the current user's list
-  // when it has one, else the all-users list. Each list is rewritten under
-  // "WendrixMutex_Publisher" and only when a value changed, so registrations
-  // made by other processes since the open are kept. A user without write
-  // access to the all-users list keeps that list's state in memory only.
+  // holds) into each list file that has its section: the all-users list is
+  // read after the user's on open and its values win, so both must agree.
+  // Each list is re-read and rewritten under "WendrixMutex_Publisher", and
+  // only when a value changed, so registrations and state that other
+  // processes wrote since the open are kept. A list that cannot be written
+  // does not stop the other; the first failure is returned.
   HRESULT SaveCheckState(CJournal* journal);
 
   const std::wstring& ErrorFile() const noexcept { return m_errorFile; }

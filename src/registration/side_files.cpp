@@ -13,6 +13,9 @@ namespace wendrix {
 namespace {
 
 constexpr std::size_t kIconNamesLimit = 250;
+bool IsIconName(std::wstring_view name) noexcept {
+  return !name.empty() && name.find_first_of(L"\\/: ") == std::wstring_view::npos;
+}
 
 struct SideFileInfo {
   const wchar_t* extension;
@@ -92,6 +95,9 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
 }
 
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path) {
+  // The names come from fetched data files before the loader has checked
+  // them: a name must stay a plain file-name part, never a path.
+  if (!IsIconName(name) || (!second.empty() && !IsIconName(second))) return E_INVALIDARG;
   if (name.size() + second.size() >= kIconNamesLimit) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
   std::wstring file(id);
   file += L'-';

@@ -38,7 +38,8 @@ inline HRESULT SaveDataFile(const PublisherRecord& record, CJournal* journal) {
 // The path of an icon file in the current user's folder: "<ID>-<name>.ico",
 // or "<ID>-<name>-<second>.ico" when `second` is not empty. Refused with
 // 0x8007006F when the two names together reach 250 characters (and when the
-// path reaches 260).
+// path reaches 260); E_INVALIDARG for a name that is empty or holds a
+// blank, "\\", "/" or ":".
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path);
 
 // Stores an icon fetched for a group or item at IconFilePath's path under

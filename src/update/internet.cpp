@@ -120,8 +120,8 @@ RasApi* CInternet::Ras() {
 HRESULT CInternet::Connect() {
   m_lastError = 0;
   m_lastRasError = 0;
-  if (!m_session) {
-    if (!m_api.Available()) return E_NOINTERFACE;
+  // Without WinINet only file: addresses can be fetched; Fetch refuses the rest.
+  if (!m_session && m_api.Available()) {
     const DWORD access = m_useSystemSettings        ? INTERNET_OPEN_TYPE_PRECONFIG
                          : !m_proxyServer.empty() ? INTERNET_OPEN_TYPE_PROXY
                                                   : INTERNET_OPEN_TYPE_DIRECT;

@@ -33,10 +33,10 @@ UniqueKernelObject StartUserInterface(const wchar_t* parameters) {
 
 HWND WaitForWindow(DWORD pause, int attempts) {
   for (int i = 0; i < attempts; ++i) {
+    if (i > 0) Sleep(pause);
     if (HWND window = FindWindowW(kSchedulerClass, nullptr)) return window;
-    Sleep(pause);
   }
-  return FindWindowW(kSchedulerClass, nullptr);
+  return nullptr;
 }
 
 }  // namespace

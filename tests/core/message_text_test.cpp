@@ -153,6 +153,8 @@ TEST(Markup, LineEndsAndTheFinalLink) {
   EXPECT_EQ(ParseMarkup(L"more |...|0|", false).shown, L"more ... \n");
   EXPECT_EQ(ParseMarkup(L"more |...|0|\n", false).shown, L"more ... \n");
   EXPECT_EQ(ParseMarkup(L"more |...|0|\n\n", false).shown, L"more ...\n\n");
+  EXPECT_EQ(ParseMarkup(L"more |...|0|\r\n", true).shown, L"more ... \n");
+  EXPECT_EQ(ParseMarkup(L"more |...|0|\r\n", false).shown, L"more ...\r\n");
   EXPECT_EQ(ParseMarkup(L"|a|1| b", false).shown, L"a b");
   const MarkedUpText open = ParseMarkup(L"x |never closed", false);
   EXPECT_EQ(open.shown, L"x never closed");

@@ -116,6 +116,15 @@ TEST_F(EventLogTest, NamesComeFromTheStoreAndTheStoredData) {
             L"ResultInfo = \"\"\r\n");
 }
 
+TEST_F(EventLogTest, DamagedStoreStillRecordsTheEvent) {
+  WriteFile(UserFolder(), kCurrentUserListFile, L"[1.2.3]\r\nName = Acme\r\n[broken\r\n");
+  ASSERT_EQ(AppendEvent(kOriginManual, kEventOpen, L"1.2.3", nullptr, L"editor", nullptr, kResultSuccess, nullptr),
+            S_OK);
+  EXPECT_EQ(LogWithoutDates(),
+            L"\r\n[Event]\r\nOrigin = Manual\r\nType = Open\r\nPublisherID = 1.2.3\r\nItem = \"editor\"\r\n"
+            L"Result = Success\r\n");
+}
+
 TEST_F(EventLogTest, OlderEncodingsAreRewrittenWhole) {
   const struct {
     const char* name;

@@ -183,14 +183,27 @@ TEST_F(StoreTest, CheckStateGoesToTheListThatHasTheSection) {
       << user;
   EXPECT_NE(user.find(L"[3.3]"), std::wstring::npos);
   const std::wstring common = ReadText(CommonFolder() + kAllUsersListFile);
-  EXPECT_EQ(common.find(L"Attempted"), common.rfind(L"Attempted")) << "only 2.2 is saved in the all-users list";
-  EXPECT_LT(common.find(L"Attempted"), common.find(L"[1.1]"));
+  EXPECT_NE(common.find(L"[1.1]\r\nName = Shared\r\nAttempted = 2022-"), std::wstring::npos)
+      << "the all-users section wins on open, so it gets the state too: " << common;
+  EXPECT_NE(common.find(L"[2.2]\r\nName = Theirs\r\nAttempted = 2022-"), std::wstring::npos) << common;
 
   CPublisherStore again;
   ASSERT_EQ(again.Open(false, nullptr), S_OK);
   ASSERT_NE(again.Find(L"1.1"), nullptr);
   EXPECT_EQ(again.Find(L"1.1")->attempted, store.Find(L"1.1")->attempted);
   EXPECT_EQ(again.Find(L"2.2")->lastCheckError, 0x80070005u);
+
+  // A key this process never set keeps what another process wrote meanwhile.
+  CPublisherStore partial;
+  ASSERT_EQ(partial.Open(false, nullptr), S_OK);
+  for (PublisherRecord& r : partial.Records()) r.present &= ~(KeyBit(kKeyLastCheckError) | KeyBit(kKeyFailedLastCheck));
+  partial.Find(L"1.1")->enabled = 1;
+  partial.Find(L"1.1")->present |= KeyBit(kKeyEnabled);
+  ASSERT_EQ(partial.SaveCheckState(nullptr), S_OK);
+  CPublisherStore merged;
+  ASSERT_EQ(merged.Open(false, nullptr), S_OK);
+  EXPECT_EQ(merged.Find(L"1.1")->enabled, 1);
+  EXPECT_EQ(merged.Find(L"1.1")->lastCheckError, 0x80070005u);
 
   // Nothing changed: the lists are not rewritten.
   const std::string before = ReadFileBytes(UserFolder() + kCurrentUserListFile);
@@ -379,6 +392,11 @@ TEST_F(StoreTest, IconNamesStayUnder250Characters) {
             static_cast<HRESULT>(0x8007006F));
   EXPECT_EQ(IconFilePath(L"1", std::wstring(150, L'a'), std::wstring(100, L'b'), path), static_cast<HRESULT>(0x8007006F));
   EXPECT_EQ(IconFilePath(L"1", std::wstring(250, L'c'), L"", path), static_cast<HRESULT>(0x8007006F));
+
+  // Names come from fetched files: anything that could leave the folder is refused.
+  for (const wchar_t* bad : {L"", L"..\\..\\Startup\\x", L"a/b", L"c:d", L"two words"})
+    EXPECT_EQ(IconFilePath(L"1.2", bad, L"", path), E_INVALIDARG) << testing::PrintToString(bad);
+  EXPECT_EQ(IconFilePath(L"1.2", L"group", L"..\\x", path), E_INVALIDARG);
 }
 
 TEST_F(StoreTest, IconFilesAreStoredWholeAndJournaled) {
