@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console.h"
+#include "core/messages.h"
 #include "publisher_file.h"
 #include "core/date.h"
 #include "frame/module_state.h"
@@ -46,12 +47,12 @@ int CommandInspect(Args args) {
   const PublisherData& data = file.data;
   const HRESULT hr = file.result;
   if (file.unreadable) {
-    Err(L"cannot read " + args[0] + L": " + Describe(hr) + L" (" + Hex(static_cast<unsigned long>(hr)) + L")\n");
+    Err(L"cannot read " + args[0] + L": " + ErrorText(hr) + L" (" + Hex(static_cast<unsigned long>(hr)) + L")\n");
     return 1;
   }
   Out(L"File: " + args[0] + L"\nLibrary version: " + env.ModuleVersion() + L"\n");
   if (FAILED(hr)) {
-    Out(L"Error loading publisher data: " + Describe(hr) + L" (" + Hex(static_cast<unsigned long>(hr)) + L")" +
+    Out(L"Error loading publisher data: " + ErrorText(hr) + L" (" + Hex(static_cast<unsigned long>(hr)) + L")" +
         (file.line ? L" at line " + std::to_wstring(file.line) : L"") + L"\n");
     if (!file.publishers.requiredVersion.empty())
       Out(L"The file requires library version " + file.publishers.requiredVersion + L"\n");

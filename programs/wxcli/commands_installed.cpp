@@ -8,6 +8,7 @@
 #include <string>
 
 #include "console.h"
+#include "core/messages.h"
 #include "publisher_file.h"
 #include "frame/module_state.h"
 #include "publisher/loader.h"
@@ -58,7 +59,7 @@ int CommandInstalled(Args args) {
   LoadedFile file;
   LoadAsRegistered(args[0], kLoadNoConditions, env, file);
   if (FAILED(file.result)) {
-    Err(L"cannot load " + args[0] + L": " + Describe(file.result) + L" (" +
+    Err(L"cannot load " + args[0] + L": " + ErrorText(file.result) + L" (" +
         Hex(static_cast<unsigned long>(file.result)) + L")" +
         (file.line ? L" at line " + std::to_wstring(file.line) : L"") + L"\n");
     return 1;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "console.h"
+#include "core/messages.h"
 #include "frame/module_state.h"
 #include "publisher/loader.h"
 #include "publisher/windows_environment.h"
@@ -24,7 +25,7 @@ int CommandValidate(Args args) {
   LoadedFile file;
   LoadAsRegistered(args[0], strict ? std::uint32_t{kLoadStrict} : 0u, env, file);
   if (FAILED(file.result)) {
-    Out(args[0] + (file.line ? L":" + std::to_wstring(file.line) : L"") + L": " + Describe(file.result) + L" (" +
+    Out(args[0] + (file.line ? L":" + std::to_wstring(file.line) : L"") + L": " + ErrorText(file.result) + L" (" +
         Hex(static_cast<unsigned long>(file.result)) + L")\n");
     return 1;
   }

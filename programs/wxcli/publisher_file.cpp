@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "core/ini_file.h"
-#include "core/messages.h"
 #include "frame/module_state.h"
 #include "frame/string_table.h"
 #include "publisher/loader.h"
@@ -33,6 +32,5 @@ void LoadAsRegistered(const std::wstring& path, std::uint32_t options, const Pub
   file.result = LoadPublisherData(text.c_str(), &file.data, &file.publishers, nullptr, &file.line, options, env);
 }
 
-std::wstring Describe(HRESULT hr) { return ErrorText(hr); }
 
 }  // namespace wxcli

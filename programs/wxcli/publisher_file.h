@@ -34,7 +34,4 @@ void InitializeLibraryState();
 void LoadAsRegistered(const std::wstring& path, std::uint32_t options, const wendrix::PublisherEnvironment& env,
                       LoadedFile& file);
 
-// The message of a result code: the library's own texts, else the system's.
-std::wstring Describe(HRESULT hr);
-
 }  // namespace wxcli

@@ -46,15 +46,17 @@ std::wstring TrimLineEnds(std::wstring text) {
   return text;
 }
 
-std::wstring SystemText(DWORD flags, LPCVOID source, DWORD code) {
+
+}  // namespace
+
+std::wstring SystemMessageText(DWORD code, HMODULE module) {
   wchar_t* out = nullptr;
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | flags, source,
+  const DWORD source = module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | source, module,
                                       code, 0, reinterpret_cast<LPWSTR>(&out), 0, nullptr);
   const LocalText owned(out);
   return length && out ? std::wstring(out, length) : std::wstring();
 }
-
-}  // namespace
 
 int LoadMessageString(HMODULE module, UINT id, wchar_t* buffer, int capacity) {
   if (!buffer || capacity <= 0) return 0;
@@ -106,10 +108,10 @@ std::wstring ErrorText(HRESULT code) {
       HMODULE wininet = GetModuleHandleW(L"wininet.dll");
       const bool loaded = !wininet;
       if (loaded) wininet = LoadLibraryExW(L"wininet.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-      if (wininet) text = SystemText(FORMAT_MESSAGE_FROM_HMODULE, wininet, low);
+      if (wininet) text = SystemMessageText(low, wininet);
       if (loaded && wininet) FreeLibrary(wininet);
     }
-    if (text.empty()) text = SystemText(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(code));
+    if (text.empty()) text = SystemMessageText(static_cast<DWORD>(code));
     if (text.empty()) {
       const DWORD_PTR insert = static_cast<DWORD>(code);
       const LocalText formatted(FormatMessageText(kCodeMessage, nullptr, {&insert, 1}));

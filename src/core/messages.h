@@ -29,6 +29,10 @@ struct LocalFreeDeleter {
 };
 using LocalText = std::unique_ptr<wchar_t, LocalFreeDeleter>;
 
+// The message text of `code` from `module`'s message table, or from the
+// system's when `module` is null; empty when there is none.
+std::wstring SystemMessageText(DWORD code, HMODULE module = nullptr);
+
 // The text of a result code: the library's own codes (facility 4) from the
 // string table, WinINet codes (12000 and above, wrapped) from WinINet's
 // module, anything else from the system, else message 193 with the code.

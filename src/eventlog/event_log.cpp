@@ -137,11 +137,13 @@ HRESULT AppendRecordText(const std::wstring& path, std::wstring_view recordText)
 
   LARGE_INTEGER end{};
   if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END)) return LastError();
-  // One write of the whole record, so that a record is there whole or not at all.
-  const std::string bytes = end.QuadPart == 0 ? EncodeUtf16LeFile(text) : EncodeUtf16LeFile(text).substr(2);
+  // One write of the whole record, so that a record is there whole or not at
+  // all; the byte-order mark goes only into an empty file.
+  const std::string bytes = EncodeUtf16LeFile(text);
+  const std::string_view record = end.QuadPart == 0 ? std::string_view(bytes) : std::string_view(bytes).substr(2);
   DWORD written = 0;
-  if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return LastError();
-  if (written != bytes.size()) return HResultFromWin32(ERROR_WRITE_FAULT);
+  if (!WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr)) return LastError();
+  if (written != record.size()) return HResultFromWin32(ERROR_WRITE_FAULT);
   return S_OK;
 }
 

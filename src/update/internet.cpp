@@ -321,12 +321,7 @@ HRESULT CInternet::ReadResponse(HINTERNET request, ByteSink& sink) {
 
 std::wstring CInternet::GetWinInetErrorText(DWORD code) const {
   if (code < 12000 || !m_api.Module()) return {};
-  wchar_t* text = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     m_api.Module(), code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-  const LocalText owned(text);
-  return length && text ? std::wstring(text, length) : std::wstring();
+  return SystemMessageText(code, m_api.Module());
 }
 
 std::wstring CInternet::GetErrorText(ErrorCategory& category) const {
@@ -342,12 +337,7 @@ std::wstring CInternet::GetErrorText(ErrorCategory& category) const {
     return GetWinInetErrorText(m_lastError);
   }
   category = ErrorCategory::kSystem;
-  wchar_t* text = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, m_lastError, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-  const LocalText owned(text);
-  return length && text ? std::wstring(text, length) : std::wstring();
+  return SystemMessageText(m_lastError);
 }
 
 std::vector<std::wstring> CInternet::EnumDialEntries() {
