@@ -139,6 +139,51 @@ HRESULT WINAPI WendrixLogEvent2(UINT32 origin, UINT32 type, const WCHAR* publish
  */
 HRESULT WINAPI WendrixReplacePerUserStartupShortcut(void);
 
+/*
+ * Registering publishers. A product's setup hands the publisher data file it
+ * ships to WendrixRegisterEx; `caller` names the product (any stable text of
+ * its own, or its product code in braces) and is remembered with the
+ * publisher, so that WendrixUnregisterEx(caller, ...) on uninstall lowers the
+ * counts of exactly the publishers that product registered. Flag 1: the
+ * current user's registration; without it, all users'. `journal` is a
+ * rollback journal folder (or null) in which every file and registry change
+ * is noted. A null caller or data file registers nothing and only brings the
+ * startup entry, control-panel entry, uninstall entry and file type in line
+ * with the registered publishers. Both return 0 or the failing step's code,
+ * and write the number of the failing step into *errorLocation (0 on
+ * success): 155 the file does not parse, 156 a required publisher value is
+ * missing, 157 the file cannot be read, 173 the caller text is unusable, and
+ * the other steps' numbers as documented for setup authors.
+ *
+ * WendrixRegister builds a minimal data file from four texts (all required:
+ * error location 42 and 0x80070057 otherwise) and registers it.
+ *
+ * WendrixUnregisterEx flags: 1 current user; 16 only lower the counts;
+ * 0x40000000 also remove publishers only the user registered; 0x80000000 a
+ * product that registered nothing is no error (otherwise 0x80070490, error
+ * location 168). A count already at 0 gives 0x8007000D (146, 147).
+ *
+ * WendrixLoadFile opens a data file for the user: flag 2 only asks (0: the
+ * file describes an item, 16: its publisher is not registered yet, 4: it is);
+ * flag 1 registers the publisher when it is new without asking. Returns 3
+ * when the publisher was newly registered (or a newer library is needed to
+ * read the file), 0 otherwise, or the failure.
+ *
+ * WendrixInControlPanel returns 0 when the control-panel applet is to be
+ * shown (no publisher is registered, or one asks for it) and 1 when not.
+ */
+HRESULT WINAPI WendrixRegisterEx(const WCHAR* caller, const WCHAR* dataFile, const WCHAR* journal,
+                                 UINT32* errorLocation, HWND window, UINT32 flags);
+HRESULT WINAPI WendrixRegister(const CHAR* caller, const CHAR* name, const CHAR* id, const CHAR* homePage,
+                               const CHAR* dataSource, const CHAR* journal, UINT32* errorLocation, HWND window,
+                               UINT32 flags);
+HRESULT WINAPI WendrixUnregisterEx(const WCHAR* caller, const WCHAR* journal, UINT32* errorLocation, HWND window,
+                                   UINT32 flags);
+HRESULT WINAPI WendrixUnregister(const CHAR* caller, const CHAR* journal, UINT32* errorLocation, HWND window,
+                                 UINT32 flags);
+HRESULT WINAPI WendrixLoadFile(const WCHAR* path, HWND window, UINT32 flags);
+HRESULT WINAPI WendrixInControlPanel(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -54,4 +54,19 @@ struct PublisherHeader {
 };
 HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header);
 
+// What a data file says about its publisher when it is registered: every
+// field of its Publisher section (the ID mapped through the built-in
+// publisher table, whose data source then replaces the file's), the
+// Application text, and the Wendrix section's RequiredVersion. Nothing is
+// checked beyond the header syntax and ApplicationName lines (at least two
+// elements, else E_INVALIDARG at the line): the caller decides what is
+// required. XML text gives 0x8004020B.
+struct PublisherFileHeader {
+  PublisherFields publisher;
+  std::wstring application;
+  std::wstring requiredVersion;
+  bool hasWendrixSection = false;
+};
+HRESULT ReadPublisherFileHeader(std::wstring_view text, PublisherFileHeader& header, std::uint32_t& line);
+
 }  // namespace wendrix

@@ -24,6 +24,35 @@ bool SameAddress(std::wstring_view a, std::wstring_view b) noexcept {
   return CStringUtil::EqualsNoCase(WithoutHttpWww(a), WithoutHttpWww(b));
 }
 
+// Applies a Publisher key that the registration or the wallet keeps with
+// the publisher (data source, application names and icon, version, the six
+// on/off keys); other keys change nothing. False for an ApplicationName line
+// with fewer than two elements.
+bool ApplyOwnPublisherKey(std::int32_t key, const IniEntry& e, PublisherFields& fields) {
+  static constexpr struct {
+    std::int32_t key;
+    std::uint32_t bit;
+  } kFlagKeys[] = {{kKeyControlPanel, kPublisherControlPanel},   {kKeyMenuHomePage, kPublisherMenuHomePage},
+                   {kKeyMenuFeedback, kPublisherMenuFeedback},   {kKeyDialogAllItems, kPublisherDialogAllItems},
+                   {kKeyDialogWallet, kPublisherDialogWallet}, {kKeyDialogHistory, kPublisherDialogHistory}};
+  switch (key) {
+    case kKeyDataSource: fields.dataSource = e.Value(0); return true;
+    case kKeyApplicationName:
+      if (e.Count() < 2) return false;
+      fields.applicationNames.push_back(TextEntry{e.Value(0), e.Value(1)});
+      return true;
+    case kKeyApplicationIcon: fields.applicationIcon = e.Value(0); return true;
+    case kKeyVersion: fields.version = e.Value(0); return true;
+    default:
+      for (const auto& flag : kFlagKeys) {
+        if (flag.key != key) continue;
+        if (e.SignedValue()) fields.flags |= flag.bit;
+        else fields.flags &= ~flag.bit;
+      }
+      return true;
+  }
+}
+
 struct Redirect {
   bool seen = false;
   std::uint32_t line = 0;
@@ -126,28 +155,8 @@ class HeaderPass {
 
   // The wallet keeps its own copy of the publisher.
   HRESULT WalletPublisherKey(std::int32_t key, const IniEntry& e) {
-    static constexpr struct {
-      std::int32_t key;
-      std::uint32_t bit;
-    } kFlagKeys[] = {{kKeyControlPanel, kPublisherControlPanel},   {kKeyMenuHomePage, kPublisherMenuHomePage},
-                     {kKeyMenuFeedback, kPublisherMenuFeedback},   {kKeyDialogAllItems, kPublisherDialogAllItems},
-                     {kKeyDialogWallet, kPublisherDialogWallet}, {kKeyDialogHistory, kPublisherDialogHistory}};
-    switch (key) {
-      case kKeyDataSource: m_fields.dataSource = e.Value(0); return S_OK;
-      case kKeyApplicationName:
-        if (e.Count() < 2) return Fail(E_INVALIDARG, e.Line());
-        m_fields.applicationNames.push_back(TextEntry{e.Value(0), e.Value(1)});
-        return S_OK;
-      case kKeyApplicationIcon: m_fields.applicationIcon = e.Value(0); return S_OK;
-      case kKeyVersion: m_fields.version = e.Value(0); return S_OK;
-      default:
-        for (const auto& flag : kFlagKeys) {
-          if (flag.key != key) continue;
-          if (e.SignedValue()) m_fields.flags |= flag.bit;
-          else m_fields.flags &= ~flag.bit;
-        }
-        return S_OK;
-    }
+    if (!ApplyOwnPublisherKey(key, e, m_fields)) return Fail(E_INVALIDARG, e.Line());
+    return S_OK;
   }
 
   void RedirectKey(std::int32_t key, const IniEntry& e) {
@@ -219,3 +228,57 @@ HRESULT RunHeaderPass(const wchar_t* text, PublisherData& data, PublisherList* p
 }
 
 }  // namespace wendrix::loader
+
+namespace wendrix {
+
+HRESULT ReadPublisherFileHeader(std::wstring_view text, PublisherFileHeader& header, std::uint32_t& line) {
+  line = 0;
+  try {
+    if (text.starts_with(L"<?xml ")) return kXmlNotIni;
+    CIniDataBuffer entries;
+    entries.SetText(text);
+    const HRESULT parsed = entries.Load(PublisherHeaderSchema());
+    if (FAILED(parsed)) {
+      line = entries.ErrorLine();
+      return parsed;
+    }
+    PublisherFields& fields = header.publisher;
+    const BuiltinPublisher* builtin = nullptr;
+    std::int32_t section = -1;
+    for (IniEntry e : entries.Entries()) {
+      if (e.Kind() == kIniSection) {
+        section = SectionId(e.Name(), PublisherHeaderSchema());
+        if (section == kSectionWendrix) header.hasWendrixSection = true;
+        continue;
+      }
+      if (e.Count() == 0) continue;
+      if (section == kSectionWendrix) {
+        if (KeyId(L"Wendrix", e.NameView(), PublisherHeaderSchema()) == kKeyRequiredVersion)
+          header.requiredVersion = e.Value(0);
+        continue;
+      }
+      if (section != kSectionPublisher) continue;
+      const std::int32_t key = KeyId(L"Publisher", e.NameView(), PublisherHeaderSchema());
+      switch (key) {
+        case kKeyId:
+          builtin = FindBuiltinPublisher(e.ValueView(0));
+          fields.id = builtin ? std::wstring(builtin->id) : e.Value(0);
+          break;
+        case kKeyName: fields.name = e.Value(0); break;
+        case kKeyHomePage: fields.homePage = e.Value(0); break;
+        case kKeyApplication: header.application = e.Value(0); break;
+        default:
+          if (!loader::ApplyOwnPublisherKey(key, e, fields)) {
+            line = e.Line();
+            return E_INVALIDARG;
+          }
+      }
+    }
+    if (builtin) fields.dataSource = builtin->dataSource;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace wendrix

@@ -243,6 +243,10 @@ void MergeListRecord(const PublisherRecord& from, ListSource source, CountSlot s
       CopyField(from, key, into);
     }
   }
+  // A publisher the user registered by hand has no count, yet it is
+  // registered for the user as much as a counted one.
+  if (fromCurrent && slot == kSlotCurrentUser && (into.flags & kPublisherUserRegistered))
+    into.flags |= kPublisherCountedCurrentUser;
 }
 
 HRESULT WriteListRecords(std::span<const PublisherRecord> records, CountSlot slot, CIniData& out) {

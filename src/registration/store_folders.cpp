@@ -40,28 +40,54 @@ const wchar_t* ListFileName(StoreScope scope) noexcept {
 
 bool PathExists(const std::wstring& path) noexcept { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-HRESULT StoreFolder(StoreScope scope, StoreProduct product, std::wstring& folder) {
+namespace {
+
+// The scope's data folder of a product: "<special folder>\Kestmoor\<product>\<name>\",
+// or for the current product without the special folder "<module folder>\<name>\".
+HRESULT DataFolder(StoreScope scope, StoreProduct product, const wchar_t* name, std::wstring& folder) {
   std::wstring result;
   if (SpecialFolder(scope, result)) {
-    result += product == StoreProduct::kCurrent ? L"\\Kestmoor\\Wendrix\\PublisherData\\"
-                                                : L"\\Kestmoor\\Pellister\\PublisherData\\";
+    result += product == StoreProduct::kCurrent ? L"\\Kestmoor\\Wendrix\\" : L"\\Kestmoor\\Pellister\\";
   } else if (product == StoreProduct::kCurrent && !Module().folder.empty()) {
-    result = Module().folder + L"\\PublisherData\\";
+    result = Module().folder + L"\\";
   } else {
     return E_FAIL;
   }
+  result += name;
+  result += L'\\';
   if (result.size() >= MAX_PATH) return kPathTooLong;
   folder = std::move(result);
   return S_OK;
 }
 
+HRESULT CreateFolder(const std::wstring& folder, CJournal* journal) {
+  if (PathExists(folder)) return S_OK;
+  if (journal) RETURN_IF_FAILED(journal->NotePathToCreate(folder));
+  return CreateFolderTree(folder);
+}
+
+}  // namespace
+
+HRESULT StoreFolder(StoreScope scope, StoreProduct product, std::wstring& folder) {
+  return DataFolder(scope, product, L"PublisherData", folder);
+}
+
 HRESULT CreateStoreFolder(StoreScope scope, CJournal* journal, std::wstring& folder) {
   std::wstring result;
   RETURN_IF_FAILED(StoreFolder(scope, StoreProduct::kCurrent, result));
-  if (!PathExists(result)) {
-    if (journal) RETURN_IF_FAILED(journal->NotePathToCreate(result));
-    RETURN_IF_FAILED(CreateFolderTree(result));
-  }
+  RETURN_IF_FAILED(CreateFolder(result, journal));
+  folder = std::move(result);
+  return S_OK;
+}
+
+HRESULT ProductDataFolder(StoreScope scope, std::wstring& folder) {
+  return DataFolder(scope, StoreProduct::kCurrent, L"ProductData", folder);
+}
+
+HRESULT CreateProductDataFolder(StoreScope scope, CJournal* journal, std::wstring& folder) {
+  std::wstring result;
+  RETURN_IF_FAILED(ProductDataFolder(scope, result));
+  RETURN_IF_FAILED(CreateFolder(result, journal));
   folder = std::move(result);
   return S_OK;
 }

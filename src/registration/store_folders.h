@@ -25,6 +25,13 @@ HRESULT StoreFolder(StoreScope scope, StoreProduct product, std::wstring& folder
 // missing parents; with a journal each folder to be created is noted first.
 HRESULT CreateStoreFolder(StoreScope scope, CJournal* journal, std::wstring& folder);
 
+// The "ProductData" folder of a scope, where the product-data files are:
+// the same places as StoreFolder's for the current product, with
+// "ProductData" instead of "PublisherData". Nothing is created.
+HRESULT ProductDataFolder(StoreScope scope, std::wstring& folder);
+// As ProductDataFolder, then creates it like CreateStoreFolder.
+HRESULT CreateProductDataFolder(StoreScope scope, CJournal* journal, std::wstring& folder);
+
 // folder + name; 0x8007006F when the result reaches 260 characters.
 HRESULT StorePath(const std::wstring& folder, std::wstring_view name, std::wstring& path);
 

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "frame/product_folder.h"
 #include "platform/unique_handle.h"
+#include "setup/journal.h"
 #include "update/settings.h"
 
 namespace wendrix {
@@ -72,6 +74,38 @@ void ConvertOlderSettings() {
     RegCopyTreeW(from.Get(), nullptr, target.Get());
     return;
   }
+}
+
+HRESULT CopyNewestSettingsToCurrentKey(CJournal* journal) {
+  UniqueHkey current;
+  if (OpenRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_READ, current) == ERROR_SUCCESS) return S_OK;
+  UniqueHkey product;
+  if (OpenRegistryKey(HKEY_CURRENT_USER, kProductKey, KEY_READ, product) != ERROR_SUCCESS) return S_OK;
+
+  std::vector<std::wstring> subkeys;
+  LONG error = EnumRegistrySubkeys(product.Get(), subkeys);
+  if (error != ERROR_SUCCESS) return HResultFromWin32(error);
+  const std::wstring* newest = nullptr;
+  std::uint32_t newestValue = 0;
+  for (const std::wstring& subkey : subkeys) {
+    std::uint32_t value = 0;
+    if (ParseProductSubkeyName(subkey, value) && (!newest || value > newestValue)) {
+      newest = &subkey;
+      newestValue = value;
+    }
+  }
+  if (!newest) return S_OK;  // nothing older to carry over
+
+  UniqueHkey from;
+  error = OpenRegistryKey(product.Get(), newest->c_str(), KEY_READ, from);
+  if (error != ERROR_SUCCESS) return HResultFromWin32(error);
+  if (journal) RETURN_IF_FAILED(journal->NoteKeyToCreate(HKEY_CURRENT_USER, kSettingsKey, 0));
+  HKEY raw = nullptr;
+  error = RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
+  if (error != ERROR_SUCCESS) return HResultFromWin32(error);
+  UniqueHkey target(raw);
+  CopyValues(from.Get(), target.Get());
+  return S_OK;
 }
 
 }  // namespace wendrix

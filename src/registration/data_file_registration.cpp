@@ -1,0 +1,194 @@
+#include "registration/data_file_registration.h"
+
+#include <windows.h>
+
+#include <new>
+
+#include "core/ini_file.h"
+#include "core/version.h"
+#include "frame/module_state.h"
+#include "publisher/loader.h"
+#include "publisher/windows_environment.h"
+#include "registration/main_window.h"
+#include "registration/product_data_file.h"
+#include "registration/product_identity.h"
+#include "registration/publisher_store.h"
+#include "registration/registration.h"
+#include "registration/store_folders.h"
+#include "registration/store_mutex.h"
+#include "setup/journal.h"
+
+namespace wendrix {
+namespace {
+
+HRESULT At(std::uint32_t& location, std::uint32_t step, HRESULT hr) noexcept {
+  if (FAILED(hr)) location = step;
+  return hr;
+}
+
+// The registration icon is a copy of a local file: the file's ApplicationIcon
+// when it names one, absolute or relative to the data file. An address is
+// not copied here; the check fetches icons.
+std::wstring LocalIconFile(const PublisherFile& file) {
+  const std::wstring& icon = file.publisher.applicationIcon;
+  if (icon.empty() || icon.find(L"://") != std::wstring::npos || icon.size() >= MAX_PATH) return {};
+  std::wstring path = icon;
+  const bool absolute = icon.size() > 1 && (icon[1] == L':' || (icon[0] == L'\\' && icon[1] == L'\\'));
+  if (!absolute) {
+    const std::size_t slash = file.path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {};
+    path = file.path.substr(0, slash + 1) + icon;
+  }
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? path : std::wstring();
+}
+
+// The values a registration writes into the scope's list, as the record
+// holds them now.
+Registration RegistrationOf(const PublisherRecord& record, const std::wstring& iconFile, bool counted,
+                            CountSlot slot) {
+  Registration r;
+  r.id = record.id;
+  r.name = record.name;
+  r.homePage = record.homePage;
+  r.dataSource = record.dataSource;
+  r.version = record.version;
+  r.applicationNames = record.applicationNames;
+  r.iconFile = iconFile;
+  r.flags = record.flags;
+  r.hasCount = counted;
+  r.count = record.counts[slot];
+  return r;
+}
+
+constexpr std::uint32_t kFileFlags = kPublisherControlPanel | kPublisherMenuHomePage | kPublisherMenuFeedback |
+                                     kPublisherDialogAllItems | kPublisherDialogWallet | kPublisherDialogHistory;
+
+}  // namespace
+
+bool IsPublisherPartComplete(const PublisherFile& file) noexcept {
+  const PublisherFields& p = file.publisher;
+  return !p.name.empty() && !p.id.empty() && !p.homePage.empty() && !p.dataSource.empty() &&
+         !file.requiredVersion.empty();
+}
+
+HRESULT ReadPublisherFile(const wchar_t* path, PublisherFile& file, std::uint32_t& location) {
+  if (!path || !*path) return At(location, kAtReadDataFile, E_INVALIDARG);
+  try {
+    file = PublisherFile{};
+    file.path = path;
+    std::wstring text;
+    RETURN_IF_FAILED(At(location, kAtReadDataFile, ReadTextFile(path, text)));
+
+    PublisherFileHeader header;
+    RETURN_IF_FAILED(At(location, kAtParseDataFile, ReadPublisherFileHeader(text, header, file.errorLine)));
+    file.publisher = std::move(header.publisher);
+    file.requiredVersion = std::move(header.requiredVersion);
+    if (!IsPublisherPartComplete(file)) return At(location, kAtRequiredValue, E_INVALIDARG);
+
+    // The whole file must load as the check will load it; the publisher it
+    // names is, for the load, the one being registered.
+    PublisherData data;
+    data.publisher = file.publisher;
+    const WindowsPublisherEnvironment env(Module().version);
+    const HRESULT loaded = LoadPublisherData(text.c_str(), &data, nullptr, nullptr, &file.errorLine, 0, env);
+    RETURN_IF_FAILED(At(location, kAtParseDataFile, loaded));
+    if (loaded == S_FALSE) {
+      // The file says its publisher moved: register it where it is now.
+      file.publisher.name = data.publisher.name;
+      file.publisher.homePage = data.publisher.homePage;
+      file.publisher.dataSource = data.publisher.dataSource;
+    }
+    file.hasItem = !data.items.empty();
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return At(location, kAtBuildMemory1, E_OUTOFMEMORY);
+  }
+}
+
+HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, StoreScope scope, CJournal* journal,
+                              std::uint32_t& location, RegisterOutcome* outcome) {
+  const bool counted = caller && *caller;
+  const CountSlot slot = scope == kScopeCurrentUser ? kSlotCurrentUser : kSlotAllUsers;
+  ProductIdentity product;
+  std::wstring productPath;
+  ProductData productData;
+  try {
+    if (counted) {
+      RETURN_IF_FAILED(At(location, kAtIdentifyCaller, IdentifyCaller(caller, product)));
+      RETURN_IF_FAILED(At(location, kAtProductDataPath, ProductDataPath(product, scope, productPath)));
+      if (PathExists(productPath))
+        RETURN_IF_FAILED(At(location, kAtReadProductData, ReadProductDataFile(productPath, productData)));
+      productData.name = product.name.empty() ? productData.name : product.name;
+    }
+  } catch (const std::bad_alloc&) {
+    return At(location, kAtBuildMemory1, E_OUTOFMEMORY);
+  }
+  try {
+    const PublisherFields& p = file.publisher;
+    productData.Add(ProductPublisher{p.id, p.name, p.homePage, p.dataSource});
+  } catch (const std::bad_alloc&) {
+    return At(location, kAtBuildMemory2, E_OUTOFMEMORY);
+  }
+
+  bool updated = false;
+  {
+    // Reading the count and writing it back is one step for every process.
+    StoreMutexLock lock;
+    RETURN_IF_FAILED(At(location, kAtOpenStore, lock.Acquire(kPublisherMutex, true)));
+    CPublisherStore store;
+    RETURN_IF_FAILED(At(location, kAtOpenStore, store.Open(false, journal)));
+    PublisherRecord* record = store.Find(file.publisher.id);
+    try {
+      if (record) {
+        if (counted) ++record->counts[slot];
+        updated = CompareVersions(record->version, file.publisher.version) == kVersionOlder;
+        if (!counted && !updated) {
+          if (outcome) outcome->updated = false;
+          return S_FALSE;
+        }
+      } else {
+        store.Records().emplace_back();
+        record = &store.Records().back();
+        if (counted) record->counts[slot] = 1;
+        updated = true;
+      }
+    } catch (const std::bad_alloc&) {
+      return At(location, kAtCreateRecord, E_OUTOFMEMORY);
+    }
+
+    std::wstring iconFile = record->applicationIcon;
+    try {
+      if (updated) {
+        const PublisherFields& p = file.publisher;
+        record->id = p.id;
+        record->name = p.name;
+        record->homePage = p.homePage;
+        record->dataSource = p.dataSource;
+        record->version = p.version;
+        record->applicationNames = p.applicationNames;
+        record->flags = (record->flags & ~kFileFlags) | (p.flags & kFileFlags);
+        iconFile = LocalIconFile(file);
+      }
+    } catch (const std::bad_alloc&) {
+      return At(location, kAtBuildMemory3, E_OUTOFMEMORY);
+    }
+    record->flags |= scope == kScopeCurrentUser ? kPublisherCountedCurrentUser : kPublisherCountedAllUsers;
+    if (record->id.empty() || record->name.empty() || record->homePage.empty() || record->dataSource.empty())
+      return At(location, kAtRecordIncomplete, E_INVALIDARG);
+    RETURN_IF_FAILED(At(location, kAtWriteRegistration,
+                        RegisterInScope(RegistrationOf(*record, iconFile, counted, slot), scope, journal)));
+  }
+
+  if (counted) {
+    std::wstring folder;
+    RETURN_IF_FAILED(At(location, kAtJournalProductData, CreateProductDataFolder(scope, journal, folder)));
+    if (journal) RETURN_IF_FAILED(At(location, kAtJournalProductData, journal->NoteFileToWrite(productPath)));
+    RETURN_IF_FAILED(At(location, kAtWriteProductData, WriteProductDataFile(productPath, productData)));
+  }
+  if (updated) NotifyMainWindow(kPublishersChangedMessage);
+  if (outcome) outcome->updated = updated;
+  return S_OK;
+}
+
+}  // namespace wendrix
