@@ -29,5 +29,8 @@ int CommandValidate(Args args);
 int CommandHistory(Args args);
 int CommandLog(Args args);
 int CommandFetch(Args args);
+int CommandRegister(Args args);
+int CommandUnregister(Args args);
+int CommandList(Args args);
 
 }  // namespace wxcli

@@ -21,7 +21,10 @@ constexpr wchar_t kUsage[] =
     L"  installed FILE               the installed version of each item of a data file\n"
     L"  history [--publisher ID] [--sort COLUMN] [--descending] [--export FILE] [--clear]\n"
     L"  log TYPE [--origin N] [--result N] [--publisher ID] [--item ID] [--action ID] [--info TEXT]\n"
-    L"  fetch URL [--out FILE] [--progress]   fetch as a check would, with the user's settings\n";
+    L"  fetch URL [--out FILE] [--progress]   fetch as a check would, with the user's settings\n"
+    L"  register FILE [--caller NAME [--all-users]]   register a publisher (for the user without --caller)\n"
+    L"  unregister [--caller NAME] [--all-users] [--counts-only] [--drop-own] [--missing-ok]\n"
+    L"  list                         the registered publishers with their counts\n";
 
 }  // namespace
 
@@ -53,6 +56,9 @@ int Run(wxcli::Args args) {
   if (command == L"history") return wxcli::CommandHistory(args);
   if (command == L"log") return wxcli::CommandLog(args);
   if (command == L"fetch") return wxcli::CommandFetch(args);
+  if (command == L"register") return wxcli::CommandRegister(args);
+  if (command == L"unregister") return wxcli::CommandUnregister(args);
+  if (command == L"list") return wxcli::CommandList(args);
   wxcli::Err(kUsage);
   return 2;
 }

@@ -245,7 +245,7 @@ void MergeListRecord(const PublisherRecord& from, ListSource source, CountSlot s
   }
   // A publisher the user registered by hand has no count, yet it is
   // registered for the user as much as a counted one.
-  if (fromCurrent && slot == kSlotCurrentUser && (into.flags & kPublisherUserRegistered))
+  if (fromCurrent && slot == kSlotCurrentUser && from.Has(kKeyUserRegistered) && (from.flags & kPublisherUserRegistered))
     into.flags |= kPublisherCountedCurrentUser;
 }
 

@@ -34,8 +34,10 @@ bool IsWindows9x() noexcept { return (GetVersion() & 0x80000000u) != 0; }
 }  // namespace
 
 HRESULT StartupCommand(std::wstring& command) {
+  // A publisher's setup may register before the product's own setup has
+  // installed the programs: the entry names where the program will be.
   std::wstring program;
-  RETURN_IF_FAILED(GetProductPath(kInfoMainProgram, program));
+  RETURN_IF_FAILED(GetProductPath(kInfoMainProgram | kInfoAcceptDefault, program));
   command = L"\"" + program + L"\" -s";
   return S_OK;
 }

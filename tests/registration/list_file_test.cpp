@@ -186,13 +186,15 @@ TEST_F(ListMerge, MenuDialogAndUserBitsOnlyFromCurrentList) {
   EXPECT_EQ(m_store.flags, 0u);
   EXPECT_EQ(m_store.present, 0u);
   MergeListRecord(From(all), kSourceCurrentList, kSlotCurrentUser, m_store);
-  EXPECT_EQ(m_store.flags, kPublisherMenuHomePage | kPublisherDialogWallet | kPublisherUserRegistered);
+  // The user's own registration makes the publisher registered for the user.
+  EXPECT_EQ(m_store.flags, kPublisherMenuHomePage | kPublisherDialogWallet | kPublisherUserRegistered |
+                               kPublisherCountedCurrentUser);
   // A later current list clears them again, whatever the versions say.
   m_store.version = L"9";
   m_store.present |= KeyBit(kKeyVersion);
   MergeListRecord(From(L"Version = 1\r\nApplicationMenuHomePage = 0\r\nUserRegistered = 0\r\n"), kSourceCurrentList,
                   kSlotAllUsers, m_store);
-  EXPECT_EQ(m_store.flags, kPublisherDialogWallet);
+  EXPECT_EQ(m_store.flags, kPublisherDialogWallet | kPublisherCountedCurrentUser);
 }
 
 TEST_F(ListMerge, CountsPerSlotSetCountedBits) {
