@@ -33,8 +33,9 @@ enum SubtypeBits : std::uint32_t {
   kSubtypeTroubleshooting = 32, kSubtypeHistory = 64, kSubtypeSourceCode = 128, kSubtypeTry = 256, kSubtypeBuy = 512,
   kSubtypeUpdate = 1024, kSubtypeBuyUpgrade = 2048, kSubtypeUpgrade = 4096,
 };
-// Item flag bits (kItemGrouped is set by the loader, never read from a file).
-enum ItemFlagBits : std::uint32_t { kItemGrouped = 2, kItemInvisible = 4 };
+// Item flag bits (kItemNew is set by the check and kItemGrouped by the
+// loader; neither is ever read from a file).
+enum ItemFlagBits : std::uint32_t { kItemNew = 1, kItemGrouped = 2, kItemInvisible = 4 };
 // Action flag bits (kActionUnavailable is set by the loader).
 enum ActionFlagBits : std::uint32_t {
   kActionUnavailable = 2, kActionInstall = 4, kActionNoWallet = 8, kActionExternal = 16, kActionCdSet = 32,
