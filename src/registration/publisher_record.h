@@ -3,6 +3,7 @@
 // memory, merged from every list that names it.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,14 @@ struct PublisherRecord {
   std::wstring dataText;      // the stored data file once loaded
   const BuiltinPublisher* builtin = nullptr;
 
+  // The model loaded from dataText, shared by the copies of the record;
+  // null until the data is loaded.
+  std::shared_ptr<PublisherData> model;
+
   bool Has(ListKey key) const noexcept { return (present & KeyBit(key)) != 0; }
+  // A publisher takes part in checks unless its Enabled value is off: a
+  // registration writes no Enabled, and a new publisher is checked.
+  bool IsEnabled() const noexcept { return !Has(kKeyEnabled) || (flags & kPublisherEnabled) != 0; }
 };
 
 // The application name shown to the user: the one whose language matches the

@@ -40,6 +40,21 @@ bool CopyCheckState(const PublisherRecord& from, PublisherRecord& into) {
   return changed;
 }
 
+// A publisher that moved its data file takes its new identity into the list.
+bool CopyMovedIdentity(const PublisherRecord& from, PublisherRecord& into) {
+  bool changed = false;
+  const auto copy = [&](ListKey key, std::wstring PublisherRecord::*field) {
+    if (from.*field == into.*field) return;
+    into.*field = from.*field;
+    into.present |= KeyBit(key);
+    changed = true;
+  };
+  copy(kKeyName, &PublisherRecord::name);
+  copy(kKeyHomePage, &PublisherRecord::homePage);
+  copy(kKeyDataSource, &PublisherRecord::dataSource);
+  return changed;
+}
+
 const wchar_t* OlderRegistryPath(ListSource source) noexcept {
   return source == kSourceOlderRegistry2 ? L"SOFTWARE\\Kestmoor\\Pellister\\2.0\\Publishers"
                                          : L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers";
@@ -110,8 +125,10 @@ HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
       HRESULT hr = ReadScopeList(scope, listed, nullptr);
       bool changed = false;
       for (const PublisherRecord& r : m_records) {
-        if (!(r.present & kCheckStateKeys)) continue;
-        if (PublisherRecord* section = FindRecord(listed, r.id)) changed |= CopyCheckState(r, *section);
+        PublisherRecord* section = FindRecord(listed, r.id);
+        if (!section) continue;
+        if (r.present & kCheckStateKeys) changed |= CopyCheckState(r, *section);
+        if (IsMoved(r.id)) changed |= CopyMovedIdentity(r, *section);
       }
       if (SUCCEEDED(hr) && changed) hr = WriteScopeList(scope, listed, journal);
       if (FAILED(hr) && SUCCEEDED(first)) first = hr;  // the other list is still saved
@@ -120,6 +137,16 @@ HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
+}
+
+void CPublisherStore::MarkMoved(std::wstring_view id) {
+  if (!IsMoved(id)) m_moved.emplace_back(id);
+}
+
+bool CPublisherStore::IsMoved(std::wstring_view id) const noexcept {
+  for (const std::wstring& moved : m_moved)
+    if (CStringUtil::EqualsNoCase(moved, id)) return true;
+  return false;
 }
 
 HRESULT CPublisherStore::ReadSource(ListSource source, StoreScope scope) {

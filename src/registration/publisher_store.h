@@ -45,6 +45,10 @@ class CPublisherStore : public PublisherList {
   // does not stop the other; the first failure is returned.
   HRESULT SaveCheckState(CJournal* journal);
 
+  // A check found that the publisher moved its data file: SaveCheckState
+  // then also writes its name, home page and data source.
+  void MarkMoved(std::wstring_view id);
+
   const std::wstring& ErrorFile() const noexcept { return m_errorFile; }
   std::uint32_t ErrorLine() const noexcept { return m_errorLine; }
 
@@ -59,12 +63,14 @@ class CPublisherStore : public PublisherList {
 
  private:
   HRESULT ReadSource(ListSource source, StoreScope scope);
+  bool IsMoved(std::wstring_view id) const noexcept;
   HRESULT MergeSource(const CIniData& data, ListSource source, StoreScope scope);
 
   std::vector<PublisherRecord> m_records;
   std::wstring m_errorFile;
   std::uint32_t m_errorLine = 0;
   std::wstring m_requiredVersion;
+  std::vector<std::wstring> m_moved;
 };
 
 // Reads the list file of a scope into records (only the keys present), with

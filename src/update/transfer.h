@@ -28,6 +28,7 @@ class CTransfer {
     m_settings = settings;
   }
   void SetOpenFlags(DWORD flags) noexcept { m_openFlags = flags; }
+  CClient* Client() const noexcept { return m_client; }
 
   // Fetches `url` into `file` (created anew; deleted when the fetch fails
   // or is cancelled) or, without a file, into the memory result. E_INVALIDARG

@@ -1,0 +1,403 @@
+#include "update/check_engine.h"
+
+#include <windows.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/ini_data_buffer.h"
+#include "core/messages.h"
+#include "core/string_util.h"
+#include "core/text_encoding.h"
+#include "frame/module_state.h"
+#include "publisher/builtin_publishers.h"
+#include "publisher/loader.h"
+#include "publisher/windows_environment.h"
+#include "registration/publisher_store.h"
+#include "registration/side_files.h"
+#include "update/client.h"
+#include "update/internet.h"
+#include "update/previous_items.h"
+#include "update/settings.h"
+#include "update/transfer.h"
+
+namespace wendrix {
+
+const wchar_t* const kExcludedPublisherId = L"1.3.6.1.4.1.61717.3";
+
+namespace {
+
+constexpr HRESULT kNewerLibraryRequired = static_cast<HRESULT>(0x800400EA);
+constexpr HRESULT kMissingDataSource = static_cast<HRESULT>(0x800400E2);
+constexpr HRESULT kHtmlData = static_cast<HRESULT>(0x80040205);
+constexpr HRESULT kInvalidData = HResultFromWin32(ERROR_INVALID_DATA);
+constexpr UINT kLoadingDataFor = 66;
+constexpr UINT kCheckingForSelfUpdates = 233;
+constexpr UINT kSaveErrorText = 10;
+constexpr UINT kSaveErrorTitle = 25;
+
+bool IsAbort(HRESULT hr) noexcept { return hr == E_ABORT || hr == HResultFromWin32(ERROR_CANCELLED); }
+bool IsSelf(const PublisherRecord& r) noexcept { return r.builtin && r.builtin->self; }
+bool IsExcluded(const PublisherRecord& r) noexcept { return CStringUtil::EqualsNoCase(r.id, kExcludedPublisherId); }
+
+const PublisherEnvironment& Environment() {
+  static const WindowsPublisherEnvironment env(Module().version);
+  return env;
+}
+
+void SetState(PublisherRecord& r, ListKey key) noexcept { r.present |= KeyBit(key); }
+
+PublisherData& ModelOf(PublisherRecord& record) {
+  if (!record.model) record.model = std::make_shared<PublisherData>();
+  PublisherData& data = *record.model;
+  // The loader checks the file against the publisher as registered.
+  data.publisher.id = record.id;
+  data.publisher.name = record.name;
+  data.publisher.homePage = record.homePage;
+  data.publisher.dataSource = record.dataSource;
+  if (record.builtin && record.builtin->self) data.publisher.flags |= kPublisherSelf;
+  return data;
+}
+
+HRESULT WriteError(const PublisherRecord& r, HRESULT code, std::wstring_view file, std::uint32_t line = 0) {
+  return WriteErrorFile(r.id, ErrorReport{code, file, line, 0}, nullptr);
+}
+
+// The inactive-items text holds one item ID per line, as the item views
+// write it. IDs that no longer name an item are dropped.
+void PruneInactiveItems(const PublisherData& data, std::wstring& text) {
+  std::wstring kept;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring_view id(text.data() + start, end - start);
+    if (!id.empty() && id.back() == L'\r') id.remove_suffix(1);
+    if (!id.empty() && data.FindItem(id)) {
+      kept.append(id);
+      kept += L"\r\n";
+    }
+    start = end + 1;
+  }
+  text = std::move(kept);
+}
+
+// After a successful load: the items new since the previous check, and the
+// inactive items that still name an item.
+void AfterLoad(PublisherRecord& record, PublisherData& data) {
+  std::wstring previous, inactive;
+  ReadSideFile(record, SideFile::kPreviousItems, previous);
+  MarkNewItems(data, previous);
+  if (SUCCEEDED(ReadSideFile(record, SideFile::kInactiveItems, inactive))) {
+    const std::wstring before = inactive;
+    PruneInactiveItems(data, inactive);
+    if (inactive != before) WriteSideFile(record, SideFile::kInactiveItems, inactive, nullptr);
+  }
+}
+
+// The data file's icons: each icon with an ID and an address that is not
+// stored with its version yet is fetched and stored.
+HRESULT FetchIcons(CTransfer& transfer, const PublisherRecord& record, const std::wstring& text,
+                   const InternetSettings& settings) {
+  // Only the Icon sections matter here; the loader checks the rest.
+  static constexpr IniSchemaRow kIconSchema[] = {
+      {L"Icon", L"ID", 1, kIniText}, {L"Icon", L"URL", 2, kIniRaw}, {L"Icon", L"Version", 3, kIniText}};
+  CIniDataBuffer entries;
+  entries.SetText(std::wstring_view(text));
+  if (FAILED(entries.Load(kIconSchema))) return S_OK;  // the load reports the syntax
+  struct Icon {
+    std::wstring id, url, version;
+    std::uint32_t line = 0;
+  };
+  std::vector<Icon> icons;
+  bool inIcon = false;
+  for (IniEntry e : entries.Entries()) {
+    if (e.Kind() == kIniSection) {
+      inIcon = CStringUtil::EqualsNoCase(e.NameView(), L"Icon");
+      if (inIcon) icons.push_back(Icon{L"", L"", L"", e.Line()});
+      continue;
+    }
+    if (!inIcon || e.Count() == 0) continue;
+    if (CStringUtil::EqualsNoCase(e.NameView(), L"ID")) icons.back().id = e.Value(0);
+    else if (CStringUtil::EqualsNoCase(e.NameView(), L"URL")) icons.back().url = e.Value(0);
+    else if (CStringUtil::EqualsNoCase(e.NameView(), L"Version")) icons.back().version = e.Value(0);
+  }
+  std::vector<std::wstring> seen;
+  for (const Icon& icon : icons) {
+    if (icon.id.empty() || icon.url.empty()) continue;
+    bool listed = false;
+    for (const std::wstring& id : seen) listed = listed || CStringUtil::EqualsNoCase(id, icon.id);
+    if (listed) continue;
+    seen.push_back(icon.id);
+    std::wstring path;
+    if (FAILED(IconFilePath(record.id, icon.id, icon.version, path))) continue;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    HRESULT hr = transfer.Fetch(icon.url.c_str(), nullptr, 0);
+    if (SUCCEEDED(hr) && transfer.Result().Count() > 0) {
+      const CBuffer<char>& bytes = transfer.Result();
+      hr = WriteIconFile(record.id, icon.id, icon.version, std::string_view(bytes.Data(), bytes.Count()), nullptr);
+      if (FAILED(hr)) {
+        WriteError(record, hr, icon.url, icon.line);
+        return hr;
+      }
+    } else if (FAILED(hr) && settings.iniDebug) {
+      WriteError(record, hr, icon.url, icon.line);
+      return hr;
+    }
+  }
+  return S_OK;
+}
+
+// An error or log-in page of a proxy instead of the data file.
+bool LooksLikeHtml(std::wstring_view text) noexcept {
+  while (!text.empty() && (text.front() == L' ' || text.front() == L'\t' || text.front() == L'\r' ||
+                           text.front() == L'\n'))
+    text.remove_prefix(1);
+  return text.starts_with(L"<") && !text.starts_with(L"<?xml ");
+}
+
+bool IsEligible(const PublisherRecord& r, const wchar_t* filter) noexcept {
+  return !IsExcluded(r) && r.IsEnabled() && (!filter || !*filter || MatchesFilter(r, filter));
+}
+
+void ShowSaveError(CClient* client, HRESULT hr) {
+  const DWORD_PTR inserts[] = {static_cast<DWORD_PTR>(static_cast<DWORD>(hr))};
+  LocalText text(FormatMessageText(kSaveErrorText, nullptr, inserts));
+  LocalText title(FormatMessageText(kSaveErrorTitle, nullptr, {}));
+  HWND window = client->GetWindow();
+  // Without a window to own it nobody would see the box: the flag says it.
+  if (window && text) MessageBoxW(window, text.get(), title ? title.get() : L"", MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+bool MatchesFilter(const PublisherRecord& record, const wchar_t* filter) noexcept {
+  return filter && (CStringUtil::EqualsNoCase(record.id, filter) || CStringUtil::EqualsNoCase(record.name, filter));
+}
+
+HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, PublisherRecord& record, bool scheduled,
+                           const InternetSettings& settings) {
+  (void)scheduled;  // a scheduled fetch is the same fetch; the transfer layer reads no flag from it
+  if (record.dataSource.empty()) {
+    WriteError(record, kMissingDataSource, L"");
+    return E_INVALIDARG;
+  }
+  try {
+    const DWORD_PTR name[] = {reinterpret_cast<DWORD_PTR>(record.name.c_str())};
+    LocalText status(IsSelf(record) ? FormatMessageText(kCheckingForSelfUpdates, nullptr, {})
+                                    : FormatMessageText(kLoadingDataFor, nullptr, name));
+    if (CClient* client = transfer.Client()) client->SetText(status ? status.get() : L"");
+
+    HRESULT hr = transfer.Fetch(record.dataSource.c_str(), nullptr, kFetchTerminate);
+    if (FAILED(hr)) {
+      WriteError(record, hr, record.dataSource);
+      return hr;
+    }
+    const CBuffer<char>& bytes = transfer.Result();
+    // The terminated result ends with two zero bytes that are not text.
+    const std::size_t size = bytes.Count() >= 2 ? bytes.Count() - 2 : 0;
+    std::wstring text = DecodeTextFile(std::string_view(bytes.Data(), size), SystemCodePage(0));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    if (LooksLikeHtml(text)) {
+      WriteError(record, kHtmlData, record.dataSource);
+      return kInvalidData;
+    }
+    record.dataText = text;
+
+    RETURN_IF_FAILED(FetchIcons(transfer, record, record.dataText, settings));
+
+    PublisherData& data = ModelOf(record);
+    std::uint32_t line = 0;
+    const std::uint32_t options = kLoadHonourRedirectVersion | (settings.iniDebug ? kLoadStrict : 0);
+    hr = LoadPublisherData(record.dataText.c_str(), &data, &store, nullptr, &line, options, Environment());
+    if (FAILED(hr)) {
+      if (hr != kNewerLibraryRequired) WriteError(record, hr, record.dataSource, line);
+      record.dataText.clear();
+      return hr;
+    }
+    if (hr == S_FALSE) {
+      // The publisher moved: its new place is remembered and fetched next.
+      record.name = data.publisher.name;
+      record.homePage = data.publisher.homePage;
+      record.dataSource = data.publisher.dataSource;
+      store.MarkMoved(record.id);
+      return S_FALSE;
+    }
+    AfterLoad(record, data);
+    RETURN_IF_FAILED(SaveDataFile(record, nullptr));
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    WriteError(record, E_OUTOFMEMORY, record.dataSource);
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRecord& record, bool scheduled,
+                       const InternetSettings& settings, bool* redirected) {
+  record.failedLastCheck = 0;
+  record.lastCheckError = 0;
+  SetState(record, kKeyFailedLastCheck);
+  SetState(record, kKeyLastCheckError);
+  DeleteErrorFile(record.id, nullptr);
+  // What the previous check found is the measure of what is new now.
+  if (record.model) WriteSideFile(record, SideFile::kPreviousItems, MakePreviousItems(*record.model), nullptr);
+  record.attempted = FileTimeNow();
+  SetState(record, kKeyAttempted);
+
+  HRESULT hr;
+  while ((hr = FetchPublisherData(transfer, store, record, scheduled, settings)) == S_FALSE)
+    if (redirected) *redirected = true;
+  if (SUCCEEDED(hr)) {
+    record.succeeded = FileTimeNow();
+    SetState(record, kKeySucceeded);
+    return S_OK;
+  }
+  if (hr == kNewerLibraryRequired) {
+    record.failedLastCheck = 2;
+    DeleteErrorFile(record.id, nullptr);
+    return S_OK;
+  }
+  record.failedLastCheck = 1;
+  record.lastCheckError = static_cast<std::uint32_t>(hr);
+  std::wstring existing;
+  if (SUCCEEDED(ErrorFilePath(record.id, existing)) && GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES)
+    WriteError(record, hr, record.dataSource);
+  return hr;
+}
+
+HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
+  store.ClearRequiredVersion();
+  HRESULT first = S_OK;
+  for (PublisherRecord& record : store.Records()) {
+    if (IsExcluded(record)) continue;
+    if (filter && *filter && !MatchesFilter(record, filter) && !IsSelf(record)) continue;
+    if (record.dataText.empty()) ReadSideFile(record, SideFile::kData, record.dataText);
+    PublisherData& data = ModelOf(record);
+    if (record.dataText.empty()) {
+      data.ClearCollections();
+      continue;
+    }
+    std::uint32_t line = 0;
+    const HRESULT hr = LoadPublisherData(record.dataText.c_str(), &data, &store, nullptr, &line, 0, Environment());
+    if (SUCCEEDED(hr)) {
+      AfterLoad(record, data);
+      continue;
+    }
+    if (!record.IsEnabled() || IsSelf(record)) continue;
+    // A publisher that hides its data from older libraries is not an error.
+    if (hr == E_INVALIDARG && record.dataText.find(L"Type = Hide") != std::wstring::npos) continue;
+    if (hr != kNewerLibraryRequired) WriteError(record, hr, record.dataSource, line);
+    record.failedLastCheck = hr == kNewerLibraryRequired ? 2 : 1;
+    record.lastCheckError = hr == kNewerLibraryRequired ? 0 : static_cast<std::uint32_t>(hr);
+    SetState(record, kKeyFailedLastCheck);
+    SetState(record, kKeyLastCheckError);
+    if (SUCCEEDED(first)) first = hr;
+  }
+  return first;
+}
+
+HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* settings, CPublisherStore* store,
+                 const wchar_t* filter, std::uint32_t options, std::uint32_t* runFlagsOut) {
+  if (!settings || !store || !client) return E_INVALIDARG;
+  transfer.Bind(client, settings);
+  const bool filtered = filter && *filter;
+
+  std::vector<PublisherRecord*> eligible;
+  PublisherRecord* self = nullptr;
+  for (PublisherRecord& r : store->Records()) {
+    if (!IsEligible(r, filter)) {
+      if (IsSelf(r) && !IsExcluded(r)) self = self ? self : &r;
+      continue;
+    }
+    if (IsSelf(r)) self = &r;
+    else eligible.push_back(&r);
+  }
+  const bool selfEligible = self && IsEligible(*self, filter) && !filtered;
+  const std::size_t eligibleCount = eligible.size() + (selfEligible ? 1 : 0);
+
+  store->ClearRequiredVersion();
+  std::uint32_t flags = (options & kRunScheduled ? kRunFlagScheduled : 0) | (options & kRunLogged ? kRunFlagLogged : 0) |
+                        (options & kRunAtStartup ? kRunFlagStartup : 0);
+  client->Begin(flags);
+  client->SetRange(0, eligibleCount);
+
+  const bool scheduled = (options & kRunScheduled) != 0;
+  HRESULT firstFailure = S_OK;
+  std::size_t succeeded = 0;
+  bool aborted = false;
+  const auto check = [&](PublisherRecord& record, bool countsFailure) {
+    bool redirected = false;
+    const HRESULT hr = CheckPublisher(transfer, *store, record, scheduled, *settings, &redirected);
+    if (redirected) flags |= kRunFlagRedirected;
+    if (IsAbort(hr)) {
+      aborted = true;
+      flags |= kRunFlagAborted;
+      if (SUCCEEDED(firstFailure)) firstFailure = hr;
+    } else if (FAILED(hr)) {
+      if (countsFailure && SUCCEEDED(firstFailure)) firstFailure = hr;
+    } else {
+      ++succeeded;
+    }
+  };
+  for (PublisherRecord* record : eligible) {
+    client->Step();
+    if (aborted || client->IsCancelled()) {
+      aborted = true;
+      flags |= kRunFlagAborted;
+      if (SUCCEEDED(firstFailure)) firstFailure = E_ABORT;
+      continue;
+    }
+    check(*record, true);
+  }
+  if (!aborted && self) {
+    const bool newerRequired = !store->RequiredVersion().empty();
+    if (selfEligible) {
+      client->Step();
+      check(*self, settings->iniDebug != 0);
+    } else if (filtered && newerRequired) {
+      check(*self, settings->iniDebug != 0);
+    }
+  }
+
+  if (settings->hangUp) HangUpAfterRun(*settings);
+  if (options & (kRunScheduled | kRunLogged)) {
+    settings->lastCheckResult = succeeded == eligibleCount && eligibleCount > 0 ? 2 : succeeded > 0 ? 1 : 0;
+    settings->lastCheck = FileTimeNow();
+    SaveLastCheck(*settings);
+  }
+
+  if (eligibleCount > 0 && succeeded == 0) {
+    // Every publisher failed: the user keeps the last good data.
+    for (PublisherRecord& r : store->Records()) {
+      if (filtered ? !MatchesFilter(r, filter) : !r.IsEnabled()) continue;
+      r.dataText.clear();
+      PublisherData& data = ModelOf(r);
+      if (FAILED(ReadSideFile(r, SideFile::kData, r.dataText))) {
+        data.ClearCollections();
+        continue;
+      }
+      if (SUCCEEDED(LoadPublisherData(r.dataText.c_str(), &data, store, nullptr, nullptr, 0, Environment())))
+        AfterLoad(r, data);
+    }
+  }
+
+  const HRESULT saved = store->SaveCheckState(nullptr);
+  if (FAILED(saved)) {
+    ShowSaveError(client, saved);
+    flags |= kRunFlagError;
+  }
+
+  HRESULT result;
+  if (eligibleCount == 0) result = kCheckNothingEligible;
+  else if (succeeded == 0) result = FAILED(firstFailure) ? firstFailure : E_FAIL;
+  else if (succeeded == eligibleCount && SUCCEEDED(firstFailure)) result = kCheckAllSucceeded;
+  else result = kCheckPartial;
+  if (FAILED(result)) flags |= kRunFlagError;
+  if (result == kCheckPartial) flags |= kRunFlagPartial;
+  client->End(flags);
+  if (runFlagsOut) *runFlagsOut = flags;
+  return result;
+}
+
+}  // namespace wendrix
