@@ -1,0 +1,58 @@
+#include "update/item_flags.h"
+
+#include "core/string_util.h"
+#include "core/version.h"
+#include "publisher/vocabulary.h"
+
+namespace wendrix {
+namespace {
+
+bool HasAddress(const Action& action) noexcept { return !action.urls.empty() || !action.resources.empty(); }
+
+bool IsNewer(std::wstring_view version, const std::optional<std::wstring>& installed) {
+  return CompareVersions(version, installed ? std::wstring_view(*installed) : std::wstring_view()) == kVersionNewer;
+}
+
+}  // namespace
+
+bool GroupNamesItem(const Group& group, std::wstring_view itemId) noexcept {
+  for (const std::wstring& id : group.itemIds)
+    if (CStringUtil::EqualsNoCase(id, itemId)) return true;
+  return false;
+}
+
+bool IsInactiveItem(std::wstring_view inactiveItems, std::wstring_view itemId) noexcept {
+  while (!inactiveItems.empty()) {
+    const std::size_t end = inactiveItems.find(L'\n');
+    std::wstring_view line = inactiveItems.substr(0, end);
+    if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
+    if (!line.empty() && CStringUtil::EqualsNoCase(line, itemId)) return true;
+    if (end == std::wstring_view::npos) break;
+    inactiveItems.remove_prefix(end + 1);
+  }
+  return false;
+}
+
+std::uint32_t ItemFlagsOf(const PublisherData& data, const Item& item, std::wstring_view inactiveItems,
+                          bool detailed) {
+  std::uint32_t flags = 0;
+  const Action* delivering = nullptr;
+  for (const std::wstring& id : item.actionIds) {
+    const Action* action = data.FindAction(id);
+    if (!action) continue;
+    if (action->type == kActionDownload) {
+      if (!delivering && !item.latestVersion.empty() && CompareVersions(action->version, item.latestVersion) == kVersionEqual)
+        delivering = action;
+      if (detailed && HasAddress(*action)) flags |= kItemFlagDownloadable;
+    } else if (action->type == kActionBuy && detailed && HasAddress(*action) &&
+               IsNewer(action->version, item.installedVersion)) {
+      flags |= kItemFlagBuyable;
+    }
+  }
+  if (item.installedVersion && IsNewer(item.latestVersion, item.installedVersion) && delivering &&
+      IsNewer(delivering->version, item.installedVersion) && !IsInactiveItem(inactiveItems, item.id))
+    flags |= kItemFlagUpdate;
+  return flags;
+}
+
+}  // namespace wendrix

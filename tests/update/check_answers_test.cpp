@@ -1,0 +1,136 @@
+// What a check answers an application with: the summary text and the item
+// flags.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "publisher/vocabulary.h"
+#include "update/item_flags.h"
+#include "update/summary_text.h"
+
+namespace wendrix {
+namespace {
+
+const SummaryTexts kTexts{L"A self-update is available.", L"A self-update is required.", L"Updates are available:",
+                          L"Other software is available:", L"- More...", L"- More... (other)"};
+
+std::wstring Summary(const SummaryFacts& facts, std::uint32_t& flags) { return BuildSummaryText(facts, kTexts, flags); }
+
+TEST(SummaryTextTest, ParagraphsAndFlags) {
+  std::uint32_t flags = 99;
+  EXPECT_EQ(Summary({}, flags), L"");
+  EXPECT_EQ(flags, 0u);
+
+  SummaryFacts facts;
+  facts.selfUpdateOffered = true;
+  facts.updates = {L"Editor"};
+  facts.other = {L"Viewer"};
+  EXPECT_EQ(Summary(facts, flags), L"A self-update is available.\r\n\r\nUpdates are available:\r\n- Editor");
+  EXPECT_EQ(flags, kSummaryUpdates) << "other software is listed only when the user wants it";
+
+  facts.newerLibraryRequired = true;
+  facts.listOtherSoftware = true;
+  EXPECT_EQ(Summary(facts, flags),
+            L"A self-update is required.\r\n\r\nUpdates are available:\r\n- Editor\r\n\r\n"
+            L"Other software is available:\r\n- Viewer");
+  EXPECT_EQ(flags, kSummaryUpdates | kSummaryOtherSoftware);
+
+  SummaryFacts otherOnly;
+  otherOnly.listOtherSoftware = true;
+  otherOnly.other = {L"Viewer"};
+  EXPECT_EQ(Summary(otherOnly, flags), L"Other software is available:\r\n- Viewer");
+  EXPECT_EQ(flags, kSummaryOtherSoftware);
+}
+
+TEST(SummaryTextTest, ListLimits) {
+  struct Case {
+    std::vector<std::wstring> titles;
+    std::wstring list;
+  } cases[] = {
+      {{L"A", L"B", L"C"}, L"- A\r\n- B\r\n- C"},
+      {{L"A", L"B", L"C", L"D"}, L"- A\r\n- B\r\n- C\r\n- More..."},
+      // "- " + 40 = 42 characters so far; another 40-character title would
+      // make 82, a 48-character one 90: the list stops there.
+      {{std::wstring(40, L'x'), std::wstring(40, L'y')}, L"- " + std::wstring(40, L'x') + L"\r\n- " + std::wstring(40, L'y')},
+      {{std::wstring(40, L'x'), std::wstring(48, L'y')}, L"- " + std::wstring(40, L'x') + L"\r\n- More..."},
+      {{std::wstring(90, L'x')}, L"\r\n- More..."},
+  };
+  for (const Case& c : cases) {
+    SummaryFacts facts;
+    facts.updates = c.titles;
+    std::uint32_t flags = 0;
+    EXPECT_EQ(Summary(facts, flags), L"Updates are available:\r\n" + c.list) << c.titles.size();
+  }
+}
+
+// One item "editor" with the given installed version and Download/Buy actions.
+struct Fixture {
+  PublisherData data;
+  Item& Editor(std::optional<std::wstring> installed, std::wstring latest) {
+    Item item;
+    item.id = L"editor";
+    item.installedVersion = std::move(installed);
+    item.latestVersion = std::move(latest);
+    data.items.push_back(item);
+    return data.items.back();
+  }
+  void AddAction(Item& item, const wchar_t* id, std::uint32_t type, const wchar_t* version, bool url) {
+    Action action;
+    action.id = id;
+    action.type = type;
+    action.version = version;
+    if (url) action.urls.push_back(L"http://x.example/f");
+    data.actions.push_back(action);
+    item.actionIds.push_back(id);
+  }
+};
+
+TEST(ItemFlagsTest, UpdateFlag) {
+  struct Case {
+    std::optional<std::wstring> installed;
+    const wchar_t* latest;
+    const wchar_t* downloadVersion;
+    const wchar_t* inactive;
+    std::uint32_t flags;
+  } cases[] = {
+      {L"1.0", L"2.0", L"2.0", L"", kItemFlagUpdate},
+      {L"2.0", L"2.0", L"2.0", L"", 0},                       // up to date
+      {std::nullopt, L"2.0", L"2.0", L"", 0},                 // not installed: no update
+      {L"1.0", L"2.0", L"1.5", L"", 0},                       // nothing delivers 2.0
+      {L"1.0", L"2.0", L"2.0", L"viewer\r\nEDITOR\r\n", 0},   // the user made it inactive
+      {L"1.0", L"2.0", L"2.0", L"editors\r\n", kItemFlagUpdate},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    Item& editor = f.Editor(c.installed, c.latest);
+    f.AddAction(editor, L"get", kActionDownload, c.downloadVersion, true);
+    EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], c.inactive, false), c.flags) << c.downloadVersion << c.inactive;
+  }
+}
+
+TEST(ItemFlagsTest, DetailedFlags) {
+  Fixture f;
+  Item& editor = f.Editor(L"1.0", L"2.0");
+  f.AddAction(editor, L"page", kActionOpen, L"", true);
+  f.AddAction(editor, L"get", kActionDownload, L"2.0", false);
+  f.AddAction(editor, L"buy-old", kActionBuy, L"1.0", true);
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true), kItemFlagUpdate) << "no address, no newer purchase";
+  f.data.actions[1].urls.push_back(L"http://x.example/e.exe");
+  f.AddAction(f.data.items[0], L"buy", kActionBuy, L"2.0", true);
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true), kItemFlagUpdate | kItemFlagDownloadable | kItemFlagBuyable);
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", false), kItemFlagUpdate) << "only asked for one item";
+}
+
+TEST(ItemFlagsTest, GroupsAndInactiveLists) {
+  Group group;
+  group.itemIds = {L"Viewer", L"EDITOR"};
+  EXPECT_TRUE(GroupNamesItem(group, L"editor"));
+  EXPECT_FALSE(GroupNamesItem(group, L"edit"));
+  EXPECT_TRUE(IsInactiveItem(L"a\nb", L"b"));
+  EXPECT_FALSE(IsInactiveItem(L"", L"b"));
+  EXPECT_FALSE(IsInactiveItem(L"\r\n\r\n", L""));
+}
+
+}  // namespace
+}  // namespace wendrix
