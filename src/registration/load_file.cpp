@@ -7,25 +7,26 @@
 #include "registration/data_file_registration.h"
 #include "registration/integration_sync.h"
 #include "registration/publisher_store.h"
+#include "resources/string_ids.h"
 
 namespace wendrix {
 namespace {
 
 enum Message : unsigned {
-  kTitle = 1,
-  kLineAndError = 230,
-  kWillBeIncluded = 600,
-  kMustRegisterFirst = 601,
-  kAlreadyRegistered = 602,
-  kItemWillBeAdded = 603,
-  kNoItem = 604,
-  kItemInstalled = 605,
-  kNoActionPossible = 606,
-  kNotInstallableHere = 607,
-  kCannotBeAdded = 608,
-  kNeedsNewerLibrary = 609,
-  kSummary = 611,
-  kSummaryWithOffer = 612,
+  kTitle = kStrAppNameTitle,
+  kLineAndError = kStrLineError,
+  kWillBeIncluded = kStrLoadFileWillBeIncluded,
+  kMustRegisterFirst = kStrLoadFileMustRegisterFirst,
+  kAlreadyRegistered = kStrLoadFileAlreadyRegistered,
+  kItemWillBeAdded = kStrLoadFileItemWillBeAdded,
+  kNoItem = kStrLoadFileNoItem,
+  kItemInstalled = kStrLoadFileItemInstalled,
+  kNoActionPossible = kStrLoadFileNoActionPossible,
+  kNotInstallableHere = kStrLoadFileNotInstallableHere,
+  kCannotBeAdded = kStrLoadFileCannotBeAdded,
+  kNeedsNewerLibrary = kStrLoadFileNeedsNewerLibrary,
+  kSummary = kStrLoadFileSummary,
+  kSummaryWithOffer = kStrLoadFileSummaryWithOffer,
 };
 
 std::wstring Text(unsigned id, std::initializer_list<DWORD_PTR> inserts = {}) {

@@ -139,7 +139,9 @@ TEST_F(StoreTest, OpenMergesCurrentUserThenAllUsers) {
   EXPECT_EQ(shared->homePage, L"h");
   EXPECT_EQ(shared->counts[kSlotCurrentUser], 0u);
   EXPECT_EQ(shared->counts[kSlotAllUsers], 3u);
-  EXPECT_EQ(shared->flags, kPublisherCountedAllUsers | kPublisherUserRegistered | kPublisherDialogWallet);
+  // Registered by the user's own hand: registered for the user without a count.
+  EXPECT_EQ(shared->flags, kPublisherCountedCurrentUser | kPublisherCountedAllUsers | kPublisherUserRegistered |
+                               kPublisherDialogWallet);
 
   const PublisherRecord* builtin = store.Find(self.alias);
   ASSERT_NE(builtin, nullptr);

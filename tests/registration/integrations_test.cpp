@@ -1,0 +1,388 @@
+// The system integrations in the prefix's real registry: the control-panel
+// entry, the uninstall entry and the file type, each created, removed and
+// rolled back as the registered scopes change.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <span>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "frame/module_state.h"
+#include "platform/registry.h"
+#include "platform/unique_handle.h"
+#include "registration/publisher_store.h"
+#include "registration/system_integrations.h"
+#include "setup/journal.h"
+#include "setup/journal_record.h"
+#include "../support/registry_sandbox.h"
+#include "../support/temp_folder.h"
+
+namespace wendrix::test {
+namespace {
+
+constexpr REGSAM k32 = KEY_WOW64_32KEY;
+constexpr wchar_t kControlPanel[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel";
+constexpr wchar_t kCpls[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
+constexpr wchar_t kCategory[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Extended Properties\\"
+    L"{305CA226-D286-468e-B848-2B2E8E697B74} 2";
+constexpr wchar_t kUninstallList[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix";
+constexpr wchar_t kProductKey[] = L"SOFTWARE\\Kestmoor\\Wendrix";
+constexpr wchar_t kMimeType[] = L"Software\\Classes\\MIME\\Database\\Content Type\\application/vnd.kestmoor.wxcnf";
+constexpr wchar_t kOldApplet[] = L"C:\\Old\\wendrix.cpl";
+const std::wstring kClasses = L"Software\\Classes\\";
+
+// A value as stored: name, type, and data as text (a string without its
+// terminator, a DWORD in decimal, other data in hex).
+using Value = std::tuple<std::wstring, DWORD, std::wstring>;
+using Values = std::vector<Value>;
+Value Sz(std::wstring name, std::wstring text) { return {std::move(name), REG_SZ, std::move(text)}; }
+Value Dword(std::wstring name, DWORD number) { return {std::move(name), REG_DWORD, std::to_wstring(number)}; }
+Values Sorted(Values values) {
+  std::sort(values.begin(), values.end());
+  return values;
+}
+
+std::wstring DataText(DWORD type, const BYTE* data, DWORD size) {
+  if (type == REG_SZ) {
+    std::wstring text(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
+    if (text.empty() || text.back() != L'\0') return text + L"<unterminated>";
+    return text.substr(0, text.size() - 1);
+  }
+  if (type == REG_DWORD && size == sizeof(DWORD)) return std::to_wstring(*reinterpret_cast<const DWORD*>(data));
+  static constexpr wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring hex;
+  for (DWORD i = 0; i < size; ++i) hex += {kHex[data[i] >> 4], kHex[data[i] & 15]};
+  return hex;
+}
+
+// The values of a key sorted by name (Wine enumerates values in name order,
+// Windows in the order they were created); nothing when the key is missing.
+std::optional<Values> ReadValues(HKEY root, const std::wstring& path, REGSAM view = k32) {
+  UniqueHkey key;
+  if (OpenRegistryKey(root, path.c_str(), KEY_READ | view, key) != ERROR_SUCCESS) return std::nullopt;
+  Values values;
+  std::vector<BYTE> data(4096);
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD length = 256, type = 0, size = static_cast<DWORD>(data.size());
+    if (RegEnumValueW(key.Get(), index, name, &length, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+    values.emplace_back(std::wstring(name, length), type, DataText(type, data.data(), size));
+  }
+  return Sorted(std::move(values));
+}
+
+// One value of a key; nothing when the key or the value is missing.
+std::optional<Value> Find(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = k32) {
+  for (const Value& value : ReadValues(root, path, view).value_or(Values{}))
+    if (std::get<0>(value) == name) return value;
+  return std::nullopt;
+}
+
+// Every key and value of a tree, one line each, sorted: a rollback puts the
+// values back, not their order.
+void DumpTree(HKEY root, const std::wstring& path, REGSAM view, std::vector<std::wstring>& lines) {
+  const auto values = ReadValues(root, path, view);
+  if (!values) return;
+  lines.push_back(path);
+  for (const auto& [name, type, data] : *values)
+    lines.push_back(path + L" | " + name + L" | " + std::to_wstring(type) + L" | " + data);
+  UniqueHkey key;
+  std::vector<std::wstring> subkeys;
+  if (OpenRegistryKey(root, path.c_str(), KEY_READ | view, key) == ERROR_SUCCESS) EnumRegistrySubkeys(key.Get(), subkeys);
+  for (const std::wstring& subkey : subkeys) DumpTree(root, path + L"\\" + subkey, view, lines);
+}
+
+// The names of a key's values in the order they were written: each is noted
+// in the journal just before it is set.
+std::vector<std::wstring> WriteOrder(CJournal& journal, const std::wstring& path) {
+  journal.Close();
+  const std::string bytes = ReadFileBytes(journal.Folder() + L"\\rollback.dat");
+  std::vector<std::wstring> names;
+  ReadJournalBackwards(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                       [&](const JournalRecord& record) {
+                         if (record.keyPath == path && record.type == kJournalDeleteValue)
+                           names.insert(names.begin(), record.valueName);
+                         return S_OK;
+                       });
+  return names;
+}
+
+void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD number, REGSAM view) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr), 0);
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+  RegCloseKey(key);
+}
+
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
+  UniqueHkey key;
+  if (OpenRegistryKey(root, path.c_str(), KEY_SET_VALUE | view, key) == ERROR_SUCCESS)
+    RegDeleteValueW(key.Get(), name.c_str());
+}
+
+HKEY RootOf(StartupScope scope) { return scope == StartupScope::kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY OtherRoot(StartupScope scope) { return scope == StartupScope::kAllUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+RegisteredScopes Only(StartupScope scope) { return {scope == StartupScope::kCurrentUser, scope == StartupScope::kAllUsers}; }
+
+TEST(ScopesTest, CountedFlagsOfEitherProductGiveTheScope) {
+  const struct {
+    std::vector<std::uint32_t> flags;
+    bool currentUser, allUsers;
+  } cases[] = {
+      {{}, false, false},
+      {{kPublisherEnabled | kPublisherUserRegistered}, false, false},
+      {{kPublisherCountedCurrentUser}, true, false},
+      {{kPublisherCountedOlderCurrentUser}, true, false},
+      {{kPublisherCountedAllUsers}, false, true},
+      {{kPublisherCountedOlderAllUsers}, false, true},
+      {{kPublisherEnabled, kPublisherCountedCurrentUser, kPublisherCountedOlderAllUsers}, true, true},
+  };
+  for (const auto& c : cases) {
+    CPublisherStore store;
+    for (std::uint32_t flags : c.flags) store.Records().emplace_back().flags = flags;
+    const RegisteredScopes scopes = ScopesOf(store);
+    EXPECT_EQ(scopes.currentUser, c.currentUser) << testing::PrintToString(c.flags);
+    EXPECT_EQ(scopes.allUsers, c.allUsers) << testing::PrintToString(c.flags);
+  }
+}
+
+class IntegrationsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    // The uninstall entry's comment is a text of the library's string table.
+    SetThreadUILanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    m_library = LoadLibraryW(sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll");
+    ASSERT_NE(m_library, nullptr);
+    ASSERT_TRUE(InitializeModuleState(m_library));
+    // Shared parent keys that the integrations may create go again at the end.
+    const std::wstring controlPanel = kControlPanel, mime = kClasses + L"MIME";
+    const std::pair<std::wstring, REGSAM> parents[] = {
+        {L"SOFTWARE\\Kestmoor", k32}, {controlPanel, k32}, {kCpls, k32}, {controlPanel + L"\\Extended Properties", k32},
+        {kCategory, k32}, {kUninstallList, k32}, {mime, 0}, {mime + L"\\Database", 0},
+        {mime + L"\\Database\\Content Type", 0}};
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+      for (const auto& [path, view] : parents)
+        if (!ReadValues(root, path, view)) m_newKeys.push_back({root, path, view});
+    Clean();
+    SetStringValue(HKEY_LOCAL_MACHINE, kProductKey + std::wstring(L"\\3.8"), L"Path", m_folder.Path(), k32);
+  }
+  void TearDown() override {
+    Clean();
+    for (const auto& [root, path, view] : m_newKeys) DeleteKeyTree(root, path, view);
+    if (m_library) FreeLibrary(m_library);
+  }
+  void Clean() {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      for (REGSAM view : {k32, static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
+        DeleteValue(root, kCpls, L"WendrixControlPanel", view);
+        DeleteValue(root, kCpls, L"OtherApplet", view);
+        for (const std::wstring& applet : {Applet(), std::wstring(kOldApplet)}) DeleteValue(root, kCategory, applet, view);
+        DeleteKeyTree(root, kUninstall, view);
+      }
+      for (const wchar_t* name : {L".wx-cnf", L"Wendrix.DataFile", L".software", L"Pellister.DataFile"})
+        DeleteKeyTree(root, kClasses + name, 0);
+      DeleteKeyTree(root, kMimeType, 0);
+    }
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey, k32);
+  }
+
+  std::wstring Applet() const { return m_folder.File(L"wendrix.cpl"); }
+  std::wstring Program() const { return m_folder.File(L"wendrix.exe"); }
+  std::wstring Setup() const { return m_folder.File(L"wxsetup.exe"); }
+  std::optional<Values> Uninstall() const { return ReadValues(HKEY_CURRENT_USER, kUninstall); }
+  Values ExpectedUninstall(std::optional<DWORD> size) const {
+    Values values = {
+        Sz(L"DisplayName", L"Wendrix"), Sz(L"DisplayVersion", L"3.8.10.0"), Sz(L"DisplayIcon", Setup()),
+        Sz(L"Publisher", L"Kestmoor Corporation"),
+        Sz(L"Comments", L"Check for updates from multiple software publishers and in full privacy."),
+        Sz(L"URLInfoAbout", L"http://www.kestmoor.example/wendrix/"), Dword(L"VersionMajor", 3),
+        Dword(L"VersionMinor", 8), Dword(L"Version", 0x0308000A)};
+    if (size) values.push_back(Dword(L"EstimatedSize", *size));
+    values.insert(values.end(), {Dword(L"NoRepair", 1), Dword(L"NoModify", 1), Sz(L"InstallLocation", m_folder.Path()),
+                                 Sz(L"UninstallString", L"\"" + Setup() + L"\" uninstall /user")});
+    return values;
+  }
+  // Everything the integrations of the current user touch.
+  std::vector<std::wstring> DumpUserKeys() const {
+    std::vector<std::wstring> lines;
+    DumpTree(HKEY_CURRENT_USER, kControlPanel, k32, lines);
+    DumpTree(HKEY_CURRENT_USER, kUninstallList, k32, lines);
+    for (const wchar_t* name : {L".wx-cnf", L"Wendrix.DataFile", L".software", L"Pellister.DataFile", L"MIME"})
+      DumpTree(HKEY_CURRENT_USER, kClasses + name, 0, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
+
+  HMODULE m_library = nullptr;
+  TempFolder m_folder;
+  std::vector<std::tuple<HKEY, std::wstring, REGSAM>> m_newKeys;
+};
+
+TEST_F(IntegrationsTest, UninstallEntryHoldsEveryValueInOrder) {
+  // The second round rewrites the first one's entry: without a "Size" its
+  // EstimatedSize must not stay behind.
+  for (const std::optional<DWORD> size : {std::optional<DWORD>(1234), std::optional<DWORD>()}) {
+    SCOPED_TRACE(size ? "with a size" : "rewritten without a size");
+    if (size) {
+      SetDword(HKEY_LOCAL_MACHINE, kProductKey + std::wstring(L"\\3.0"), L"Size", *size, k32);
+    } else {
+      DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey + std::wstring(L"\\3.0"), k32);
+    }
+    CJournal journal;
+    ASSERT_EQ(journal.Create(), S_OK);
+    ASSERT_EQ(UpdateUninstallEntry({true, false}, true, &journal), S_OK);
+    const Values expected = ExpectedUninstall(size);
+    EXPECT_EQ(Uninstall(), Sorted(expected));
+    std::vector<std::wstring> names;
+    for (const Value& value : expected) names.push_back(std::get<0>(value));
+    EXPECT_EQ(WriteOrder(journal, kUninstall), names);
+    journal.Commit();
+  }
+}
+
+TEST_F(IntegrationsTest, UninstallEntryIsOnlyForPublishersOfTheUserAlone) {
+  const struct {
+    RegisteredScopes scopes;
+    bool present;
+  } cases[] = {{{true, false}, true}, {{true, true}, false}, {{false, true}, false}, {{false, false}, false}};
+  const Values old = {Sz(L"DisplayName", L"Old")};
+  for (const bool existing : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << "user " << c.scopes.currentUser << ", all users " << c.scopes.allUsers
+                                      << ", existing " << existing);
+      DeleteKeyTree(HKEY_CURRENT_USER, kUninstall, k32);
+      if (existing) SetStringValue(HKEY_CURRENT_USER, kUninstall, L"DisplayName", L"Old", k32);
+      ASSERT_EQ(UpdateUninstallEntry(c.scopes, false, nullptr), S_OK);
+      // Without a rewrite an existing entry stays as it is.
+      if (c.present) {
+        EXPECT_EQ(Uninstall(), existing ? old : Sorted(ExpectedUninstall(std::nullopt)));
+      } else {
+        EXPECT_FALSE(Uninstall());
+      }
+    }
+  }
+}
+
+TEST_F(IntegrationsTest, ControlPanelEntryFollowsItsScope) {
+  for (const StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers}) {
+    SCOPED_TRACE(scope == StartupScope::kAllUsers ? "all users" : "current user");
+    const HKEY root = RootOf(scope);
+    SetStringValue(root, kCpls, L"OtherApplet", L"C:\\other.cpl", k32);
+    ASSERT_EQ(UpdateControlPanelEntry(Only(scope), scope, nullptr), S_OK);
+    EXPECT_EQ(Find(root, kCpls, L"WendrixControlPanel"), Sz(L"WendrixControlPanel", Applet()));
+    EXPECT_EQ(Find(root, kCategory, Applet()), Dword(Applet(), 8));
+    EXPECT_FALSE(Find(OtherRoot(scope), kCpls, L"WendrixControlPanel"));
+    if (root == HKEY_LOCAL_MACHINE) {  // the user's Software key is one for both views
+      EXPECT_FALSE(Find(root, kCpls, L"WendrixControlPanel", KEY_WOW64_64KEY)) << "the 32-bit view only";
+    }
+
+    // Publishers of the other scope only do not keep this scope's entry; the
+    // shared key and the other applet stay.
+    const StartupScope other = scope == StartupScope::kAllUsers ? StartupScope::kCurrentUser : StartupScope::kAllUsers;
+    ASSERT_EQ(UpdateControlPanelEntry(Only(other), scope, nullptr), S_OK);
+    EXPECT_FALSE(Find(root, kCpls, L"WendrixControlPanel"));
+    EXPECT_FALSE(Find(root, kCategory, Applet()));
+    EXPECT_EQ(Find(root, kCpls, L"OtherApplet"), Sz(L"OtherApplet", L"C:\\other.cpl"));
+  }
+}
+
+TEST_F(IntegrationsTest, ControlPanelEntryForgetsTheAppletOfAMovedFolder) {
+  for (const bool needed : {true, false}) {
+    SCOPED_TRACE(needed ? "kept" : "removed");
+    SetStringValue(HKEY_CURRENT_USER, kCpls, L"WendrixControlPanel", kOldApplet, k32);
+    SetDword(HKEY_CURRENT_USER, kCategory, kOldApplet, 8, k32);
+    ASSERT_EQ(UpdateControlPanelEntry({needed, false}, StartupScope::kCurrentUser, nullptr), S_OK);
+    EXPECT_FALSE(Find(HKEY_CURRENT_USER, kCategory, kOldApplet));
+    EXPECT_EQ(Find(HKEY_CURRENT_USER, kCpls, L"WendrixControlPanel").has_value(), needed);
+    EXPECT_EQ(Find(HKEY_CURRENT_USER, kCategory, Applet()).has_value(), needed);
+  }
+}
+
+TEST_F(IntegrationsTest, FileTypeFollowsItsScope) {
+  for (const StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers}) {
+    SCOPED_TRACE(scope == StartupScope::kAllUsers ? "all users" : "current user");
+    const HKEY root = RootOf(scope);
+    ASSERT_EQ(UpdateFileType(Only(scope), scope, nullptr), S_OK);
+    const std::pair<std::wstring, Values> expected[] = {
+        {L".wx-cnf", {Sz(L"", L"Wendrix.DataFile"), Sz(L"Content Type", L"application/vnd.kestmoor.wxcnf")}},
+        {L"Wendrix.DataFile", {Sz(L"", L"Wendrix Data File")}},
+        {L"Wendrix.DataFile\\DefaultIcon", {Sz(L"", Program() + L",1")}},
+        {L"Wendrix.DataFile\\shell\\open\\command", {Sz(L"", L"\"" + Program() + L"\" \"/l:%1\"")}},
+        {L"MIME\\Database\\Content Type\\application/vnd.kestmoor.wxcnf", {Sz(L"Extension", L".wx-cnf")}},
+    };
+    for (const auto& [path, values] : expected) {
+      EXPECT_EQ(ReadValues(root, kClasses + path, 0), values) << testing::PrintToString(path);
+      EXPECT_FALSE(ReadValues(OtherRoot(scope), kClasses + path, 0)) << testing::PrintToString(path);
+    }
+    ASSERT_EQ(UpdateFileType({scope != StartupScope::kCurrentUser, scope != StartupScope::kAllUsers}, scope, nullptr),
+              S_OK);
+    for (const auto& [path, values] : expected)
+      EXPECT_FALSE(ReadValues(root, kClasses + path, 0)) << testing::PrintToString(path);
+  }
+}
+
+TEST_F(IntegrationsTest, OlderExtensionIsTakenOverAndHandedBack) {
+  const struct {
+    const wchar_t* name;
+    const wchar_t* before;          // ".software"'s default value
+    HKEY olderClassIn;              // where "Pellister.DataFile" exists, if anywhere
+    const wchar_t* whilePresent;
+    std::optional<std::wstring> afterRemoval;
+  } cases[] = {
+      {L"older class in the user's hive", L"Pellister.DataFile", HKEY_CURRENT_USER, L"Wendrix.DataFile",
+       L"Pellister.DataFile"},
+      {L"older class of the machine", L"pellister.datafile", HKEY_LOCAL_MACHINE, L"Wendrix.DataFile",
+       L"Pellister.DataFile"},
+      {L"older class gone", L"Pellister.DataFile", nullptr, L"Wendrix.DataFile", std::nullopt},
+      {L"another program's", L"Other.File", HKEY_CURRENT_USER, L"Other.File", L"Other.File"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Clean();
+    SetStringValue(HKEY_CURRENT_USER, kClasses + L".software", L"Extra", L"kept", 0);
+    SetStringValue(HKEY_CURRENT_USER, kClasses + L".software", L"", c.before, 0);
+    if (c.olderClassIn) SetStringValue(c.olderClassIn, kClasses + L"Pellister.DataFile", L"", L"Older", 0);
+    ASSERT_EQ(UpdateFileType({true, false}, StartupScope::kCurrentUser, nullptr), S_OK);
+    EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kClasses + L".software", 0),
+              Sorted({Sz(L"Extra", L"kept"), Sz(L"", c.whilePresent)}));
+    ASSERT_EQ(UpdateFileType({false, true}, StartupScope::kCurrentUser, nullptr), S_OK);
+    Values after = {Sz(L"Extra", L"kept")};
+    if (c.afterRemoval) after.push_back(Sz(L"", *c.afterRemoval));
+    EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kClasses + L".software", 0), Sorted(after));
+  }
+}
+
+TEST_F(IntegrationsTest, RollbackRestoresTheRegistryExactly) {
+  // Something of everything that the integrations change or delete.
+  SetStringValue(HKEY_CURRENT_USER, kCpls, L"OtherApplet", L"C:\\other.cpl", k32);
+  SetStringValue(HKEY_CURRENT_USER, kUninstall, L"DisplayName", L"Old", k32);
+  SetStringValue(HKEY_CURRENT_USER, kClasses + L".software", L"", L"Pellister.DataFile", 0);
+  SetStringValue(HKEY_CURRENT_USER, kClasses + L"Pellister.DataFile", L"", L"Older", 0);
+  const auto update = [](const RegisteredScopes& scopes, CJournal* journal) {
+    HRESULT hr = UpdateControlPanelEntry(scopes, StartupScope::kCurrentUser, journal);
+    if (SUCCEEDED(hr)) hr = UpdateUninstallEntry(scopes, true, journal);
+    if (SUCCEEDED(hr)) hr = UpdateFileType(scopes, StartupScope::kCurrentUser, journal);
+    return hr;
+  };
+  // Registering, then unregistering with the integrations in place.
+  for (const RegisteredScopes scopes : {RegisteredScopes{true, false}, RegisteredScopes{false, false}}) {
+    SCOPED_TRACE(scopes.currentUser ? "created" : "removed");
+    const std::vector<std::wstring> before = DumpUserKeys();
+    CJournal journal;
+    ASSERT_EQ(journal.Create(), S_OK);
+    ASSERT_EQ(update(scopes, &journal), S_OK);
+    ASSERT_NE(DumpUserKeys(), before);
+    ASSERT_EQ(journal.Rollback(), S_OK);
+    EXPECT_EQ(DumpUserKeys(), before);
+    ASSERT_EQ(update({true, false}, nullptr), S_OK);
+  }
+}
+
+}  // namespace
+}  // namespace wendrix::test

@@ -1,0 +1,409 @@
+// The registration exports end to end, called through the library file: the
+// list files, product-data files, counts, error locations, integrations,
+// journal rollback, the main window's messages and processes at once.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../support/child_process.h"
+#include "../support/registry_sandbox.h"
+#include "../support/shell_folder_redirect.h"
+#include "../support/temp_folder.h"
+#include "core/ini_file.h"
+#include "registration/product_identity.h"
+#include "registration/user_counters.h"
+#include "setup/journal.h"
+
+namespace wendrix::test {
+namespace {
+
+using RegisterExFn = HRESULT(WINAPI*)(const wchar_t*, const wchar_t*, const wchar_t*, UINT32*, HWND, UINT32);
+using RegisterFn = HRESULT(WINAPI*)(const char*, const char*, const char*, const char*, const char*, const char*,
+                                    UINT32*, HWND, UINT32);
+using UnregisterExFn = HRESULT(WINAPI*)(const wchar_t*, const wchar_t*, UINT32*, HWND, UINT32);
+using LoadFileFn = HRESULT(WINAPI*)(const wchar_t*, HWND, UINT32);
+using InControlPanelFn = HRESULT(WINAPI*)();
+
+// The exports of the library file this build made.
+struct Library {
+  HMODULE module = LoadLibraryW(sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll");
+  template <typename Fn>
+  Fn Get(const char* name) const {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  }
+  RegisterExFn registerEx = Get<RegisterExFn>("WendrixRegisterEx");
+  RegisterFn registerAnsi = Get<RegisterFn>("WendrixRegister");
+  UnregisterExFn unregisterEx = Get<UnregisterExFn>("WendrixUnregisterEx");
+  LoadFileFn loadFile = Get<LoadFileFn>("WendrixLoadFile");
+  InControlPanelFn inControlPanel = Get<InControlPanelFn>("WendrixInControlPanel");
+  ~Library() {
+    if (module) FreeLibrary(module);
+  }
+};
+
+constexpr wchar_t kCaller[] = L"Acme Editor Setup";
+constexpr UINT32 kCurrentUser = 1;
+constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
+constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
+
+std::wstring DataFile(const std::wstring& id, const std::wstring& version, const std::wstring& extra = L"") {
+  return L"[Wendrix]\r\nRequiredVersion = 3.6\r\n[Publisher]\r\nID = " + id + L"\r\nName = \"Publisher " + id +
+         L"\"\r\nHomePage = http://www.p" + id + L".example/\r\nDataSource = http://update.p" + id +
+         L".example/p.wx-cnf\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\nVersion = " + version + L"\r\n" + extra;
+}
+
+std::wstring ReadText(const std::wstring& path) {
+  std::wstring text;
+  return SUCCEEDED(ReadTextFile(path.c_str(), text)) ? text : L"<missing>";
+}
+
+// Every key and value under the given roots, for comparing before and after.
+using RegistryDump = std::map<std::wstring, std::wstring>;
+void Dump(HKEY root, const std::wstring& path, REGSAM view, RegistryDump& out) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+  out[path] = L"<key>";
+  wchar_t name[16384];
+  BYTE data[8192];
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLength = 16384, size = sizeof(data), type = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+    out[path + L"|" + name] = std::to_wstring(type) + L":" +
+                              std::wstring(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
+  }
+  std::vector<std::wstring> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLength = 16384;
+    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::wstring& subkey : subkeys) Dump(root, path + L"\\" + subkey, view, out);
+}
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kCplsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix";
+constexpr wchar_t kFileTypeKey[] = L"Software\\Classes\\.wx-cnf";
+constexpr wchar_t kSettingsRoot[] = L"SOFTWARE\\Kestmoor\\Wendrix";
+constexpr wchar_t kCategoryKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Extended Properties\\"
+    L"{305CA226-D286-468e-B848-2B2E8E697B74} 2";
+
+bool ValueExists(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  const bool found = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}
+
+// The integrations and the user's settings are the machine's real ones:
+// each test starts and ends without them.
+void ClearIntegrations() {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    for (const wchar_t* value : {L"KestmoorWendrix"}) {
+      HKEY key;
+      if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, value);
+        RegCloseKey(key);
+      }
+    }
+    HKEY key;
+    if (RegOpenKeyExW(root, kCplsKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, L"WendrixControlPanel");
+      RegCloseKey(key);
+    }
+    for (const wchar_t* classKey : {kFileTypeKey, L"Software\\Classes\\Wendrix.DataFile",
+                                    L"Software\\Classes\\MIME\\Database\\Content Type\\application/vnd.kestmoor.wxcnf"})
+      DeleteKeyTree(root, classKey, 0);
+  }
+  DeleteKeyTree(HKEY_CURRENT_USER, kUninstallKey, KEY_WOW64_32KEY);
+  DeleteKeyTree(HKEY_CURRENT_USER, kSettingsRoot, 0);
+}
+
+class RegisterExportsTest : public ShellFolderTest {
+ protected:
+  void SetUp() override {
+    ShellFolderTest::SetUp();
+    ClearIntegrations();
+    SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", m_temp.File(L"product"),
+                   KEY_WOW64_32KEY);
+    ASSERT_NE(m_lib.module, nullptr);
+    ProductIdentity product;
+    ASSERT_EQ(IdentifyCaller(kCaller, product), S_OK);
+    m_productFile = m_user + L"\\Kestmoor\\Wendrix\\ProductData\\" + product.id + L".ini";
+  }
+  void TearDown() override {
+    ClearIntegrations();
+    // The applet's category value is named by its path in this test's folder.
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kCategoryKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, (m_temp.File(L"product") + L"\\wendrix.cpl").c_str());
+      RegCloseKey(key);
+    }
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", KEY_WOW64_32KEY);
+    ShellFolderTest::TearDown();
+  }
+
+  std::wstring Write(const std::wstring& name, const std::wstring& text) {
+    const std::wstring path = m_temp.File(name);
+    EXPECT_EQ(WriteUnicodeTextFile(path.c_str(), text), S_OK);
+    return path;
+  }
+  HRESULT Register(const std::wstring& file, UINT32& location, UINT32 flags = kCurrentUser,
+                   const wchar_t* caller = kCaller, const wchar_t* journal = nullptr) {
+    location = 0xDEAD;
+    return m_lib.registerEx(caller, file.c_str(), journal, &location, nullptr, flags);
+  }
+  HRESULT Unregister(UINT32& location, UINT32 flags = kCurrentUser, const wchar_t* journal = nullptr) {
+    location = 0xDEAD;
+    return m_lib.unregisterEx(kCaller, journal, &location, nullptr, flags);
+  }
+  std::wstring UserList() const { return ReadText(UserFolder() + L"CurrentUserPublishers.ini"); }
+  RegistryDump Registry() const {
+    RegistryDump dump;
+    Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion", KEY_WOW64_32KEY, dump);
+    Dump(HKEY_CURRENT_USER, L"Software\\Classes", 0, dump);
+    Dump(HKEY_CURRENT_USER, kSettingsRoot, 0, dump);
+    return dump;
+  }
+
+  Library m_lib;
+  std::wstring m_productFile;
+};
+
+TEST_F(RegisterExportsTest, ProductCountsItsRegistrationsAndUnregistersThem) {
+  const std::wstring file = Write(L"p.wx-cnf", DataFile(L"1.2.3", L"2.0"));
+  UINT32 location = 0;
+  ASSERT_EQ(Register(file, location), S_OK);
+  EXPECT_EQ(location, 0u);
+  ASSERT_EQ(Register(file, location), S_OK);
+  EXPECT_NE(UserList().find(L"[1.2.3]\r\nName = Publisher 1.2.3\r\n"), std::wstring::npos) << UserList();
+  EXPECT_NE(UserList().find(L"Count = 2\r\n"), std::wstring::npos) << UserList();
+  EXPECT_EQ(UserList().find(L"UserRegistered"), std::wstring::npos);
+  EXPECT_EQ(ReadText(m_productFile),
+            L"\r\n[Product]\r\nName = \"Acme Editor Setup\"\r\n\r\n[1.2.3]\r\nPublisherName = \"Publisher 1.2.3\"\r\n"
+            L"PublisherHomePage = \"http://www.p1.2.3.example/\"\r\n"
+            L"PublisherDataSource = \"http://update.p1.2.3.example/p.wx-cnf\"\r\n");
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel", KEY_WOW64_32KEY));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", KEY_WOW64_32KEY));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kFileTypeKey, L"Content Type", 0));
+
+  ASSERT_EQ(Unregister(location), S_OK);
+  EXPECT_NE(UserList().find(L"Count = 1\r\n"), std::wstring::npos) << UserList();
+  EXPECT_FALSE(FileExists(m_productFile));
+  EXPECT_EQ(Unregister(location), kNotFound);
+  EXPECT_EQ(location, 168u);
+  EXPECT_EQ(Unregister(location, kCurrentUser | 0x80000000), S_OK);
+  EXPECT_EQ(location, 0u);
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY)) << "still counted";
+}
+
+TEST_F(RegisterExportsTest, LastPublisherTakesTheIntegrationsWithIt) {
+  UINT32 location = 0;
+  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
+  ASSERT_EQ(Register(Write(L"b.wx-cnf", DataFile(L"2.2", L"1")), location), S_OK);
+  ASSERT_EQ(Unregister(location), S_OK);
+  EXPECT_EQ(UserList(), L"<missing>") << "both publishers had only this product's count";
+  for (const auto& [path, name, view] : {std::tuple{kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY},
+                                         std::tuple{kCplsKey, L"WendrixControlPanel", KEY_WOW64_32KEY},
+                                         std::tuple{kUninstallKey, L"DisplayName", KEY_WOW64_32KEY},
+                                         std::tuple{kFileTypeKey, L"Content Type", 0}})
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, path, name, view)) << path;
+}
+
+TEST_F(RegisterExportsTest, CountsOnlyAndCountAlreadyZero) {
+  UINT32 location = 0;
+  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
+  const std::string saved = ReadFileBytes(m_productFile);
+  ASSERT_EQ(Unregister(location, kCurrentUser | 16), S_OK);
+  EXPECT_NE(UserList().find(L"[1.1]"), std::wstring::npos) << "flag 16 never removes a publisher";
+  EXPECT_NE(UserList().find(L"Count = 0\r\n"), std::wstring::npos) << UserList();
+  m_temp.Write(L"restored.ini", saved);
+  ASSERT_TRUE(CopyFileW(m_temp.File(L"restored.ini").c_str(), m_productFile.c_str(), FALSE));
+  EXPECT_EQ(Unregister(location), kInvalidData);
+  EXPECT_EQ(location, 146u);
+}
+
+TEST_F(RegisterExportsTest, ErrorLocations) {
+  struct Case {
+    const wchar_t* name;
+    std::wstring text;  // empty: the file does not exist
+    const wchar_t* caller;
+    HRESULT result;
+    UINT32 location;
+  } cases[] = {
+      {L"missing", L"", kCaller, static_cast<HRESULT>(0x80070002), 157},
+      {L"syntax", L"[Publisher\r\nID = 1\r\n", kCaller, kInvalidData, 155},
+      {L"no-source", L"[Wendrix]\r\nRequiredVersion = 3.6\r\n[Publisher]\r\nID = 1\r\nName = N\r\nHomePage = h\r\n",
+       kCaller, E_INVALIDARG, 156},
+      {L"no-header", DataFile(L"1", L"1").substr(34), kCaller, E_INVALIDARG, 156},
+      {L"newer", L"[Wendrix]\r\nRequiredVersion = 9.0\r\n" + DataFile(L"1", L"1").substr(34), kCaller,
+       static_cast<HRESULT>(0x800400EA), 155},
+      {L"bad-item", DataFile(L"1", L"1", L"[Item]\r\nID = x\r\n"), kCaller, static_cast<HRESULT>(0x800400CF), 155},
+      {L"caller", DataFile(L"1", L"1"), L"Acme\tSetup\x01", E_INVALIDARG, 173},
+  };
+  for (const Case& c : cases) {
+    const std::wstring path = c.text.empty() ? m_temp.File(c.name) : Write(c.name, c.text);
+    UINT32 location = 0;
+    EXPECT_EQ(Register(path, location, kCurrentUser, c.caller), c.result) << c.name;
+    EXPECT_EQ(location, c.location) << c.name;
+  }
+  EXPECT_EQ(UserList(), L"<missing>") << "nothing was registered";
+
+  UINT32 location = 0xDEAD;
+  EXPECT_EQ(m_lib.registerAnsi("Acme", "Name", "1.2", "", "http://x.example/d", nullptr, &location, nullptr, 1),
+            E_INVALIDARG);
+  EXPECT_EQ(location, 42u);
+}
+
+TEST_F(RegisterExportsTest, AnsiRegisterBuildsTheFile) {
+  UINT32 location = 0xDEAD;
+  ASSERT_EQ(m_lib.registerAnsi("Acme Editor Setup", "Acme, Inc.", "7.7", "http://acme.example/",
+                               "http://acme.example/a.wx-cnf", nullptr, &location, nullptr, 1),
+            S_OK);
+  EXPECT_EQ(location, 0u);
+  EXPECT_NE(UserList().find(L"[7.7]\r\nName = \"Acme, Inc.\"\r\n"), std::wstring::npos) << UserList();
+  EXPECT_NE(ReadText(m_productFile).find(L"[7.7]"), std::wstring::npos);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW((std::wstring(temp) + L"WXR*.tmp").c_str(), &found);
+  EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "the temporary file is gone";
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+TEST_F(RegisterExportsTest, RollbackPutsFilesAndRegistryBack) {
+  // Older settings that the registration carries over into "3.0".
+  SetStringValue(HKEY_CURRENT_USER, std::wstring(kSettingsRoot) + L"\\2.5", L"Proxy", L"old", 0);
+  const RegistryDump registryBefore = Registry();
+
+  CJournal journal;
+  ASSERT_EQ(journal.Create(), S_OK);
+  journal.Close();
+  const std::wstring file = Write(L"p.wx-cnf", DataFile(L"1.2.3", L"2.0"));
+  const auto filesWithDataFile = SnapshotTree(m_temp.Path());
+  UINT32 location = 0;
+  ASSERT_EQ(Register(file, location, kCurrentUser, kCaller, journal.Folder().c_str()), S_OK);
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, (std::wstring(kSettingsRoot) + L"\\3.0").c_str(), L"Proxy", 0));
+  EXPECT_NE(Registry(), registryBefore);
+
+  CJournal rollback;
+  ASSERT_EQ(rollback.Rollback(journal.Folder().c_str()), S_OK);
+  EXPECT_EQ(Registry(), registryBefore);
+  EXPECT_EQ(SnapshotTree(m_temp.Path()), filesWithDataFile);
+}
+
+TEST_F(RegisterExportsTest, LoadFileQueriesAndRegistersForTheUser) {
+  const std::wstring file = Write(L"p.wx-cnf", DataFile(L"1.2.3", L"2.0"));
+  EXPECT_EQ(m_lib.inControlPanel(), S_OK) << "no publisher: the applet shows";
+  EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 2), 16);
+  EXPECT_EQ(UserList(), L"<missing>") << "a query changes nothing";
+  EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 1), 3);
+  EXPECT_NE(UserList().find(L"UserRegistered = 1\r\n"), std::wstring::npos) << UserList();
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY));
+  EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 2), 4);
+  EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 1), S_OK) << "same version: nothing to do";
+  EXPECT_EQ(m_lib.inControlPanel(), S_FALSE) << "nobody asks for the applet";
+
+  const std::wstring newer = Write(L"q.wx-cnf", DataFile(L"1.2.3", L"2.1", L"ControlPanel = 1\r\n"));
+  EXPECT_EQ(m_lib.loadFile(newer.c_str(), nullptr, 2), 16) << "an older registration is updated";
+  EXPECT_EQ(m_lib.loadFile(newer.c_str(), nullptr, 1), 3);
+  EXPECT_EQ(m_lib.inControlPanel(), S_OK);
+
+  const std::wstring item = Write(L"i.wx-cnf", DataFile(L"1.2.3", L"2.1",
+                                                        L"[Text]\r\nID = t\r\nText = en, T\r\n[Item]\r\nID = x\r\n"
+                                                        L"Title = t\r\nType = Software\r\n"));
+  EXPECT_EQ(m_lib.loadFile(item.c_str(), nullptr, 2), 0);
+  EXPECT_EQ(m_lib.loadFile(m_temp.File(L"none").c_str(), nullptr, 1), static_cast<HRESULT>(0x80070002));
+  const std::wstring newerLibrary = Write(L"n.wx-cnf", L"<?xml version=\"1.0\"?><x/>");
+  EXPECT_EQ(m_lib.loadFile(newerLibrary.c_str(), nullptr, 1), 3) << "the user is offered a check for a newer library";
+}
+
+// A stand-in for the main program's window: it notes the two messages.
+WENDRIX_CHILD_ROLE(main_window) {
+  if (args.size() != 1) return 90;
+  WNDCLASSW windowClass = {};
+  windowClass.lpszClassName = L"WendrixDialog";
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+    if (message == WM_APP + 4 || message == WM_APP + 5) {
+      const std::wstring name = L"WendrixTestGot" + std::to_wstring(message - WM_APP);
+      HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
+      if (event) {
+        SetEvent(event);
+        CloseHandle(event);
+      }
+      return 1;
+    }
+    return DefWindowProcW(window, message, w, l);
+  };
+  if (!RegisterClassW(&windowClass)) return 91;
+  HWND window = CreateWindowW(L"WendrixDialog", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  if (!window) return 92;
+  HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, args[0].c_str());
+  SetEvent(ready);
+  CloseHandle(ready);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  return 0;
+}
+
+TEST_F(RegisterExportsTest, MainWindowHearsOfUpdatesAndChanges) {
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestWindowReady");
+  HANDLE got4 = CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestGot4");
+  HANDLE got5 = CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestGot5");
+  ChildProcess child;
+  ASSERT_TRUE(child.Start(L"main_window", {L"WendrixTestWindowReady"}));
+  ASSERT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
+  HWND window = FindWindowExW(HWND_MESSAGE, nullptr, L"WendrixDialog", nullptr);
+  ASSERT_NE(window, nullptr);
+
+  UINT32 location = 0;
+  const std::wstring file = Write(L"p.wx-cnf", DataFile(L"1.2.3", L"2.0"));
+  ASSERT_EQ(Register(file, location), S_OK);
+  EXPECT_EQ(WaitForSingleObject(got4, 0), WAIT_OBJECT_0) << "the record was created";
+  EXPECT_EQ(WaitForSingleObject(got5, 0), WAIT_OBJECT_0);
+  ResetEvent(got4);
+  ResetEvent(got5);
+  ASSERT_EQ(Register(file, location), S_OK);
+  EXPECT_EQ(WaitForSingleObject(got4, 0), WAIT_TIMEOUT) << "same version: the record was only counted";
+  EXPECT_EQ(WaitForSingleObject(got5, 0), WAIT_OBJECT_0);
+
+  PostMessageW(window, WM_QUIT, 0, 0);
+  EXPECT_EQ(child.Wait(30000), 0);
+  for (HANDLE h : {ready, got4, got5}) CloseHandle(h);
+}
+
+WENDRIX_CHILD_ROLE(register_file) {
+  if (args.size() != 2) return 90;
+  Library lib;
+  UINT32 location = 0;
+  return lib.registerEx(args[0].c_str(), args[1].c_str(), nullptr, &location, nullptr, 1) == S_OK ? 0
+                                                                                                    : 100 + location;
+}
+
+TEST_F(RegisterExportsTest, ProcessesRegisteringAtOnce) {
+  constexpr int kChildren = 4;
+  std::vector<ChildProcess> children(kChildren);
+  for (int i = 0; i < kChildren; ++i) {
+    const std::wstring id = L"5." + std::to_wstring(i);
+    ASSERT_TRUE(children[i].Start(L"register_file", {L"Product " + id, Write(id + L".wx-cnf", DataFile(id, L"1"))}));
+  }
+  for (ChildProcess& child : children) EXPECT_EQ(child.Wait(), 0);
+  for (int i = 0; i < kChildren; ++i)
+    EXPECT_NE(UserList().find(L"[5." + std::to_wstring(i) + L"]\r\n"), std::wstring::npos) << UserList();
+  UserCounts counts;
+  ASSERT_EQ(ReadUserCounts(counts), S_OK);
+  EXPECT_EQ(counts.count, 1u) << "one user with counted registrations";
+  EXPECT_EQ(counts.count2, 0u);
+}
+
+}  // namespace
+}  // namespace wendrix::test
