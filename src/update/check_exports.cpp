@@ -1,0 +1,201 @@
+// The check exports: applications and the scheduler check for updates in
+// their own thread and get a short summary and per-item flags back.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "core/version.h"
+#include "frame/ansi.h"
+#include "frame/export_guard.h"
+#include "frame/global_string.h"
+#include "frame/module_state.h"
+#include "publisher/builtin_publishers.h"
+#include "publisher/vocabulary.h"
+#include "registration/main_window.h"
+#include "registration/publisher_store.h"
+#include "registration/side_files.h"
+#include "update/check_clients.h"
+#include "update/check_engine.h"
+#include "update/check_prompt.h"
+#include "update/internet.h"
+#include "update/item_flags.h"
+#include "update/scheduler.h"
+#include "update/settings.h"
+#include "update/summary_text.h"
+#include "update/transfer.h"
+#include "wendrix.h"
+
+using namespace wendrix;
+
+namespace {
+
+constexpr UINT32 kAutomaticCheck = 0x80000000u;
+constexpr UINT32 kLeaveSchedulerAlone = 0x40000000u;
+constexpr HRESULT kNotFound = HResultFromWin32(ERROR_NOT_FOUND);
+
+bool IsAbort(HRESULT hr) noexcept { return hr == E_ABORT || hr == HResultFromWin32(ERROR_CANCELLED); }
+
+std::wstring Message(UINT id) {
+  LocalText text(FormatMessageText(id, nullptr, {}));
+  return text ? std::wstring(text.get()) : std::wstring();
+}
+
+bool IsSelf(const PublisherRecord& r) noexcept { return r.builtin && r.builtin->self; }
+
+// The summary of what the check found, over the publishers a check looks at.
+std::wstring BuildSummary(const CPublisherStore& store, const InternetSettings& settings, std::uint32_t& flags) {
+  SummaryFacts facts;
+  facts.newerLibraryRequired = !store.RequiredVersion().empty();
+  facts.listOtherSoftware = settings.otherSoftware == 2;
+  const std::wstring module = Module().version;
+  for (const PublisherRecord& r : store.Records()) {
+    if (!r.model) continue;
+    if (IsSelf(r)) {
+      for (const Item& item : r.model->items)
+        if (item.type == kItemSelf && CompareVersions(item.latestVersion, module) == kVersionNewer)
+          facts.selfUpdateOffered = true;
+      continue;
+    }
+    if (!r.IsEnabled() || CStringUtil::EqualsNoCase(r.id, kExcludedPublisherId)) continue;
+    for (const Item& item : r.model->items) {
+      if (!(item.flags & kItemNew)) continue;
+      (item.installedVersion ? facts.updates : facts.other).push_back(item.title);
+    }
+  }
+  const SummaryTexts texts{Message(223), Message(224), Message(209), Message(210), Message(228), Message(227)};
+  return BuildSummaryText(facts, texts, flags);
+}
+
+// The item flags of the eligible publishers (the given one only), limited to
+// a group and an item when given.
+HRESULT ComputeItemFlags(CPublisherStore& store, const PublisherRecord* publisher, const wchar_t* group,
+                         const wchar_t* item, UINT32& flags) {
+  if (!store.RequiredVersion().empty()) {
+    flags = kItemFlagNewerLibrary;
+    return S_OK;
+  }
+  const bool hasGroup = group && *group;
+  const bool hasItem = item && *item;
+  for (PublisherRecord& r : store.Records()) {
+    if (publisher ? &r != publisher : (!r.IsEnabled() || IsSelf(r))) continue;
+    if (!r.model) continue;
+    std::wstring inactive;
+    ReadSideFile(r, SideFile::kInactiveItems, inactive);
+    const Group* g = hasGroup ? r.model->FindGroup(group) : nullptr;
+    if (hasGroup && !g) return kNotFound;
+    for (const Item& candidate : r.model->items) {
+      if (hasItem && !CStringUtil::EqualsNoCase(candidate.id, item)) continue;
+      if (g && !GroupNamesItem(*g, candidate.id)) continue;
+      flags |= ItemFlagsOf(*r.model, candidate, inactive, publisher && hasItem);
+    }
+  }
+  return S_OK;
+}
+
+HRESULT CheckEx(const wchar_t* publisherArg, const wchar_t* group, const wchar_t* item, WCHAR** summaryOut,
+                UINT32* summaryFlagsOut, UINT32* itemFlagsOut, UINT32 options) {
+  std::unique_ptr<InternetSettings> settings;
+  RETURN_IF_FAILED(LoadSettings(settings));
+  const bool automatic = (options & kAutomaticCheck) != 0;
+  const bool leaveScheduler = (options & kLeaveSchedulerAlone) != 0;
+
+  // An automatic check that could not run is still remembered, so that the
+  // scheduler does not try again at once.
+  const auto failed = [&](HRESULT hr) {
+    if (automatic) {
+      LoadLastCheck(*settings);
+      (IsAbort(hr) ? settings->lastSkip : settings->lastCheck) = FileTimeNow();
+      SaveLastCheck(*settings);
+      if (!leaveScheduler) EnsureScheduler();
+    }
+    return hr;
+  };
+
+  CPublisherStore store;
+  HRESULT hr = store.Open(true, nullptr);
+  if (FAILED(hr)) return failed(hr);
+  const PublisherRecord* publisher = nullptr;
+  const bool filtered = publisherArg && *publisherArg;
+  if (filtered) {
+    publisher = store.Find(publisherArg);
+    if (!publisher) publisher = store.FindByName(publisherArg);
+    if (!publisher) return failed(kNotFound);
+  }
+  const std::wstring filter = publisher ? publisher->id : std::wstring();
+  LoadStoredData(store, filtered ? filter.c_str() : nullptr);
+
+  if (settings->prompt) {
+    hr = ConfirmCheck(*settings, automatic);
+    if (FAILED(hr)) return failed(hr);
+  }
+  if (EnsureOnline(nullptr)) return failed(E_ABORT);
+
+  CTransfer transfer;
+  CCheckClient client;
+  hr = RunCheck(transfer, &client, settings.get(), &store, filtered ? filter.c_str() : nullptr,
+                automatic ? kRunScheduled : 0);
+  if (FAILED(hr)) return failed(hr);
+  const bool partial = hr == kCheckPartial;
+  SaveSettings(*settings);
+  NotifyMainWindow(kPublishersChangedMessage);
+  if (!filtered && !leaveScheduler && !EnsureScheduler()) return failed(E_FAIL);
+
+  if (summaryOut || summaryFlagsOut) {
+    std::uint32_t summaryFlags = 0;
+    const std::wstring text = BuildSummary(store, *settings, summaryFlags);
+    if (summaryOut && !text.empty()) {
+      CGlobalString global;
+      RETURN_IF_FAILED(global.Assign(text));
+      *summaryOut = global.Detach();
+    }
+    if (summaryFlagsOut) *summaryFlagsOut = summaryFlags;
+  }
+  if (itemFlagsOut) {
+    UINT32 flags = 0;
+    hr = ComputeItemFlags(store, filtered ? store.Find(filter) : nullptr, filtered ? group : nullptr,
+                          filtered ? item : nullptr, flags);
+    if (FAILED(hr)) {
+      if (summaryOut && *summaryOut) {
+        GlobalFree(*summaryOut);
+        *summaryOut = nullptr;
+      }
+      if (summaryFlagsOut) *summaryFlagsOut = 0;
+      return hr;
+    }
+    *itemFlagsOut = flags;
+  }
+  return partial ? kCheckPartial : S_OK;
+}
+
+}  // namespace
+
+extern "C" HRESULT WINAPI WendrixCheckEx(const WCHAR* publisher, const WCHAR* group, const WCHAR* item,
+                                         WCHAR** summary, UINT32* summaryFlags, UINT32* itemFlags, UINT32 options) {
+  return GuardedCall([&]() -> HRESULT {
+    if (summary) *summary = nullptr;
+    if (summaryFlags) *summaryFlags = 0;
+    if (itemFlags) *itemFlags = 0;
+    return CheckEx(publisher, group, item, summary, summaryFlags, itemFlags, options);
+  });
+}
+
+extern "C" HRESULT WINAPI WendrixCheck(const CHAR* publisher, const CHAR* item, CHAR** summary, UINT32* summaryFlags,
+                                       UINT32* itemFlags, UINT32 options) {
+  return GuardedCall([&]() -> HRESULT {
+    if (summary) *summary = nullptr;
+    const AnsiArg widePublisher(publisher), wideItem(item);
+    WCHAR* wideSummary = nullptr;
+    const HRESULT hr = WendrixCheckEx(widePublisher.Get(), nullptr, wideItem.Get(), summary ? &wideSummary : nullptr,
+                                      summaryFlags, itemFlags, options);
+    if (FAILED(hr) || !wideSummary) return hr;
+    CGlobalString global;
+    const HRESULT assigned = global.Assign(wideSummary);
+    GlobalFree(wideSummary);
+    RETURN_IF_FAILED(assigned);
+    RETURN_IF_FAILED(global.DetachAnsi(summary));
+    return hr;
+  });
+}
