@@ -27,6 +27,7 @@ enum ClientMessage : UINT {
 class CCheckClient : public CClient {
  public:
   explicit CCheckClient(HWND window = nullptr) noexcept : m_window(window) {}
+  void SetWindow(HWND window) noexcept { m_window = window; }
 
   void Begin(std::uint32_t runFlags) override;
   void End(std::uint32_t runFlags) override;

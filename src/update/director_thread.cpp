@@ -1,0 +1,77 @@
+#include "update/director_thread.h"
+
+#include "update/check_engine.h"
+
+namespace wendrix {
+namespace {
+
+constexpr UINT kRunCheckJob = WM_APP;
+constexpr DWORD kStartWaitMs = 3000;
+constexpr HRESULT kJobRunning = HResultFromWin32(ERROR_SERVICE_ALREADY_RUNNING);
+
+}  // namespace
+
+CDirectorThread::~CDirectorThread() {
+  if (!m_thread) return;
+  PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+  WaitForSingleObject(m_thread.Get(), INFINITE);
+}
+
+DWORD WINAPI CDirectorThread::ThreadMain(void* param) {
+  auto* self = static_cast<CDirectorThread*>(param);
+  MSG message;
+  // The first call gives the thread its message queue; only then can jobs be posted.
+  PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+  SetEvent(self->m_ready.Get());
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.hwnd == nullptr && message.message == kRunCheckJob) self->RunCheckJob();
+  }
+  return 0;
+}
+
+HRESULT CDirectorThread::EnsureThread() {
+  if (m_thread && WaitForSingleObject(m_thread.Get(), 0) == WAIT_TIMEOUT) return S_OK;
+  m_ready.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!m_ready) return HResultFromWin32(static_cast<long>(GetLastError()));
+  m_thread.Reset(CreateThread(nullptr, 0, ThreadMain, this, 0, &m_threadId));
+  if (!m_thread) return HResultFromWin32(static_cast<long>(GetLastError()));
+  if (WaitForSingleObject(m_ready.Get(), kStartWaitMs) != WAIT_OBJECT_0) return HResultFromWin32(ERROR_TIMEOUT);
+  return S_OK;
+}
+
+HRESULT CDirectorThread::StartCheck(InternetSettings* settings, CPublisherStore* store, const wchar_t* filter,
+                                    std::uint32_t options, HWND notify) {
+  RETURN_IF_FAILED(EnsureThread());
+  bool idle = false;
+  if (!m_busy.compare_exchange_strong(idle, true)) return kJobRunning;
+  try {
+    m_hasFilter = filter != nullptr;
+    m_filter = filter ? filter : L"";
+  } catch (const std::bad_alloc&) {
+    m_busy = false;
+    return E_OUTOFMEMORY;
+  }
+  m_settings = settings;
+  m_store = store;
+  m_options = options;
+  m_notify = notify;
+  if (!PostThreadMessageW(m_threadId, kRunCheckJob, 0, 0)) {
+    m_busy = false;
+    return HResultFromWin32(static_cast<long>(GetLastError()));
+  }
+  return S_OK;
+}
+
+HRESULT CDirectorThread::StartUpdate(const wchar_t*, const wchar_t*, const wchar_t*, InternetSettings*, HWND) {
+  return E_NOTIMPL;
+}
+
+void CDirectorThread::RunCheckJob() {
+  SetWindow(m_notify);
+  const HRESULT result =
+      RunCheck(m_transfer, this, m_settings, m_store, m_hasFilter ? m_filter.c_str() : nullptr, m_options);
+  m_busy = false;
+  if (m_notify) SendMessageW(m_notify, kMsgJobDone, kJobCheck, static_cast<LPARAM>(result));
+}
+
+}  // namespace wendrix
