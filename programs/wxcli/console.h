@@ -32,5 +32,7 @@ int CommandFetch(Args args);
 int CommandRegister(Args args);
 int CommandUnregister(Args args);
 int CommandList(Args args);
+int CommandCheck(Args args);
+int CommandItems(Args args);
 
 }  // namespace wxcli

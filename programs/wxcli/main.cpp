@@ -24,7 +24,9 @@ constexpr wchar_t kUsage[] =
     L"  fetch URL [--out FILE] [--progress]   fetch as a check would, with the user's settings\n"
     L"  register FILE [--caller NAME [--all-users]]   register a publisher (for the user without --caller)\n"
     L"  unregister [--caller NAME] [--all-users] [--counts-only] [--drop-own] [--missing-ok]\n"
-    L"  list                         the registered publishers with their counts\n";
+    L"  list                         the registered publishers with their counts\n"
+    L"  check [PUBLISHER] [--automatic]   check for updates and show the summary and the new items\n"
+    L"  items PUBLISHER              the items of a publisher's last data, with installed and latest versions\n";
 
 }  // namespace
 
@@ -59,6 +61,8 @@ int Run(wxcli::Args args) {
   if (command == L"register") return wxcli::CommandRegister(args);
   if (command == L"unregister") return wxcli::CommandUnregister(args);
   if (command == L"list") return wxcli::CommandList(args);
+  if (command == L"check") return wxcli::CommandCheck(args);
+  if (command == L"items") return wxcli::CommandItems(args);
   wxcli::Err(kUsage);
   return 2;
 }
