@@ -184,6 +184,124 @@ HRESULT WINAPI WendrixUnregister(const CHAR* caller, const CHAR* journal, UINT32
 HRESULT WINAPI WendrixLoadFile(const WCHAR* path, HWND window, UINT32 flags);
 HRESULT WINAPI WendrixInControlPanel(void);
 
+/*
+ * Versions and addresses for an application's menus. The addresses come from
+ * the publisher's data file as last checked, so a publisher can move its
+ * pages without shipping a new application. `publisher` is a publisher ID, a
+ * publisher name, or the alias of one of the product's own publishers.
+ *
+ * WendrixVersion: *out (set to null first) receives, as a string to free
+ * with GlobalFree, the first of these that applies:
+ *  - with no item and without WENDRIX_VERSION_SELF_UPDATE: the library's own
+ *    version ("3.8.10.0"), whatever the other flags;
+ *  - with WENDRIX_VERSION_REGISTERED: the version text the publisher was
+ *    registered with (an empty text when it has none; null when the
+ *    publisher is not registered); the item is not used;
+ *  - with no item and WENDRIX_VERSION_SELF_UPDATE: the version of the
+ *    library's self-update on offer, or null when there is none;
+ *  - otherwise the installed version of the publisher's item (null when the
+ *    item is not installed or does not exist), or its latest version with
+ *    WENDRIX_VERSION_SELF_UPDATE (the same bit), formatted for display with
+ *    WENDRIX_VERSION_DISPLAY.
+ * Returns 0; 0x80004003 when `out` is null; 0x80070057 for an item without a
+ * publisher; failures of reading the publisher store or its data. An
+ * unregistered publisher is no error (0, null).
+ *
+ * WendrixURL: the low five bits of `flags` are one of the WENDRIX_URL_
+ * kinds. *out (set to null first) receives the address, to free with
+ * GlobalFree, or stays null when there is none: WENDRIX_URL_PUBLISHER_HOME_PAGE
+ * needs no item; every other kind needs an item that offers such a page.
+ * Returns 0; 0x80070057 for flags 0, a null or empty publisher, or a kind
+ * outside 1 to 10 for an existing item; 0x80004003 when `out` is null;
+ * failures of reading the publisher store or its data. An unknown publisher
+ * or item is no error (0, null).
+ *
+ * WendrixOpen looks the address up as WendrixURL does and opens it: a
+ * "mailto:" address in the user's mail program, anything else with its
+ * registered handler (the browser for web pages). Returns 0 (also when there
+ * is no address to open), 0x80070057 for flags 0, WendrixURL's failures, or
+ * the shell's error.
+ *
+ * WendrixBuy opens the item's purchase page: WendrixOpen with kind
+ * WENDRIX_URL_PURCHASE (the caller's other flag bits are not passed on);
+ * 0x80070057 for flags 0.
+ */
+#define WENDRIX_VERSION_SELF_UPDATE 4 /* no item: the self-update on offer; an item: its latest version */
+#define WENDRIX_VERSION_DISPLAY 8     /* an item's version formatted for display */
+#define WENDRIX_VERSION_REGISTERED 16 /* the publisher's registered version text */
+
+#define WENDRIX_URL_ITEM_HOME_PAGE 1
+#define WENDRIX_URL_CURRENT_VERSION_INFO 2
+#define WENDRIX_URL_PUBLISHER_HOME_PAGE 3
+#define WENDRIX_URL_HISTORY 4
+#define WENDRIX_URL_FAQ 5
+#define WENDRIX_URL_SUPPORT 6
+#define WENDRIX_URL_TROUBLESHOOTING 7
+#define WENDRIX_URL_SOURCE_CODE 8
+#define WENDRIX_URL_DOWNLOAD 9
+#define WENDRIX_URL_PURCHASE 10
+
+HRESULT WINAPI WendrixVersion(const WCHAR* publisher, const WCHAR* item, UINT32 flags, WCHAR** out);
+HRESULT WINAPI WendrixURL(const WCHAR* publisher, const WCHAR* item, UINT32 flags, WCHAR** out);
+HRESULT WINAPI WendrixOpen(const WCHAR* publisher, const WCHAR* item, UINT32 flags);
+HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flags);
+
+/*
+ * WendrixInfo: for the product's own components, which are built with the
+ * library's list type (wendrix::CBuffer<void*>, an ordered list of record
+ * pointers). Operation 0 gets, operation 1 frees:
+ *  10 the registered publishers (WENDRIX_PUBLISHER_INFO records; the
+ *     product's directory of publishers and publishers whose data hides them
+ *     are left out);
+ *  11 the groups of `publisher` (WENDRIX_GROUP_INFO);
+ *  12 the items of `group` of `publisher`, or with a null or empty group the
+ *     items that belong to no group (WENDRIX_ITEM_INFO);
+ *  13 every item of `publisher` (WENDRIX_ITEM_INFO);
+ *  14 the identity of the data file whose path is `publisher`, written into
+ *     the WENDRIX_DATA_FILE_INFO that `out` points to (its texts are the
+ *     caller's, to free with GlobalFree);
+ *  15 switches `publisher` on or off for checks: `out` points to a UINT32,
+ *     0 off, anything else on.
+ * For queries 10 to 13 `out` is the list; records are appended to it (in
+ * store or data-file order) and stay the library's: free them with
+ * operation 1 and the same query, which destroys every record in the list
+ * and empties it. Record texts are never null. `publisher` is an ID or name;
+ * `value` is not used.
+ * Returns 0; 0x80070057 for another operation or, for operation 0, another
+ * query (operation 1 with another query does nothing and returns 0);
+ * 0x80004003 when `out`, or the publisher a query needs, is null;
+ * 0x80070490 when the publisher or the group does not exist; failures of the
+ * publisher store, its data, the data file or the list file. When memory
+ * runs out while records are appended (0x8007000E), those appended before
+ * stay in the list.
+ */
+typedef struct WENDRIX_PUBLISHER_INFO {
+  WCHAR* id;
+  WCHAR* name;
+  WCHAR* homePage;
+  UINT32 disabled; /* 1 when the publisher is switched off for checks */
+} WENDRIX_PUBLISHER_INFO;
+
+typedef struct WENDRIX_GROUP_INFO {
+  WCHAR* id;
+  WCHAR* title;
+} WENDRIX_GROUP_INFO;
+
+typedef struct WENDRIX_ITEM_INFO {
+  WCHAR* id;
+  WCHAR* title;
+  UINT32 status; /* reserved for the item's check status; 0 */
+} WENDRIX_ITEM_INFO;
+
+typedef struct WENDRIX_DATA_FILE_INFO {
+  WCHAR* id;
+  WCHAR* name;
+  WCHAR* homePage;
+} WENDRIX_DATA_FILE_INFO;
+
+HRESULT WINAPI WendrixInfo(UINT32 operation, UINT32 query, const WCHAR* publisher, const WCHAR* group,
+                           UINT_PTR value, void* out);
+
 #ifdef __cplusplus
 }
 #endif

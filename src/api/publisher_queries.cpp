@@ -1,0 +1,129 @@
+#include "api/publisher_queries.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string_view>
+
+#include "api/address_lookup.h"
+#include "api/self_update_offer.h"
+#include "core/string_util.h"
+#include "frame/module_state.h"
+#include "publisher/builtin_publishers.h"
+#include "publisher/item_version.h"
+#include "publisher/windows_environment.h"
+#include "registration/publisher_store.h"
+#include "update/check_engine.h"
+
+namespace wendrix {
+namespace {
+
+const PublisherEnvironment& Environment() {
+  static const WindowsPublisherEnvironment env(Module().version);
+  return env;
+}
+
+bool Given(const wchar_t* text) noexcept { return text && *text; }
+
+const PublisherData* LoadedData(const PublisherRecord* record) noexcept {
+  return record ? record->model.get() : nullptr;
+}
+
+const PublisherRecord* SelfRecord(const CPublisherStore& store) noexcept {
+  for (const PublisherRecord& r : store.Records())
+    if (r.builtin && r.builtin->self) return &r;
+  return nullptr;
+}
+
+}  // namespace
+
+const wchar_t* ResolvePublisherAlias(const wchar_t* publisher) noexcept {
+  if (!publisher) return nullptr;
+  const BuiltinPublisher* row = FindBuiltinPublisher(publisher);
+  return row ? row->id : publisher;
+}
+
+PublisherRecord* FindPublisher(CPublisherStore& store, const wchar_t* publisher) noexcept {
+  if (!publisher) return nullptr;
+  PublisherRecord* record = store.Find(publisher);
+  return record ? record : store.FindByName(publisher);
+}
+
+HRESULT OpenStoreWithData(CPublisherStore& store, const wchar_t* filter) {
+  RETURN_IF_FAILED(store.Open(true, nullptr));
+  return LoadStoredData(store, filter);
+}
+
+HRESULT QueryVersion(const wchar_t* publisher, const wchar_t* item, std::uint32_t flags,
+                     std::optional<std::wstring>& version) {
+  version.reset();
+  publisher = ResolvePublisherAlias(publisher);
+  const bool selfUpdate = (flags & kVersionSelfUpdate) != 0;
+  if (!Given(item) && !selfUpdate) {
+    version = Module().version;
+    return S_OK;
+  }
+
+  CPublisherStore store;
+  if (flags & kVersionRegistration) {
+    RETURN_IF_FAILED(store.Open(true, nullptr));
+    if (const PublisherRecord* record = FindPublisher(store, publisher)) version = record->version;
+    return S_OK;
+  }
+  // An item needs its publisher; checked before the load, which would
+  // otherwise read every publisher's data only to refuse the call.
+  if (Given(item) && !Given(publisher)) return E_INVALIDARG;
+  RETURN_IF_FAILED(OpenStoreWithData(store, Given(publisher) ? publisher : nullptr));
+  if (!Given(item)) {
+    if (const PublisherData* self = LoadedData(SelfRecord(store)))
+      version = SelfUpdateOnOffer(*self, store.RequiredVersion(), Environment());
+    return S_OK;
+  }
+  const PublisherRecord* record = FindPublisher(store, publisher);
+  if (!record) return S_OK;
+  const PublisherData none;
+  const PublisherData* data = LoadedData(record);
+  return ItemVersion(data ? data : &none, item, flags, &version);
+}
+
+HRESULT QueryAddress(const wchar_t* publisher, const wchar_t* item, std::uint32_t flags,
+                     std::optional<std::wstring>& address) {
+  address.reset();
+  publisher = ResolvePublisherAlias(publisher);
+  if (flags == 0 || !Given(publisher)) return E_INVALIDARG;
+  CPublisherStore store;
+  RETURN_IF_FAILED(OpenStoreWithData(store, publisher));
+  const PublisherRecord* record = FindPublisher(store, publisher);
+  return FindAddress(record, LoadedData(record), item, flags, Environment(), address);
+}
+
+HRESULT OpenAddress(const wchar_t* publisher, const wchar_t* item, std::uint32_t flags, const AddressOpener& opener) {
+  if (flags == 0) return E_INVALIDARG;
+  std::optional<std::wstring> address;
+  RETURN_IF_FAILED(QueryAddress(publisher, item, flags, address));
+  if (!address) return S_OK;
+  constexpr std::wstring_view kMailScheme = L"mailto:";
+  const bool mail = address->size() >= kMailScheme.size() &&
+                    CStringUtil::EqualsNoCase(std::wstring_view(*address).substr(0, kMailScheme.size()), kMailScheme);
+  return opener(mail ? OpenRoute::kMail : OpenRoute::kShell, *address);
+}
+
+HRESULT ShellOpen(OpenRoute route, const std::wstring& address) {
+  // Both routes go through the shell: a "mailto:" address reaches the mail
+  // program the user registered for the scheme, which is the mail route the
+  // system offers without tying the library to one mail interface.
+  (void)route;
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  // Without NOASYNC the shell may still be handing the address over on a
+  // thread of its own when a short-lived caller exits.
+  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = address.c_str();
+  info.nShow = SW_SHOW;
+  if (ShellExecuteExW(&info)) return S_OK;
+  const DWORD error = GetLastError();
+  return error ? HResultFromWin32(static_cast<long>(error)) : E_FAIL;
+}
+
+}  // namespace wendrix
