@@ -85,10 +85,13 @@ void PruneInactiveItems(const PublisherData& data, std::wstring& text) {
 
 // After a successful load: the items new since the previous check, and the
 // inactive items that still name an item.
-void AfterLoad(PublisherRecord& record, PublisherData& data) {
+void AfterLoad(PublisherRecord& record, PublisherData& data, const std::wstring* previousItems = nullptr) {
   std::wstring previous, inactive;
-  ReadSideFile(record, SideFile::kPreviousItems, previous);
-  MarkNewItems(data, previous);
+  if (!previousItems) {
+    ReadSideFile(record, SideFile::kPreviousItems, previous);
+    previousItems = &previous;
+  }
+  MarkNewItems(data, *previousItems);
   if (SUCCEEDED(ReadSideFile(record, SideFile::kInactiveItems, inactive))) {
     const std::wstring before = inactive;
     PruneInactiveItems(data, inactive);
@@ -96,10 +99,21 @@ void AfterLoad(PublisherRecord& record, PublisherData& data) {
   }
 }
 
+// Most data files have no icons: a look for "[Icon" spares them a parse.
+bool HasIconSection(std::wstring_view text) noexcept {
+  for (std::size_t at = text.find(L'['); at != std::wstring_view::npos; at = text.find(L'[', at + 1)) {
+    std::wstring_view rest = text.substr(at + 1);
+    while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+    if (CStringUtil::StartsWithNoCase(rest, L"Icon")) return true;
+  }
+  return false;
+}
+
 // The data file's icons: each icon with an ID and an address that is not
 // stored with its version yet is fetched and stored.
 HRESULT FetchIcons(CTransfer& transfer, const PublisherRecord& record, const std::wstring& text,
                    const InternetSettings& settings) {
+  if (!HasIconSection(text)) return S_OK;
   // Only the Icon sections matter here; the loader checks the rest.
   static constexpr IniSchemaRow kIconSchema[] = {
       {L"Icon", L"ID", 1, kIniText}, {L"Icon", L"URL", 2, kIniRaw}, {L"Icon", L"Version", 3, kIniText}};
@@ -177,7 +191,7 @@ bool MatchesFilter(const PublisherRecord& record, const wchar_t* filter) noexcep
 }
 
 HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, PublisherRecord& record, bool scheduled,
-                           const InternetSettings& settings) {
+                           const InternetSettings& settings, const std::wstring* previousItems) {
   (void)scheduled;  // a scheduled fetch is the same fetch; the transfer layer reads no flag from it
   if (record.dataSource.empty()) {
     WriteError(record, kMissingDataSource, L"");
@@ -224,7 +238,7 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
       store.MarkMoved(record.id);
       return S_FALSE;
     }
-    AfterLoad(record, data);
+    AfterLoad(record, data, previousItems);
     RETURN_IF_FAILED(SaveDataFile(record, nullptr));
     return S_OK;
   } catch (const std::bad_alloc&) {
@@ -241,12 +255,18 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
   SetState(record, kKeyLastCheckError);
   DeleteErrorFile(record.id, nullptr);
   // What the previous check found is the measure of what is new now.
-  if (record.model) WriteSideFile(record, SideFile::kPreviousItems, MakePreviousItems(*record.model), nullptr);
+  std::wstring previousItems;
+  if (record.model) {
+    previousItems = MakePreviousItems(*record.model);
+    WriteSideFile(record, SideFile::kPreviousItems, previousItems, nullptr);
+  } else {
+    ReadSideFile(record, SideFile::kPreviousItems, previousItems);
+  }
   record.attempted = FileTimeNow();
   SetState(record, kKeyAttempted);
 
   HRESULT hr;
-  while ((hr = FetchPublisherData(transfer, store, record, scheduled, settings)) == S_FALSE)
+  while ((hr = FetchPublisherData(transfer, store, record, scheduled, settings, &previousItems)) == S_FALSE)
     if (redirected) *redirected = true;
   if (SUCCEEDED(hr)) {
     record.succeeded = FileTimeNow();

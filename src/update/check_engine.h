@@ -4,6 +4,7 @@
 // previous check, and record per publisher when it was attempted and whether
 // it succeeded.
 #include <cstdint>
+#include <string>
 
 #include "core/result.h"
 
@@ -52,9 +53,11 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
                        const InternetSettings& settings, bool* redirected = nullptr);
 
 // Fetches, checks and loads the data file: 0, 1 (it moved: fetch again from
-// the new data source) or the failure, with the error file written.
+// the new data source) or the failure, with the error file written. New
+// items are marked against `previousItems`, or the stored previous-items
+// text when none is given.
 HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, PublisherRecord& record, bool scheduled,
-                           const InternetSettings& settings);
+                           const InternetSettings& settings, const std::wstring* previousItems = nullptr);
 
 // Loads the stored data of every publisher (or of the filtered one and the
 // self publisher) into its model and marks its new items. The first failure

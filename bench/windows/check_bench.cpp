@@ -1,0 +1,156 @@
+// A check of 200 registered publishers whose 20 KB data files a local HTTP
+// server serves, next to 200 bare sequential WinINet fetches of the same
+// files in the same run: the difference is what the check engine adds
+// (loading, new-item marking, state and side files). Also the latency of
+// WendrixVersion and WendrixURL with those 200 publishers registered.
+#include <windows.h>
+#include <wininet.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "../../tests/support/http_server.h"
+#include "../bench_timing.h"
+#include "frame/module_state.h"
+#include "registration/publisher_store.h"
+#include "registration/registration.h"
+#include "update/check_clients.h"
+#include "update/check_engine.h"
+#include "update/settings.h"
+#include "update/transfer.h"
+
+using namespace wendrix;
+
+namespace {
+
+constexpr int kPublishers = 200;
+constexpr std::size_t kFileBytes = 20 * 1024;
+
+std::wstring Id(int n) { return L"1.3.6.1.4.1.77777." + std::to_wstring(n); }
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A data file of about 20 KB: the header, then items with their texts and
+// download actions.
+std::string DataFile(int n) {
+  std::string text = "[Publisher]\r\nID = " + Narrow(Id(n)) + "\r\nName = Bench " + std::to_string(n) +
+                     "\r\nHomePage = http://bench" + std::to_string(n) +
+                     ".example/\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n";
+  for (int i = 0; text.size() < kFileBytes; ++i) {
+    const std::string item = "item" + std::to_string(i);
+    text += "[Text]\r\nID = t-" + item + "\r\nText = en, \"Bench item " + std::to_string(i) +
+            "\"\r\nText = it, \"Elemento " + std::to_string(i) + "\"\r\n[Item]\r\nID = " + item + "\r\nTitle = t-" +
+            item + "\r\nType = Software\r\nAction = a-" + item + "\r\n[Action]\r\nID = a-" + item +
+            "\r\nType = Download\r\nSubtype = Generic\r\nVersion = 1." + std::to_string(i) +
+            "\r\nURL = http://download.bench.example/" + item + ".exe\r\n";
+  }
+  return text;
+}
+
+double BareFetches(const test::TestHttpServer& server) {
+  return bench::Best(3, [&] {
+    std::vector<char> buffer(65536);
+    for (int n = 0; n < kPublishers; ++n) {
+      const std::wstring url = server.Url("/p" + std::to_string(n));
+      HINTERNET session = InternetOpenW(L"bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+      HINTERNET request = InternetOpenUrlW(session, url.c_str(), L"Accept: */*\r\n", static_cast<DWORD>(-1),
+                                           kDataFileOpenFlags, 0);
+      DWORD read = 0;
+      while (InternetReadFile(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read) && read > 0) {
+      }
+      InternetCloseHandle(request);
+      InternetCloseHandle(session);
+    }
+  });
+}
+
+// The median of `rounds` calls, in microseconds.
+template <typename Call>
+double MedianMicroseconds(int rounds, Call call) {
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    times.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+}  // namespace
+
+int wmain() {
+  HMODULE library = LoadLibraryW(L"wendrix64.dll");
+  if (!library || !InitializeModuleState(library)) return 1;
+  test::TestHttpServer server;
+  if (!server.Start()) return 1;
+  for (int n = 0; n < kPublishers; ++n) {
+    server.On("/p" + std::to_string(n), test::MakeReply(200, "OK", DataFile(n)));
+    Registration r;
+    r.id = Id(n);
+    r.name = L"Bench " + std::to_wstring(n);
+    r.homePage = L"http://bench" + std::to_wstring(n) + L".example/";
+    r.dataSource = server.Url("/p" + std::to_string(n));
+    r.hasCount = true;
+    r.count = 1;
+    if (FAILED(RegisterInScope(r, kScopeCurrentUser, nullptr))) return 2;
+  }
+
+  InternetSettings settings;
+  settings.proxyMode = kProxyDirect;
+  settings.checkAttempts = 1;
+  settings.hangUp = 0;
+  CCheckClient client;
+  CTransfer transfer;
+  HRESULT result = S_OK;
+  const double check = bench::Best(3, [&] {
+    CPublisherStore store;
+    store.Open(false, nullptr);
+    LoadStoredData(store, nullptr);
+    result = RunCheck(transfer, &client, &settings, &store, nullptr, 0);
+  });
+  const double bare = BareFetches(server);
+  CPublisherStore loaded;
+  const double open = bench::Best(3, [&] {
+    loaded = CPublisherStore();
+    loaded.Open(false, nullptr);
+  });
+  const double stored = bench::Best(3, [&] { LoadStoredData(loaded, nullptr); });
+  CClient quiet;
+  CTransfer plain;
+  plain.Bind(&quiet, &settings);
+  const double fetches = bench::Best(3, [&] {
+    for (int n = 0; n < kPublishers; ++n)
+      plain.Fetch(server.Url("/p" + std::to_string(n)).c_str(), nullptr, kFetchTerminate);
+  });
+  std::printf("check of %d publishers (%zu KB each): %.3f s, result 0x%lX\n", kPublishers, kFileBytes / 1024, check,
+              static_cast<unsigned long>(result));
+  std::printf("%d bare sequential WinINet fetches:      %.3f s\n", kPublishers, bare);
+  std::printf("  of the check: opening the store %.3f s, loading the stored data %.3f s, the transfer layer's fetches %.3f s\n",
+              open, stored, fetches);
+  std::printf("check overhead beyond the fetches:      %.1f%% (aim: under 25%%)\n", (check / bare - 1) * 100);
+
+  using QueryFn = HRESULT(WINAPI*)(const wchar_t*, const wchar_t*, UINT32, wchar_t**);
+  const auto version = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(library, "WendrixVersion")));
+  const auto url = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(library, "WendrixURL")));
+  const std::wstring last = Id(kPublishers - 1);
+  const auto timed = [&](QueryFn fn, const wchar_t* item, UINT32 flags) {
+    return MedianMicroseconds(50, [&] {
+      wchar_t* out = nullptr;
+      fn(last.c_str(), item, flags, &out);
+      if (out) GlobalFree(out);
+    });
+  };
+  if (version) std::printf("WendrixVersion (registered version), median: %.0f us\n", timed(version, L"", 16));
+  if (version) std::printf("WendrixVersion (installed version of an item), median: %.0f us\n", timed(version, L"item3", 0));
+  if (url) std::printf("WendrixURL (publisher home page), median: %.0f us\n", timed(url, nullptr, 3));
+  if (url) std::printf("WendrixURL (an item's download), median: %.0f us\n", timed(url, L"item3", 9));
+
+  CPublisherStore store;
+  store.Open(false, nullptr);
+  for (const PublisherRecord& r : store.Records())
+    if (r.id.starts_with(L"1.3.6.1.4.1.77777.")) Unregister(r, kRegisterCurrentUser, nullptr);
+  return 0;
+}
