@@ -110,3 +110,54 @@ TEST_F(DirectorThreadTest, CheckRunsOnTheThreadAndReportsToTheWindow) {
 
 }  // namespace
 }  // namespace wendrix::test
+
+namespace wendrix::test {
+namespace {
+
+struct Reported {
+  std::wstring position, span;
+  int percent;
+};
+
+TEST(ProgressClientTest, ReportsRelativePositionSpanAndPercentage) {
+  std::vector<Reported> reports;
+  int answer = 1;
+  struct Context {
+    std::vector<Reported>* reports;
+    int* answer;
+  } context{&reports, &answer};
+  CProgressClient client(
+      [](const wchar_t* position, const wchar_t* span, int percent, void* c) -> int {
+        auto* ctx = static_cast<Context*>(c);
+        ctx->reports->push_back({position, span, percent});
+        return *ctx->answer;
+      },
+      &context);
+  EXPECT_FALSE(client.IsCancelled());
+  client.SetRange(1000, 1003);
+  client.SetPosition(1001);
+  client.Step();
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0].position, L"1");
+  EXPECT_EQ(reports[0].span, L"3");
+  EXPECT_EQ(reports[0].percent, 33);
+  EXPECT_EQ(reports[1].position, L"2");
+  EXPECT_EQ(reports[1].percent, 67) << "MulDiv rounds";
+
+  answer = 0;  // the caller asks to stop
+  client.Step();
+  EXPECT_TRUE(client.IsCancelled());
+  client.SetCancellable(false);
+  EXPECT_FALSE(client.IsCancelled()) << "stopping is not offered";
+}
+
+TEST(CheckClientTest, WithoutAWindowNothingIsCancelled) {
+  CCheckClient client;
+  EXPECT_FALSE(client.IsCancelled());
+  EXPECT_TRUE(client.SetRange(0, 10));
+  EXPECT_TRUE(client.SetText(L"Loading"));
+  EXPECT_EQ(client.GetWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace wendrix::test
