@@ -346,7 +346,10 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
   HRESULT firstFailure = S_OK;
   std::size_t succeeded = 0;
   bool aborted = false;
-  const auto check = [&](PublisherRecord& record, bool countsFailure) {
+  // `counted`: the publisher is one of the eligible ones whose outcome makes
+  // the result. The self publisher's failure is only shown while debugging
+  // data files; otherwise it counts as done.
+  const auto check = [&](PublisherRecord& record, bool counted, bool failureShown) {
     bool redirected = false;
     const HRESULT hr = CheckPublisher(transfer, *store, record, scheduled, *settings, &redirected);
     if (redirected) flags |= kRunFlagRedirected;
@@ -354,9 +357,9 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
       aborted = true;
       flags |= kRunFlagAborted;
       if (SUCCEEDED(firstFailure)) firstFailure = hr;
-    } else if (FAILED(hr)) {
-      if (countsFailure && SUCCEEDED(firstFailure)) firstFailure = hr;
-    } else {
+    } else if (FAILED(hr) && failureShown) {
+      if (SUCCEEDED(firstFailure)) firstFailure = hr;
+    } else if (counted) {
       ++succeeded;
     }
   };
@@ -368,15 +371,15 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
       if (SUCCEEDED(firstFailure)) firstFailure = E_ABORT;
       continue;
     }
-    check(*record, true);
+    check(*record, true, true);
   }
   if (!aborted && self) {
     const bool newerRequired = !store->RequiredVersion().empty();
     if (selfEligible) {
       client->Step();
-      check(*self, settings->iniDebug != 0);
+      check(*self, true, settings->iniDebug != 0);
     } else if (filtered && newerRequired) {
-      check(*self, settings->iniDebug != 0);
+      check(*self, false, settings->iniDebug != 0);
     }
   }
 
