@@ -1,0 +1,276 @@
+// The publisher query exports through the loaded library, against a store in
+// temporary folders: versions, addresses, what would be opened, and the
+// information lists.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../support/shell_folder_redirect.h"
+#include "api/info_enumeration.h"
+#include "api/publisher_queries.h"
+#include "core/ini_file.h"
+#include "frame/module_state.h"
+#include "registration/registration.h"
+#include "registration/store_folders.h"
+#include "wendrix.h"
+
+namespace wendrix::test {
+namespace {
+
+// An editor with pages, a download and a purchase page, in group "tools" with
+// a plug-in; a viewer in no group. The editor's installed version is Acme's
+// registered version.
+constexpr wchar_t kAcmeData[] =
+    L"[Publisher]\r\nID = 1.2.3\r\nName = Acme\r\nHomePage = http://acme.example/\r\n"
+    L"DataSource = http://acme.example/a.wx-cnf\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n"
+    L"[Text]\r\nID = te\r\nText = en, Editor\r\n[Text]\r\nID = tv\r\nText = en, Viewer\r\n"
+    L"[Text]\r\nID = tp\r\nText = en, Plug-in\r\n[Text]\r\nID = tt\r\nText = en, Tools\r\n"
+    L"[InstalledVersion]\r\nID = iv\r\nPublisher = 1.2.3\r\n"
+    L"[Item]\r\nID = editor\r\nTitle = te\r\nType = Software\r\nInstalledVersion = iv\r\n"
+    L"Action = home\r\nAction = help\r\nAction = get\r\nAction = buy\r\n"
+    L"[Item]\r\nID = plugin\r\nTitle = tp\r\nType = Software\r\nAction = get\r\n"
+    L"[Item]\r\nID = viewer\r\nTitle = tv\r\nType = Document\r\nAction = get\r\n"
+    L"[Action]\r\nID = home\r\nType = Open\r\nSubtype = HomePage\r\nURL = http://acme.example/editor/\r\n"
+    L"[Action]\r\nID = help\r\nType = Open\r\nSubtype = Support\r\nURL = MailTo:help@acme.example\r\n"
+    L"[Action]\r\nID = get\r\nType = Download\r\nSubtype = Generic\r\nVersion = 2.1\r\nURL = http://acme.example/e.exe\r\n"
+    L"[Action]\r\nID = buy\r\nType = Buy\r\nSubtype = Generic\r\nURL = https://shop.acme.example/editor\r\n"
+    L"[Group]\r\nID = tools\r\nTitle = tt\r\nItems = editor, plugin\r\n";
+
+// The library's Self item offers 3.9 (the library is 3.8.10.0).
+std::wstring SelfData(const std::wstring& quietFrom, bool needsNewerLibrary) {
+  return std::wstring(needsNewerLibrary ? L"[Wendrix]\r\nRequiredVersion = 9.0\r\n" : L"") +
+         L"[Publisher]\r\nID = 1.3.6.1.4.1.61717.1\r\nName = Wendrix\r\nHomePage = http://wendrix.example/\r\n"
+         L"Application = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Wendrix\r\n"
+         L"[Item]\r\nID = wendrix\r\nTitle = t\r\nType = Self\r\nAction = update\r\n"
+         L"[Action]\r\nID = update\r\nType = Download\r\nSubtype = Update\r\nVersion = 3.9\r\n"
+         L"URL = http://kestmoor.example/wx39.exe\r\n" +
+         (quietFrom.empty() ? L"" : L"QuietFromVersion = " + quietFrom + L"\r\n");
+}
+
+std::wstring Hex(HRESULT hr) {
+  wchar_t code[24];
+  swprintf(code, 24, L"0x%08X", static_cast<unsigned>(hr));
+  return code;
+}
+
+class ApiExportsTest : public ShellFolderTest {
+ protected:
+  void SetUp() override {
+    ShellFolderTest::SetUp();
+    m_library = LoadLibraryW(sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll");
+    ASSERT_NE(m_library, nullptr);
+    ASSERT_TRUE(InitializeModuleState(m_library));  // for the queries called here directly
+    m_version = Export<decltype(&WendrixVersion)>("WendrixVersion");
+    m_url = Export<decltype(&WendrixURL)>("WendrixURL");
+    m_open = Export<decltype(&WendrixOpen)>("WendrixOpen");
+    m_buy = Export<decltype(&WendrixBuy)>("WendrixBuy");
+    m_info = Export<decltype(&WendrixInfo)>("WendrixInfo");
+  }
+  void TearDown() override {
+    if (m_info) m_info(1, m_query, nullptr, nullptr, 0, &m_list);
+    if (m_library) FreeLibrary(m_library);
+    ShellFolderTest::TearDown();
+  }
+  template <typename F>
+  F Export(const char* name) {
+    auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_library, name)));
+    EXPECT_NE(f, nullptr) << name;
+    return f;
+  }
+
+  void Register(const std::wstring& id, const std::wstring& name, const std::wstring& version, const std::wstring& data,
+                StoreScope scope = kScopeCurrentUser) {
+    Registration r{id, name, L"http://" + name + L".example/", L"http://" + name + L".example/d.wx-cnf", version};
+    r.hasCount = true;
+    r.count = 1;
+    ASSERT_EQ(RegisterInScope(r, scope, nullptr), S_OK);
+    if (!data.empty()) WriteFile(UserFolder(), (id + L".ini").c_str(), data);
+  }
+  void RegisterAcmeAndBeta() {
+    Register(L"1.2.3", L"Acme", L"1.5", kAcmeData);
+    Register(L"4.5.6", L"Beta", L"", L"");  // never checked: no stored data
+  }
+
+  // The text a text export hands out, "(null)", or the failure.
+  std::wstring Text(decltype(&WendrixVersion) call, const wchar_t* publisher, const wchar_t* item, UINT32 flags) {
+    WCHAR* out = reinterpret_cast<WCHAR*>(1);  // stale: must be cleared
+    const HRESULT hr = call(publisher, item, flags, &out);
+    if (FAILED(hr)) return Hex(hr);
+    if (!out) return L"(null)";
+    std::wstring text = out;
+    GlobalFree(out);
+    return text;
+  }
+  // The records a get appends, "id=text,text,number; ...", or the failure.
+  std::wstring Records(UINT32 query, const wchar_t* publisher, const wchar_t* group = nullptr) {
+    EXPECT_EQ(m_info(1, m_query, nullptr, nullptr, 0, &m_list), S_OK);
+    m_query = query;
+    const HRESULT hr = m_info(0, query, publisher, group, 0, &m_list);
+    std::wstring text = FAILED(hr) ? Hex(hr) : L"";
+    for (void* p : m_list) {
+      if (query == 10) {
+        auto* r = static_cast<WENDRIX_PUBLISHER_INFO*>(p);
+        text += std::wstring(r->id) + L"=" + r->name + L"," + r->homePage + L"," + std::to_wstring(r->disabled);
+      } else if (query == 11) {
+        auto* r = static_cast<WENDRIX_GROUP_INFO*>(p);
+        text += std::wstring(r->id) + L"=" + r->title;
+      } else {
+        auto* r = static_cast<WENDRIX_ITEM_INFO*>(p);
+        text += std::wstring(r->id) + L"=" + r->title + L"," + std::to_wstring(r->status);
+      }
+      text += L"; ";
+    }
+    return text;
+  }
+
+  HMODULE m_library = nullptr;
+  decltype(&WendrixVersion) m_version = nullptr;
+  decltype(&WendrixURL) m_url = nullptr;
+  decltype(&WendrixOpen) m_open = nullptr;
+  decltype(&WendrixBuy) m_buy = nullptr;
+  decltype(&WendrixInfo) m_info = nullptr;
+  InfoList m_list;
+  UINT32 m_query = 10;
+};
+
+struct TextCase {
+  const wchar_t *publisher, *item;
+  UINT32 flags;
+  const wchar_t* expected;
+};
+
+TEST_F(ApiExportsTest, Versions) {
+  RegisterAcmeAndBeta();
+  const TextCase kCases[] = {
+      {L"1.2.3", nullptr, 16, L"3.8.10.0"},  // no item and no flag 4: the library's own, whatever else
+      {L"1.2.3", L"any", 16, L"1.5"},         {L"ACME", nullptr, 16 | 4, L"1.5"},
+      {L"4.5.6", L"any", 16, L""},            {L"unknown", L"any", 16, L"(null)"},
+      {L"1.2.3", L"EDITOR", 0, L"1.5"},       {L"Acme", L"editor", 4, L"2.1"},
+      {L"1.2.3", L"editor", 8, L"1.5.0.0"},   {L"1.2.3", L"missing", 0, L"(null)"},
+      {L"4.5.6", L"editor", 0, L"(null)"},    {L"unknown", L"editor", 0, L"(null)"},
+      {nullptr, L"editor", 0, L"0x80070057"}, {L"", L"editor", 4, L"0x80070057"},
+  };
+  for (const TextCase& c : kCases)
+    EXPECT_EQ(Text(m_version, c.publisher, c.item, c.flags), c.expected) << c.publisher << "/" << c.item << "/" << c.flags;
+  EXPECT_EQ(m_version(nullptr, nullptr, 0, nullptr), E_POINTER);
+}
+
+TEST_F(ApiExportsTest, SelfUpdateOnOffer) {
+  EXPECT_EQ(Text(m_version, nullptr, nullptr, 4), L"(null)") << "no self publisher";
+  for (auto [quietFrom, needsNewer, expected] : {std::tuple{L"", false, L"3.9"}, {L"3.8", false, L"(null)"},
+                                                 {L"3.8", true, L"3.9"}}) {
+    Register(L"1.3.6.1.4.1.61717.1", L"Wendrix", L"3.8", SelfData(quietFrom, needsNewer));
+    EXPECT_EQ(Text(m_version, nullptr, nullptr, 4), expected) << quietFrom << needsNewer;
+    EXPECT_EQ(Text(m_version, L"wendrix", L"", 4), expected) << "through the alias";
+  }
+  EXPECT_EQ(Text(m_version, L"Wendrix", L"wendrix", 0), L"3.8.10.0") << "the Self item is the library";
+}
+
+TEST_F(ApiExportsTest, Addresses) {
+  RegisterAcmeAndBeta();
+  const TextCase kCases[] = {
+      {L"1.2.3", nullptr, 3, L"http://Acme.example/"},       {L"acme", L"x", 0x80 | 3, L"http://Acme.example/"},
+      {L"1.2.3", L"editor", 1, L"http://acme.example/editor/"}, {L"1.2.3", L"editor", 6, L"MailTo:help@acme.example"},
+      {L"1.2.3", L"editor", 10, L"https://shop.acme.example/editor"}, {L"1.2.3", L"viewer", 10, L"(null)"},
+      {L"1.2.3", L"editor", 12, L"0x80070057"},              {L"1.2.3", L"missing", 12, L"(null)"},
+      {L"1.2.3", nullptr, 1, L"(null)"},                     {L"4.5.6", L"editor", 1, L"(null)"},
+      {L"unknown", nullptr, 3, L"(null)"},                   {L"Kestmoor", nullptr, 3, L"(null)"},
+      {L"1.2.3", L"editor", 0, L"0x80070057"},               {L"", nullptr, 3, L"0x80070057"},
+  };
+  for (const TextCase& c : kCases)
+    EXPECT_EQ(Text(m_url, c.publisher, c.item, c.flags), c.expected) << c.publisher << "/" << c.item << "/" << c.flags;
+  EXPECT_EQ(m_url(L"1.2.3", nullptr, 3, nullptr), E_POINTER);
+  EXPECT_EQ(m_url(L"1.2.3", nullptr, 0, nullptr), E_INVALIDARG) << "flags are checked first";
+
+  // Stored data that does not load is the answer for an enabled publisher.
+  WriteFile(UserFolder(), L"1.2.3.ini", L"[Publisher\r\n");
+  EXPECT_EQ(Text(m_url, L"1.2.3", L"editor", 1), L"0x8007000D");
+  EXPECT_EQ(Text(m_version, L"1.2.3", L"editor", 0), L"0x8007000D");
+  EXPECT_EQ(Text(m_version, L"1.2.3", L"editor", 16), L"1.5") << "the registration needs no data";
+}
+
+TEST_F(ApiExportsTest, OpenRoutesMailAndEverythingElse) {
+  RegisterAcmeAndBeta();
+  std::vector<std::pair<OpenRoute, std::wstring>> opened;
+  HRESULT answer = S_OK;
+  const AddressOpener opener = [&](OpenRoute route, const std::wstring& address) {
+    opened.emplace_back(route, address);
+    return answer;
+  };
+  EXPECT_EQ(OpenAddress(L"Acme", L"editor", 6, opener), S_OK);
+  EXPECT_EQ(OpenAddress(L"1.2.3", nullptr, 3, opener), S_OK);
+  EXPECT_EQ(OpenAddress(L"1.2.3", L"editor", 2, opener), S_OK) << "nothing to open";
+  EXPECT_EQ(OpenAddress(L"1.2.3", L"editor", 12, opener), E_INVALIDARG);
+  answer = HResultFromWin32(ERROR_NO_ASSOCIATION);
+  EXPECT_EQ(OpenAddress(L"1.2.3", L"editor", 10, opener), answer);
+  const std::vector<std::pair<OpenRoute, std::wstring>> expected = {
+      {OpenRoute::kMail, L"MailTo:help@acme.example"},
+      {OpenRoute::kShell, L"http://Acme.example/"},
+      {OpenRoute::kShell, L"https://shop.acme.example/editor"},
+  };
+  EXPECT_EQ(opened, expected);
+
+  // The exports, as far as they open nothing; the shell's own refusal.
+  EXPECT_EQ(m_open(L"1.2.3", L"editor", 0), E_INVALIDARG);
+  EXPECT_EQ(m_buy(L"1.2.3", L"editor", 0), E_INVALIDARG);
+  EXPECT_EQ(m_open(L"1.2.3", L"editor", 2), S_OK);
+  EXPECT_EQ(m_buy(L"1.2.3", L"viewer", 0x1F), S_OK) << "only the purchase page counts, and the viewer has none";
+  EXPECT_TRUE(FAILED(ShellOpen(OpenRoute::kShell, m_temp.File(L"missing\\nothing.wxtest"))));
+}
+
+TEST_F(ApiExportsTest, InfoLists) {
+  RegisterAcmeAndBeta();
+  Register(L"1.3.6.1.4.1.61717.3", L"Directory", L"", L"");
+  Register(L"7.7", L"Hidden", L"",
+           L"[Publisher]\r\nID = 7.7\r\nName = Hidden\r\nHomePage = http://Hidden.example/\r\n"
+           L"DataSource = http://Hidden.example/d.wx-cnf\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n"
+           L"[FreeUpdates]\r\nID = f\r\nType = Hide\r\n");
+  Register(L"8.8", L"Gamma", L"", L"", kScopeAllUsers);
+  EXPECT_EQ(Records(10, nullptr),
+            L"1.2.3=Acme,http://Acme.example/,0; 4.5.6=Beta,http://Beta.example/,0; 8.8=Gamma,http://Gamma.example/,0; ");
+  EXPECT_EQ(Records(11, L"Acme"), L"tools=Tools; ");
+  EXPECT_EQ(Records(12, L"1.2.3"), L"viewer=Viewer,0; ");
+  EXPECT_EQ(Records(12, L"1.2.3", L"TOOLS"), L"editor=Editor,0; plugin=Plug-in,0; ");
+  EXPECT_EQ(Records(13, L"1.2.3", L"tools"), L"editor=Editor,0; plugin=Plug-in,0; viewer=Viewer,0; ");
+  EXPECT_EQ(Records(12, L"1.2.3", L"missing"), L"0x80070490");
+  EXPECT_EQ(Records(11, L"unknown"), L"0x80070490");
+  EXPECT_EQ(Records(13, L"4.5.6"), L"");
+
+  // Switching off lands in the list that registers the publisher.
+  UINT32 off = 0, on = 7;
+  EXPECT_EQ(m_info(0, 15, L"acme", nullptr, 0, &off), S_OK);
+  EXPECT_EQ(m_info(0, 15, L"8.8", nullptr, 0, &off), S_OK);
+  EXPECT_EQ(m_info(0, 15, L"4.5.6", nullptr, 0, &on), S_OK);
+  EXPECT_EQ(Records(10, nullptr),
+            L"1.2.3=Acme,http://Acme.example/,1; 4.5.6=Beta,http://Beta.example/,0; 8.8=Gamma,http://Gamma.example/,1; ");
+  std::wstring list;
+  ASSERT_EQ(ReadTextFile((UserFolder() + kCurrentUserListFile).c_str(), list), S_OK);
+  EXPECT_NE(list.find(L"[1.2.3]\r\nName = Acme\r\n"), std::wstring::npos);
+  EXPECT_NE(list.find(L"Enabled = 0\r\n"), std::wstring::npos);
+  EXPECT_NE(list.find(L"Enabled = 1\r\n"), std::wstring::npos);
+  EXPECT_EQ(m_info(0, 15, L"unknown", nullptr, 0, &on), static_cast<HRESULT>(0x80070490));
+
+  EXPECT_EQ(m_info(2, 10, nullptr, nullptr, 0, &m_list), E_INVALIDARG);
+  EXPECT_EQ(m_info(0, 16, nullptr, nullptr, 0, &m_list), E_INVALIDARG);
+  EXPECT_EQ(m_info(0, 10, nullptr, nullptr, 0, nullptr), E_POINTER);
+  EXPECT_EQ(m_info(0, 11, nullptr, nullptr, 0, &m_list), E_POINTER);
+  for (UINT32 query : {14u, 15u, 99u}) EXPECT_EQ(m_info(1, query, nullptr, nullptr, 0, nullptr), S_OK) << query;
+}
+
+TEST_F(ApiExportsTest, DataFileIdentity) {
+  WriteFile(m_temp.Path() + L"\\", L"acme.wx-cnf", kAcmeData);
+  WENDRIX_DATA_FILE_INFO record{};
+  ASSERT_EQ(m_info(0, 14, m_temp.File(L"acme.wx-cnf").c_str(), nullptr, 0, &record), S_OK);
+  EXPECT_EQ(std::wstring(record.id) + L"," + record.name + L"," + record.homePage, L"1.2.3,Acme,http://acme.example/");
+  for (WCHAR* text : {record.id, record.name, record.homePage}) GlobalFree(text);
+  WENDRIX_DATA_FILE_INFO untouched{};
+  EXPECT_EQ(m_info(0, 14, m_temp.File(L"missing").c_str(), nullptr, 0, &untouched), HResultFromWin32(2));
+  EXPECT_EQ(untouched.id, nullptr);
+}
+
+}  // namespace
+}  // namespace wendrix::test
