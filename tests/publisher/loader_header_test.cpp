@@ -334,6 +334,58 @@ TEST_F(HeaderTest, RedirectsThatAreNotFollowed) {
   EXPECT_EQ(data.publisher.dataSource, L"http://www.acme.example/acme.wx-cnf");
 }
 
+// The header pass reads the text with its own schema, in which every key it
+// does not know is one text item. Where that reading differs from the full
+// schema's (a quoted list item over several lines, an escape in a raw value,
+// a number only the full schema checks), the header pass still goes by its
+// own reading.
+TEST_F(HeaderTest, TheHeaderPassGoesByItsOwnReading) {
+  const std::wstring header = PublisherSection(kRegisteredId);
+  const std::wstring action = L"[Action]\nID=A\nType=Open\nSubtype=HomePage\n";
+
+  // A quoted list item over several lines: the header pass reads its lines.
+  EXPECT_TRUE(FailedAt(Load(header + kBody + L"Flags=Hidden, \"\n[Publisher]\nID=Other\nNote=x\"\n"), kInvalidArg,
+                       L"ID=Other"));
+  EXPECT_TRUE(FailedAt(Load(header + kBody + L"Flags=Hidden, \"\n[Publisher]\nID=Other\n\" ; end\n"), kInvalidData,
+                       L"\" ; end"));
+  EXPECT_TRUE(FailedAt(Load(header + kBody + L"Flags=Hidden, \"\nNo equals sign\n\"\n[Text]\nID=U\n"), kInvalidData,
+                       L"No equals"));
+  // The same lines as separate lines.
+  EXPECT_TRUE(FailedAt(Load(header + kBody + L"Flags=Hidden\n[Publisher]\nID=Other\n"), kInvalidArg, L"ID=Other"));
+
+  // Raw values where the header pass decodes an escape: a quote that does not
+  // end the item, a line feed (or only a carriage return) after a backslash,
+  // a comma that does not end the item.
+  EXPECT_TRUE(Accepted(Load(header + kBody + action + L"URL=\"http://x/a\\\"\n[Publisher]\nID=Other\nNote=\"\n")));
+  EXPECT_TRUE(Accepted(Load(header + kBody + action + L"URL=http://x/\\\n[Publisher]\nID=Other\n")));
+  EXPECT_TRUE(FailedAt(Load(header + kBody + action + L"URL=http://x/\\\r\n[Publisher]\r\nID=Other\r\n"),
+                       kInvalidArg, L"ID=Other"));
+  EXPECT_TRUE(FailedAt(Load(header + kBody + L"[Path]\nID=P\nPath=a\\, \"\n[Publisher]\nID=Other\nN=\"\n"),
+                       kInvalidArg, L"ID=Other"));
+  EXPECT_TRUE(FailedAt(Load(header + kBody + L"[Path]\nID=P\nPath=, a\\, \"\n[Publisher]\nID=Other\nN=\"\n"),
+                       kInvalidArg, L"ID=Other"));
+  // Registry paths, with blanks, quotes and escapes that read alike both ways.
+  EXPECT_TRUE(Accepted(Load(header + kBody + L"[InstalledVersion]\nID=V\nApplication=HKEY_LOCAL_MACHINE\\Software\\"
+                                             L"Acme\\x41\\101\\\\Tool\\\"q\\ Version , \"\", \"a\\\"b\"\n")));
+
+  // A number that only the full schema reads fails the load only once the
+  // header pass has found nothing wrong.
+  EXPECT_TRUE(FailedAt(Load(header + L"[Wendrix]\nLoopCount=many\n" + kBody), kInvalidData, L"LoopCount="));
+  EXPECT_TRUE(FailedAt(Load(L"[Wendrix]\nLoopCount=many\n" + PublisherSection(L"Other") + kBody), kInvalidArg,
+                       L"ID=Other"));
+  EXPECT_TRUE(FailedAt(Load(L"[DisplayVersionStyle]\nSize=\"1\n2\"\n" + PublisherSection(L"Other") + kBody),
+                       kInvalidArg, L"ID=Other"));
+  EXPECT_TRUE(FailedAt(Load(header + L"[DisplayVersionStyle]\nSize=\"1\n2\"\n" + kBody), kInvalidData, L"2\""));
+  // A number both schemas read fails before any check of the header's values.
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(L"Other") + L"ControlPanel=maybe\n" + kBody), kInvalidData,
+                       L"ControlPanel="));
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(L"Other") + kBody + L"[Publisher]\nControlPanel=\"0\n1\"\n"),
+                       kInvalidData, L"1\""));
+  // So does a line without an equals sign anywhere in the file.
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(L"Other") + kBody + L"[Item]\nBroken line\n"), kInvalidData,
+                       L"Broken line"));
+}
+
 TEST(ReadPublisherHeaderTextTest, LastLineOfEachFieldWins) {
   PublisherHeader header;
   header.dataSource = L"kept";
