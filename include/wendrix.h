@@ -302,6 +302,40 @@ typedef struct WENDRIX_DATA_FILE_INFO {
 HRESULT WINAPI WendrixInfo(UINT32 operation, UINT32 query, const WCHAR* publisher, const WCHAR* group,
                            UINT_PTR value, void* out);
 
+/*
+ * Showing the product's user interface. WendrixDisplayEx opens the main
+ * window at the view that `flags` selects, with `publisher`, `group` and
+ * `item` (IDs, or null) selected in it. When the main program runs already,
+ * its window takes the request and is brought to the front; otherwise the
+ * main program (wendrix.exe in the product folder) is started with the
+ * request and the call returns once its window is ready.
+ * Only the first view flag in the order OPTIONS, ABOUT, ALL_ITEMS, WALLET,
+ * HISTORY counts; the others are ignored.
+ * WENDRIX_DISPLAY_IN_PROCESS is for the main program itself: it hands the
+ * request to an already open window and waits until that window closes;
+ * when none is open it returns 0x80004001 (E_NOTIMPL), because this version
+ * of the library cannot show the user interface inside the calling process.
+ * `commandLine` and `currentDirectory` are handed to the user interface as
+ * they are (null: none).
+ * Returns 0; a negative answer of the running main window; 0x80004005 when
+ * the main program cannot be started or ends before its window appears;
+ * 0x800705B4 when its window does not appear or get ready in time; a
+ * wrapped Windows error (0x800705B4 on a time-out) when a running window
+ * does not take the request. WendrixDisplay is the ANSI twin (no group,
+ * command line or current directory).
+ */
+#define WENDRIX_DISPLAY_ALL_ITEMS 0x40
+#define WENDRIX_DISPLAY_WALLET 0x80
+#define WENDRIX_DISPLAY_OPTIONS 0x100
+#define WENDRIX_DISPLAY_ABOUT 0x200
+#define WENDRIX_DISPLAY_IN_PROCESS 0x400
+#define WENDRIX_DISPLAY_HISTORY 0x800
+#define WENDRIX_DISPLAY_REMEMBER_FOREGROUND 0x10000000 /* return to the window that was in front */
+
+HRESULT WINAPI WendrixDisplayEx(HWND owner, const WCHAR* publisher, const WCHAR* group, const WCHAR* item,
+                                UINT32 flags, const WCHAR* commandLine, const WCHAR* currentDirectory);
+HRESULT WINAPI WendrixDisplay(HWND owner, const CHAR* publisher, const CHAR* item, UINT32 flags);
+
 #ifdef __cplusplus
 }
 #endif
