@@ -5,6 +5,7 @@
 // WendrixVersion and WendrixURL with those 200 publishers registered.
 #include <windows.h>
 #include <wininet.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,7 @@
 #include "frame/module_state.h"
 #include "registration/publisher_store.h"
 #include "registration/registration.h"
+#include "registration/store_folders.h"
 #include "update/check_clients.h"
 #include "update/check_engine.h"
 #include "update/settings.h"
@@ -136,6 +138,37 @@ int wmain() {
   const auto version = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(library, "WendrixVersion")));
   const auto url = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(library, "WendrixURL")));
   const std::wstring last = Id(kPublishers - 1);
+  const double openAll = bench::Best(5, [&] {
+    CPublisherStore store;
+    store.Open(true, nullptr);
+  });
+  const double loadOne = bench::Best(5, [&] {
+    CPublisherStore store;
+    store.Open(true, nullptr);
+    LoadStoredData(store, last.c_str());
+  });
+  {
+    std::wstring folder;
+    const double folders = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder);
+    });
+    std::printf("a store folder: %.0f us\n", folders * 1e6 / 100);
+    wchar_t path[MAX_PATH];
+    const double noCreate = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+    });
+    const double create = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i)
+        SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
+    });
+    const double common = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+    });
+    std::printf("SHGetFolderPathW: %.0f us, with CSIDL_FLAG_CREATE %.0f us, common %.0f us\n", noCreate * 1e4,
+                create * 1e4, common * 1e4);
+  }
+  std::printf("opening the store with the older product's data: %.1f ms; and loading one publisher: %.1f ms\n",
+              openAll * 1000, loadOne * 1000);
   const auto timed = [&](QueryFn fn, const wchar_t* item, UINT32 flags) {
     return MedianMicroseconds(50, [&] {
       wchar_t* out = nullptr;

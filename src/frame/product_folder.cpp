@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/string_util.h"
+#include "platform/known_folders.h"
 #include "platform/registry.h"
 
 namespace wendrix {
@@ -42,9 +43,9 @@ std::optional<std::wstring> RegistryFolder(const wchar_t* valueName, REGSAM view
 }
 
 std::optional<std::wstring> ShellFolder(int csidl) {
-  wchar_t path[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) || !*path) return std::nullopt;
-  return std::wstring(path);
+  std::wstring path;
+  if (!KnownFolderPath(csidl, path)) return std::nullopt;
+  return path;
 }
 
 // The folder that the default product folder is built in. The "(x86)" values

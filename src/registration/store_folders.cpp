@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "frame/module_state.h"
+#include "platform/known_folders.h"
 #include "setup/journal.h"
 
 namespace wendrix {
@@ -12,11 +13,8 @@ namespace {
 constexpr HRESULT kPathTooLong = HResultFromWin32(ERROR_BUFFER_OVERFLOW);
 
 bool SpecialFolder(StoreScope scope, std::wstring& folder) {
-  wchar_t path[MAX_PATH] = {};
   const int csidl = (scope == kScopeCurrentUser ? CSIDL_LOCAL_APPDATA : CSIDL_COMMON_APPDATA) | CSIDL_FLAG_CREATE;
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) || !*path) return false;
-  folder = path;
-  return true;
+  return KnownFolderPath(csidl, folder);
 }
 
 HRESULT CreateFolderTree(const std::wstring& folder) {

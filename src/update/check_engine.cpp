@@ -11,6 +11,7 @@
 #include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "frame/module_state.h"
+#include "platform/known_folders.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/loader.h"
 #include "publisher/windows_environment.h"
@@ -287,6 +288,7 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
 }
 
 HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
+  const KnownFolderScope folders;  // every side file lives in the same folders
   store.ClearRequiredVersion();
   HRESULT first = S_OK;
   for (PublisherRecord& record : store.Records()) {
@@ -320,6 +322,7 @@ HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
 HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* settings, CPublisherStore* store,
                  const wchar_t* filter, std::uint32_t options, std::uint32_t* runFlagsOut) {
   if (!settings || !store || !client) return E_INVALIDARG;
+  const KnownFolderScope folders;  // every side file lives in the same folders
   transfer.Bind(client, settings);
   const bool filtered = filter && *filter;
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "frame/product_folder.h"
+#include "platform/known_folders.h"
 #include "platform/registry.h"
 #include "platform/system_facts.h"
 #include "platform/unique_handle.h"
@@ -74,10 +75,9 @@ HRESULT DeleteRunEntry(StartupScope scope, CJournal* journal) {
 
 HRESULT OldStartupShortcutPath(StartupScope scope, std::wstring& path) {
   const int csidl = scope == StartupScope::kAllUsers && !IsWindows9x() ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP;
-  wchar_t folder[MAX_PATH] = L"";
-  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder)) || !*folder)
-    return E_FAIL;
-  std::wstring full = std::wstring(folder) + L"\\" + kShortcutName + L".lnk";
+  std::wstring folder;
+  if (!KnownFolderPath(csidl | CSIDL_FLAG_CREATE, folder)) return E_FAIL;
+  std::wstring full = folder + L"\\" + kShortcutName + L".lnk";
   if (full.size() >= MAX_PATH) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
   path = std::move(full);
   return S_OK;

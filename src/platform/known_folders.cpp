@@ -1,0 +1,58 @@
+#include "platform/known_folders.h"
+
+#include <shlobj.h>
+
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace wendrix {
+namespace {
+
+struct Answer {
+  int csidl;
+  bool found;
+  std::wstring path;
+};
+
+// The answers of the thread's current operation; null outside any scope.
+thread_local std::vector<Answer>* t_answers = nullptr;
+
+bool AskShell(int csidl, std::wstring& path) {
+  wchar_t buffer[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)) || !*buffer) return false;
+  path = buffer;
+  return true;
+}
+
+}  // namespace
+
+bool KnownFolderPath(int csidl, std::wstring& path) {
+  if (!t_answers) return AskShell(csidl, path);
+  for (const Answer& answer : *t_answers) {
+    if (answer.csidl != csidl) continue;
+    if (answer.found) path = answer.path;
+    return answer.found;
+  }
+  std::wstring found;
+  const bool ok = AskShell(csidl, found);
+  try {
+    t_answers->push_back(Answer{csidl, ok, found});
+  } catch (const std::bad_alloc&) {
+    // Not remembered: the next lookup asks the shell again.
+  }
+  if (ok) path = std::move(found);
+  return ok;
+}
+
+KnownFolderScope::KnownFolderScope() noexcept : m_outermost(t_answers == nullptr) {
+  if (m_outermost) t_answers = new (std::nothrow) std::vector<Answer>();
+}
+
+KnownFolderScope::~KnownFolderScope() {
+  if (!m_outermost) return;
+  delete t_answers;
+  t_answers = nullptr;
+}
+
+}  // namespace wendrix
