@@ -185,6 +185,24 @@ HRESULT WINAPI WendrixLoadFile(const WCHAR* path, HWND window, UINT32 flags);
 HRESULT WINAPI WendrixInControlPanel(void);
 
 /*
+ * Checking for updates. WendrixCheckEx checks every registered publisher (or
+ * the one named by ID or name) in the calling thread and answers with a
+ * short summary (a GlobalAlloc'ed text the caller frees with GlobalFree),
+ * summary flags (1: updates or a self-update are listed, 2: other software is
+ * listed) and item flags for the items of `group` / `item` of that publisher
+ * (1: an update is available, 8: it can be downloaded, 16: bought; 32: a
+ * newer library is needed to read some publisher's data). `options` bit 31:
+ * an automatic (scheduled) check; bit 30: leave the scheduler alone. Returns
+ * 0, 2 when only some publishers could be checked, 0x80070490 for an
+ * unknown publisher or group, E_ABORT when cancelled. WendrixCheck is the
+ * ANSI twin (no group; the summary is an ANSI global string).
+ */
+HRESULT WINAPI WendrixCheckEx(const WCHAR* publisher, const WCHAR* group, const WCHAR* item, WCHAR** summary,
+                              UINT32* summaryFlags, UINT32* itemFlags, UINT32 options);
+HRESULT WINAPI WendrixCheck(const CHAR* publisher, const CHAR* item, CHAR** summary, UINT32* summaryFlags,
+                            UINT32* itemFlags, UINT32 options);
+
+/*
  * Versions and addresses for an application's menus. The addresses come from
  * the publisher's data file as last checked, so a publisher can move its
  * pages without shipping a new application. `publisher` is a publisher ID, a
