@@ -191,7 +191,8 @@ HRESULT WINAPI WendrixInControlPanel(void);
  * summary flags (1: updates or a self-update are listed, 2: other software is
  * listed) and item flags for the items of `group` / `item` of that publisher
  * (1: an update is available, 8: it can be downloaded, 16: bought; 32: a
- * newer library is needed to read some publisher's data). `options` bit 31:
+ * newer library is needed to read some publisher's data; 4, its download
+ * waiting in the wallet, is not reported yet: the library keeps no wallet). `options` bit 31:
  * an automatic (scheduled) check; bit 30: leave the scheduler alone. Returns
  * 0, 2 when only some publishers could be checked, 0x80070490 for an
  * unknown publisher or group, E_ABORT when cancelled. WendrixCheck is the
