@@ -1,0 +1,342 @@
+// The main program wendrix.exe of this build: when its scheduler runs an
+// automatic check (the decision on its own, then the real program against a
+// publisher on the local HTTP server), its window protocol and single
+// instance, and the command lines it does not serve yet.
+#include "../support/http_server.h"  // winsock2.h before windows.h
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "../support/registry_sandbox.h"
+#include "../support/shell_folder_redirect.h"
+#include "../support/temp_folder.h"
+#include "core/date.h"
+#include "registration/registration.h"
+#include "update/check_schedule.h"
+#include "update/scheduler.h"
+#include "update/settings.h"
+
+namespace wendrix::test {
+namespace {
+
+// ---- The decision ------------------------------------------------------
+
+constexpr std::uint64_t kSecond = 10000000;
+constexpr std::uint64_t kDay = 86400 * kSecond;
+constexpr std::uint64_t kNow = 13300000000 * kSecond;  // some day in 2022
+
+TEST(CheckSchedule, DueOnePeriodAfterTheLaterOfCheckAndSkip) {
+  const CheckSchedule schedule(kNow - kDay);
+  EXPECT_TRUE(schedule.Decide(kPeriodWeekly, kNow - 8 * kDay, 0, kNow).checkNow);
+  const ScheduleDecision skipped = schedule.Decide(kPeriodWeekly, kNow - 8 * kDay, kNow - 2 * kDay, kNow);
+  EXPECT_FALSE(skipped.checkNow) << "the skip two days ago moves the check";
+  EXPECT_EQ(skipped.lookAgainMs, kScheduleLookInterval);
+  EXPECT_TRUE(schedule.Decide(kPeriodMonthly, kNow - 30 * kDay, 0, kNow).checkNow) << "due on the second";
+  EXPECT_FALSE(schedule.Decide(kPeriodManual, kNow - 400 * kDay, 0, kNow).checkNow);
+  EXPECT_EQ(schedule.Decide(kPeriodManual, 0, 0, kNow).lookAgainMs, kScheduleLookInterval);
+}
+
+TEST(CheckSchedule, NeverCheckedIsDueOnePeriodAfterTheStart) {
+  // Taken literally, "one period from now" would never come: each look
+  // would push it on.
+  const CheckSchedule schedule(kNow);
+  EXPECT_FALSE(schedule.Decide(kPeriodDaily, 0, 0, kNow + kDay - kSecond).checkNow);
+  EXPECT_TRUE(schedule.Decide(kPeriodDaily, 0, 0, kNow + kDay).checkNow);
+}
+
+TEST(CheckSchedule, LooksAgainWhenTheCheckFallsDue) {
+  const CheckSchedule schedule(kNow);
+  const std::uint64_t lastCheck = kNow - kDay + 10 * kSecond + kSecond / 2;  // due in 10.5 s
+  EXPECT_EQ(schedule.Decide(kPeriodDaily, lastCheck, 0, kNow).lookAgainMs, 10500u);
+  EXPECT_EQ(schedule.Decide(kPeriodDaily, kNow - kDay + kSecond / 5, 0, kNow).lookAgainMs, 1000u)
+      << "never sooner than a second";
+}
+
+TEST(CheckSchedule, RunsAreAnHourApartWhenTheOutcomeIsNotRecorded) {
+  CheckSchedule schedule(kNow);
+  const std::uint64_t old = kNow - 30 * kDay;
+  schedule.Ran(kNow);
+  const ScheduleDecision held = schedule.Decide(kPeriodDaily, old, 0, kNow + 59 * 60 * kSecond);
+  EXPECT_FALSE(held.checkNow);
+  EXPECT_EQ(held.lookAgainMs, 60000u);
+  EXPECT_TRUE(schedule.Decide(kPeriodDaily, old, 0, kNow + 3600 * kSecond).checkNow);
+  EXPECT_TRUE(schedule.Decide(kPeriodDaily, old, 0, kNow - kDay).checkNow) << "a clock set back does not hold it";
+}
+
+// ---- The program ---------------------------------------------------------
+
+constexpr UINT kCheckEnded = WM_APP + 1;
+constexpr UINT kQueryState = WM_APP + 2;
+constexpr wchar_t kOldCheck[] = L"2001-02-03T04:05:06Z";
+constexpr wchar_t kBackupKey[] = L"Software\\Kestmoor\\WendrixSchedulerTestBackup";
+
+std::wstring MainProgram() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path = self;
+  return path.substr(0, path.rfind(L'\\')) + L"\\wendrix.exe";
+}
+
+bool KeyExists(const wchar_t* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// The user's real settings key (child processes read it), copied aside and
+// put back as it was after the test; parent keys the test made go too.
+class SavedSettings {
+ public:
+  SavedSettings() {
+    for (const wchar_t* parent : {L"Software\\Kestmoor\\Wendrix", L"Software\\Kestmoor"})
+      if (!KeyExists(parent)) m_madeParent = parent;
+    HKEY settings = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &settings) == ERROR_SUCCESS) {
+      HKEY backup = nullptr;
+      DeleteKeyTree(HKEY_CURRENT_USER, kBackupKey, 0);
+      RegCreateKeyExW(HKEY_CURRENT_USER, kBackupKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &backup, nullptr);
+      m_saved = RegCopyTreeW(settings, nullptr, backup) == ERROR_SUCCESS;
+      EXPECT_TRUE(m_saved) << "cannot keep the user's settings";
+      RegCloseKey(backup);
+      RegCloseKey(settings);
+    }
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
+  }
+  ~SavedSettings() {
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
+    Restore();
+    if (m_madeParent) DeleteKeyTree(HKEY_CURRENT_USER, m_madeParent, 0);
+  }
+
+ private:
+  void Restore() {
+    if (!m_saved) return;
+    HKEY backup = nullptr, settings = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, kBackupKey, 0, KEY_READ, &backup);
+    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr);
+    if (backup && settings && RegCopyTreeW(backup, nullptr, settings) == ERROR_SUCCESS) {
+      RegCloseKey(backup);
+      backup = nullptr;
+      DeleteKeyTree(HKEY_CURRENT_USER, kBackupKey, 0);
+    }
+    if (backup) RegCloseKey(backup);
+    if (settings) RegCloseKey(settings);
+  }
+
+  bool m_saved = false;
+  const wchar_t* m_madeParent = nullptr;
+};
+
+void SetDword(const wchar_t* name, DWORD value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+  RegCloseKey(key);
+}
+
+std::wstring GetText(const wchar_t* name) {
+  std::wstring value = L"<none>";
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+  wchar_t text[64] = {};
+  DWORD size = sizeof(text) - sizeof(wchar_t), type = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS &&
+      type == REG_SZ)
+    value = text;
+  RegCloseKey(key);
+  return value;
+}
+
+// A process of the main program; ended (by its own handle) if a test leaves
+// it running.
+class MainProgramProcess {
+ public:
+  MainProgramProcess(const MainProgramProcess&) = delete;
+  MainProgramProcess& operator=(const MainProgramProcess&) = delete;
+  explicit MainProgramProcess(const std::wstring& arguments) {
+    const std::wstring program = MainProgram();
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+      ADD_FAILURE() << "cannot start " << command.size() << " " << GetLastError();
+      return;
+    }
+    CloseHandle(info.hThread);
+    m_process = info.hProcess;
+    m_id = info.dwProcessId;
+  }
+  ~MainProgramProcess() {
+    if (!m_process) return;
+    if (WaitForSingleObject(m_process, 0) != WAIT_OBJECT_0) TerminateProcess(m_process, 99);
+    WaitForSingleObject(m_process, 5000);
+    CloseHandle(m_process);
+  }
+  // The exit code; nothing when the process is still running after the time.
+  std::optional<DWORD> Wait(DWORD milliseconds) {
+    if (!m_process || WaitForSingleObject(m_process, milliseconds) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(m_process, &code);
+    return code;
+  }
+  DWORD Id() const { return m_id; }
+
+ private:
+  HANDLE m_process = nullptr;
+  DWORD m_id = 0;
+};
+
+HWND WaitForScheduler(DWORD milliseconds = 20000) {
+  for (DWORD waited = 0;; waited += 50) {
+    if (HWND window = FindWindowW(kSchedulerClass, nullptr)) return window;
+    if (waited >= milliseconds) return nullptr;
+    Sleep(50);
+  }
+}
+
+LRESULT Ask(HWND window, UINT message) {
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutW(window, message, 0, 0, SMTO_NORMAL, 10000, &answer)) return -1;
+  return static_cast<LRESULT>(answer);
+}
+
+// The user's settings and publisher store are the test's own; the check's
+// publisher lives on the local HTTP server.
+class SchedulerProgramTest : public ShellFolderTest {
+ protected:
+  void SetUp() override {
+    ShellFolderTest::SetUp();
+    ASSERT_EQ(FindWindowW(kSchedulerClass, nullptr), nullptr) << "a scheduler runs already";
+    ASSERT_TRUE(m_server.Start());
+    SetDword(L"Proxy", 0);
+    SetDword(L"CheckAttempts", 1);
+    SetDword(L"HangUp", 0);
+    SetDword(L"Prompt", 0);
+    SetStringValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", kOldCheck, 0);
+  }
+  void TearDown() override {
+    m_server.Stop();
+    ShellFolderTest::TearDown();
+  }
+
+  void RegisterPublisher() {
+    m_server.On("/1.2.3", MakeReply(200, "OK",
+                                    "[Publisher]\r\nID = 1.2.3\r\nName = Acme\r\nHomePage = http://acme.example/\r\n"
+                                    "Application = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\n"
+                                    "Text = en, Editor\r\n[Item]\r\nID = editor\r\nTitle = t\r\nType = Software\r\n"
+                                    "Action = get\r\n[Action]\r\nID = get\r\nType = Download\r\n"
+                                    "Subtype = Generic\r\nVersion = 1.0\r\nURL = http://x.example/e.exe\r\n"));
+    Registration r;
+    r.id = L"1.2.3";
+    r.name = L"Acme";
+    r.homePage = L"http://acme.example/";
+    r.dataSource = m_server.Url("/1.2.3");
+    ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, nullptr), S_OK);
+  }
+
+  SavedSettings m_savedSettings;
+  TestHttpServer m_server;
+};
+
+TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
+  RegisterPublisher();
+  SetDword(L"CheckEvery3", kPeriodDaily);
+  MainProgramProcess scheduler(L"/s");
+  HWND window = WaitForScheduler();
+  ASSERT_NE(window, nullptr);
+  EXPECT_NE(Ask(window, kCheckEnded), 0) << "the schedule is set";
+
+  // The check was due at once: the publisher is fetched and the check
+  // recorded by the library.
+  for (int i = 0; i < 600 && (m_server.CountFor("/1.2.3") == 0 || GetText(L"LastCheck") == kOldCheck); ++i) Sleep(50);
+  EXPECT_EQ(m_server.CountFor("/1.2.3"), 1u);
+  const std::wstring recorded = GetText(L"LastCheck");
+  ASSERT_NE(recorded, kOldCheck) << "the check was not recorded";
+  const std::optional<std::uint64_t> when = ParseDate(recorded);
+  ASSERT_TRUE(when.has_value()) << recorded;
+  EXPECT_LT(FileTimeNow() - *when, 120 * kSecond);
+  for (int i = 0; i < 200 && Ask(window, kQueryState) != 1; ++i) Sleep(50);
+  EXPECT_EQ(Ask(window, kQueryState), 1) << "idle after the check";
+  EXPECT_NE(Ask(window, kCheckEnded), 0);
+  Sleep(500);
+  EXPECT_EQ(m_server.CountFor("/1.2.3"), 1u) << "not due again";
+
+  // The startup entry's form of the switch finds the running one and leaves.
+  MainProgramProcess second(L"-s");
+  EXPECT_EQ(second.Wait(20000), std::optional<DWORD>(0));
+  EXPECT_EQ(FindWindowW(kSchedulerClass, nullptr), window);
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(scheduler.Wait(10000), std::optional<DWORD>(0));
+  EXPECT_EQ(FindWindowW(kSchedulerClass, nullptr), nullptr);
+}
+
+TEST_F(SchedulerProgramTest, ManualChecksKeepTheWindowWithoutChecking) {
+  SetDword(L"CheckEvery3", kPeriodManual);
+  MainProgramProcess scheduler(L"/sf");
+  HWND window = WaitForScheduler();
+  ASSERT_NE(window, nullptr);
+  EXPECT_NE(Ask(window, kCheckEnded), 0);
+  EXPECT_EQ(Ask(window, kQueryState), 1);
+  Sleep(1000);
+  EXPECT_EQ(GetText(L"LastCheck"), kOldCheck) << "no automatic check";
+
+  // How the library stops the product's programs.
+  EXPECT_EQ(Ask(window, WM_APP), 1);
+  EXPECT_EQ(scheduler.Wait(10000), std::optional<DWORD>(0));
+}
+
+struct DialogSearch {
+  DWORD processId;
+};
+
+BOOL CALLBACK CloseMessageBox(HWND window, LPARAM data) {
+  const auto* search = reinterpret_cast<const DialogSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (owner == search->processId && std::wstring(name) == L"#32770") PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return TRUE;
+}
+
+// Answers the message boxes of `process` with OK until it ends; its exit code.
+std::optional<DWORD> DismissUntilEnded(MainProgramProcess& process) {
+  for (int i = 0; i < 400; ++i) {
+    if (auto code = process.Wait(50)) return code;
+    DialogSearch search{process.Id()};
+    EnumWindows(CloseMessageBox, reinterpret_cast<LPARAM>(&search));
+  }
+  return std::nullopt;
+}
+
+TEST_F(SchedulerProgramTest, OtherCommandLines) {
+  for (const wchar_t* arguments : {L"", L"\"/p:1.2\" \"/g:\" \"/i:\" /f:0x480 \"/x:\" \"/u:\"", L"/f:0x100",
+                                   L"/d:{0A}"}) {
+    MainProgramProcess program(arguments);
+    EXPECT_EQ(DismissUntilEnded(program), std::optional<DWORD>(static_cast<DWORD>(E_NOTIMPL))) << arguments;
+  }
+
+  // A data file opened from the shell: the quoted path with its blank reaches
+  // the library, which reports what is wrong with the file.
+  const std::wstring broken = m_temp.Write(L"broken file.wx-cnf", "[Publisher\r\n");
+  MainProgramProcess open(L"\"/l:" + broken + L"\"");
+  const std::optional<DWORD> opened = DismissUntilEnded(open);
+  ASSERT_TRUE(opened.has_value());
+  EXPECT_TRUE(FAILED(static_cast<HRESULT>(*opened))) << std::hex << *opened;
+  EXPECT_NE(*opened, static_cast<DWORD>(0x80070002)) << "the file was found";
+
+  MainProgramProcess missing(L"\"/l:" + m_temp.File(L"no such file.wx-cnf") + L"\"");
+  EXPECT_EQ(DismissUntilEnded(missing), std::optional<DWORD>(0x80070002));
+}
+
+}  // namespace
+}  // namespace wendrix::test
