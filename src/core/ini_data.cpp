@@ -13,6 +13,14 @@ bool NameMatches(const wchar_t* pattern, const wchar_t* name) noexcept {
   if (!pattern || !name) return pattern == name;
   return CStringUtil::EqualsNoCase(pattern, name);
 }
+// The same for a section given as a view; null for "no section".
+bool NameMatches(const wchar_t* pattern, const std::wstring_view* name) noexcept {
+  if (pattern == kIniAny) return true;
+  if (!pattern || !name) return !pattern && !name;
+  // Most rows name another section: their first letter tells.
+  if (!name->empty() && CStringUtil::FoldAscii(*pattern) != CStringUtil::FoldAscii(name->front())) return false;
+  return CStringUtil::EqualsNoCase(pattern, *name);
+}
 
 bool ConsumeWord(std::wstring_view& text, std::wstring_view word) noexcept {
   if (!CStringUtil::StartsWithNoCase(text, word)) return false;
@@ -23,29 +31,90 @@ bool ConsumeWord(std::wstring_view& text, std::wstring_view word) noexcept {
 }  // namespace
 
 void SectionRows::Select(const wchar_t* section) {
+  if (section) {
+    Select(std::wstring_view(section));
+  } else {
+    Choose(nullptr);
+  }
+}
+
+void SectionRows::Select(std::wstring_view section) { Choose(&section); }
+
+void SectionRows::Choose(const std::wstring_view* section) {
   for (const Section& cached : m_cache) {
-    if (section ? !cached.none && CStringUtil::EqualsNoCase(section, cached.name) : cached.none) {
-      m_rows = &cached.rows;
+    if (section ? !cached.none && cached.name.size() == section->size() &&
+                      CStringUtil::EqualsNoCase(*section, cached.name)
+                : cached.none) {
+      m_selected = &cached;
       return;
     }
   }
-  Section* target = &m_uncached;
+  // Built aside, so that running out of memory leaves the cache as it was.
+  Section built = Build(section);
   if (m_cache.size() < kCachedSections) {
-    m_cache.reserve(kCachedSections);  // keeps the cached rows where m_rows points
-    target = &m_cache.emplace_back();
+    m_cache.reserve(kCachedSections);  // keeps the cached sections where m_selected points
+    m_selected = &m_cache.emplace_back(std::move(built));
+  } else {
+    m_uncached = std::move(built);
+    m_selected = &m_uncached;
   }
-  target->name = section ? section : L"";
-  target->none = section == nullptr;
-  target->rows.clear();
-  for (const IniSchemaRow& row : m_schema)
-    if (NameMatches(row.section, section)) target->rows.push_back(&row);
-  m_rows = &target->rows;
 }
 
-const IniSchemaRow* SectionRows::Find(std::wstring_view key) const noexcept {
-  for (const IniSchemaRow* row : *m_rows)
-    if (row->key == kIniAny || (row->key && CStringUtil::EqualsNoCase(row->key, key))) return row;
+std::vector<SectionRows::KeyRow> SectionRows::KeyRows(IniSchema schema, const std::wstring_view* section) {
+  std::vector<KeyRow> rows;
+  for (const IniSchemaRow& row : schema) {
+    // A row with a null key declares its section and matches no key.
+    if (!row.key || !NameMatches(row.section, section)) continue;
+    const bool any = row.key == kIniAny;
+    const std::wstring_view key = any ? std::wstring_view() : std::wstring_view(row.key);
+    rows.push_back(
+        KeyRow{&row, any, key.empty() ? L'\0' : CStringUtil::FoldAscii(key.front()), key.size(), IniReadKind(&row)});
+  }
+  return rows;
+}
+
+SectionRows::Section SectionRows::Build(const std::wstring_view* section) const {
+  Section built{section ? std::wstring(*section) : std::wstring(), section == nullptr, -1, KeyRows(m_schema, section),
+                {}};
+  if (section) {
+    for (const IniSchemaRow& row : m_schema) {
+      if (!row.key && row.section != kIniAny && NameMatches(row.section, section)) {
+        built.sectionId = row.id;
+        break;
+      }
+    }
+  }
+  // A key that a row names is looked up in the other schema once, here.
+  if (HasOther()) {
+    built.otherRows = KeyRows(m_other, section);
+    for (KeyRow& r : built.rows)
+      if (!r.any) r.otherKind = IniReadKind(RowOf(Match(built.otherRows, {r.row->key, r.length})));
+  }
+  return built;
+}
+
+const SectionRows::KeyRow* SectionRows::Match(const std::vector<KeyRow>& rows, std::wstring_view key) noexcept {
+  // Keys are compared in full only when their length and first letter agree:
+  // most rows of a section are ruled out by what the row itself holds.
+  const wchar_t first = key.empty() ? L'\0' : CStringUtil::FoldAscii(key.front());
+  for (const KeyRow& r : rows) {
+    if (r.any) return &r;
+    if (r.length != key.size() || r.first != first) continue;
+    std::size_t i = 1;
+    while (i < key.size() && CStringUtil::FoldAscii(r.row->key[i]) == CStringUtil::FoldAscii(key[i])) ++i;
+    if (i >= key.size()) return &r;
+  }
   return nullptr;
+}
+
+const IniSchemaRow* SectionRows::Find(std::wstring_view key, std::uint32_t& otherKind) const noexcept {
+  const KeyRow* match = Match(m_selected->rows, key);
+  if (match && !match->any) {
+    otherKind = match->otherKind;
+  } else {
+    otherKind = IniReadKind(RowOf(HasOther() ? Match(m_selected->otherRows, key) : match));
+  }
+  return RowOf(match);
 }
 
 const IniSchemaRow* FindSchemaRow(const wchar_t* section, std::wstring_view key, IniSchema schema) noexcept {

@@ -45,32 +45,68 @@ struct IniSchemaRow {
 };
 using IniSchema = std::span<const IniSchemaRow>;
 
+// The kind a key is read as when `row` is the schema row it matched (null:
+// none): the row's kind, or text when there is none or it names no value kind.
+constexpr std::uint32_t IniReadKind(const IniSchemaRow* row) noexcept {
+  const auto kind = row ? static_cast<std::uint32_t>(row->kind) : kIniText;
+  return kind >= kIniText && kind <= kIniRawList ? kind : kIniText;
+}
+
 // The rows of a schema that can match the keys of one section, in schema
 // order: a file's keys are looked up against their own section's rows only.
+// Given a second schema, each lookup also tells how that one reads the key,
+// at hardly any cost: its answer is kept with each row.
 class SectionRows {
  public:
-  explicit SectionRows(IniSchema schema) : m_schema(schema) { Select(nullptr); }
+  explicit SectionRows(IniSchema schema) : SectionRows(schema, schema) {}
+  SectionRows(IniSchema schema, IniSchema other) : m_schema(schema), m_other(other) { Select(nullptr); }
   SectionRows(const SectionRows&) = delete;  // it points into itself
   SectionRows& operator=(const SectionRows&) = delete;
   // The section whose keys follow; null for keys before any section.
   void Select(const wchar_t* section);
+  void Select(std::wstring_view section);
   // The first row of the section that names `key`, or null.
-  const IniSchemaRow* Find(std::wstring_view key) const noexcept;
+  const IniSchemaRow* Find(std::wstring_view key) const noexcept { return RowOf(Match(m_selected->rows, key)); }
+  // The same, and in `otherKind` the kind the other schema reads `key` as
+  // (IniReadKind of its row).
+  const IniSchemaRow* Find(std::wstring_view key, std::uint32_t& otherKind) const noexcept;
+  // The identifier of the first row that declares the selected section (a row
+  // with the section's own name and a null key), or -1.
+  std::int32_t SectionId() const noexcept { return m_selected->sectionId; }
 
  private:
   // A file names a handful of sections thousands of times: the rows of the
   // first few names met are kept.
   static constexpr std::size_t kCachedSections = 32;
+  // A row that can match a key, with what rules most keys out at a glance.
+  struct KeyRow {
+    const IniSchemaRow* row;
+    bool any;                 // the row's key is kIniAny; the fields below are then unused
+    wchar_t first;            // the key's first character, folded
+    std::size_t length;       // of the row's key
+    std::uint32_t otherKind;  // how the other schema reads the row's key
+  };
   struct Section {
     std::wstring name;
     bool none;  // keys before any section
-    std::vector<const IniSchemaRow*> rows;
+    std::int32_t sectionId;
+    std::vector<KeyRow> rows;
+    std::vector<KeyRow> otherRows;  // the other schema's, when it differs
   };
 
+  bool HasOther() const noexcept { return m_other.data() != m_schema.data() || m_other.size() != m_schema.size(); }
+  static const KeyRow* Match(const std::vector<KeyRow>& rows, std::wstring_view key) noexcept;
+  static const IniSchemaRow* RowOf(const KeyRow* match) noexcept { return match ? match->row : nullptr; }
+  // `section` null: keys before any section.
+  void Choose(const std::wstring_view* section);
+  Section Build(const std::wstring_view* section) const;
+  static std::vector<KeyRow> KeyRows(IniSchema schema, const std::wstring_view* section);
+
   IniSchema m_schema;
+  IniSchema m_other;
   std::vector<Section> m_cache;
   Section m_uncached;
-  const std::vector<const IniSchemaRow*>* m_rows = nullptr;
+  const Section* m_selected = nullptr;
 };
 
 // The first row whose section and key both match, or null. Names compare
@@ -101,6 +137,11 @@ class IniEntry {
   std::uint32_t Flags() const noexcept { return m_block->tag & ~kIniKindMask; }
   bool AlternateForm() const noexcept { return (m_block->tag & kIniAlternateForm) != 0; }
   std::uint32_t Line() const noexcept { return m_block->line; }
+  // The identifier the schema gave the entry when CIniDataBuffer read it from
+  // text: for a key, that of the row that decided its kind; for a section,
+  // that of the row declaring the section (SectionRows::SectionId). -1 when
+  // no row matched, and for entries added by code or read from the registry.
+  std::int32_t SchemaId() const noexcept { return m_block->id; }
   std::uint32_t Count() const noexcept { return m_block->stringCount - 1; }
   const wchar_t* Name() const { return m_list->String(*m_block, 0); }
   std::wstring_view NameView() const { return m_list->StringView(*m_block, 0); }

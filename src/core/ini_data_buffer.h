@@ -22,6 +22,15 @@ class CIniDataBuffer : public CIniData {
   // Parses the text. Syntax errors give 0x8007000D with ErrorLine() at the
   // offending line; the entries read before the error stay.
   HRESULT Load(IniSchema schema) override;
+  // Parses `text` (up to its first zero character) as Load parses the
+  // object's own text, without keeping a copy of it: Text() stays as it was.
+  HRESULT LoadText(std::wstring_view text, IniSchema schema);
+  // The same, and sets `alike` when parsing with `other` instead would read
+  // the text alike: the same result and error line, and the same entries in
+  // the same order with the same names and lines. Only the values of keys
+  // that the two schemas read as different kinds (IniReadKind) may differ,
+  // and the schema identifiers.
+  HRESULT LoadText(std::wstring_view text, IniSchema schema, IniSchema other, bool& alike);
   // Replaces the text with the entries written out (CR LF line ends).
   HRESULT Save(std::uint32_t flags) override;
 
@@ -33,6 +42,8 @@ class CIniDataBuffer : public CIniData {
   std::uint32_t CodePageNumber() const noexcept { return m_codePage; }
 
  private:
+  HRESULT Parse(std::wstring_view text, IniSchema schema, IniSchema other, bool* alike);
+
   std::wstring m_text;
   std::uint32_t m_codePage;
 };

@@ -1,6 +1,7 @@
 // The INI text syntax as read by CIniDataBuffer::Load.
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "core/ini_data_buffer.h"
@@ -21,23 +22,41 @@ class SyntaxError {};
 
 // One pass over the text. Entries go straight into the entry list; the
 // current block is abandoned when a line turns out to be malformed.
+//
+// Given a second schema, the pass also finds out whether that schema would
+// read the text alike. Schemas differ only in the kind a key is read as, so
+// where the two kinds of a key differ its value is read a second time, the
+// other way, without keeping it: the two readings must end at the same place
+// (the line counter follows from the place) or fail alike. Past the first
+// difference the check stops; the rest of the text could be read otherwise.
 class IniReader {
  public:
-  IniReader(std::wstring_view text, IniSchema schema, CStringList& entries, std::uint32_t& line)
-      : m_p(text.data()), m_end(text.data() + text.size()), m_rows(schema), m_entries(entries), m_line(line) {}
+  // Without another schema the schema is compared with itself, which reads
+  // every key alike.
+  IniReader(std::wstring_view text, IniSchema schema, IniSchema other, CStringList& entries, std::uint32_t& line)
+      : m_p(text.data()), m_end(text.data() + text.size()), m_rows(schema, other), m_entries(entries), m_line(line) {}
 
-  void Run() {
-    for (;;) {
-      SkipSpaceAndComments();
-      if (AtEnd()) return;
-      const wchar_t* start = m_p++;
-      while (!AtEnd() && IsTokenChar(*m_p)) ++m_p;
-      const std::wstring_view token(start, static_cast<std::size_t>(m_p - start));
-      if (token.size() >= 2 && token.front() == L'[' && token.back() == L']') {
-        ReadSection(token.substr(1, token.size() - 2));
-      } else {
-        ReadKey(token);
+  // False once the other schema is known to read the text differently.
+  bool OtherReadsAlike() const noexcept { return m_alike; }
+
+  // Reads the whole text; false when it stops at a syntax error, with the
+  // line counter at its line.
+  bool Run() {
+    try {
+      for (;;) {
+        SkipSpaceAndComments();
+        if (AtEnd()) return true;
+        const wchar_t* start = m_p++;
+        while (!AtEnd() && IsTokenChar(*m_p)) ++m_p;
+        const std::wstring_view token(start, static_cast<std::size_t>(m_p - start));
+        if (token.size() >= 2 && token.front() == L'[' && token.back() == L']') {
+          ReadSection(token.substr(1, token.size() - 2));
+        } else {
+          ReadKey(token);
+        }
       }
+    } catch (const SyntaxError&) {
+      return false;
     }
   }
 
@@ -74,88 +93,121 @@ class IniReader {
   }
 
   void ReadSection(std::wstring_view name) {
-    m_entries.Append(kIniSection, m_line, {name});
-    m_section.assign(name);
-    m_rows.Select(m_section.c_str());
-  }
-
-  std::uint32_t KindOf(std::wstring_view key) const noexcept {
-    const IniSchemaRow* row = m_rows.Find(key);
-    const auto kind = row ? static_cast<std::uint32_t>(row->kind) : kIniText;
-    return kind >= kIniText && kind <= kIniRawList ? kind : kIniText;
+    m_rows.Select(name);
+    m_entries.Append(kIniSection, m_line, m_rows.SectionId(), {name});
   }
 
   void ReadKey(std::wstring_view name) {
-    const std::uint32_t kind = KindOf(name);
+    std::uint32_t otherKind = 0;
+    const IniSchemaRow* row = m_rows.Find(name, otherKind);
+    const std::uint32_t kind = IniReadKind(row);
 
     SkipBlanks();
-    if (Peek() != L'=') throw SyntaxError();
+    if (Peek() != L'=') throw SyntaxError();  // whatever the kind
     ++m_p;
     SkipBlanks();
 
-    m_entries.Open(kind, m_line);
+    std::optional<Ending> other;
+    if (m_alike && otherKind != kind) other = ReadAside(otherKind);
+
+    m_entries.Open(kind, m_line, row ? row->id : -1);
     m_entries.Put(name);
     m_entries.EndString();
-    switch (kind) {
-      case kIniList:
-      case kIniRawList:
-        ReadList(kind == kIniList);
-        break;
-      case kIniSigned:
-      case kIniUnsigned:
-        ReadNumber(kind == kIniSigned);
-        SkipRestOfLine();
-        break;
-      default:
-        ReadItemInto(kind == kIniText);
-        m_entries.EndString();
-        SkipRestOfLine();
-        break;
+    EntrySink sink{m_entries};
+    try {
+      ReadValue(kind, sink);
+    } catch (const SyntaxError&) {
+      if (other && !(other->failed && other->line == m_line)) m_alike = false;
+      throw;
     }
+    if (other && (other->failed || other->end != m_p)) m_alike = false;
     m_entries.Close();
   }
 
-  void ReadList(bool escapes) {
-    while (!AtEnd() && !EndsLine(*m_p)) {
-      ReadItemInto(escapes);
-      m_entries.EndString();
-      SkipBlanks();
-      if (Peek() == L',') {
-        ++m_p;
-        SkipBlanks();
-      }
+  // Where reading a value another way ended: its place, or its failure and line.
+  struct Ending {
+    const wchar_t* end;
+    std::uint32_t line;
+    bool failed;
+  };
+
+  // Reads the value at the cursor as `kind` without keeping it, and goes back.
+  Ending ReadAside(std::uint32_t kind) {
+    const wchar_t* start = m_p;
+    const std::uint32_t line = m_line;
+    Ending ending{nullptr, 0, false};
+    try {
+      DiscardSink sink;
+      ReadValue(kind, sink);
+      ending.end = m_p;
+    } catch (const SyntaxError&) {
+      ending = Ending{nullptr, m_line, true};
     }
+    m_p = start;
+    m_line = line;
+    return ending;
   }
 
-  void ReadNumber(bool isSigned) {
-    m_scratch.clear();
-    StringSink sink{m_scratch};
-    ReadItem(true, sink);
-    IniNumber number{};
-    if (!ParseIniNumber(m_scratch, isSigned, &number)) throw SyntaxError();
-    // A number written in hexadecimal is written back in hexadecimal.
-    if (number.hex) m_entries.AddTagBits(kIniAlternateForm);
-    m_entries.Put(FormatIniNumber(number.bits, isSigned));
-    m_entries.EndString();
-  }
-
-  void ReadItemInto(bool escapes) {
-    ListSink sink{m_entries};
-    ReadItem(escapes, sink);
-  }
-
-  // Where a decoded item goes: straight into the entry list, or into a scratch
-  // text when it must be looked at first (numbers).
-  struct ListSink {
+  // Where a value goes: into the entry list, or nowhere.
+  struct EntrySink {
     CStringList& list;
     void Put(wchar_t c) { list.Put(c); }
     void Put(const wchar_t* from, const wchar_t* to) { list.Put(std::wstring_view(from, static_cast<std::size_t>(to - from))); }
+    void EndItem() { list.EndString(); }
+    void PutNumber(const IniNumber& number, bool isSigned) {
+      // A number written in hexadecimal is written back in hexadecimal.
+      if (number.hex) list.AddTagBits(kIniAlternateForm);
+      list.Put(FormatIniNumber(number.bits, isSigned));
+      list.EndString();
+    }
   };
+  struct DiscardSink {
+    void Put(wchar_t) noexcept {}
+    void Put(const wchar_t*, const wchar_t*) noexcept {}
+    void EndItem() noexcept {}
+    void PutNumber(const IniNumber&, bool) noexcept {}
+  };
+  // A number's item is looked at before it is stored.
   struct StringSink {
     std::wstring& text;
     void Put(wchar_t c) { text.push_back(c); }
     void Put(const wchar_t* from, const wchar_t* to) { text.append(from, to); }
   };
+
+  // Reads the value at the cursor (after the equals sign and blanks) as `kind`.
+  template <typename Sink>
+  void ReadValue(std::uint32_t kind, Sink& out) {
+    switch (kind) {
+      case kIniList:
+      case kIniRawList:
+        while (!AtEnd() && !EndsLine(*m_p)) {
+          ReadItem(kind == kIniList, out);
+          out.EndItem();
+          SkipBlanks();
+          if (Peek() == L',') {
+            ++m_p;
+            SkipBlanks();
+          }
+        }
+        break;
+      case kIniSigned:
+      case kIniUnsigned: {
+        m_scratch.clear();
+        StringSink text{m_scratch};
+        ReadItem(true, text);
+        IniNumber number{};
+        if (!ParseIniNumber(m_scratch, kind == kIniSigned, &number)) throw SyntaxError();
+        out.PutNumber(number, kind == kIniSigned);
+        SkipRestOfLine();
+        break;
+      }
+      default:
+        ReadItem(kind == kIniText, out);
+        out.EndItem();
+        SkipRestOfLine();
+        break;
+    }
+  }
 
   // Reads one value item at the cursor. Plain characters are copied in runs;
   // only escapes, line feeds and blanks are looked at one by one.
@@ -239,10 +291,10 @@ class IniReader {
 
   const wchar_t* m_p;
   const wchar_t* const m_end;
-  SectionRows m_rows;  // the rows of the current section
+  SectionRows m_rows;  // the rows of the current section, and how the other schema reads its keys
+  bool m_alike = true;  // the other schema reads the text alike so far
   CStringList& m_entries;
   std::uint32_t& m_line;
-  std::wstring m_section;
   std::wstring m_scratch;
 };
 
@@ -250,19 +302,32 @@ class IniReader {
 
 void CIniDataBuffer::SetText(std::wstring_view text) { m_text.assign(text); }
 
-HRESULT CIniDataBuffer::Load(IniSchema schema) {
+HRESULT CIniDataBuffer::Load(IniSchema schema) { return Parse(m_text, schema, schema, nullptr); }
+
+HRESULT CIniDataBuffer::LoadText(std::wstring_view text, IniSchema schema) {
+  return Parse(text, schema, schema, nullptr);
+}
+
+HRESULT CIniDataBuffer::LoadText(std::wstring_view text, IniSchema schema, IniSchema other, bool& alike) {
+  return Parse(text, schema, other, &alike);
+}
+
+HRESULT CIniDataBuffer::Parse(std::wstring_view text, IniSchema schema, IniSchema other, bool* alike) {
   BeginLoad();
+  if (alike) *alike = false;
   // The text ends at its first zero character, as a zero-terminated text would.
-  const std::wstring_view text(m_text.c_str());
+  text = text.substr(0, text.find(L'\0'));
   try {
     // Entries take about a line each and their strings no more characters
     // than the text plus terminators: reserve that much up front (a hint
     // only; the lists still grow when a line holds more).
     const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), L'\n')) + 1;
     m_entries.Reserve(text.size() + 2 * lines, 2 * lines, lines);
-    IniReader(text, schema, m_entries, m_line).Run();
-    return S_OK;
-  } catch (const SyntaxError&) {
+    IniReader reader(text, schema, other, m_entries, m_line);
+    const bool read = reader.Run();
+    // A syntax error that the other schema meets alike is part of reading alike.
+    if (alike) *alike = reader.OtherReadsAlike();
+    if (read) return S_OK;
     m_entries.Abandon();
     m_error = true;
     return kSyntaxError;

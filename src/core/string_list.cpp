@@ -5,10 +5,10 @@
 
 namespace wendrix {
 
-void CStringList::Open(std::uint32_t tag, std::uint32_t line) {
+void CStringList::Open(std::uint32_t tag, std::uint32_t line, std::int32_t id) {
   if (m_open) Abandon();
   if (m_stringStarts.size() > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-  m_pending = Block{tag, line, static_cast<std::uint32_t>(m_stringStarts.size() - 1), 0};
+  m_pending = Block{tag, line, id, static_cast<std::uint32_t>(m_stringStarts.size() - 1), 0};
   m_open = true;
 }
 
@@ -31,9 +31,9 @@ void CStringList::Abandon() noexcept {
   m_open = false;
 }
 
-void CStringList::Append(std::uint32_t tag, std::uint32_t line,
+void CStringList::Append(std::uint32_t tag, std::uint32_t line, std::int32_t id,
                          std::initializer_list<std::wstring_view> strings) {
-  Open(tag, line);
+  Open(tag, line, id);
   try {
     for (std::wstring_view s : strings) {
       Put(s);

@@ -1,6 +1,7 @@
 #pragma once
 // CStringList: an ordered list of string blocks. Each block carries a 32-bit
-// tag and a line number and holds one or more zero-terminated strings.
+// tag, a line number and an identifier of the caller's (-1 for none), and
+// holds one or more zero-terminated strings.
 //
 // All characters live in one shared arena, so a publisher file of many
 // thousands of keys costs a handful of allocations instead of one per value.
@@ -17,6 +18,7 @@ class CStringList {
   struct Block {
     std::uint32_t tag;
     std::uint32_t line;
+    std::int32_t id;
     std::uint32_t firstString;  // index into the string table
     std::uint32_t stringCount;
   };
@@ -36,7 +38,7 @@ class CStringList {
 
   // Building a block: Open, then for each string BeginString / Put... / EndString,
   // then Close (keep it) or Abandon (drop everything since Open).
-  void Open(std::uint32_t tag, std::uint32_t line);
+  void Open(std::uint32_t tag, std::uint32_t line, std::int32_t id = -1);
   void BeginString() {}
   void Put(wchar_t c) { m_chars.push_back(c); }
   void Put(std::wstring_view text) { m_chars.insert(m_chars.end(), text.begin(), text.end()); }
@@ -47,7 +49,7 @@ class CStringList {
   bool IsOpen() const noexcept { return m_open; }
 
   // Appends a whole block in one step.
-  void Append(std::uint32_t tag, std::uint32_t line, std::initializer_list<std::wstring_view> strings);
+  void Append(std::uint32_t tag, std::uint32_t line, std::int32_t id, std::initializer_list<std::wstring_view> strings);
 
   void Clear() noexcept;
   // Makes room in advance, so that filling the list does not copy it again and again.

@@ -144,6 +144,61 @@ TEST(IniDataTest, SchemaLookup) {
   EXPECT_EQ(SchemaLookup(L"S", L"B", {}), -1);
 }
 
+// SectionRows answers as the plain lookup does, for cached and uncached
+// sections alike, and tells how a second schema reads each key.
+TEST(SectionRowsTest, AgreeWithTheSchemaLookup) {
+  const IniSchemaRow schema[] = {
+      {kIniAny, nullptr, 1, kIniSection},  // declares no section
+      {L"Main", L"Size", 10, kIniUnsigned},
+      {nullptr, L"Size", 11, kIniSigned},
+      {L"Main", nullptr, 2, kIniSection},
+      {kIniAny, L"Size", 12, kIniList},
+      {L"Main", nullptr, 3, kIniSection},  // the first declaring row counts
+      {L"Main", kIniAny, 14, kIniRaw},
+      {L"Other", L"", 17, kIniRawList},
+      {L"Other", L"Lst", 18, 9},
+  };
+  const IniSchemaRow other[] = {
+      {L"Main", L"SIZE", 20, kIniSigned}, {kIniAny, L"Key", 21, kIniList}, {L"Other", kIniAny, 22, kIniRaw},
+  };
+  const wchar_t* const sections[] = {nullptr, L"Main", L"main", L"Other", L"", L"None", L"Mai"};
+  const wchar_t* const keys[] = {L"Size", L"size", L"SIZ", L"", L"Key", L"Lst", L"x", L"Main"};
+  SectionRows rows(schema, other);
+  SectionRows plain(schema);
+  // More names than the rows keep, so that later ones are built every time.
+  for (int round = 0; round < 3; ++round) {
+    for (int filler = 0; filler < 40; ++filler) {
+      rows.Select(L"Filler" + std::to_wstring(filler));
+      EXPECT_EQ(rows.SectionId(), -1);
+    }
+    for (const wchar_t* section : sections) {
+      rows.Select(section);
+      plain.Select(section);
+      const std::wstring_view name = section ? section : L"";
+      EXPECT_EQ(rows.SectionId(), section && CStringUtil::EqualsNoCase(name, L"Main") ? 2 : -1);
+      for (const wchar_t* key : keys) {
+        SCOPED_TRACE(testing::Message() << (section ? testing::PrintToString(std::wstring(section)) : "null")
+                                        << " / " << testing::PrintToString(std::wstring(key)));
+        std::uint32_t otherKind = 0;
+        EXPECT_EQ(rows.Find(key, otherKind), FindSchemaRow(section, key, schema));
+        EXPECT_EQ(otherKind, IniReadKind(FindSchemaRow(section, key, other)));
+        EXPECT_EQ(rows.Find(key), FindSchemaRow(section, key, schema));
+        // Compared with itself, a schema reads every key as it does.
+        EXPECT_EQ(plain.Find(key, otherKind), FindSchemaRow(section, key, schema));
+        EXPECT_EQ(otherKind, IniReadKind(FindSchemaRow(section, key, schema)));
+      }
+    }
+  }
+}
+
+TEST(SectionRowsTest, ReadKind) {
+  const IniSchemaRow rows[] = {{nullptr, L"A", 1, kIniRawList}, {nullptr, L"B", 2, kIniSection}, {nullptr, L"C", 3, 9}};
+  EXPECT_EQ(IniReadKind(&rows[0]), kIniRawList);
+  EXPECT_EQ(IniReadKind(&rows[1]), kIniText);
+  EXPECT_EQ(IniReadKind(&rows[2]), kIniText);
+  EXPECT_EQ(IniReadKind(nullptr), kIniText);
+}
+
 TEST(IniNumberTest, ParseAtTheLimits) {
   struct Case {
     const wchar_t* text;

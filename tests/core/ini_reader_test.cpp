@@ -182,6 +182,80 @@ TEST_F(IniReaderTest, TextEndsAtItsFirstNul) {
   EXPECT_EQ(m_data.EntryCount(), 0u);
 }
 
+TEST_F(IniReaderTest, EntriesKeepTheSchemaIdentifiers) {
+  const IniSchemaRow schema[] = {
+      {L"Main", nullptr, 1, kIniSection}, {L"Main", L"Size", 2, kIniUnsigned}, {nullptr, L"Top", 3, kIniText},
+      {kIniAny, L"List", 4, kIniList},    {L"Main", nullptr, 5, kIniSection},
+  };
+  ASSERT_EQ(Load(L"Top = 1\nSize = 2\n[main]\nsize = 3\nList = a\nOther = b\n[Else]\nList = c\n", schema), S_OK);
+  const std::int32_t expected[] = {3, -1, 1, 2, 4, -1, -1, 4};
+  ASSERT_EQ(m_data.EntryCount(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(m_data.Entry(i).SchemaId(), expected[i]) << i;
+  ASSERT_EQ(m_data.AddText(L"Size", L"4"), S_OK);
+  EXPECT_EQ(m_data.Entry(std::size(expected)).SchemaId(), -1);
+}
+
+TEST_F(IniReaderTest, LoadTextReadsAViewWithoutKeepingIt) {
+  m_data.SetText(L"Kept = 1");
+  const std::wstring text(L"A = x, y\n\0B = 2\n", 13);
+  ASSERT_EQ(m_data.LoadText(text, kKinds), S_OK);
+  ASSERT_EQ(m_data.EntryCount(), 1u);  // the text ends at its first zero character
+  EXPECT_EQ(m_data.Entry(0).ValueView(0), L"x");
+  EXPECT_EQ(m_data.Text(), L"Kept = 1");
+  EXPECT_EQ(m_data.LoadText(L"A = 1\nSigned = x\n", kKinds), kInvalidData);
+  EXPECT_EQ(m_data.ErrorLine(), 2u);
+  EXPECT_EQ(m_data.EntryCount(), 1u);
+}
+
+// Whether a second schema would read a text alike: where it does, loading
+// with it gives the same result, line and entries, values included wherever
+// the two read a key as the same kind.
+TEST_F(IniReaderTest, AnotherSchemaReadsAlikeOrNot) {
+  // Knows only numbers; every other key is one text item.
+  const IniSchemaRow numbers[] = {{kIniAny, L"Signed", 1, kIniSigned}, {kIniAny, L"Count", 2, kIniUnsigned}};
+  const struct {
+    const wchar_t* text;
+    bool alike;
+  } cases[] = {
+      {L"List = a, b ; c\nRaw = C:\\x\\\"q\\101\nRawList = \"\", a\\, b\nText = \"a\nb\"\n", true},
+      {L"[S]\nList = a, \"\n[T]\nKey = 1\"\nEnd = 1\n", false},     // a quoted list item over lines
+      {L"Raw = \"a\\\"\nKey = v\n\"\n", false},                      // an escaped quote in a raw item
+      {L"Raw = a\\\nKey = v\n", false},                                // an escaped line feed
+      {L"RawList = a\\, \"\nKey = v\"\n", false},                    // an escaped comma
+      {L"Unsigned = -1\nSigned = 2\n", true},                          // a number and a text, read alike
+      {L"A = 1\nUnsigned = x\nB = 2\n", false},                        // fails here only
+      {L"A = 1\nCount = x\nB = 2\n", false},                           // fails there only
+      {L"A = 1\nSigned = x\nB = 2\n", true},                           // fails alike
+      {L"List = a\nKey\n", true},                                       // fails alike
+      {L"Raw = \"a\\\"\nSigned = x\n\" = 1\n", false},               // fails there only
+      {L"", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "text: " << testing::PrintToString(std::wstring(c.text)));
+    bool alike = !c.alike;
+    const HRESULT hr = m_data.LoadText(c.text, kKinds, numbers, alike);
+    EXPECT_EQ(alike, c.alike);
+    CIniDataBuffer other;
+    const HRESULT otherHr = other.LoadText(c.text, numbers);
+    if (!alike) {
+      EXPECT_TRUE(hr != otherHr || m_data.ErrorLine() != other.ErrorLine() ||
+                  m_data.EntryCount() != other.EntryCount());
+      continue;
+    }
+    EXPECT_EQ(hr, otherHr);
+    EXPECT_EQ(m_data.ErrorLine(), other.ErrorLine());
+    ASSERT_EQ(m_data.EntryCount(), other.EntryCount());
+    for (std::size_t i = 0; i < m_data.EntryCount(); ++i) {
+      const IniEntry a = m_data.Entry(i), b = other.Entry(i);
+      EXPECT_EQ(a.NameView(), b.NameView());
+      EXPECT_EQ(a.Line(), b.Line());
+      if (a.Kind() == b.Kind()) {
+        EXPECT_EQ(Values(a), Values(b)) << i;
+      }
+    }
+  }
+}
+
 TEST_F(IniReaderTest, TextItems) {
   struct Case {
     const wchar_t* value;
