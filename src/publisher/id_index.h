@@ -1,63 +1,180 @@
 #pragma once
-// IdIndex: the case-insensitive index behind the model's lookups by
-// identifier. A publisher file holds thousands of records that refer to one
-// another; scanning for each reference would make a load quadratic.
+// Identifiers compared ignoring case, as the model compares them, in hashed
+// tables that hold no copy of them: a publisher file holds thousands of
+// records that refer to one another, and copying (or scanning for) every
+// identifier would make a load slow.
 //
-// The index belongs to one collection and follows it without being told:
-// it is rebuilt whenever the collection's size or storage has changed since
-// it was built, and a position whose record no longer carries the wanted
-// identifier sends the lookup to a plain scan. So a stale index can cost
-// time but never give a wrong answer, except after an identifier was
-// changed in place to one that another record also holds.
+// IdIndex: the index behind the model's lookups by identifier. It belongs to
+// one collection and follows it without being told: it is rebuilt whenever
+// the collection's size or storage has changed since it was built, and a
+// lookup whose hash leads to a record that no longer carries the wanted
+// identifier falls back to a plain scan. So a stale index never returns a
+// record that does not carry the identifier; but it misses an identifier
+// that a record took since the index was built without the collection's
+// size or storage changing (changed in place, or a collection emptied and
+// refilled to the same size in the same storage).
+//
+// FoldedIdSet: a set of identifiers that live elsewhere (views).
 #include <cstddef>
-#include <string>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/string_util.h"
 
 namespace wendrix {
 
+// Hash of an identifier with ASCII letters folded (FNV-1a).
+inline std::size_t FoldedIdHash(std::wstring_view id) noexcept {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (wchar_t c : id) {
+    hash ^= static_cast<std::uint32_t>(CStringUtil::FoldAscii(c));
+    hash *= 1099511628211ull;
+  }
+  return static_cast<std::size_t>(hash);
+}
+
+// An open-addressing table of positions (in a collection that the caller
+// keeps), each with its identifier's hash; at most half full. `IdAt` gives
+// the identifier at a position.
+class FoldedPositionTable {
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  FoldedPositionTable() = default;  // allocates nothing until the first insertion
+  // An empty table with room for `count` positions.
+  explicit FoldedPositionTable(std::size_t count) {
+    std::size_t size = kInitialSize;
+    while (size < 2 * count) size *= 2;
+    m_slots.assign(size, Slot{0, kNone});
+  }
+
+  // The position of the first identifier that equals `id`, or kNone.
+  // `sameHash` tells whether an identifier of the same hash but another text
+  // was met on the way.
+  template <typename IdAt>
+  std::size_t Find(std::wstring_view id, std::size_t hash, IdAt idAt, bool& sameHash) const noexcept {
+    sameHash = false;
+    if (m_slots.empty()) return kNone;
+    for (std::size_t i = hash & Mask(); m_slots[i].position != kNone; i = (i + 1) & Mask()) {
+      if (m_slots[i].hash != hash) continue;
+      if (CStringUtil::EqualsNoCase(idAt(m_slots[i].position), id)) return m_slots[i].position;
+      sameHash = true;
+    }
+    return kNone;
+  }
+
+  // Adds `position` unless an equal identifier is in the table already
+  // (the first one stays); false then. Never more than half full: a table
+  // that would be is rebuilt twice as large first.
+  template <typename IdAt>
+  bool Insert(std::size_t position, std::size_t hash, IdAt idAt) {
+    if (2 * (m_used + 1) > m_slots.size()) Grow();
+    std::size_t i = hash & Mask();
+    for (; m_slots[i].position != kNone; i = (i + 1) & Mask())
+      if (m_slots[i].hash == hash && CStringUtil::EqualsNoCase(idAt(m_slots[i].position), idAt(position))) return false;
+    m_slots[i] = Slot{hash, position};
+    ++m_used;
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kInitialSize = 16;
+  struct Slot {
+    std::size_t hash;
+    std::size_t position;
+  };
+
+  std::size_t Mask() const noexcept { return m_slots.size() - 1; }
+
+  // Built aside: when memory runs out the table stays as it was.
+  void Grow() {
+    std::vector<Slot> slots(m_slots.empty() ? kInitialSize : 2 * m_slots.size(), Slot{0, kNone});
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& s : m_slots) {
+      if (s.position == kNone) continue;
+      std::size_t i = s.hash & mask;
+      while (slots[i].position != kNone) i = (i + 1) & mask;
+      slots[i] = s;
+    }
+    m_slots.swap(slots);
+  }
+
+  std::vector<Slot> m_slots;
+  std::size_t m_used = 0;
+};
+
 class IdIndex {
  public:
   // The first record whose identifier equals `id` ignoring case, or null.
+  // Throws std::bad_alloc only when the index must be rebuilt and memory
+  // runs out.
   template <typename Record>
   Record* Find(Record* records, std::size_t count, std::wstring_view id) const {
     if (count < kScanLimit) return Scan(records, count, id);
     if (records != m_storage || count != m_count) Rebuild(records, count);
-    const auto it = m_positions.find(Fold(id));
-    if (it == m_positions.end()) return nullptr;
-    Record* record = records + it->second;
-    return CStringUtil::EqualsNoCase(record->id, id) ? record : Scan(records, count, id);
+    bool sameHash = false;
+    const std::size_t position =
+        m_table.Find(id, FoldedIdHash(id), [records](std::size_t i) -> std::wstring_view { return records[i].id; },
+                     sameHash);
+    if (position != FoldedPositionTable::kNone) return records + position;
+    // A record of the same hash that does not match may have had its
+    // identifier changed since the index was built: only a scan is sure.
+    return sameHash ? Scan(records, count, id) : nullptr;
   }
 
  private:
   // Below this size a scan is as quick as hashing.
   static constexpr std::size_t kScanLimit = 16;
 
-  static std::wstring Fold(std::wstring_view id) {
-    std::wstring folded(id);
-    for (wchar_t& c : folded) c = CStringUtil::FoldAscii(c);
-    return folded;
-  }
   template <typename Record>
   static Record* Scan(Record* records, std::size_t count, std::wstring_view id) {
     for (std::size_t i = 0; i < count; ++i)
       if (CStringUtil::EqualsNoCase(records[i].id, id)) return records + i;
     return nullptr;
   }
+
   template <typename Record>
   void Rebuild(Record* records, std::size_t count) const {
-    m_positions.clear();
-    m_positions.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) m_positions.emplace(Fold(records[i].id), i);  // the first one stays
+    // Built aside: when memory runs out the old index stays as it was.
+    FoldedPositionTable table(count);
+    auto idAt = [records](std::size_t i) -> std::wstring_view { return records[i].id; };
+    for (std::size_t i = 0; i < count; ++i) table.Insert(i, FoldedIdHash(records[i].id), idAt);
+    m_table = std::move(table);
     m_storage = records;
     m_count = count;
   }
 
-  mutable std::unordered_map<std::wstring, std::size_t> m_positions;
+  mutable FoldedPositionTable m_table;
   mutable const void* m_storage = nullptr;
   mutable std::size_t m_count = 0;
+};
+
+class FoldedIdSet {
+ public:
+  // Makes room for `count` identifiers, so that adding them never rebuilds
+  // the table.
+  void Reserve(std::size_t count) {
+    if (count <= m_ids.capacity()) return;
+    FoldedPositionTable table(count);
+    auto idAt = [this](std::size_t i) { return m_ids[i]; };
+    for (std::size_t i = 0; i < m_ids.size(); ++i) table.Insert(i, FoldedIdHash(m_ids[i]), idAt);
+    m_ids.reserve(count);
+    m_table = std::move(table);
+  }
+  // Adds `id`, which must stay valid as long as the set; false when an equal
+  // identifier is in the set already.
+  bool Insert(std::wstring_view id) {
+    m_ids.push_back(id);  // at the position it gets; taken back when an equal one is in the set
+    if (m_table.Insert(m_ids.size() - 1, FoldedIdHash(id), [this](std::size_t i) { return m_ids[i]; })) return true;
+    m_ids.pop_back();
+    return false;
+  }
+
+ private:
+  std::vector<std::wstring_view> m_ids;
+  FoldedPositionTable m_table;
 };
 
 }  // namespace wendrix

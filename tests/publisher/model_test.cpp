@@ -265,5 +265,47 @@ TEST_F(ModelTest, CategoryOfARow) {
   EXPECT_EQ(Category(data, item, &download, env), 0);
 }
 
+// Lookups by identifier in collections large enough to be indexed.
+TEST(IdIndexTest, FirstMatchIgnoringCase) {
+  PublisherData data;
+  for (int i = 0; i < 100; ++i)
+    data.texts.push_back(TextRecord{L"Text" + std::to_wstring(i), {}, static_cast<std::uint32_t>(i)});
+  data.texts.push_back(TextRecord{L"TEXT7", {}, 1000});  // a duplicate: the first one is found
+  for (int i = 0; i < 100; ++i) {
+    const TextRecord* found = data.FindText(L"tExT" + std::to_wstring(i));
+    ASSERT_NE(found, nullptr) << i;
+    EXPECT_EQ(found->line, static_cast<std::uint32_t>(i));
+  }
+  EXPECT_EQ(data.FindText(L"Text100"), nullptr);
+  EXPECT_EQ(data.FindText(L""), nullptr);
+  EXPECT_EQ(data.FindText(L"Text7 "), nullptr);
+
+  // A record whose identifier changed in place is not found by its old one.
+  data.texts[5].id = L"Renamed";
+  EXPECT_EQ(data.FindText(L"Text5"), nullptr);
+  data.texts[5].id = L"TEXT5";
+  EXPECT_EQ(data.FindText(L"text5"), &data.texts[5]);
+  // The index follows the collection as it changes.
+  data.texts.erase(data.texts.begin());
+  EXPECT_EQ(data.FindText(L"Text1")->line, 1u);
+  EXPECT_EQ(data.FindText(L"Text0"), nullptr);
+  data.texts.push_back(TextRecord{L"Late", {}, 2000});
+  EXPECT_EQ(data.FindText(L"LATE")->line, 2000u);
+}
+
+TEST(IdIndexTest, FoldedIdSetRefusesEqualIdentifiers) {
+  std::vector<std::wstring> ids;
+  for (int i = 0; i < 1000; ++i) ids.push_back(L"Id" + std::to_wstring(i));
+  FoldedIdSet set;
+  for (const std::wstring& id : ids) EXPECT_TRUE(set.Insert(id)) << testing::PrintToString(id);
+  for (const std::wstring& id : ids) EXPECT_FALSE(set.Insert(id)) << testing::PrintToString(id);
+  const std::wstring upper = L"ID999", other = L"Id1000", accented = L"\u00CDd1";
+  EXPECT_FALSE(set.Insert(upper));
+  EXPECT_TRUE(set.Insert(other));
+  EXPECT_TRUE(set.Insert(accented));  // only ASCII letters are folded
+  EXPECT_TRUE(set.Insert(L""));
+  EXPECT_FALSE(set.Insert(L""));
+}
+
 }  // namespace
 }  // namespace wendrix
