@@ -9,9 +9,6 @@
 
 namespace wendrix {
 namespace loader {
-namespace {
-
-}  // namespace
 
 bool IsValidLocation(std::wstring_view location) noexcept {
   if (location.empty() || location.front() == L'{') return true;
@@ -35,10 +32,11 @@ HRESULT MainPass::Invalid(std::uint32_t line) noexcept {
 }
 
 void MainPass::Refer(ReferenceKind kind, std::wstring_view id, std::uint32_t line) {
-  m_references[kind].push_back(Reference{std::wstring(id), line});
+  m_references[kind].push_back(Reference{id, line});
 }
 
 HRESULT MainPass::Run(const CIniData& entries) {
+  ReserveRecords(entries);
   for (IniEntry e : entries.Entries()) {
     if (e.Kind() == kIniSection) {
       RETURN_IF_FAILED(FinishSection());
@@ -55,9 +53,41 @@ HRESULT MainPass::Run(const CIniData& entries) {
   return ProcessMessages();
 }
 
+// Makes room in each collection (and in its identifier set) for the records
+// the text can give, so that adding them never moves the earlier ones. A
+// record needs an ID line: the sections that have one bound the count. The
+// room is only a hint: without it the collections grow as they fill.
+void MainPass::ReserveRecords(const CIniData& entries) {
+  std::array<std::size_t, kSectionWallet + 1> counts{};
+  std::int32_t section = -1;
+  for (IniEntry e : entries.Entries()) {
+    if (e.Kind() == kIniSection) {
+      section = e.SchemaId();
+    } else if (section >= 0 && static_cast<std::size_t>(section) < counts.size() && e.SchemaId() == kKeyId) {
+      ++counts[static_cast<std::size_t>(section)];
+      section = -1;  // counted
+    }
+  }
+  try {
+    for (std::size_t kind = 0; kind < counts.size(); ++kind) m_ids[kind].Reserve(counts[kind]);
+    m_data.items.reserve(counts[kSectionItem]);
+    m_data.actions.reserve(counts[kSectionAction]);
+    m_data.messages.reserve(counts[kSectionMessage]);
+    m_data.conditions.reserve(counts[kSectionCondition]);
+    m_data.groups.reserve(counts[kSectionGroup]);
+    m_data.texts.reserve(counts[kSectionText]);
+    m_data.paths.reserve(counts[kSectionPath]);
+    m_data.freeUpdates.reserve(counts[kSectionFreeUpdates]);
+    m_data.installedVersions.reserve(counts[kSectionInstalledVersion]);
+    m_data.displayStyles.reserve(counts[kSectionDisplayVersionStyle]);
+  } catch (const std::bad_alloc&) {
+    // The collections grow as they fill.
+  }
+}
+
 HRESULT MainPass::BeginSection(const IniEntry& e) {
-  m_section = SectionId(e.Name(), PublisherSchema());
-  m_rows.Select(e.Name());
+  m_section = e.SchemaId();
+  m_openId = {};
   m_dropped = false;
   m_openLine = e.Line();
   switch (m_section) {
@@ -81,8 +111,7 @@ HRESULT MainPass::BeginSection(const IniEntry& e) {
 }
 
 HRESULT MainPass::ApplyKey(const IniEntry& e) {
-  const IniSchemaRow* row = m_rows.Find(e.NameView());
-  const std::int32_t key = row ? row->id : -1;
+  const std::int32_t key = e.SchemaId();
   if (key < 0) {
     if (Strict()) return Fail(kInvalidData, e.Line());
     return S_OK;
@@ -130,11 +159,7 @@ HRESULT MainPass::RegisterPendingIcon() {
 }
 
 // False when a record of the open record's kind already has this identifier.
-bool MainPass::ClaimId(const std::wstring& id) {
-  std::wstring folded(id);
-  for (wchar_t& c : folded) c = CStringUtil::FoldAscii(c);
-  return m_ids[m_open.index()].insert(std::move(folded)).second;
-}
+bool MainPass::ClaimId(std::wstring_view id) { return m_ids[static_cast<std::size_t>(m_section)].Insert(id); }
 
 // Adds the open record to its collection after its checks; a failure ends
 // the load at the record's section header.
@@ -142,7 +167,7 @@ HRESULT MainPass::FinishRecord() {
   const std::uint32_t line = m_openLine;
   auto add = [&](auto& collection, auto& record) -> HRESULT {
     if (record.id.empty()) return Fail(kMissingId, line);
-    if (!ClaimId(record.id)) return Fail(kDuplicateId, line);
+    if (!ClaimId(m_openId)) return Fail(kDuplicateId, line);
     collection.push_back(std::move(record));
     return S_OK;
   };
@@ -153,7 +178,7 @@ HRESULT MainPass::FinishRecord() {
           return S_OK;
         } else if constexpr (std::is_same_v<T, Item>) {
           if (record.id.empty()) return Fail(kMissingId, line);
-          if (!ClaimId(record.id)) return Fail(kDuplicateId, line);
+          if (!ClaimId(m_openId)) return Fail(kDuplicateId, line);
           if (record.titleId.empty()) return Fail(kMissingItemTitle, line);
           // The Self item stands for this library: its installed version is ours.
           if (record.type == kItemSelf) record.installedVersion = m_env.ModuleVersion();
@@ -173,7 +198,7 @@ HRESULT MainPass::FinishRecord() {
           return add(m_data.messages, record);
         } else if constexpr (std::is_same_v<T, Group>) {
           if (record.id.empty()) return Fail(kMissingId, line);
-          if (!ClaimId(record.id)) return Fail(kDuplicateId, line);
+          if (!ClaimId(m_openId)) return Fail(kDuplicateId, line);
           if (record.titleId.empty()) return Fail(kMissingGroupTitle, line);
           record.line = line;
           m_data.groups.push_back(std::move(record));
@@ -229,13 +254,18 @@ HRESULT LoadPublisherData(const wchar_t* text, PublisherData* data, PublisherLis
     // against, so the header pass does not run on it.
     if (!text) return Finish(S_OK, data, line, 0);
     if (!data) return Finish(E_INVALIDARG, data, line, 0);
-    hr = loader::RunHeaderPass(text, *data, publishers, wallet, options, env, errorLine);
+    // One reading of the text serves both passes whenever the header
+    // schema reads it alike, which is all but always.
+    const std::wstring_view view(text);
+    CIniDataBuffer entries;
+    bool headerAlike = false;
+    const HRESULT parsed = entries.LoadText(view, PublisherSchema(), PublisherHeaderSchema(), headerAlike);
+    hr = loader::RunHeaderPass(view, loader::FullReading{entries, parsed, headerAlike}, *data, publishers, wallet,
+                               options, env, errorLine);
     if (hr == S_OK) {
       errorLine = 0;
-      CIniDataBuffer entries;
-      entries.SetText(std::wstring_view(text));
-      hr = entries.Load(PublisherSchema());
-      if (FAILED(hr)) {
+      if (FAILED(parsed)) {
+        hr = parsed;
         errorLine = entries.ErrorLine();
       } else {
         loader::MainPass pass(*data, publishers, wallet, options, env);
@@ -253,8 +283,7 @@ HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header)
   try {
     if (text.starts_with(L"<?xml ")) return kXmlNotIni;
     CIniDataBuffer entries;
-    entries.SetText(text);
-    RETURN_IF_FAILED(entries.Load(PublisherSchema()));
+    RETURN_IF_FAILED(entries.LoadText(text, PublisherSchema()));
     bool inPublisher = false;
     for (IniEntry e : entries.Entries()) {
       if (e.Kind() == kIniSection) {

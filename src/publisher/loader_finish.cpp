@@ -9,11 +9,6 @@
 namespace wendrix::loader {
 namespace {
 
-template <typename Collection, typename Pred>
-void RemoveIf(Collection& records, Pred pred) {
-  records.erase(std::remove_if(records.begin(), records.end(), pred), records.end());
-}
-
 // Keeps the records whose flag in `keep` is set, in order.
 template <typename Collection>
 void KeepMarked(Collection& records, const std::vector<bool>& keep) {
@@ -76,9 +71,10 @@ HRESULT MainPass::ProcessActions() {
   // Target check: an installing action that puts files somewhere must name a
   // folder that exists, or it is marked unavailable.
   for (Action& action : m_data.actions) {
-    const std::wstring file = FileName(action);
-    const bool checked = (action.flags & kActionInstall) && !CStringUtil::EndsWithNoCase(file, L".wx-cnf") &&
-                         ((action.flags & kActionArchive) || action.parameters.find(L"%1") != std::wstring::npos);
+    // The file name (a copy) is looked at last, for the few actions the other conditions leave.
+    const bool checked = (action.flags & kActionInstall) &&
+                         ((action.flags & kActionArchive) || action.parameters.find(L"%1") != std::wstring::npos) &&
+                         !CStringUtil::EndsWithNoCase(FileName(action), L".wx-cnf");
     if (!checked) continue;
     bool resolves = true;
     if (!action.resources.empty()) {
@@ -114,15 +110,16 @@ HRESULT MainPass::ProcessItems() {
       item.installedVersion = definition ? definition->result : std::nullopt;
     }
     if (const std::wstring* title = TextFor(m_data, item.titleId, m_env)) item.title = *title;
-    if (!WalletMode()) {
-      RemoveIf(item.actionIds, [&](const std::wstring& id) {
-        const Action* action = m_data.FindAction(id);
-        return action && EffectiveSubtype(&m_data, *action, &item, m_env) == 0;
-      });
-    }
+    // One look at each action: outside wallet mode one whose effective
+    // subtype is empty leaves the item's list; the others make up the item's
+    // date, latest version and size.
     std::size_t found = 0;
-    for (const std::wstring& id : item.actionIds) {
-      const Action* action = m_data.FindAction(id);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < item.actionIds.size(); ++i) {
+      const Action* action = m_data.FindAction(item.actionIds[i]);
+      if (action && !WalletMode() && EffectiveSubtype(&m_data, *action, &item, m_env) == 0) continue;
+      if (kept != i) item.actionIds[kept] = std::move(item.actionIds[i]);
+      ++kept;
       if (!action) continue;
       ++found;
       item.latestDate = std::max(item.latestDate, action->date);
@@ -135,6 +132,7 @@ HRESULT MainPass::ProcessItems() {
         item.size.known = true;
       }
     }
+    item.actionIds.erase(item.actionIds.begin() + static_cast<std::ptrdiff_t>(kept), item.actionIds.end());
     if (WalletMode() || found == 0) continue;
     const bool installed = item.installedVersion.has_value();
     switch (item.requirement) {

@@ -1,5 +1,7 @@
 // The header pre-pass: the file's own identity against the registered
 // publisher, the library version the file requires, and publisher moves.
+#include <vector>
+
 #include "core/ini_data_buffer.h"
 #include "core/string_util.h"
 #include "publisher/builtin_publishers.h"
@@ -59,6 +61,43 @@ struct Redirect {
   std::wstring name, homePage, dataSource, requiredVersion;
 };
 
+// A line of the header's sections (Wendrix, Publisher, Redirect) as the
+// header schema reads it: a section header (key -1), or a key with the
+// header schema's identifier for it.
+struct HeaderLine {
+  std::int32_t section;
+  std::int32_t key;
+  IniEntry entry;
+};
+
+// Gathers the lines of the header's sections from entries read with either
+// schema. Both give these sections the same identifiers; the lines of other
+// sections and the keys the header schema does not know change nothing in
+// the header pass. False when a key it knows was read as another kind than
+// the header schema reads it: its values are then not the ones the header
+// pass goes by.
+bool GatherHeaderLines(const CIniData& entries, std::vector<HeaderLine>& lines) {
+  SectionRows rows(PublisherHeaderSchema());
+  std::int32_t section = -1;
+  for (IniEntry e : entries.Entries()) {
+    if (e.Kind() == kIniSection) {
+      section = e.SchemaId();
+      if (section != kSectionWendrix && section != kSectionPublisher && section != kSectionRedirect) {
+        section = -1;
+        continue;
+      }
+      rows.Select(e.NameView());
+      lines.push_back(HeaderLine{section, -1, e});
+      continue;
+    }
+    const IniSchemaRow* row = section < 0 ? nullptr : rows.Find(e.NameView());
+    if (!row) continue;
+    if (IniReadKind(row) != e.Kind()) return false;
+    lines.push_back(HeaderLine{section, row->id, e});
+  }
+  return true;
+}
+
 class HeaderPass {
  public:
   HeaderPass(PublisherData& data, PublisherList* publishers, WalletFields* wallet, std::uint32_t options,
@@ -67,12 +106,11 @@ class HeaderPass {
         m_options(options), m_env(env), m_line(line),
         m_identityExempt(data.publisher.id == IdentityExemptPublisher().id) {}
 
-  HRESULT Run(const CIniData& entries) {
-    std::int32_t section = -1;
-    for (IniEntry e : entries.Entries()) {
+  HRESULT Run(const std::vector<HeaderLine>& lines) {
+    for (const HeaderLine& l : lines) {
+      const IniEntry& e = l.entry;
       if (e.Kind() == kIniSection) {
-        section = SectionId(e.Name(), PublisherHeaderSchema());
-        if (section == kSectionRedirect) {
+        if (l.section == kSectionRedirect) {
           m_redirect = Redirect{};
           m_redirect.seen = true;
           m_redirect.line = e.Line();
@@ -80,11 +118,10 @@ class HeaderPass {
         continue;
       }
       if (e.Count() == 0) continue;
-      const std::int32_t id = KeyOf(section, e);
-      switch (section) {
-        case kSectionWendrix: RETURN_IF_FAILED(WendrixKey(id, e)); break;
-        case kSectionPublisher: RETURN_IF_FAILED(PublisherKey(id, e)); break;
-        case kSectionRedirect: RedirectKey(id, e); break;
+      switch (l.section) {
+        case kSectionWendrix: RETURN_IF_FAILED(WendrixKey(l.key, e)); break;
+        case kSectionPublisher: RETURN_IF_FAILED(PublisherKey(l.key, e)); break;
+        case kSectionRedirect: RedirectKey(l.key, e); break;
         default: break;
       }
     }
@@ -95,13 +132,6 @@ class HeaderPass {
   }
 
  private:
-  static std::int32_t KeyOf(std::int32_t section, const IniEntry& e) {
-    static constexpr const wchar_t* kNames[] = {L"Publisher", L"Wendrix", nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                nullptr, nullptr, nullptr, nullptr, nullptr, L"Redirect"};
-    const wchar_t* name = section >= 0 && section <= kSectionRedirect ? kNames[section] : nullptr;
-    return name ? KeyId(name, e.NameView(), PublisherHeaderSchema()) : -1;
-  }
-
   HRESULT Fail(HRESULT hr, std::uint32_t line) {
     m_line = line;
     return hr;
@@ -211,20 +241,31 @@ class HeaderPass {
 
 }  // namespace
 
-HRESULT RunHeaderPass(const wchar_t* text, PublisherData& data, PublisherList* publishers, WalletFields* wallet,
-                      std::uint32_t options, const PublisherEnvironment& env, std::uint32_t& line) {
+HRESULT RunHeaderPass(std::wstring_view text, const FullReading& full, PublisherData& data, PublisherList* publishers,
+                      WalletFields* wallet, std::uint32_t options, const PublisherEnvironment& env,
+                      std::uint32_t& line) {
   line = 0;
-  if (!text) return 2;
   // A file of a later format: only a newer library can read it.
-  if (std::wstring_view(text).starts_with(L"<?xml ")) return kXmlNotIni;
-  CIniDataBuffer entries;
-  entries.SetText(std::wstring_view(text));
-  const HRESULT parsed = entries.Load(PublisherHeaderSchema());
+  if (text.starts_with(L"<?xml ")) return kXmlNotIni;
+  std::vector<HeaderLine> lines;
+  if (full.headerAlike) {
+    // The header schema would have failed alike.
+    if (FAILED(full.result)) {
+      line = full.entries.ErrorLine();
+      return full.result;
+    }
+    if (GatherHeaderLines(full.entries, lines))
+      return HeaderPass(data, publishers, wallet, options, env, line).Run(lines);
+    lines.clear();
+  }
+  CIniDataBuffer own;
+  const HRESULT parsed = own.LoadText(text, PublisherHeaderSchema());
   if (FAILED(parsed)) {
-    line = entries.ErrorLine();
+    line = own.ErrorLine();
     return parsed;
   }
-  return HeaderPass(data, publishers, wallet, options, env, line).Run(entries);
+  GatherHeaderLines(own, lines);  // read with the header schema: its kinds agree
+  return HeaderPass(data, publishers, wallet, options, env, line).Run(lines);
 }
 
 }  // namespace wendrix::loader
@@ -236,8 +277,7 @@ HRESULT ReadPublisherFileHeader(std::wstring_view text, PublisherFileHeader& hea
   try {
     if (text.starts_with(L"<?xml ")) return kXmlNotIni;
     CIniDataBuffer entries;
-    entries.SetText(text);
-    const HRESULT parsed = entries.Load(PublisherHeaderSchema());
+    const HRESULT parsed = entries.LoadText(text, PublisherHeaderSchema());
     if (FAILED(parsed)) {
       line = entries.ErrorLine();
       return parsed;

@@ -3,11 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
+#include <string_view>
 #include <variant>
 #include <vector>
 
-#include "core/ini_data.h"
+#include "core/ini_data_buffer.h"
+#include "publisher/id_index.h"
 #include "publisher/loader.h"
 #include "publisher/schema.h"
 
@@ -29,10 +30,19 @@ inline constexpr HRESULT kMissingSubtype = HResultFromMessage(342);
 inline constexpr HRESULT kInvalidData = HResultFromWin32(13);
 inline constexpr HRESULT kElementNotFound = HResultFromWin32(1168);
 
-// The header pre-pass. Returns 0 to go on, 2 for an absent text (the load
-// ends with 0), 1 for an applied Redirect, or a failure with *line set.
-HRESULT RunHeaderPass(const wchar_t* text, PublisherData& data, PublisherList* publishers, WalletFields* wallet,
-                      std::uint32_t options, const PublisherEnvironment& env, std::uint32_t& line);
+// The text read once with the full schema, for both passes.
+struct FullReading {
+  const CIniDataBuffer& entries;
+  HRESULT result;
+  bool headerAlike;  // the header schema reads the text alike (CIniDataBuffer::LoadText)
+};
+
+// The header pre-pass. Returns 0 to go on, 1 for an applied Redirect, or a
+// failure with `line` set. It works on the full reading where the header
+// schema reads the text alike, and otherwise reads the text itself.
+HRESULT RunHeaderPass(std::wstring_view text, const FullReading& full, PublisherData& data, PublisherList* publishers,
+                      WalletFields* wallet, std::uint32_t options, const PublisherEnvironment& env,
+                      std::uint32_t& line);
 
 // True for a location of a Path or Application line: empty, a braced product
 // code, or a registry path whose root key is known.
@@ -44,7 +54,7 @@ enum ReferenceKind : std::size_t {
   kRefInstalledVersions, kRefDisplayStyles, kRefIcons, kRefKindCount,
 };
 struct Reference {
-  std::wstring id;
+  std::wstring_view id;  // in the entries, which outlive the pass
   std::uint32_t line;
 };
 
@@ -58,6 +68,8 @@ class MainPass {
            const PublisherEnvironment& env)
       : m_data(data), m_publishers(publishers), m_wallet(wallet), m_options(options), m_env(env) {}
 
+  // `entries` as read with the full schema: their schema identifiers are the
+  // section and key identifiers.
   HRESULT Run(const CIniData& entries);
   std::uint32_t ErrorLine() const noexcept { return m_errorLine; }
 
@@ -73,12 +85,13 @@ class MainPass {
   HRESULT Invalid(std::uint32_t line) noexcept;
   void Refer(ReferenceKind kind, std::wstring_view id, std::uint32_t line);
 
+  void ReserveRecords(const CIniData& entries);
   HRESULT BeginSection(const IniEntry& e);
   HRESULT ApplyKey(const IniEntry& e);
   HRESULT FinishSection();
   HRESULT FinishRecord();
   HRESULT RegisterPendingIcon();
-  bool ClaimId(const std::wstring& id);
+  bool ClaimId(std::wstring_view id);
 
   // Key rules by section (loader_keys.cpp).
   HRESULT ItemKey(Item& item, std::int32_t key, const IniEntry& e);
@@ -115,8 +128,8 @@ class MainPass {
   const PublisherEnvironment& m_env;
 
   std::int32_t m_section = -1;  // the current section's identifier, -1 while skipping
-  SectionRows m_rows{PublisherSchema()};  // the schema rows of the current section
   OpenRecord m_open;
+  std::wstring_view m_openId;  // the open record's ID as it stands in the entries
   std::uint32_t m_openLine = 0;
   bool m_dropped = false;
   std::uint32_t m_loopCount = 10;
@@ -125,9 +138,10 @@ class MainPass {
     bool hasId = false, hasVersion = false;
   } m_icon;
   std::array<std::vector<Reference>, kRefKindCount> m_references;
-  // The identifiers seen so far, folded, per kind of record (the index of
-  // the kind in OpenRecord).
-  std::array<std::unordered_set<std::wstring>, std::variant_size_v<OpenRecord>> m_ids;
+  // The identifiers seen so far, per kind of record (by the identifier of
+  // its section): views into the entries, compared ignoring case.
+  std::array<FoldedIdSet, kSectionWallet + 1> m_ids;
+  std::vector<std::wstring_view> m_values;  // a word list's items, reused from key to key
   std::uint32_t m_errorLine = 0;
 };
 

@@ -2,6 +2,7 @@
 // which values are errors (the load ends at the key's line with E_INVALIDARG)
 // or make the record invalid (an error under strict load, else the record is
 // dropped).
+#include <span>
 #include <vector>
 
 #include "core/date.h"
@@ -13,9 +14,9 @@
 namespace wendrix::loader {
 namespace {
 
-std::vector<std::wstring_view> Values(const IniEntry& e) {
-  std::vector<std::wstring_view> values;
-  values.reserve(e.Count());
+// The entry's values, in `values` (kept from key to key, so that it seldom allocates).
+std::span<const std::wstring_view> Values(const IniEntry& e, std::vector<std::wstring_view>& values) {
+  values.clear();
   for (std::uint32_t i = 0; i < e.Count(); ++i) values.push_back(e.ValueView(i));
   return values;
 }
@@ -57,12 +58,13 @@ HRESULT MainPass::IdKey(std::wstring& id, const IniEntry& e) {
   const std::wstring_view value = First(e);
   if (HasBlank(value)) return Fail(E_INVALIDARG, e.Line());
   id.assign(value);
+  m_openId = value;
   return S_OK;
 }
 
 // A word list: an unknown word is invalid under strict load, else ignored.
 HRESULT MainPass::WordListKey(const Vocabulary& vocabulary, const IniEntry& e, std::uint32_t& bits) {
-  bits = WordListBits(vocabulary, Values(e));
+  bits = WordListBits(vocabulary, Values(e, m_values));
   if (bits & kUnknownWordBit) {
     if (Strict()) return Fail(E_INVALIDARG, e.Line());
     bits &= ~kUnknownWordBit;
@@ -348,7 +350,7 @@ HRESULT MainPass::WalletKey(std::int32_t key, const IniEntry& e) {
       if (e.SignedValue()) wallet.flags |= kWalletInstall;
       else wallet.flags &= ~static_cast<std::uint32_t>(kWalletInstall);
       return S_OK;
-    case kKeyFlags: wallet.flags |= WordListBits(kWalletFlags, Values(e)); return S_OK;
+    case kKeyFlags: wallet.flags |= WordListBits(kWalletFlags, Values(e, m_values)); return S_OK;
     case kKeyUrl: wallet.url.assign(value); return S_OK;
     case kKeyResource: {
       if (e.Count() < 3) return Fail(E_INVALIDARG, line);

@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fake_environment.h"
+#include "core/string_util.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/loader.h"
+#include "publisher/schema.h"
 
 namespace wendrix {
 namespace {
@@ -384,6 +387,29 @@ TEST_F(HeaderTest, TheHeaderPassGoesByItsOwnReading) {
   // So does a line without an equals sign anywhere in the file.
   EXPECT_TRUE(FailedAt(Load(PublisherSection(L"Other") + kBody + L"[Item]\nBroken line\n"), kInvalidData,
                        L"Broken line"));
+}
+
+// The header pass works on the full schema's reading of a file wherever the
+// header schema would read it alike: both schemas name the header's
+// sections alike, and read the keys the header pass looks at as the same
+// kinds (otherwise every file would be read twice).
+TEST(PublisherSchemaTest, TheHeaderSchemaAgreesWithTheFullSchema) {
+  const IniSchema full = PublisherSchema(), header = PublisherHeaderSchema();
+  std::vector<const wchar_t*> sections;
+  for (const IniSchemaRow& row : header) {
+    if (row.key) continue;
+    sections.push_back(row.section);
+    EXPECT_EQ(SectionId(row.section, full), row.id) << testing::PrintToString(std::wstring(row.section));
+  }
+  for (const IniSchemaRow& row : header) {
+    if (!row.key) continue;
+    for (const wchar_t* section : sections) {
+      if (row.section != kIniAny && !CStringUtil::EqualsNoCase(row.section, section)) continue;
+      SCOPED_TRACE(testing::PrintToString(std::wstring(section) + L"/" + row.key));
+      EXPECT_EQ(KeyId(section, row.key, header), row.id);
+      EXPECT_EQ(IniReadKind(FindSchemaRow(section, row.key, full)), IniReadKind(&row));
+    }
+  }
 }
 
 TEST(ReadPublisherHeaderTextTest, LastLineOfEachFieldWins) {
