@@ -326,24 +326,27 @@ TEST_F(RegisterExportsTest, LoadFileQueriesAndRegistersForTheUser) {
   EXPECT_EQ(m_lib.loadFile(newerLibrary.c_str(), nullptr, 1), 3) << "the user is offered a check for a newer library";
 }
 
-// A stand-in for the main program's window: it notes the two messages.
+// The stand-in's window procedure notes the two messages as named events.
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP + 4 || message == WM_APP + 5) {
+    const std::wstring name = L"WendrixTestGot" + std::to_wstring(message - WM_APP);
+    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
+    if (event) {
+      SetEvent(event);
+      CloseHandle(event);
+    }
+    return 1;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+// A stand-in for the main program's window.
 WENDRIX_CHILD_ROLE(main_window) {
   if (args.size() != 1) return 90;
   WNDCLASSW windowClass = {};
   windowClass.lpszClassName = L"WendrixDialog";
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
-    if (message == WM_APP + 4 || message == WM_APP + 5) {
-      const std::wstring name = L"WendrixTestGot" + std::to_wstring(message - WM_APP);
-      HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
-      if (event) {
-        SetEvent(event);
-        CloseHandle(event);
-      }
-      return 1;
-    }
-    return DefWindowProcW(window, message, w, l);
-  };
+  windowClass.lpfnWndProc = MainWindowProc;
   if (!RegisterClassW(&windowClass)) return 91;
   HWND window = CreateWindowW(L"WendrixDialog", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   if (!window) return 92;

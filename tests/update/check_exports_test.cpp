@@ -134,7 +134,9 @@ TEST_F(CheckExportsTest, ItemFlagsForOnePublisher) {
     const Answer a = CheckEx(c.publisher, c.group, c.item);
     EXPECT_EQ(a.result, c.result) << c.publisher << " " << (c.group ? c.group : L"-");
     EXPECT_EQ(a.itemFlags, c.itemFlags) << c.publisher << " " << (c.item ? c.item : L"-");
-    if (FAILED(c.result)) EXPECT_TRUE(a.summaryNull && a.summaryFlags == 0) << "outputs stay cleared";
+    if (FAILED(c.result)) {
+      EXPECT_TRUE(a.summaryNull && a.summaryFlags == 0) << "outputs stay cleared";
+    }
   }
 }
 

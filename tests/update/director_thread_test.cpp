@@ -119,20 +119,22 @@ struct Reported {
   int percent;
 };
 
+struct ProgressContext {
+  std::vector<Reported>* reports;
+  int* answer;
+};
+
+int CALLBACK RecordProgress(const wchar_t* position, const wchar_t* span, int percent, void* context) {
+  auto* ctx = static_cast<ProgressContext*>(context);
+  ctx->reports->push_back({position, span, percent});
+  return *ctx->answer;
+}
+
 TEST(ProgressClientTest, ReportsRelativePositionSpanAndPercentage) {
   std::vector<Reported> reports;
   int answer = 1;
-  struct Context {
-    std::vector<Reported>* reports;
-    int* answer;
-  } context{&reports, &answer};
-  CProgressClient client(
-      [](const wchar_t* position, const wchar_t* span, int percent, void* c) -> int {
-        auto* ctx = static_cast<Context*>(c);
-        ctx->reports->push_back({position, span, percent});
-        return *ctx->answer;
-      },
-      &context);
+  ProgressContext context{&reports, &answer};
+  CProgressClient client(RecordProgress, &context);
   EXPECT_FALSE(client.IsCancelled());
   client.SetRange(1000, 1003);
   client.SetPosition(1001);
