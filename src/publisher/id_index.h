@@ -12,7 +12,8 @@
 // record that does not carry the identifier; but it misses an identifier
 // that a record took since the index was built without the collection's
 // size or storage changing (changed in place, or a collection emptied and
-// refilled to the same size in the same storage).
+// refilled to the same size in the same storage): the model resets its
+// indexes whenever it empties its collections for that reason.
 //
 // FoldedIdSet: a set of identifiers that live elsewhere (views).
 #include <cstddef>

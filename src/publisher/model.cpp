@@ -57,6 +57,9 @@ void PublisherData::ClearCollections() noexcept {
   installedVersions.clear();
   displayStyles.clear();
   icons.clear();
+  // The vectors keep their storage: a reload with as many records under
+  // other IDs would otherwise find the old index still looking current.
+  m_index.indexes = Indexes{};
 }
 
 const Item* PublisherData::FindItem(std::wstring_view id) const noexcept { return Lookup(m_index.indexes.items, items, id); }

@@ -229,6 +229,26 @@ TEST_F(LoaderTest, KeyValuesAtTheirLimitsLoad) {
   EXPECT_EQ(action.date, 86400ull * 10'000'000);
 }
 
+TEST_F(LoaderTest, ReloadWithOtherIdsInTheSameModel) {
+  // A check loads each publisher's new data into the model of the last one:
+  // as many records (enough to be indexed), other IDs.
+  const auto file = [](const std::wstring& prefix) {
+    std::wstring text;
+    for (int i = 0; i < 20; ++i) {
+      const std::wstring id = prefix + std::to_wstring(i);
+      text += L"[Text]\nID=T-" + id + L"\nText=en,Title\n[Action]\nID=A-" + id +
+              L"\nType=Download\nSubtype=Generic\nVersion=1\n[Item]\nID=" + id + L"\nTitle=T-" + id +
+              L"\nAction=A-" + id + L"\n";
+    }
+    return text;
+  };
+  ASSERT_TRUE(Loaded(Load(file(L"Old"))));
+  ASSERT_NE(data.FindItem(L"Old7"), nullptr);
+  ASSERT_TRUE(Loaded(Load(file(L"New"))));
+  EXPECT_NE(data.FindItem(L"New7"), nullptr);
+  EXPECT_EQ(data.FindItem(L"Old7"), nullptr);
+}
+
 TEST_F(LoaderTest, PathLocations) {
   ASSERT_TRUE(Loaded(Load(L"[Path]\nID=P\nPath=,C:\\Acme\n"
                           L"Path={8B1A3C55-1111-2222-3333-444455556666},Bin\n"
