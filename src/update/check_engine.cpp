@@ -224,7 +224,7 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
 
     PublisherData& data = ModelOf(record);
     std::uint32_t line = 0;
-    const std::uint32_t options = kLoadHonourRedirectVersion | (settings.iniDebug ? kLoadStrict : 0);
+    const std::uint32_t options = kLoadHonourRedirectVersion | (settings.iniDebug ? std::uint32_t{kLoadStrict} : 0u);
     hr = LoadPublisherData(record.dataText.c_str(), &data, &store, nullptr, &line, options, Environment());
     if (FAILED(hr)) {
       if (hr != kNewerLibraryRequired) WriteError(record, hr, record.dataSource, line);
