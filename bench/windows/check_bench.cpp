@@ -15,14 +15,21 @@
 
 #include "../../tests/support/http_server.h"
 #include "../bench_timing.h"
+#include "frame/activation_scope.h"
 #include "frame/module_state.h"
 #include "registration/publisher_store.h"
 #include "registration/registration.h"
 #include "registration/store_folders.h"
+#include "registration/store_mutex.h"
+#include "registration/side_files.h"
+#include "platform/known_folders.h"
+#include "publisher/loader.h"
+#include "publisher/windows_environment.h"
 #include "update/check_clients.h"
 #include "update/check_engine.h"
 #include "update/settings.h"
 #include "update/transfer.h"
+#include "update/wininet_api.h"
 
 using namespace wendrix;
 
@@ -147,6 +154,46 @@ int wmain() {
     store.Open(true, nullptr);
     LoadStoredData(store, last.c_str());
   });
+  {
+    const double activation = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) ActivationScope scope;
+    });
+    const double binding = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) WinInetApi api;
+    });
+    std::printf("the library's activation context: %.0f us; binding WinINet: %.0f us\n", activation * 1e4,
+                binding * 1e4);
+  }
+  {
+    CPublisherStore store;
+    store.Open(false, nullptr);
+    PublisherRecord& record = store.Records().back();
+    std::wstring text;
+    const KnownFolderScope folders;
+    const double read = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) ReadSideFile(record, SideFile::kData, text);
+    });
+    const double missing = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) ReadSideFile(record, SideFile::kInactiveItems, text);
+    });
+    const double lock = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) {
+        StoreMutexLock mutex;
+        mutex.Acquire(kDataFileMutex, false);
+      }
+    });
+    const WindowsPublisherEnvironment env(Module().version);
+    PublisherData data;
+    ReadSideFile(record, SideFile::kData, text);
+    data.publisher.id = record.id;
+    data.publisher.name = record.name;
+    data.publisher.homePage = record.homePage;
+    const double load = bench::Best(3, [&] {
+      for (int i = 0; i < 100; ++i) LoadPublisherData(text.c_str(), &data, &store, nullptr, nullptr, 0, env);
+    });
+    std::printf("reading a stored data file: %.0f us, a missing side file: %.0f us, a store mutex: %.0f us, "
+                "loading 20 KB: %.0f us\n", read * 1e4, missing * 1e4, lock * 1e4, load * 1e4);
+  }
   {
     std::wstring folder;
     const double folders = bench::Best(3, [&] {

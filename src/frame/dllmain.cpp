@@ -1,11 +1,13 @@
 #include <windows.h>
 
+#include "frame/activation_scope.h"
 #include "frame/module_state.h"
 
-// Only process attach does work; a library that cannot read its own name and
-// version, or that finds product files of another version beside it, refuses
-// to load rather than mix versions.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+// A library that cannot read its own name and version, or that finds product
+// files of another version beside it, refuses to load rather than mix
+// versions. Unloading releases the activation context it made.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH && !reserved) wendrix::ReleaseLibraryActivationContext();
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
   try {
     return wendrix::InitializeModuleState(instance) ? TRUE : FALSE;

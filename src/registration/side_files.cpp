@@ -77,6 +77,13 @@ HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring&
 HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text) {
   std::wstring path;
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
+  // Most publishers have no inactive items and many no previous items: a
+  // missing file is told without taking the lock (a file written meanwhile
+  // is one this read would have missed by a moment anyway).
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
+  }
   StoreMutexLock lock;
   RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, false));
   std::wstring read;

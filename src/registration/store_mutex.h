@@ -16,7 +16,8 @@ inline constexpr wchar_t kPreviousItemsMutex[] = L"WendrixMutex_PublisherPreviou
 inline constexpr wchar_t kInactiveItemsMutex[] = L"WendrixMutex_PublisherDeletedItems";       // <ID>.ina
 inline constexpr wchar_t kIconsMutex[] = L"WendrixMutex_PublisherIcons";                      // icon files
 
-// Holds one of the store's mutexes from Acquire until destroyed.
+// Holds one of the store's mutexes from Acquire until destroyed. The mutex
+// itself stays open for the rest of the process.
 class StoreMutexLock {
  public:
   StoreMutexLock() = default;
@@ -30,7 +31,6 @@ class StoreMutexLock {
   HRESULT Acquire(const wchar_t* name, bool allUsers);
 
  private:
-  UniqueKernelObject m_mutex;        // declared first: released last
   std::optional<MutexLock> m_lock;
 };
 
