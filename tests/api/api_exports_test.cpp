@@ -84,7 +84,12 @@ class ApiExportsTest : public ShellFolderTest {
 
   void Register(const std::wstring& id, const std::wstring& name, const std::wstring& version, const std::wstring& data,
                 StoreScope scope = kScopeCurrentUser) {
-    Registration r{id, name, L"http://" + name + L".example/", L"http://" + name + L".example/d.wx-cnf", version};
+    Registration r;
+    r.id = id;
+    r.name = name;
+    r.homePage = L"http://" + name + L".example/";
+    r.dataSource = L"http://" + name + L".example/d.wx-cnf";
+    r.version = version;
     r.hasCount = true;
     r.count = 1;
     ASSERT_EQ(RegisterInScope(r, scope, nullptr), S_OK);
