@@ -16,7 +16,7 @@ BOOL CALLBACK CreateContext(PINIT_ONCE, PVOID, PVOID*) {
   context.hModule = Module().module;
   context.lpResourceName = MAKEINTRESOURCEW(2);  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
   g_context = CreateActCtxW(&context);
-  return TRUE;
+  return g_context != INVALID_HANDLE_VALUE;  // a failure is tried again on the next use
 }
 
 }  // namespace

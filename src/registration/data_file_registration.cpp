@@ -91,7 +91,9 @@ HRESULT ReadPublisherFile(const wchar_t* path, PublisherFile& file, std::uint32_
     PublisherData data;
     data.publisher = file.publisher;
     const WindowsPublisherEnvironment env(Module().version);
-    const HRESULT loaded = LoadPublisherData(text.c_str(), &data, nullptr, nullptr, &file.errorLine, 0, env);
+    // As a check loads it: a move meant for newer libraries is not followed.
+    const HRESULT loaded =
+        LoadPublisherData(text.c_str(), &data, nullptr, nullptr, &file.errorLine, kLoadHonourRedirectVersion, env);
     RETURN_IF_FAILED(At(location, kAtParseDataFile, loaded));
     if (loaded == S_FALSE) {
       // The file says its publisher moved: register it where it is now.
@@ -106,8 +108,11 @@ HRESULT ReadPublisherFile(const wchar_t* path, PublisherFile& file, std::uint32_
   }
 }
 
-HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, StoreScope scope, CJournal* journal,
-                              std::uint32_t& location, RegisterOutcome* outcome) {
+namespace {
+
+// The registration's steps; the caller holds "WendrixMutex_Publisher".
+HRESULT RegisterLocked(const PublisherFile& file, const wchar_t* caller, StoreScope scope, CJournal* journal,
+                       std::uint32_t& location, bool& updated) {
   const bool counted = caller && *caller;
   const CountSlot slot = scope == kScopeCurrentUser ? kSlotCurrentUser : kSlotAllUsers;
   ProductIdentity product;
@@ -131,11 +136,8 @@ HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, 
     return At(location, kAtBuildMemory2, E_OUTOFMEMORY);
   }
 
-  bool updated = false;
+  updated = false;
   {
-    // Reading the count and writing it back is one step for every process.
-    StoreMutexLock lock;
-    RETURN_IF_FAILED(At(location, kAtOpenStore, lock.Acquire(kPublisherMutex, true)));
     CPublisherStore store;
     RETURN_IF_FAILED(At(location, kAtOpenStore, store.Open(false, journal)));
     PublisherRecord* record = store.Find(file.publisher.id);
@@ -143,10 +145,7 @@ HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, 
       if (record) {
         if (counted) ++record->counts[slot];
         updated = CompareVersions(record->version, file.publisher.version) == kVersionOlder;
-        if (!counted && !updated) {
-          if (outcome) outcome->updated = false;
-          return S_FALSE;
-        }
+        if (!counted && !updated) return S_FALSE;
       } else {
         store.Records().emplace_back();
         record = &store.Records().back();
@@ -186,9 +185,28 @@ HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, 
     if (journal) RETURN_IF_FAILED(At(location, kAtJournalProductData, journal->NoteFileToWrite(productPath)));
     RETURN_IF_FAILED(At(location, kAtWriteProductData, WriteProductDataFile(productPath, productData)));
   }
-  if (updated) NotifyMainWindow(kPublishersChangedMessage);
-  if (outcome) outcome->updated = updated;
   return S_OK;
+}
+
+}  // namespace
+
+HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, StoreScope scope, CJournal* journal,
+                              std::uint32_t& location, RegisterOutcome* outcome) {
+  bool updated = false;
+  HRESULT hr;
+  {
+    // The product-data file, the count and the list change together for
+    // every process: two setups of one product registering at once must not
+    // drop a publisher from the product's file, nor a count.
+    StoreMutexLock lock;
+    RETURN_IF_FAILED(At(location, kAtOpenStore, lock.Acquire(kPublisherMutex, true)));
+    hr = RegisterLocked(file, caller, scope, journal, location, updated);
+  }
+  if (FAILED(hr)) return hr;
+  if (outcome) outcome->updated = updated;
+  // Told after the lock is gone: the main window reloads the store.
+  if (updated) NotifyMainWindow(kPublishersChangedMessage);
+  return hr;
 }
 
 }  // namespace wendrix

@@ -14,6 +14,7 @@
 #include "registration/load_file.h"
 #include "registration/product_unregistration.h"
 #include "registration/publisher_store.h"
+#include "registration/store_mutex.h"
 #include "setup/journal.h"
 #include "update/settings_conversion.h"
 #include "wendrix.h"
@@ -72,9 +73,15 @@ HRESULT UnregisterEx(const wchar_t* caller, const wchar_t* journalFolder, std::u
   if (Given(caller)) RETURN_IF_FAILED(UnregisterProductPublishers(caller, scope, flags, journal, location));
 
   CPublisherStore store;
-  RETURN_IF_FAILED(At(location, kAtUnregisterOpenStoreAfter, store.Open(true, journal)));
-  if (flags & kUnregisterUserOnlyPublishers)
-    RETURN_IF_FAILED(At(location, kAtUnregisterDropUserOnly, DropUserOnlyPublishers(store, journal)));
+  {
+    // Whether a publisher is only the user's is decided and acted on in one
+    // step: another process may count it meanwhile.
+    StoreMutexLock lock;
+    RETURN_IF_FAILED(At(location, kAtUnregisterOpenStoreAfter, lock.Acquire(kPublisherMutex, true)));
+    RETURN_IF_FAILED(At(location, kAtUnregisterOpenStoreAfter, store.Open(true, journal)));
+    if (flags & kUnregisterUserOnlyPublishers)
+      RETURN_IF_FAILED(At(location, kAtUnregisterDropUserOnly, DropUserOnlyPublishers(store, journal)));
+  }
   const IntegrationSteps steps{kAtUnregisterStartupEntry, kAtUnregisterControlPanelEntry, kAtUnregisterUninstallEntry,
                                kAtUnregisterFileType};
   RETURN_IF_FAILED(BringIntegrationsInLine(store, scope, true, journal, steps, location));
@@ -96,7 +103,8 @@ class TemporaryDataFile {
     wchar_t folder[MAX_PATH + 1] = {};
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH) return HResultFromWin32(static_cast<long>(GetLastError()));
+    if (length == 0) return HResultFromWin32(static_cast<long>(GetLastError()));
+    if (length > MAX_PATH) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
     if (!GetTempFileNameW(folder, L"WXR", 0, path)) return HResultFromWin32(static_cast<long>(GetLastError()));
     m_path = path;  // GetTempFileNameW created it: it is ours to delete
     return WriteUnicodeTextFile(m_path.c_str(), text);

@@ -47,7 +47,8 @@ bool NeedsNewerLibrary(HRESULT hr) noexcept {
 // for a newer library, or the failure's text with its line.
 HRESULT ReportFailure(HRESULT hr, std::uint32_t line, HWND window, std::uint32_t flags) {
   if (IsCancel(hr)) return hr;
-  const bool quiet = (flags & kLoadFileNoDialog) != 0;
+  // A query only tells what would happen: it shows nothing either.
+  const bool quiet = (flags & (kLoadFileNoDialog | kLoadFileQuery)) != 0;
   if (NeedsNewerLibrary(hr)) {
     if (!quiet && Ask(window, Text(kNeedsNewerLibrary), MB_YESNO | MB_ICONQUESTION) == IDNO) return S_OK;
     return kLoadFileCheckForUpdates;

@@ -20,7 +20,8 @@ HRESULT ProductDataPath(const ProductIdentity& product, StoreScope scope, std::w
 // (0x80070002 or 0x80070003); a file that does not parse its parser's code.
 HRESULT ReadProductDataFile(const std::wstring& path, ProductData& data);
 
-// Writes the file (its folder must exist; the caller journals it first).
+// Replaces the file as a whole (written beside it, then moved over it; its
+// folder must exist and the caller journals it first).
 // Texts the thread's code page cannot hold are written as escapes.
 HRESULT WriteProductDataFile(const std::wstring& path, const ProductData& data);
 

@@ -73,6 +73,9 @@ HRESULT UnregisterProductPublishers(const wchar_t* caller, StoreScope scope, std
   ProductIdentity product;
   std::wstring path;
   ProductData data;
+  // The product-data file and the counts change together for every process.
+  StoreMutexLock lock;
+  RETURN_IF_FAILED(At(location, kAtUnregisterOpenStore, lock.Acquire(kPublisherMutex, true)));
   RETURN_IF_FAILED(At(location, kAtUnregisterReadProductData, IdentifyCaller(caller ? caller : L"", product)));
   RETURN_IF_FAILED(At(location, kAtUnregisterReadProductData, ProductDataPath(product, scope, path)));
   if (!PathExists(path)) {
@@ -81,9 +84,6 @@ HRESULT UnregisterProductPublishers(const wchar_t* caller, StoreScope scope, std
   }
   RETURN_IF_FAILED(At(location, kAtUnregisterReadProductData, ReadProductDataFile(path, data)));
   {
-    // The counts are read, lowered and written back as one step for every process.
-    StoreMutexLock lock;
-    RETURN_IF_FAILED(At(location, kAtUnregisterOpenStore, lock.Acquire(kPublisherMutex, true)));
     CPublisherStore store;
     RETURN_IF_FAILED(At(location, kAtUnregisterOpenStore, store.Open(false, journal)));
     for (const ProductPublisher& publisher : data.publishers) {

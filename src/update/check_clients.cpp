@@ -43,9 +43,9 @@ void CProgressClient::SetPosition(std::uint64_t position) {
   if (!m_callback) return;
   const std::uint64_t relative = position - m_minimum;
   const std::uint64_t span = m_maximum - m_minimum;
-  // MulDiv rounds and answers -1 for a zero span; the scale's 32-bit view is
-  // what it can take.
-  const int percent = MulDiv(static_cast<int>(relative), 100, static_cast<int>(span));
+  // Rounded as MulDiv rounds (half away from zero), -1 for a zero span, in
+  // 64 bits: a transfer's scale is its byte count.
+  const int percent = span == 0 ? -1 : static_cast<int>((relative * 100 + span / 2) / span);
   if (m_callback(std::to_wstring(relative).c_str(), std::to_wstring(span).c_str(), percent, m_context) == 0)
     m_cancelled = true;
 }

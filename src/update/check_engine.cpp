@@ -33,6 +33,8 @@ constexpr HRESULT kNewerLibraryRequired = static_cast<HRESULT>(0x800400EA);
 constexpr HRESULT kMissingDataSource = static_cast<HRESULT>(0x800400E2);
 constexpr HRESULT kHtmlData = static_cast<HRESULT>(0x80040205);
 constexpr HRESULT kInvalidData = HResultFromWin32(ERROR_INVALID_DATA);
+constexpr HRESULT kTooManyMoves = HResultFromWin32(12156);  // ERROR_INTERNET_REDIRECT_FAILED
+constexpr int kMaxMoves = 5;
 constexpr UINT kLoadingDataFor = 66;
 constexpr UINT kCheckingForSelfUpdates = 233;
 constexpr UINT kSaveErrorText = 10;
@@ -220,7 +222,11 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
     }
     record.dataText = text;
 
-    RETURN_IF_FAILED(FetchIcons(transfer, record, record.dataText, settings));
+    hr = FetchIcons(transfer, record, record.dataText, settings);
+    if (FAILED(hr)) {
+      record.dataText.clear();  // never kept unchecked
+      return hr;
+    }
 
     PublisherData& data = ModelOf(record);
     std::uint32_t line = 0;
@@ -266,9 +272,21 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
   record.attempted = FileTimeNow();
   SetState(record, kKeyAttempted);
 
-  HRESULT hr;
-  while ((hr = FetchPublisherData(transfer, store, record, scheduled, settings, &previousItems)) == S_FALSE)
-    if (redirected) *redirected = true;
+  // Data files that send each other around would otherwise be fetched for
+  // ever: a publisher moves a few times at most.
+  HRESULT hr = S_FALSE;
+  for (int moves = 0; hr == S_FALSE; ++moves) {
+    CClient* client = transfer.Client();
+    if (client && client->IsCancelled()) {
+      hr = E_ABORT;
+    } else if (moves > kMaxMoves) {
+      hr = kTooManyMoves;
+      WriteError(record, hr, record.dataSource);
+    } else {
+      hr = FetchPublisherData(transfer, store, record, scheduled, settings, &previousItems);
+      if (hr == S_FALSE && redirected) *redirected = true;
+    }
+  }
   if (SUCCEEDED(hr)) {
     record.succeeded = FileTimeNow();
     SetState(record, kKeySucceeded);
@@ -359,7 +377,7 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
     if (IsAbort(hr)) {
       aborted = true;
       flags |= kRunFlagAborted;
-      if (SUCCEEDED(firstFailure)) firstFailure = hr;
+      if (failureShown && SUCCEEDED(firstFailure)) firstFailure = hr;
     } else if (FAILED(hr) && failureShown) {
       if (SUCCEEDED(firstFailure)) firstFailure = hr;
     } else if (counted) {
@@ -417,7 +435,7 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
   HRESULT result;
   if (eligibleCount == 0) result = kCheckNothingEligible;
   else if (succeeded == 0) result = FAILED(firstFailure) ? firstFailure : E_FAIL;
-  else if (succeeded == eligibleCount && SUCCEEDED(firstFailure)) result = kCheckAllSucceeded;
+  else if (succeeded == eligibleCount) result = kCheckAllSucceeded;
   else result = kCheckPartial;
   if (FAILED(result)) flags |= kRunFlagError;
   if (result == kCheckPartial) flags |= kRunFlagPartial;

@@ -14,7 +14,13 @@ constexpr HRESULT kJobRunning = HResultFromWin32(ERROR_SERVICE_ALREADY_RUNNING);
 CDirectorThread::~CDirectorThread() {
   if (!m_thread) return;
   PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
-  WaitForSingleObject(m_thread.Get(), INFINITE);
+  // A running job still sends its progress to the window, which may belong
+  // to this very thread: its messages are delivered while we wait.
+  const HANDLE thread = m_thread.Get();
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
 }
 
 DWORD WINAPI CDirectorThread::ThreadMain(void* param) {
@@ -67,11 +73,12 @@ HRESULT CDirectorThread::StartUpdate(const wchar_t*, const wchar_t*, const wchar
 }
 
 void CDirectorThread::RunCheckJob() {
-  SetWindow(m_notify);
+  const HWND notify = m_notify;  // the next job may set its own once busy is cleared
+  SetWindow(notify);
   const HRESULT result =
       RunCheck(m_transfer, this, m_settings, m_store, m_hasFilter ? m_filter.c_str() : nullptr, m_options);
   m_busy = false;
-  if (m_notify) SendMessageW(m_notify, kMsgJobDone, kJobCheck, static_cast<LPARAM>(result));
+  if (notify) SendMessageW(notify, kMsgJobDone, kJobCheck, static_cast<LPARAM>(result));
 }
 
 }  // namespace wendrix

@@ -61,7 +61,13 @@ TEST_F(CheckEngineTest, NewItemsAcrossChecks) {
   ASSERT_EQ(Check(), kCheckAllSucceeded);
   EXPECT_FALSE(EditorIsNew(L"1.1")) << "2.1 again";
 
-  // Every fetch failing: the last good data stays.
+  // Every fetch failing: the last good data stays. A file the loader refuses
+  // empties the model first, so it must come back from the stored file.
+  Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.2", "[Item]\r\nID = broken\r\n")));
+  EXPECT_EQ(Check(), static_cast<HRESULT>(0x800400CF));
+  ASSERT_TRUE(Record(L"1.1").model);
+  EXPECT_EQ(Record(L"1.1").model->items.size(), 1u);
+  EXPECT_EQ(Record(L"1.1").model->items[0].latestVersion, L"2.1");
   Serve(L"1.1", MakeReply(500, "Server Error", ""));
   EXPECT_LT(Check(), 0);
   ASSERT_TRUE(Record(L"1.1").model);
@@ -79,6 +85,18 @@ TEST_F(CheckEngineTest, MovedPublisherIsFetchedAgain) {
   CPublisherStore reopened;
   ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
   EXPECT_EQ(reopened.Find(L"1.1")->dataSource, m_server.Url("/moved"));
+}
+
+TEST_F(CheckEngineTest, DataFilesSendingEachOtherAroundAreGivenUp) {
+  Register(L"1.1");
+  const auto moveTo = [&](const char* path) {
+    return MakeReply(200, "OK", DataFile(L"1.1", "2.0", "[Redirect]\r\nDataSource = " + Utf8(m_server.Url(path)) + "\r\n"));
+  };
+  Serve(L"1.1", moveTo("/b"));
+  m_server.On("/b", moveTo("/1.1"));
+  EXPECT_EQ(Check(), static_cast<HRESULT>(0x80072F7C));
+  EXPECT_LE(m_server.Requests().size(), 6u);
+  EXPECT_EQ(Record(L"1.1").failedLastCheck, 1);
 }
 
 TEST_F(CheckEngineTest, NewerLibraryIsNoError) {
