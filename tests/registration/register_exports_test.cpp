@@ -393,15 +393,26 @@ WENDRIX_CHILD_ROLE(register_file) {
 }
 
 TEST_F(RegisterExportsTest, ProcessesRegisteringAtOnce) {
+  // Four setups of one product, each registering its own publisher, and four
+  // of other products registering one shared publisher.
   constexpr int kChildren = 4;
-  std::vector<ChildProcess> children(kChildren);
+  const std::wstring shared = Write(L"shared.wx-cnf", DataFile(L"6.6", L"1"));
+  std::vector<ChildProcess> children(2 * kChildren);
   for (int i = 0; i < kChildren; ++i) {
     const std::wstring id = L"5." + std::to_wstring(i);
-    ASSERT_TRUE(children[i].Start(L"register_file", {L"Product " + id, Write(id + L".wx-cnf", DataFile(id, L"1"))}));
+    ASSERT_TRUE(children[i].Start(L"register_file", {kCaller, Write(id + L".wx-cnf", DataFile(id, L"1"))}));
+    ASSERT_TRUE(children[kChildren + i].Start(L"register_file", {L"Product " + std::to_wstring(i), shared}));
   }
   for (ChildProcess& child : children) EXPECT_EQ(child.Wait(), 0);
-  for (int i = 0; i < kChildren; ++i)
-    EXPECT_NE(UserList().find(L"[5." + std::to_wstring(i) + L"]\r\n"), std::wstring::npos) << UserList();
+  for (int i = 0; i < kChildren; ++i) {
+    const std::wstring section = L"[5." + std::to_wstring(i) + L"]\r\n";
+    EXPECT_NE(UserList().find(section), std::wstring::npos) << UserList();
+    EXPECT_NE(ReadText(m_productFile).find(section), std::wstring::npos) << "the product's file lost a publisher";
+  }
+  EXPECT_NE(UserList().find(L"[6.6]\r\nName = Publisher 6.6\r\n"), std::wstring::npos);
+  const std::wstring list = UserList();
+  const std::size_t sharedAt = list.find(L"[6.6]");
+  EXPECT_NE(list.find(L"Count = 4\r\n", sharedAt), std::wstring::npos) << list;
   UserCounts counts;
   ASSERT_EQ(ReadUserCounts(counts), S_OK);
   EXPECT_EQ(counts.count, 1u) << "one user with counted registrations";
