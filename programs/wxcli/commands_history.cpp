@@ -17,11 +17,6 @@ namespace {
 
 using namespace wendrix;
 
-int Failed(const wchar_t* what, HRESULT hr) {
-  Err(std::wstring(what) + L": error " + Hex(static_cast<unsigned long>(hr)) + L" " + ErrorText(hr) + L"\n");
-  return 1;
-}
-
 }  // namespace
 
 int CommandHistory(Args args) {

@@ -15,13 +15,6 @@ namespace {
 
 using namespace wendrix;
 
-int Failed(const wchar_t* what, HRESULT hr, UINT32 location = 0) {
-  std::wstring text = std::wstring(what) + L": error " + Hex(static_cast<unsigned long>(hr));
-  if (location) text += L" at step " + std::to_wstring(location);
-  Err(text + L" " + ErrorText(hr) + L"\n");
-  return 1;
-}
-
 std::wstring FullPath(const std::wstring& path) {
   wchar_t full[MAX_PATH];
   const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "core/messages.h"
+
 namespace wxcli {
 namespace {
 
@@ -53,6 +55,13 @@ bool TakeOption(Args& args, std::wstring_view name, std::wstring& value) {
     }
   }
   return false;
+}
+
+int Failed(const wchar_t* what, long result, unsigned step) {
+  std::wstring text = std::wstring(what) + L": error " + Hex(static_cast<unsigned long>(result));
+  if (step) text += L" at step " + std::to_wstring(step);
+  Err(text + L" " + wendrix::ErrorText(result) + L"\n");
+  return 1;
 }
 
 }  // namespace wxcli

@@ -17,6 +17,10 @@ bool TakeFlag(Args& args, std::wstring_view name);
 // Removes `--name VALUE` from args and returns VALUE (empty when absent).
 bool TakeOption(Args& args, std::wstring_view name, std::wstring& value);
 
+// Reports a failed operation on the error stream ("what: error 0x... at step N
+// text", the step only when given) and returns the exit code 1.
+int Failed(const wchar_t* what, long result, unsigned step = 0);
+
 // Each command returns the process exit code: 0 success, 1 a failed
 // operation, 2 a usage error.
 int CommandIni(Args args);

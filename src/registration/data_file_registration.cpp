@@ -1,3 +1,4 @@
+#include "registration/step_location.h"
 #include "registration/data_file_registration.h"
 
 #include <windows.h>
@@ -21,11 +22,6 @@
 namespace wendrix {
 namespace {
 
-HRESULT At(std::uint32_t& location, std::uint32_t step, HRESULT hr) noexcept {
-  if (FAILED(hr)) location = step;
-  return hr;
-}
-
 // The registration icon is a copy of a local file: the file's ApplicationIcon
 // when it names one, absolute or relative to the data file. An address is
 // not copied here; the check fetches icons.
@@ -43,23 +39,6 @@ std::wstring LocalIconFile(const PublisherFile& file) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? path : std::wstring();
 }
 
-// The values a registration writes into the scope's list, as the record
-// holds them now.
-Registration RegistrationOf(const PublisherRecord& record, const std::wstring& iconFile, bool counted,
-                            CountSlot slot) {
-  Registration r;
-  r.id = record.id;
-  r.name = record.name;
-  r.homePage = record.homePage;
-  r.dataSource = record.dataSource;
-  r.version = record.version;
-  r.applicationNames = record.applicationNames;
-  r.iconFile = iconFile;
-  r.flags = record.flags;
-  r.hasCount = counted;
-  r.count = record.counts[slot];
-  return r;
-}
 
 constexpr std::uint32_t kFileFlags = kPublisherControlPanel | kPublisherMenuHomePage | kPublisherMenuFeedback |
                                      kPublisherDialogAllItems | kPublisherDialogWallet | kPublisherDialogHistory;
@@ -73,18 +52,18 @@ bool IsPublisherPartComplete(const PublisherFile& file) noexcept {
 }
 
 HRESULT ReadPublisherFile(const wchar_t* path, PublisherFile& file, std::uint32_t& location) {
-  if (!path || !*path) return At(location, kAtReadDataFile, E_INVALIDARG);
+  if (!path || !*path) return AtStep(location, kAtReadDataFile, E_INVALIDARG);
   try {
     file = PublisherFile{};
     file.path = path;
     std::wstring text;
-    RETURN_IF_FAILED(At(location, kAtReadDataFile, ReadTextFile(path, text)));
+    RETURN_IF_FAILED(AtStep(location, kAtReadDataFile, ReadTextFile(path, text)));
 
     PublisherFileHeader header;
-    RETURN_IF_FAILED(At(location, kAtParseDataFile, ReadPublisherFileHeader(text, header, file.errorLine)));
+    RETURN_IF_FAILED(AtStep(location, kAtParseDataFile, ReadPublisherFileHeader(text, header, file.errorLine)));
     file.publisher = std::move(header.publisher);
     file.requiredVersion = std::move(header.requiredVersion);
-    if (!IsPublisherPartComplete(file)) return At(location, kAtRequiredValue, E_INVALIDARG);
+    if (!IsPublisherPartComplete(file)) return AtStep(location, kAtRequiredValue, E_INVALIDARG);
 
     // The whole file must load as the check will load it; the publisher it
     // names is, for the load, the one being registered.
@@ -94,7 +73,7 @@ HRESULT ReadPublisherFile(const wchar_t* path, PublisherFile& file, std::uint32_
     // As a check loads it: a move meant for newer libraries is not followed.
     const HRESULT loaded =
         LoadPublisherData(text.c_str(), &data, nullptr, nullptr, &file.errorLine, kLoadHonourRedirectVersion, env);
-    RETURN_IF_FAILED(At(location, kAtParseDataFile, loaded));
+    RETURN_IF_FAILED(AtStep(location, kAtParseDataFile, loaded));
     if (loaded == S_FALSE) {
       // The file says its publisher moved: register it where it is now.
       file.publisher.name = data.publisher.name;
@@ -104,7 +83,7 @@ HRESULT ReadPublisherFile(const wchar_t* path, PublisherFile& file, std::uint32_
     file.hasItem = !data.items.empty();
     return S_OK;
   } catch (const std::bad_alloc&) {
-    return At(location, kAtBuildMemory1, E_OUTOFMEMORY);
+    return AtStep(location, kAtBuildMemory1, E_OUTOFMEMORY);
   }
 }
 
@@ -120,26 +99,26 @@ HRESULT RegisterLocked(const PublisherFile& file, const wchar_t* caller, StoreSc
   ProductData productData;
   try {
     if (counted) {
-      RETURN_IF_FAILED(At(location, kAtIdentifyCaller, IdentifyCaller(caller, product)));
-      RETURN_IF_FAILED(At(location, kAtProductDataPath, ProductDataPath(product, scope, productPath)));
+      RETURN_IF_FAILED(AtStep(location, kAtIdentifyCaller, IdentifyCaller(caller, product)));
+      RETURN_IF_FAILED(AtStep(location, kAtProductDataPath, ProductDataPath(product, scope, productPath)));
       if (PathExists(productPath))
-        RETURN_IF_FAILED(At(location, kAtReadProductData, ReadProductDataFile(productPath, productData)));
+        RETURN_IF_FAILED(AtStep(location, kAtReadProductData, ReadProductDataFile(productPath, productData)));
       productData.name = product.name.empty() ? productData.name : product.name;
     }
   } catch (const std::bad_alloc&) {
-    return At(location, kAtBuildMemory1, E_OUTOFMEMORY);
+    return AtStep(location, kAtBuildMemory1, E_OUTOFMEMORY);
   }
   try {
     const PublisherFields& p = file.publisher;
     productData.Add(ProductPublisher{p.id, p.name, p.homePage, p.dataSource});
   } catch (const std::bad_alloc&) {
-    return At(location, kAtBuildMemory2, E_OUTOFMEMORY);
+    return AtStep(location, kAtBuildMemory2, E_OUTOFMEMORY);
   }
 
   updated = false;
   {
     CPublisherStore store;
-    RETURN_IF_FAILED(At(location, kAtOpenStore, store.Open(false, journal)));
+    RETURN_IF_FAILED(AtStep(location, kAtOpenStore, store.Open(false, journal)));
     PublisherRecord* record = store.Find(file.publisher.id);
     try {
       if (record) {
@@ -153,7 +132,7 @@ HRESULT RegisterLocked(const PublisherFile& file, const wchar_t* caller, StoreSc
         updated = true;
       }
     } catch (const std::bad_alloc&) {
-      return At(location, kAtCreateRecord, E_OUTOFMEMORY);
+      return AtStep(location, kAtCreateRecord, E_OUTOFMEMORY);
     }
 
     std::wstring iconFile = record->applicationIcon;
@@ -170,20 +149,20 @@ HRESULT RegisterLocked(const PublisherFile& file, const wchar_t* caller, StoreSc
         iconFile = LocalIconFile(file);
       }
     } catch (const std::bad_alloc&) {
-      return At(location, kAtBuildMemory3, E_OUTOFMEMORY);
+      return AtStep(location, kAtBuildMemory3, E_OUTOFMEMORY);
     }
     record->flags |= scope == kScopeCurrentUser ? kPublisherCountedCurrentUser : kPublisherCountedAllUsers;
     if (record->id.empty() || record->name.empty() || record->homePage.empty() || record->dataSource.empty())
-      return At(location, kAtRecordIncomplete, E_INVALIDARG);
-    RETURN_IF_FAILED(At(location, kAtWriteRegistration,
-                        RegisterInScope(RegistrationOf(*record, iconFile, counted, slot), scope, journal)));
+      return AtStep(location, kAtRecordIncomplete, E_INVALIDARG);
+    RETURN_IF_FAILED(AtStep(location, kAtWriteRegistration,
+                        RegisterInScope(RegistrationOf(*record, slot, counted, iconFile), scope, journal)));
   }
 
   if (counted) {
     std::wstring folder;
-    RETURN_IF_FAILED(At(location, kAtJournalProductData, CreateProductDataFolder(scope, journal, folder)));
-    if (journal) RETURN_IF_FAILED(At(location, kAtJournalProductData, journal->NoteFileToWrite(productPath)));
-    RETURN_IF_FAILED(At(location, kAtWriteProductData, WriteProductDataFile(productPath, productData)));
+    RETURN_IF_FAILED(AtStep(location, kAtJournalProductData, CreateProductDataFolder(scope, journal, folder)));
+    if (journal) RETURN_IF_FAILED(AtStep(location, kAtJournalProductData, journal->NoteFileToWrite(productPath)));
+    RETURN_IF_FAILED(AtStep(location, kAtWriteProductData, WriteProductDataFile(productPath, productData)));
   }
   return S_OK;
 }
@@ -199,7 +178,7 @@ HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, 
     // every process: two setups of one product registering at once must not
     // drop a publisher from the product's file, nor a count.
     StoreMutexLock lock;
-    RETURN_IF_FAILED(At(location, kAtOpenStore, lock.Acquire(kPublisherMutex, true)));
+    RETURN_IF_FAILED(AtStep(location, kAtOpenStore, lock.Acquire(kPublisherMutex, true)));
     hr = RegisterLocked(file, caller, scope, journal, location, updated);
   }
   if (FAILED(hr)) return hr;

@@ -8,6 +8,7 @@
 #include "frame/ansi.h"
 #include "frame/export_guard.h"
 #include "frame/installed_copy.h"
+#include "registration/step_location.h"
 #include "registration/data_file_registration.h"
 #include "registration/generated_data_file.h"
 #include "registration/integration_sync.h"
@@ -25,11 +26,6 @@ namespace {
 
 constexpr std::uint32_t kRegisterForCurrentUser = 0x1;
 
-HRESULT At(std::uint32_t& location, std::uint32_t step, HRESULT hr) noexcept {
-  if (FAILED(hr)) location = step;
-  return hr;
-}
-
 bool Given(const wchar_t* text) noexcept { return text && *text; }
 
 // The journal a setup named, opened for appending; none when not named.
@@ -46,7 +42,7 @@ HRESULT RegisterEx(const wchar_t* caller, const wchar_t* dataFile, const wchar_t
   CJournal journalFile;
   CJournal* journal = nullptr;
   RETURN_IF_FAILED(OpenNamedJournal(journalFolder, journalFile, journal));
-  RETURN_IF_FAILED(At(location, kAtSettingsMigration, CopyNewestSettingsToCurrentKey(journal)));
+  RETURN_IF_FAILED(AtStep(location, kAtSettingsMigration, CopyNewestSettingsToCurrentKey(journal)));
 
   const StoreScope scope = (flags & kRegisterForCurrentUser) ? kScopeCurrentUser : kScopeAllUsers;
   const bool registering = Given(caller) && Given(dataFile);
@@ -57,7 +53,7 @@ HRESULT RegisterEx(const wchar_t* caller, const wchar_t* dataFile, const wchar_t
   }
 
   CPublisherStore store;
-  RETURN_IF_FAILED(At(location, kAtOpenStoreAfter, store.Open(true, journal)));
+  RETURN_IF_FAILED(AtStep(location, kAtOpenStoreAfter, store.Open(true, journal)));
   const IntegrationSteps steps{kAtStartupEntry, kAtControlPanelEntry, kAtUninstallEntry, kAtFileType};
   RETURN_IF_FAILED(BringIntegrationsInLine(store, scope, registering, journal, steps, location));
   AnnounceRegistrationChange();
@@ -68,7 +64,7 @@ HRESULT UnregisterEx(const wchar_t* caller, const wchar_t* journalFolder, std::u
                      std::uint32_t flags) {
   CJournal journalFile;
   CJournal* journal = nullptr;
-  RETURN_IF_FAILED(At(location, kAtUnregisterJournal, OpenNamedJournal(journalFolder, journalFile, journal)));
+  RETURN_IF_FAILED(AtStep(location, kAtUnregisterJournal, OpenNamedJournal(journalFolder, journalFile, journal)));
   const StoreScope scope = (flags & kUnregisterCurrentUser) ? kScopeCurrentUser : kScopeAllUsers;
   if (Given(caller)) RETURN_IF_FAILED(UnregisterProductPublishers(caller, scope, flags, journal, location));
 
@@ -77,10 +73,10 @@ HRESULT UnregisterEx(const wchar_t* caller, const wchar_t* journalFolder, std::u
     // Whether a publisher is only the user's is decided and acted on in one
     // step: another process may count it meanwhile.
     StoreMutexLock lock;
-    RETURN_IF_FAILED(At(location, kAtUnregisterOpenStoreAfter, lock.Acquire(kPublisherMutex, true)));
-    RETURN_IF_FAILED(At(location, kAtUnregisterOpenStoreAfter, store.Open(true, journal)));
+    RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStoreAfter, lock.Acquire(kPublisherMutex, true)));
+    RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStoreAfter, store.Open(true, journal)));
     if (flags & kUnregisterUserOnlyPublishers)
-      RETURN_IF_FAILED(At(location, kAtUnregisterDropUserOnly, DropUserOnlyPublishers(store, journal)));
+      RETURN_IF_FAILED(AtStep(location, kAtUnregisterDropUserOnly, DropUserOnlyPublishers(store, journal)));
   }
   const IntegrationSteps steps{kAtUnregisterStartupEntry, kAtUnregisterControlPanelEntry, kAtUnregisterUninstallEntry,
                                kAtUnregisterFileType};

@@ -1,3 +1,4 @@
+#include "registration/step_location.h"
 #include "registration/product_unregistration.h"
 
 #include <new>
@@ -13,11 +14,6 @@
 namespace wendrix {
 namespace {
 
-HRESULT At(std::uint32_t& location, std::uint32_t step, HRESULT hr) noexcept {
-  if (FAILED(hr)) location = step;
-  return hr;
-}
-
 constexpr HRESULT kNotFound = HResultFromWin32(1168);
 constexpr HRESULT kCountAlreadyZero = HResultFromWin32(13);
 
@@ -25,33 +21,18 @@ bool UserRegistered(const PublisherRecord& record) noexcept {
   return record.Has(kKeyUserRegistered) && (record.flags & kPublisherUserRegistered) != 0;
 }
 
-// The registration of a record in one scope, as the scope's list keeps it.
-Registration RegistrationOf(const PublisherRecord& record, CountSlot slot) {
-  Registration r;
-  r.id = record.id;
-  r.name = record.name;
-  r.homePage = record.homePage;
-  r.dataSource = record.dataSource;
-  r.version = record.version;
-  r.applicationNames = record.applicationNames;
-  r.iconFile = record.applicationIcon;
-  r.flags = record.flags;
-  r.hasCount = true;
-  r.count = record.counts[slot];
-  return r;
-}
 
 // Lowers one publisher's count in `scope` and removes what nobody keeps.
 HRESULT Uncount(CPublisherStore& store, PublisherRecord& record, StoreScope scope, std::uint32_t flags,
                 CJournal* journal, std::uint32_t& location) {
   const CountSlot slot = scope == kScopeCurrentUser ? kSlotCurrentUser : kSlotAllUsers;
   if (record.counts[slot] == 0)
-    return At(location, scope == kScopeCurrentUser ? kAtUnregisterCountZeroCurrentUser : kAtUnregisterCountZeroAllUsers,
+    return AtStep(location, scope == kScopeCurrentUser ? kAtUnregisterCountZeroCurrentUser : kAtUnregisterCountZeroAllUsers,
               kCountAlreadyZero);
   --record.counts[slot];
   if (!(flags & kUnregisterCountsOnly)) {
     if (record.counts[kSlotCurrentUser] == 0 && record.counts[kSlotAllUsers] == 0 && !UserRegistered(record)) {
-      RETURN_IF_FAILED(At(location, kAtUnregisterRemovePublisher,
+      RETURN_IF_FAILED(AtStep(location, kAtUnregisterRemovePublisher,
                           Unregister(record, kRegisterCurrentUser | kRegisterAllUsers, journal)));
       store.Records().erase(store.Records().begin() + (&record - store.Records().data()));
       return S_OK;
@@ -59,11 +40,11 @@ HRESULT Uncount(CPublisherStore& store, PublisherRecord& record, StoreScope scop
     if (record.counts[slot] == 0) {
       const HRESULT hr = UnregisterFromScope(record.id, scope, journal);
       record.flags &= ~CountedFlag(slot);
-      return At(location, scope == kScopeCurrentUser ? kAtUnregisterRemoveCurrentUser : kAtUnregisterRemoveAllUsers,
+      return AtStep(location, scope == kScopeCurrentUser ? kAtUnregisterRemoveCurrentUser : kAtUnregisterRemoveAllUsers,
                 hr);
     }
   }
-  return At(location, kAtUnregisterWriteRegistration, RegisterInScope(RegistrationOf(record, slot), scope, journal));
+  return AtStep(location, kAtUnregisterWriteRegistration, RegisterInScope(RegistrationOf(record, slot, true, record.applicationIcon), scope, journal));
 }
 
 }  // namespace
@@ -75,24 +56,24 @@ HRESULT UnregisterProductPublishers(const wchar_t* caller, StoreScope scope, std
   ProductData data;
   // The product-data file and the counts change together for every process.
   StoreMutexLock lock;
-  RETURN_IF_FAILED(At(location, kAtUnregisterOpenStore, lock.Acquire(kPublisherMutex, true)));
-  RETURN_IF_FAILED(At(location, kAtUnregisterReadProductData, IdentifyCaller(caller ? caller : L"", product)));
-  RETURN_IF_FAILED(At(location, kAtUnregisterReadProductData, ProductDataPath(product, scope, path)));
+  RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStore, lock.Acquire(kPublisherMutex, true)));
+  RETURN_IF_FAILED(AtStep(location, kAtUnregisterReadProductData, IdentifyCaller(caller ? caller : L"", product)));
+  RETURN_IF_FAILED(AtStep(location, kAtUnregisterReadProductData, ProductDataPath(product, scope, path)));
   if (!PathExists(path)) {
     if (flags & kUnregisterMissingIsNoError) return S_OK;
-    return At(location, kAtUnregisterMissingProductData, kNotFound);
+    return AtStep(location, kAtUnregisterMissingProductData, kNotFound);
   }
-  RETURN_IF_FAILED(At(location, kAtUnregisterReadProductData, ReadProductDataFile(path, data)));
+  RETURN_IF_FAILED(AtStep(location, kAtUnregisterReadProductData, ReadProductDataFile(path, data)));
   {
     CPublisherStore store;
-    RETURN_IF_FAILED(At(location, kAtUnregisterOpenStore, store.Open(false, journal)));
+    RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStore, store.Open(false, journal)));
     for (const ProductPublisher& publisher : data.publishers) {
       PublisherRecord* record = store.Find(publisher.id);
       if (!record) continue;
       RETURN_IF_FAILED(Uncount(store, *record, scope, flags, journal, location));
     }
   }
-  return At(location, kAtUnregisterJournalProductData, DeleteProductDataFile(path, journal));
+  return AtStep(location, kAtUnregisterJournalProductData, DeleteProductDataFile(path, journal));
 }
 
 HRESULT DropUserOnlyPublishers(CPublisherStore& store, CJournal* journal) {

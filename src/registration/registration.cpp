@@ -98,6 +98,21 @@ HRESULT DeleteIconFiles(const std::wstring& id, CJournal* journal) {
 
 }  // namespace
 
+Registration RegistrationOf(const PublisherRecord& record, CountSlot slot, bool counted, const std::wstring& iconFile) {
+  Registration r;
+  r.id = record.id;
+  r.name = record.name;
+  r.homePage = record.homePage;
+  r.dataSource = record.dataSource;
+  r.version = record.version;
+  r.applicationNames = record.applicationNames;
+  r.iconFile = iconFile;
+  r.flags = record.flags;
+  r.hasCount = counted;
+  r.count = record.counts[slot];
+  return r;
+}
+
 HRESULT RegisterInScope(const Registration& registration, StoreScope scope, CJournal* journal) {
   if (registration.id.empty()) return E_INVALIDARG;
   try {

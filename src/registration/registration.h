@@ -28,6 +28,11 @@ struct Registration {
   std::uint32_t count = 0;
 };
 
+// The registration that writes a record's values into a scope's list as the
+// record holds them now: with the count of `slot` when `counted`, and
+// `iconFile` as its registration icon.
+Registration RegistrationOf(const PublisherRecord& record, CountSlot slot, bool counted, const std::wstring& iconFile);
+
 // Adds or updates the publisher's section in the scope's list file under
 // "WendrixMutex_Publisher": name, home page, data source, application names,
 // version and the control-panel, menu and dialog flags are taken from the
