@@ -15,7 +15,6 @@
 #include "registration/load_file.h"
 #include "registration/product_unregistration.h"
 #include "registration/publisher_store.h"
-#include "registration/store_mutex.h"
 #include "setup/journal.h"
 #include "update/settings_conversion.h"
 #include "wendrix.h"
@@ -52,10 +51,9 @@ HRESULT RegisterEx(const wchar_t* caller, const wchar_t* dataFile, const wchar_t
     RETURN_IF_FAILED(RegisterPublisherFile(file, caller, scope, journal, location));
   }
 
-  CPublisherStore store;
-  RETURN_IF_FAILED(AtStep(location, kAtOpenStoreAfter, store.Open(true, journal)));
-  const IntegrationSteps steps{kAtStartupEntry, kAtControlPanelEntry, kAtUninstallEntry, kAtFileType};
-  RETURN_IF_FAILED(BringIntegrationsInLine(store, scope, registering, journal, steps, location));
+  const IntegrationSteps steps{kAtOpenStoreAfter, kAtStartupEntry, kAtControlPanelEntry, kAtUninstallEntry,
+                               kAtFileType};
+  RETURN_IF_FAILED(BringIntegrationsInLine(scope, registering, journal, steps, location));
   AnnounceRegistrationChange();
   return S_OK;
 }
@@ -68,19 +66,16 @@ HRESULT UnregisterEx(const wchar_t* caller, const wchar_t* journalFolder, std::u
   const StoreScope scope = (flags & kUnregisterCurrentUser) ? kScopeCurrentUser : kScopeAllUsers;
   if (Given(caller)) RETURN_IF_FAILED(UnregisterProductPublishers(caller, scope, flags, journal, location));
 
-  CPublisherStore store;
-  {
-    // Whether a publisher is only the user's is decided and acted on in one
-    // step: another process may count it meanwhile.
-    StoreMutexLock lock;
-    RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStoreAfter, lock.Acquire(kPublisherMutex, true)));
-    RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStoreAfter, store.Open(true, journal)));
-    if (flags & kUnregisterUserOnlyPublishers)
-      RETURN_IF_FAILED(AtStep(location, kAtUnregisterDropUserOnly, DropUserOnlyPublishers(store, journal)));
-  }
-  const IntegrationSteps steps{kAtUnregisterStartupEntry, kAtUnregisterControlPanelEntry, kAtUnregisterUninstallEntry,
-                               kAtUnregisterFileType};
-  RETURN_IF_FAILED(BringIntegrationsInLine(store, scope, true, journal, steps, location));
+  const IntegrationSteps steps{kAtUnregisterOpenStoreAfter, kAtUnregisterStartupEntry, kAtUnregisterControlPanelEntry,
+                               kAtUnregisterUninstallEntry, kAtUnregisterFileType};
+  // Whether a publisher is only the user's is decided and acted on under the
+  // store's lock: another process may count it meanwhile.
+  const auto dropUserOnly = [&](CPublisherStore& store) {
+    return (flags & kUnregisterUserOnlyPublishers)
+               ? AtStep(location, kAtUnregisterDropUserOnly, DropUserOnlyPublishers(store, journal))
+               : S_OK;
+  };
+  RETURN_IF_FAILED(BringIntegrationsInLine(scope, true, journal, steps, location, dropUserOnly));
   AnnounceRegistrationChange();
   return S_OK;
 }

@@ -6,6 +6,7 @@
 
 #include "registration/main_window.h"
 #include "registration/publisher_store.h"
+#include "registration/store_mutex.h"
 #include "registration/system_integrations.h"
 #include "update/startup_entry.h"
 
@@ -15,8 +16,13 @@ namespace {
 
 }  // namespace
 
-HRESULT BringIntegrationsInLine(const CPublisherStore& store, StoreScope scope, bool rewrite, CJournal* journal,
-                                const IntegrationSteps& steps, std::uint32_t& location) {
+HRESULT BringIntegrationsInLine(StoreScope scope, bool rewrite, CJournal* journal, const IntegrationSteps& steps,
+                                std::uint32_t& location, const std::function<HRESULT(CPublisherStore&)>& prepare) {
+  StoreMutexLock lock;
+  RETURN_IF_FAILED(AtStep(location, steps.openStore, lock.Acquire(kPublisherMutex, true)));
+  CPublisherStore store;
+  RETURN_IF_FAILED(AtStep(location, steps.openStore, store.Open(true, journal)));
+  if (prepare) RETURN_IF_FAILED(prepare(store));
   const StartupScope hive = scope == kScopeCurrentUser ? StartupScope::kCurrentUser : StartupScope::kAllUsers;
   const RegisteredScopes scopes = ScopesOf(store);
   RETURN_IF_FAILED(AtStep(location, steps.startup, UpdateStartupEntry(store, hive, rewrite, journal)));

@@ -135,11 +135,9 @@ HRESULT LoadFileForUser(const wchar_t* path, HWND window, std::uint32_t flags) {
   if (hr == S_FALSE) return S_OK;
   // A publisher the user registers is checked like any other: the scheduler
   // starts at logon and data files open with the main program.
-  CPublisherStore after;
-  if (SUCCEEDED(after.Open(true, nullptr))) {
-    const IntegrationSteps steps{kAtStartupEntry, kAtControlPanelEntry, kAtUninstallEntry, kAtFileType};
-    BringIntegrationsInLine(after, kScopeCurrentUser, false, nullptr, steps, location);
-  }
+  const IntegrationSteps steps{kAtOpenStoreAfter, kAtStartupEntry, kAtControlPanelEntry, kAtUninstallEntry,
+                               kAtFileType};
+  BringIntegrationsInLine(kScopeCurrentUser, false, nullptr, steps, location);
   AnnounceRegistrationChange();
   return kLoadFileCheckForUpdates;
 }
