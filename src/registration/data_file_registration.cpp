@@ -40,9 +40,6 @@ std::wstring LocalIconFile(const PublisherFile& file) {
 }
 
 
-constexpr std::uint32_t kFileFlags = kPublisherControlPanel | kPublisherMenuHomePage | kPublisherMenuFeedback |
-                                     kPublisherDialogAllItems | kPublisherDialogWallet | kPublisherDialogHistory;
-
 }  // namespace
 
 bool IsPublisherPartComplete(const PublisherFile& file) noexcept {
@@ -145,7 +142,7 @@ HRESULT RegisterLocked(const PublisherFile& file, const wchar_t* caller, StoreSc
         record->dataSource = p.dataSource;
         record->version = p.version;
         record->applicationNames = p.applicationNames;
-        record->flags = (record->flags & ~kFileFlags) | (p.flags & kFileFlags);
+        record->flags = (record->flags & ~kRegisteredFlags) | (p.flags & kRegisteredFlags);
         iconFile = LocalIconFile(file);
       }
     } catch (const std::bad_alloc&) {

@@ -47,9 +47,6 @@ HRESULT DeleteFileNoted(const std::wstring& path, CJournal* journal) {
   return S_OK;
 }
 
-constexpr std::uint32_t kRegisteredFlags = kPublisherControlPanel | kPublisherMenuHomePage | kPublisherMenuFeedback |
-                                           kPublisherDialogAllItems | kPublisherDialogWallet | kPublisherDialogHistory;
-
 constexpr std::uint32_t kRegisteredKeys = KeyBit(kKeyName) | KeyBit(kKeyHomePage) | KeyBit(kKeyDataSource) |
                                           KeyBit(kKeyApplicationName) | KeyBit(kKeyVersion) | KeyBit(kKeyControlPanel) |
                                           KeyBit(kKeyMenuHomePage) | KeyBit(kKeyMenuFeedback) |

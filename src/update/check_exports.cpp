@@ -143,6 +143,14 @@ HRESULT CheckEx(const wchar_t* publisherArg, const wchar_t* group, const wchar_t
   NotifyMainWindow(kPublishersChangedMessage);
   if (!filtered && !leaveScheduler && !EnsureScheduler()) return failed(E_FAIL);
 
+  // The item flags first: an unknown group fails the call before anything
+  // is handed out.
+  UINT32 itemFlags = 0;
+  if (itemFlagsOut) {
+    hr = ComputeItemFlags(store, filtered ? store.Find(filter) : nullptr, filtered ? group : nullptr,
+                          filtered ? item : nullptr, itemFlags);
+    if (FAILED(hr)) return failed(hr);
+  }
   if (summaryOut || summaryFlagsOut) {
     std::uint32_t summaryFlags = 0;
     const std::wstring text = BuildSummary(store, *settings, summaryFlags);
@@ -153,20 +161,7 @@ HRESULT CheckEx(const wchar_t* publisherArg, const wchar_t* group, const wchar_t
     }
     if (summaryFlagsOut) *summaryFlagsOut = summaryFlags;
   }
-  if (itemFlagsOut) {
-    UINT32 flags = 0;
-    hr = ComputeItemFlags(store, filtered ? store.Find(filter) : nullptr, filtered ? group : nullptr,
-                          filtered ? item : nullptr, flags);
-    if (FAILED(hr)) {
-      if (summaryOut && *summaryOut) {
-        GlobalFree(*summaryOut);
-        *summaryOut = nullptr;
-      }
-      if (summaryFlagsOut) *summaryFlagsOut = 0;
-      return hr;
-    }
-    *itemFlagsOut = flags;
-  }
+  if (itemFlagsOut) *itemFlagsOut = itemFlags;
   return partial ? kCheckPartial : S_OK;
 }
 
