@@ -6,6 +6,7 @@
 #include "core/count_selector.h"
 #include "core/placeholders.h"
 #include "frame/module_state.h"
+#include "platform/system_library.h"
 
 namespace wendrix {
 namespace {
@@ -107,7 +108,7 @@ std::wstring ErrorText(HRESULT code) {
       // WinINet keeps its texts in its own module, not in the system table.
       HMODULE wininet = GetModuleHandleW(L"wininet.dll");
       const bool loaded = !wininet;
-      if (loaded) wininet = LoadLibraryExW(L"wininet.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+      if (loaded) wininet = LoadSystemLibrary(L"wininet.dll", LOAD_LIBRARY_AS_DATAFILE).Release();
       if (wininet) text = SystemMessageText(low, wininet);
       if (loaded && wininet) FreeLibrary(wininet);
     }

@@ -11,6 +11,7 @@
 #include "eventlog/event_names.h"
 #include "frame/module_state.h"
 #include "platform/unique_handle.h"
+#include "platform/system_library.h"
 #include "publisher/loader.h"
 #include "publisher/windows_environment.h"
 #include "registration/publisher_store.h"
@@ -35,7 +36,7 @@ bool LocalAppDataFolder(wchar_t (&path)[MAX_PATH]) {
     if (found && path[0]) return true;
   }
   // Older shells: the redistributable folder library.
-  UniqueModule shfolder(LoadLibraryW(L"shfolder.dll"));
+  UniqueModule shfolder = LoadSystemLibrary(L"shfolder.dll");
   if (!shfolder) return false;
   using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
   const auto get = reinterpret_cast<GetFolderPath>(reinterpret_cast<void*>(GetProcAddress(shfolder.Get(), "SHGetFolderPathW")));

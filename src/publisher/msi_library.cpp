@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/system_library.h"
+
 namespace wendrix {
 namespace {
 
@@ -15,7 +17,7 @@ constexpr int kInstallStateUnknown = -1;
 
 }  // namespace
 
-MsiLibrary::MsiLibrary() : m_module(LoadLibraryW(L"msi.dll")) {
+MsiLibrary::MsiLibrary() : m_module(LoadSystemLibrary(L"msi.dll")) {
   m_getProductInfo = Bind<GetProductInfoFn>(m_module.Get(), "MsiGetProductInfoW");
   m_queryFeatureState = Bind<QueryFeatureStateFn>(m_module.Get(), "MsiQueryFeatureStateW");
   m_getComponentPath = Bind<GetComponentPathFn>(m_module.Get(), "MsiGetComponentPathW");

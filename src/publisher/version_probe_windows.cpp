@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <array>
 #include <new>
 #include <string>
 
 #include "core/ini_file.h"
+#include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "platform/file_version.h"
 #include "platform/unique_handle.h"
@@ -83,6 +85,36 @@ class CurrentDirectoryChange {
   bool m_changed = false;
 };
 
+// Names the system opens as devices in any folder, with or without an
+// extension ("nul.dll" is the null device too).
+constexpr std::array<std::wstring_view, 32> kDeviceNames = {
+    L"CON",  L"PRN",  L"AUX",  L"NUL",  L"CONIN$", L"CONOUT$", L"CONERR$", L"CLOCK$",
+    L"COM1", L"COM2", L"COM3", L"COM4", L"COM5",   L"COM6",    L"COM7",    L"COM8",
+    L"COM9", L"LPT1", L"LPT2", L"LPT3", L"LPT4",   L"LPT5",    L"LPT6",    L"LPT7",
+    L"LPT8", L"LPT9",
+    // Superscript digits count as digits here.
+    L"COM\u00B9", L"COM\u00B2", L"COM\u00B3", L"LPT\u00B9", L"LPT\u00B2", L"LPT\u00B3"};
+
+bool IsDeviceName(std::wstring_view name) {
+  std::wstring_view base = name.substr(0, name.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
+  for (const std::wstring_view device : kDeviceNames) {
+    if (CStringUtil::EqualsNoCase(base, device)) return true;
+  }
+  return false;
+}
+
+// A plain file name: no folder, drive, share or stream, no wildcard, no ".."
+// and nothing that Windows would trim or open as a device.
+bool IsPlainFileName(std::wstring_view name) {
+  if (name.empty() || name.find(L"..") != std::wstring_view::npos) return false;
+  for (const wchar_t c : name) {
+    if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) return false;
+  }
+  if (name.back() == L'.' || name.back() == L' ') return false;
+  return !IsDeviceName(name);
+}
+
 // ProbeFile, then a file that exists (unless probed as an INI file) counts as installed.
 std::optional<VersionParts> ProbeFileOrPresence(const std::wstring& file, const ApplicationProbe& probe) {
   bool probedAsIni = false;
@@ -93,6 +125,28 @@ std::optional<VersionParts> ProbeFileOrPresence(const std::wstring& file, const 
 }
 
 }  // namespace
+
+std::optional<std::wstring> SystemModuleFile(std::wstring_view name) {
+  if (!IsPlainFileName(name)) return std::nullopt;
+  std::wstring file(name);
+  // As the loader does, a name without an extension means a DLL.
+  if (file.find(L'.') == std::wstring::npos) file += L".dll";
+  // The Windows folder of the system, not GetWindowsDirectoryW: under
+  // Terminal Services that is a folder of the user's own.
+  using FolderFn = UINT(WINAPI*)(LPWSTR, UINT);
+  for (const FolderFn folderOf : {FolderFn{&GetSystemDirectoryW}, FolderFn{&GetSystemWindowsDirectoryW}}) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = folderOf(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) continue;
+    std::wstring path(folder, length);
+    if (path.back() != L'\\') path += L'\\';
+    path += file;
+    if (path.size() >= MAX_PATH) continue;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return path;
+  }
+  return std::nullopt;
+}
 
 std::optional<VersionParts> ProbeFile(const std::wstring& file, std::wstring_view iniSection,
                                       std::wstring_view iniKey, bool* probedAsIni) {
@@ -204,12 +258,11 @@ std::optional<std::wstring> WindowsVersionProbes::ProbeSystem(std::wstring_view 
       // the text was a query, so it names no module either.
       if (SUCCEEDED(m_systemQuery(text, answer))) return answer;
     }
-    if (text.empty()) return std::nullopt;
-    const UniqueModule module(LoadLibraryW(std::wstring(text).c_str()));
-    if (!module) return std::nullopt;
-    const std::optional<std::wstring> path = ModuleFileName(module.Get());
-    if (!path) return std::nullopt;
-    const std::optional<VersionParts> parts = ReadFileVersion(path->c_str());
+    // The module is read as a file, never loaded: loading it would run its
+    // code inside the caller, and a downloaded data file chooses the name.
+    const std::optional<std::wstring> file = SystemModuleFile(text);
+    if (!file) return std::nullopt;
+    const std::optional<VersionParts> parts = ReadFileVersion(file->c_str());
     if (!parts) return std::nullopt;
     return FormatVersion(*parts, 4);
   } catch (const std::bad_alloc&) {

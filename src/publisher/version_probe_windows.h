@@ -28,8 +28,9 @@ class WindowsVersionProbes final : public VersionProbes {
   // previous one is restored.
   std::optional<VersionParts> ProbeApplication(const ApplicationProbe& probe) const override;
   // A COM class's server file version, else a system query's answer (even an
-  // empty one; nothing when the query has no value here), else the version
-  // of the module the text names.
+  // empty one; nothing when the query has no value here), else the file
+  // version of the system module the text names (SystemModuleFile), read
+  // from the file without loading the module.
   std::optional<std::wstring> ProbeSystem(std::wstring_view text) const override;
   // A folder from Windows Installer, a registry value or the name alone, with
   // the name appended; it must exist.
@@ -45,6 +46,13 @@ class WindowsVersionProbes final : public VersionProbes {
   bool m_is64BitSystem;
   SystemQueryFn m_systemQuery;
 };
+
+// The file of a system module named by a plain file name ("comctl32.dll";
+// ".dll" is added to a name without an extension): the first of the system
+// folder and the Windows folder that holds it. Nothing for a name with a
+// folder, drive, share, stream, wildcard or "..", a name ending in a dot or a
+// blank, a device name, or a module found in neither folder.
+std::optional<std::wstring> SystemModuleFile(std::wstring_view name);
 
 // The version of one file: an INI probe when IsIniProbe holds (*probedAsIni
 // is then set), else its version resource, else a version at the start of

@@ -4,6 +4,8 @@
 
 #include <aclapi.h>
 
+#include "platform/system_library.h"
+
 namespace wendrix {
 namespace {
 
@@ -48,7 +50,7 @@ struct LocalMemory {
 
 HRESULT GrantFolderAccess(const std::wstring& folder, std::uint32_t mode) {
   if (mode > 1) return E_INVALIDARG;
-  UniqueModule advapi(LoadLibraryW(L"advapi32.dll"));
+  UniqueModule advapi = LoadSystemLibrary(L"advapi32.dll");
   const SecurityApi api(advapi.Get());
   if (!api.Complete()) return E_NOTIMPL;
   if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) CreateDirectoryW(folder.c_str(), nullptr);

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/system_library.h"
 #include "setup/file_attributes.h"
 #include "setup/shell_copy.h"
 
@@ -44,7 +45,7 @@ HRESULT DeleteKey(HKEY root, const std::wstring& path, REGSAM view) {
 // a Windows error.
 HRESULT LegacyShellCopy(const std::wstring& from, const std::wstring& to) {
   using FileOperation = int(WINAPI*)(LPSHFILEOPSTRUCTW);
-  HMODULE shell = LoadLibraryW(L"shell32.dll");
+  HMODULE shell = LoadSystemLibrary(L"shell32.dll").Release();
   const auto operation = shell ? reinterpret_cast<FileOperation>(reinterpret_cast<void*>(GetProcAddress(shell, "SHFileOperationW")))
                                : nullptr;
   if (!operation) {

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "platform/system_library.h"
+
 namespace wendrix {
 namespace {
 
@@ -14,8 +16,8 @@ bool Bind(HMODULE module, const char* name, Fn& fn) noexcept {
 }  // namespace
 
 HRESULT ComRuntime::Load() {
-  m_ole32.Reset(LoadLibraryW(L"ole32.dll"));
-  m_oleaut32.Reset(LoadLibraryW(L"oleaut32.dll"));
+  m_ole32 = LoadSystemLibrary(L"ole32.dll");
+  m_oleaut32 = LoadSystemLibrary(L"oleaut32.dll");
   if (!m_ole32 || !m_oleaut32) return E_NOTIMPL;
   const HMODULE ole32 = m_ole32.Get();
   const HMODULE oleaut32 = m_oleaut32.Get();

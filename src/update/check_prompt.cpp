@@ -7,6 +7,7 @@
 
 #include "core/messages.h"
 #include "frame/activation_scope.h"
+#include "platform/system_library.h"
 #include "resources/string_ids.h"
 #include "update/settings.h"
 #include "wendrix.h"
@@ -42,7 +43,7 @@ HRESULT ConfirmCheck(InternetSettings& settings, bool automatic) {
     // The task dialog lives in version 6 of the common controls, which the
     // library's manifest selects.
     ActivationScope scope;
-    HMODULE controls = LoadLibraryW(L"comctl32.dll");
+    HMODULE controls = LoadSystemLibrary(L"comctl32.dll").Release();
     const auto taskDialog = controls ? reinterpret_cast<TaskDialogIndirectFn>(
                                            reinterpret_cast<void*>(GetProcAddress(controls, "TaskDialogIndirect")))
                                      : nullptr;

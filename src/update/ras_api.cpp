@@ -2,6 +2,8 @@
 
 #include <raserror.h>
 
+#include "platform/system_library.h"
+
 #include "update/wininet_api.h"
 
 namespace wendrix {
@@ -24,7 +26,7 @@ Fn BindFrom(HMODULE module, const char* name) noexcept {
 
 }  // namespace
 
-RasApi::RasApi() : m_module(LoadLibraryW(L"RASAPI32.DLL")) {
+RasApi::RasApi() : m_module(LoadSystemLibrary(L"rasapi32.dll")) {
   if (!m_module) return;
   HMODULE m = m_module.Get();
   m_dialW = BindFrom<decltype(m_dialW)>(m, "RasDialW");

@@ -9,6 +9,7 @@
 #include "core/date.h"
 #include "core/text_encoding.h"
 #include "platform/registry.h"
+#include "platform/system_library.h"
 #include "platform/unique_handle.h"
 #include "update/settings_conversion.h"
 
@@ -118,7 +119,7 @@ std::uint32_t LoadCheckPeriod(HKEY key, bool canWrite) {
   if (const auto current = ReadDword(key, L"CheckEvery3")) return *current;
   // Without any stored period, automatic checks are on where the system can
   // tell about new connections.
-  UniqueModule ras(LoadLibraryW(L"rasapi32.dll"));
+  UniqueModule ras = LoadSystemLibrary(L"rasapi32.dll");
   return ras && GetProcAddress(ras.Get(), "RasConnectionNotificationA") ? kPeriodWeekly : kPeriodManual;
 }
 

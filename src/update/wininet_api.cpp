@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "frame/activation_scope.h"
+#include "platform/system_library.h"
 
 namespace wendrix {
 namespace {
@@ -50,7 +51,7 @@ std::wstring WidenText(const char* text, int length) {
 WinInetApi::WinInetApi() {
   {
     ActivationScope scope;
-    m_module.Reset(LoadLibraryW(L"WININET.DLL"));
+    m_module = LoadSystemLibrary(L"wininet.dll");
   }
   if (!m_module) return;
   m_canonicalizeW = Bind<decltype(m_canonicalizeW)>("InternetCanonicalizeUrlW");

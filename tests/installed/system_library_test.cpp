@@ -1,0 +1,143 @@
+// System DLLs bound at run time come from the system folder only. A copy of
+// planted_dll_child.exe runs in a folder of stand-in DLLs named like the
+// system DLLs the library binds; each stand-in leaves "<its path>.ran" when
+// it runs. Wine prefers its own DLLs to files of the same name, so the test
+// tells Wine to prefer the files for that one program, as Windows does.
+#include "platform/system_library.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "../support/registry_sandbox.h"
+#include "../support/temp_folder.h"
+
+namespace wendrix {
+namespace {
+
+using test::FileExists;
+using test::TempFolder;
+
+// What the library binds, and "wintrust.dll", which the child binds the
+// ordinary way as the control.
+const std::vector<std::wstring> kPlanted = {L"msi.dll",      L"rasapi32.dll", L"wininet.dll", L"shfolder.dll",
+                                            L"comctl32.dll", L"ole32.dll",    L"oleaut32.dll"};
+constexpr wchar_t kControl[] = L"wintrust.dll";
+
+std::wstring DataFile(const wchar_t* name) {
+  wchar_t exe[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring folder(exe, length);
+  return folder.substr(0, folder.find_last_of(L'\\')) + L"\\installed_data\\" + name;
+}
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH];
+  return std::wstring(folder, GetSystemDirectoryW(folder, MAX_PATH));
+}
+
+std::wstring FolderOfModule(HMODULE module) {
+  wchar_t path[MAX_PATH];
+  const std::wstring file(path, GetModuleFileNameW(module, path, MAX_PATH));
+  return file.substr(0, file.find_last_of(L'\\'));
+}
+
+// Wine's per-program DLL load order ("native,builtin": a DLL file found on
+// the search path wins over Wine's own), removed again at the end.
+class PreferDllFiles {
+ public:
+  PreferDllFiles(const std::wstring& program, const std::vector<std::wstring>& dlls)
+      : m_key(L"Software\\Wine\\AppDefaults\\" + program) {
+    HKEY key = nullptr;
+    const std::wstring path = m_key + L"\\DllOverrides";
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0) return;
+    constexpr wchar_t kOrder[] = L"native,builtin";
+    for (const std::wstring& dll : dlls) {
+      const std::wstring name = dll.substr(0, dll.find(L'.'));
+      RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof(kOrder));
+    }
+    RegCloseKey(key);
+  }
+  PreferDllFiles(const PreferDllFiles&) = delete;
+  PreferDllFiles& operator=(const PreferDllFiles&) = delete;
+  ~PreferDllFiles() { test::DeleteKeyTree(HKEY_CURRENT_USER, m_key, 0); }
+
+ private:
+  std::wstring m_key;
+};
+
+// Runs `program` with `folder` as its current directory; its exit code, or -1.
+int RunIn(const std::wstring& program, const std::wstring& folder, const std::vector<std::wstring>& args) {
+  std::wstring command = L"\"" + program + L"\"";
+  for (const std::wstring& arg : args) command += L" " + arg;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &process))
+    return -1;
+  CloseHandle(process.hThread);
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
+    code = static_cast<DWORD>(-1);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+TEST(SystemLibraryTest, PlantedDllsNamedLikeSystemOnesNeverRun) {
+  TempFolder folder;
+  static std::atomic<unsigned> counter{0};
+  const std::wstring program = L"wxplanted-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(counter++) + L".exe";
+  ASSERT_TRUE(CopyFileW(DataFile(L"planted_dll_child.exe").c_str(), folder.File(program).c_str(), FALSE));
+  std::vector<std::wstring> planted = kPlanted;
+  planted.push_back(kControl);
+  for (const std::wstring& dll : planted)
+    ASSERT_TRUE(CopyFileW(DataFile(L"probe_v4.dll").c_str(), folder.File(dll).c_str(), FALSE)) << dll;
+  const PreferDllFiles prefer(program, planted);
+
+  EXPECT_EQ(RunIn(folder.File(program), folder.Path(), kPlanted), 0) << "a system DLL was not bound";
+  // Without the control's marker the planted files would prove nothing.
+  ASSERT_TRUE(FileExists(folder.File(kControl) + L".ran")) << "the planted control did not run";
+  for (const std::wstring& dll : kPlanted) EXPECT_FALSE(FileExists(folder.File(dll) + L".ran")) << dll;
+}
+
+TEST(SystemLibraryTest, BothRoutesLoadFromTheSystemFolder) {
+  const std::wstring system = SystemFolder();
+  for (const wchar_t* name : {L"msi.dll", L"WININET.DLL", L"shfolder.dll"}) {
+    const UniqueModule searched = LoadSystemLibrary(name);
+    ASSERT_TRUE(searched) << name;
+    EXPECT_EQ(CompareStringOrdinal(FolderOfModule(searched.Get()).c_str(), -1, system.c_str(), -1, TRUE), CSTR_EQUAL)
+        << name;
+    const UniqueModule byPath = LoadSystemLibraryByPath(name);
+    EXPECT_EQ(byPath.Get(), searched.Get()) << name;  // the one module, counted twice
+    EXPECT_TRUE(LoadSystemLibrary(name, LOAD_LIBRARY_AS_DATAFILE)) << name;
+    EXPECT_TRUE(LoadSystemLibraryByPath(name, LOAD_LIBRARY_AS_DATAFILE)) << name;
+  }
+}
+
+TEST(SystemLibraryTest, MissingModulesAndBadNamesFailWithTheLoadersError) {
+  const struct {
+    std::wstring name;
+    DWORD error;
+  } cases[] = {
+      {L"wendrix-no-such-module.dll", ERROR_MOD_NOT_FOUND},
+      {std::wstring(300, L'a') + L".dll", ERROR_FILENAME_EXCED_RANGE},
+      {L"", ERROR_INVALID_PARAMETER},
+  };
+  for (const auto& c : cases) {
+    SetLastError(0);
+    EXPECT_FALSE(LoadSystemLibraryByPath(c.name.c_str())) << c.name;
+    EXPECT_EQ(GetLastError(), c.error) << c.name;
+    EXPECT_FALSE(LoadSystemLibrary(c.name.c_str())) << c.name;
+    EXPECT_NE(GetLastError(), 0u) << c.name;
+  }
+  EXPECT_FALSE(LoadSystemLibraryByPath(nullptr));
+}
+
+}  // namespace
+}  // namespace wendrix
