@@ -24,4 +24,13 @@ class AnsiArg {
 // does not fit or cannot be converted.
 bool WideToAnsi(const wchar_t* text, char* buffer, int bytes) noexcept;
 
+// The bytes the ANSI form of a wide text takes with its terminating zero; 0
+// when it cannot be converted.
+int AnsiSize(const wchar_t* text) noexcept;
+
+// As WideToAnsi, for a path the caller will hand back: false also when a
+// character has no form of its own in the ANSI code page, since a
+// substituted or best-fit character would name another file.
+bool PathToAnsi(const wchar_t* path, char* buffer, int bytes) noexcept;
+
 }  // namespace wendrix

@@ -32,10 +32,27 @@ extern "C" HRESULT WINAPI WendrixGetInfoEx(WCHAR* buffer, UINT32* size, UINT32 s
 
 extern "C" HRESULT WINAPI WendrixGetInfo(CHAR* buffer, UINT32* size, UINT32 selector) {
   return GuardedCall([&]() -> HRESULT {
-    if (!buffer || !size) return WendrixGetInfoEx(nullptr, size, selector);
-    std::unique_ptr<WCHAR[]> wide(new (std::nothrow) WCHAR[*size ? *size : 1]);
+    if (!size) return WendrixGetInfoEx(nullptr, size, selector);
+    // Here sizes count bytes: in a multibyte code page the ANSI path takes
+    // more of them than the wide one has characters. So the wide path comes
+    // first, at the size it needs, and its ANSI size is what counts.
+    UINT32 capacity = 0;
+    RETURN_IF_FAILED(WendrixGetInfoEx(nullptr, &capacity, selector));
+    // The answer may come from an installed copy: no size is taken on trust.
+    constexpr UINT32 kLongestPath = 32768;
+    if (capacity == 0 || capacity > kLongestPath) return E_FAIL;
+    std::unique_ptr<WCHAR[]> wide(new (std::nothrow) WCHAR[capacity]());
     if (!wide) return E_OUTOFMEMORY;
-    RETURN_IF_FAILED(WendrixGetInfoEx(wide.get(), size, selector));
-    return WideToAnsi(wide.get(), buffer, static_cast<int>(*size)) ? S_OK : E_FAIL;
+    UINT32 wideSize = capacity;
+    RETURN_IF_FAILED(WendrixGetInfoEx(wide.get(), &wideSize, selector));
+    wide[capacity - 1] = L'\0';
+    const int bytes = AnsiSize(wide.get());
+    if (bytes <= 0) return E_FAIL;
+    if (buffer) {
+      if (*size < static_cast<UINT32>(bytes)) return kBufferTooSmall;
+      if (!WideToAnsi(wide.get(), buffer, bytes)) return E_FAIL;
+    }
+    *size = static_cast<UINT32>(bytes);
+    return S_OK;
   });
 }

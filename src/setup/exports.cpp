@@ -34,7 +34,11 @@ extern "C" HRESULT WINAPI WendrixCreateRollback(CHAR* folder, UINT32 flags) {
     if (!folder) return E_INVALIDARG;
     WCHAR wide[MAX_PATH];
     RETURN_IF_FAILED(WendrixCreateRollbackEx(wide, flags));
-    return WideToAnsi(wide, folder, MAX_PATH) ? S_OK : E_FAIL;
+    if (PathToAnsi(wide, folder, MAX_PATH)) return S_OK;
+    // A caller that is not told the folder can never remove it.
+    folder[0] = '\0';
+    WendrixDestroyRollbackEx(wide);
+    return E_FAIL;
   });
 }
 

@@ -11,7 +11,9 @@ constexpr HRESULT kForwardedResult = 0x00012345;
 
 #ifdef FAKE_EXPORT_GETINFO
 extern "C" __declspec(dllexport) HRESULT WINAPI WendrixGetInfoEx(WCHAR* buffer, UINT32* size, UINT32) {
-  if (buffer && size && *size > 9) lstrcpyW(buffer, kForwardedMark);
+  constexpr UINT32 kNeeded = sizeof(kForwardedMark) / sizeof(wchar_t);
+  if (buffer && size && *size >= kNeeded) lstrcpyW(buffer, kForwardedMark);
+  if (size && (!buffer || *size >= kNeeded)) *size = kNeeded;
   return kForwardedResult;
 }
 #else

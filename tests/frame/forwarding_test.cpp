@@ -32,6 +32,7 @@ TEST_F(ForwardingTest, AnsiTwinReachesTheInstalledCopyThroughItsWideTwin) {
   UINT32 size = 64;
   EXPECT_EQ(S_OK, WendrixGetInfo(buffer, &size, 0));
   EXPECT_STREQ("forwarded", buffer);
+  EXPECT_EQ(sizeof("forwarded"), size);
 }
 
 TEST_F(ForwardingTest, NewerCopyWithoutTheExportFailsWithoutRunningHere) {
