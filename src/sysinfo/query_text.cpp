@@ -87,8 +87,10 @@ HRESULT ParseIndex(std::wstring_view text, std::optional<std::uint32_t>& index) 
   std::uint32_t value = 0;
   for (wchar_t c : text) {
     if (!IsDecimalDigit(c)) return E_INVALIDARG;
-    value = value * 10 + static_cast<std::uint32_t>(c - L'0');
-    if (value > kMaxIndex) return E_INVALIDARG;
+    const auto digit = static_cast<std::uint32_t>(c - L'0');
+    // Checked before the step: in 32 bits 4294967300 would come out as 4.
+    if (value > (kMaxIndex - digit) / 10) return E_INVALIDARG;
+    value = value * 10 + digit;
   }
   index = value;
   return S_OK;

@@ -22,6 +22,8 @@ TEST(QueryTextTest, ManagementSourcesNameTheirStatementInAnyLetterCase) {
        L"SELECT Name FROM Win32_Processor WHERE ProcessorType=3"},
       {L"Processor\\2147483647\\MaxClockSpeed", QuerySource::kProcessor, 2147483647u,
        L"SELECT MaxClockSpeed FROM Win32_Processor WHERE ProcessorType=3"},
+      {L"Processor\\000000000002147483647\\Name", QuerySource::kProcessor, 2147483647u,
+       L"SELECT Name FROM Win32_Processor WHERE ProcessorType=3"},
       {L"bios\\Version", QuerySource::kBios, 0u, L"SELECT Version FROM Win32_BIOS"},
       {L"BIOS\\smbiosbiosversion", QuerySource::kBios, 0u, L"SELECT SMBIOSBIOSVersion FROM Win32_BIOS"},
       {L"ComputerSystem\\Model", QuerySource::kComputerSystem, 0u, L"SELECT Model FROM Win32_ComputerSystem"},
@@ -67,6 +69,10 @@ TEST(QueryTextTest, MalformedQueriesAreInvalidArguments) {
       L"Processor\\ 1\\Name",
       L"Processor\\2147483648\\Name",  // beyond any count
       L"Processor\\99999999999999999999\\Name",
+      L"Processor\\4294967300\\Name",    // 2^32 + 4: wraps to 4 in 32 bits
+      L"Processor\\4294967296\\Name",    // 2^32: wraps to 0
+      L"Processor\\8589934592\\Name",    // 2^33: wraps to 0
+      L"PNP\\*\\4294967297\\DeviceID",  // 2^32 + 1: wraps to 1
       L"Processor/0/Name",
       L"BIOS\\0\\Version",           // a fixed source takes no index
       L"BIOS",
