@@ -1,6 +1,7 @@
 #pragma once
 // CIniDataBuffer: INI data read from and written to wide text.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,27 @@ inline constexpr std::uint32_t kIniSaveUnicode = 0x2;
 
 // The thread's ANSI code page, which every user of this class passes.
 inline constexpr std::uint32_t kThreadAnsiCodePage = 3;
+
+// What Save answers for an entry it cannot write so that it reads back the
+// same; the text then stays as it was.
+inline constexpr HRESULT kIniUnwritable = E_INVALIDARG;
+
+// The characters a name continues over once its first character is read (the
+// first may be anything but a blank, a line end, ";" or a zero).
+constexpr bool IsIniNameChar(wchar_t c) noexcept {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'.' ||
+         c == L'-' || c == L'_' || c == L'[' || c == L']';
+}
+
+// Whether Save writes `items` as the values of an entry of kind word
+// `kindWord` (kind and flags, as the add operations take them) so that they
+// read back unchanged. Texts, raw texts and numbers take one value, a number
+// one that parses; lists any number. Escapes carry any text; raw items cannot
+// hold a zero character, nor a double quote in an item that needs quotes (one
+// with a blank at either end, a ",", ";", CR or LF, a leading quote, the
+// empty last item of a list, or any item of the always-quoted form). Kinds
+// without values take none.
+bool IniItemsWritable(std::uint32_t kindWord, std::span<const std::wstring_view> items) noexcept;
 
 class CIniDataBuffer : public CIniData {
  public:
@@ -31,7 +53,12 @@ class CIniDataBuffer : public CIniData {
   // that the two schemas read as different kinds (IniReadKind) may differ,
   // and the schema identifiers.
   HRESULT LoadText(std::wstring_view text, IniSchema schema, IniSchema other, bool& alike);
-  // Replaces the text with the entries written out (CR LF line ends).
+  // Replaces the text with the entries written out (CR LF line ends). The
+  // text reads back as the same entries, or Save fails with kIniUnwritable
+  // and the text stays as it was: a section name must consist of name
+  // characters; a key name must be one name token that is not a section
+  // header; values must pass IniItemsWritable; a verbatim line may only be
+  // blank or a comment, on one line. Out of memory: E_OUTOFMEMORY.
   HRESULT Save(std::uint32_t flags) override;
 
   // Replaces the whole text; a null pointer empties it.

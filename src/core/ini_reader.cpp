@@ -11,10 +11,6 @@
 namespace wendrix {
 namespace {
 
-constexpr bool IsTokenChar(wchar_t c) noexcept {
-  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'.' ||
-         c == L'-' || c == L'_' || c == L'[' || c == L']';
-}
 constexpr bool EndsLine(wchar_t c) noexcept { return c == L'\r' || c == L'\n' || c == L';'; }
 constexpr bool EndsUnquotedItem(wchar_t c) noexcept { return EndsLine(c) || c == L','; }
 
@@ -47,7 +43,7 @@ class IniReader {
         SkipSpaceAndComments();
         if (AtEnd()) return true;
         const wchar_t* start = m_p++;
-        while (!AtEnd() && IsTokenChar(*m_p)) ++m_p;
+        while (!AtEnd() && IsIniNameChar(*m_p)) ++m_p;
         const std::wstring_view token(start, static_cast<std::size_t>(m_p - start));
         if (token.size() >= 2 && token.front() == L'[' && token.back() == L']') {
           ReadSection(token.substr(1, token.size() - 2));

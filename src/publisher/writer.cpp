@@ -10,10 +10,9 @@
 //    stand, "C:\new" included, since an escape would not be decoded;
 //  - a number for DisplayVersionStyle Size, which the reader parses by the
 //    number rule (and a registry save stores as a DWORD).
-// Save quotes on its own an item with a comma or a blank at either end. What
-// it does not protect is covered here with the always-quoted form: a ";"
-// anywhere (it would start a comment) and an empty last item of a list, which
-// an unquoted line loses (and with it a required element).
+// Save quotes an item where the syntax needs it and refuses a raw value it
+// cannot write so that it reads back; raw values are checked here first, so
+// that an item that cannot be carried fails before anything is appended.
 #include "publisher/writer.h"
 
 #include <new>
@@ -22,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/string_util.h"
+#include "core/ini_data_buffer.h"
 #include "core/version.h"
 #include "publisher/vocabulary.h"
 
@@ -31,32 +30,14 @@ namespace {
 
 using Items = std::span<const std::wstring_view>;
 
-// The always-quoted form where Save's own quoting does not suffice.
-std::uint32_t FormFor(Items items, bool list) noexcept {
+// What Save can write of a raw value, less line breaks: a quoted raw item may
+// span lines, but the loader's header pass reads each key it does not know as
+// one text and skips the rest of the line up to the first line break, even
+// inside quotes.
+bool RawWritable(std::uint32_t kindWord, Items items) noexcept {
   for (std::wstring_view item : items)
-    if (item.find(L';') != std::wstring_view::npos) return kIniAlternateForm;
-  if (list && !items.empty() && items.back().empty()) return kIniAlternateForm;
-  return 0;
-}
-
-// Whether Save encloses the item in double quotes.
-bool SaveQuotes(std::wstring_view item, std::uint32_t form) noexcept {
-  return (form & kIniAlternateForm) || item.find(L',') != std::wstring_view::npos ||
-         (!item.empty() && (IsBlank(item.front()) || IsBlank(item.back())));
-}
-
-// Raw items have no escapes. One that begins with a double quote is read up
-// to the next quote, so a quote can only stand inside an item written
-// unquoted. A line break would end an unquoted item; a quoted one keeps it,
-// but the loader's header pass reads each key it does not know as one text and
-// skips the rest of the line up to the first line break, even inside quotes.
-bool RawWritable(Items items, std::uint32_t form) noexcept {
-  for (std::wstring_view item : items) {
-    if (!item.empty() && item.front() == L'"') return false;
     if (item.find_first_of(L"\r\n") != std::wstring_view::npos) return false;
-    if (item.find(L'"') != std::wstring_view::npos && SaveQuotes(item, form)) return false;
-  }
-  return true;
+  return IniItemsWritable(kindWord, items);
 }
 
 class Writer {
@@ -156,21 +137,17 @@ class Writer {
   }
 
  private:
-  HRESULT Text(std::wstring_view key, std::wstring_view value) {
-    return m_out.AddText(key, value, FormFor(Items(&value, 1), false));
-  }
+  HRESULT Text(std::wstring_view key, std::wstring_view value) { return m_out.AddText(key, value); }
   HRESULT TextIfAny(std::wstring_view key, std::wstring_view value) { return value.empty() ? S_OK : Text(key, value); }
-  HRESULT List(std::wstring_view key, Items items) { return m_out.AddList(key, items, FormFor(items, true)); }
+  HRESULT List(std::wstring_view key, Items items) { return m_out.AddList(key, items); }
 
   HRESULT Raw(std::wstring_view key, std::wstring_view value) {
-    const std::uint32_t form = FormFor(Items(&value, 1), false);
-    if (!RawWritable(Items(&value, 1), form)) return E_INVALIDARG;
-    return m_out.AddRaw(key, value, form);
+    if (!RawWritable(kIniRaw, Items(&value, 1))) return E_INVALIDARG;
+    return m_out.AddRaw(key, value);
   }
   HRESULT RawList(std::wstring_view key, Items items) {
-    const std::uint32_t form = FormFor(items, true);
-    if (!RawWritable(items, form)) return E_INVALIDARG;
-    return m_out.AddRawList(key, items, form);
+    if (!RawWritable(kIniRawList, items)) return E_INVALIDARG;
+    return m_out.AddRawList(key, items);
   }
 
   // A value without a word (none given, or invalid) is not written.

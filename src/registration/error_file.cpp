@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/ini_data_buffer.h"
 #include "core/string_util.h"
 
 namespace wendrix {
@@ -23,7 +24,14 @@ IniSchema ErrorFileSchema() noexcept { return kSchema; }
 HRESULT BuildErrorFile(const ErrorReport& report, CIniData& out) {
   RETURN_IF_FAILED(out.AddSection(L"Error"));
   RETURN_IF_FAILED(out.AddUnsigned(L"Error", static_cast<std::uint32_t>(report.result), kIniAlternateForm));
-  if (!report.file.empty()) RETURN_IF_FAILED(out.AddRaw(L"File", report.file, kIniAlternateForm));
+  if (!report.file.empty()) {
+    // Quoted, unless the text holds a quote itself: it then stands unquoted
+    // where it can. A text that no form carries is left out rather than
+    // lose the error with it.
+    const std::wstring_view file = report.file;
+    const std::uint32_t form = IniItemsWritable(kIniRaw | kIniAlternateForm, {&file, 1}) ? kIniAlternateForm : 0;
+    if (IniItemsWritable(kIniRaw | form, {&file, 1})) RETURN_IF_FAILED(out.AddRaw(L"File", file, form));
+  }
   if (report.line > 0) RETURN_IF_FAILED(out.AddNumber(L"Line", static_cast<std::int32_t>(report.line)));
   if (report.reported != 0) RETURN_IF_FAILED(out.AddNumber(L"Reported", static_cast<std::int32_t>(report.reported)));
   return S_OK;

@@ -18,7 +18,8 @@ struct ErrorReport {
 
 // Appends section [Error] to `out`: Error in hexadecimal ("0x8007000d"), then
 // File (raw, quoted) when a file is given, Line when above 0, Reported when
-// non-zero.
+// non-zero. A file text holding a double quote stands unquoted where it
+// reads back so, and is left out where it cannot.
 HRESULT BuildErrorFile(const ErrorReport& report, CIniData& out);
 
 // Reads an error file back; false when `data` has no Error key in [Error].

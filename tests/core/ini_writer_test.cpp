@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,8 +89,18 @@ TEST_F(IniWriterTest, Numbers) {
   ASSERT_EQ(m_data.AddUnsigned(L"G", 0xFFFFFFFFu, kIniAlternateForm), S_OK);
   ASSERT_EQ(m_data.AddUnsigned(L"H", 31, kIniAlternateForm), S_OK);
   ASSERT_EQ(m_data.AddUnsigned(L"I", 0, kIniAlternateForm), S_OK);
-  EXPECT_EQ(Saved(), L"A = -2147483648\r\nB = 2147483647\r\nC = 0\r\nD = 0xffffffff\r\nE = 0x80000000\r\n"
+  // A negative number in hexadecimal keeps its sign: the reader clamps "0xffffffff" to 2147483647.
+  EXPECT_EQ(Saved(), L"A = -2147483648\r\nB = 2147483647\r\nC = 0\r\nD = -0x1\r\nE = -0x80000000\r\n"
                      L"F = 4294967295\r\nG = 0xffffffff\r\nH = 0x1f\r\nI = 0x0\r\n");
+  const IniSchemaRow schema[] = {{kIniAny, L"F", 1, kIniUnsigned}, {kIniAny, L"G", 1, kIniUnsigned},
+                                 {kIniAny, L"H", 1, kIniUnsigned}, {kIniAny, L"I", 1, kIniUnsigned},
+                                 {kIniAny, kIniAny, 2, kIniSigned}};
+  RoundTrip(schema);
+  ASSERT_EQ(m_back.EntryCount(), m_data.EntryCount());
+  for (std::size_t i = 0; i < m_data.EntryCount(); ++i) {
+    EXPECT_EQ(Values(m_back.Entry(i)), Values(m_data.Entry(i)));
+    EXPECT_EQ(m_back.Entry(i).Flags(), m_data.Entry(i).Flags());
+  }
 }
 
 TEST_F(IniWriterTest, TextItemsQuotingAndEscapes) {
@@ -158,7 +169,6 @@ TEST_F(IniWriterTest, TextRoundTrip) {
       L"\\\"", L"x\\", L"end \t", L"'?", std::wstring(L"\0", 1), std::wstring(L"\0" L"0", 2),
   };
   for (std::uint32_t c = 1; c < 0x100; ++c) {
-    if (c == L';') continue;  // an unquoted ";" starts a comment; see QuotedTextKeepsSemicolons
     for (const wchar_t* after : {L"", L"0", L"7", L"a", L"F", L"g", L" x"})
       values.push_back(std::wstring(1, static_cast<wchar_t>(c)) + after);
   }
@@ -180,11 +190,88 @@ TEST_F(IniWriterTest, TextRoundTrip) {
   }
 }
 
-TEST_F(IniWriterTest, QuotedTextKeepsSemicolons) {
-  ASSERT_EQ(m_data.AddText(L"K", L"a;b", kIniAlternateForm), S_OK);
-  RoundTrip({});
-  ASSERT_EQ(m_back.EntryCount(), 1u);
-  EXPECT_EQ(m_back.Entry(0).ValueView(0), L"a;b");
+// Names and values from outside (a fetched file, a registration) must never
+// turn into keys or sections of their own: each is written so that it reads
+// back whole, or the save fails and the text stays as it was.
+TEST_F(IniWriterTest, ValuesAndNamesNeverReadBackAsOtherEntries) {
+  const IniSchemaRow schema[] = {{kIniAny, L"Raw", 1, kIniRaw}, {kIniAny, L"RawList", 2, kIniRawList},
+                                 {kIniAny, L"List", 3, kIniList}, {kIniAny, L"Number", 4, kIniSigned}};
+  const std::wstring injected = L"\r\nDataFile = C:\\evil.ini\r\n[Other]\r\nEnabled = 1";
+  struct Case {
+    const char* name;
+    std::uint32_t kind;
+    std::wstring key;  // section name for kIniSection, the line for kIniVerbatim
+    std::vector<std::wstring> values;
+    std::optional<std::wstring> line;  // the written line without CR LF; none: refused
+  } cases[] = {
+      // Raw values have no escapes: quotes carry line breaks and ";", and an
+      // item that needs quotes cannot hold one.
+      {"raw line break", kIniRaw, L"Raw", {L"http://a/" + injected}, L"Raw = \"http://a/" + injected + L"\""},
+      {"raw ;", kIniRaw, L"Raw", {L"http://a/x;y"}, L"Raw = \"http://a/x;y\""},
+      {"raw inner quote", kIniRaw, L"Raw", {L"C:\\a \"b\""}, L"Raw = C:\\a \"b\""},
+      {"raw leading quote", kIniRaw, L"Raw", {L"\"C:\\a\" b"}, std::nullopt},
+      {"raw quote and comma", kIniRaw, L"Raw", {L"a\", b"}, std::nullopt},
+      {"raw quote and line break", kIniRaw, L"Raw", {L"x\"" + injected}, std::nullopt},
+      {"raw zero", kIniRaw, L"Raw", {std::wstring(L"a\0b", 3)}, std::nullopt},
+      {"raw list empty last", kIniRawList, L"RawList", {L"a", L""}, L"RawList = a, \"\""},
+      {"raw list line break", kIniRawList, L"RawList", {L"a" + injected, L"b"},
+       L"RawList = \"a" + injected + L"\", b"},
+      // Escaping kinds carry anything.
+      {"text line break", kIniText, L"Name", {L"n" + injected},
+       LR"(Name = n\xd\x000aDataFile = C:\\evil.ini\xd\xa[Other]\xd\x000aEnabled = 1)"},
+      {"text ;", kIniText, L"Name", {L"a;b"}, L"Name = \"a;b\""},
+      {"list alone empty", kIniList, L"List", {L""}, L"List = \"\""},
+      // Section names: name characters only, "]" included.
+      {"section line break", kIniSection, L"Pub]" + injected, {}, std::nullopt},
+      {"section blank", kIniSection, L"My Pub", {}, std::nullopt},
+      {"section bracket", kIniSection, L"a]b[", {}, L"[a]b[]"},
+      {"section empty", kIniSection, L"", {}, L"[]"},
+      // Key names: one token that is no section.
+      {"key =", kIniText, L"a=b", {L"v"}, std::nullopt},
+      {"key with value", kIniRaw, L"DataFile = C:\\evil.ini", {L"v"}, std::nullopt},
+      {"key section", kIniText, L"[Other]", {L"v"}, std::nullopt},
+      {"key empty", kIniText, L"", {L"v"}, std::nullopt},
+      {"key blank", kIniText, L" a", {L"v"}, std::nullopt},
+      {"key comment", kIniText, L";a", {L"v"}, std::nullopt},
+      {"key line break", kIniSigned, L"N\r\nDataFile", {L"1"}, std::nullopt},
+      {"key bracket", kIniText, L"[a", {L"v"}, L"[a = v"},
+      // Numbers are written from their value, which must parse.
+      {"number text", kIniSigned, L"Number", {L"1" + injected}, std::nullopt},
+      {"number two values", kIniSigned, L"Number", {L"1", L"2"}, std::nullopt},
+      {"text two values", kIniText, L"Name", {L"a", L"b"}, std::nullopt},
+      // Verbatim lines: only what reads as nothing.
+      {"verbatim entry", kIniVerbatim, L"DataFile = C:\\evil.ini", {}, std::nullopt},
+      {"verbatim comment break", kIniVerbatim, L"; note" + injected, {}, std::nullopt},
+      {"verbatim comment", kIniVerbatim, L" \t; note \"x\"", {}, L" \t; note \"x\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m_data.Clear();
+    std::vector<std::wstring_view> views(c.values.begin(), c.values.end());
+    ASSERT_EQ(m_data.AddEntry(c.kind, c.key, views), S_OK);
+    m_data.SetText(std::wstring_view(L"previous"));
+    if (!c.line) {
+      EXPECT_EQ(m_data.Save(kIniSaveUnicode), kIniUnwritable);
+      EXPECT_EQ(m_data.Text(), L"previous");
+    }
+    if (c.kind != kIniSection && c.kind != kIniVerbatim) {
+      // The values alone, under a plain name: the writer's own check agrees.
+      TestBuffer plain;
+      ASSERT_EQ(plain.AddEntry(c.kind, L"K", views), S_OK);
+      EXPECT_EQ(IniItemsWritable(c.kind, views), SUCCEEDED(plain.Save(0)));
+    }
+    if (!c.line) continue;
+    RoundTrip(schema, kIniSaveUnicode);
+    EXPECT_EQ(m_data.Text(), (c.kind == kIniSection ? L"\r\n" : L"") + *c.line + L"\r\n");
+    if (c.kind == kIniVerbatim) {
+      EXPECT_EQ(m_back.EntryCount(), 0u);
+      continue;
+    }
+    ASSERT_EQ(m_back.EntryCount(), 1u);
+    EXPECT_EQ(m_back.Entry(0).Kind(), c.kind);
+    EXPECT_EQ(m_back.Entry(0).NameView(), c.key);
+    EXPECT_EQ(Values(m_back.Entry(0)), c.values);
+  }
 }
 
 TEST_F(IniWriterTest, DocumentRoundTrip) {

@@ -428,7 +428,7 @@ TEST_F(PublisherWriterTest, WritesTheSectionsInOrder) {
             L"\r\n[InstalledVersion]\r\nID = V\r\nApplication = HKEY_LOCAL_MACHINE\\Software\\Tessaro, Version\r\n"
             L"Application = , C:\\tessaro.ini, Setup\r\nApplication = {8F2A}, x.ini, Setup, Version\r\n"
             L"Application = , y.ini\r\nSystem = tessaro.dll\r\n"
-            L"\r\n[Path]\r\nID = P\r\nPath = \"HKEY_CURRENT_USER\\Software\\Tessaro\", \"\"\r\n"
+            L"\r\n[Path]\r\nID = P\r\nPath = HKEY_CURRENT_USER\\Software\\Tessaro, \"\"\r\n"
             L"\r\n[DisplayVersionStyle]\r\nID = S\r\nSize = 2\r\nReplace = 1.0, One\r\nReplace = 1.2.3.4, Last\r\n"
             L"\r\n[Message]\r\nID = M\r\nType = EULA\r\nHeader = T\r\nMessage = T\r\n"
             L"\r\n[Text]\r\nID = T\r\nText = en, \"Viewer, \\\"Lite\\\"\"\r\nText = it, perch\u00e9 \u4e2d\r\n");
@@ -529,7 +529,7 @@ TEST_F(PublisherWriterTest, KeepsLinesTheLoaderRequires) {
   data.actions[1].resources = {{L"a.zip", L"P"}, {L"b.zip", L""}};
   for (const Action& action : data.actions) ExpectRoundTrip(data, data.items[0], action);
   const std::wstring text = WalletText(data, data.items[0], data.actions[1], kIniSaveUnicode);
-  EXPECT_NE(text.find(L"\r\nResource = \"b.zip\", \"\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\r\nResource = b.zip, \"\"\r\n"), std::wstring::npos);
   EXPECT_NE(WalletText(data, data.items[0], data.actions[0], 0).find(L"\r\nSubtype = \r\n"), std::wstring::npos);
 }
 
