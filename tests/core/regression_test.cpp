@@ -1,4 +1,5 @@
-// Replays the inputs that fuzzing once found against the same property.
+// Replays the inputs that fuzzing once found (and the seeds written by hand)
+// against the same properties.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,17 +11,27 @@
 
 namespace {
 
-TEST(IniRegressionTest, EveryKeptFuzzInputKeepsTheProperty) {
-  const std::filesystem::path folder = std::filesystem::path(WENDRIX_TEST_DATA) / "ini-regressions";
+using Property = bool (*)(const std::uint8_t*, std::size_t);
+
+int ReplayFolder(const char* name, Property property) {
+  const std::filesystem::path folder = std::filesystem::path(WENDRIX_TEST_DATA) / name;
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     SCOPED_TRACE(entry.path().filename().string());
-    EXPECT_TRUE(wendrix::fuzz::CheckIniProperty(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    EXPECT_TRUE(property(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     ++count;
   }
-  EXPECT_GT(count, 0);
+  return count;
+}
+
+TEST(IniRegressionTest, EveryKeptFuzzInputKeepsTheProperty) {
+  EXPECT_GT(ReplayFolder("ini-regressions", wendrix::fuzz::CheckIniProperty), 0);
+}
+
+TEST(IniRegressionTest, EveryKeptRoundTripInputKeepsTheProperty) {
+  EXPECT_GT(ReplayFolder("ini-roundtrip-regressions", wendrix::fuzz::CheckIniRoundTrip), 0);
 }
 
 }  // namespace
