@@ -58,9 +58,10 @@ HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header)
 // field of its Publisher section (the ID mapped through the built-in
 // publisher table, whose data source then replaces the file's), the
 // Application text, and the Wendrix section's RequiredVersion. Nothing is
-// checked beyond the header syntax and ApplicationName lines (at least two
-// elements, else E_INVALIDARG at the line): the caller decides what is
-// required. XML text gives 0x8004020B.
+// checked beyond the header syntax, ApplicationName lines (at least two
+// elements) and a non-empty ID (IsSafePublisherId), each else E_INVALIDARG
+// at the line: the caller decides what is required. XML text gives
+// 0x8004020B.
 struct PublisherFileHeader {
   PublisherFields publisher;
   std::wstring application;

@@ -6,6 +6,7 @@
 #include "core/string_util.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/loader_internal.h"
+#include "publisher/publisher_id.h"
 #include "publisher/schema.h"
 
 namespace wendrix::loader {
@@ -154,6 +155,9 @@ class HeaderPass {
         if (m_identityExempt) return S_OK;
         m_builtin = FindBuiltinPublisher(value);
         const std::wstring_view id = m_builtin ? std::wstring_view(m_builtin->id) : value;
+        // The ID names the publisher's files: one that is not a plain name
+        // is refused before anything compares or keeps it.
+        if (!IsSafePublisherId(id)) return Fail(E_INVALIDARG, line);
         if (m_walletMode) m_fields.id.assign(id);
         else if (m_fields.id.empty() || m_fields.id != id) return Fail(E_INVALIDARG, line);
         return S_OK;
@@ -303,6 +307,11 @@ HRESULT ReadPublisherFileHeader(std::wstring_view text, PublisherFileHeader& hea
         case kKeyId:
           builtin = FindBuiltinPublisher(e.ValueView(0));
           fields.id = builtin ? std::wstring(builtin->id) : e.Value(0);
+          // An empty ID is left to the caller's check of required fields.
+          if (!fields.id.empty() && !IsSafePublisherId(fields.id)) {
+            line = e.Line();
+            return E_INVALIDARG;
+          }
           break;
         case kKeyName: fields.name = e.Value(0); break;
         case kKeyHomePage: fields.homePage = e.Value(0); break;

@@ -8,7 +8,9 @@
 #include "core/ini_file.h"
 #include "core/version.h"
 #include "frame/module_state.h"
+#include "platform/path_containment.h"
 #include "publisher/loader.h"
+#include "publisher/publisher_id.h"
 #include "publisher/windows_environment.h"
 #include "registration/main_window.h"
 #include "registration/product_data_file.h"
@@ -23,18 +25,17 @@ namespace wendrix {
 namespace {
 
 // The registration icon is a copy of a local file: the file's ApplicationIcon
-// when it names one, absolute or relative to the data file. An address is
-// not copied here; the check fetches icons.
+// when it names one in the data file's folder or below, relative to the data
+// file or absolute. A data file may come from anywhere (a user opens a
+// downloaded one): it must not make the store copy any other file of the
+// machine. An address is not copied here; the check fetches icons.
 std::wstring LocalIconFile(const PublisherFile& file) {
   const std::wstring& icon = file.publisher.applicationIcon;
-  if (icon.empty() || icon.find(L"://") != std::wstring::npos || icon.size() >= MAX_PATH) return {};
-  std::wstring path = icon;
-  const bool absolute = icon.size() > 1 && (icon[1] == L':' || (icon[0] == L'\\' && icon[1] == L'\\'));
-  if (!absolute) {
-    const std::size_t slash = file.path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return {};
-    path = file.path.substr(0, slash + 1) + icon;
-  }
+  if (icon.empty() || icon.find(L"://") != std::wstring::npos) return {};
+  const std::size_t slash = file.path.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : file.path.substr(0, slash + 1);
+  std::wstring path;
+  if (FAILED(ResolveInsideFolder(folder, icon, path))) return {};
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? path : std::wstring();
 }
@@ -149,7 +150,8 @@ HRESULT RegisterLocked(const PublisherFile& file, const wchar_t* caller, StoreSc
       return AtStep(location, kAtBuildMemory3, E_OUTOFMEMORY);
     }
     record->flags |= scope == kScopeCurrentUser ? kPublisherCountedCurrentUser : kPublisherCountedAllUsers;
-    if (record->id.empty() || record->name.empty() || record->homePage.empty() || record->dataSource.empty())
+    if (!IsSafePublisherId(record->id) || record->name.empty() || record->homePage.empty() ||
+        record->dataSource.empty())
       return AtStep(location, kAtRecordIncomplete, E_INVALIDARG);
     RETURN_IF_FAILED(AtStep(location, kAtWriteRegistration,
                         RegisterInScope(RegistrationOf(*record, slot, counted, iconFile), scope, journal)));

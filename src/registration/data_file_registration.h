@@ -52,8 +52,9 @@ struct PublisherFile {
 
 // Reads and parses the file as a publisher data file: 157 when it cannot be
 // read, 155 when it does not parse or load (the loader's code, with the line
-// in errorLine), 156 with 0x80070057 when the name, ID, home page, data
-// source or the Wendrix section's RequiredVersion is missing or empty.
+// in errorLine; an ID that is not a safe publisher ID is 0x80070057 at its
+// line), 156 with 0x80070057 when the name, ID, home page, data source or the
+// Wendrix section's RequiredVersion is missing or empty.
 HRESULT ReadPublisherFile(const wchar_t* path, PublisherFile& file, std::uint32_t& location);
 
 // True when the publisher part of a file is complete (name, ID, home page,
@@ -70,7 +71,8 @@ struct RegisterOutcome {
 // the file's values only when it is new or older than the file. Returns 0;
 // 1 when there is no caller and nothing was updated; or a failure with its
 // step in `location`. When the record was updated, a running main window is
-// told to reload the publishers.
+// told to reload the publishers. The registration icon is the file's
+// ApplicationIcon only when it lies in the data file's folder or below.
 HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, StoreScope scope, CJournal* journal,
                               std::uint32_t& location, RegisterOutcome* outcome = nullptr);
 

@@ -8,6 +8,7 @@
 #include "frame/ansi.h"
 #include "frame/export_guard.h"
 #include "frame/installed_copy.h"
+#include "publisher/publisher_id.h"
 #include "registration/step_location.h"
 #include "registration/data_file_registration.h"
 #include "registration/generated_data_file.h"
@@ -135,6 +136,12 @@ extern "C" HRESULT WINAPI WendrixRegister(const CHAR* caller, const CHAR* name, 
         if (errorLocation) *errorLocation = kAtMissingArgument;
         return E_INVALIDARG;
       }
+    }
+    // The ID names the publisher's files: refused here like a missing one,
+    // before anything is written.
+    if (!IsSafePublisherId(wideId.Get())) {
+      if (errorLocation) *errorLocation = kAtMissingArgument;
+      return E_INVALIDARG;
     }
     std::wstring text;
     RETURN_IF_FAILED(BuildGeneratedDataFile(wideId.Get(), wideName.Get(), wideHome.Get(), wideSource.Get(), text));

@@ -9,7 +9,9 @@
 #include "core/ini_file.h"
 #include "core/string_util.h"
 #include "core/version.h"
+#include "platform/path_containment.h"
 #include "publisher/builtin_publishers.h"
+#include "publisher/publisher_id.h"
 #include "registration/store_folders.h"
 #include "registration/store_mutex.h"
 #include "setup/journal.h"
@@ -55,6 +57,35 @@ bool CopyMovedIdentity(const PublisherRecord& from, PublisherRecord& into) {
   return changed;
 }
 
+// Forgets a listed path that does not resolve inside `folder` (or any path
+// when there is no folder): the field then reads as not set.
+void KeepInside(const std::wstring* folder, ListKey key, std::wstring& path, PublisherRecord& record) {
+  if (path.empty()) return;
+  std::wstring resolved;
+  if (folder && SUCCEEDED(ResolveInsideFolder(*folder, path, resolved))) return;
+  path.clear();
+  record.present &= ~KeyBit(key);
+}
+
+// A list file can be written by other users (the all-users list) and by
+// older software: what it says is kept only where it cannot lead outside the
+// store. A section whose name is not a publisher ID is passed over, as its
+// name would become file names; the side-file paths must lie in the current
+// user's folder and the registration icon in the folder of the list's scope,
+// else they are forgotten and the publisher's own files are used.
+void KeepSafeRecords(std::vector<PublisherRecord>& records, StoreScope scope) {
+  std::erase_if(records, [](const PublisherRecord& r) { return !IsSafePublisherId(r.id); });
+  std::wstring userFolder, scopeFolder;
+  const bool hasUser = SUCCEEDED(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, userFolder));
+  const bool hasScope = SUCCEEDED(StoreFolder(scope, StoreProduct::kCurrent, scopeFolder));
+  for (PublisherRecord& r : records) {
+    KeepInside(hasUser ? &userFolder : nullptr, kKeyDataFile, r.dataFile, r);
+    KeepInside(hasUser ? &userFolder : nullptr, kKeyPreviousItemsFile, r.previousItemsFile, r);
+    KeepInside(hasUser ? &userFolder : nullptr, kKeyInactiveItemsFile, r.inactiveItemsFile, r);
+    KeepInside(hasScope ? &scopeFolder : nullptr, kKeyApplicationIcon, r.applicationIcon, r);
+  }
+}
+
 const wchar_t* OlderRegistryPath(ListSource source) noexcept {
   return source == kSourceOlderRegistry2 ? L"SOFTWARE\\Kestmoor\\Pellister\\2.0\\Publishers"
                                          : L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers";
@@ -71,7 +102,9 @@ HRESULT ReadScopeList(StoreScope scope, std::vector<PublisherRecord>& records, s
   const HRESULT hr = LoadIniFile(path.c_str(), data, ListFileSchema(), errorLine);
   if (IsMissing(hr)) return S_OK;
   RETURN_IF_FAILED(hr);
-  return ReadListRecords(data, SlotOf(kSourceCurrentList, scope), records);
+  RETURN_IF_FAILED(ReadListRecords(data, SlotOf(kSourceCurrentList, scope), records));
+  KeepSafeRecords(records, scope);
+  return S_OK;
 }
 
 HRESULT WriteScopeList(StoreScope scope, const std::vector<PublisherRecord>& records, CJournal* journal) {
@@ -186,6 +219,7 @@ HRESULT CPublisherStore::MergeSource(const CIniData& data, ListSource source, St
   const CountSlot slot = SlotOf(source, scope);
   std::vector<PublisherRecord> read;
   RETURN_IF_FAILED(ReadListRecords(data, slot, read));
+  KeepSafeRecords(read, scope);
   for (const PublisherRecord& from : read) {
     PublisherRecord* into = FindRecord(m_records, from.id);
     if (!into) {

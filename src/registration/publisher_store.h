@@ -25,7 +25,8 @@ class CPublisherStore : public PublisherList {
   // current list files are read; with it, the older product's per-user files
   // are then imported once. A missing list is no error; a list that does not
   // parse empties the list and ends the open with its code, and
-  // ErrorFile()/ErrorLine() name the file and line.
+  // ErrorFile()/ErrorLine() name the file and line. Sections and paths a
+  // list may not name are passed over as ReadScopeList says.
   HRESULT Open(bool includeOlder, CJournal* journal);
 
   std::vector<PublisherRecord>& Records() noexcept { return m_records; }
@@ -74,8 +75,12 @@ class CPublisherStore : public PublisherList {
 };
 
 // Reads the list file of a scope into records (only the keys present), with
-// `Count` in the scope's slot. A missing file gives an empty list. The caller
-// holds "WendrixMutex_Publisher".
+// `Count` in the scope's slot. A missing file gives an empty list. A section
+// whose name is not a safe publisher ID (IsSafePublisherId) is passed over;
+// DataFile, PreviousItemsFile and InactiveItemsFile that do not resolve
+// inside the current user's folder, and an ApplicationIcon that does not
+// resolve inside the scope's folder, read as not set. The caller holds
+// "WendrixMutex_Publisher".
 HRESULT ReadScopeList(StoreScope scope, std::vector<PublisherRecord>& records, std::uint32_t* errorLine);
 
 // Writes records as the list file of a scope (creating the folder); a list

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/string_util.h"
+#include "platform/path_containment.h"
+#include "publisher/publisher_id.h"
 #include "registration/publisher_store.h"
 #include "registration/side_files.h"
 #include "registration/store_folders.h"
@@ -58,7 +60,7 @@ constexpr std::uint32_t kRegisteredKeys = KeyBit(kKeyName) | KeyBit(kKeyHomePage
 HRESULT UpdateRegistrationIcon(const Registration& registration, const std::wstring& folder, PublisherRecord& record,
                                CJournal* journal) {
   std::wstring icon;
-  RETURN_IF_FAILED(StorePath(folder, registration.id + L".ico", icon));
+  RETURN_IF_FAILED(ResolveInsideFolder(folder, registration.id + L".ico", icon));
   StoreMutexLock lock;
   RETURN_IF_FAILED(lock.Acquire(kIconsMutex, true));
   if (registration.iconFile.empty()) {
@@ -111,7 +113,7 @@ Registration RegistrationOf(const PublisherRecord& record, CountSlot slot, bool 
 }
 
 HRESULT RegisterInScope(const Registration& registration, StoreScope scope, CJournal* journal) {
-  if (registration.id.empty()) return E_INVALIDARG;
+  if (!IsSafePublisherId(registration.id)) return E_INVALIDARG;
   try {
     StoreMutexLock lock;
     RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
@@ -154,6 +156,7 @@ HRESULT RegisterInScope(const Registration& registration, StoreScope scope, CJou
 }
 
 HRESULT UnregisterFromScope(std::wstring_view id, StoreScope scope, CJournal* journal) {
+  if (!IsSafePublisherId(id)) return E_INVALIDARG;
   try {
     StoreMutexLock lock;
     RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
@@ -168,7 +171,7 @@ HRESULT UnregisterFromScope(std::wstring_view id, StoreScope scope, CJournal* jo
 
     std::wstring folder, icon;
     RETURN_IF_FAILED(StoreFolder(scope, StoreProduct::kCurrent, folder));
-    RETURN_IF_FAILED(StorePath(folder, listedId + L".ico", icon));
+    RETURN_IF_FAILED(ResolveInsideFolder(folder, listedId + L".ico", icon));
     {
       StoreMutexLock iconLock;
       RETURN_IF_FAILED(iconLock.Acquire(kIconsMutex, true));
@@ -182,7 +185,8 @@ HRESULT UnregisterFromScope(std::wstring_view id, StoreScope scope, CJournal* jo
 }
 
 HRESULT Unregister(const PublisherRecord& record, std::uint32_t scopes, CJournal* journal) {
-  if (record.id.empty()) return E_INVALIDARG;
+  // The ID makes the names of every file deleted below.
+  if (!IsSafePublisherId(record.id)) return E_INVALIDARG;
   bool listed = false;
   for (const auto& [bit, scope] : {std::pair{kRegisterAllUsers, kScopeAllUsers},
                                    std::pair{kRegisterCurrentUser, kScopeCurrentUser}}) {

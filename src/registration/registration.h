@@ -49,18 +49,22 @@ Registration RegistrationOf(const PublisherRecord& record, CountSlot slot, bool 
 // For the current user, the user counter of the kind (Count: a registration
 // with a count; Count2: UserRegistered) goes up when the user had no
 // registration of that kind before. Every file is journaled first when a
-// journal is given. E_INVALIDARG without an ID.
+// journal is given. E_INVALIDARG for an ID that is not a safe publisher ID
+// (IsSafePublisherId).
 HRESULT RegisterInScope(const Registration& registration, StoreScope scope, CJournal* journal);
 
 // Removes the publisher's section from the scope's list file (deleting the
 // file when no section is left) and its registration icon; for the current
 // user, a counter goes down when the user's last registration of its kind is
-// gone. S_FALSE when the list has no such publisher.
+// gone. S_FALSE when the list has no such publisher; E_INVALIDARG for an
+// ID that is not a safe publisher ID.
 HRESULT UnregisterFromScope(std::wstring_view id, StoreScope scope, CJournal* journal);
 
 // Unregisters from each scope of `scopes` (all users first), then deletes
 // the publisher's data, previous-items and inactive-items files and its
-// group and item icons "<ID>-*.ico". S_FALSE when no scope listed it.
+// group and item icons "<ID>-*.ico" (a listed side-file path outside the
+// current user's folder is not deleted; SideFilePath). S_FALSE when no scope
+// listed it; E_INVALIDARG for an ID that is not a safe publisher ID.
 HRESULT Unregister(const PublisherRecord& record, std::uint32_t scopes, CJournal* journal);
 
 }  // namespace wendrix

@@ -4,6 +4,8 @@
 
 #include "core/ini_data_buffer.h"
 #include "core/ini_file.h"
+#include "platform/path_containment.h"
+#include "publisher/publisher_id.h"
 #include "registration/list_file.h"
 #include "registration/store_folders.h"
 #include "registration/store_mutex.h"
@@ -38,10 +40,12 @@ const std::wstring& ListedPath(const PublisherRecord& record, SideFile kind) noe
   }
 }
 
+// A file of the current user's folder, by a name made from a publisher's ID
+// and names from its data file: whatever the parts, the path stays there.
 HRESULT UserFilePath(std::wstring_view name, std::wstring& path) {
   std::wstring folder;
   RETURN_IF_FAILED(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder));
-  return StorePath(folder, name, path);
+  return ResolveInsideFolder(folder, name, path);
 }
 
 HRESULT DeleteNoted(const std::wstring& path, CJournal* journal) {
@@ -65,12 +69,17 @@ HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* j
 
 HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring& path) {
   const std::wstring& listed = ListedPath(record, kind);
+  // A list file may have been written by anyone who can write the folder
+  // it lies in: a listed path is used only inside the user's own folder, so
+  // that a check never writes, and an unregistration never deletes, a file
+  // elsewhere. Outside it the publisher's own file is used instead.
   if (!listed.empty()) {
-    if (listed.size() >= MAX_PATH) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
-    path = listed;
-    return S_OK;
+    std::wstring folder;
+    if (SUCCEEDED(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder)) &&
+        SUCCEEDED(ResolveInsideFolder(folder, listed, path)))
+      return S_OK;
   }
-  if (record.id.empty()) return E_INVALIDARG;
+  if (!IsSafePublisherId(record.id)) return E_INVALIDARG;
   return UserFilePath(record.id + InfoOf(kind).extension, path);
 }
 
@@ -104,7 +113,7 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path) {
   // The names come from fetched data files before the loader has checked
   // them: a name must stay a plain file-name part, never a path.
-  if (!IsIconName(name) || (!second.empty() && !IsIconName(second))) return E_INVALIDARG;
+  if (!IsSafePublisherId(id) || !IsIconName(name) || (!second.empty() && !IsIconName(second))) return E_INVALIDARG;
   if (name.size() + second.size() >= kIconNamesLimit) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
   std::wstring file(id);
   file += L'-';
@@ -129,7 +138,7 @@ HRESULT WriteIconFile(std::wstring_view id, std::wstring_view name, std::wstring
 }
 
 HRESULT ErrorFilePath(std::wstring_view id, std::wstring& path) {
-  if (id.empty()) return E_INVALIDARG;
+  if (!IsSafePublisherId(id)) return E_INVALIDARG;
   return UserFilePath(std::wstring(id) + L"-error.ini", path);
 }
 

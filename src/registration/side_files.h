@@ -17,8 +17,10 @@ class CJournal;
 enum class SideFile { kData, kPreviousItems, kInactiveItems };
 
 // The file's path: the record's DataFile / PreviousItemsFile /
-// InactiveItemsFile when set, else <ID>.ini / .prv / .ina in the current
-// user's folder. E_INVALIDARG when the record has neither a path nor an ID.
+// InactiveItemsFile when set and it resolves inside the current user's
+// folder (ResolveInsideFolder; `path` is then the full path), else <ID>.ini /
+// .prv / .ina in that folder. E_INVALIDARG when neither a usable path nor a
+// safe publisher ID (IsSafePublisherId) is there.
 HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring& path);
 
 // Reads the file's text (byte-order-mark detection). A missing file gives
@@ -38,8 +40,10 @@ inline HRESULT SaveDataFile(const PublisherRecord& record, CJournal* journal) {
 // The path of an icon file in the current user's folder: "<ID>-<name>.ico",
 // or "<ID>-<name>-<second>.ico" when `second` is not empty. Refused with
 // 0x8007006F when the two names together reach 250 characters (and when the
-// path reaches 260); E_INVALIDARG for a name that is empty or holds a
-// blank, "\\", "/" or ":".
+// path reaches 260); E_INVALIDARG for an ID that is not a safe publisher ID
+// or a name that is empty or holds a blank, "\\", "/" or ":"; 0x8007007B
+// for names the system would not keep inside the folder (a device name,
+// characters no file name may hold).
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path);
 
 // Stores an icon fetched for a group or item at IconFilePath's path under
@@ -48,7 +52,8 @@ HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_
 HRESULT WriteIconFile(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::string_view bytes,
                       CJournal* journal);
 
-// The path of the error file "<ID>-error.ini" in the current user's folder.
+// The path of the error file "<ID>-error.ini" in the current user's folder;
+// E_INVALIDARG for an ID that is not a safe publisher ID.
 HRESULT ErrorFilePath(std::wstring_view id, std::wstring& path);
 // Writes the error file of a failure (UTF-16 with a byte-order mark).
 HRESULT WriteErrorFile(std::wstring_view id, const ErrorReport& report, CJournal* journal);

@@ -270,6 +270,39 @@ TEST_F(HeaderTest, WalletModeStoresThePublisher) {
                        L"ApplicationName="));
 }
 
+TEST_F(HeaderTest, PublisherIdMustBeAPlainName) {
+  // The ID becomes file names: anything but a plain dotted name is refused at
+  // its line, whether the wallet keeps it or it is compared with the
+  // registered one (which then never gets the chance to match).
+  for (const wchar_t* id : {L"CON", L"1.2.nul", L"a..b", L"\"..\\..\\x\"", L"1.2.3.", L"a:b", L"\"a b\""}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(id)));
+    Register(id);
+    EXPECT_TRUE(FailedAt(Load(PublisherSection(id) + kBody), kInvalidArg, L"ID="));
+    WalletFields wallet;
+    data.publisher = PublisherFields{};
+    EXPECT_TRUE(FailedAt(Load(PublisherSection(id) + kBody, 0, &wallet), kInvalidArg, L"ID="));
+    EXPECT_TRUE(data.publisher.id.empty());
+  }
+  Register(std::wstring(64, L'7'));
+  EXPECT_TRUE(Accepted(Load(PublisherSection(std::wstring(64, L'7')) + kBody)));
+  Register(std::wstring(65, L'7'));
+  EXPECT_TRUE(FailedAt(Load(PublisherSection(std::wstring(65, L'7')) + kBody), kInvalidArg, L"ID="));
+
+  // The reader a registration goes by refuses it at the same line; an
+  // absent ID is left to the caller's check of required fields.
+  PublisherFileHeader header;
+  std::uint32_t headerLine = 0;
+  EXPECT_EQ(ReadPublisherFileHeader(L"[Wendrix]\nRequiredVersion=3.6\n[Publisher]\nName=N\nID=LPT1.x\n", header,
+                                    headerLine),
+            kInvalidArg);
+  EXPECT_EQ(headerLine, 5u);
+  header = PublisherFileHeader{};
+  EXPECT_EQ(ReadPublisherFileHeader(L"[Publisher]\nName=N\n", header, headerLine), S_OK);
+  EXPECT_TRUE(header.publisher.id.empty());
+  EXPECT_EQ(ReadPublisherFileHeader(L"[Publisher]\nID=kestmoor\n", header, headerLine), S_OK);
+  EXPECT_EQ(header.publisher.id, kKestmoorId) << "an alias is judged by the ID it stands for";
+}
+
 TEST_F(HeaderTest, OutsideWalletModeTheRegisteredFieldsStay) {
   ASSERT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) +
                             L"DataSource=http://elsewhere.example/a.wx-cnf\nApplicationName=en\nVersion=9\n"

@@ -2,6 +2,7 @@
 // list files, product-data files, counts, error locations, integrations,
 // journal rollback, the main window's messages and processes at once.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -248,6 +249,8 @@ TEST_F(RegisterExportsTest, ErrorLocations) {
        static_cast<HRESULT>(0x800400EA), 155},
       {L"bad-item", DataFile(L"1", L"1", L"[Item]\r\nID = x\r\n"), kCaller, static_cast<HRESULT>(0x800400CF), 155},
       {L"caller", DataFile(L"1", L"1"), L"Acme\tSetup\x01", E_INVALIDARG, 173},
+      {L"device-id", DataFile(L"1.CON", L"1"), kCaller, E_INVALIDARG, 155},
+      {L"dots-id", DataFile(L"1..2", L"1"), kCaller, E_INVALIDARG, 155},
   };
   for (const Case& c : cases) {
     const std::wstring path = c.text.empty() ? m_temp.File(c.name) : Write(c.name, c.text);
@@ -261,6 +264,77 @@ TEST_F(RegisterExportsTest, ErrorLocations) {
   EXPECT_EQ(m_lib.registerAnsi("Acme", "Name", "1.2", "", "http://x.example/d", nullptr, &location, nullptr, 1),
             E_INVALIDARG);
   EXPECT_EQ(location, 42u);
+  for (const char* id : {"..\\..\\x", "NUL", "a b", "x."}) {
+    location = 0xDEAD;
+    EXPECT_EQ(m_lib.registerAnsi("Acme", "Name", id, "http://x.example/", "http://x.example/d", nullptr, &location,
+                                 nullptr, 1),
+              E_INVALIDARG)
+        << id;
+    EXPECT_EQ(location, 42u) << id;
+  }
+  EXPECT_EQ(UserList(), L"<missing>");
+}
+
+TEST_F(RegisterExportsTest, PlantedPathsOutsideTheStoreSurviveAnUnregistration) {
+  UINT32 location = 0;
+  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
+  const std::wstring b = Write(L"b.wx-cnf", DataFile(L"2.2", L"1"));
+  ASSERT_EQ(Register(b, location), S_OK);
+  ASSERT_EQ(Register(b, location), S_OK);
+  for (const wchar_t* own : {L"1.1.ini", L"1.1.prv", L"1.1.ina"}) WriteFile(UserFolder(), own, L"own");
+
+  // Another user writes the all-users list: files of this user elsewhere as
+  // the publishers' data, previous and inactive items, and as the icon a
+  // registration copies into the store (where that user could read it).
+  const auto victim = [&](const std::wstring& path) {
+    SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, "victim", 6, &written, nullptr);
+    CloseHandle(file);
+    return path;
+  };
+  const std::wstring victims[] = {victim(m_temp.File(L"elsewhere\\victim.ini")),
+                                  victim(m_user + L"\\Kestmoor\\victim.prv"),
+                                  victim(m_temp.File(L"elsewhere\\victim.ina")),
+                                  victim(m_temp.File(L"elsewhere\\secret.txt"))};
+  WriteFile(CommonFolder(), L"AllUsersPublishers.ini",
+            L"[1.1]\r\nDataFile = " + victims[0] + L"\r\nPreviousItemsFile = ..\\..\\victim.prv\r\n"
+            L"InactiveItemsFile = \\\\?\\" + victims[2] + L"\r\n[2.2]\r\nApplicationIcon = " + victims[3] + L"\r\n");
+
+  ASSERT_EQ(Unregister(location), S_OK) << location;
+  for (const std::wstring& v : victims) EXPECT_EQ(ReadFileBytes(v), "victim") << testing::PrintToString(v);
+  for (const wchar_t* own : {L"1.1.ini", L"1.1.prv", L"1.1.ina"})
+    EXPECT_FALSE(FileExists(UserFolder() + own)) << "the publisher's own files go";
+  EXPECT_NE(UserList().find(L"[2.2]"), std::wstring::npos) << "still counted once";
+  EXPECT_FALSE(FileExists(UserFolder() + L"2.2.ico")) << "the planted icon was not copied";
+  EXPECT_EQ(UserList().find(L"ApplicationIcon"), std::wstring::npos) << UserList();
+}
+
+TEST_F(RegisterExportsTest, RegistrationIconComesOnlyFromBesideTheDataFile) {
+  m_temp.Write(L"secret.ico", "secret");
+  CreateDirectoryW(m_temp.File(L"setup").c_str(), nullptr);
+  CreateDirectoryW(m_temp.File(L"setup\\icons").c_str(), nullptr);
+  m_temp.Write(L"setup\\icons\\app.ico", "icon");
+  const struct {
+    std::wstring icon;
+    const char* copied;  // null: none
+  } kCases[] = {
+      {L"..\\secret.ico", nullptr},
+      {m_temp.File(L"secret.ico"), nullptr},
+      {L"icons\\..\\..\\secret.ico", nullptr},
+      {L"icons\\app.ico", "icon"},
+      {m_temp.File(L"setup\\icons\\app.ico"), "icon"},
+  };
+  int version = 1;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(c.icon));
+    UINT32 location = 0;
+    const std::wstring file = Write(L"setup\\p.wx-cnf", DataFile(L"1.1", std::to_wstring(version++),
+                                                                   L"ApplicationIcon = " + c.icon + L"\r\n"));
+    ASSERT_EQ(Register(file, location), S_OK);
+    EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.1.ico"), c.copied ? c.copied : "");
+  }
 }
 
 TEST_F(RegisterExportsTest, AnsiRegisterBuildsTheFile) {

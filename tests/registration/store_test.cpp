@@ -218,14 +218,14 @@ TEST_F(StoreTest, CheckStateGoesToTheListThatHasTheSection) {
 TEST_F(StoreTest, BrandingTakesTheRegisteredApplicationName) {
   WriteFile(UserFolder(), kCurrentUserListFile,
             L"[1.2.3]\r\nName = Acme\r\nApplicationName = \"xx\", \"Acme Xx\"\r\n"
-            L"ApplicationName = \"en\", \"Acme Updater\"\r\nApplicationIcon = C:\\acme.ico\r\n");
+            L"ApplicationName = \"en\", \"Acme Updater\"\r\nApplicationIcon = " + UserFolder() + L"1.2.3.ico\r\n");
   EXPECT_EQ(BrandForPublisher(L"9.9"), S_FALSE);
   EXPECT_EQ(ProductPlaceholders().applicationName, L"Wendrix");
   EXPECT_EQ(BrandForPublisher(std::wstring(100, L'1')), E_INVALIDARG);
   ASSERT_EQ(BrandForPublisher(L"1.2.3"), S_OK);
   const std::wstring_view name = ProductPlaceholders().applicationName;
   EXPECT_TRUE(name == L"Acme Updater" || name == L"Acme Xx") << "the user's language, else the first";
-  EXPECT_EQ(BrandedIconPath(), L"C:\\acme.ico");
+  EXPECT_EQ(BrandedIconPath(), UserFolder() + L"1.2.3.ico");
   EXPECT_EQ(BrandedPublisherId(), L"1.2.3");
   SetBrandedName(L"", L"");
 }
@@ -352,9 +352,10 @@ TEST_F(StoreTest, SideFiles) {
     EXPECT_EQ(ReadSideFile(record, kind, text), static_cast<HRESULT>(0x80070002));
   }
 
-  record.dataFile = m_temp.File(L"elsewhere.ini");
+  record.dataFile = UserFolder() + L"listed.ini";
   record.dataText = L"listed path";
   ASSERT_EQ(SaveDataFile(record, nullptr), S_OK);
+  EXPECT_TRUE(FileExists(UserFolder() + L"listed.ini"));
   record.dataText.clear();
   ASSERT_EQ(LoadDataFile(record), S_OK);
   EXPECT_EQ(record.dataText, L"listed path");
