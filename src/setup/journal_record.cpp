@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "platform/path_containment.h"
+
 namespace wendrix {
 namespace {
 
@@ -155,6 +157,30 @@ HRESULT DecodeJournalRecord(std::span<const std::uint8_t> bytes, JournalRecord& 
   }
 }
 
+bool IsJournalRecordPlausible(const JournalRecord& r) noexcept {
+  constexpr std::uint64_t kClassesRoot = 0xFFFFFFFF80000000ull, kUsers = 0xFFFFFFFF80000003ull;
+  constexpr std::uint32_t kView64 = 0x0100, kView32 = 0x0200;  // KEY_WOW64_64KEY, KEY_WOW64_32KEY
+  switch (r.type) {
+    case kJournalRestoreValue:
+    case kJournalDeleteValue:
+    case kJournalDeleteKey:
+    case kJournalCreateKey:
+      return r.root >= kClassesRoot && r.root <= kUsers && (r.view == 0 || r.view == kView64 || r.view == kView32) &&
+             !r.keyPath.empty() && r.keyPath.front() != L'\\';
+    case kJournalRestoreFile:
+    case kJournalRestoreFileAnsi:
+      return IsLocalDrivePath(r.path) && IsLocalDrivePath(r.backupPath);
+    case kJournalDeleteFile:
+    case kJournalRemoveFolder:
+    case kJournalRestoreFolder:
+    case kJournalDeleteFileAnsi:
+    case kJournalRemoveFolderAnsi:
+      return IsLocalDrivePath(r.path);
+    default:
+      return false;
+  }
+}
+
 HRESULT ReadJournalBackwards(std::span<const std::uint8_t> file,
                              const std::function<HRESULT(const JournalRecord&)>& visit) {
   std::size_t position = file.size();
@@ -167,6 +193,7 @@ HRESULT ReadJournalBackwards(std::span<const std::uint8_t> file,
     if (position < length) return E_FAIL;
     position -= length;
     RETURN_IF_FAILED(DecodeJournalRecord(file.subspan(position, length), record));
+    if (!IsJournalRecordPlausible(record)) return kInvalidJournal;
     RETURN_IF_FAILED(visit(record));
   }
   return S_OK;

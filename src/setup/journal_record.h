@@ -48,9 +48,21 @@ std::vector<std::uint8_t> EncodeJournalRecord(const JournalRecord& record);
 // fields). A type above 10 or fields that do not fit give 0x8007000D.
 HRESULT DecodeJournalRecord(std::span<const std::uint8_t> bytes, JournalRecord& record);
 
+// True when a decoded record is of a kind the noting operations write. A
+// journal lies in the user's temporary folder and may be replayed by an
+// elevated process, so nothing else is replayed: registry records name a
+// predefined root (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE
+// or HKEY_USERS, as their sign-extended 64-bit values), a view of 0,
+// KEY_WOW64_64KEY or KEY_WOW64_32KEY, and a key path that is not empty and
+// does not begin with "\"; file and folder records name absolute paths on
+// a local drive (IsLocalDrivePath), their backups too. Where a backup lies
+// is the rollback's to check: it knows the journal's folder.
+bool IsJournalRecordPlausible(const JournalRecord& record) noexcept;
+
 // Walks a journal file from its end: hands each record to `visit`, newest
-// first, and stops at the first failure (visit's, or E_FAIL for a length that
-// does not fit, or the decoder's). An empty file succeeds.
+// first, and stops at the first failure (visit's, E_FAIL for a length that
+// does not fit, the decoder's, or 0x8007000D for a record that is not
+// plausible). An empty file succeeds.
 HRESULT ReadJournalBackwards(std::span<const std::uint8_t> file,
                              const std::function<HRESULT(const JournalRecord&)>& visit);
 

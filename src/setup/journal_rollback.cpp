@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/path_containment.h"
 #include "platform/system_library.h"
 #include "setup/file_attributes.h"
 #include "setup/shell_copy.h"
@@ -65,7 +66,25 @@ HRESULT LegacyShellCopy(const std::wstring& from, const std::wstring& to) {
   return HResultFromWin32(result);
 }
 
-HRESULT Replay(const JournalRecord& r) {
+constexpr HRESULT kDamagedJournal = HResultFromWin32(ERROR_INVALID_DATA);
+
+// A backup is a numbered copy the journal made in its own folder; one that
+// names any other file would copy that file over the path.
+HRESULT BackupInJournal(const std::wstring& folder, const std::wstring& backup, std::wstring& resolved) {
+  return SUCCEEDED(ResolveInsideFolder(folder, backup, resolved)) ? S_OK : kDamagedJournal;
+}
+
+// The older records' paths after code page 1252: its best-fit mapping can
+// turn other characters into ones a path rule looks for (a full-width colon
+// into ":"), so the rules apply again to what is used.
+HRESULT AnsiPath(const std::wstring& recorded, std::wstring& path) {
+  path = Through1252(recorded);
+  return IsLocalDrivePath(path) ? S_OK : kDamagedJournal;
+}
+
+// Replays one record of the journal in `folder`; the reader has checked
+// the record's roots, views and paths (IsJournalRecordPlausible).
+HRESULT Replay(const std::wstring& folder, const JournalRecord& r) {
   const HKEY root = JournalRootKey(r.root);
   const REGSAM view = static_cast<REGSAM>(r.view);
   switch (r.type) {
@@ -88,23 +107,31 @@ HRESULT Replay(const JournalRecord& r) {
       return HResultFromWin32(
           RegCreateKeyExW(root, r.keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr));
     }
-    case kJournalRestoreFile:
+    case kJournalRestoreFile: {
+      std::wstring backup;
+      RETURN_IF_FAILED(BackupInJournal(folder, r.backupPath, backup));
       ClearReadOnlyHidden(r.path);
-      return ShellCopyFile(r.backupPath, r.path);
+      return ShellCopyFile(backup, r.path);
+    }
     case kJournalRestoreFileAnsi: {
-      const std::wstring path = Through1252(r.path);
+      std::wstring path, ansiBackup, backup;
+      RETURN_IF_FAILED(AnsiPath(r.path, path));
+      RETURN_IF_FAILED(AnsiPath(r.backupPath, ansiBackup));
+      RETURN_IF_FAILED(BackupInJournal(folder, ansiBackup, backup));
       ClearReadOnlyHidden(path);
-      return LegacyShellCopy(Through1252(r.backupPath), path);
+      return LegacyShellCopy(backup, path);
     }
     case kJournalDeleteFile:
     case kJournalDeleteFileAnsi: {
-      const std::wstring path = r.type == kJournalDeleteFile ? r.path : Through1252(r.path);
+      std::wstring path = r.path;
+      if (r.type == kJournalDeleteFileAnsi) RETURN_IF_FAILED(AnsiPath(r.path, path));
       ClearReadOnlyHidden(path);
       return DeleteFileW(path.c_str()) ? S_OK : IgnoreMissing(LastError());
     }
     case kJournalRemoveFolder:
     case kJournalRemoveFolderAnsi: {
-      const std::wstring path = r.type == kJournalRemoveFolder ? r.path : Through1252(r.path);
+      std::wstring path = r.path;
+      if (r.type == kJournalRemoveFolderAnsi) RETURN_IF_FAILED(AnsiPath(r.path, path));
       ClearReadOnlyHidden(path);
       if (RemoveDirectoryW(path.c_str())) return S_OK;
       // A folder that still holds something was not only ours: it stays.
@@ -117,7 +144,7 @@ HRESULT Replay(const JournalRecord& r) {
       return SetFileAttributesW(r.path.c_str(), r.attributes) ? S_OK : LastError();
     }
     default:
-      return HResultFromWin32(ERROR_INVALID_DATA);
+      return kDamagedJournal;
   }
 }
 
@@ -146,7 +173,8 @@ HRESULT CJournal::Rollback(const wchar_t* folder) {
                            read != bytes.size()))
       return LastError();
   }
-  RETURN_IF_FAILED(ReadJournalBackwards(bytes, Replay));
+  const std::wstring folderOfJournal = m_folder;
+  RETURN_IF_FAILED(ReadJournalBackwards(bytes, [&](const JournalRecord& r) { return Replay(folderOfJournal, r); }));
   Commit();
   return S_OK;
 }

@@ -1,6 +1,9 @@
 // The journal file's record format, read from its end.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "setup/journal_record.h"
@@ -151,6 +154,108 @@ TEST(JournalRecordTest, RecordsBeforeTheDamageAreVisitedAndAVisitFailureStops) {
   EXPECT_EQ(E_ABORT, ReadJournalBackwards(file, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
   EXPECT_EQ(2, visits);
   EXPECT_EQ(S_OK, ReadJournalBackwards({}, [](const JournalRecord&) { return E_FAIL; }));
+}
+
+JournalRecord KeyRecord(std::uint32_t type, std::uint64_t root, std::uint32_t view, std::wstring keyPath) {
+  JournalRecord r;
+  r.type = type;
+  r.root = root;
+  r.view = view;
+  r.keyPath = std::move(keyPath);
+  r.valueName = L"V";
+  return r;
+}
+
+JournalRecord PathRecord(std::uint32_t type, std::wstring path, std::wstring backup = L"C:\\Temp\\RBF1.tmp\\1") {
+  JournalRecord r;
+  r.type = type;
+  r.path = std::move(path);
+  if (type == kJournalRestoreFile || type == kJournalRestoreFileAnsi) r.backupPath = std::move(backup);
+  return r;
+}
+
+TEST(JournalRecordTest, OnlyWhatTheNotingOperationsWriteIsReplayed) {
+  // A journal lies in the user's temporary folder and an elevated setup may
+  // roll it back: a record of any other kind ends the walk as damage.
+  constexpr std::uint64_t kHkcr = 0xFFFFFFFF80000000ull, kHkcu = 0xFFFFFFFF80000001ull,
+                          kHklm = 0xFFFFFFFF80000002ull, kHku = 0xFFFFFFFF80000003ull;
+  const struct {
+    const char* name;
+    JournalRecord record;
+    bool plausible;
+  } kCases[] = {
+      {"classes root", KeyRecord(kJournalCreateKey, kHkcr, 0, L".wx-cnf"), true},
+      {"current user, 32-bit view", KeyRecord(kJournalDeleteValue, kHkcu, 0x200, L"Software\\Acme"), true},
+      {"machine, 64-bit view", KeyRecord(kJournalRestoreValue, kHklm, 0x100, L"SOFTWARE\\Acme"), true},
+      {"users", KeyRecord(kJournalDeleteKey, kHku, 0, L".DEFAULT\\Acme"), true},
+      {"root not sign-extended", KeyRecord(kJournalDeleteKey, 0x80000002ull, 0, L"SOFTWARE\\Acme"), false},
+      {"performance data", KeyRecord(kJournalDeleteKey, 0xFFFFFFFF80000004ull, 0, L"x"), false},
+      {"current config", KeyRecord(kJournalCreateKey, 0xFFFFFFFF80000005ull, 0, L"x"), false},
+      {"an open key's handle", KeyRecord(kJournalRestoreValue, 0x1A4, 0, L"x"), false},
+      {"no root", KeyRecord(kJournalDeleteValue, 0, 0, L"x"), false},
+      {"both views", KeyRecord(kJournalDeleteKey, kHklm, 0x300, L"SOFTWARE\\Acme"), false},
+      {"access bits as view", KeyRecord(kJournalDeleteKey, kHklm, 0xF003F, L"SOFTWARE\\Acme"), false},
+      {"empty key path", KeyRecord(kJournalDeleteKey, kHklm, 0, L""), false},
+      {"key path from the root", KeyRecord(kJournalDeleteKey, kHklm, 0, L"\\SOFTWARE"), false},
+      {"drive path", PathRecord(kJournalDeleteFile, L"C:\\Program Files\\Acme\\a.dll"), true},
+      {"restore with backup", PathRecord(kJournalRestoreFile, L"D:\\a.dll"), true},
+      {"folder", PathRecord(kJournalRestoreFolder, L"C:\\Acme"), true},
+      {"relative", PathRecord(kJournalDeleteFile, L"a.dll"), false},
+      {"rooted without drive", PathRecord(kJournalRemoveFolder, L"\\Windows"), false},
+      {"drive-relative", PathRecord(kJournalDeleteFileAnsi, L"C:a.dll"), false},
+      {"network", PathRecord(kJournalDeleteFile, L"\\\\server\\share\\a.dll"), false},
+      {"device namespace", PathRecord(kJournalDeleteFile, L"\\\\.\\PhysicalDrive0"), false},
+      {"long-path form", PathRecord(kJournalRemoveFolderAnsi, L"\\\\?\\C:\\Acme"), false},
+      {"data stream", PathRecord(kJournalDeleteFile, L"C:\\Acme\\a.dll:evil"), false},
+      {"climbs out", PathRecord(kJournalRestoreFolder, L"C:\\Acme\\..\\..\\Windows"), false},
+      {"device", PathRecord(kJournalDeleteFile, L"C:\\Acme\\CON"), false},
+      {"relative backup", PathRecord(kJournalRestoreFile, L"C:\\a.dll", L"1"), false},
+      {"network backup", PathRecord(kJournalRestoreFileAnsi, L"C:\\a.dll", L"\\\\server\\share\\1"), false},
+  };
+  JournalRecord good;
+  good.type = kJournalDeleteFile;
+  good.path = L"C:\\x";
+  const std::vector<std::uint8_t> goodBytes = EncodeJournalRecord(good);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(IsJournalRecordPlausible(c.record), c.plausible);
+    const std::vector<std::uint8_t> bytes = EncodeJournalRecord(c.record);
+    // Newest first: the record after the good one is met first, the one
+    // before it after the good one has been handed on.
+    for (const bool last : {true, false}) {
+      std::vector<std::uint8_t> file = last ? goodBytes : bytes;
+      const std::vector<std::uint8_t>& second = last ? bytes : goodBytes;
+      file.insert(file.end(), second.begin(), second.end());
+      int visits = 0;
+      EXPECT_EQ(ReadJournalBackwards(file, [&](const JournalRecord&) {
+                  ++visits;
+                  return S_OK;
+                }),
+                c.plausible ? S_OK : kInvalidData);
+      EXPECT_EQ(visits, c.plausible ? 2 : (last ? 0 : 1));
+    }
+  }
+}
+
+TEST(JournalRecordTest, KeptJournalsEndAsTheirNamesSay) {
+  // "seed-" journals roll back, "hostile-" ones stop as damaged; others are
+  // inputs fuzzing once found, which only must not crash the reader.
+  const std::filesystem::path folder = std::filesystem::path(WENDRIX_TEST_DATA) / "journal-regressions";
+  int hostile = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    const HRESULT hr = ReadJournalBackwards(bytes, [](const JournalRecord&) { return S_OK; });
+    if (name.starts_with("seed-")) {
+      EXPECT_EQ(hr, S_OK);
+    } else if (name.starts_with("hostile-")) {
+      EXPECT_EQ(hr, kInvalidData);
+      ++hostile;
+    }
+  }
+  EXPECT_GT(hostile, 0);
 }
 
 }  // namespace

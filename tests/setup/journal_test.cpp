@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -280,6 +282,80 @@ TEST_F(JournalTest, DamagedJournalStopsAndStaysForAnotherTry) {
   EXPECT_EQ(static_cast<HRESULT>(0x80070003), CJournal().Rollback(m_files.File(L"nope").c_str()));
   EXPECT_EQ(S_OK, CJournal().Rollback(folder.c_str())) << "an empty journal rolls back";
   EXPECT_FALSE(FileExists(folder));
+}
+
+TEST_F(JournalTest, JournalOfOtherKindsChangesNothing) {
+  // A journal lies in the user's temporary folder, and an elevated setup may
+  // roll it back: records the noting operations never write end the
+  // rollback as damage before they touch anything.
+  const std::wstring target = m_files.Write(L"system.dll", "original");
+  const std::wstring payload = m_files.Write(L"payload.bin", "payload");
+  const std::wstring created = m_files.Write(L"created.txt", "made by the setup");
+  const std::wstring key = Key(L"Kept");
+  const DWORD one = 1;
+  SetValue(HKEY_CURRENT_USER, key, L"Value", REG_DWORD, &one, sizeof(one));
+  const std::string keyBefore = DumpTree(HKEY_CURRENT_USER, key, 0);
+  const auto fileRecord = [](std::uint32_t type, const std::wstring& path, const std::wstring& backup = L"") {
+    JournalRecord r;
+    r.type = type;
+    r.path = path;
+    r.backupPath = backup;
+    return r;
+  };
+  const auto valueRecord = [&](std::uint64_t root, std::uint32_t view) {
+    JournalRecord r;
+    r.type = kJournalDeleteValue;
+    r.root = root;
+    r.view = view;
+    r.keyPath = key;
+    r.valueName = L"Value";
+    return r;
+  };
+  struct Case {
+    const char* name;
+    std::function<JournalRecord(const std::wstring& folder)> record;
+  };
+  const Case cases[] = {
+      {"backup outside the journal", [&](const std::wstring&) { return fileRecord(4, target, payload); }},
+      {"older backup outside the journal", [&](const std::wstring&) { return fileRecord(8, target, payload); }},
+      {"backup climbing out", [&](const std::wstring& f) { return fileRecord(4, target, f + L"\\..\\1"); }},
+      {"backup in a folder named like the journal",
+       [&](const std::wstring& f) { return fileRecord(4, target, f + L"-old\\1"); }},
+      {"long-path form", [&](const std::wstring&) { return fileRecord(5, L"\\\\?\\" + target); }},
+      {"network form", [&](const std::wstring&) { return fileRecord(9, L"\\\\localhost\\C$\\x"); }},
+      // A full-width colon passes as a name, but code page 1252 may turn it
+      // into a stream separator; what is used is judged again.
+      {"older path after its code page", [&](const std::wstring&) { return fileRecord(9, target + L"\uFF1Ax"); }},
+      {"current configuration root", [&](const std::wstring&) { return valueRecord(0xFFFFFFFF80000005ull, 0); }},
+      {"both views", [&](const std::wstring&) { return valueRecord(0xFFFFFFFF80000001ull, 0x300); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder scratch;
+    scratch.Write(L"1", "backup");
+    JournalRecord made;
+    made.type = kJournalDeleteFile;
+    made.path = created;
+    std::vector<std::uint8_t> bytes = EncodeJournalRecord(made);
+    const std::vector<std::uint8_t> hostile = EncodeJournalRecord(c.record(scratch.Path()));
+    bytes.insert(bytes.end(), hostile.begin(), hostile.end());
+    scratch.Write(L"rollback.dat", std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(CJournal().Rollback(scratch.Path().c_str()), static_cast<HRESULT>(0x8007000D));
+    EXPECT_EQ(ReadFileBytes(target), "original");
+    EXPECT_TRUE(FileExists(created)) << "records older than the damage wait";
+    EXPECT_EQ(DumpTree(HKEY_CURRENT_USER, key, 0), keyBefore);
+    EXPECT_TRUE(FileExists(scratch.File(L"rollback.dat")));
+  }
+
+  // The journal's own backups count however the folder is spelt.
+  TempFolder scratch;
+  scratch.Write(L"1", "backup");
+  std::wstring upper = scratch.Path();
+  for (wchar_t& ch : upper) ch = static_cast<wchar_t>(towupper(ch));
+  const std::vector<std::uint8_t> bytes = EncodeJournalRecord(fileRecord(4, target, upper + L"/1"));
+  scratch.Write(L"rollback.dat", std::string(bytes.begin(), bytes.end()));
+  ASSERT_EQ(CJournal().Rollback((scratch.Path() + L"\\").c_str()), S_OK);
+  EXPECT_EQ(ReadFileBytes(target), "backup");
 }
 
 TEST_F(JournalTest, JournalWrittenByTwoProcessesRollsBackWhole) {
