@@ -9,6 +9,7 @@
 #include "core/string_util.h"
 #include "platform/known_folders.h"
 #include "platform/registry.h"
+#include "platform/system_facts.h"
 
 namespace wendrix {
 namespace {
@@ -48,16 +49,29 @@ std::optional<std::wstring> ShellFolder(int csidl) {
   return path;
 }
 
+// Whether this is a 32-bit process on 64-bit Windows.
+bool RunningUnderWow64() noexcept {
+  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  const auto isWow64 = Kernel32Function<IsWow64ProcessFn>("IsWow64Process");
+  BOOL wow64 = FALSE;
+  return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
 // The folder that the default product folder is built in. The "(x86)" values
 // live in the native (64-bit) view of a 64-bit system; a 32-bit system has
-// none, and its shell folders are the 32-bit ones anyway.
+// none, and its shell folders are the 32-bit ones anyway. A 32-bit process on
+// a 64-bit system is given the "(x86)" folders by the shell too, so for the
+// 64-bit view it reads the native folders from the native view.
 std::optional<std::wstring> DefaultBaseFolder(REGSAM view) {
   const bool view32 = view == KEY_WOW64_32KEY;
+  const bool nativeFromRegistry = !view32 && RunningUnderWow64();
   std::optional<std::wstring> base;
   if (view32) base = RegistryFolder(L"CommonFilesDir (x86)", KEY_WOW64_64KEY);
-  if (!base) base = ShellFolder(CSIDL_PROGRAM_FILES_COMMON);
+  if (nativeFromRegistry) base = RegistryFolder(L"CommonFilesDir", KEY_WOW64_64KEY);
+  if (!base && !nativeFromRegistry) base = ShellFolder(CSIDL_PROGRAM_FILES_COMMON);
   if (!base && view32) base = RegistryFolder(L"ProgramFilesDir (x86)", KEY_WOW64_64KEY);
-  if (!base) base = ShellFolder(CSIDL_PROGRAM_FILES);
+  if (!base && nativeFromRegistry) base = RegistryFolder(L"ProgramFilesDir", KEY_WOW64_64KEY);
+  if (!base && !nativeFromRegistry) base = ShellFolder(CSIDL_PROGRAM_FILES);
   if (!base) base = RegistryFolder(L"ProgramFilesDir", view);
   return base;
 }
