@@ -23,7 +23,7 @@ void LoadAsRegistered(const std::wstring& path, std::uint32_t options, const Pub
   file.unreadable = FAILED(file.result);
   if (file.unreadable) return;
   PublisherHeader header;
-  file.result = ReadPublisherHeaderText(text, header);
+  file.result = ReadPublisherHeaderText(text, header, &file.line);
   if (FAILED(file.result)) return;
   file.data.publisher.id = header.id;
   file.data.publisher.name = header.name;

@@ -279,11 +279,16 @@ HRESULT LoadPublisherData(const wchar_t* text, PublisherData* data, PublisherLis
   return Finish(hr, data, line, errorLine);
 }
 
-HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header) {
+HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header, std::uint32_t* line) {
+  if (line) *line = 0;
   try {
     if (text.starts_with(L"<?xml ")) return kXmlNotIni;
     CIniDataBuffer entries;
-    RETURN_IF_FAILED(entries.LoadText(text, PublisherSchema()));
+    const HRESULT parsed = entries.LoadText(text, PublisherSchema());
+    if (FAILED(parsed)) {
+      if (line) *line = entries.ErrorLine();
+      return parsed;
+    }
     bool inPublisher = false;
     for (IniEntry e : entries.Entries()) {
       if (e.Kind() == kIniSection) {

@@ -48,11 +48,12 @@ HRESULT LoadPublisherData(const wchar_t* text, PublisherData* data, PublisherLis
                           std::uint32_t* line, std::uint32_t options, const PublisherEnvironment& env);
 
 // The identity fields of a file's Publisher section (the last line of each
-// wins), without any check. Fields not given stay as they were.
+// wins), without any check. Fields not given stay as they were. A syntax
+// error's 1-based line goes to `line` when given (0 when none applies).
 struct PublisherHeader {
   std::wstring id, name, homePage, dataSource;
 };
-HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header);
+HRESULT ReadPublisherHeaderText(std::wstring_view text, PublisherHeader& header, std::uint32_t* line = nullptr);
 
 // What a data file says about its publisher when it is registered: every
 // field of its Publisher section (the ID mapped through the built-in

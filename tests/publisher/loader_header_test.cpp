@@ -463,5 +463,37 @@ TEST(ReadPublisherHeaderTextTest, LastLineOfEachFieldWins) {
   EXPECT_EQ(ReadPublisherHeaderText(L"[Publisher]\nID\n", header), kInvalidData);
 }
 
+// A syntax error is told with its line whichever reading meets it first: the
+// header's own reading (as a validator does before the full load) or the
+// full load. A validator points the publisher at the line.
+TEST(ReadPublisherHeaderTextTest, SyntaxErrorsGiveTheirLine) {
+  const std::wstring publisher = PublisherSection(kRegisteredId);  // lines 1-5
+  const struct {
+    std::wstring text;
+    std::uint32_t line;
+  } cases[] = {
+      {L"[Publisher]\nID\n", 2},
+      {publisher + L"[Main Section]\n" + kBody, 6},
+      {publisher + kBody + L"[DisplayVersionStyle]\nSize = 12abc\n", 13},
+      {L" <?xml version=\"1.0\"?>\n" + publisher + kBody, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text));
+    PublisherHeader header;
+    std::uint32_t line = 99;
+    if (FAILED(ReadPublisherHeaderText(c.text, header, &line))) {
+      EXPECT_EQ(line, c.line);
+      continue;
+    }
+    EXPECT_EQ(line, 0u);
+    PublisherData data;
+    test::RegisterAcme(data, kRegisteredId);
+    std::uint32_t loadLine = 0;
+    FakeEnvironment env;
+    EXPECT_TRUE(FAILED(LoadPublisherData(c.text.c_str(), &data, nullptr, nullptr, &loadLine, 0, env)));
+    EXPECT_EQ(loadLine, c.line);
+  }
+}
+
 }  // namespace
 }  // namespace wendrix

@@ -24,10 +24,10 @@ void ClearOlderProductKeys() {
 
 }  // namespace
 
-SavedValue::SavedValue(HKEY root, const wchar_t* path, const wchar_t* name)
-    : m_root(root), m_path(path), m_name(name) {
+SavedValue::SavedValue(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view)
+    : m_root(root), m_view(view), m_path(path), m_name(name) {
   HKEY key;
-  if (RegOpenKeyExW(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
   DWORD size = 0;
   if (RegQueryValueExW(key, name, nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
     m_data.resize(size);
@@ -38,7 +38,7 @@ SavedValue::SavedValue(HKEY root, const wchar_t* path, const wchar_t* name)
 
 SavedValue::~SavedValue() {
   HKEY key;
-  if (RegCreateKeyExW(m_root, m_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+  if (RegCreateKeyExW(m_root, m_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | m_view, nullptr, &key,
                       nullptr) != ERROR_SUCCESS)
     return;
   if (m_existed)
@@ -48,12 +48,14 @@ SavedValue::~SavedValue() {
   RegCloseKey(key);
 }
 
-void SavedValue::Set(const std::wstring& value) { SetStringValue(m_root, m_path, m_name.c_str(), value, KEY_WOW64_64KEY); }
+void SavedValue::Set(const std::wstring& value) { SetStringValue(m_root, m_path, m_name.c_str(), value, m_view); }
 
 ShellFolderTest::ShellFolderTest()
     : m_localAppData(HKEY_CURRENT_USER, kUserShellFolders, L"Local AppData"),
       m_commonUser(HKEY_LOCAL_MACHINE, kUserShellFolders, L"Common AppData"),
-      m_commonShell(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData") {}
+      m_commonShell(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData"),
+      m_commonUser32(HKEY_LOCAL_MACHINE, kUserShellFolders, L"Common AppData", KEY_WOW64_32KEY),
+      m_commonShell32(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData", KEY_WOW64_32KEY) {}
 
 void ShellFolderTest::SetUp() {
   m_user = m_temp.File(L"user");
@@ -72,6 +74,8 @@ void ShellFolderTest::PointAt(const std::wstring& user, const std::wstring& comm
   m_localAppData.Set(user);
   m_commonUser.Set(common);
   m_commonShell.Set(common);
+  m_commonUser32.Set(common);
+  m_commonShell32.Set(common);
 }
 
 void ShellFolderTest::WriteFile(const std::wstring& folder, const wchar_t* name, const std::wstring& text) {

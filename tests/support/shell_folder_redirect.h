@@ -14,10 +14,11 @@
 
 namespace wendrix::test {
 
-// One registry value of the 64-bit view, remembered and put back as it was.
+// One registry value of one view (the 64-bit one unless told), remembered and
+// put back as it was.
 class SavedValue {
  public:
-  SavedValue(HKEY root, const wchar_t* path, const wchar_t* name);
+  SavedValue(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view = KEY_WOW64_64KEY);
   SavedValue(const SavedValue&) = delete;
   SavedValue& operator=(const SavedValue&) = delete;
   ~SavedValue();
@@ -25,6 +26,7 @@ class SavedValue {
 
  private:
   HKEY m_root;
+  REGSAM m_view;
   std::wstring m_path, m_name;
   DWORD m_type = REG_SZ;
   std::vector<BYTE> m_data;
@@ -54,6 +56,10 @@ class ShellFolderTest : public testing::Test {
   SavedValue m_localAppData;
   SavedValue m_commonUser;
   SavedValue m_commonShell;
+  // Wine's shell in a 32-bit process reads the machine's folders from the
+  // 32-bit view, which Windows shares with the 64-bit one.
+  SavedValue m_commonUser32;
+  SavedValue m_commonShell32;
 };
 
 }  // namespace wendrix::test
