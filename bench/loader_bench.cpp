@@ -2,7 +2,11 @@
 // (8,000 items with downloads, home pages, texts and installed-version
 // definitions) and on a typical one of 20 KB: the whole load (header pass,
 // parse, records, references, items) next to the INI parse of the same text
-// alone, measured in the same run.
+// alone, measured in the same run. Then files of 12,500, 25,000 and 50,000
+// records of one kind (50,000 make about 5 MB), whose time per record stays
+// the same when the load is linear in the file's size; and a file whose
+// conditions would take 2^64 visits, which the loader gives up in bounded
+// time.
 //
 //   bench/loader_bench [MEGABYTES]
 #include <malloc.h>
@@ -69,6 +73,92 @@ void Print(const char* name, const Figures& f) {
   std::printf("  load / parse time: %.2f\n", f.loadSeconds / f.parseSeconds);
 }
 
+// The header of the publisher the measured loads check against.
+std::string Header() {
+  return "[Publisher]\r\nID = 1.3.6.1.4.1.99999\r\nName = \"Acme Tools\"\r\nHomePage = http://www.acme.example/\r\n"
+         "Application = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Editor\r\n";
+}
+
+// `count` records of one kind, each about 100 bytes.
+struct RecordKind {
+  const char* name;
+  std::string (*record)(const std::string& n);
+};
+constexpr RecordKind kRecordKinds[] = {
+    {"items", [](const std::string& n) {
+       return "[Item]\r\nID = item" + n + "\r\nTitle = t\r\nType = Software\r\nDescription = t\r\n"
+              "Flags = Invisible\r\nRequiredVersion = Neutral\r\n";
+     }},
+    {"icons", [](const std::string& n) {
+       return "[Icon]\r\nID = icon" + n + "\r\nVersion = 1.0\r\nURL = http://www.acme.example/icons/" + n +
+              "/icon-in-its-own-folder.ico\r\n";
+     }},
+    {"texts", [](const std::string& n) {
+       return "[Text]\r\nID = text" + n + "\r\nText = en, \"English text " + n + "\"\r\nText = it, \"Testo " + n +
+              "\"\r\n";
+     }},
+    {"conditions, each named by an item", [](const std::string& n) {
+       return "[Condition]\r\nID = c" + n + "\r\nWendrixVersion = 3.0\r\n[Item]\r\nID = i" + n +
+              "\r\nTitle = t\r\nCondition = c" + n + "\r\n";
+     }},
+    {"groups of one item", [](const std::string& n) {
+       return "[Group]\r\nID = g" + n + "\r\nTitle = t\r\nItems = i" + n + "\r\n[Item]\r\nID = i" + n +
+              "\r\nTitle = t\r\n";
+     }},
+};
+
+void MeasureRecordCounts() {
+  test::FakeEnvironment env;
+  test::FakePublisherList publishers;
+  std::printf("records of one kind (time per record stays flat when the load is linear):\n");
+  for (const RecordKind& kind : kRecordKinds) {
+    std::printf("  %s\n", kind.name);
+    for (std::size_t count : {12500u, 25000u, 50000u}) {
+      std::string bytes = Header();
+      for (std::size_t i = 0; i < count; ++i) bytes += kind.record(std::to_string(i));
+      const std::wstring text = DecodeTextFile(bytes, SystemCodePage(3));
+      const double seconds = bench::Best(3, [&] {
+        PublisherData data;
+        data.publisher.id = L"1.3.6.1.4.1.99999";
+        data.publisher.name = L"Acme Tools";
+        data.publisher.homePage = L"http://www.acme.example/";
+        std::uint32_t line = 0;
+        const HRESULT hr = LoadPublisherData(text.c_str(), &data, &publishers, nullptr, &line, 0, env);
+        if (hr != S_OK) {
+          std::fprintf(stderr, "load failed: 0x%08X at line %u\n", static_cast<unsigned>(hr), line);
+          std::abort();
+        }
+      });
+      std::printf("    %6zu records, %5.2f MB: %8.1f ms, %6.2f us per record\n", count,
+                  static_cast<double>(bytes.size()) / 1e6, seconds * 1e3, seconds * 1e6 / static_cast<double>(count));
+    }
+  }
+}
+
+// 64 conditions that each name the next twice, loop detection turned off:
+// the load ends with "Condition loop detected." once its budget is spent.
+void MeasureConditionBomb() {
+  std::string bytes = "[Wendrix]\r\nLoopCount = 4294967295\r\n" + Header();
+  for (int i = 0; i < 64; ++i) {
+    bytes += "[Condition]\r\nID = c" + std::to_string(i) + "\r\n";
+    if (i < 63) bytes += "And = c" + std::to_string(i + 1) + ", c" + std::to_string(i + 1) + "\r\n";
+  }
+  bytes += "[Item]\r\nID = i\r\nTitle = t\r\nCondition = c0\r\n";
+  const std::wstring text = DecodeTextFile(bytes, SystemCodePage(3));
+  test::FakeEnvironment env;
+  test::FakePublisherList publishers;
+  HRESULT hr = S_OK;
+  const double seconds = bench::Best(3, [&] {
+    PublisherData data;
+    data.publisher.id = L"1.3.6.1.4.1.99999";
+    data.publisher.name = L"Acme Tools";
+    data.publisher.homePage = L"http://www.acme.example/";
+    hr = LoadPublisherData(text.c_str(), &data, &publishers, nullptr, nullptr, 0, env);
+  });
+  std::printf("condition tree of 2^64 visits (%zu bytes): 0x%08X after %.1f ms\n", bytes.size(),
+              static_cast<unsigned>(hr), seconds * 1e3);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,5 +168,7 @@ int main(int argc, char** argv) {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   Print("large generated file", Measure(bench::GeneratePublisherFile(megabytes * 1000 * 1000), 5, 1));
   Print("typical file", Measure(bench::GeneratePublisherFile(20 * 1000), 5, 200));
+  MeasureRecordCounts();
+  MeasureConditionBomb();
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "publisher/conditions.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -20,18 +21,23 @@ bool InRange(std::wstring_view version, const InstalledVersionTest& test) {
   return test.highest.empty() || CompareVersions(version, test.highest) != kVersionNewer;
 }
 
+}  // namespace
+
 // Walks one condition tree with a stack of its own: the nesting comes from an
 // untrusted file and must not decide how deep the call stack grows.
-class Evaluator {
+class ConditionEvaluator {
  public:
-  Evaluator(const PublisherData& data, const PublisherList* publishers, std::uint32_t loopLimit,
-            const PublisherEnvironment& env)
+  ConditionEvaluator(const PublisherData& data, const PublisherList* publishers, std::uint32_t loopLimit,
+                     const PublisherEnvironment& env, ConditionContext& context)
       : m_data(data),
         m_publishers(publishers),
         m_loopLimit(loopLimit),
         m_env(env),
+        m_context(context),
         m_moduleVersion(env.ModuleVersion()) {}
 
+  // Sets every visit counter of the data to 0.
+  void ResetCounters();
   int Run(const ConditionRecord& root);
 
  private:
@@ -50,19 +56,31 @@ class Evaluator {
   static constexpr std::size_t kExactNesting = 1 << 16;
 
   int Visit(const ConditionRecord& record);
+  bool OwnTestsHold(const ConditionRecord& record);
   bool PassesOwnTests(const ConditionRecord& record) const;
-  static int NextSubCondition(Frame& frame, const std::wstring*& id);
+  int NextSubCondition(Frame& frame, const std::wstring*& id);
   static int Absorb(Frame& frame, int answer);
 
   const PublisherData& m_data;
   const PublisherList* m_publishers;
   std::uint32_t m_loopLimit;
   const PublisherEnvironment& m_env;
+  ConditionContext& m_context;
   std::wstring m_moduleVersion;
   std::vector<Frame> m_stack;
 };
 
-int Evaluator::Run(const ConditionRecord& root) {
+void ConditionEvaluator::ResetCounters() {
+  if (!m_context.m_countersReset) {
+    for (const ConditionRecord& record : m_data.conditions) record.visits = 0;
+    m_context.m_countersReset = true;
+  } else {
+    for (const ConditionRecord* record : m_context.m_touched) record->visits = 0;
+  }
+  m_context.m_touched.clear();
+}
+
+int ConditionEvaluator::Run(const ConditionRecord& root) {
   // `answer` is the result of the top record's current sub-condition, or
   // kGoOn when the top record has just been entered.
   int answer = Visit(root);
@@ -76,6 +94,11 @@ int Evaluator::Run(const ConditionRecord& root) {
       answer = verdict;  // the record's result is its parent's next answer
       continue;
     }
+    // A look-up costs in proportion to the identifier, which the file chooses.
+    if (!m_context.Spend(1 + id->size())) {
+      answer = kConditionLoop;
+      continue;
+    }
     const ConditionRecord* sub = m_data.FindCondition(*id);
     answer = sub ? Visit(*sub) : kConditionFalse;
   }
@@ -84,9 +107,11 @@ int Evaluator::Run(const ConditionRecord& root) {
 
 // A record's visit and its own tests; pushes it when its lists remain to be
 // walked.
-int Evaluator::Visit(const ConditionRecord& record) {
-  if (++record.visits > m_loopLimit) return kConditionLoop;
-  if (!PassesOwnTests(record)) return kConditionFalse;
+int ConditionEvaluator::Visit(const ConditionRecord& record) {
+  if (!m_context.Spend(1)) return kConditionLoop;
+  if (record.visits++ == 0) m_context.m_touched.push_back(&record);
+  if (record.visits > m_loopLimit) return kConditionLoop;
+  if (!OwnTestsHold(record)) return kConditionFalse;
   if (record.andLists.empty() && record.orLists.empty() && record.notLists.empty()) return kConditionTrue;
   // Each record on the stack has passed its own tests and waits for the one
   // above it. When the stack already holds as many records as there are,
@@ -99,7 +124,15 @@ int Evaluator::Visit(const ConditionRecord& record) {
   return kGoOn;
 }
 
-bool Evaluator::PassesOwnTests(const ConditionRecord& record) const {
+bool ConditionEvaluator::OwnTestsHold(const ConditionRecord& record) {
+  const auto known = m_context.m_ownTests.find(&record);
+  if (known != m_context.m_ownTests.end()) return known->second;
+  const bool hold = PassesOwnTests(record);
+  m_context.m_ownTests.emplace(&record, hold);
+  return hold;
+}
+
+bool ConditionEvaluator::PassesOwnTests(const ConditionRecord& record) const {
   // A version test holds while the library is at least that version.
   for (const std::wstring& version : record.versions) {
     if (CompareVersions(version, m_moduleVersion) == kVersionNewer) return false;
@@ -125,7 +158,7 @@ bool Evaluator::PassesOwnTests(const ConditionRecord& record) const {
 
 // Sets `id` to the frame's next sub-condition and answers kGoOn, or answers
 // the record's result when its lists are done.
-int Evaluator::NextSubCondition(Frame& frame, const std::wstring*& id) {
+int ConditionEvaluator::NextSubCondition(Frame& frame, const std::wstring*& id) {
   for (;;) {
     const ConditionRecord& record = *frame.record;
     const auto& lists = frame.stage == Stage::kAnd  ? record.andLists
@@ -139,6 +172,8 @@ int Evaluator::NextSubCondition(Frame& frame, const std::wstring*& id) {
       continue;
     }
     const std::vector<std::wstring>& list = lists[frame.list];
+    // Each list costs a little even when empty: a record may hold many.
+    if (frame.entry == 0 && !m_context.Spend(1)) return kConditionLoop;
     if (frame.entry < list.size()) {
       id = &list[frame.entry];
       return kGoOn;
@@ -153,7 +188,7 @@ int Evaluator::NextSubCondition(Frame& frame, const std::wstring*& id) {
 
 // Takes the answer of the frame's current sub-condition: answers the record's
 // result when that decides it, else moves on and answers kGoOn.
-int Evaluator::Absorb(Frame& frame, int answer) {
+int ConditionEvaluator::Absorb(Frame& frame, int answer) {
   if (answer == kConditionLoop) return kConditionLoop;
   switch (frame.stage) {
     case Stage::kAnd:
@@ -174,14 +209,22 @@ int Evaluator::Absorb(Frame& frame, int answer) {
   return kGoOn;
 }
 
-}  // namespace
+std::uint64_t ConditionContext::BudgetFor(std::size_t length) noexcept {
+  constexpr std::uint64_t kPerCharacter = 16;
+  const std::uint64_t scaled =
+      length > (UINT64_MAX - kSingleEvaluationBudget) / kPerCharacter ? UINT64_MAX - kSingleEvaluationBudget
+                                                                      : length * kPerCharacter;
+  return kSingleEvaluationBudget + scaled;
+}
 
 int EvaluateCondition(const PublisherData& data, std::wstring_view conditionId, const PublisherList* publishers,
-                      std::uint32_t loopLimit, const PublisherEnvironment& env) {
-  for (const ConditionRecord& record : data.conditions) record.visits = 0;
+                      std::uint32_t loopLimit, const PublisherEnvironment& env, ConditionContext* context) {
+  ConditionContext own(ConditionContext::kSingleEvaluationBudget);
+  ConditionEvaluator evaluator(data, publishers, std::min(loopLimit, kMaxLoopCount), env, context ? *context : own);
+  evaluator.ResetCounters();
   const ConditionRecord* root = data.FindCondition(conditionId);
   if (root == nullptr) return kConditionFalse;
-  return Evaluator(data, publishers, loopLimit, env).Run(*root);
+  return evaluator.Run(*root);
 }
 
 bool LanguageMatches(std::wstring_view tag, std::uint16_t language, const PublisherEnvironment& env) {

@@ -7,8 +7,10 @@
 // IdIndex: the index behind the model's lookups by identifier. It belongs to
 // one collection and follows it without being told: it is rebuilt whenever
 // the collection's size or storage has changed since it was built, and a
-// lookup whose hash leads to a record that no longer carries the wanted
-// identifier falls back to a plain scan. So a stale index never returns a
+// lookup that meets, on its way, a record whose identifier no longer has the
+// hash it was indexed with falls back to a plain scan (records that merely
+// share a hash do not: a file full of them would make every lookup a scan).
+// So a stale index never returns a
 // record that does not carry the identifier; but it misses an identifier
 // that a record took since the index was built without the collection's
 // size or storage changing (changed in place, or a collection emptied and
@@ -16,6 +18,7 @@
 // indexes whenever it empties its collections for that reason.
 //
 // FoldedIdSet: a set of identifiers that live elsewhere (views).
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -26,9 +29,26 @@
 
 namespace wendrix {
 
-// Hash of an identifier with ASCII letters folded (FNV-1a).
+// A start for the hash chosen anew by each process: identifiers made to
+// share one hash would turn every table of them into a list, and a file
+// cannot aim at a start it does not know.
+inline std::uint64_t FoldedIdHashSeed() noexcept {
+  static const std::uint64_t seed = [] {
+    static const char anchor = 0;  // where the process was loaded
+    std::uint64_t s = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&anchor)) ^
+                      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    s ^= s >> 33;  // MurmurHash3's finaliser spreads the few bits that vary
+    s *= 0xff51afd7ed558ccdull;
+    s ^= s >> 33;
+    return s;
+  }();
+  return seed;
+}
+
+// Hash of an identifier with ASCII letters folded (FNV-1a from the
+// process's start).
 inline std::size_t FoldedIdHash(std::wstring_view id) noexcept {
-  std::uint64_t hash = 14695981039346656037ull;
+  std::uint64_t hash = 14695981039346656037ull ^ FoldedIdHashSeed();
   for (wchar_t c : id) {
     hash ^= static_cast<std::uint32_t>(CStringUtil::FoldAscii(c));
     hash *= 1099511628211ull;
@@ -52,16 +72,18 @@ class FoldedPositionTable {
   }
 
   // The position of the first identifier that equals `id`, or kNone.
-  // `sameHash` tells whether an identifier of the same hash but another text
-  // was met on the way.
+  // `changed` tells whether an identifier was met on the way that no longer
+  // has the hash it was added with (it changed since). Two identifiers that
+  // merely share a hash do not count: the search goes past them anyway.
   template <typename IdAt>
-  std::size_t Find(std::wstring_view id, std::size_t hash, IdAt idAt, bool& sameHash) const noexcept {
-    sameHash = false;
+  std::size_t Find(std::wstring_view id, std::size_t hash, IdAt idAt, bool& changed) const noexcept {
+    changed = false;
     if (m_slots.empty()) return kNone;
     for (std::size_t i = hash & Mask(); m_slots[i].position != kNone; i = (i + 1) & Mask()) {
       if (m_slots[i].hash != hash) continue;
-      if (CStringUtil::EqualsNoCase(idAt(m_slots[i].position), id)) return m_slots[i].position;
-      sameHash = true;
+      const std::wstring_view there = idAt(m_slots[i].position);
+      if (CStringUtil::EqualsNoCase(there, id)) return m_slots[i].position;
+      if (!changed && FoldedIdHash(there) != hash) changed = true;
     }
     return kNone;
   }
@@ -115,14 +137,14 @@ class IdIndex {
   Record* Find(Record* records, std::size_t count, std::wstring_view id) const {
     if (count < kScanLimit) return Scan(records, count, id);
     if (records != m_storage || count != m_count) Rebuild(records, count);
-    bool sameHash = false;
+    bool changed = false;
     const std::size_t position =
         m_table.Find(id, FoldedIdHash(id), [records](std::size_t i) -> std::wstring_view { return records[i].id; },
-                     sameHash);
+                     changed);
     if (position != FoldedPositionTable::kNone) return records + position;
-    // A record of the same hash that does not match may have had its
-    // identifier changed since the index was built: only a scan is sure.
-    return sameHash ? Scan(records, count, id) : nullptr;
+    // A record on the way had its identifier changed since the index was
+    // built, perhaps to this one: only a scan is sure.
+    return changed ? Scan(records, count, id) : nullptr;
   }
 
  private:
@@ -163,6 +185,11 @@ class FoldedIdSet {
     for (std::size_t i = 0; i < m_ids.size(); ++i) table.Insert(i, FoldedIdHash(m_ids[i]), idAt);
     m_ids.reserve(count);
     m_table = std::move(table);
+  }
+  bool Contains(std::wstring_view id) const noexcept {
+    bool changed = false;
+    return m_table.Find(id, FoldedIdHash(id), [this](std::size_t i) { return m_ids[i]; }, changed) !=
+           FoldedPositionTable::kNone;
   }
   // Adds `id`, which must stay valid as long as the set; false when an equal
   // identifier is in the set already.

@@ -153,7 +153,10 @@ HRESULT MainPass::FinishSection() {
 }
 
 HRESULT MainPass::RegisterPendingIcon() {
-  if (m_icon.hasId && m_icon.hasVersion) m_data.icons.push_back(IconEntry{m_icon.id, m_icon.version});
+  if (m_icon.hasId && m_icon.hasVersion) {
+    m_data.icons.push_back(IconEntry{m_icon.id, m_icon.version});
+    m_iconIds.Insert(m_icon.idView);
+  }
   m_icon = {};
   return S_OK;
 }
@@ -268,7 +271,7 @@ HRESULT LoadPublisherData(const wchar_t* text, PublisherData* data, PublisherLis
         hr = parsed;
         errorLine = entries.ErrorLine();
       } else {
-        loader::MainPass pass(*data, publishers, wallet, options, env);
+        loader::MainPass pass(*data, publishers, wallet, options, env, view.size());
         hr = pass.Run(entries);
         errorLine = pass.ErrorLine();
       }

@@ -49,7 +49,7 @@ HRESULT MainPass::ResolveReferences() {
 HRESULT MainPass::Applies(const std::wstring& conditionId, bool& applies) {
   applies = true;
   if (conditionId.empty() || (m_options & kLoadNoConditions) || !m_publishers) return S_OK;
-  const int result = EvaluateCondition(m_data, conditionId, m_publishers, m_loopCount, m_env);
+  const int result = EvaluateCondition(m_data, conditionId, m_publishers, m_loopCount, m_env, &m_conditions);
   // The evaluator's answer, not the loader's failure code of the same name.
   if (result == wendrix::kConditionLoop) {
     const ConditionRecord* condition = m_data.FindCondition(conditionId);
@@ -57,6 +57,15 @@ HRESULT MainPass::Applies(const std::wstring& conditionId, bool& applies) {
   }
   applies = result == kConditionTrue;
   return S_OK;
+}
+
+const std::wstring* MainPass::Title(std::wstring_view textId) {
+  const TextRecord* record = m_data.FindText(textId);
+  if (!record) return nullptr;
+  const auto known = m_titles.find(record);
+  if (known != m_titles.end()) return known->second;
+  // A text with many languages, named by many items, is looked through once.
+  return m_titles.emplace(record, TextFor(*record, m_env)).first->second;
 }
 
 bool MainPass::PathResolves(const std::wstring& pathId) {
@@ -109,7 +118,7 @@ HRESULT MainPass::ProcessItems() {
       if (definition) definition->result = m_env.DetermineInstalledVersion(*definition, m_publishers);
       item.installedVersion = definition ? definition->result : std::nullopt;
     }
-    if (const std::wstring* title = TextFor(m_data, item.titleId, m_env)) item.title = *title;
+    if (const std::wstring* title = Title(item.titleId)) item.title = *title;
     // One look at each action: outside wallet mode one whose effective
     // subtype is empty leaves the item's list; the others make up the item's
     // date, latest version and size.
@@ -169,7 +178,7 @@ void MainPass::KeepNewestSelfItem() {
 
 void MainPass::ProcessGroups() {
   for (Group& group : m_data.groups) {
-    if (const std::wstring* title = TextFor(m_data, group.titleId, m_env)) group.title = *title;
+    if (const std::wstring* title = Title(group.titleId)) group.title = *title;
     for (const std::wstring& id : group.itemIds)
       if (Item* item = m_data.FindItem(id)) item->flags |= kItemGrouped;
   }

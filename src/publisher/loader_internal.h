@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
 #include "core/ini_data_buffer.h"
+#include "publisher/conditions.h"
 #include "publisher/id_index.h"
 #include "publisher/loader.h"
+#include "publisher/memo_environment.h"
 #include "publisher/schema.h"
 
 namespace wendrix::loader {
@@ -64,9 +67,16 @@ using OpenRecord = std::variant<std::monostate, Item, Action, Message, Condition
 // The main pass over the entries and the work after it.
 class MainPass {
  public:
+  // `textLength`, the length of the text the entries were read from, sets
+  // how much work condition evaluation may do.
   MainPass(PublisherData& data, PublisherList* publishers, WalletFields* wallet, std::uint32_t options,
-           const PublisherEnvironment& env)
-      : m_data(data), m_publishers(publishers), m_wallet(wallet), m_options(options), m_env(env) {}
+           const PublisherEnvironment& env, std::size_t textLength)
+      : m_data(data),
+        m_publishers(publishers),
+        m_wallet(wallet),
+        m_options(options),
+        m_env(env),
+        m_conditions(ConditionContext::BudgetFor(textLength)) {}
 
   // `entries` as read with the full schema: their schema identifiers are the
   // section and key identifiers.
@@ -120,12 +130,16 @@ class MainPass {
   // Evaluates a condition; false when the record must go, a loop fails the load.
   HRESULT Applies(const std::wstring& conditionId, bool& applies);
   bool PathResolves(const std::wstring& pathId);
+  // The title of a Text record for the user, found once per record.
+  const std::wstring* Title(std::wstring_view textId);
 
   PublisherData& m_data;
   PublisherList* m_publishers;
   WalletFields* m_wallet;
   std::uint32_t m_options;
-  const PublisherEnvironment& m_env;
+  MemoEnvironment m_env;  // each fact asked of the system once per load
+  ConditionContext m_conditions;
+  std::unordered_map<const TextRecord*, const std::wstring*> m_titles;
 
   std::int32_t m_section = -1;  // the current section's identifier, -1 while skipping
   OpenRecord m_open;
@@ -135,8 +149,10 @@ class MainPass {
   std::uint32_t m_loopCount = 10;
   struct {
     std::wstring id, version;
+    std::wstring_view idView;  // the ID as it stands in the entries
     bool hasId = false, hasVersion = false;
   } m_icon;
+  FoldedIdSet m_iconIds;  // the IDs of the icons registered so far
   std::array<std::vector<Reference>, kRefKindCount> m_references;
   // The identifiers seen so far, per kind of record (by the identifier of
   // its section): views into the entries, compared ignoring case.

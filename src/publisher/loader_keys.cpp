@@ -312,9 +312,9 @@ HRESULT MainPass::IconKey(std::int32_t key, const IniEntry& e) {
       // The identifier names the icon's file too.
       if (value.size() > 100 || value.find_first_of(L" \t\\/:") != std::wstring_view::npos)
         return Fail(E_INVALIDARG, e.Line());
-      for (const IconEntry& icon : m_data.icons)
-        if (CStringUtil::EqualsNoCase(icon.id, value)) return Fail(kDuplicateId, e.Line());
+      if (m_iconIds.Contains(value)) return Fail(kDuplicateId, e.Line());
       m_icon.id.assign(value);
+      m_icon.idView = value;
       m_icon.hasId = true;
       return S_OK;
     }

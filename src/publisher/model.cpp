@@ -89,12 +89,16 @@ InstalledVersionDefinition* PublisherData::FindInstalledVersion(std::wstring_vie
 
 const std::wstring* TextFor(const PublisherData& data, std::wstring_view textId, const PublisherEnvironment& env) {
   const TextRecord* record = data.FindText(textId);
-  if (!record || record->entries.empty()) return nullptr;
-  if (record->entries.size() > 1) {
-    for (const TextEntry& entry : record->entries)
+  return record ? TextFor(*record, env) : nullptr;
+}
+
+const std::wstring* TextFor(const TextRecord& record, const PublisherEnvironment& env) {
+  if (record.entries.empty()) return nullptr;
+  if (record.entries.size() > 1) {
+    for (const TextEntry& entry : record.entries)
       if (LanguageMatches(entry.language, kUserUiLanguage, env)) return &entry.text;
   }
-  return &record->entries.front().text;
+  return &record.entries.front().text;
 }
 
 bool ArchitectureApplies(const Action& action, const PublisherEnvironment& env) {

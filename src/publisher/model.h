@@ -216,6 +216,8 @@ class PublisherData {
 // language matches the user's interface language, else the first. Null for an
 // unknown identifier.
 const std::wstring* TextFor(const PublisherData& data, std::wstring_view textId, const PublisherEnvironment& env);
+// The same for a record at hand.
+const std::wstring* TextFor(const TextRecord& record, const PublisherEnvironment& env);
 
 // True when the action's architecture bits are 0, contain x64 on a 64-bit
 // system, or contain x86 on any other system.

@@ -272,6 +272,94 @@ TEST_F(ConditionsTest, HugeLoopCountStillEndsACycle) {
   EXPECT_EQ(Evaluate(L"A", 0xFFFFFFFFu), kConditionLoop);
 }
 
+TEST_F(ConditionsTest, LoopCountBeyondTheCapCountsAsTheCap) {
+  Add(L"B");
+  AddAnd(L"Wide", {std::vector<std::wstring>(kMaxLoopCount + 5, L"B")});
+  EXPECT_EQ(Evaluate(L"Wide", 0xFFFFFFFFu), kConditionLoop);
+  EXPECT_EQ(m_data.conditions[0].visits, kMaxLoopCount + 1);
+  m_data.conditions[1].andLists[0].resize(kMaxLoopCount);
+  EXPECT_EQ(Evaluate(L"Wide", 0xFFFFFFFFu), kConditionTrue);
+}
+
+// 64 conditions that each name the next twice: no condition is visited more
+// than a few times in a row, but the whole tree has 2^64 visits. The budget
+// ends it whatever the LoopCount.
+TEST_F(ConditionsTest, TreeThatDoublesAtEveryLevelRunsOutOfBudget) {
+  constexpr int kLevels = 64;
+  for (int i = 0; i < kLevels; ++i) {
+    const std::wstring next = L"c" + std::to_wstring(i + 1);
+    ConditionRecord& record = Add(L"");
+    record.id = L"c" + std::to_wstring(i);
+    if (i + 1 < kLevels) record.andLists = {{next, next}};
+  }
+  EXPECT_EQ(Evaluate(L"c0"), kConditionLoop) << "the default LoopCount ends it early";
+  ConditionContext context(100000);
+  EXPECT_EQ(EvaluateCondition(m_data, L"c0", &m_publishers, 0xFFFFFFFFu, m_env, &context), kConditionLoop);
+  EXPECT_EQ(context.Left(), 0u) << "the budget ended it";
+  // Without a context of its own, a call has a budget of its own.
+  EXPECT_EQ(Evaluate(L"c0", 0xFFFFFFFFu), kConditionLoop);
+  // A shallow part of the same tree fits.
+  ConditionContext shallow(100000);
+  EXPECT_EQ(EvaluateCondition(m_data, L"c54", &m_publishers, 0xFFFFFFFFu, m_env, &shallow), kConditionTrue);
+  EXPECT_EQ(shallow.Left(), 100000u - ((1u << 10) - 1) - 1022 * 4 - 511) << "visits, names and lists";
+}
+
+// The evaluations of one load share their budget, and each starts with every
+// visit counter at 0 although only the first resets them all.
+TEST_F(ConditionsTest, EvaluationsOfOneLoadShareTheirBudget) {
+  Add(L"B");
+  AddAnd(L"Twice", {{L"B"}, {L"B"}});
+  ConditionContext context(1000);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(EvaluateCondition(m_data, L"Twice", &m_publishers, 2, m_env, &context), kConditionTrue) << i;
+    ASSERT_EQ(m_data.conditions[0].visits, 2u) << i;
+  }
+  EXPECT_EQ(context.Left(), 1000u - 100 * (3 + 2 * 2 + 2)) << "three visits, two names, two lists each time";
+  for (int i = 0; i < 100; ++i) EvaluateCondition(m_data, L"Twice", &m_publishers, 2, m_env, &context);
+  EXPECT_EQ(EvaluateCondition(m_data, L"B", &m_publishers, 2, m_env, &context), kConditionLoop) << "all spent";
+
+  // Counters left by a context's earlier evaluation are reset by its next.
+  ConditionContext fresh(1000);
+  m_data.conditions[0].visits = 7;
+  EXPECT_EQ(EvaluateCondition(m_data, L"Twice", &m_publishers, 2, m_env, &fresh), kConditionTrue);
+  EXPECT_EQ(EvaluateCondition(m_data, L"Twice", &m_publishers, 2, m_env, &fresh), kConditionTrue);
+}
+
+// Long names and many empty lists cost in proportion to what the file wrote.
+TEST_F(ConditionsTest, LongNamesAndEmptyListsDrawOnTheBudget) {
+  const std::wstring longName(5000, L'n');
+  Add(L"").id = longName;
+  AddAnd(L"Long", {{longName}});
+  ConditionContext context(1000);
+  EXPECT_EQ(EvaluateCondition(m_data, L"Long", &m_publishers, 10, m_env, &context), kConditionLoop);
+
+  ConditionRecord& empties = Add(L"Empties");
+  empties.andLists.assign(5000, {});
+  ConditionContext small(1000);
+  EXPECT_EQ(EvaluateCondition(m_data, L"Empties", &m_publishers, 10, m_env, &small), kConditionLoop);
+  ConditionContext enough(6000);
+  EXPECT_EQ(EvaluateCondition(m_data, L"Empties", &m_publishers, 10, m_env, &enough), kConditionTrue);
+}
+
+// Within one context a condition's own tests are decided once: the facts
+// behind them do not change during a load.
+TEST_F(ConditionsTest, OwnTestsAreDecidedOncePerContext) {
+  m_data.installedVersions.emplace_back().id = L"Tool";
+  m_env.installed[L"Tool"] = L"2.0";
+  Add(L"C").installedVersions = {{L"Tool", L"1.0", L""}};
+  ConditionContext context(1000);
+  EXPECT_EQ(EvaluateCondition(m_data, L"C", &m_publishers, 10, m_env, &context), kConditionTrue);
+  m_env.installed.clear();
+  EXPECT_EQ(EvaluateCondition(m_data, L"C", &m_publishers, 10, m_env, &context), kConditionTrue) << "kept";
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse) << "a new context asks again";
+}
+
+TEST(ConditionBudgetTest, GrowsWithTheTextAndNeverOverflows) {
+  EXPECT_EQ(ConditionContext::BudgetFor(0), ConditionContext::kSingleEvaluationBudget);
+  EXPECT_EQ(ConditionContext::BudgetFor(1000), ConditionContext::kSingleEvaluationBudget + 16000);
+  EXPECT_EQ(ConditionContext::BudgetFor(static_cast<std::size_t>(-1)), UINT64_MAX);
+}
+
 TEST_F(ConditionsTest, DeepChainIsEvaluatedToItsEnd) {
   constexpr int kDepth = 1000;
   for (int i = 0; i < kDepth; ++i) {

@@ -546,6 +546,48 @@ TEST_F(LoaderTest, ConditionLoopFailsAtTheNamedConditionsSection) {
   EXPECT_TRUE(FailedAt(Load(L"[Wendrix]\nLoopCount=0\n" + twice), kLoop));
 }
 
+// A LoopCount of 4294967295 and 64 conditions that each name the next twice:
+// a tree of 2^64 visits. The load is decided in bounded time, with the loop
+// error at the named condition.
+TEST_F(LoaderTest, ConditionTreeTooLargeToWalkIsALoop) {
+  std::wstring conditions = L"[Wendrix]\nLoopCount=4294967295\n" + std::wstring(kTitle);
+  for (int i = 0; i < 64; ++i) {
+    const std::wstring next = L"c" + std::to_wstring(i + 1);
+    conditions += (i == 0 ? L"[Condition] ; <<\nID=c0\n" : L"[Condition]\nID=c" + std::to_wstring(i) + L"\n");
+    if (i < 63) conditions += L"And=" + next + L"," + next + L"\n";
+  }
+  EXPECT_TRUE(FailedAt(Load(conditions + L"[Item]\nID=I\nTitle=T\nCondition=c0\n"), kLoop));
+  // The budget is the load's, not each evaluation's: many items naming a
+  // tree that alone fits still end the load.
+  std::wstring shallow = L"[Wendrix]\nLoopCount=4294967295\n" + std::wstring(kTitle);
+  for (int i = 0; i < 16; ++i)
+    shallow += L"[Condition]\nID=s" + std::to_wstring(i) + L"\nAnd=s" + std::to_wstring(i + 1) + L",s" +
+               std::to_wstring(i + 1) + L"\n";
+  shallow += L"[Condition]\nID=s16\n";
+  ASSERT_TRUE(Loaded(Load(shallow + L"[Item]\nID=I\nTitle=T\nCondition=s0\n")));
+  for (int i = 0; i < 100; ++i) shallow += L"[Item]\nID=I" + std::to_wstring(i) + L"\nTitle=T\nCondition=s0\n";
+  EXPECT_EQ(Load(shallow), kLoop);
+}
+
+// Many items and conditions naming one definition, path and text: each is
+// asked of the system once per load.
+TEST_F(LoaderTest, SystemFactsAreAskedOncePerLoad) {
+  env.installed[L"Tool"] = L"2.0";
+  std::wstring body = std::wstring(kTitle) +
+                      L"[InstalledVersion]\nID=Tool\nApplication=,tool.exe\n"
+                      L"[Condition]\nID=Installed\nInstalledVersion=Tool,1.0\n"
+                      L"[Condition]\nID=Also\nInstalledVersion=Tool\nAnd=Installed\n";
+  for (int i = 0; i < 50; ++i)
+    body += L"[Item]\nID=I" + std::to_wstring(i) + L"\nTitle=T\nInstalledVersion=Tool\nCondition=Also\n";
+  ASSERT_TRUE(Loaded(Load(body)));
+  EXPECT_EQ(data.items.size(), 50u);
+  EXPECT_EQ(env.determinations, 1);
+  EXPECT_EQ(data.items.back().installedVersion, std::optional<std::wstring>(L"2.0"));
+  EXPECT_EQ(data.items.back().title, L"Title");
+  ASSERT_TRUE(Loaded(Load(body)));
+  EXPECT_EQ(env.determinations, 2) << "a new load asks again";
+}
+
 // ---------------------------------------------------------------------------
 // Installed versions and what each item offers.
 
