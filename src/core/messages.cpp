@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/count_selector.h"
+#include "core/insert_template.h"
 #include "core/placeholders.h"
 #include "frame/module_state.h"
 #include "platform/system_library.h"
@@ -24,17 +25,15 @@ std::wstring ExpandedString(HMODULE module, UINT id) {
 }
 
 wchar_t* FormatFromString(const std::wstring& text, std::span<const DWORD_PTR> inserts) {
-  // FormatMessageW reads as many inserts as the text names; give it an empty
-  // text for each one the caller did not pass rather than let it read past.
+  // FormatMessageW reads as many inserts as the text asks for (a "*" width
+  // reads one more); the checked text asks for none beyond those given.
+  const std::wstring checked = CheckedInsertTemplate(text, inserts.size());
   std::vector<DWORD_PTR> args(inserts.begin(), inserts.end());
-  static const wchar_t kEmpty[] = L"";
-  const unsigned used = HighestInsertNumber(text);
-  while (args.size() < used) args.push_back(reinterpret_cast<DWORD_PTR>(kEmpty));
   args.push_back(0);
   wchar_t* out = nullptr;
   const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, text.c_str(), 0, 0,
-      reinterpret_cast<LPWSTR>(&out), 0, reinterpret_cast<va_list*>(args.data()));
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, checked.c_str(), 0,
+      0, reinterpret_cast<LPWSTR>(&out), 0, reinterpret_cast<va_list*>(args.data()));
   if (length == 0 && out) {
     LocalFree(out);
     out = nullptr;

@@ -13,6 +13,7 @@
 #include "frame/module_state.h"
 #include "platform/known_folders.h"
 #include "publisher/builtin_publishers.h"
+#include "publisher/id_index.h"
 #include "publisher/loader.h"
 #include "publisher/windows_environment.h"
 #include "registration/publisher_store.h"
@@ -22,6 +23,7 @@
 #include "update/previous_items.h"
 #include "update/settings.h"
 #include "update/transfer.h"
+#include "update/url_text.h"
 
 namespace wendrix {
 
@@ -34,7 +36,16 @@ constexpr HRESULT kMissingDataSource = static_cast<HRESULT>(0x800400E2);
 constexpr HRESULT kHtmlData = static_cast<HRESULT>(0x80040205);
 constexpr HRESULT kInvalidData = HResultFromWin32(ERROR_INVALID_DATA);
 constexpr HRESULT kTooManyMoves = HResultFromWin32(12156);  // ERROR_INTERNET_REDIRECT_FAILED
+// An address a fetched file may not lead to (MayFetchFrom):
+// ERROR_INTERNET_UNRECOGNIZED_SCHEME wrapped.
+constexpr HRESULT kRefusedAddress = HResultFromWin32(12006);
 constexpr int kMaxMoves = 5;
+// What one check may download into memory, far above honest needs: no data
+// file can make a check download without end.
+constexpr std::uint64_t kDataFileLimit = 16u << 20;
+constexpr std::uint64_t kIconLimit = 1u << 20;
+constexpr std::size_t kMaxIconsPerPublisher = 64;
+constexpr std::uint64_t kCheckDownloadLimit = 256u << 20;
 constexpr UINT kLoadingDataFor = 66;
 constexpr UINT kCheckingForSelfUpdates = 233;
 constexpr UINT kSaveErrorText = 10;
@@ -113,7 +124,12 @@ bool HasIconSection(std::wstring_view text) noexcept {
 }
 
 // The data file's icons: each icon with an ID and an address that is not
-// stored with its version yet is fetched and stored.
+// stored with its version yet is fetched and stored. The file has loaded, so
+// its Icon sections' IDs have passed the loader. At most
+// kMaxIconsPerPublisher icons are fetched, each of at most kIconLimit
+// bytes, from web addresses only (unless the data file is local), and none
+// after the first that fails: an icon is decoration, not worth a check's
+// time.
 HRESULT FetchIcons(CTransfer& transfer, const PublisherRecord& record, const std::wstring& text,
                    const InternetSettings& settings) {
   if (!HasIconSection(text)) return S_OK;
@@ -140,17 +156,17 @@ HRESULT FetchIcons(CTransfer& transfer, const PublisherRecord& record, const std
     else if (CStringUtil::EqualsNoCase(e.NameView(), L"URL")) icons.back().url = e.Value(0);
     else if (CStringUtil::EqualsNoCase(e.NameView(), L"Version")) icons.back().version = e.Value(0);
   }
-  std::vector<std::wstring> seen;
+  FoldedIdSet seen;  // views into `icons`, which no longer changes
+  std::size_t fetched = 0;
   for (const Icon& icon : icons) {
     if (icon.id.empty() || icon.url.empty()) continue;
-    bool listed = false;
-    for (const std::wstring& id : seen) listed = listed || CStringUtil::EqualsNoCase(id, icon.id);
-    if (listed) continue;
-    seen.push_back(icon.id);
+    if (!seen.Insert(icon.id)) continue;
     std::wstring path;
     if (FAILED(IconFilePath(record.id, icon.id, icon.version, path))) continue;
     if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-    HRESULT hr = transfer.Fetch(icon.url.c_str(), nullptr, 0);
+    if (fetched++ == kMaxIconsPerPublisher) break;
+    HRESULT hr = MayFetchFrom(record.dataSource, icon.url) ? transfer.Fetch(icon.url.c_str(), nullptr, 0, kIconLimit)
+                                                           : kRefusedAddress;
     if (SUCCEEDED(hr) && transfer.Result().Count() > 0) {
       const CBuffer<char>& bytes = transfer.Result();
       hr = WriteIconFile(record.id, icon.id, icon.version, std::string_view(bytes.Data(), bytes.Count()), nullptr);
@@ -158,7 +174,8 @@ HRESULT FetchIcons(CTransfer& transfer, const PublisherRecord& record, const std
         WriteError(record, hr, icon.url, icon.line);
         return hr;
       }
-    } else if (FAILED(hr) && settings.iniDebug) {
+    } else if (FAILED(hr)) {
+      if (!settings.iniDebug) break;
       WriteError(record, hr, icon.url, icon.line);
       return hr;
     }
@@ -206,7 +223,7 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
                                     : FormatMessageText(kLoadingDataFor, nullptr, name));
     if (CClient* client = transfer.Client()) client->SetText(status ? status.get() : L"");
 
-    HRESULT hr = transfer.Fetch(record.dataSource.c_str(), nullptr, kFetchTerminate);
+    HRESULT hr = transfer.Fetch(record.dataSource.c_str(), nullptr, kFetchTerminate, kDataFileLimit);
     if (FAILED(hr)) {
       WriteError(record, hr, record.dataSource);
       return hr;
@@ -222,12 +239,6 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
     }
     record.dataText = text;
 
-    hr = FetchIcons(transfer, record, record.dataText, settings);
-    if (FAILED(hr)) {
-      record.dataText.clear();  // never kept unchecked
-      return hr;
-    }
-
     PublisherData& data = ModelOf(record);
     std::uint32_t line = 0;
     const std::uint32_t options = kLoadHonourRedirectVersion | (settings.iniDebug ? std::uint32_t{kLoadStrict} : 0u);
@@ -238,12 +249,28 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
       return hr;
     }
     if (hr == S_FALSE) {
+      // A file from the internet may not move its publisher onto the disk or
+      // a share: the publisher stays where it was registered.
+      if (!MayFetchFrom(record.dataSource, data.publisher.dataSource)) {
+        WriteError(record, kRefusedAddress, data.publisher.dataSource);
+        record.dataText.clear();
+        return kRefusedAddress;
+      }
       // The publisher moved: its new place is remembered and fetched next.
       record.name = data.publisher.name;
       record.homePage = data.publisher.homePage;
       record.dataSource = data.publisher.dataSource;
       store.MarkMoved(record.id);
       return S_FALSE;
+    }
+
+    // Icons only for a file that loaded: nothing that an invalid file names
+    // is fetched.
+    hr = FetchIcons(transfer, record, record.dataText, settings);
+    if (FAILED(hr)) {
+      record.dataText.clear();  // never kept unchecked
+      data.ClearCollections();  // as after any failed load
+      return hr;
     }
     AfterLoad(record, data, previousItems);
     RETURN_IF_FAILED(SaveDataFile(record, nullptr));
@@ -342,6 +369,7 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
   if (!settings || !store || !client) return E_INVALIDARG;
   const KnownFolderScope folders;  // every side file lives in the same folders
   transfer.Bind(client, settings);
+  transfer.SetMemoryBudget(kCheckDownloadLimit);
   const bool filtered = filter && *filter;
 
   std::vector<PublisherRecord*> eligible;

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "core/insert_template.h"
 #include "core/messages.h"
 #include "frame/module_state.h"
 #include "platform/unique_handle.h"
@@ -27,6 +28,8 @@ constexpr DWORD kFileBlock = 1000;
 constexpr DWORD kNetworkBlock = 1024;
 constexpr DWORD kBlocksPerRead = 64;
 constexpr DWORD kShortResponse = 5921;  // wrapped: 0x80071721
+// The most of a challenge's page read before answering it.
+constexpr std::uint64_t kChallengeBodyLimit = 256 * 1024;
 
 HRESULT WrappedLastError() noexcept {
   const DWORD error = GetLastError();
@@ -66,19 +69,22 @@ void CInternet::SetUserAgent(const wchar_t* templateText) {
   SYSTEM_INFO info{};
   GetSystemInfo(&info);
   const std::wstring processors = std::to_wstring(info.dwNumberOfProcessors);
-  // A user's template may name inserts beyond the five; they read as empty
-  // rather than past the end of the array.
-  std::vector<DWORD_PTR> args(99, reinterpret_cast<DWORD_PTR>(L""));
-  args[0] = reinterpret_cast<DWORD_PTR>(version.c_str());
-  args[2] = reinterpret_cast<DWORD_PTR>(system.c_str());
-  args[3] = reinterpret_cast<DWORD_PTR>(country);
-  args[4] = reinterpret_cast<DWORD_PTR>(processors.c_str());
+  const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(version.c_str()), reinterpret_cast<DWORD_PTR>(L""),
+                            reinterpret_cast<DWORD_PTR>(system.c_str()), reinterpret_cast<DWORD_PTR>(country),
+                            reinterpret_cast<DWORD_PTR>(processors.c_str())};
+  // A user's template may name inserts beyond the five, or formats that
+  // read further ("%1!*s!"): those read as empty, never past the array.
+  const std::wstring checked = CheckedInsertTemplate(format, std::size(args));
   wchar_t* expanded = nullptr;
   const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, format.c_str(), 0, 0,
-      reinterpret_cast<LPWSTR>(&expanded), 0, reinterpret_cast<va_list*>(args.data()));
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, checked.c_str(), 0,
+      0, reinterpret_cast<LPWSTR>(&expanded), 0, reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
   const LocalText owned(expanded);
   m_userAgent = length && expanded ? std::wstring(expanded, length) : std::wstring(kFallbackUserAgent);
+  // The agent goes out as a header line: a line break ("%n", "%r") in it
+  // would start another header.
+  for (wchar_t& c : m_userAgent)
+    if (c < L' ') c = L' ';
   if (m_session) m_api.SetTextOption(m_session.Get(), INTERNET_OPTION_USER_AGENT, m_userAgent);
 }
 
@@ -233,7 +239,8 @@ HRESULT CInternet::FetchFile(const std::wstring& url, ByteSink& sink) {
 HRESULT CInternet::Deliver(std::span<const char> bytes, std::size_t block, ByteSink& sink, std::uint64_t& total) {
   for (std::size_t at = 0; at < bytes.size(); at += block) {
     const std::span<const char> piece = bytes.subspan(at, std::min(block, bytes.size() - at));
-    if (FAILED(sink.Append(piece))) return E_OUTOFMEMORY;
+    // The sink's own reason: out of memory, a full disk, a cap reached.
+    if (const HRESULT hr = sink.Append(piece); FAILED(hr)) return hr;
     total += piece.size();
     if (const HRESULT stop = Progress(kProgressBytes, total); stop != S_OK) return stop;
   }
@@ -242,14 +249,18 @@ HRESULT CInternet::Deliver(std::span<const char> bytes, std::size_t block, ByteS
 
 bool CInternet::AnswerChallenge(HINTERNET request, bool proxy, int attempt) {
   if (attempt == 0) {
-    // The challenge's own body goes unread otherwise and blocks the resend.
-    char discard[kNetworkBlock];
-    DWORD read = 0;
-    while (m_api.Read(request, discard, sizeof(discard), read) && read > 0) {
-    }
     const std::wstring& user = proxy ? m_proxyUser : m_serverUser;
     const std::wstring& password = proxy ? m_proxyPassword : m_serverPassword;
     if (user.empty() || password.empty()) return false;
+    // The challenge's own body goes unread otherwise and blocks the resend.
+    // A server that sends more than a page of it is not answered at all.
+    char discard[kNetworkBlock];
+    DWORD read = 0;
+    std::uint64_t drained = 0;
+    while (m_api.Read(request, discard, sizeof(discard), read) && read > 0) {
+      drained += read;
+      if (drained > kChallengeBodyLimit) return false;
+    }
     const DWORD userOption = proxy ? INTERNET_OPTION_PROXY_USERNAME : INTERNET_OPTION_USERNAME;
     const DWORD passwordOption = proxy ? INTERNET_OPTION_PROXY_PASSWORD : INTERNET_OPTION_PASSWORD;
     if (m_api.SetTextOption(request, userOption, user) && m_api.SetTextOption(request, passwordOption, password))
@@ -287,6 +298,9 @@ HRESULT CInternet::HandleResponse(HINTERNET request) {
 }
 
 HRESULT CInternet::ReadResponse(HINTERNET request, ByteSink& sink) {
+  // An error status has already decided the fetch: its page would only be
+  // thrown away, and a server can make it as long as it likes.
+  if (m_lastError >= 12000) return S_OK;
   std::optional<std::uint64_t> announced;
   if (m_progress) {
     SYSTEMTIME modified{};
@@ -313,9 +327,7 @@ HRESULT CInternet::ReadResponse(HINTERNET request, ByteSink& sink) {
     if (read == 0) break;
     if (const HRESULT hr = Deliver({buffer.data(), read}, kNetworkBlock, sink, total); hr != S_OK) return hr;
   }
-  // An error status already failed the fetch; its page may have been
-  // drained while answering a challenge, so its length says nothing.
-  if (announced && total < *announced && m_lastError < 12000) return HResultFromWin32(kShortResponse);
+  if (announced && total < *announced) return HResultFromWin32(kShortResponse);
   return S_OK;
 }
 

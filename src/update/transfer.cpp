@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/unique_handle.h"
@@ -41,6 +42,29 @@ void RemoveFolderIfFree(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// Passes bytes on until a cap: what would go beyond it fails the append
+// (and with it the fetch) with kFetchTooLarge.
+class CappedSink final : public ByteSink {
+ public:
+  CappedSink(ByteSink& inner, std::uint64_t cap) noexcept : m_inner(inner), m_cap(cap) {}
+  HRESULT Empty() override {
+    m_count = 0;
+    return m_inner.Empty();
+  }
+  HRESULT Append(std::span<const char> bytes) override {
+    if (bytes.size() > m_cap - m_count) return kFetchTooLarge;
+    m_count += bytes.size();
+    return m_inner.Append(bytes);
+  }
+  // What arrived since the last Empty.
+  std::uint64_t Count() const noexcept { return m_count; }
+
+ private:
+  ByteSink& m_inner;
+  std::uint64_t m_cap;
+  std::uint64_t m_count = 0;
+};
+
 }  // namespace
 
 void CleanLeftoverDownloadFolders() {
@@ -65,6 +89,8 @@ HRESULT CTransfer::OnProgress(std::uint32_t event, DWORD low, DWORD high, void* 
   auto* self = static_cast<CTransfer*>(context);
   if (event != kProgressSize && event != kProgressBytes) return S_OK;
   const std::uint64_t value = (static_cast<std::uint64_t>(high) << 32) | low;
+  // An announced length beyond the cap ends the fetch before its body.
+  if (event == kProgressSize && value > self->m_cap) return kFetchTooLarge;
   if (self->m_mode & kFetchProgress) {
     if (event == kProgressSize) self->m_client->SetRange(0, value);
     else self->m_client->SetPosition(value);
@@ -72,23 +98,32 @@ HRESULT CTransfer::OnProgress(std::uint32_t event, DWORD low, DWORD high, void* 
   return self->m_client->IsCancelled() ? E_ABORT : S_OK;
 }
 
-HRESULT CTransfer::Fetch(const wchar_t* url, const wchar_t* file, std::uint32_t mode) {
+DWORD CTransfer::RetryPause(const InternetSettings& settings) noexcept {
+  return std::min(settings.checkRetryPause, kMaxRetryPause) * 1000;
+}
+
+HRESULT CTransfer::Fetch(const wchar_t* url, const wchar_t* file, std::uint32_t mode, std::uint64_t limit) {
   m_attempts = 0;
   if (!url) return E_INVALIDARG;
   if (!m_client || !m_settings) return E_POINTER;
-  const std::uint32_t attempts = m_settings->checkAttempts ? m_settings->checkAttempts : 1;
+  const std::uint32_t attempts = std::clamp<std::uint32_t>(m_settings->checkAttempts, 1, kMaxAttempts);
+  const DWORD pause = RetryPause(*m_settings);
   HRESULT hr = E_FAIL;
   for (std::uint32_t i = 0; i < attempts; ++i) {
-    if (i > 0 && m_settings->checkRetryPause) Sleep(m_settings->checkRetryPause * 1000);
+    if (i > 0 && pause) Sleep(pause);
     ++m_attempts;
-    hr = FetchOnce(url, file, mode);
-    if (SUCCEEDED(hr) || hr == E_ABORT) break;  // a cancel is the user's answer, not a failure to retry
+    hr = FetchOnce(url, file, mode, limit);
+    // A cancel is the user's answer, and a file too large stays so: neither
+    // is a failure to try again.
+    if (SUCCEEDED(hr) || hr == E_ABORT || hr == kFetchTooLarge) break;
   }
   return hr;
 }
 
-HRESULT CTransfer::FetchOnce(const std::wstring& url, const wchar_t* file, std::uint32_t mode) {
+HRESULT CTransfer::FetchOnce(const std::wstring& url, const wchar_t* file, std::uint32_t mode, std::uint64_t limit) {
   if (m_settings->modem && m_settings->dialUpEntry.empty()) return E_INVALIDARG;
+  m_cap = file ? limit : std::min(limit, m_memoryBudget);
+  if (m_cap == 0) return kFetchTooLarge;  // the budget is spent: not a byte more
   CInternet internet;
   RETURN_IF_FAILED(internet.ApplySettings(*m_settings, true));
   m_mode = mode;
@@ -100,8 +135,10 @@ HRESULT CTransfer::FetchOnce(const std::wstring& url, const wchar_t* file, std::
   if (m_settings->cookies == 0) flags |= kNoCookiesFlag;
   if (!file) {
     m_memory.Reset();
-    MemorySink sink(m_memory);
+    MemorySink memory(m_memory);
+    CappedSink sink(memory, m_cap);
     HRESULT hr = internet.Fetch(url, sink, flags, nullptr);
+    if (m_memoryBudget != kNoFetchLimit) m_memoryBudget -= sink.Count();
     if (SUCCEEDED(hr)) hr = RecordedFailure(internet.LastError());
     if (FAILED(hr)) {
       m_memory.Reset();
@@ -119,7 +156,8 @@ HRESULT CTransfer::FetchOnce(const std::wstring& url, const wchar_t* file, std::
   UniqueFile output(CreateFileW(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
   if (!output) return HResultFromWin32(static_cast<long>(GetLastError()));
-  FileSink sink(output.Get());
+  FileSink written(output.Get());
+  CappedSink sink(written, m_cap);
   HRESULT hr = internet.Fetch(url, sink, flags, nullptr);
   if (SUCCEEDED(hr)) hr = RecordedFailure(internet.LastError());
   output.Reset();

@@ -29,6 +29,13 @@ std::wstring FileUrlPath(std::wstring_view url) {
   return std::wstring(path);
 }
 
+bool MayFetchFrom(std::wstring_view source, std::wstring_view address) noexcept {
+  if (IsFileUrl(source)) return true;
+  for (std::wstring_view scheme : {L"http://", L"https://", L"ftp://"})
+    if (CStringUtil::StartsWithNoCase(address, scheme)) return true;
+  return false;
+}
+
 std::wstring HostNameFromText(std::wstring_view url) {
   const std::size_t scheme = url.find(L"://");
   if (scheme == std::wstring_view::npos) return {};

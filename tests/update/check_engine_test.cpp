@@ -99,6 +99,89 @@ TEST_F(CheckEngineTest, DataFilesSendingEachOtherAroundAreGivenUp) {
   EXPECT_EQ(Record(L"1.1").failedLastCheck, 1);
 }
 
+// A data file that moves its publisher onto the disk is refused: the
+// publisher keeps its registered data source.
+TEST_F(CheckEngineTest, MoveToALocalAddressIsRefused) {
+  Register(L"1.1");
+  for (const char* local : {"file:///C:/windows/win.ini", "\\\\127.0.0.1\\share\\p.wx-cnf", "C:\\p.wx-cnf"}) {
+    SCOPED_TRACE(local);
+    Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0", std::string("[Redirect]\r\nDataSource = ") + local +
+                                                                  "\r\n")));
+    EXPECT_EQ(Check(), static_cast<HRESULT>(0x80072EE6));
+    EXPECT_EQ(m_flags & kRunFlagRedirected, 0u);
+    EXPECT_EQ(Record(L"1.1").dataSource, m_server.Url("/1.1"));
+    EXPECT_NE(ErrorFile(L"1.1").find(L"Error = 0x80072ee6"), std::wstring::npos) << testing::PrintToString(ErrorFile(L"1.1"));
+    CPublisherStore reopened;
+    ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
+    EXPECT_EQ(reopened.Find(L"1.1")->dataSource, m_server.Url("/1.1"));
+  }
+}
+
+std::string IconSection(const std::string& id, const std::wstring& url) {
+  return "[Icon]\r\nID = " + id + "\r\nVersion = 1\r\nURL = " + Utf8(url) + "\r\n";
+}
+
+// Icons are fetched only for a data file that loads, a few of them, small
+// ones, and from the web only.
+TEST_F(CheckEngineTest, IconsOnlyForValidFilesAndWithinLimits) {
+  Register(L"1.1");
+  m_server.On("/logo.ico", MakeReply(200, "OK", "icon bytes"));
+  const std::string icon = IconSection("logo", m_server.Url("/logo.ico"));
+  // Missing item title: invalid.
+  Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0", icon + "[Item]\r\nID = broken\r\n")));
+  EXPECT_EQ(Check(), static_cast<HRESULT>(0x800400CF));
+  EXPECT_EQ(m_server.CountFor("/logo.ico"), 0u) << "an invalid file's icon is never asked for";
+  // A move: the icon waits for the file at the new place.
+  Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0", icon + "[Redirect]\r\nDataSource = " +
+                                                                  Utf8(m_server.Url("/moved")) + "\r\n")));
+  m_server.On("/moved", MakeReply(200, "OK", DataFile(L"1.1", "2.0")));
+  EXPECT_EQ(Check(), kCheckAllSucceeded);
+  EXPECT_EQ(m_server.CountFor("/logo.ico"), 0u);
+
+  // A valid file: its icons, up to 64 of them, each of 1 MB at most; none
+  // after one that fails, none from the disk.
+  m_server.On("/big.ico", MakeReply(200, "OK", std::string((1 << 20) + 1, 'b')));
+  m_server.On("/many.ico", MakeReply(200, "OK", "many"));
+  Register(L"2.2");
+  Serve(L"2.2", MakeReply(200, "OK", DataFile(L"2.2", "2.0", icon + IconSection("local", L"file:///C:/x.ico") +
+                                                                  IconSection("after", m_server.Url("/many.ico")))));
+  std::string many = icon;
+  for (int i = 0; i < 70; ++i) many += IconSection("i" + std::to_string(i), m_server.Url("/many.ico"));
+  Register(L"3.3");
+  Serve(L"3.3", MakeReply(200, "OK", DataFile(L"3.3", "2.0", many)));
+  Register(L"4.4");
+  Serve(L"4.4", MakeReply(200, "OK", DataFile(L"4.4", "2.0", IconSection("big", m_server.Url("/big.ico")) +
+                                                                  IconSection("logo", m_server.Url("/logo.ico")))));
+  EXPECT_EQ(Check(), kCheckAllSucceeded);
+  EXPECT_EQ(m_server.CountFor("/logo.ico"), 2u) << "2.2 and 3.3; 4.4 stopped at its big icon";
+  EXPECT_EQ(m_server.CountFor("/many.ico"), 63u) << "3.3's 64 icons; 2.2 stopped at its local one";
+  EXPECT_EQ(m_server.CountFor("/big.ico"), 1u);
+  const auto stored = [](const wchar_t* id, const wchar_t* name) {
+    std::wstring path;
+    return SUCCEEDED(IconFilePath(id, name, L"1", path)) && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
+  EXPECT_TRUE(stored(L"2.2", L"logo"));
+  EXPECT_FALSE(stored(L"2.2", L"local"));
+  EXPECT_TRUE(stored(L"3.3", L"i62"));
+  EXPECT_FALSE(stored(L"3.3", L"i63"));
+  EXPECT_FALSE(stored(L"4.4", L"big"));
+}
+
+// A data file beyond 16 MB, with or without its length, fails at the cap
+// and is not fetched again.
+TEST_F(CheckEngineTest, DataFileBeyondTheCapFails) {
+  Register(L"1.1");
+  m_settings.checkAttempts = 2;
+  HttpReply endless;
+  endless.head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+  endless.body = DataFile(L"1.1", "2.0") + std::string(17 << 20, ';');
+  endless.close = true;
+  Serve(L"1.1", endless);
+  EXPECT_EQ(Check(), static_cast<HRESULT>(0x800700DF));
+  EXPECT_EQ(m_server.CountFor("/1.1"), 1u);
+  EXPECT_EQ(Record(L"1.1").failedLastCheck, 1);
+}
+
 TEST_F(CheckEngineTest, NewerLibraryIsNoError) {
   Register(L"1.1");
   Serve(L"1.1", MakeReply(200, "OK", "[Wendrix]\r\nRequiredVersion = 9.0\r\n" + DataFile(L"1.1", "2.0")));

@@ -43,8 +43,8 @@ class TransferTest : public testing::Test {
     m_settings.checkAttempts = 1;
     m_transfer.Bind(&m_client, &m_settings);
   }
-  HRESULT Fetch(const std::string& path, std::uint32_t mode = 0) {
-    return m_transfer.Fetch(m_server.Url(path).c_str(), nullptr, mode);
+  HRESULT Fetch(const std::string& path, std::uint32_t mode = 0, std::uint64_t limit = kNoFetchLimit) {
+    return m_transfer.Fetch(m_server.Url(path).c_str(), nullptr, mode, limit);
   }
   std::string Body() const { return std::string(m_transfer.Result().Data(), m_transfer.Result().Count()); }
 
@@ -191,6 +191,86 @@ TEST_F(TransferTest, FailedFetchesAreTriedAgainAfterThePause) {
   EXPECT_EQ(unbound.Fetch(L"http://x/", nullptr, 0), E_POINTER);
 }
 
+// A body beyond the fetch's cap ends the fetch there, announced or not, and
+// is not tried again.
+TEST_F(TransferTest, BodyBeyondTheCapEndsTheFetch) {
+  m_settings.checkAttempts = 3;
+  HttpReply endless;  // no length: the body runs until the server closes
+  endless.head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+  endless.body = std::string(4 << 20, 'e');
+  endless.close = true;
+  m_server.On("/endless", endless);
+  m_server.On("/announced", MakeReply(200, "OK", std::string(200000, 'a')));
+  EXPECT_EQ(Fetch("/endless", 0, 100000), kFetchTooLarge);
+  EXPECT_EQ(m_transfer.Attempts(), 1u) << "too large stays too large";
+  EXPECT_EQ(m_transfer.Result().Count(), 0u);
+  EXPECT_EQ(Fetch("/announced", kFetchProgress, 199999), kFetchTooLarge);
+  EXPECT_EQ(m_client.position, 0u) << "refused by its length, before its body";
+  ASSERT_EQ(Fetch("/announced", kFetchTerminate, 200000), S_OK) << "the cap itself is allowed";
+  EXPECT_EQ(m_transfer.Result().Count(), 200002u);
+
+  // Into a file the same, and the partial file goes.
+  const std::wstring file = m_temp.File(L"endless.bin");
+  EXPECT_EQ(m_transfer.Fetch(m_server.Url("/endless").c_str(), file.c_str(), 0, 100000), kFetchTooLarge);
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_EQ(m_server.CountFor("/endless"), 2u);
+}
+
+// The memory fetches share a budget; fetches into files do not draw on it.
+TEST_F(TransferTest, MemoryFetchesShareTheirBudget) {
+  m_server.On("/part", MakeReply(200, "OK", std::string(60000, 'p')));
+  m_transfer.SetMemoryBudget(150000);
+  ASSERT_EQ(Fetch("/part"), S_OK);
+  ASSERT_EQ(Fetch("/part"), S_OK);
+  EXPECT_EQ(m_transfer.MemoryBudget(), 30000u);
+  EXPECT_EQ(Fetch("/part"), kFetchTooLarge);
+  const std::wstring file = m_temp.File(L"part.bin");
+  ASSERT_EQ(m_transfer.Fetch(m_server.Url("/part").c_str(), file.c_str(), 0), S_OK) << "files are not counted";
+  EXPECT_EQ(m_transfer.MemoryBudget(), 30000u);
+  m_transfer.SetMemoryBudget(0);
+  const std::size_t before = m_server.CountFor("/part");
+  EXPECT_EQ(Fetch("/part"), kFetchTooLarge);
+  EXPECT_EQ(m_server.CountFor("/part"), before) << "a spent budget asks nothing";
+}
+
+// A challenge whose page has no end is not answered, and neither is its page
+// read when nothing answers it.
+TEST_F(TransferTest, ChallengeWithAHugePageEnds) {
+  m_server.On("/huge401", MakeReply(401, "Unauthorized", std::string(2 << 20, 'u'),
+                                    "WWW-Authenticate: Basic realm=\"x\"\r\n"));
+  m_transfer.SetMemoryBudget(1 << 20);
+  EXPECT_EQ(Fetch("/huge401"), static_cast<HRESULT>(0x80072EEF));
+  EXPECT_EQ(m_transfer.MemoryBudget(), 1u << 20) << "the error page was not read";
+
+  CInternet internet;
+  internet.SetUserAgent(nullptr);
+  ASSERT_EQ(internet.ApplySettings(m_settings, true), S_OK);
+  internet.SetServerCredentials(L"user", L"pw");
+  ASSERT_EQ(internet.Connect(), S_OK);
+  CBuffer<char> buffer;
+  MemorySink sink(buffer);
+  ASSERT_EQ(internet.Fetch(m_server.Url("/huge401"), sink, kDataFileOpenFlags, nullptr), S_OK);
+  EXPECT_EQ(internet.LastError(), 12015u);
+  EXPECT_EQ(m_server.CountFor("/huge401"), 2u) << "the credentials were not sent after a page without end";
+  EXPECT_EQ(buffer.Count(), 0u);
+}
+
+// Settings far beyond reason: a failing fetch is tried kMaxAttempts times,
+// and the pause between tries is kMaxRetryPause seconds at most.
+TEST_F(TransferTest, AttemptsAndPausesHaveCeilings) {
+  m_server.On("/gone", MakeReply(410, "Gone", ""));
+  m_settings.checkAttempts = 0xFFFFFFFF;
+  m_settings.checkRetryPause = 0;
+  EXPECT_EQ(Fetch("/gone"), Wrapped(12029));
+  EXPECT_EQ(m_server.CountFor("/gone"), CTransfer::kMaxAttempts);
+  const std::pair<std::uint32_t, DWORD> pauses[] = {
+      {0, 0}, {1, 1000}, {60, 60000}, {61, 60000}, {4294968, 60000}, {0xFFFFFFFF, 60000}};
+  for (const auto& [seconds, milliseconds] : pauses) {
+    m_settings.checkRetryPause = seconds;
+    EXPECT_EQ(CTransfer::RetryPause(m_settings), milliseconds) << seconds;
+  }
+}
+
 TEST_F(TransferTest, CancellingDeletesThePartialFile) {
   m_server.On("/big", MakeReply(200, "OK", std::string(200000, 'b')));
   m_client.cancelAfterBytes = 10000;
@@ -258,6 +338,19 @@ TEST(InternetTest, HostNamesOfflineModeAndSettings) {
 
   internet.SetUserAgent(L"%9 and %2 are empty, %5 is a count");
   EXPECT_EQ(internet.UserAgent().substr(0, 17), L" and  are empty, ");
+  // Formats that would read past the five inserts read as empty; line
+  // breaks would start another header.
+  const std::pair<const wchar_t*, const wchar_t*> agents[] = {
+      {L"A%99!*.*s!B", L"AB"},
+      {L"A%1!*s!%5!.*s!B", L"AB"},
+      {L"A%4!I64d!%3!99999999s!B", L"AB"},
+      {L"A%nB%rC%tD", L"A  B C D"},
+      {L"A%2!5s!B", L"A     B"},
+  };
+  for (const auto& [agent, expected] : agents) {
+    internet.SetUserAgent(agent);
+    EXPECT_EQ(internet.UserAgent(), expected) << testing::PrintToString(std::wstring(agent));
+  }
   internet.SetUserAgent(L"");
   EXPECT_EQ(internet.UserAgent().rfind(L"Kestmoor Wendrix/", 0), 0u);
   EXPECT_NE(internet.UserAgent().find(L" ("), std::wstring::npos);

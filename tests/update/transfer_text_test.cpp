@@ -1,11 +1,12 @@
 // The platform-free parts of settings and transfers: the credential block,
-// the next-check rule, Base64 and the address texts.
+// the next-check rule, Base64, the address texts and message templates.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "core/date.h"
+#include "core/insert_template.h"
 #include "core/text_encoding.h"
 #include "update/base64.h"
 #include "update/credential_block.h"
@@ -141,6 +142,60 @@ TEST(TransferText, FileAddressesAndHostNames) {
       {L"no scheme", L""},
   };
   for (const auto& [url, host] : hosts) EXPECT_EQ(HostNameFromText(url), host) << testing::PrintToString(url);
+}
+
+TEST(TransferText, FetchedFilesLeadOnlyToWebAddresses) {
+  const struct {
+    const wchar_t* source;
+    const wchar_t* address;
+    bool allowed;
+  } cases[] = {
+      {L"http://a.example/p.wx-cnf", L"http://b.example/p.wx-cnf", true},
+      {L"http://a.example/p.wx-cnf", L"HTTPS://b.example/p.wx-cnf", true},
+      {L"https://a.example/p.wx-cnf", L"ftp://b.example/p.wx-cnf", true},
+      {L"http://a.example/p.wx-cnf", L"file:///C:/Windows/win.ini", false},
+      {L"http://a.example/p.wx-cnf", L"FILE:C:\\x.ini", false},
+      {L"http://a.example/p.wx-cnf", L"\\\\host\\share\\p.wx-cnf", false},
+      {L"http://a.example/p.wx-cnf", L"//host/share/p.wx-cnf", false},
+      {L"http://a.example/p.wx-cnf", L"C:\\p.wx-cnf", false},
+      {L"http://a.example/p.wx-cnf", L" http://b.example/", false},
+      {L"http://a.example/p.wx-cnf", L"", false},
+      {L"http://a.example/p.wx-cnf", L"http:", false},
+      // A publisher registered with a local data file may go anywhere.
+      {L"file:///C:/data/p.wx-cnf", L"file:///D:/p.wx-cnf", true},
+      {L"File:C:\\data\\p.wx-cnf", L"\\\\host\\share\\p.wx-cnf", true},
+      {L"\\\\host\\share\\p.wx-cnf", L"file:///C:/x", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MayFetchFrom(c.source, c.address), c.allowed)
+        << testing::PrintToString(std::wstring(c.source)) << " -> " << testing::PrintToString(std::wstring(c.address));
+}
+
+// Message templates from outside keep FormatMessageW inside the array of
+// inserts it is given.
+TEST(TransferText, InsertTemplatesReadOnlyTheInsertsGiven) {
+  const struct {
+    const wchar_t* text;
+    const wchar_t* checked;
+  } cases[] = {
+      {L"Kestmoor Wendrix/%1 (%3; %4; %5)", L"Kestmoor Wendrix/%1 (%3; %4; %5)"},
+      {L"%1!s! %2!d! %3!-10.5ls! %4!#x! %5!04X!", L"%1!s! %2!d! %3!-10.5ls! %4!#x! %5!04X!"},
+      {L"%6 and %99 and %9", L" and  and "},
+      {L"%99!*.*s!", L""},           // the width and precision would read inserts 100 and 101
+      {L"a%1!*s!b%2!.*s!c", L"abc"},  // even inside the count
+      {L"%1!I64d!%2!lld!%3!Lf!", L""},
+      {L"%1!9999s!%2!.1000s!%3!999.999s!", L"%3!999.999s!"},
+      {L"%1!n!%2!p!%3!!%4!s", L"s"},  // unknown, empty and unterminated formats
+      {L"%123", L"3"},                 // inserts have at most two digits: %12, then "3"
+      {L"%%1 %n %r %t %. %! %0end", L"%%1 %n %r %t %. %! %0end"},
+      {L"100%", L"100"},
+      {L"%", L""},
+      {L"", L""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CheckedInsertTemplate(c.text, 5), c.checked) << testing::PrintToString(std::wstring(c.text));
+  EXPECT_EQ(CheckedInsertTemplate(L"%1 %12 %13", 12), L"%1 %12 ");
+  EXPECT_EQ(CheckedInsertTemplate(L"%1!d!", 0), L"");
 }
 
 }  // namespace
