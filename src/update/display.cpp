@@ -34,9 +34,10 @@ UniqueKernelObject OpenCloseEvent() {
   return event;
 }
 
-// Waits until the user interface behind `dialog` closes. Its process ending
-// counts as closing too, so that a main program that crashed cannot keep the
-// caller waiting for ever.
+// Waits until the user interface behind `dialog` closes: the close event,
+// the end of its process, or its window going away, whichever comes first.
+// A main program that crashed, whose process cannot be opened, or that goes
+// on without its window cannot keep the caller waiting for ever.
 void WaitForClose(HANDLE closeEvent, HWND dialog) {
   DWORD processId = 0;
   GetWindowThreadProcessId(dialog, &processId);
@@ -44,7 +45,9 @@ void WaitForClose(HANDLE closeEvent, HWND dialog) {
   if (processId == GetCurrentProcessId()) return;
   UniqueKernelObject process(OpenProcess(SYNCHRONIZE, FALSE, processId));
   const HANDLE handles[] = {closeEvent, process.Get()};
-  WaitForMultipleObjects(process ? 2 : 1, handles, FALSE, INFINITE);
+  while (WaitForMultipleObjects(process ? 2 : 1, handles, FALSE, kPause) == WAIT_TIMEOUT) {
+    if (!IsWindow(dialog)) return;
+  }
 }
 
 HRESULT PassToRunningWindow(HWND owner, HWND dialog, const DisplayRequest& request) {

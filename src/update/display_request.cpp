@@ -98,9 +98,36 @@ HRESULT DecodeDisplayRequest(const std::uint8_t* data, std::size_t size, Display
 }
 
 std::wstring MainProgramParameters(const DisplayRequest& request) {
-  return L"\"/p:" + request.publisher + L"\" \"/g:" + request.group + L"\" \"/i:" + request.item + L"\" /f:0x" +
-         UpperHex(request.flags | kDisplayInProcess) + L" \"/x:" + DoubledQuotes(request.commandLine) + L"\" \"/u:" +
-         DoubledQuotes(request.currentDirectory) + L"\"";
+  // Every text goes inside quotes with its own quotes doubled: one left
+  // single would end the text early and let the rest of it pass as
+  // switches of its own ("/x:" runs a command).
+  return L"\"/p:" + DoubledQuotes(request.publisher) + L"\" \"/g:" + DoubledQuotes(request.group) + L"\" \"/i:" +
+         DoubledQuotes(request.item) + L"\" /f:0x" + UpperHex(request.flags | kDisplayInProcess) + L" \"/x:" +
+         DoubledQuotes(request.commandLine) + L"\" \"/u:" + DoubledQuotes(request.currentDirectory) + L"\"";
+}
+
+std::vector<std::wstring> ReadQuotedParameters(std::wstring_view commandLine) {
+  std::vector<std::wstring> parameters;
+  std::wstring current;
+  bool started = false, quoted = false;
+  for (std::size_t i = 0; i < commandLine.size(); ++i) {
+    const wchar_t c = commandLine[i];
+    if (quoted) {
+      if (c != L'"') current += c;
+      else if (i + 1 < commandLine.size() && commandLine[i + 1] == L'"') current += commandLine[i++];
+      else quoted = false;
+    } else if (c == L' ' || c == L'\t') {
+      if (started) parameters.push_back(std::move(current));
+      current.clear();
+      started = false;
+    } else {
+      started = true;
+      if (c == L'"') quoted = true;
+      else current += c;
+    }
+  }
+  if (started) parameters.push_back(std::move(current));
+  return parameters;
 }
 
 }  // namespace wendrix

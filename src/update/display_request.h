@@ -4,6 +4,7 @@
 // command line that starts the main program with it.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/result.h"
@@ -45,9 +46,15 @@ HRESULT DecodeDisplayRequest(const std::uint8_t* data, std::size_t size, Display
 
 // The parameters that start the main program with the request:
 // "/p:..." "/g:..." "/i:..." /f:0x... "/x:..." "/u:..." with the flags plus
-// kDisplayInProcess in uppercase hexadecimal. In the command line and the
-// current directory every double quote is doubled; the other texts are
-// copied as they are.
+// kDisplayInProcess in uppercase hexadecimal. In every text each double
+// quote is doubled, so that a reader that takes a quoted run with "" as one
+// quote gets each text back whole (ReadQuotedParameters).
 std::wstring MainProgramParameters(const DisplayRequest& request);
+
+// The parameters of a command line read the way MainProgramParameters
+// writes them: blanks and tabs outside quotes separate them, a double quote
+// begins or ends a quoted run, and inside one two double quotes stand for
+// one. Every other character (a backslash too) is itself.
+std::vector<std::wstring> ReadQuotedParameters(std::wstring_view commandLine);
 
 }  // namespace wendrix

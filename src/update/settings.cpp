@@ -18,17 +18,29 @@ namespace {
 
 constexpr wchar_t kSettingsMutex[] = L"WendrixMutex_Settings";
 
-// Holds "WendrixMutex_Settings" for one load or save.
+// Holds "WendrixMutex_Settings" for one load or save. Result() fails unless
+// the mutex is held: a load or save without it could see or leave half a
+// set of values.
 class SettingsLock {
  public:
   SettingsLock() : m_mutex(CreateMutexW(nullptr, FALSE, kSettingsMutex)) {
-    if (m_mutex) m_locked.emplace(m_mutex.Get());
+    if (!m_mutex) {
+      m_result = WrappedError(GetLastError());
+      return;
+    }
+    m_locked.emplace(m_mutex.Get());
+    if (!m_locked->Owned()) m_result = WrappedError(GetLastError());
   }
-  HRESULT Result() const noexcept { return m_mutex ? S_OK : HResultFromWin32(static_cast<long>(GetLastError())); }
+  HRESULT Result() const noexcept { return m_result; }
 
  private:
+  static HRESULT WrappedError(DWORD error) noexcept {
+    return HResultFromWin32(static_cast<long>(error ? error : ERROR_INVALID_HANDLE));
+  }
+
   UniqueKernelObject m_mutex;         // declared first: released last
   std::optional<MutexLock> m_locked;  // an abandoned mutex counts as held
+  HRESULT m_result = S_OK;
 };
 
 struct DwordValue {

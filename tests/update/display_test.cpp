@@ -84,11 +84,35 @@ TEST(DisplayRequest, DecodingRefusesDamagedBytes) {
 TEST(DisplayRequest, MainProgramParameters) {
   const DisplayRequest request =
       MakeDisplayRequest(0x80 | 0x800 | 0x10000000, L"1.2", nullptr, L"it\"em", L"say \"hi\"", L"C:\\a \"b\"");
-  // The last two texts double their quotes; the others go as they are.
+  // Every text doubles its quotes.
   EXPECT_EQ(MainProgramParameters(request),
-            L"\"/p:1.2\" \"/g:\" \"/i:it\"em\" /f:0x10000480 \"/x:say \"\"hi\"\"\" \"/u:C:\\a \"\"b\"\"\"");
+            L"\"/p:1.2\" \"/g:\" \"/i:it\"\"em\" /f:0x10000480 \"/x:say \"\"hi\"\"\" \"/u:C:\\a \"\"b\"\"\"");
   EXPECT_EQ(MainProgramParameters(MakeDisplayRequest(0xAB, nullptr, nullptr, nullptr, nullptr, nullptr)),
             L"\"/p:\" \"/g:\" \"/i:\" /f:0x4AB \"/x:\" \"/u:\"");
+}
+
+// Texts that would end their quoted run early, or pass for switches of their
+// own, come back whole: six parameters, each text as it was.
+TEST(DisplayRequest, EveryTextComesBackWholeFromTheCommandLine) {
+  const wchar_t* const kTexts[] = {
+      L"",           L"plain",           L"x\" \"/x:calc.exe",  L"\"",          L"\"\"",          L"a \"b\" c",
+      L"ends\\",    L"C:\\dir\\",    L"tab\there",           L"\" /f:0x1 \"", L"\u00E9\u4E2D",  L"two  blanks",
+  };
+  for (const wchar_t* text : kTexts) {
+    const DisplayRequest request = MakeDisplayRequest(0x40, text, text, text, text, text);
+    const std::vector<std::wstring> parameters = ReadQuotedParameters(MainProgramParameters(request));
+    const std::string shown = testing::PrintToString(std::wstring(text));
+    ASSERT_EQ(parameters.size(), 6u) << shown;
+    EXPECT_EQ(parameters[0], std::wstring(L"/p:") + text) << shown;
+    EXPECT_EQ(parameters[1], std::wstring(L"/g:") + text) << shown;
+    EXPECT_EQ(parameters[2], std::wstring(L"/i:") + text) << shown;
+    EXPECT_EQ(parameters[3], L"/f:0x440") << shown;
+    EXPECT_EQ(parameters[4], std::wstring(L"/x:") + text) << shown;
+    EXPECT_EQ(parameters[5], std::wstring(L"/u:") + text) << shown;
+  }
+  // The reader alone: blanks separate, quotes join, "" inside quotes is one.
+  EXPECT_EQ(ReadQuotedParameters(L"  a\t\"b c\"d \"e\"\"f\" \"\"  "),
+            (std::vector<std::wstring>{L"a", L"b cd", L"e\"f", L""}));
 }
 
 // ---- The exports against a stand-in main program -----------------------
@@ -235,6 +259,25 @@ TEST_F(DisplayTest, InProcessRequestWaitsForTheRunningWindowToClose) {
   }
 }
 
+// A main program that lives on without its window, and never signals the
+// close event, does not keep the caller waiting.
+TEST_F(DisplayTest, InProcessRequestEndsWhenTheWindowGoes) {
+  SetEnvironmentVariableW(L"WENDRIX_FAKE_LINGER", L"60000");
+  HWND window = StartRunning();
+  SetEnvironmentVariableW(L"WENDRIX_FAKE_LINGER", nullptr);
+  ASSERT_NE(window, nullptr);
+  std::atomic<HRESULT> result{E_PENDING};
+  std::thread caller([&] { result = WendrixDisplayEx(nullptr, L"1.2", nullptr, nullptr, 0x400, nullptr, nullptr); });
+  for (int i = 0; i < 200 && Request().empty(); ++i) Sleep(50);
+  ASSERT_FALSE(Request().empty()) << "the request arrived";
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  caller.join();
+  EXPECT_EQ(result.load(), S_OK);
+  EXPECT_EQ(WaitForSingleObject(m_running.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+      << "returned when the window went, not when the process ended";
+  TerminateProcess(m_running.hProcess, 0);
+}
+
 TEST_F(DisplayTest, InProcessWithoutRunningWindowIsNotImplemented) {
   InstallFake();
   EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x400 | 0x80, nullptr, nullptr), E_NOTIMPL);
@@ -253,7 +296,7 @@ TEST_F(DisplayTest, StartsTheMainProgramWithTheRequest) {
   ASSERT_NE(lineEnd, std::wstring::npos) << "the main program was started";
   const std::wstring commandLine = started.substr(0, lineEnd);
   const std::wstring expected =
-      L" \"/p:1.2\" \"/g:\" \"/i:it\"em\" /f:0x10000480 \"/x:say \"\"hi\"\"\" \"/u:C:\\a \"\"b\"\"\"";
+      L" \"/p:1.2\" \"/g:\" \"/i:it\"\"em\" /f:0x10000480 \"/x:say \"\"hi\"\"\" \"/u:C:\\a \"\"b\"\"\"";
   ASSERT_GE(commandLine.size(), expected.size());
   EXPECT_EQ(commandLine.substr(commandLine.size() - expected.size()), expected) << commandLine;
   EXPECT_NE(commandLine.find(L"wendrix.exe"), std::wstring::npos) << commandLine;

@@ -10,6 +10,9 @@
 //   WENDRIX_FAKE_ANSWER       the answer to a display request (decimal; default 0)
 //   WENDRIX_FAKE_READY_AFTER  how many WM_APP queries get 0 before it answers
 //                             with its window (default 0)
+//   WENDRIX_FAKE_LINGER       milliseconds it lives on after its window has
+//                             gone, without signalling the close event
+//                             (default 0: it signals and ends)
 // On WM_CLOSE it signals "WendrixDialogCloseEvent" and ends; it ends by
 // itself after two minutes so that a failed test leaves nothing behind.
 #include <windows.h>
@@ -25,6 +28,7 @@ std::wstring g_folder;
 LRESULT g_answer = 0;
 long g_readyAfter = 0;
 long g_queries = 0;
+long g_linger = 0;
 
 void WriteWhole(const wchar_t* name, const void* data, DWORD size) {
   const std::wstring path = g_folder + L"\\" + name;
@@ -61,7 +65,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
     case WM_TIMER: PostMessageW(window, WM_CLOSE, 0, 0); return 0;
     case WM_CLOSE: {
-      if (HANDLE closed = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"WendrixDialogCloseEvent")) {
+      HANDLE closed = g_linger ? nullptr : OpenEventW(EVENT_MODIFY_STATE, FALSE, L"WendrixDialogCloseEvent");
+      if (closed) {
         SetEvent(closed);
         CloseHandle(closed);
       }
@@ -85,6 +90,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   WriteText(L"started.txt", std::wstring(GetCommandLineW()) + L"\n" + current);
   g_answer = static_cast<LRESULT>(static_cast<HRESULT>(EnvironmentNumber(L"WENDRIX_FAKE_ANSWER")));
   g_readyAfter = EnvironmentNumber(L"WENDRIX_FAKE_READY_AFTER");
+  g_linger = EnvironmentNumber(L"WENDRIX_FAKE_LINGER");
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = WindowProc;
@@ -98,5 +104,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetTimer(window, kLifetimeTimer, 120000, nullptr);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  if (g_linger > 0) Sleep(static_cast<DWORD>(g_linger));
   return 0;
 }
