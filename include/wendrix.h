@@ -49,8 +49,11 @@ extern "C" {
  * not fit (*size is then left unchanged).
  */
 HRESULT WINAPI WendrixGetInfoEx(WCHAR* buffer, UINT32* size, UINT32 selector);
-/* The ANSI twin of WendrixGetInfoEx; 0x80004005 when the path cannot be
- * converted into the buffer. */
+/* The ANSI twin of WendrixGetInfoEx. Here `size` counts bytes, including the
+ * terminating zero: with a null `buffer` *size receives the bytes the ANSI
+ * path needs, which in a double-byte code page can exceed its number of
+ * characters. A buffer that is too small gives 0x8007006F and leaves *size
+ * unchanged; 0x80004005 when the path cannot be converted. */
 HRESULT WINAPI WendrixGetInfo(CHAR* buffer, UINT32* size, UINT32 selector);
 
 /*
@@ -104,6 +107,16 @@ HRESULT WINAPI WendrixSystem(const WCHAR* caller, const WCHAR* query, UINT32 res
  * or 0x8007000D for a damaged journal (the changes read before the damage
  * are undone), or the error of the first change that could not be undone (the
  * journal then stays and can be rolled back again).
+ * A journal may be replayed by an elevated setup, so a record of a kind the
+ * library never writes is damage: registry roots other than HKEY_CLASSES_ROOT,
+ * HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS, views other than the
+ * default, 32-bit and 64-bit ones, paths that are not absolute local drive
+ * paths, backups outside the journal's own folder (0x8007000D; newer records
+ * have already been undone).
+ * WendrixCreateRollback (ANSI): when the journal's path cannot be given in the
+ * ANSI code page (over 260 bytes, or a character the code page lacks), the
+ * journal is removed, `folder` receives an empty text and the result is
+ * 0x80004005.
  */
 HRESULT WINAPI WendrixCreateRollbackEx(WCHAR* folder, UINT32 flags);
 HRESULT WINAPI WendrixCreateRollback(CHAR* folder, UINT32 flags);
@@ -162,6 +175,16 @@ HRESULT WINAPI WendrixReplacePerUserStartupShortcut(void);
  * 0x40000000 also remove publishers only the user registered; 0x80000000 a
  * product that registered nothing is no error (otherwise 0x80070490, error
  * location 168). A count already at 0 gives 0x8007000D (146, 147).
+ *
+ * Publisher IDs name files, so an ID is 1 to 64 characters of letters,
+ * digits, '.', '-' and '_', neither beginning nor ending with '.', without
+ * "..", and no dot-separated part of it a device name (CON, PRN, AUX, NUL,
+ * COM0-COM9, LPT0-LPT9). WendrixRegister refuses another `id` with
+ * 0x80070057 at location 42; a data file's [Publisher] ID that breaks the
+ * rule fails WendrixRegisterEx and WendrixLoadFile with 0x80070057 at step
+ * 155, at the ID's line. A data file's ApplicationIcon becomes the
+ * registration icon only when it names a file in the data file's folder or
+ * below it.
  *
  * WendrixLoadFile opens a data file for the user: flag 2 only asks (0: the
  * file describes an item, 16: its publisher is not registered yet, 4: it is);

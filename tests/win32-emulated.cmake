@@ -11,9 +11,13 @@
 #   seen from a 32-bit process, forwarding to other copies of the library;
 # - wow64_win_tests: file-system redirection of a 32-bit process;
 # - api_win_tests: WendrixInfo's records of pointer-sized fields, versions;
-# - check_win_tests: a check end to end against the local HTTP server through
-#   the exports, the worker thread reporting to a window procedure, and the
-#   progress callback.
+# - check_win_tests: the progress callback (a __stdcall function pointer
+#   called by the library) and the check client without a window.
+# Not here: the tests that run the local HTTP server in the test process (a
+# check end to end, the worker thread reporting to a window). The server
+# starts a thread per connection and WinINet threads of its own, and under
+# emulation such a process dies in qemu (segmentation faults, "wine client
+# error: read: Bad address") in one run or another.
 # Natively (a kernel that runs 32-bit programs) every 32-bit test runs.
 # Read by cmake/WendrixTesting.cmake: WENDRIX_EMULATED_FILTER_<test> is the
 # GoogleTest filter of each test program that runs.
@@ -21,5 +25,4 @@ set(WENDRIX_EMULATED_FILTER_core_tests "*")
 set(WENDRIX_EMULATED_FILTER_frame_tests "*")
 set(WENDRIX_EMULATED_FILTER_wow64_win_tests "*")
 set(WENDRIX_EMULATED_FILTER_api_win_tests "ApiExportsTest.InfoLists:ApiExportsTest.Versions")
-set(WENDRIX_EMULATED_FILTER_check_win_tests
-    "CheckExportsTest.SummaryListsThreeUpdatesThenMore:DirectorThreadTest.*:ProgressClientTest.*:CheckClientTest.*")
+set(WENDRIX_EMULATED_FILTER_check_win_tests "ProgressClientTest.*:CheckClientTest.*")
