@@ -11,6 +11,7 @@
 #include "core/version.h"
 #include "platform/path_containment.h"
 #include "publisher/builtin_publishers.h"
+#include "publisher/id_index.h"
 #include "publisher/publisher_id.h"
 #include "registration/store_folders.h"
 #include "registration/store_mutex.h"
@@ -18,6 +19,37 @@
 
 namespace wendrix {
 namespace {
+
+// The positions of `records` by identifier, found as FindRecord finds them
+// (ignoring case, the first of equal ones): a merge or a save looks every
+// publisher of one list up in another, which a search from the start each
+// time would make quadratic in the lists' length.
+class RecordPositions {
+ public:
+  static constexpr std::size_t kNone = FoldedPositionTable::kNone;
+
+  explicit RecordPositions(const std::vector<PublisherRecord>& records) : m_records(records) {
+    for (std::size_t i = 0; i < records.size(); ++i) Add(i);
+  }
+  // The position of the first record with `id`, or kNone.
+  std::size_t Find(std::wstring_view id) const noexcept {
+    bool changed = false;
+    return m_table.Find(id, FoldedIdHash(id), IdAt{m_records}, changed);
+  }
+  // Adds the record at `position`, which the list holds already.
+  void Add(std::size_t position) {
+    m_table.Insert(position, FoldedIdHash(m_records[position].id), IdAt{m_records});
+  }
+
+ private:
+  struct IdAt {
+    const std::vector<PublisherRecord>& records;
+    std::wstring_view operator()(std::size_t i) const noexcept { return records[i].id; }
+  };
+
+  const std::vector<PublisherRecord>& m_records;
+  FoldedPositionTable m_table;
+};
 
 bool IsMissing(HRESULT hr) noexcept {
   return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND);
@@ -157,9 +189,11 @@ HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
       std::vector<PublisherRecord> listed;
       HRESULT hr = ReadScopeList(scope, listed, nullptr);
       bool changed = false;
+      const RecordPositions positions(listed);
       for (const PublisherRecord& r : m_records) {
-        PublisherRecord* section = FindRecord(listed, r.id);
-        if (!section) continue;
+        const std::size_t at = positions.Find(r.id);
+        if (at == RecordPositions::kNone) continue;
+        PublisherRecord* section = &listed[at];
         if (r.present & kCheckStateKeys) changed |= CopyCheckState(r, *section);
         if (IsMoved(r.id)) changed |= CopyMovedIdentity(r, *section);
       }
@@ -220,14 +254,16 @@ HRESULT CPublisherStore::MergeSource(const CIniData& data, ListSource source, St
   std::vector<PublisherRecord> read;
   RETURN_IF_FAILED(ReadListRecords(data, slot, read));
   KeepSafeRecords(read, scope);
+  RecordPositions positions(m_records);
   for (const PublisherRecord& from : read) {
-    PublisherRecord* into = FindRecord(m_records, from.id);
-    if (!into) {
+    std::size_t at = positions.Find(from.id);
+    if (at == RecordPositions::kNone) {
+      at = m_records.size();
       m_records.emplace_back();
-      into = &m_records.back();
-      into->id = from.id;
+      m_records.back().id = from.id;
+      positions.Add(at);
     }
-    MergeListRecord(from, source, slot, *into);
+    MergeListRecord(from, source, slot, m_records[at]);
   }
   return S_OK;
 }
