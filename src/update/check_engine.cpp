@@ -46,6 +46,8 @@ constexpr std::uint64_t kDataFileLimit = 16u << 20;
 constexpr std::uint64_t kIconLimit = 1u << 20;
 constexpr std::size_t kMaxIconsPerPublisher = 64;
 constexpr std::uint64_t kCheckDownloadLimit = 256u << 20;
+// And how long one of its fetches may take: 16 MB at 28 KB/s.
+constexpr std::uint64_t kFetchTimeLimit = 10 * 60 * 1000;
 constexpr UINT kLoadingDataFor = 66;
 constexpr UINT kCheckingForSelfUpdates = 233;
 constexpr UINT kSaveErrorText = 10;
@@ -370,6 +372,7 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
   const KnownFolderScope folders;  // every side file lives in the same folders
   transfer.Bind(client, settings);
   transfer.SetMemoryBudget(kCheckDownloadLimit);
+  transfer.SetMemoryFetchTime(kFetchTimeLimit);
   const bool filtered = filter && *filter;
 
   std::vector<PublisherRecord*> eligible;

@@ -87,6 +87,7 @@ CTransfer::CTransfer() { CleanLeftoverDownloadFolders(); }
 
 HRESULT CTransfer::OnProgress(std::uint32_t event, DWORD low, DWORD high, void* context) {
   auto* self = static_cast<CTransfer*>(context);
+  if (GetTickCount64() >= self->m_deadline) return kFetchTimedOut;
   if (event != kProgressSize && event != kProgressBytes) return S_OK;
   const std::uint64_t value = (static_cast<std::uint64_t>(high) << 32) | low;
   // An announced length beyond the cap ends the fetch before its body.
@@ -113,9 +114,9 @@ HRESULT CTransfer::Fetch(const wchar_t* url, const wchar_t* file, std::uint32_t 
     if (i > 0 && pause) Sleep(pause);
     ++m_attempts;
     hr = FetchOnce(url, file, mode, limit);
-    // A cancel is the user's answer, and a file too large stays so: neither
-    // is a failure to try again.
-    if (SUCCEEDED(hr) || hr == E_ABORT || hr == kFetchTooLarge) break;
+    // A cancel is the user's answer, a file too large stays so, and a server
+    // too slow would only take its time again: none is a failure to retry.
+    if (SUCCEEDED(hr) || hr == E_ABORT || hr == kFetchTooLarge || hr == kFetchTimedOut) break;
   }
   return hr;
 }
@@ -124,6 +125,8 @@ HRESULT CTransfer::FetchOnce(const std::wstring& url, const wchar_t* file, std::
   if (m_settings->modem && m_settings->dialUpEntry.empty()) return E_INVALIDARG;
   m_cap = file ? limit : std::min(limit, m_memoryBudget);
   if (m_cap == 0) return kFetchTooLarge;  // the budget is spent: not a byte more
+  const std::uint64_t now = GetTickCount64();
+  m_deadline = file || m_memoryFetchTime > UINT64_MAX - now ? UINT64_MAX : now + m_memoryFetchTime;
   CInternet internet;
   RETURN_IF_FAILED(internet.ApplySettings(*m_settings, true));
   m_mode = mode;

@@ -22,6 +22,9 @@ inline constexpr std::uint32_t kFetchProgress = 0x2;   // report progress to the
 inline constexpr std::uint64_t kNoFetchLimit = UINT64_MAX;
 // A fetch that would receive more than its cap: ERROR_FILE_TOO_LARGE wrapped.
 inline constexpr HRESULT kFetchTooLarge = HResultFromWin32(223);
+// A memory fetch that took longer than its time: ERROR_INTERNET_TIMEOUT
+// wrapped.
+inline constexpr HRESULT kFetchTimedOut = HResultFromWin32(12002);
 
 class CTransfer {
  public:
@@ -52,6 +55,11 @@ class CTransfer {
   // share of the network); unlimited until set.
   void SetMemoryBudget(std::uint64_t bytes) noexcept { m_memoryBudget = bytes; }
   std::uint64_t MemoryBudget() const noexcept { return m_memoryBudget; }
+  // How long one attempt of a memory fetch may take: a server that sends a
+  // byte now and then keeps every read alive, and so WinINet's own time-outs
+  // never end it. Past this time the attempt fails with kFetchTimedOut at
+  // its next progress, and is not tried again. Unlimited until set.
+  void SetMemoryFetchTime(std::uint64_t milliseconds) noexcept { m_memoryFetchTime = milliseconds; }
 
   // The ceilings of the settings' CheckAttempts and CheckRetryPause: a
   // publisher that fails is not to hold a check up for hours.
@@ -74,6 +82,8 @@ class CTransfer {
   std::uint32_t m_mode = 0;
   std::uint64_t m_memoryBudget = kNoFetchLimit;
   std::uint64_t m_cap = kNoFetchLimit;  // the cap of the fetch under way
+  std::uint64_t m_memoryFetchTime = UINT64_MAX;
+  std::uint64_t m_deadline = UINT64_MAX;  // tick count at which the fetch under way fails
   DWORD m_openFlags = kDataFileOpenFlags;
   std::uint32_t m_attempts = 0;
 };

@@ -233,6 +233,21 @@ TEST_F(TransferTest, MemoryFetchesShareTheirBudget) {
   EXPECT_EQ(m_server.CountFor("/part"), before) << "a spent budget asks nothing";
 }
 
+// A memory fetch past its time ends at its next progress and is not tried
+// again; fetches into files have no such time.
+TEST_F(TransferTest, MemoryFetchPastItsTimeEnds) {
+  m_server.On("/slow", MakeReply(200, "OK", "a byte now and then"));
+  m_settings.checkAttempts = 3;
+  m_transfer.SetMemoryFetchTime(0);
+  EXPECT_EQ(Fetch("/slow"), kFetchTimedOut);
+  EXPECT_EQ(m_transfer.Attempts(), 1u);
+  EXPECT_EQ(m_transfer.Result().Count(), 0u);
+  const std::wstring file = m_temp.File(L"slow.bin");
+  EXPECT_EQ(m_transfer.Fetch(m_server.Url("/slow").c_str(), file.c_str(), 0), S_OK);
+  m_transfer.SetMemoryFetchTime(60000);
+  EXPECT_EQ(Fetch("/slow"), S_OK);
+}
+
 // A challenge whose page has no end is not answered, and neither is its page
 // read when nothing answers it.
 TEST_F(TransferTest, ChallengeWithAHugePageEnds) {
