@@ -371,8 +371,19 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
   if (!settings || !store || !client) return E_INVALIDARG;
   const KnownFolderScope folders;  // every side file lives in the same folders
   transfer.Bind(client, settings);
-  transfer.SetMemoryBudget(kCheckDownloadLimit);
-  transfer.SetMemoryFetchTime(kFetchTimeLimit);
+  // The check's share of the network, lifted again when it ends: the worker
+  // thread's transfer serves its other jobs too.
+  struct CheckLimits {
+    explicit CheckLimits(CTransfer& t) : transfer(t) {
+      transfer.SetMemoryBudget(kCheckDownloadLimit);
+      transfer.SetMemoryFetchTime(kFetchTimeLimit);
+    }
+    ~CheckLimits() {
+      transfer.SetMemoryBudget(kNoFetchLimit);
+      transfer.SetMemoryFetchTime(kNoFetchLimit);
+    }
+    CTransfer& transfer;
+  } limits(transfer);
   const bool filtered = filter && *filter;
 
   std::vector<PublisherRecord*> eligible;

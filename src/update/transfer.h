@@ -58,7 +58,8 @@ class CTransfer {
   // How long one attempt of a memory fetch may take: a server that sends a
   // byte now and then keeps every read alive, and so WinINet's own time-outs
   // never end it. Past this time the attempt fails with kFetchTimedOut at
-  // its next progress, and is not tried again. Unlimited until set.
+  // its next progress, and is not tried again. Unlimited until set
+  // (kNoFetchLimit).
   void SetMemoryFetchTime(std::uint64_t milliseconds) noexcept { m_memoryFetchTime = milliseconds; }
 
   // The ceilings of the settings' CheckAttempts and CheckRetryPause: a
@@ -82,7 +83,7 @@ class CTransfer {
   std::uint32_t m_mode = 0;
   std::uint64_t m_memoryBudget = kNoFetchLimit;
   std::uint64_t m_cap = kNoFetchLimit;  // the cap of the fetch under way
-  std::uint64_t m_memoryFetchTime = UINT64_MAX;
+  std::uint64_t m_memoryFetchTime = kNoFetchLimit;
   std::uint64_t m_deadline = UINT64_MAX;  // tick count at which the fetch under way fails
   DWORD m_openFlags = kDataFileOpenFlags;
   std::uint32_t m_attempts = 0;

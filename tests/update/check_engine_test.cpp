@@ -180,6 +180,7 @@ TEST_F(CheckEngineTest, DataFileBeyondTheCapFails) {
   EXPECT_EQ(Check(), static_cast<HRESULT>(0x800700DF));
   EXPECT_EQ(m_server.CountFor("/1.1"), 1u);
   EXPECT_EQ(Record(L"1.1").failedLastCheck, 1);
+  EXPECT_EQ(m_transfer.MemoryBudget(), kNoFetchLimit) << "the check's limits end with it";
 }
 
 TEST_F(CheckEngineTest, NewerLibraryIsNoError) {
