@@ -39,7 +39,7 @@ HRESULT ReadWholeFile(const wchar_t* path, std::string& bytes) {
 // Other processes read the store's files at any moment and a writer may die
 // half-way: rewriting a file where it stands would leave it cut short, and
 // every later open would fail on it. The new content is therefore written
-// whole, flushed, and then moved over the old file in one step, so a reader
+// whole and then moved over the old file in one step, so a reader
 // finds the old file or the new one and never part of either.
 class ReplacementFile {
  public:
