@@ -196,17 +196,21 @@ PublisherRecord* FindRecord(std::vector<PublisherRecord>& records, std::wstring_
 
 HRESULT ReadListRecords(const CIniData& data, CountSlot slot, std::vector<PublisherRecord>& records) {
   try {
+    RecordPositions positions(records);
     PublisherRecord* current = nullptr;
     for (const IniEntry e : data.Entries()) {
       if (e.Kind() == kIniSection) {
         std::wstring_view id = e.NameView();
         const BuiltinPublisher* row = FindBuiltinPublisher(id);
         if (row) id = row->id;
-        current = FindRecord(records, id);
-        if (!current) {
+        const std::size_t position = positions.Find(id);
+        if (position != RecordPositions::kNone) {
+          current = &records[position];
+        } else {
           records.emplace_back();
           current = &records.back();
           current->id = id;
+          positions.Add(records.size() - 1);
         }
         if (row) current->builtin = row;
         continue;

@@ -8,6 +8,7 @@
 
 #include "core/ini_data.h"
 #include "core/result.h"
+#include "publisher/id_index.h"
 #include "registration/publisher_record.h"
 
 namespace wendrix {
@@ -55,5 +56,36 @@ HRESULT WriteListRecords(std::span<const PublisherRecord> records, CountSlot slo
 
 // The record whose ID equals `id` ignoring case, or null.
 PublisherRecord* FindRecord(std::vector<PublisherRecord>& records, std::wstring_view id) noexcept;
+
+// The positions of `records` by identifier, found as FindRecord finds them
+// (ignoring case, the first of equal ones): a merge or a save looks every
+// publisher of one list up in another, which a search from the start each
+// time would make quadratic in the lists' length.
+class RecordPositions {
+ public:
+  static constexpr std::size_t kNone = FoldedPositionTable::kNone;
+
+  explicit RecordPositions(const std::vector<PublisherRecord>& records) : m_records(records) {
+    for (std::size_t i = 0; i < records.size(); ++i) Add(i);
+  }
+  // The position of the first record with `id`, or kNone.
+  std::size_t Find(std::wstring_view id) const noexcept {
+    bool changed = false;
+    return m_table.Find(id, FoldedIdHash(id), IdAt{m_records}, changed);
+  }
+  // Adds the record at `position`, which the list holds already.
+  void Add(std::size_t position) {
+    m_table.Insert(position, FoldedIdHash(m_records[position].id), IdAt{m_records});
+  }
+
+ private:
+  struct IdAt {
+    const std::vector<PublisherRecord>& records;
+    std::wstring_view operator()(std::size_t i) const noexcept { return records[i].id; }
+  };
+
+  const std::vector<PublisherRecord>& m_records;
+  FoldedPositionTable m_table;
+};
 
 }  // namespace wendrix

@@ -20,37 +20,6 @@
 namespace wendrix {
 namespace {
 
-// The positions of `records` by identifier, found as FindRecord finds them
-// (ignoring case, the first of equal ones): a merge or a save looks every
-// publisher of one list up in another, which a search from the start each
-// time would make quadratic in the lists' length.
-class RecordPositions {
- public:
-  static constexpr std::size_t kNone = FoldedPositionTable::kNone;
-
-  explicit RecordPositions(const std::vector<PublisherRecord>& records) : m_records(records) {
-    for (std::size_t i = 0; i < records.size(); ++i) Add(i);
-  }
-  // The position of the first record with `id`, or kNone.
-  std::size_t Find(std::wstring_view id) const noexcept {
-    bool changed = false;
-    return m_table.Find(id, FoldedIdHash(id), IdAt{m_records}, changed);
-  }
-  // Adds the record at `position`, which the list holds already.
-  void Add(std::size_t position) {
-    m_table.Insert(position, FoldedIdHash(m_records[position].id), IdAt{m_records});
-  }
-
- private:
-  struct IdAt {
-    const std::vector<PublisherRecord>& records;
-    std::wstring_view operator()(std::size_t i) const noexcept { return records[i].id; }
-  };
-
-  const std::vector<PublisherRecord>& m_records;
-  FoldedPositionTable m_table;
-};
-
 bool IsMissing(HRESULT hr) noexcept {
   return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND);
 }

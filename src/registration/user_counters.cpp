@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/ini_file.h"
 #include "registration/list_file.h"
 #include "registration/store_folders.h"
 #include "setup/journal.h"
@@ -46,13 +47,13 @@ HRESULT ChangeUserCounter(UserCounter counter, int delta, CJournal* journal) {
     return S_OK;
   }
   if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
-  wchar_t text[16];
-  wsprintfW(text, L"%lu", static_cast<unsigned long>(value));
-  const wchar_t* key = counter == UserCounter::kCount ? L"Count" : L"Count2";
-  if (!WritePrivateProfileStringW(kSection, key, text, path.c_str()))
-    return HResultFromWin32(static_cast<long>(GetLastError()));
-  // A null section, key and value flushes the system's cached copy of the file.
-  WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+  // Every user's registrations change this file, so it is replaced whole
+  // rather than edited in place with the profile API: a writer that dies
+  // half-way leaves the old counters, never a cut file.
+  char text[64];
+  wsprintfA(text, "[%ls]\r\nCount=%lu\r\nCount2=%lu\r\n", kSection, static_cast<unsigned long>(counts.count),
+            static_cast<unsigned long>(counts.count2));
+  RETURN_IF_FAILED(WriteWholeFile(path.c_str(), text));
   return S_OK;
 }
 

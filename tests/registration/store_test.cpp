@@ -434,7 +434,19 @@ TEST_F(StoreTest, UserCountersDeleteTheirFileAtZero) {
   CJournal journal;
   ASSERT_EQ(journal.Create(), S_OK);
   ASSERT_EQ(ChangeUserCounter(UserCounter::kCount, +1, &journal), S_OK);
+  // The change writes a new file and puts it in place of the old one (which
+  // a writer dying half-way would leave whole), rather than editing it.
+  const auto fileIndex = [&path] {
+    BY_HANDLE_FILE_INFORMATION info{};
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    return (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  };
+  const std::uint64_t before = fileIndex();
   ASSERT_EQ(ChangeUserCounter(UserCounter::kCount, +1, &journal), S_OK);
+  EXPECT_NE(fileIndex(), before);
   ASSERT_EQ(ChangeUserCounter(UserCounter::kCount2, +1, &journal), S_OK);
   UserCounts counts;
   ASSERT_EQ(ReadUserCounts(counts), S_OK);
