@@ -40,6 +40,7 @@ std::string ToolsFile(const std::wstring& id, std::initializer_list<const char*>
 
 class CheckExportsTest : public CheckFixture {
  protected:
+  bool ServesFromFolder() const override { return true; }
   void SetUp() override {
     CheckFixture::SetUp();
     m_checkEx = reinterpret_cast<CheckExFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixCheckEx")));

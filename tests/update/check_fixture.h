@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "../support/shell_folder_redirect.h"
@@ -29,7 +32,10 @@ class CheckFixture : public ShellFolderTest {
  protected:
   void SetUp() override {
     ShellFolderTest::SetUp();
-    ASSERT_TRUE(m_server.Start());
+    if (ServesFromFolder())
+      ASSERT_NO_FATAL_FAILURE(OpenServedFolder());
+    else
+      ASSERT_TRUE(m_server.Start());
     m_library = LoadLibraryW(sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll");
     ASSERT_NE(m_library, nullptr);
     ASSERT_TRUE(InitializeModuleState(m_library));
@@ -39,6 +45,10 @@ class CheckFixture : public ShellFolderTest {
   }
   void TearDown() override {
     m_server.Stop();
+    if (!m_folder.empty()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(m_folder, ignored);
+    }
     if (m_library) FreeLibrary(m_library);
     ShellFolderTest::TearDown();
   }
@@ -49,7 +59,7 @@ class CheckFixture : public ShellFolderTest {
     r.id = id;
     r.name = L"Publisher " + id;
     r.homePage = L"http://p" + id + L".example/";
-    r.dataSource = m_server.Url("/" + Utf8(id));
+    r.dataSource = Url("/" + Utf8(id));
     ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, nullptr), S_OK);
   }
   // A data file of publisher `id` with one item "editor" at `version`.
@@ -59,7 +69,29 @@ class CheckFixture : public ShellFolderTest {
            "[Item]\r\nID = editor\r\nTitle = t\r\nType = Software\r\nAction = get\r\n[Action]\r\nID = get\r\n"
            "Type = Download\r\nSubtype = Generic\r\nVersion = " + version + "\r\nURL = http://x.example/e.exe\r\n" + extra;
   }
-  void Serve(const std::wstring& id, HttpReply reply) { m_server.On("/" + Utf8(id), std::move(reply)); }
+  void Serve(const std::wstring& id, HttpReply reply) {
+    if (!ServesFromFolder()) {
+      m_server.On("/" + Utf8(id), std::move(reply));
+      return;
+    }
+    // The folder's server answers a file with 200, after its .delay if any.
+    ASSERT_EQ(reply.head.rfind("HTTP/1.1 200 ", 0), 0u) << "a served folder only answers 200 or 404";
+    ASSERT_TRUE(!reply.stall && reply.bodyBytesToSend == std::string::npos);
+    std::ofstream(m_folder / id, std::ios::binary) << reply.body;
+    if (reply.delayMs) std::ofstream(m_folder / (id + L".delay")) << reply.delayMs;
+  }
+  std::wstring Url(const std::string& path) const {
+    if (!ServesFromFolder()) return m_server.Url(path);
+    return L"http://127.0.0.1:" + std::to_wstring(m_folderPort) + L"/" + m_folder.filename().wstring() +
+           std::wstring(path.begin(), path.end());
+  }
+
+  // Fixtures whose check must not share its process with the server's
+  // threads (32-bit processes under user-mode emulation do not survive
+  // them) serve their data files from a folder, through a single-threaded
+  // server in another process that CTest starts (scripts/http-folder) and
+  // names in WENDRIX_TEST_HTTP_ROOT. Such a server answers a file or 404.
+  virtual bool ServesFromFolder() const { return false; }
 
   HRESULT Check(std::uint32_t options = 0, const wchar_t* filter = nullptr) {
     m_store = CPublisherStore();
@@ -82,7 +114,23 @@ class CheckFixture : public ShellFolderTest {
     return SUCCEEDED(ReadTextFile(path.c_str(), text)) ? text : L"<none>";
   }
 
+  void OpenServedFolder() {
+    const char* root = std::getenv("WENDRIX_TEST_HTTP_ROOT");
+    ASSERT_TRUE(root && *root) << "WENDRIX_TEST_HTTP_ROOT is set by CTest: run this test through ctest";
+    std::string windowsRoot = std::string("Z:") + root;  // Wine's Z: is the Unix root
+    for (char& c : windowsRoot)
+      if (c == '/') c = '\\';
+    std::ifstream(windowsRoot + "\\port") >> m_folderPort;
+    ASSERT_NE(m_folderPort, 0u) << "no server listens for " << root;
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    m_folder = std::filesystem::path(windowsRoot) /
+               (std::string(test->test_suite_name()) + "." + test->name() + "." + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(m_folder);
+  }
+
   TestHttpServer m_server;
+  std::filesystem::path m_folder;  // empty unless ServesFromFolder()
+  unsigned m_folderPort = 0;
   HMODULE m_library = nullptr;
   InternetSettings m_settings;
   CTransfer m_transfer;

@@ -36,6 +36,7 @@ LRESULT CALLBACK Listener(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 class DirectorThreadTest : public CheckFixture {
  protected:
+  bool ServesFromFolder() const override { return true; }
   void SetUp() override {
     CheckFixture::SetUp();
     g_heard.clear();
