@@ -252,7 +252,10 @@ HRESULT WINAPI WendrixCheck(const CHAR* publisher, const CHAR* item, CHAR** summ
  * WendrixURL: the low five bits of `flags` are one of the WENDRIX_URL_
  * kinds. *out (set to null first) receives the address, to free with
  * GlobalFree, or stays null when there is none: WENDRIX_URL_PUBLISHER_HOME_PAGE
- * needs no item; every other kind needs an item that offers such a page.
+ * needs no item and gives the registered home page of a registered publisher
+ * (an empty text when it has none); every other kind needs an item that
+ * offers such a page. Only the data the kind needs is read: the publisher's
+ * data file for an item's page, none for the home page.
  * Returns 0; 0x80070057 for flags 0, a null or empty publisher, or a kind
  * outside 1 to 10 for an existing item; 0x80004003 when `out` is null;
  * failures of reading the publisher store or its data. An unknown publisher
@@ -329,10 +332,13 @@ typedef struct WENDRIX_GROUP_INFO {
   WCHAR* title;
 } WENDRIX_GROUP_INFO;
 
+#define WENDRIX_ITEM_STATUS_NEW 1
+
 typedef struct WENDRIX_ITEM_INFO {
   WCHAR* id;
   WCHAR* title;
-  UINT32 status; /* reserved for the item's check status; 0 */
+  UINT32 status; /* WENDRIX_ITEM_STATUS_NEW when the item's latest version is
+                    new since the publisher's previous check, else 0 */
 } WENDRIX_ITEM_INFO;
 
 typedef struct WENDRIX_DATA_FILE_INFO {

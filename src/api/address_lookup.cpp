@@ -58,7 +58,9 @@ HRESULT FindAddress(const PublisherRecord* record, const PublisherData* data, co
   if (!record) return S_OK;
   const std::uint32_t kind = flags & kAddressKindMask;
   if (kind == kAddressPublisherHomePage) {
-    if (!record->homePage.empty()) address = record->homePage;
+    // The registration's home page as it stands, empty when it has none: the
+    // publisher exists, which a null answer would deny.
+    address = record->homePage;
     return S_OK;
   }
   if (!data || !itemId || !*itemId) return S_OK;

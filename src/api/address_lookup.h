@@ -40,7 +40,7 @@ const Action* ActionForAddress(const PublisherData& data, const Item& item, std:
 
 // The address of kind flags & kAddressKindMask for a found publisher:
 // `record` null (the publisher is not registered) gives S_OK with no address;
-// kind 3 gives the record's home page (none when it is empty); every other
+// kind 3 gives the record's home page (an empty text when it is empty); every other
 // kind looks the item up (ignoring case) in `data` (null: no items) and gives
 // S_OK with no address when `itemId` is null or empty, names no item, or the
 // item has no such action or the action no address. E_INVALIDARG for a kind

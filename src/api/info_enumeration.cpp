@@ -12,8 +12,10 @@
 #include "api/info_selection.h"
 #include "api/publisher_queries.h"
 #include "frame/global_string.h"
+#include "platform/known_folders.h"
 #include "publisher/publisher_header_file.h"
 #include "registration/publisher_store.h"
+#include "registration/side_files.h"
 #include "update/check_engine.h"
 #include "wendrix.h"
 
@@ -69,8 +71,12 @@ RecordPtr<Record> NewRecord() {
   return RecordPtr<Record>(new Record{});
 }
 
-void AppendPublishers(const CPublisherStore& store, InfoList& list) {
-  for (const PublisherRecord& r : store.Records()) {
+void AppendPublishers(CPublisherStore& store, InfoList& list) {
+  const KnownFolderScope folders;  // every data file lives in the same folders
+  for (PublisherRecord& r : store.Records()) {
+    // Whether the data hides the publisher is read from its text; the text is
+    // not loaded, so a damaged one fails nothing here.
+    if (r.dataText.empty()) LoadDataFile(r);
     if (!IsListedPublisher(r)) continue;
     auto record = NewRecord<WENDRIX_PUBLISHER_INFO>();
     record->id = CopyText(r.id);
@@ -97,9 +103,9 @@ HRESULT AppendItems(const PublisherData& data, const wchar_t* group, bool all, I
     auto record = NewRecord<WENDRIX_ITEM_INFO>();
     record->id = CopyText(item->id);
     record->title = CopyText(item->title);
-    // What the check engine knows of an item per publisher has no numbering
-    // of its own yet: every item reports 0 until it does.
-    record->status = 0;
+    // What the check engine keeps of an item: whether its latest version is
+    // new since the publisher's previous check.
+    record->status = (item->flags & kItemNew) ? WENDRIX_ITEM_STATUS_NEW : 0;
     Append(list, std::move(record));
   }
   return S_OK;
@@ -153,7 +159,9 @@ HRESULT GetInfo(std::uint32_t query, const wchar_t* publisher, const wchar_t* gr
 
   CPublisherStore store;
   if (query == kInfoPublishers) {
-    RETURN_IF_FAILED(OpenStoreWithData(store, nullptr));
+    // The list comes from the registrations alone: no publisher's data is
+    // read, so a damaged data file neither fails it nor gets recorded by it.
+    RETURN_IF_FAILED(store.Open(true, nullptr));
     AppendPublishers(store, *static_cast<InfoList*>(out));
     return S_OK;
   }
@@ -169,7 +177,7 @@ HRESULT GetInfo(std::uint32_t query, const wchar_t* publisher, const wchar_t* gr
   RETURN_IF_FAILED(store.Open(true, nullptr));
   const PublisherRecord* record = FindPublisher(store, publisher);
   if (!record) return kInfoNotFound;
-  RETURN_IF_FAILED(LoadStoredData(store, publisher));
+  RETURN_IF_FAILED(LoadStoredData(store, record->id.c_str()));
   const PublisherData none;
   const PublisherData& data = record->model ? *record->model : none;
   InfoList& list = *static_cast<InfoList*>(out);

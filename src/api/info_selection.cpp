@@ -2,28 +2,16 @@
 
 #include <string_view>
 
-#include "core/string_util.h"
 #include "publisher/builtin_publishers.h"
+#include "publisher/hidden_data.h"
 
 namespace wendrix {
-namespace {
 
-// A publisher hides itself from this library by a data file with an invalid
-// "Type = Hide" line: the stored-data load fails on it and passes over it
-// without an error, and the lists leave it out so that the user does not see
-// a publisher whose items never appear.
-constexpr std::wstring_view kHiddenMarker = L"Type = Hide";
-
-// The product's directory of publishers is something the user browses to add
-// publishers, not a publisher to switch on or off; checks leave it out too.
-constexpr std::wstring_view kDirectoryAlias = L"KestmoorDirectory";
-
-}  // namespace
-
+// A publisher whose data hides it from this library is left out so that the
+// user does not see a publisher whose items never appear; the directory of
+// publishers is something to browse, not a publisher to switch on or off.
 bool IsListedPublisher(const PublisherRecord& record) noexcept {
-  if (record.dataText.find(kHiddenMarker) != std::wstring::npos) return false;
-  const BuiltinPublisher* directory = FindBuiltinPublisher(kDirectoryAlias);
-  return !directory || !CStringUtil::EqualsNoCase(record.id, directory->id);
+  return !HidesFromThisLibrary(record.dataText) && !IsDirectoryPublisher(record.id);
 }
 
 HRESULT SelectItems(const PublisherData& data, const wchar_t* groupId, bool all, std::vector<const Item*>& items) {

@@ -12,9 +12,9 @@ namespace wendrix {
 // Win32 error 1168 (ERROR_NOT_FOUND) wrapped: no such publisher or group.
 inline constexpr HRESULT kInfoNotFound = HResultFromWin32(1168);
 
-// True when the publisher list shows the publisher: it is neither hidden (its
-// stored data carries the "Type = Hide" marker, see the .cpp) nor the
-// product's directory of publishers.
+// True when the publisher list shows the publisher: its data text (which
+// the caller reads) does not hide it (HidesFromThisLibrary), and it is not
+// the product's directory of publishers.
 bool IsListedPublisher(const PublisherRecord& record) noexcept;
 
 // The items to list, in data-file order, leaving out items without a type.

@@ -49,11 +49,6 @@ PublisherRecord* FindPublisher(CPublisherStore& store, const wchar_t* publisher)
   return record ? record : store.FindByName(publisher);
 }
 
-HRESULT OpenStoreWithData(CPublisherStore& store, const wchar_t* filter) {
-  RETURN_IF_FAILED(store.Open(true, nullptr));
-  return LoadStoredData(store, filter);
-}
-
 HRESULT QueryVersion(const wchar_t* publisher, const wchar_t* item, std::uint32_t flags,
                      std::optional<std::wstring>& version) {
   version.reset();
@@ -70,17 +65,21 @@ HRESULT QueryVersion(const wchar_t* publisher, const wchar_t* item, std::uint32_
     if (const PublisherRecord* record = FindPublisher(store, publisher)) version = record->version;
     return S_OK;
   }
-  // An item needs its publisher; checked before the load, which would
-  // otherwise read every publisher's data only to refuse the call.
   if (Given(item) && !Given(publisher)) return E_INVALIDARG;
-  RETURN_IF_FAILED(OpenStoreWithData(store, Given(publisher) ? publisher : nullptr));
+  RETURN_IF_FAILED(store.Open(true, nullptr));
+  // Only the data the answer needs is loaded: another publisher's damaged
+  // file neither fails the query nor has its error recorded by it.
   if (!Given(item)) {
-    if (const PublisherData* self = LoadedData(SelfRecord(store)))
+    const PublisherRecord* selfRecord = SelfRecord(store);
+    if (!selfRecord) return S_OK;
+    RETURN_IF_FAILED(LoadStoredData(store, selfRecord->id.c_str()));
+    if (const PublisherData* self = LoadedData(selfRecord))
       version = SelfUpdateOnOffer(*self, store.RequiredVersion(), Environment());
     return S_OK;
   }
   const PublisherRecord* record = FindPublisher(store, publisher);
   if (!record) return S_OK;
+  RETURN_IF_FAILED(LoadStoredData(store, record->id.c_str()));
   const PublisherData none;
   const PublisherData* data = LoadedData(record);
   return ItemVersion(data ? data : &none, item, flags, &version);
@@ -92,8 +91,10 @@ HRESULT QueryAddress(const wchar_t* publisher, const wchar_t* item, std::uint32_
   publisher = ResolvePublisherAlias(publisher);
   if (flags == 0 || !Given(publisher)) return E_INVALIDARG;
   CPublisherStore store;
-  RETURN_IF_FAILED(OpenStoreWithData(store, publisher));
+  RETURN_IF_FAILED(store.Open(true, nullptr));
   const PublisherRecord* record = FindPublisher(store, publisher);
+  if (record && (flags & kAddressKindMask) != kAddressPublisherHomePage)
+    RETURN_IF_FAILED(LoadStoredData(store, record->id.c_str()));
   return FindAddress(record, LoadedData(record), item, flags, Environment(), address);
 }
 
@@ -101,7 +102,7 @@ HRESULT OpenAddress(const wchar_t* publisher, const wchar_t* item, std::uint32_t
   if (flags == 0) return E_INVALIDARG;
   std::optional<std::wstring> address;
   RETURN_IF_FAILED(QueryAddress(publisher, item, flags, address));
-  if (!address) return S_OK;
+  if (!address || address->empty()) return S_OK;
   constexpr std::wstring_view kMailScheme = L"mailto:";
   const bool mail = address->size() >= kMailScheme.size() &&
                     CStringUtil::EqualsNoCase(std::wstring_view(*address).substr(0, kMailScheme.size()), kMailScheme);

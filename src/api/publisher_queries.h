@@ -25,12 +25,6 @@ const wchar_t* ResolvePublisherAlias(const wchar_t* publisher) noexcept;
 // The registered publisher with this ID, else with this name; null when none.
 PublisherRecord* FindPublisher(CPublisherStore& store, const wchar_t* publisher) noexcept;
 
-// Opens the store with the older product's data and loads the stored data of
-// the publishers `filter` names (ID or name) and of the self publisher, or of
-// every publisher without a filter. The open's failure, or the first failure
-// of loading an enabled publisher's data, is returned.
-HRESULT OpenStoreWithData(CPublisherStore& store, const wchar_t* filter);
-
 // The version text WendrixVersion hands out, by the first rule that applies.
 // `version` is cleared first and stays empty when there is none:
 // - no item and no flag 4: the module version;

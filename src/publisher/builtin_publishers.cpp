@@ -60,5 +60,9 @@ const BuiltinPublisher* FindBuiltinPublisher(std::wstring_view idOrAlias) noexce
 const BuiltinPublisher& SelfPublisher() noexcept { return kRows[0]; }
 const BuiltinPublisher& IdentityExemptPublisher() noexcept { return kRows[2]; }
 const BuiltinPublisher& RedirectExemptPublisher() noexcept { return kRows[3]; }
+const BuiltinPublisher& DirectoryPublisher() noexcept { return kRows[2]; }
+bool IsDirectoryPublisher(std::wstring_view id) noexcept {
+  return CStringUtil::EqualsNoCase(id, DirectoryPublisher().id);
+}
 
 }  // namespace wendrix

@@ -22,6 +22,11 @@ const BuiltinPublisher* FindBuiltinPublisher(std::wstring_view idOrAlias) noexce
 const BuiltinPublisher& SelfPublisher() noexcept;
 const BuiltinPublisher& IdentityExemptPublisher() noexcept;
 const BuiltinPublisher& RedirectExemptPublisher() noexcept;
+// The product's directory of publishers: the user browses it to add
+// publishers, so checks and the publisher list leave it out.
+const BuiltinPublisher& DirectoryPublisher() noexcept;
+// Whether `id` (ignoring case) is the directory's identifier.
+bool IsDirectoryPublisher(std::wstring_view id) noexcept;
 
 // Lists written by older releases may still name the product's own
 // publishers by data-source addresses that have since moved. Returns the

@@ -10,9 +10,11 @@
 #include "core/messages.h"
 #include "core/string_util.h"
 #include "core/text_encoding.h"
+#include "core/text_lines.h"
 #include "frame/module_state.h"
 #include "platform/known_folders.h"
 #include "publisher/builtin_publishers.h"
+#include "publisher/hidden_data.h"
 #include "publisher/id_index.h"
 #include "publisher/loader.h"
 #include "publisher/windows_environment.h"
@@ -27,7 +29,7 @@
 
 namespace wendrix {
 
-const wchar_t* const kExcludedPublisherId = L"1.3.6.1.4.1.61717.3";
+bool IsExcludedFromChecks(const PublisherRecord& record) noexcept { return IsDirectoryPublisher(record.id); }
 
 namespace {
 
@@ -55,7 +57,7 @@ constexpr UINT kSaveErrorTitle = 25;
 
 bool IsAbort(HRESULT hr) noexcept { return hr == E_ABORT || hr == HResultFromWin32(ERROR_CANCELLED); }
 bool IsSelf(const PublisherRecord& r) noexcept { return r.builtin && r.builtin->self; }
-bool IsExcluded(const PublisherRecord& r) noexcept { return CStringUtil::EqualsNoCase(r.id, kExcludedPublisherId); }
+bool IsExcluded(const PublisherRecord& r) noexcept { return IsExcludedFromChecks(r); }
 
 const PublisherEnvironment& Environment() {
   static const WindowsPublisherEnvironment env(Module().version);
@@ -84,17 +86,13 @@ HRESULT WriteError(const PublisherRecord& r, HRESULT code, std::wstring_view fil
 // write it. IDs that no longer name an item are dropped.
 void PruneInactiveItems(const PublisherData& data, std::wstring& text) {
   std::wstring kept;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring_view id(text.data() + start, end - start);
-    if (!id.empty() && id.back() == L'\r') id.remove_suffix(1);
+  CTextLines lines(text);
+  std::wstring_view id;
+  while (lines.Next(id)) {
     if (!id.empty() && data.FindItem(id)) {
       kept.append(id);
       kept += L"\r\n";
     }
-    start = end + 1;
   }
   text = std::move(kept);
 }
@@ -355,7 +353,7 @@ HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
     }
     if (!record.IsEnabled() || IsSelf(record)) continue;
     // A publisher that hides its data from older libraries is not an error.
-    if (hr == E_INVALIDARG && record.dataText.find(L"Type = Hide") != std::wstring::npos) continue;
+    if (hr == E_INVALIDARG && HidesFromThisLibrary(record.dataText)) continue;
     if (hr != kNewerLibraryRequired) WriteError(record, hr, record.dataSource, line);
     record.failedLastCheck = hr == kNewerLibraryRequired ? 2 : 1;
     record.lastCheckError = hr == kNewerLibraryRequired ? 0 : static_cast<std::uint32_t>(hr);

@@ -35,9 +35,9 @@ inline constexpr HRESULT kCheckAllSucceeded = 0;
 inline constexpr HRESULT kCheckNothingEligible = 1;
 inline constexpr HRESULT kCheckPartial = 2;
 
-// The publisher that checks leave out: the product's directory of
+// Whether checks leave the publisher out: the product's directory of
 // publishers, which the user browses rather than checks.
-extern const wchar_t* const kExcludedPublisherId;
+bool IsExcludedFromChecks(const PublisherRecord& record) noexcept;
 
 // Checks the eligible publishers (all, or those matching `filter` by ID or
 // name; the self publisher last). Returns 0 when all succeeded, 2 when some

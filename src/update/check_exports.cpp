@@ -59,7 +59,7 @@ std::wstring BuildSummary(const CPublisherStore& store, const InternetSettings& 
           facts.selfUpdateOffered = true;
       continue;
     }
-    if (!r.IsEnabled() || CStringUtil::EqualsNoCase(r.id, kExcludedPublisherId)) continue;
+    if (!r.IsEnabled() || IsExcludedFromChecks(r)) continue;
     for (const Item& item : r.model->items) {
       if (!(item.flags & kItemNew)) continue;
       (item.installedVersion ? facts.updates : facts.other).push_back(item.title);

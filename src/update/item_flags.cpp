@@ -1,6 +1,7 @@
 #include "update/item_flags.h"
 
 #include "core/string_util.h"
+#include "core/text_lines.h"
 #include "core/version.h"
 #include "publisher/vocabulary.h"
 
@@ -22,14 +23,10 @@ bool GroupNamesItem(const Group& group, std::wstring_view itemId) noexcept {
 }
 
 bool IsInactiveItem(std::wstring_view inactiveItems, std::wstring_view itemId) noexcept {
-  while (!inactiveItems.empty()) {
-    const std::size_t end = inactiveItems.find(L'\n');
-    std::wstring_view line = inactiveItems.substr(0, end);
-    if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
+  CTextLines lines(inactiveItems);
+  std::wstring_view line;
+  while (lines.Next(line))
     if (!line.empty() && CStringUtil::EqualsNoCase(line, itemId)) return true;
-    if (end == std::wstring_view::npos) break;
-    inactiveItems.remove_prefix(end + 1);
-  }
   return false;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/text_lines.h"
 #include "core/version.h"
 
 namespace wendrix {
@@ -25,10 +26,10 @@ std::wstring_view Trim(std::wstring_view text) noexcept {
 // A carriage return before the line feed (a file edited by hand) is not part
 // of either.
 void ReadLines(std::wstring_view text, std::vector<Entry>& entries) {
-  while (!text.empty()) {
-    const std::size_t end = text.find(L'\n');
-    const std::wstring_view line = Trim(text.substr(0, end));
-    text = end == std::wstring_view::npos ? std::wstring_view() : text.substr(end + 1);
+  CTextLines lines(text);
+  std::wstring_view line;
+  while (lines.Next(line)) {
+    line = Trim(line);
     if (line.empty()) continue;
     const std::size_t blank = line.find_first_of(L" \t");
     if (blank == std::wstring_view::npos) entries.push_back({line, {}});

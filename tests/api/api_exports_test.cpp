@@ -166,6 +166,8 @@ TEST_F(ApiExportsTest, Versions) {
 
 TEST_F(ApiExportsTest, SelfUpdateOnOffer) {
   EXPECT_EQ(Text(m_version, nullptr, nullptr, 4), L"(null)") << "no self publisher";
+  // Another publisher's damaged data is not read for the offer.
+  Register(L"1.2.3", L"Acme", L"1.5", L"[Publisher\r\n");
   for (auto [quietFrom, needsNewer, expected] : {std::tuple{L"", false, L"3.9"}, {L"3.8", false, L"(null)"},
                                                  {L"3.8", true, L"3.9"}}) {
     Register(L"1.3.6.1.4.1.61717.1", L"Wendrix", L"3.8", SelfData(quietFrom, needsNewer));
@@ -173,6 +175,7 @@ TEST_F(ApiExportsTest, SelfUpdateOnOffer) {
     EXPECT_EQ(Text(m_version, L"wendrix", L"", 4), expected) << "through the alias";
   }
   EXPECT_EQ(Text(m_version, L"Wendrix", L"wendrix", 0), L"3.8.10.0") << "the Self item is the library";
+  EXPECT_FALSE(FileExists(UserFolder() + L"1.2.3-error.ini"));
 }
 
 TEST_F(ApiExportsTest, Addresses) {
@@ -191,8 +194,17 @@ TEST_F(ApiExportsTest, Addresses) {
   EXPECT_EQ(m_url(L"1.2.3", nullptr, 3, nullptr), E_POINTER);
   EXPECT_EQ(m_url(L"1.2.3", nullptr, 0, nullptr), E_INVALIDARG) << "flags are checked first";
 
-  // Stored data that does not load is the answer for an enabled publisher.
+  Registration bare;  // a registration without a home page
+  bare.id = L"9.9";
+  bare.name = L"Bare";
+  bare.dataSource = L"http://bare.example/d.wx-cnf";
+  ASSERT_EQ(RegisterInScope(bare, kScopeCurrentUser, nullptr), S_OK);
+  EXPECT_EQ(Text(m_url, L"9.9", nullptr, 3), L"") << "registered, with an empty home page";
+
+  // Stored data that does not load is the answer for an enabled publisher,
+  // when the answer needs the data.
   WriteFile(UserFolder(), L"1.2.3.ini", L"[Publisher\r\n");
+  EXPECT_EQ(Text(m_url, L"1.2.3", nullptr, 3), L"http://Acme.example/");
   EXPECT_EQ(Text(m_url, L"1.2.3", L"editor", 1), L"0x8007000D");
   EXPECT_EQ(Text(m_version, L"1.2.3", L"editor", 0), L"0x8007000D");
   EXPECT_EQ(Text(m_version, L"1.2.3", L"editor", 16), L"1.5") << "the registration needs no data";
@@ -233,14 +245,17 @@ TEST_F(ApiExportsTest, InfoLists) {
   Register(L"7.7", L"Hidden", L"",
            L"[Publisher]\r\nID = 7.7\r\nName = Hidden\r\nHomePage = http://Hidden.example/\r\n"
            L"DataSource = http://Hidden.example/d.wx-cnf\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n"
-           L"[FreeUpdates]\r\nID = f\r\nType = Hide\r\n");
+           L"[FreeUpdates]\r\nID = f\r\ntype=HIDE\r\n");
   Register(L"8.8", L"Gamma", L"", L"", kScopeAllUsers);
   EXPECT_EQ(Records(10, nullptr),
             L"1.2.3=Acme,http://Acme.example/,0; 4.5.6=Beta,http://Beta.example/,0; 8.8=Gamma,http://Gamma.example/,0; ");
   EXPECT_EQ(Records(11, L"Acme"), L"tools=Tools; ");
-  EXPECT_EQ(Records(12, L"1.2.3"), L"viewer=Viewer,0; ");
-  EXPECT_EQ(Records(12, L"1.2.3", L"TOOLS"), L"editor=Editor,0; plugin=Plug-in,0; ");
-  EXPECT_EQ(Records(13, L"1.2.3", L"tools"), L"editor=Editor,0; plugin=Plug-in,0; viewer=Viewer,0; ");
+  // An item's status is what the last check made of it: the plug-in was seen
+  // at 2.1 then, the others are new.
+  WriteFile(UserFolder(), L"1.2.3.prv", L"plugin 2.1\r\n");
+  EXPECT_EQ(Records(12, L"1.2.3"), L"viewer=Viewer,1; ");
+  EXPECT_EQ(Records(12, L"1.2.3", L"TOOLS"), L"editor=Editor,1; plugin=Plug-in,0; ");
+  EXPECT_EQ(Records(13, L"1.2.3", L"tools"), L"editor=Editor,1; plugin=Plug-in,0; viewer=Viewer,1; ");
   EXPECT_EQ(Records(12, L"1.2.3", L"missing"), L"0x80070490");
   EXPECT_EQ(Records(11, L"unknown"), L"0x80070490");
   EXPECT_EQ(Records(13, L"4.5.6"), L"");
@@ -258,6 +273,12 @@ TEST_F(ApiExportsTest, InfoLists) {
   EXPECT_NE(list.find(L"Enabled = 0\r\n"), std::wstring::npos);
   EXPECT_NE(list.find(L"Enabled = 1\r\n"), std::wstring::npos);
   EXPECT_EQ(m_info(0, 15, L"unknown", nullptr, 0, &on), static_cast<HRESULT>(0x80070490));
+
+  // The publisher list reads no publisher's data: a damaged file fails
+  // nothing and records no error.
+  WriteFile(UserFolder(), L"1.2.3.ini", L"[Publisher\r\n");
+  EXPECT_EQ(Records(10, nullptr).substr(0, 32), L"1.2.3=Acme,http://Acme.example/,");
+  EXPECT_FALSE(FileExists(UserFolder() + L"1.2.3-error.ini"));
 
   EXPECT_EQ(m_info(2, 10, nullptr, nullptr, 0, &m_list), E_INVALIDARG);
   EXPECT_EQ(m_info(0, 16, nullptr, nullptr, 0, &m_list), E_INVALIDARG);
