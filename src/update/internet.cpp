@@ -220,9 +220,12 @@ HRESULT CInternet::FetchFile(const std::wstring& url, ByteSink& sink) {
   LARGE_INTEGER size{};
   GetFileTime(file.Get(), nullptr, nullptr, &written);
   GetFileSizeEx(file.Get(), &size);
-  RETURN_IF_FAILED(Progress(kProgressDate, FileTimeValue(written)));
-  RETURN_IF_FAILED(Progress(kProgressSize, static_cast<std::uint64_t>(size.QuadPart)));
-  RETURN_IF_FAILED(Progress(kProgressBegin, 0));
+  // Any answer but S_OK ends the fetch with that answer: a caller that
+  // already holds the resource says 1 at the begin event and reads nothing.
+  if (const HRESULT stop = Progress(kProgressDate, FileTimeValue(written)); stop != S_OK) return stop;
+  if (const HRESULT stop = Progress(kProgressSize, static_cast<std::uint64_t>(size.QuadPart)); stop != S_OK)
+    return stop;
+  if (const HRESULT stop = Progress(kProgressBegin, 0); stop != S_OK) return stop;
   std::vector<char> buffer(kFileBlock * kBlocksPerRead);
   std::uint64_t total = 0;
   for (;;) {
@@ -306,15 +309,16 @@ HRESULT CInternet::ReadResponse(HINTERNET request, ByteSink& sink) {
     SYSTEMTIME modified{};
     FILETIME date{};
     if (m_api.QuerySystemTime(request, HTTP_QUERY_LAST_MODIFIED, modified) && SystemTimeToFileTime(&modified, &date))
-      RETURN_IF_FAILED(Progress(kProgressDate, FileTimeValue(date)));
+      if (const HRESULT stop = Progress(kProgressDate, FileTimeValue(date)); stop != S_OK) return stop;
   }
   std::wstring length;
   if (m_api.QueryText(request, HTTP_QUERY_CONTENT_LENGTH, length) && !length.empty() &&
       length.find_first_not_of(L"0123456789") == std::wstring::npos && length.size() <= 19)
     announced = std::stoull(length);
   if (m_progress) {
-    if (announced) RETURN_IF_FAILED(Progress(kProgressSize, *announced));
-    RETURN_IF_FAILED(Progress(kProgressBegin, 0));
+    if (announced)
+      if (const HRESULT stop = Progress(kProgressSize, *announced); stop != S_OK) return stop;
+    if (const HRESULT stop = Progress(kProgressBegin, 0); stop != S_OK) return stop;
   }
   std::vector<char> buffer(kNetworkBlock * kBlocksPerRead);
   std::uint64_t total = 0;

@@ -23,7 +23,9 @@ namespace wendrix {
 struct InternetSettings;
 
 // Progress events of a fetch: (event, low 32 bits, high 32 bits, context). A
-// non-zero result stops the fetch and becomes its result.
+// non-zero result, a success code such as 1 included, stops the fetch at once
+// and becomes its result: 1 at the begin event means the caller needs none of
+// the bytes, and the sink stays empty.
 enum ProgressEvent : std::uint32_t { kProgressDate, kProgressSize, kProgressBegin, kProgressBytes };
 using ProgressCallback = HRESULT (*)(std::uint32_t event, DWORD low, DWORD high, void* context);
 

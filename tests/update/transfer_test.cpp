@@ -312,6 +312,50 @@ TEST_F(TransferTest, FileAddresses) {
             static_cast<HRESULT>(0x80070002));
 }
 
+// Stops the fetch with `answer` at `stopAt`; counts the events it was sent.
+struct StoppingCallback {
+  std::uint32_t stopAt = 0;
+  HRESULT answer = S_OK;
+  int sent[4] = {};
+  static HRESULT Call(std::uint32_t event, DWORD, DWORD, void* context) {
+    auto* self = static_cast<StoppingCallback*>(context);
+    ++self->sent[event];
+    return event == self->stopAt ? self->answer : S_OK;
+  }
+};
+
+TEST_F(TransferTest, AnyNonZeroProgressAnswerEndsTheFetchWithIt) {
+  m_server.On("/dated", MakeReply(200, "OK", std::string(3000, 'd'), "Last-Modified: Wed, 07 May 2013 10:20:30 GMT\r\n"));
+  std::wstring file = L"file://" + m_temp.Write(L"dated.bin", std::string(3000, 'd'));
+  for (wchar_t& c : file)
+    if (c == L'\\') c = L'/';
+  for (const std::wstring& url : {m_server.Url("/dated"), file}) {
+    for (std::uint32_t event : {kProgressDate, kProgressSize, kProgressBegin, kProgressBytes}) {
+      // 1 is how a caller that already holds the resource declines its bytes.
+      for (HRESULT answer : {HRESULT{1}, HRESULT{2}, E_ABORT}) {
+        const std::string label = testing::PrintToString(url) + " event " + std::to_string(event) + " answer " +
+                                  std::to_string(answer);
+        CInternet internet;
+        ASSERT_EQ(internet.ApplySettings(m_settings, true), S_OK);
+        ASSERT_EQ(internet.Connect(), S_OK);
+        StoppingCallback callback{event, answer};
+        internet.SetProgressCallback(&StoppingCallback::Call, &callback);
+        CBuffer<char> received;
+        MemorySink sink(received);
+        EXPECT_EQ(internet.Fetch(url, sink, kDataFileOpenFlags, nullptr), answer) << label;
+        EXPECT_EQ(callback.sent[event], 1) << label;
+        for (std::uint32_t later = event + 1; later < 4; ++later) EXPECT_EQ(callback.sent[later], 0) << label;
+        if (event == kProgressBytes) {
+          EXPECT_GT(received.Count(), 0u) << label;
+          EXPECT_LT(received.Count(), 3000u) << label << ": the first block's answer ends the reading";
+        } else {
+          EXPECT_EQ(received.Count(), 0u) << label << ": no data before the first block";
+        }
+      }
+    }
+  }
+}
+
 TEST(TransferCleanupTest, LeftoverDownloadFoldersGoUnlessAFileIsInUse) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
