@@ -356,7 +356,9 @@ HRESULT WINAPI WendrixInfo(UINT32 operation, UINT32 query, const WCHAR* publishe
  * `item` (IDs, or null) selected in it. When the main program runs already,
  * its window takes the request and is brought to the front; otherwise the
  * main program (wendrix.exe in the product folder) is started with the
- * request and the call returns once its window is ready.
+ * request and the call returns once its window is ready, or once the
+ * library has stopped waiting for it (20 looks for the window and 20
+ * questions to it, 500 ms apart) or seen it end.
  * Only the first view flag in the order OPTIONS, ABOUT, ALL_ITEMS, WALLET,
  * HISTORY counts; the others are ignored.
  * WENDRIX_DISPLAY_IN_PROCESS is for the main program itself: it hands the
@@ -366,8 +368,8 @@ HRESULT WINAPI WendrixInfo(UINT32 operation, UINT32 query, const WCHAR* publishe
  * `commandLine` and `currentDirectory` are handed to the user interface as
  * they are (null: none).
  * Returns 0; a negative answer of the running main window; 0x80004005 when
- * the main program cannot be started or ends before its window appears;
- * 0x800705B4 when its window does not appear or get ready in time; a
+ * the main program cannot be started (once started, a main program that
+ * ends early or whose window never gets ready is no failure of the call); a
  * wrapped Windows error (0x800705B4 on a time-out) when a running window
  * does not take the request. WendrixDisplay is the ANSI twin (no group,
  * command line or current directory).

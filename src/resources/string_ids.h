@@ -35,6 +35,7 @@ enum StringId : unsigned {
     kStrPublisherStatusActive          = 202,
     kStrPublisherStatusError           = 203,
     kStrPublisherStatusNeedsSelfUpdate = 204,
+    kStrNotifyChoiceExplanation        = 206,
     kStrMissingItemTitle               = 207,
     kStrMissingGroupTitle              = 208,
     kStrSummaryUpdatesAvailable        = 209,

@@ -14,6 +14,7 @@
 #include "frame/module_state.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/vocabulary.h"
+#include "publisher/windows_environment.h"
 #include "registration/main_window.h"
 #include "registration/publisher_store.h"
 #include "registration/side_files.h"
@@ -79,8 +80,11 @@ HRESULT ComputeItemFlags(CPublisherStore& store, const PublisherRecord* publishe
   }
   const bool hasGroup = group && *group;
   const bool hasItem = item && *item;
+  const WindowsPublisherEnvironment env(Module().version);
   for (PublisherRecord& r : store.Records()) {
-    if (publisher ? &r != publisher : (!r.IsEnabled() || IsSelf(r))) continue;
+    // Without a publisher, every publisher a check looks at, the self
+    // publisher (the library's own update) included.
+    if (publisher ? &r != publisher : (!r.IsEnabled() || IsExcludedFromChecks(r))) continue;
     if (!r.model) continue;
     std::wstring inactive;
     ReadSideFile(r, SideFile::kInactiveItems, inactive);
@@ -89,7 +93,7 @@ HRESULT ComputeItemFlags(CPublisherStore& store, const PublisherRecord* publishe
     for (const Item& candidate : r.model->items) {
       if (hasItem && !CStringUtil::EqualsNoCase(candidate.id, item)) continue;
       if (g && !GroupNamesItem(*g, candidate.id)) continue;
-      flags |= ItemFlagsOf(*r.model, candidate, inactive, publisher && hasItem);
+      flags |= ItemFlagsOf(*r.model, candidate, inactive, publisher && hasItem, env);
     }
   }
   return S_OK;
@@ -137,10 +141,13 @@ HRESULT CheckEx(const wchar_t* publisherArg, const wchar_t* group, const wchar_t
   CCheckClient client;
   hr = RunCheck(transfer, &client, settings.get(), &store, filtered ? filter.c_str() : nullptr,
                 automatic ? kRunScheduled : 0);
-  if (FAILED(hr)) return failed(hr);
-  const bool partial = hr == kCheckPartial;
+  // A run that failed has still changed the store (attempts, errors, the
+  // last good data): the settings are saved and a running main window told
+  // whatever the outcome.
   SaveSettings(*settings);
   NotifyMainWindow(kPublishersChangedMessage);
+  if (FAILED(hr)) return failed(hr);
+  const bool partial = hr == kCheckPartial;
   if (!filtered && !leaveScheduler && !EnsureScheduler()) return failed(E_FAIL);
 
   // The item flags first: an unknown group fails the call before anything

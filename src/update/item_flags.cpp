@@ -30,25 +30,29 @@ bool IsInactiveItem(std::wstring_view inactiveItems, std::wstring_view itemId) n
   return false;
 }
 
+const Action* UpdateDelivery(const PublisherData& data, const Item& item, const PublisherEnvironment& env) {
+  if (const Action* update = BestAction(data, item, kRequestUpdate, false, true, env)) return update;
+  return BestAction(data, item, kRequestGeneric, false, false, env);
+}
+
 std::uint32_t ItemFlagsOf(const PublisherData& data, const Item& item, std::wstring_view inactiveItems,
-                          bool detailed) {
+                          bool detailed, const PublisherEnvironment& env) {
   std::uint32_t flags = 0;
-  const Action* delivering = nullptr;
   for (const std::wstring& id : item.actionIds) {
     const Action* action = data.FindAction(id);
     if (!action) continue;
     if (action->type == kActionDownload) {
-      if (!delivering && !item.latestVersion.empty() && CompareVersions(action->version, item.latestVersion) == kVersionEqual)
-        delivering = action;
       if (detailed && HasAddress(*action)) flags |= kItemFlagDownloadable;
     } else if (action->type == kActionBuy && detailed && HasAddress(*action) &&
                IsNewer(action->version, item.installedVersion)) {
       flags |= kItemFlagBuyable;
     }
   }
-  if (item.installedVersion && IsNewer(item.latestVersion, item.installedVersion) && delivering &&
-      IsNewer(delivering->version, item.installedVersion) && !IsInactiveItem(inactiveItems, item.id))
-    flags |= kItemFlagUpdate;
+  if (item.installedVersion && IsNewer(item.latestVersion, item.installedVersion) &&
+      !IsInactiveItem(inactiveItems, item.id)) {
+    const Action* delivering = UpdateDelivery(data, item, env);
+    if (delivering && IsNewer(delivering->version, item.installedVersion)) flags |= kItemFlagUpdate;
+  }
   return flags;
 }
 

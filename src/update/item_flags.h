@@ -19,13 +19,19 @@ bool GroupNamesItem(const Group& group, std::wstring_view itemId) noexcept;
 // True when the inactive-items text (one item ID per line) names the item.
 bool IsInactiveItem(std::wstring_view inactiveItems, std::wstring_view itemId) noexcept;
 
+// The Download action an update of the installed item would fetch, chosen
+// as the download manager chooses: the best Update action offered to the
+// user, else the best Generic one (a full package of the new version); null
+// when neither exists.
+const Action* UpdateDelivery(const PublisherData& data, const Item& item, const PublisherEnvironment& env);
+
 // The flags of one item: kItemFlagUpdate when it is installed, its latest
-// version is newer, the Download action that delivers that version is newer
-// than the installed one, and the user did not make the item inactive; with
-// `detailed` (one publisher and one item asked for) also kItemFlagDownloadable
-// and kItemFlagBuyable. The wallet flag is not reported until the library
-// keeps a wallet.
+// version is newer, its UpdateDelivery is newer than the installed version,
+// and the user did not make the item inactive; with `detailed` (one
+// publisher and one item asked for) also kItemFlagDownloadable and
+// kItemFlagBuyable. The wallet flag is not reported until the library keeps
+// a wallet.
 std::uint32_t ItemFlagsOf(const PublisherData& data, const Item& item, std::wstring_view inactiveItems,
-                          bool detailed);
+                          bool detailed, const PublisherEnvironment& env);
 
 }  // namespace wendrix

@@ -45,6 +45,11 @@ TEST_F(StringTableTest, EveryTextExistsInBothLanguagesWithTheSamePlaceholders) {
   EXPECT_GT(count, 50);
 }
 
+TEST_F(StringTableTest, TheSettingsTextsExist) {
+  for (UINT id : {kStrPeriodManual, kStrPeriodDaily, kStrPeriodWeekly, kStrPeriodMonthly, kStrNotifyChoiceExplanation})
+    EXPECT_NE(L"", LoadStringText(id, kEnglish)) << id;
+}
+
 TEST_F(StringTableTest, MissingTextIsEmpty) {
   EXPECT_EQ(L"", LoadStringText(65000, kEnglish));
   EXPECT_EQ(L"", LoadStringText(3, kEnglish));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../publisher/fake_environment.h"
 #include "publisher/vocabulary.h"
 #include "update/item_flags.h"
 #include "update/summary_text.h"
@@ -65,8 +66,11 @@ TEST(SummaryTextTest, ListLimits) {
 }
 
 // One item "editor" with the given installed version and Download/Buy actions.
+using test::FakeEnvironment;
+
 struct Fixture {
   PublisherData data;
+  FakeEnvironment env;
   Item& Editor(std::optional<std::wstring> installed, std::wstring latest) {
     Item item;
     item.id = L"editor";
@@ -75,10 +79,12 @@ struct Fixture {
     data.items.push_back(item);
     return data.items.back();
   }
-  void AddAction(Item& item, const wchar_t* id, std::uint32_t type, const wchar_t* version, bool url) {
+  void AddAction(Item& item, const wchar_t* id, std::uint32_t type, const wchar_t* version, bool url,
+                 std::uint32_t subtype = kSubtypeGeneric) {
     Action action;
     action.id = id;
     action.type = type;
+    action.subtype = subtype;
     action.version = version;
     if (url) action.urls.push_back(L"http://x.example/f");
     data.actions.push_back(action);
@@ -92,21 +98,39 @@ TEST(ItemFlagsTest, UpdateFlag) {
     const wchar_t* latest;
     const wchar_t* downloadVersion;
     const wchar_t* inactive;
+    std::uint32_t subtype;
     std::uint32_t flags;
   } cases[] = {
-      {L"1.0", L"2.0", L"2.0", L"", kItemFlagUpdate},
-      {L"2.0", L"2.0", L"2.0", L"", 0},                       // up to date
-      {std::nullopt, L"2.0", L"2.0", L"", 0},                 // not installed: no update
-      {L"1.0", L"2.0", L"1.5", L"", 0},                       // nothing delivers 2.0
-      {L"1.0", L"2.0", L"2.0", L"viewer\r\nEDITOR\r\n", 0},   // the user made it inactive
-      {L"1.0", L"2.0", L"2.0", L"editors\r\n", kItemFlagUpdate},
+      {L"1.0", L"2.0", L"2.0", L"", kSubtypeGeneric, kItemFlagUpdate},
+      {L"1.0", L"2.0", L"2.0", L"", kSubtypeUpdate, kItemFlagUpdate},
+      {L"1.0", L"2.0", L"1.5", L"", kSubtypeGeneric, kItemFlagUpdate},  // the best download is still newer
+      {L"2.0", L"2.0", L"2.0", L"", kSubtypeGeneric, 0},                // up to date
+      {std::nullopt, L"2.0", L"2.0", L"", kSubtypeGeneric, 0},          // not installed: no update
+      {L"1.5", L"2.0", L"1.5", L"", kSubtypeGeneric, 0},                // nothing newer to download
+      {L"1.0", L"2.0", L"2.0", L"", kSubtypeTry, 0},                    // a trial is no update
+      {L"1.0", L"2.0", L"2.0", L"viewer\r\nEDITOR\r\n", kSubtypeGeneric, 0},  // the user made it inactive
+      {L"1.0", L"2.0", L"2.0", L"editors\r\n", kSubtypeGeneric, kItemFlagUpdate},
   };
   for (const Case& c : cases) {
     Fixture f;
     Item& editor = f.Editor(c.installed, c.latest);
-    f.AddAction(editor, L"get", kActionDownload, c.downloadVersion, true);
-    EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], c.inactive, false), c.flags) << c.downloadVersion << c.inactive;
+    f.AddAction(editor, L"get", kActionDownload, c.downloadVersion, true, c.subtype);
+    EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], c.inactive, false, f.env), c.flags)
+        << c.downloadVersion << c.inactive << c.subtype;
   }
+}
+
+TEST(ItemFlagsTest, TheUpdateIsTheDownloadTheManagerWouldTake) {
+  Fixture f;
+  Item& editor = f.Editor(L"1.0", L"2.0");
+  // The first action delivering 2.0 installs for another architecture; the
+  // one that applies here delivers 1.0 only.
+  f.AddAction(editor, L"other", kActionDownload, L"2.0", true);
+  f.data.actions.back().flags |= kActionInstall;
+  f.data.actions.back().architecture = f.env.is64Bit ? kArchitectureX86 : kArchitectureX64;
+  f.AddAction(f.data.items[0], L"here", kActionDownload, L"1.0", true);
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", false, f.env), 0u);
+  EXPECT_EQ(UpdateDelivery(f.data, f.data.items[0], f.env), &f.data.actions[1]);
 }
 
 TEST(ItemFlagsTest, DetailedFlags) {
@@ -115,11 +139,11 @@ TEST(ItemFlagsTest, DetailedFlags) {
   f.AddAction(editor, L"page", kActionOpen, L"", true);
   f.AddAction(editor, L"get", kActionDownload, L"2.0", false);
   f.AddAction(editor, L"buy-old", kActionBuy, L"1.0", true);
-  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true), kItemFlagUpdate) << "no address, no newer purchase";
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true, f.env), kItemFlagUpdate) << "no address, no newer purchase";
   f.data.actions[1].urls.push_back(L"http://x.example/e.exe");
   f.AddAction(f.data.items[0], L"buy", kActionBuy, L"2.0", true);
-  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true), kItemFlagUpdate | kItemFlagDownloadable | kItemFlagBuyable);
-  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", false), kItemFlagUpdate) << "only asked for one item";
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true, f.env), kItemFlagUpdate | kItemFlagDownloadable | kItemFlagBuyable);
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", false, f.env), kItemFlagUpdate) << "only asked for one item";
 }
 
 TEST(ItemFlagsTest, GroupsAndInactiveLists) {

@@ -161,5 +161,30 @@ TEST_F(CheckExportsTest, PartialRunAndAutomaticBookkeeping) {
   EXPECT_EQ(settings.lastSkip, 0u);
 }
 
+// A stand-in main window: counts the reload requests a check sends it.
+int g_reloads = 0;
+LRESULT CALLBACK CountReloads(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP + 4) ++g_reloads;
+  return DefWindowProcW(window, message, w, l);
+}
+
+TEST_F(CheckExportsTest, RunningMainWindowHearsOfEveryCheck) {
+  WNDCLASSW windowClass{};
+  windowClass.lpszClassName = L"WendrixDialog";
+  windowClass.lpfnWndProc = CountReloads;
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowW(L"WendrixDialog", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  g_reloads = 0;
+  Register(L"1.1");
+  Register(L"2.2");  // answers 404
+  Serve(L"1.1", MakeReply(200, "OK", ToolsFile(L"1.1", {"a"})));
+  EXPECT_EQ(CheckEx(L"1.1", nullptr, nullptr).result, S_OK);
+  EXPECT_TRUE(FAILED(CheckEx(L"2.2", nullptr, nullptr).result));
+  EXPECT_EQ(g_reloads, 2) << "a failed check changed the store too";
+  DestroyWindow(window);
+  UnregisterClassW(L"WendrixDialog", nullptr);
+}
+
 }  // namespace
 }  // namespace wendrix::test

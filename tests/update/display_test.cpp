@@ -166,6 +166,7 @@ class DisplayTest : public testing::Test {
                    KEY_WOW64_32KEY);
     SetEnvironmentVariableW(L"WENDRIX_FAKE_ANSWER", nullptr);
     SetEnvironmentVariableW(L"WENDRIX_FAKE_READY_AFTER", nullptr);
+    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
   }
   void TearDown() override {
     EndDialogProcess();
@@ -177,6 +178,7 @@ class DisplayTest : public testing::Test {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY);
     SetEnvironmentVariableW(L"WENDRIX_FAKE_ANSWER", nullptr);
     SetEnvironmentVariableW(L"WENDRIX_FAKE_READY_AFTER", nullptr);
+    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
   }
 
   void InstallFake() { ASSERT_TRUE(CopyFileW(FakeProgram().c_str(), Program().c_str(), FALSE)) << GetLastError(); }
@@ -305,9 +307,21 @@ TEST_F(DisplayTest, StartsTheMainProgramWithTheRequest) {
   EXPECT_EQ(ReadUtf16(m_product.File(L"queries.txt")), L"3") << "asked until the window was ready, then no more";
 }
 
-TEST_F(DisplayTest, MainProgramThatCannotStart) {
+TEST_F(DisplayTest, OnlyAStartThatFailsIsAFailure) {
   // The product folder has no main program.
   EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x100, nullptr, nullptr), E_FAIL);
+
+  // Started, then gone before its window appeared.
+  InstallFake();
+  SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", L"1");
+  EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x100, nullptr, nullptr), S_OK);
+  EXPECT_NE(ReadUtf16(m_product.File(L"started.txt")), L"");
+
+  // A window that never gets ready is asked 20 times, then left alone.
+  SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
+  SetEnvironmentVariableW(L"WENDRIX_FAKE_READY_AFTER", L"1000");
+  EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x100, nullptr, nullptr), S_OK);
+  EXPECT_EQ(ReadUtf16(m_product.File(L"queries.txt")), L"20");
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 //   WENDRIX_FAKE_LINGER       milliseconds it lives on after its window has
 //                             gone, without signalling the close event
 //                             (default 0: it signals and ends)
+//   WENDRIX_FAKE_EXIT         non-zero: it ends at once after started.txt,
+//                             without a window
 // On WM_CLOSE it signals "WendrixDialogCloseEvent" and ends; it ends by
 // itself after two minutes so that a failed test leaves nothing behind.
 #include <windows.h>
@@ -91,6 +93,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   g_answer = static_cast<LRESULT>(static_cast<HRESULT>(EnvironmentNumber(L"WENDRIX_FAKE_ANSWER")));
   g_readyAfter = EnvironmentNumber(L"WENDRIX_FAKE_READY_AFTER");
   g_linger = EnvironmentNumber(L"WENDRIX_FAKE_LINGER");
+  if (EnvironmentNumber(L"WENDRIX_FAKE_EXIT")) return 3;
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = WindowProc;
