@@ -138,6 +138,29 @@ HRESULT WINAPI WendrixRollback(const CHAR* folder);
  * through ten attempts half a second apart; E_FAIL without a local
  * application-data folder; other file errors wrapped.
  */
+#define WENDRIX_ORIGIN_MANUAL 0
+#define WENDRIX_ORIGIN_APPLICATION 1
+#define WENDRIX_ORIGIN_SCHEDULED 2
+#define WENDRIX_ORIGIN_STARTUP 3
+#define WENDRIX_ORIGIN_NONE 4
+
+#define WENDRIX_EVENT_CHECK 0
+#define WENDRIX_EVENT_DOWNLOAD_STARTED 1
+#define WENDRIX_EVENT_DOWNLOAD_COMPLETE 2
+#define WENDRIX_EVENT_DOWNLOAD 3
+#define WENDRIX_EVENT_INSTALL 4
+#define WENDRIX_EVENT_OPEN 5
+#define WENDRIX_EVENT_BUY 6
+#define WENDRIX_EVENT_SYSTEM 7
+#define WENDRIX_EVENT_NONE 8
+
+#define WENDRIX_RESULT_SUCCESS 0
+#define WENDRIX_RESULT_PARTIAL_SUCCESS 1
+#define WENDRIX_RESULT_ABORTED 2
+#define WENDRIX_RESULT_ERROR 3
+#define WENDRIX_RESULT_UNKNOWN 4
+#define WENDRIX_RESULT_NONE 5
+
 HRESULT WINAPI WendrixLogEvent(UINT32 origin, UINT32 type, const WCHAR* publisherId, const WCHAR* groupId,
                                const WCHAR* itemId, const WCHAR* actionId, UINT32 result);
 HRESULT WINAPI WendrixLogEvent2(UINT32 origin, UINT32 type, const WCHAR* publisherId, const WCHAR* groupId,
@@ -195,6 +218,18 @@ HRESULT WINAPI WendrixReplacePerUserStartupShortcut(void);
  * WendrixInControlPanel returns 0 when the control-panel applet is to be
  * shown (no publisher is registered, or one asks for it) and 1 when not.
  */
+#define WENDRIX_REGISTER_CURRENT_USER 1 /* WendrixRegister(Ex), WendrixUnregister(Ex) */
+#define WENDRIX_UNREGISTER_COUNTS_ONLY 16
+#define WENDRIX_UNREGISTER_USER_REGISTERED 0x40000000u
+#define WENDRIX_UNREGISTER_MISSING_OK 0x80000000u
+
+#define WENDRIX_LOAD_REGISTER_NEW 1 /* WendrixLoadFile flags */
+#define WENDRIX_LOAD_ASK_ONLY 2
+#define WENDRIX_LOAD_ANSWER_ITEM 0 /* its answers with WENDRIX_LOAD_ASK_ONLY */
+#define WENDRIX_LOAD_ANSWER_REGISTERED 4
+#define WENDRIX_LOAD_ANSWER_NOT_REGISTERED 16
+#define WENDRIX_LOAD_NEWLY_REGISTERED 3 /* its result otherwise */
+
 HRESULT WINAPI WendrixRegisterEx(const WCHAR* caller, const WCHAR* dataFile, const WCHAR* journal,
                                  UINT32* errorLocation, HWND window, UINT32 flags);
 HRESULT WINAPI WendrixRegister(const CHAR* caller, const CHAR* name, const CHAR* id, const CHAR* homePage,
@@ -221,6 +256,19 @@ HRESULT WINAPI WendrixInControlPanel(void);
  * unknown publisher or group, E_ABORT when cancelled. WendrixCheck is the
  * ANSI twin (no group; the summary is an ANSI global string).
  */
+#define WENDRIX_SUMMARY_UPDATES 1
+#define WENDRIX_SUMMARY_OTHER_SOFTWARE 2
+
+#define WENDRIX_ITEM_UPDATE 1
+#define WENDRIX_ITEM_IN_WALLET 4
+#define WENDRIX_ITEM_DOWNLOADABLE 8
+#define WENDRIX_ITEM_BUYABLE 16
+#define WENDRIX_ITEM_NEWER_LIBRARY 32
+
+#define WENDRIX_CHECK_LEAVE_SCHEDULER 0x40000000u
+#define WENDRIX_CHECK_AUTOMATIC 0x80000000u
+#define WENDRIX_CHECK_PARTIAL 2 /* the result when only some publishers could be checked */
+
 HRESULT WINAPI WendrixCheckEx(const WCHAR* publisher, const WCHAR* group, const WCHAR* item, WCHAR** summary,
                               UINT32* summaryFlags, UINT32* itemFlags, UINT32 options);
 HRESULT WINAPI WendrixCheck(const CHAR* publisher, const CHAR* item, CHAR** summary, UINT32* summaryFlags,
@@ -293,8 +341,8 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
 
 /*
  * WendrixInfo: for the product's own components, which are built with the
- * library's list type (wendrix::CBuffer<void*>, an ordered list of record
- * pointers). Operation 0 gets, operation 1 frees:
+ * library's own list type (an ordered list of record pointers, outside this
+ * C interface). Operation 0 gets, operation 1 frees:
  *  10 the registered publishers (WENDRIX_PUBLISHER_INFO records; the
  *     product's directory of publishers and publishers whose data hides them
  *     are left out);
@@ -320,6 +368,16 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  * runs out while records are appended (0x8007000E), those appended before
  * stay in the list.
  */
+#define WENDRIX_INFO_GET 0
+#define WENDRIX_INFO_FREE 1
+
+#define WENDRIX_QUERY_PUBLISHERS 10
+#define WENDRIX_QUERY_GROUPS 11
+#define WENDRIX_QUERY_GROUP_ITEMS 12
+#define WENDRIX_QUERY_ALL_ITEMS 13
+#define WENDRIX_QUERY_DATA_FILE 14
+#define WENDRIX_QUERY_SET_ENABLED 15
+
 typedef struct WENDRIX_PUBLISHER_INFO {
   WCHAR* id;
   WCHAR* name;

@@ -55,7 +55,7 @@ int CommandCheck(Args args) {
   WCHAR* summary = nullptr;
   UINT32 summaryFlags = 0;
   // Leaves the scheduler alone: a check from here is no reason to start it.
-  const UINT32 options = 0x40000000u | (automatic ? 0x80000000u : 0);
+  const UINT32 options = WENDRIX_CHECK_LEAVE_SCHEDULER | (automatic ? WENDRIX_CHECK_AUTOMATIC : 0);
   const HRESULT hr = WendrixCheckEx(publisher, nullptr, nullptr, &summary, &summaryFlags, nullptr, options);
   const std::wstring text = summary ? summary : L"";
   if (summary) GlobalFree(summary);

@@ -34,13 +34,14 @@ int CommandRegister(Args args) {
   }
   const std::wstring file = FullPath(args[0]);
   if (!counted) {
-    const HRESULT hr = WendrixLoadFile(file.c_str(), nullptr, 1);
+    const HRESULT hr = WendrixLoadFile(file.c_str(), nullptr, WENDRIX_LOAD_REGISTER_NEW);
     if (FAILED(hr)) return Failed(L"register", hr);
     Out(hr == 3 ? L"registered for the user\n" : L"already registered\n");
     return 0;
   }
   UINT32 location = 0;
-  const HRESULT hr = WendrixRegisterEx(caller.c_str(), file.c_str(), nullptr, &location, nullptr, allUsers ? 0 : 1);
+  const HRESULT hr = WendrixRegisterEx(caller.c_str(), file.c_str(), nullptr, &location, nullptr,
+                                       allUsers ? 0 : WENDRIX_REGISTER_CURRENT_USER);
   if (FAILED(hr)) return Failed(L"register", hr, location);
   Out(std::wstring(L"registered for ") + (allUsers ? L"all users" : L"the user") + L" by " + caller + L"\n");
   return 0;
@@ -49,11 +50,11 @@ int CommandRegister(Args args) {
 int CommandUnregister(Args args) {
   std::wstring caller;
   const bool counted = TakeOption(args, L"--caller", caller);
-  UINT32 flags = TakeFlag(args, L"--all-users") ? 0 : 1;
-  if (TakeFlag(args, L"--counts-only")) flags |= 0x10;
-  if (TakeFlag(args, L"--drop-own")) flags |= 0x40000000;
-  if (TakeFlag(args, L"--missing-ok")) flags |= 0x80000000;
-  if (!args.empty() || (!counted && !(flags & 0x40000000))) {
+  UINT32 flags = TakeFlag(args, L"--all-users") ? 0 : WENDRIX_REGISTER_CURRENT_USER;
+  if (TakeFlag(args, L"--counts-only")) flags |= WENDRIX_UNREGISTER_COUNTS_ONLY;
+  if (TakeFlag(args, L"--drop-own")) flags |= WENDRIX_UNREGISTER_USER_REGISTERED;
+  if (TakeFlag(args, L"--missing-ok")) flags |= WENDRIX_UNREGISTER_MISSING_OK;
+  if (!args.empty() || (!counted && !(flags & WENDRIX_UNREGISTER_USER_REGISTERED))) {
     Err(L"usage: wxcli unregister [--caller NAME] [--all-users] [--counts-only] [--drop-own] [--missing-ok]\n"
         L"  --drop-own also removes the publishers only the user registered\n");
     return 2;
