@@ -181,6 +181,7 @@ def sample(sites, seed, total, floor=4):
     for s in sites:
         by_folder[folder(s)].append(s)
     names = sorted(by_folder)
+    floor = min(floor, total // max(1, len(names)))  # a small sample is spread thinner
     quota = {f: min(floor, len(by_folder[f])) for f in names}
     rest = max(0, total - sum(quota.values()))
     weight = sum(len(by_folder[f]) for f in names) or 1
