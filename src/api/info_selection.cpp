@@ -10,7 +10,10 @@ namespace wendrix {
 // A publisher whose data hides it from this library is left out so that the
 // user does not see a publisher whose items never appear; the directory of
 // publishers is something to browse, not a publisher to switch on or off.
+// The library's own publisher, which every store holds for the self-update,
+// is listed only where a list registers it.
 bool IsListedPublisher(const PublisherRecord& record) noexcept {
+  if (IsSelfPublisher(record) && (record.present & ~kCheckStateKeys) == 0) return false;
   return !HidesFromThisLibrary(record.dataText) && !IsDirectoryPublisher(record.id);
 }
 

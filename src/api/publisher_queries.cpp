@@ -31,7 +31,7 @@ const PublisherData* LoadedData(const PublisherRecord* record) noexcept {
 
 const PublisherRecord* SelfRecord(const CPublisherStore& store) noexcept {
   for (const PublisherRecord& r : store.Records())
-    if (r.builtin && r.builtin->self) return &r;
+    if (IsSelfPublisher(r)) return &r;
   return nullptr;
 }
 

@@ -15,15 +15,18 @@ namespace {
 //    libraries that this library must not follow.
 //  - KestmoorDocs, KestmoorDrivers: documentation and device software.
 constexpr BuiltinPublisher kRows[] = {
-    {L"Wendrix", L"1.3.6.1.4.1.61717.1", L"http://update.kestmoor.example/wendrix/wendrix.wx-cnf", true, false, false},
-    {L"Kestmoor", L"1.3.6.1.4.1.61717.2", L"http://update.kestmoor.example/kestmoor/kestmoor.wx-cnf", false, false, false},
+    {L"Wendrix", L"1.3.6.1.4.1.61717.1", L"http://update.kestmoor.example/wendrix/wendrix.wx-cnf", L"Wendrix",
+     L"http://www.kestmoor.example/wendrix/", true, false, false},
+    {L"Kestmoor", L"1.3.6.1.4.1.61717.2", L"http://update.kestmoor.example/kestmoor/kestmoor.wx-cnf", L"Kestmoor",
+     L"http://www.kestmoor.example/", false, false, false},
     {L"KestmoorDirectory", L"1.3.6.1.4.1.61717.3", L"http://update.kestmoor.example/directory/directory.wx-cnf",
-     false, true, false},
-    {L"Pellister", L"1.3.6.1.4.1.61717.4", L"http://update.kestmoor.example/pellister/pellister.wx-cnf", false, false,
-     true},
-    {L"KestmoorDocs", L"1.3.6.1.4.1.61717.5", L"http://update.kestmoor.example/docs/docs.wx-cnf", false, false, false},
-    {L"KestmoorDrivers", L"1.3.6.1.4.1.61717.6", L"http://update.kestmoor.example/drivers/drivers.wx-cnf", false, false,
-     false},
+     L"Kestmoor Publisher Directory", L"http://www.kestmoor.example/directory/", false, true, false},
+    {L"Pellister", L"1.3.6.1.4.1.61717.4", L"http://update.kestmoor.example/pellister/pellister.wx-cnf", L"Pellister",
+     L"http://www.kestmoor.example/pellister/", false, false, true},
+    {L"KestmoorDocs", L"1.3.6.1.4.1.61717.5", L"http://update.kestmoor.example/docs/docs.wx-cnf",
+     L"Kestmoor Documentation", L"http://www.kestmoor.example/docs/", false, false, false},
+    {L"KestmoorDrivers", L"1.3.6.1.4.1.61717.6", L"http://update.kestmoor.example/drivers/drivers.wx-cnf",
+     L"Kestmoor Drivers", L"http://www.kestmoor.example/drivers/", false, false, false},
 };
 
 // Addresses the product's publishers were served from before the move to

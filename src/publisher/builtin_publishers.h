@@ -10,6 +10,10 @@ struct BuiltinPublisher {
   const wchar_t* alias;
   const wchar_t* id;
   const wchar_t* dataSource;
+  // The name and home page its data file gives: the self publisher's record
+  // has them even where no list registers it.
+  const wchar_t* name;
+  const wchar_t* homePage;
   bool self;            // describes the library itself (its Self item offers self-updates)
   bool identityExempt;  // its file may be served under another publisher's identity
   bool redirectExempt;  // its file's Redirect sections are for older libraries only

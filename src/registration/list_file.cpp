@@ -212,7 +212,7 @@ HRESULT ReadListRecords(const CIniData& data, CountSlot slot, std::vector<Publis
           current->id = id;
           positions.Add(records.size() - 1);
         }
-        if (row) current->builtin = row;
+        if (row) LinkBuiltinRow(*current, *row);
         continue;
       }
       if (!current || e.Kind() == kIniVerbatim) continue;
@@ -232,7 +232,7 @@ void MergeListRecord(const PublisherRecord& from, ListSource source, CountSlot s
   const bool intoNewer = into.Has(kKeyVersion) && from.Has(kKeyVersion) &&
                          CompareVersions(into.version, from.version) == kVersionNewer;
   const bool mayReplace = fromCurrent && !intoNewer;
-  if (from.builtin) into.builtin = from.builtin;
+  if (from.builtin) LinkBuiltinRow(into, *from.builtin);
   for (std::uint32_t k = 0; k < kListKeyCount; ++k) {
     const ListKey key = static_cast<ListKey>(k);
     if (!from.Has(key)) continue;

@@ -100,6 +100,16 @@ struct PublisherRecord {
   bool IsEnabled() const noexcept { return !Has(kKeyEnabled) || (flags & kPublisherEnabled) != 0; }
 };
 
+// Whether the record is the self publisher's: the publisher whose data file
+// describes the library itself, the one place its Self item and self-updates
+// come from. The store marks it with kPublisherSelf when it links the record
+// to its built-in row, and nothing else makes a publisher the self one.
+bool IsSelfPublisher(const PublisherRecord& record) noexcept;
+
+// Links a record to the row of the built-in table for its ID; the self
+// publisher's row marks the record as such.
+void LinkBuiltinRow(PublisherRecord& record, const BuiltinPublisher& row) noexcept;
+
 // The application name shown to the user: the one whose language matches the
 // user's interface language, else the first; null when the record has none.
 const std::wstring* ApplicationNameFor(const PublisherRecord& record, const PublisherEnvironment& env);

@@ -139,6 +139,7 @@ HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
         }
       }
     }
+    AddSelfPublisher();
     for (PublisherRecord& r : m_records)
       if (r.builtin) r.dataSource = r.builtin->dataSource;
     if (includeOlder) RETURN_IF_FAILED(ImportOlderUserFiles(journal));
@@ -173,6 +174,21 @@ HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
+}
+
+void CPublisherStore::AddSelfPublisher() {
+  // A machine where nothing is registered has nothing to check, the library
+  // included: it goes when its last publisher does.
+  if (m_records.empty()) return;
+  for (const PublisherRecord& r : m_records)
+    if (IsSelfPublisher(r)) return;
+  const BuiltinPublisher& row = SelfPublisher();
+  PublisherRecord& self = m_records.emplace_back();
+  self.id = row.id;
+  self.name = row.name;
+  self.homePage = row.homePage;
+  self.dataSource = row.dataSource;
+  LinkBuiltinRow(self, row);
 }
 
 void CPublisherStore::MarkMoved(std::wstring_view id) {

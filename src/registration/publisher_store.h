@@ -26,7 +26,11 @@ class CPublisherStore : public PublisherList {
   // are then imported once. A missing list is no error; a list that does not
   // parse empties the list and ends the open with its code, and
   // ErrorFile()/ErrorLine() name the file and line. Sections and paths a
-  // list may not name are passed over as ReadScopeList says.
+  // list may not name are passed over as ReadScopeList says. When the lists
+  // register any publisher and none of them is the self publisher, its
+  // record is added last with the built-in values (ID, name, home page and
+  // data source): the library checks itself for updates beside the
+  // publishers it serves.
   HRESULT Open(bool includeOlder, CJournal* journal);
 
   std::vector<PublisherRecord>& Records() noexcept { return m_records; }
@@ -64,6 +68,7 @@ class CPublisherStore : public PublisherList {
 
  private:
   HRESULT ReadSource(ListSource source, StoreScope scope);
+  void AddSelfPublisher();
   bool IsMoved(std::wstring_view id) const noexcept;
   HRESULT MergeSource(const CIniData& data, ListSource source, StoreScope scope);
 

@@ -56,7 +56,6 @@ constexpr UINT kSaveErrorText = 10;
 constexpr UINT kSaveErrorTitle = 25;
 
 bool IsAbort(HRESULT hr) noexcept { return hr == E_ABORT || hr == HResultFromWin32(ERROR_CANCELLED); }
-bool IsSelf(const PublisherRecord& r) noexcept { return r.builtin && r.builtin->self; }
 bool IsExcluded(const PublisherRecord& r) noexcept { return IsExcludedFromChecks(r); }
 
 const PublisherEnvironment& Environment() {
@@ -74,7 +73,7 @@ PublisherData& ModelOf(PublisherRecord& record) {
   data.publisher.name = record.name;
   data.publisher.homePage = record.homePage;
   data.publisher.dataSource = record.dataSource;
-  if (record.builtin && record.builtin->self) data.publisher.flags |= kPublisherSelf;
+  if (IsSelfPublisher(record)) data.publisher.flags |= kPublisherSelf;
   return data;
 }
 
@@ -219,8 +218,8 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
   }
   try {
     const DWORD_PTR name[] = {reinterpret_cast<DWORD_PTR>(record.name.c_str())};
-    LocalText status(IsSelf(record) ? FormatMessageText(kCheckingForSelfUpdates, nullptr, {})
-                                    : FormatMessageText(kLoadingDataFor, nullptr, name));
+    LocalText status(IsSelfPublisher(record) ? FormatMessageText(kCheckingForSelfUpdates, nullptr, {})
+                                             : FormatMessageText(kLoadingDataFor, nullptr, name));
     if (CClient* client = transfer.Client()) client->SetText(status ? status.get() : L"");
 
     HRESULT hr = transfer.Fetch(record.dataSource.c_str(), nullptr, kFetchTerminate, kDataFileLimit);
@@ -338,7 +337,7 @@ HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
   HRESULT first = S_OK;
   for (PublisherRecord& record : store.Records()) {
     if (IsExcluded(record)) continue;
-    if (filter && *filter && !MatchesFilter(record, filter) && !IsSelf(record)) continue;
+    if (filter && *filter && !MatchesFilter(record, filter) && !IsSelfPublisher(record)) continue;
     if (record.dataText.empty()) ReadSideFile(record, SideFile::kData, record.dataText);
     PublisherData& data = ModelOf(record);
     if (record.dataText.empty()) {
@@ -351,7 +350,7 @@ HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
       AfterLoad(record, data);
       continue;
     }
-    if (!record.IsEnabled() || IsSelf(record)) continue;
+    if (!record.IsEnabled() || IsSelfPublisher(record)) continue;
     // A publisher that hides its data from older libraries is not an error.
     if (hr == E_INVALIDARG && HidesFromThisLibrary(record.dataText)) continue;
     if (hr != kNewerLibraryRequired) WriteError(record, hr, record.dataSource, line);
@@ -388,10 +387,10 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
   PublisherRecord* self = nullptr;
   for (PublisherRecord& r : store->Records()) {
     if (!IsEligible(r, filter)) {
-      if (IsSelf(r) && !IsExcluded(r)) self = self ? self : &r;
+      if (IsSelfPublisher(r) && !IsExcluded(r)) self = self ? self : &r;
       continue;
     }
-    if (IsSelf(r)) self = &r;
+    if (IsSelfPublisher(r)) self = &r;
     else eligible.push_back(&r);
   }
   const bool selfEligible = self && IsEligible(*self, filter) && !filtered;

@@ -44,8 +44,6 @@ std::wstring Message(UINT id) {
   return text ? std::wstring(text.get()) : std::wstring();
 }
 
-bool IsSelf(const PublisherRecord& r) noexcept { return r.builtin && r.builtin->self; }
-
 // The summary of what the check found, over the publishers a check looks at.
 std::wstring BuildSummary(const CPublisherStore& store, const InternetSettings& settings, std::uint32_t& flags) {
   SummaryFacts facts;
@@ -54,7 +52,7 @@ std::wstring BuildSummary(const CPublisherStore& store, const InternetSettings& 
   const std::wstring module = Module().version;
   for (const PublisherRecord& r : store.Records()) {
     if (!r.model) continue;
-    if (IsSelf(r)) {
+    if (IsSelfPublisher(r)) {
       for (const Item& item : r.model->items)
         if (item.type == kItemSelf && CompareVersions(item.latestVersion, module) == kVersionNewer)
           facts.selfUpdateOffered = true;

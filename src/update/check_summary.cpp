@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "publisher/builtin_publishers.h"
 #include "publisher/model.h"
 #include "registration/publisher_record.h"
 
@@ -11,10 +10,6 @@ namespace {
 
 constexpr std::int32_t kCheckSucceeded = 0;
 constexpr std::int32_t kCheckNeedsSelfUpdate = 2;
-
-bool IsSelf(const PublisherRecord& record) noexcept {
-  return (record.flags & kPublisherSelf) != 0 || (record.builtin && record.builtin->self);
-}
 
 bool HasFailed(const PublisherRecord& record) noexcept {
   return record.failedLastCheck != kCheckSucceeded && record.failedLastCheck != kCheckNeedsSelfUpdate;
@@ -51,7 +46,7 @@ CheckSummaryFacts CollectSummaryFacts(std::span<const PublisherRecord> records, 
     if (!scope.excludedId.empty() && record.id == scope.excludedId) continue;
     if (!scope.onlyPublisherId.empty() && record.id != scope.onlyPublisherId) continue;
     const bool enabled = record.IsEnabled();
-    if (IsSelf(record)) {
+    if (IsSelfPublisher(record)) {
       if (scope.iniDebug && enabled && HasFailed(record)) ++facts.failed;
       continue;
     }

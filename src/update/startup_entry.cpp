@@ -8,7 +8,6 @@
 #include "platform/registry.h"
 #include "platform/system_facts.h"
 #include "platform/unique_handle.h"
-#include "publisher/builtin_publishers.h"
 #include "registration/publisher_store.h"
 #include "setup/journal.h"
 
@@ -96,7 +95,7 @@ HRESULT DeleteOldStartupShortcut(StartupScope scope, CJournal* journal) {
 HRESULT UpdateStartupEntry(const CPublisherStore& store, StartupScope scope, bool force, CJournal* journal) {
   bool perUser = false, allUsers = false;
   for (const PublisherRecord& r : store.Records()) {
-    if (r.builtin && r.builtin->self) continue;
+    if (IsSelfPublisher(r)) continue;
     perUser |= (r.flags & (kPublisherCountedCurrentUser | kPublisherCountedOlderCurrentUser)) != 0;
     allUsers |= (r.flags & (kPublisherCountedAllUsers | kPublisherCountedOlderAllUsers)) != 0;
   }

@@ -43,7 +43,7 @@ constexpr wchar_t kAcmeData[] =
 // The library's Self item offers 3.9 (the library is 3.8.10.0).
 std::wstring SelfData(const std::wstring& quietFrom, bool needsNewerLibrary) {
   return std::wstring(needsNewerLibrary ? L"[Wendrix]\r\nRequiredVersion = 9.0\r\n" : L"") +
-         L"[Publisher]\r\nID = 1.3.6.1.4.1.61717.1\r\nName = Wendrix\r\nHomePage = http://wendrix.example/\r\n"
+         L"[Publisher]\r\nID = 1.3.6.1.4.1.61717.1\r\nName = Wendrix\r\nHomePage = http://www.kestmoor.example/wendrix/\r\n"
          L"Application = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Wendrix\r\n"
          L"[Item]\r\nID = wendrix\r\nTitle = t\r\nType = Self\r\nAction = update\r\n"
          L"[Action]\r\nID = update\r\nType = Download\r\nSubtype = Update\r\nVersion = 3.9\r\n"
@@ -165,12 +165,16 @@ TEST_F(ApiExportsTest, Versions) {
 }
 
 TEST_F(ApiExportsTest, SelfUpdateOnOffer) {
-  EXPECT_EQ(Text(m_version, nullptr, nullptr, 4), L"(null)") << "no self publisher";
+  // What the library's last check of itself stored is the offer; its
+  // publisher needs no registration, but nothing is offered to a machine
+  // where nothing is registered.
+  WriteFile(UserFolder(), L"1.3.6.1.4.1.61717.1.ini", SelfData(L"", false));
+  EXPECT_EQ(Text(m_version, nullptr, nullptr, 4), L"(null)") << "nothing registered";
   // Another publisher's damaged data is not read for the offer.
   Register(L"1.2.3", L"Acme", L"1.5", L"[Publisher\r\n");
   for (auto [quietFrom, needsNewer, expected] : {std::tuple{L"", false, L"3.9"}, {L"3.8", false, L"(null)"},
                                                  {L"3.8", true, L"3.9"}}) {
-    Register(L"1.3.6.1.4.1.61717.1", L"Wendrix", L"3.8", SelfData(quietFrom, needsNewer));
+    WriteFile(UserFolder(), L"1.3.6.1.4.1.61717.1.ini", SelfData(quietFrom, needsNewer));
     EXPECT_EQ(Text(m_version, nullptr, nullptr, 4), expected) << quietFrom << needsNewer;
     EXPECT_EQ(Text(m_version, L"wendrix", L"", 4), expected) << "through the alias";
   }

@@ -146,6 +146,8 @@ TEST_F(StoreTest, OpenMergesCurrentUserThenAllUsers) {
   const PublisherRecord* builtin = store.Find(self.alias);
   ASSERT_NE(builtin, nullptr);
   EXPECT_EQ(builtin->dataSource, self.dataSource) << "a built-in publisher's data source comes from the table";
+  EXPECT_TRUE(IsSelfPublisher(*builtin));
+  EXPECT_FALSE(IsSelfPublisher(*shared));
   EXPECT_EQ(store.FindByName(L"THEIRS"), &store.Records()[2]);
   EXPECT_EQ(store.FindByName(L"Nobody"), nullptr);
 
@@ -256,11 +258,18 @@ TEST_F(StoreTest, OlderProductSources) {
 
   CPublisherStore store;
   ASSERT_EQ(store.Open(false, nullptr), S_OK);
-  ASSERT_EQ(store.Records().size(), 1u);
+  // The library's own publisher comes last, unregistered, with its built-in
+  // values.
+  ASSERT_EQ(store.Records().size(), 2u);
   EXPECT_TRUE(store.Records()[0].name.empty()) << "the older product is read only when asked for";
+  const PublisherRecord& self = store.Records()[1];
+  EXPECT_EQ(self.id, SelfPublisher().id);
+  EXPECT_EQ(self.dataSource, SelfPublisher().dataSource);
+  EXPECT_EQ(self.flags, kPublisherSelf);
+  EXPECT_EQ(self.present, 0u) << "nothing of it is written to a list unless a check changes it";
 
   ASSERT_EQ(store.Open(true, nullptr), S_OK);
-  ASSERT_EQ(store.Records().size(), 1u);
+  ASSERT_EQ(store.Records().size(), 2u);
   const PublisherRecord& r = store.Records()[0];
   EXPECT_EQ(r.name, L"From registry");
   EXPECT_EQ(r.homePage, L"new");
@@ -311,7 +320,7 @@ TEST_F(StoreTest, AbandonedPublisherMutexCountsAsOwned) {
   WriteFile(UserFolder(), kCurrentUserListFile, L"[1.2.3]\r\n");
   CPublisherStore store;
   EXPECT_EQ(store.Open(false, nullptr), S_OK);
-  EXPECT_EQ(store.Records().size(), 1u);
+  EXPECT_EQ(store.Records().size(), 2u) << "1.2.3 and the library's own publisher";
 }
 
 TEST_F(StoreTest, OpenWaitsForThePublisherMutex) {

@@ -11,6 +11,8 @@ namespace {
 using CheckEngineTest = CheckFixture;
 
 TEST_F(CheckEngineTest, NothingRegistered) {
+  // Not even the library itself is checked then.
+  IncludeSelfPublisher(MakeReply(200, "OK", SelfDataFile("9.0")));
   EXPECT_EQ(Check(kRunScheduled), kCheckNothingEligible);
   ASSERT_EQ(LoadLastCheck(m_settings), S_OK);
   EXPECT_EQ(m_settings.lastCheckResult, 0u);
@@ -38,6 +40,25 @@ TEST_F(CheckEngineTest, OneOfTwoFailing) {
   ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
   EXPECT_EQ(reopened.Find(L"2.2")->failedLastCheck, 1);
   EXPECT_NE(reopened.Find(L"1.1")->attempted, 0u);
+}
+
+// The library's own publisher needs no registration: beside the registered
+// publishers it is checked last, from its built-in address.
+TEST_F(CheckEngineTest, TheLibraryChecksItselfLast) {
+  Register(L"1.1");
+  Register(L"2.2");
+  IncludeSelfPublisher(MakeReply(200, "OK", SelfDataFile("9.0")));
+  ServeThroughProxy(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0")));
+  ServeThroughProxy(L"2.2", MakeReply(200, "OK", DataFile(L"2.2", "2.0")));
+  EXPECT_EQ(Check(kRunScheduled), kCheckAllSucceeded);
+  const std::vector<HttpRequest> requests = m_server.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[2].Path(), "http://update.kestmoor.example:80/wendrix/wendrix.wx-cnf");
+  PublisherRecord& self = Record(SelfPublisher().id);
+  EXPECT_TRUE(IsSelfPublisher(self));
+  ASSERT_TRUE(self.model && self.model->items.size() == 1);
+  EXPECT_EQ(self.model->items[0].latestVersion, L"9.0");
+  EXPECT_EQ(&self, &m_store.Records().back());
 }
 
 TEST_F(CheckEngineTest, HtmlPageIsRefused) {

@@ -15,6 +15,7 @@
 #include "../support/shell_folder_redirect.h"
 #include "core/ini_file.h"
 #include "frame/module_state.h"
+#include "publisher/builtin_publishers.h"
 #include "publisher/vocabulary.h"
 #include "registration/publisher_store.h"
 #include "registration/registration.h"
@@ -32,6 +33,11 @@ class CheckFixture : public ShellFolderTest {
  protected:
   void SetUp() override {
     ShellFolderTest::SetUp();
+    // The library checks its own publisher beside the registered ones, from
+    // its address on the internet: the tests leave it out unless they serve
+    // it (IncludeSelfPublisher).
+    WriteFile(UserFolder(), L"CurrentUserPublishers.ini",
+              L"[" + std::wstring(SelfPublisher().id) + L"]\r\nEnabled = 0\r\n");
     if (ServesFromFolder())
       ASSERT_NO_FATAL_FAILURE(OpenServedFolder());
     else
@@ -61,6 +67,32 @@ class CheckFixture : public ShellFolderTest {
     r.homePage = L"http://p" + id + L".example/";
     r.dataSource = Url("/" + Utf8(id));
     ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, nullptr), S_OK);
+  }
+  // Lets the library's own publisher take part in checks again, its data
+  // file served by the test server, which becomes the proxy for every
+  // address: the registered publishers are then asked for by their whole
+  // address (ServeThroughProxy).
+  void IncludeSelfPublisher(HttpReply reply) {
+    std::vector<PublisherRecord> listed;
+    ASSERT_EQ(ReadScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
+    std::erase_if(listed, [](const PublisherRecord& r) { return IsSelfPublisher(r); });
+    ASSERT_EQ(WriteScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
+    m_settings.proxyMode = kProxyExplicit;
+    m_settings.proxyServer = L"127.0.0.1:" + std::to_wstring(m_server.Port());
+    // WinINet names the port of a proxied address.
+    std::string address = Utf8(SelfPublisher().dataSource);
+    m_server.On(address.insert(address.find('/', 7), ":80"), std::move(reply));
+  }
+  void ServeThroughProxy(const std::wstring& id, HttpReply reply) {
+    m_server.On(Utf8(Url("/" + Utf8(id))), std::move(reply));
+  }
+  // The self publisher's data file with a Self item at `version`.
+  static std::string SelfDataFile(const std::string& version) {
+    return "[Publisher]\r\nID = " + Utf8(SelfPublisher().id) + "\r\nName = Wendrix\r\nHomePage = " +
+           Utf8(SelfPublisher().homePage) + "\r\n"
+           "Application = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Wendrix\r\n"
+           "[Item]\r\nID = wendrix\r\nTitle = t\r\nType = Self\r\nAction = update\r\n[Action]\r\nID = update\r\n"
+           "Type = Download\r\nSubtype = Update\r\nVersion = " + version + "\r\nURL = http://x.example/wx.exe\r\n";
   }
   // A data file of publisher `id` with one item "editor" at `version`.
   std::string DataFile(const std::wstring& id, const std::string& version, const std::string& extra = "") {

@@ -133,7 +133,7 @@ PublisherRecord Record(const RecordSpec& spec) {
   r.failedLastCheck = spec.failedLastCheck;
   if (spec.failedLastCheck) r.present |= KeyBit(kKeyFailedLastCheck);
   r.attempted = spec.attempted;
-  if (spec.self) r.builtin = &SelfPublisher();
+  if (spec.self) LinkBuiltinRow(r, SelfPublisher());
   r.model = std::make_shared<PublisherData>();
   Item item;
   item.id = L"Item";

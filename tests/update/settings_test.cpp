@@ -309,7 +309,7 @@ TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
 
   // The self publisher alone needs no scheduler.
   store.Records()[0].id = L"1.3.6.1.4.1.61717.1";
-  store.Records()[0].builtin = FindBuiltinPublisher(L"Wendrix");
+  LinkBuiltinRow(store.Records()[0], *FindBuiltinPublisher(L"Wendrix"));
   ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
   EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
 }
