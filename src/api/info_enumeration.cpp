@@ -135,10 +135,9 @@ HRESULT ReadDataFileIdentity(const wchar_t* path, WENDRIX_DATA_FILE_INFO& out) {
   return S_OK;
 }
 
-// The switch is written back to every list that holds the publisher: the
-// user's list, and the all-users list when the publisher is registered for
-// all users, whose values win when the store is next opened; a switch made
-// in the user's list alone would not last.
+// The switch is the user's: it goes to the user's list, in a section of its
+// own for a publisher registered for all users only, and the user's value
+// wins over the all-users list when the store is next opened.
 HRESULT SetEnabled(CPublisherStore& store, PublisherRecord& record, std::uint32_t value) {
   record.enabled = value ? 1 : 0;
   if (value) record.flags |= kPublisherEnabled;

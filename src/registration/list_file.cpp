@@ -69,6 +69,8 @@ constexpr IniSchemaRow kSchema[] = {
 
 bool IsOlderSource(ListSource source) noexcept { return source != kSourceCurrentList; }
 
+bool IsAllUsersSlot(CountSlot slot) noexcept { return slot == kSlotAllUsers || slot == kSlotOlderAllUsers; }
+
 // Keys whose bit only the current list file sets or clears.
 bool IsCurrentOnlyKey(std::uint32_t key) noexcept { return key >= kKeyMenuHomePage && key <= kKeyUserRegistered; }
 
@@ -241,6 +243,10 @@ void MergeListRecord(const PublisherRecord& from, ListSource source, CountSlot s
       into.counts[slot] = IsOlderSource(source) ? std::max(into.counts[slot], count) : count;
       SetFlag(into.flags, CountedFlag(slot), into.counts[slot] != 0);
       into.present |= KeyBit(key);
+    } else if ((KeyBit(key) & kCheckStateKeys) && into.Has(key) && IsAllUsersSlot(slot)) {
+      // The user's own check state and switch, read first, stay: the
+      // all-users list holds no one's choices (older releases wrote them
+      // there for every user).
     } else if (IsCurrentOnlyKey(k)) {
       if (fromCurrent) CopyField(from, key, into);
     } else if (!into.Has(key) || mayReplace) {

@@ -44,9 +44,11 @@ HRESULT ReadListRecords(const CIniData& data, CountSlot slot, std::vector<Publis
 // it has is replaced only from the current list file and only when the
 // store's record's version is not newer than `from`'s. Menu, dialog and
 // UserRegistered bits are set or cleared only from the current list file.
-// The count of `slot` is taken (the older product's sources keep the highest)
-// and sets the slot's counted flag when it is not 0; a UserRegistered record
-// of the user's current list has the current user's flag too.
+// Check state and Enabled read from the user's lists are not replaced by an
+// all-users list. The count of `slot` is taken (the older product's sources
+// keep the highest) and sets the slot's counted flag when it is not 0; a
+// UserRegistered record of the user's current list has the current user's
+// flag too.
 void MergeListRecord(const PublisherRecord& from, ListSource source, CountSlot slot, PublisherRecord& into);
 
 // Appends one section per record to `out` with the keys whose present bit is

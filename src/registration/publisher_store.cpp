@@ -139,7 +139,7 @@ HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
         }
       }
     }
-    AddSelfPublisher();
+    SettleRecords();
     for (PublisherRecord& r : m_records)
       if (r.builtin) r.dataSource = r.builtin->dataSource;
     if (includeOlder) RETURN_IF_FAILED(ImportOlderUserFiles(journal));
@@ -154,18 +154,29 @@ HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
   try {
     HRESULT first = S_OK;
     for (StoreScope scope : {kScopeCurrentUser, kScopeAllUsers}) {
+      // A user may not write the all-users list: only a moved publisher's
+      // new address goes there.
+      if (scope == kScopeAllUsers && m_moved.empty()) continue;
       StoreMutexLock lock;
       RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
       std::vector<PublisherRecord> listed;
       HRESULT hr = ReadScopeList(scope, listed, nullptr);
       bool changed = false;
-      const RecordPositions positions(listed);
+      RecordPositions positions(listed);
       for (const PublisherRecord& r : m_records) {
-        const std::size_t at = positions.Find(r.id);
-        if (at == RecordPositions::kNone) continue;
-        PublisherRecord* section = &listed[at];
-        if (r.present & kCheckStateKeys) changed |= CopyCheckState(r, *section);
-        if (IsMoved(r.id)) changed |= CopyMovedIdentity(r, *section);
+        std::size_t at = positions.Find(r.id);
+        const bool moved = at != RecordPositions::kNone && IsMoved(r.id);
+        if (scope == kScopeCurrentUser && (r.present & kCheckStateKeys)) {
+          if (at == RecordPositions::kNone) {
+            // Registered for all users only, or the library's own
+            // publisher: the user's state gets a section of its own.
+            at = listed.size();
+            listed.emplace_back().id = r.id;
+            positions.Add(at);
+          }
+          changed |= CopyCheckState(r, listed[at]);
+        }
+        if (moved) changed |= CopyMovedIdentity(r, listed[at]);
       }
       if (SUCCEEDED(hr) && changed) hr = WriteScopeList(scope, listed, journal);
       if (FAILED(hr) && SUCCEEDED(first)) first = hr;  // the other list is still saved
@@ -176,10 +187,20 @@ HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
   }
 }
 
-void CPublisherStore::AddSelfPublisher() {
+void CPublisherStore::SettleRecords() {
+  // A section with nothing but a user's check state registers nothing: the
+  // store writes one into the user's list for a publisher registered for
+  // all users, and it outlives that registration.
+  const auto registers = [](const PublisherRecord& r) {
+    return r.present == 0 || (r.present & ~kCheckStateKeys) != 0;
+  };
+  std::erase_if(m_records, [&](const PublisherRecord& r) { return !registers(r) && !IsSelfPublisher(r); });
   // A machine where nothing is registered has nothing to check, the library
   // included: it goes when its last publisher does.
-  if (m_records.empty()) return;
+  if (std::none_of(m_records.begin(), m_records.end(), registers)) {
+    m_records.clear();
+    return;
+  }
   for (const PublisherRecord& r : m_records)
     if (IsSelfPublisher(r)) return;
   const BuiltinPublisher& row = SelfPublisher();

@@ -26,7 +26,9 @@ class CPublisherStore : public PublisherList {
   // are then imported once. A missing list is no error; a list that does not
   // parse empties the list and ends the open with its code, and
   // ErrorFile()/ErrorLine() name the file and line. Sections and paths a
-  // list may not name are passed over as ReadScopeList says. When the lists
+  // list may not name are passed over as ReadScopeList says. A section that
+  // holds only check state (see SaveCheckState) adds that state to the
+  // publisher of the same ID and is no publisher by itself. When the lists
   // register any publisher and none of them is the self publisher, its
   // record is added last with the built-in values (ID, name, home page and
   // data source): the library checks itself for updates beside the
@@ -42,12 +44,15 @@ class CPublisherStore : public PublisherList {
   PublisherRecord* FindByName(std::wstring_view name) noexcept;
 
   // Writes the check state of every record (the kCheckStateKeys fields it
-  // holds) into each list file that has its section: the all-users list is
-  // read after the user's on open and its values win, so both must agree.
-  // Each list is re-read and rewritten under "WendrixMutex_Publisher", and
-  // only when a value changed, so registrations and state that other
-  // processes wrote since the open are kept. A list that cannot be written
-  // does not stop the other; the first failure is returned.
+  // holds, Enabled among them) into the current user's list, adding a
+  // section that holds only that state for a publisher the list does not
+  // register: what a check found and the user's switch are the user's, and
+  // a user need not be able to write the all-users list, which gets only the
+  // new identity of a moved publisher registered there. Each list is re-read
+  // and rewritten under "WendrixMutex_Publisher", and only when a value
+  // changed, so registrations and state that other processes wrote since the
+  // open are kept. A list that cannot be written does not stop the other;
+  // the first failure is returned.
   HRESULT SaveCheckState(CJournal* journal);
 
   // A check found that the publisher moved its data file: SaveCheckState
@@ -68,7 +73,7 @@ class CPublisherStore : public PublisherList {
 
  private:
   HRESULT ReadSource(ListSource source, StoreScope scope);
-  void AddSelfPublisher();
+  void SettleRecords();
   bool IsMoved(std::wstring_view id) const noexcept;
   HRESULT MergeSource(const CIniData& data, ListSource source, StoreScope scope);
 

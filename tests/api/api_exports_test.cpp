@@ -264,7 +264,9 @@ TEST_F(ApiExportsTest, InfoLists) {
   EXPECT_EQ(Records(11, L"unknown"), L"0x80070490");
   EXPECT_EQ(Records(13, L"4.5.6"), L"");
 
-  // Switching off lands in the list that registers the publisher.
+  // Switching off is the user's choice, for a publisher registered for all
+  // users too: the all-users list is not touched.
+  const std::string machine = ReadFileBytes(CommonFolder() + kAllUsersListFile);
   UINT32 off = 0, on = 7;
   EXPECT_EQ(m_info(0, 15, L"acme", nullptr, 0, &off), S_OK);
   EXPECT_EQ(m_info(0, 15, L"8.8", nullptr, 0, &off), S_OK);
@@ -276,6 +278,8 @@ TEST_F(ApiExportsTest, InfoLists) {
   EXPECT_NE(list.find(L"[1.2.3]\r\nName = Acme\r\n"), std::wstring::npos);
   EXPECT_NE(list.find(L"Enabled = 0\r\n"), std::wstring::npos);
   EXPECT_NE(list.find(L"Enabled = 1\r\n"), std::wstring::npos);
+  EXPECT_NE(list.find(L"[8.8]\r\nEnabled = 0\r\n"), std::wstring::npos) << list;
+  EXPECT_EQ(ReadFileBytes(CommonFolder() + kAllUsersListFile), machine);
   EXPECT_EQ(m_info(0, 15, L"unknown", nullptr, 0, &on), static_cast<HRESULT>(0x80070490));
 
   // The publisher list reads no publisher's data: a damaged file fails

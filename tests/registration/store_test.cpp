@@ -162,17 +162,21 @@ TEST_F(StoreTest, OpenMergesCurrentUserThenAllUsers) {
   EXPECT_EQ(store.RequiredVersion(), L"3.10");
 }
 
-TEST_F(StoreTest, CheckStateGoesToTheListThatHasTheSection) {
+TEST_F(StoreTest, CheckStateGoesToTheUsersList) {
   WriteFile(UserFolder(), kCurrentUserListFile, L"[1.1]\r\nName = Mine\r\nCount = 2\r\n");
-  WriteFile(CommonFolder(), kAllUsersListFile, L"[2.2]\r\nName = Theirs\r\n[1.1]\r\nName = Shared\r\n");
+  // Older releases wrote every user's state into the all-users list.
+  WriteFile(CommonFolder(), kAllUsersListFile,
+            L"[2.2]\r\nName = Theirs\r\nFailedLastCheck = 1\r\nEnabled = 0\r\n[1.1]\r\nName = Shared\r\n");
+  const std::string machine = ReadFileBytes(CommonFolder() + kAllUsersListFile);
   CPublisherStore store;
   ASSERT_EQ(store.Open(false, nullptr), S_OK);
   for (PublisherRecord& r : store.Records()) {
     r.attempted = 0x01D9000000000000ull;  // 2022-11-..., whole seconds below
     r.attempted -= r.attempted % 10000000ull;
-    r.failedLastCheck = 1;
+    r.failedLastCheck = 0;
     r.lastCheckError = 0x80070005;
-    r.present |= KeyBit(kKeyAttempted) | KeyBit(kKeyFailedLastCheck) | KeyBit(kKeyLastCheckError);
+    r.enabled = 1;
+    r.present |= KeyBit(kKeyAttempted) | KeyBit(kKeyFailedLastCheck) | KeyBit(kKeyLastCheckError) | KeyBit(kKeyEnabled);
   }
   // Another process registers a publisher after our open: its section stays.
   std::vector<PublisherRecord> mine;
@@ -182,39 +186,46 @@ TEST_F(StoreTest, CheckStateGoesToTheListThatHasTheSection) {
 
   ASSERT_EQ(store.SaveCheckState(nullptr), S_OK);
   const std::wstring user = ReadText(UserFolder() + kCurrentUserListFile);
-  EXPECT_NE(user.find(L"[1.1]\r\nName = Mine\r\nAttempted = 2022-"), std::wstring::npos) << user;
-  EXPECT_NE(user.find(L"FailedLastCheck = 1\r\nLastCheckError = 0x80070005\r\nCount = 2\r\n"), std::wstring::npos)
+  EXPECT_NE(user.find(L"[1.1]\r\nName = Mine\r\nEnabled = 1\r\nAttempted = 2022-"), std::wstring::npos) << user;
+  EXPECT_NE(user.find(L"FailedLastCheck = 0\r\nLastCheckError = 0x80070005\r\nCount = 2\r\n"), std::wstring::npos)
       << user;
   EXPECT_NE(user.find(L"[3.3]"), std::wstring::npos);
-  const std::wstring common = ReadText(CommonFolder() + kAllUsersListFile);
-  EXPECT_NE(common.find(L"[1.1]\r\nName = Shared\r\nAttempted = 2022-"), std::wstring::npos)
-      << "the all-users section wins on open, so it gets the state too: " << common;
-  EXPECT_NE(common.find(L"[2.2]\r\nName = Theirs\r\nAttempted = 2022-"), std::wstring::npos) << common;
+  EXPECT_NE(user.find(L"[2.2]\r\nEnabled = 1\r\nAttempted = 2022-"), std::wstring::npos)
+      << "registered for all users only: the user's state has its own section: " << user;
+  EXPECT_EQ(ReadFileBytes(CommonFolder() + kAllUsersListFile), machine);
 
+  // The user's state wins over the all-users list's.
   CPublisherStore again;
   ASSERT_EQ(again.Open(false, nullptr), S_OK);
   ASSERT_NE(again.Find(L"1.1"), nullptr);
   EXPECT_EQ(again.Find(L"1.1")->attempted, store.Find(L"1.1")->attempted);
-  EXPECT_EQ(again.Find(L"2.2")->lastCheckError, 0x80070005u);
+  ASSERT_NE(again.Find(L"2.2"), nullptr);
+  EXPECT_EQ(again.Find(L"2.2")->name, L"Theirs");
+  EXPECT_EQ(again.Find(L"2.2")->failedLastCheck, 0);
+  EXPECT_TRUE(again.Find(L"2.2")->IsEnabled());
+  EXPECT_EQ(again.Find(L"2.2")->flags & kPublisherCountedCurrentUser, 0u);
 
   // A key this process never set keeps what another process wrote meanwhile.
   CPublisherStore partial;
   ASSERT_EQ(partial.Open(false, nullptr), S_OK);
   for (PublisherRecord& r : partial.Records()) r.present &= ~(KeyBit(kKeyLastCheckError) | KeyBit(kKeyFailedLastCheck));
-  partial.Find(L"1.1")->enabled = 1;
-  partial.Find(L"1.1")->present |= KeyBit(kKeyEnabled);
+  partial.Find(L"1.1")->enabled = 0;
   ASSERT_EQ(partial.SaveCheckState(nullptr), S_OK);
   CPublisherStore merged;
   ASSERT_EQ(merged.Open(false, nullptr), S_OK);
-  EXPECT_EQ(merged.Find(L"1.1")->enabled, 1);
+  EXPECT_EQ(merged.Find(L"1.1")->enabled, 0);
   EXPECT_EQ(merged.Find(L"1.1")->lastCheckError, 0x80070005u);
 
-  // Nothing changed: the lists are not rewritten.
+  // Nothing changed: the list is not rewritten. Without its all-users
+  // registration the user's state is no publisher.
   const std::string before = ReadFileBytes(UserFolder() + kCurrentUserListFile);
   DeleteFileW((CommonFolder() + kAllUsersListFile).c_str());
-  ASSERT_EQ(again.SaveCheckState(nullptr), S_OK);
+  ASSERT_EQ(merged.SaveCheckState(nullptr), S_OK);
   EXPECT_EQ(ReadFileBytes(UserFolder() + kCurrentUserListFile), before);
-  EXPECT_FALSE(FileExists(CommonFolder() + kAllUsersListFile)) << "a removed publisher is not brought back";
+  EXPECT_FALSE(FileExists(CommonFolder() + kAllUsersListFile));
+  ASSERT_EQ(merged.Open(false, nullptr), S_OK);
+  EXPECT_EQ(merged.Find(L"2.2"), nullptr);
+  EXPECT_NE(merged.Find(L"1.1"), nullptr);
 }
 
 TEST_F(StoreTest, BrandingTakesTheRegisteredApplicationName) {

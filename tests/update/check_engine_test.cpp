@@ -61,6 +61,51 @@ TEST_F(CheckEngineTest, TheLibraryChecksItselfLast) {
   EXPECT_EQ(&self, &m_store.Records().back());
 }
 
+// What a check finds is the user's: it goes to the user's list, even for a
+// publisher registered for all users only, whose list a user may not be
+// able to write.
+TEST_F(CheckEngineTest, CheckStateStaysWithTheUser) {
+  Register(L"1.1", kScopeAllUsers);
+  const std::wstring common = CommonFolder() + kAllUsersListFile, user = UserFolder() + kCurrentUserListFile;
+  const std::string machine = ReadFileBytes(common);
+  ASSERT_FALSE(machine.empty());
+  Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0")));
+  EXPECT_EQ(Check(kRunScheduled), kCheckAllSucceeded);
+  EXPECT_EQ(ReadFileBytes(common), machine);
+  std::wstring text;
+  ASSERT_EQ(ReadTextFile(user.c_str(), text), S_OK);
+  EXPECT_NE(text.find(L"[1.1]\r\nAttempted = "), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"Succeeded = "), std::wstring::npos) << text;
+
+  // The all-users list held by another process (an administrator's setup;
+  // for a user without the right to write it, the same) fails no save.
+  HANDLE held = CreateFileW(common.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.1")));
+  EXPECT_EQ(Check(kRunScheduled), kCheckAllSucceeded);
+  EXPECT_EQ(m_flags, kRunFlagScheduled) << "saved";
+  EXPECT_TRUE(m_saveErrors.Texts().empty());
+  CloseHandle(held);
+
+  Serve(L"1.1", MakeReply(500, "Server Error", ""));
+  EXPECT_EQ(Check(kRunScheduled), static_cast<HRESULT>(0x80072EFD));
+  EXPECT_EQ(ReadFileBytes(common), machine);
+  CPublisherStore reopened;
+  ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
+  ASSERT_NE(reopened.Find(L"1.1"), nullptr);
+  EXPECT_EQ(reopened.Find(L"1.1")->failedLastCheck, 1);
+  EXPECT_EQ(reopened.Find(L"1.1")->lastCheckError, 0x80072EFDu);
+  EXPECT_NE(reopened.Find(L"1.1")->succeeded, 0u);
+  EXPECT_EQ(reopened.Find(L"1.1")->flags & kPublisherCountedCurrentUser, 0u) << "the user's section registers nothing";
+
+  // Once the all-users registration goes, the user's state alone is no
+  // publisher.
+  ASSERT_EQ(UnregisterFromScope(L"1.1", kScopeAllUsers, nullptr), S_OK);
+  ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
+  EXPECT_EQ(reopened.Find(L"1.1"), nullptr);
+  EXPECT_EQ(Check(), kCheckNothingEligible);
+}
+
 TEST_F(CheckEngineTest, HtmlPageIsRefused) {
   Register(L"1.1");
   Serve(L"1.1", MakeReply(200, "OK", "\r\n  <html><body>Log in</body></html>"));

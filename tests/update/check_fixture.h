@@ -7,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "../support/shell_folder_redirect.h"
 #include "core/ini_file.h"
@@ -20,6 +24,7 @@
 #include "registration/publisher_store.h"
 #include "registration/registration.h"
 #include "registration/side_files.h"
+#include "registration/store_folders.h"
 #include "update/check_clients.h"
 #include "update/check_engine.h"
 #include "update/settings.h"
@@ -28,6 +33,46 @@
 namespace wendrix::test {
 
 inline std::string Utf8(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Answers the message boxes titled "Save Data" that a check shows when it
+// cannot save the store, keeping their texts: a box that nobody answers
+// would hold the test up for ever.
+class SaveErrorBoxes {
+ public:
+  SaveErrorBoxes() : m_thread([this] { Watch(); }) {}
+  SaveErrorBoxes(const SaveErrorBoxes&) = delete;
+  SaveErrorBoxes& operator=(const SaveErrorBoxes&) = delete;
+  ~SaveErrorBoxes() {
+    m_stop = true;
+    m_thread.join();
+  }
+  std::vector<std::wstring> Texts() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_texts;
+  }
+
+ private:
+  void Watch() {
+    while (!m_stop) {
+      if (HWND box = FindWindowW(L"#32770", L"Save Data")) {
+        wchar_t text[256] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 256);  // the box's static text
+        {
+          std::lock_guard<std::mutex> lock(m_mutex);
+          m_texts.emplace_back(text);
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        while (!m_stop && IsWindow(box)) Sleep(10);
+      }
+      Sleep(20);
+    }
+  }
+
+  std::atomic<bool> m_stop{false};
+  std::mutex m_mutex;
+  std::vector<std::wstring> m_texts;
+  std::thread m_thread;
+};
 
 class CheckFixture : public ShellFolderTest {
  protected:
@@ -59,14 +104,15 @@ class CheckFixture : public ShellFolderTest {
     ShellFolderTest::TearDown();
   }
 
-  // Registers publisher `id` for the user with its data file at /<id>.
-  void Register(const std::wstring& id) {
+  // Registers publisher `id` (for the user unless told) with its data file
+  // at /<id>.
+  void Register(const std::wstring& id, StoreScope scope = kScopeCurrentUser) {
     Registration r;
     r.id = id;
     r.name = L"Publisher " + id;
     r.homePage = L"http://p" + id + L".example/";
     r.dataSource = Url("/" + Utf8(id));
-    ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, nullptr), S_OK);
+    ASSERT_EQ(RegisterInScope(r, scope, nullptr), S_OK);
   }
   // Lets the library's own publisher take part in checks again, its data
   // file served by the test server, which becomes the proxy for every
@@ -169,6 +215,7 @@ class CheckFixture : public ShellFolderTest {
   CCheckClient m_client;
   CPublisherStore m_store;
   std::uint32_t m_flags = 0;
+  SaveErrorBoxes m_saveErrors;
 };
 
 }  // namespace wendrix::test
