@@ -198,9 +198,9 @@ void ShowSaveError(CClient* client, HRESULT hr) {
   const DWORD_PTR inserts[] = {static_cast<DWORD_PTR>(static_cast<DWORD>(hr))};
   LocalText text(FormatMessageText(kSaveErrorText, nullptr, inserts));
   LocalText title(FormatMessageText(kSaveErrorTitle, nullptr, {}));
-  HWND window = client->GetWindow();
-  // Without a window to own it nobody would see the box: the flag says it.
-  if (window && text) MessageBoxW(window, text.get(), title ? title.get() : L"", MB_OK | MB_ICONERROR);
+  // A client without a window (WendrixCheckEx) gets the box without an
+  // owner: the user is told either way that the check's results were lost.
+  if (text) MessageBoxW(client->GetWindow(), text.get(), title ? title.get() : L"", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -407,8 +407,8 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
   std::size_t succeeded = 0;
   bool aborted = false;
   // `counted`: the publisher is one of the eligible ones whose outcome makes
-  // the result. The self publisher's failure is only shown while debugging
-  // data files; otherwise it counts as done.
+  // the result. The self publisher's failure is the run's failure only while
+  // debugging data files; it is no success either way.
   const auto check = [&](PublisherRecord& record, bool counted, bool failureShown) {
     bool redirected = false;
     const HRESULT hr = CheckPublisher(transfer, *store, record, scheduled, *settings, &redirected);
@@ -417,8 +417,8 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
       aborted = true;
       flags |= kRunFlagAborted;
       if (failureShown && SUCCEEDED(firstFailure)) firstFailure = hr;
-    } else if (FAILED(hr) && failureShown) {
-      if (SUCCEEDED(firstFailure)) firstFailure = hr;
+    } else if (FAILED(hr)) {
+      if (failureShown && SUCCEEDED(firstFailure)) firstFailure = hr;
     } else if (counted) {
       ++succeeded;
     }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 namespace wendrix::test {
 namespace {
 
@@ -104,6 +106,40 @@ TEST_F(CheckEngineTest, CheckStateStaysWithTheUser) {
   ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
   EXPECT_EQ(reopened.Find(L"1.1"), nullptr);
   EXPECT_EQ(Check(), kCheckNothingEligible);
+}
+
+// The library's own check failing is no success, though its failure is the
+// run's only while data files are being debugged.
+TEST_F(CheckEngineTest, FailingSelfCheckIsNoSuccess) {
+  Register(L"1.1");
+  IncludeSelfPublisher(MakeReply(404, "Not Found", ""));
+  ServeThroughProxy(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0")));
+  for (std::uint32_t debug : {0u, 1u}) {
+    m_settings.iniDebug = debug;
+    EXPECT_EQ(Check(kRunScheduled), kCheckPartial) << debug;
+    EXPECT_EQ(m_flags, kRunFlagScheduled | kRunFlagPartial) << debug;
+    ASSERT_EQ(LoadLastCheck(m_settings), S_OK);
+    EXPECT_EQ(m_settings.lastCheckResult, 1u) << debug;
+    EXPECT_EQ(Record(SelfPublisher().id).failedLastCheck, 1) << debug;
+  }
+}
+
+// A store that cannot be saved is told to the user, by a client without a
+// window too.
+TEST_F(CheckEngineTest, SaveFailureIsShownWithoutAWindow) {
+  Register(L"1.1");
+  const std::wstring user = UserFolder() + kCurrentUserListFile;
+  std::atomic<HANDLE> held{INVALID_HANDLE_VALUE};
+  // Taken while the check fetches, after the store was read.
+  m_server.On("/1.1", [&](const HttpRequest&, int) {
+    held = CreateFileW(user.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return MakeReply(200, "OK", DataFile(L"1.1", "2.0"));
+  });
+  EXPECT_EQ(Check(), kCheckAllSucceeded);
+  ASSERT_NE(held.load(), INVALID_HANDLE_VALUE);
+  CloseHandle(held);
+  EXPECT_EQ(m_flags, kRunFlagError);
+  EXPECT_EQ(m_saveErrors.Texts(), std::vector<std::wstring>{L"Error 0x80070020."});
 }
 
 TEST_F(CheckEngineTest, HtmlPageIsRefused) {
