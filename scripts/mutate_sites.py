@@ -113,6 +113,9 @@ def drop_cond_end(line, start):
             if depth == 0:
                 return j
             depth -= 1
+        elif line.startswith("::", j):
+            j += 2  # a scope, not the ternary's colon
+            continue
         elif depth == 0 and (ch in ";,?:" or line.startswith("&&", j) or line.startswith("||", j)):
             return j
         j += 1
