@@ -141,7 +141,8 @@ def line_sites(path, lines, masked):
             sites.append((path, no, "bound", m.start(), m.group(0), ""))
         for m in AND_RE.finditer(code):
             end = drop_cond_end(code, m.end())
-            if end is not None and code[m.end():end].strip():
+            # A template's arguments would be cut at their comma: left alone.
+            if end is not None and code[m.end():end].strip() and not re.search(r"\w<", code[m.end():end]):
                 # Trailing spaces stay with what follows.
                 while end > m.end() and code[end - 1] == " ":
                     end -= 1
