@@ -15,7 +15,7 @@ HRESULT CBufferFile::Open(const wchar_t* path, DWORD creationDisposition) {
   m_file.Reset(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, creationDisposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!m_file) {
-    const HRESULT hr = HResultFromWin32(static_cast<long>(GetLastError()));
+    const HRESULT hr = LastErrorResult();
     m_path.clear();
     return hr;
   }
@@ -25,7 +25,7 @@ HRESULT CBufferFile::Open(const wchar_t* path, DWORD creationDisposition) {
 HRESULT CBufferFile::ReadAll() {
   if (!m_file) return HResultFromWin32(ERROR_INVALID_HANDLE);
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(m_file.Get(), &size)) return HResultFromWin32(static_cast<long>(GetLastError()));
+  RETURN_LAST_ERROR_IF(!GetFileSizeEx(m_file.Get(), &size));
   if (size.QuadPart > 0x7FFFFFFF) return E_OUTOFMEMORY;
   try {
     SetCount(static_cast<std::size_t>(size.QuadPart));
@@ -33,10 +33,10 @@ HRESULT CBufferFile::ReadAll() {
     return E_OUTOFMEMORY;
   }
   if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
-    return HResultFromWin32(static_cast<long>(GetLastError()));
+    return LastErrorResult();
   DWORD read = 0;
   if (Count() && !ReadFile(m_file.Get(), Data(), static_cast<DWORD>(Count()), &read, nullptr))
-    return HResultFromWin32(static_cast<long>(GetLastError()));
+    return LastErrorResult();
   SetCount(read);
   return S_OK;
 }
@@ -47,7 +47,7 @@ HRESULT CBufferFile::WriteAll() {
   if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
       !SetEndOfFile(m_file.Get()) ||
       (Count() && !WriteFile(m_file.Get(), Data(), static_cast<DWORD>(Count()), &written, nullptr)))
-    return HResultFromWin32(static_cast<long>(GetLastError()));
+    return LastErrorResult();
   return written == Count() ? S_OK : HResultFromWin32(ERROR_WRITE_FAULT);
 }
 

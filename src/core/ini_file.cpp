@@ -11,21 +11,19 @@
 namespace wendrix {
 namespace {
 
-HRESULT LastError() { return HResultFromWin32(static_cast<long>(GetLastError())); }
-
 HRESULT ReadWholeFile(const wchar_t* path, std::string& bytes) {
   UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return LastError();
+  RETURN_LAST_ERROR_IF(!file);
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) return LastError();
+  RETURN_LAST_ERROR_IF(!GetFileSizeEx(file.Get(), &size));
   if (size.QuadPart > 0x7FFFFFFF) return E_OUTOFMEMORY;
   bytes.resize(static_cast<std::size_t>(size.QuadPart));
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD read = 0;
     if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read, nullptr))
-      return LastError();
+      return LastErrorResult();
     if (read == 0) break;  // the file shrank while we read it
     done += read;
   }
@@ -78,7 +76,7 @@ class ReplacementFile {
     while (!bytes.empty()) {
       const DWORD piece = static_cast<DWORD>(bytes.size() < kPiece ? bytes.size() : kPiece);
       DWORD written = 0;
-      if (!WriteFile(m_file.Get(), bytes.data(), piece, &written, nullptr)) return LastError();
+      RETURN_LAST_ERROR_IF(!WriteFile(m_file.Get(), bytes.data(), piece, &written, nullptr));
       if (written != piece) return HResultFromWin32(ERROR_WRITE_FAULT);
       bytes.remove_prefix(piece);
     }
@@ -92,7 +90,7 @@ class ReplacementFile {
   // Closes the file and moves it over `target`.
   HRESULT Replace(const wchar_t* target) {
     m_file.Reset();
-    if (!MoveFileExW(m_path.c_str(), target, MOVEFILE_REPLACE_EXISTING)) return LastError();
+    RETURN_LAST_ERROR_IF(!MoveFileExW(m_path.c_str(), target, MOVEFILE_REPLACE_EXISTING));
     m_path.clear();
     return S_OK;
   }

@@ -9,6 +9,7 @@
 
 #ifdef _WIN32
 #include <windef.h>
+#include <winbase.h>
 #include <winerror.h>
 #else
 using HRESULT = std::int32_t;
@@ -41,6 +42,16 @@ constexpr HRESULT HResultFromWin32(long code) {
                    : static_cast<HRESULT>(0x80070000u | (static_cast<std::uint32_t>(code) & 0xFFFFu));
 }
 
+#ifdef _WIN32
+// The calling thread's last Win32 error, wrapped: what a failed Windows call
+// answers. A call that failed without setting an error gives E_FAIL, so that
+// a failure never reads as success.
+inline HRESULT LastErrorResult() noexcept {
+  const DWORD error = ::GetLastError();
+  return error ? HResultFromWin32(static_cast<long>(error)) : E_FAIL;
+}
+#endif
+
 // The library's own failure for string-table message `message`.
 constexpr HRESULT HResultFromMessage(std::uint16_t message) {
   return static_cast<HRESULT>(0x80040000u | message);
@@ -66,4 +77,11 @@ inline constexpr HRESULT kXmlNotIni = static_cast<HRESULT>(0x8004020B);
 #define RETURN_HR_IF(hr, cond)                   \
   do {                                           \
     if (cond) return (hr);                       \
+  } while (0)
+
+// Returns LastErrorResult() when `cond` holds: for Windows calls that report
+// failure by their answer (FALSE, null, 0) and the reason in GetLastError.
+#define RETURN_LAST_ERROR_IF(cond)                        \
+  do {                                                    \
+    if (cond) return ::wendrix::LastErrorResult();        \
   } while (0)

@@ -25,8 +25,6 @@ constexpr DWORD kRetryPause = 500;
 constexpr wchar_t kLogFolder[] = L"\\Kestmoor\\Wendrix\\";
 constexpr wchar_t kLogName[] = L"Wendrix.log";
 
-HRESULT LastError() noexcept { return HResultFromWin32(static_cast<long>(GetLastError())); }
-
 bool LocalAppDataFolder(wchar_t (&path)[MAX_PATH]) {
   path[0] = L'\0';
   LPITEMIDLIST list = nullptr;
@@ -58,14 +56,14 @@ HRESULT RetryWhileShared(Attempt attempt) {
 
 HRESULT ReadAll(HANDLE file, std::string& bytes) {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size)) return LastError();
+  RETURN_LAST_ERROR_IF(!GetFileSizeEx(file, &size));
   if (size.QuadPart > 0x7FFFFFFF) return E_OUTOFMEMORY;
   bytes.resize(static_cast<std::size_t>(size.QuadPart));
   LARGE_INTEGER start{};
-  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return LastError();
+  RETURN_LAST_ERROR_IF(!SetFilePointerEx(file, start, nullptr, FILE_BEGIN));
   DWORD read = 0;
   if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-    return LastError();
+    return LastErrorResult();
   bytes.resize(read);
   return S_OK;
 }
@@ -119,31 +117,31 @@ HRESULT AppendRecordText(const std::wstring& path, std::wstring_view recordText)
   RETURN_IF_FAILED(RetryWhileShared([&] {
     file.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
-    return file ? S_OK : LastError();
+    return file ? S_OK : LastErrorResult();
   }));
 
   std::wstring text;
   unsigned char mark[2] = {};
   DWORD read = 0;
-  if (!ReadFile(file.Get(), mark, sizeof(mark), &read, nullptr)) return LastError();
+  RETURN_LAST_ERROR_IF(!ReadFile(file.Get(), mark, sizeof(mark), &read, nullptr));
   if (read == 2 && !(mark[0] == 0xFF && mark[1] == 0xFE)) {
     // An older log (ANSI or UTF-8): rewritten whole as UTF-16, old records first.
     std::string old;
     RETURN_IF_FAILED(ReadAll(file.Get(), old));
     text = DecodeTextFile(old, SystemCodePage(CP_ACP));
     LARGE_INTEGER start{};
-    if (!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get())) return LastError();
+    RETURN_LAST_ERROR_IF(!SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get()));
   }
   text.append(recordText);
 
   LARGE_INTEGER end{};
-  if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END)) return LastError();
+  RETURN_LAST_ERROR_IF(!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END));
   // One write of the whole record, so that a record is there whole or not at
   // all; the byte-order mark goes only into an empty file.
   const std::string bytes = EncodeUtf16LeFile(text);
   const std::string_view record = end.QuadPart == 0 ? std::string_view(bytes) : std::string_view(bytes).substr(2);
   DWORD written = 0;
-  if (!WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr)) return LastError();
+  RETURN_LAST_ERROR_IF(!WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr));
   if (written != record.size()) return HResultFromWin32(ERROR_WRITE_FAULT);
   return S_OK;
 }

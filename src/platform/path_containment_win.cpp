@@ -8,7 +8,7 @@ namespace {
 HRESULT FullPath(const std::wstring& path, std::wstring& full) {
   wchar_t buffer[MAX_PATH];
   const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
-  if (length == 0) return HResultFromWin32(static_cast<long>(GetLastError()));
+  RETURN_LAST_ERROR_IF(length == 0);
   if (length >= MAX_PATH) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
   full.assign(buffer, length);
   return S_OK;

@@ -95,9 +95,9 @@ class TemporaryDataFile {
     wchar_t folder[MAX_PATH + 1] = {};
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0) return HResultFromWin32(static_cast<long>(GetLastError()));
+    RETURN_LAST_ERROR_IF(length == 0);
     if (length > MAX_PATH) return HResultFromWin32(ERROR_BUFFER_OVERFLOW);
-    if (!GetTempFileNameW(folder, L"WXR", 0, path)) return HResultFromWin32(static_cast<long>(GetLastError()));
+    RETURN_LAST_ERROR_IF(!GetTempFileNameW(folder, L"WXR", 0, path));
     m_path = path;  // GetTempFileNameW created it: it is ours to delete
     return WriteUnicodeTextFile(m_path.c_str(), text);
   }

@@ -35,7 +35,7 @@ HRESULT DeleteProductDataFile(const std::wstring& path, CJournal* journal) {
   if (!PathExists(path)) return S_OK;
   if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
   if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-    return HResultFromWin32(static_cast<long>(GetLastError()));
+    return LastErrorResult();
   return S_OK;
 }
 

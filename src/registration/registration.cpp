@@ -45,7 +45,7 @@ HRESULT UpdateCounters(const Kinds& before, const Kinds& after, CJournal* journa
 HRESULT DeleteFileNoted(const std::wstring& path, CJournal* journal) {
   if (!PathExists(path)) return S_OK;
   if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-  if (!DeleteFileW(path.c_str())) return HResultFromWin32(static_cast<long>(GetLastError()));
+  RETURN_LAST_ERROR_IF(!DeleteFileW(path.c_str()));
   return S_OK;
 }
 
@@ -71,7 +71,7 @@ HRESULT UpdateRegistrationIcon(const Registration& registration, const std::wstr
   if (!CStringUtil::EqualsNoCase(registration.iconFile, icon)) {
     if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(icon));
     if (!CopyFileW(registration.iconFile.c_str(), icon.c_str(), FALSE))
-      return HResultFromWin32(static_cast<long>(GetLastError()));
+      return LastErrorResult();
   }
   record.applicationIcon = icon;
   record.present |= KeyBit(kKeyApplicationIcon);

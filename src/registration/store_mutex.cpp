@@ -43,11 +43,11 @@ class MutexTable {
       // A present but empty (null) access list grants everyone access.
       if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
           !SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE))
-        return HResultFromWin32(static_cast<long>(GetLastError()));
+        return LastErrorResult();
       attributes.lpSecurityDescriptor = &descriptor;
     }
     mutex.Reset(CreateMutexW(allUsers ? &attributes : nullptr, FALSE, name));
-    return mutex ? S_OK : HResultFromWin32(static_cast<long>(GetLastError()));
+    return mutex ? S_OK : LastErrorResult();
   }
 
   std::mutex m_guard;

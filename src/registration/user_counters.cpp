@@ -43,7 +43,7 @@ HRESULT ChangeUserCounter(UserCounter counter, int delta, CJournal* journal) {
   if (counts.count == 0 && counts.count2 == 0) {
     if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
     if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-      return HResultFromWin32(static_cast<long>(GetLastError()));
+      return LastErrorResult();
     return S_OK;
   }
   if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));

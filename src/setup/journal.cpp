@@ -8,8 +8,6 @@
 namespace wendrix {
 namespace {
 
-HRESULT LastError() { return HResultFromWin32(static_cast<long>(GetLastError())); }
-
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -30,18 +28,18 @@ HRESULT CJournal::Create() {
   Close();
   wchar_t temp[MAX_PATH];
   const DWORD length = GetTempPathW(MAX_PATH, temp);
-  if (length == 0 || length >= MAX_PATH) return LastError();
+  RETURN_LAST_ERROR_IF(length == 0 || length >= MAX_PATH);
   // The first number tried comes from the clock; taken names are skipped.
   unsigned number = GetTickCount() & 0xFFFF;
   for (unsigned tries = 0; tries < 65536; ++tries, number = (number + 1) & 0xFFFF) {
     if (number == 0) continue;  // 0 would make the system pick (and create) a name itself
     wchar_t name[MAX_PATH];
-    if (!GetTempFileNameW(temp, L"RBF", number, name)) return LastError();
+    RETURN_LAST_ERROR_IF(!GetTempFileNameW(temp, L"RBF", number, name));
     if (GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES) continue;
     DeleteFileW(name);
     if (!CreateDirectoryW(name, nullptr)) {
       if (GetLastError() == ERROR_ALREADY_EXISTS) continue;  // another process was quicker
-      return LastError();
+      return LastErrorResult();
     }
     m_folder = name;
     m_nextBackup = 1;
@@ -57,9 +55,9 @@ HRESULT CJournal::Open(const std::wstring& folder) {
   const std::wstring path = m_folder + L"\\" + kJournalFileName;
   m_file.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
-  if (!m_file) return LastError();
+  RETURN_LAST_ERROR_IF(!m_file);
   if (SetFilePointer(m_file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-    return LastError();
+    return LastErrorResult();
   return S_OK;
 }
 
@@ -67,7 +65,7 @@ HRESULT CJournal::Write(const JournalRecord& record) {
   if (!m_file) return E_FAIL;
   const std::vector<std::uint8_t> bytes = EncodeJournalRecord(record);
   DWORD written = 0;
-  if (!WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return LastError();
+  RETURN_LAST_ERROR_IF(!WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
   return written == bytes.size() ? S_OK : HResultFromWin32(ERROR_WRITE_FAULT);
 }
 

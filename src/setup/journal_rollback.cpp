@@ -13,8 +13,6 @@
 namespace wendrix {
 namespace {
 
-HRESULT LastError() { return HResultFromWin32(static_cast<long>(GetLastError())); }
-
 // Deleting what is already gone is no failure.
 HRESULT IgnoreMissing(HRESULT hr) {
   return hr == HResultFromWin32(ERROR_FILE_NOT_FOUND) || hr == HResultFromWin32(ERROR_PATH_NOT_FOUND) ? S_OK : hr;
@@ -126,7 +124,7 @@ HRESULT Replay(const std::wstring& folder, const JournalRecord& r) {
       std::wstring path = r.path;
       if (r.type == kJournalDeleteFileAnsi) RETURN_IF_FAILED(AnsiPath(r.path, path));
       ClearReadOnlyHidden(path);
-      return DeleteFileW(path.c_str()) ? S_OK : IgnoreMissing(LastError());
+      return DeleteFileW(path.c_str()) ? S_OK : IgnoreMissing(LastErrorResult());
     }
     case kJournalRemoveFolder:
     case kJournalRemoveFolderAnsi: {
@@ -136,12 +134,12 @@ HRESULT Replay(const std::wstring& folder, const JournalRecord& r) {
       if (RemoveDirectoryW(path.c_str())) return S_OK;
       // A folder that still holds something was not only ours: it stays.
       if (GetLastError() == ERROR_DIR_NOT_EMPTY) return S_OK;
-      return IgnoreMissing(LastError());
+      return IgnoreMissing(LastErrorResult());
     }
     case kJournalRestoreFolder: {
       const DWORD attributes = GetFileAttributesW(r.path.c_str());
-      if (attributes == INVALID_FILE_ATTRIBUTES && !CreateDirectoryW(r.path.c_str(), nullptr)) return LastError();
-      return SetFileAttributesW(r.path.c_str(), r.attributes) ? S_OK : LastError();
+      RETURN_LAST_ERROR_IF(attributes == INVALID_FILE_ATTRIBUTES && !CreateDirectoryW(r.path.c_str(), nullptr));
+      return SetFileAttributesW(r.path.c_str(), r.attributes) ? S_OK : LastErrorResult();
     }
     default:
       return kDamagedJournal;
@@ -163,15 +161,15 @@ HRESULT CJournal::Rollback(const wchar_t* folder) {
     const std::wstring path = m_folder + L"\\" + kJournalFileName;
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastError();
+    RETURN_LAST_ERROR_IF(!file);
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size)) return LastError();
+    RETURN_LAST_ERROR_IF(!GetFileSizeEx(file.Get(), &size));
     if (size.QuadPart > 0x7FFFFFFF) return E_OUTOFMEMORY;
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     DWORD read = 0;
     if (!bytes.empty() && (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
                            read != bytes.size()))
-      return LastError();
+      return LastErrorResult();
   }
   const std::wstring folderOfJournal = m_folder;
   RETURN_IF_FAILED(ReadJournalBackwards(bytes, [&](const JournalRecord& r) { return Replay(folderOfJournal, r); }));

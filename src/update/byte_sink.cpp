@@ -21,14 +21,14 @@ HRESULT MemorySink::Append(std::span<const char> bytes) {
 HRESULT FileSink::Empty() {
   LARGE_INTEGER start{};
   if (!SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file))
-    return HResultFromWin32(static_cast<long>(GetLastError()));
+    return LastErrorResult();
   return S_OK;
 }
 
 HRESULT FileSink::Append(std::span<const char> bytes) {
   DWORD written = 0;
   if (!WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-    return HResultFromWin32(static_cast<long>(GetLastError()));
+    return LastErrorResult();
   return written == bytes.size() ? S_OK : HResultFromWin32(ERROR_WRITE_FAULT);
 }
 

@@ -38,9 +38,9 @@ DWORD WINAPI CDirectorThread::ThreadMain(void* param) {
 HRESULT CDirectorThread::EnsureThread() {
   if (m_thread && WaitForSingleObject(m_thread.Get(), 0) == WAIT_TIMEOUT) return S_OK;
   m_ready.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!m_ready) return HResultFromWin32(static_cast<long>(GetLastError()));
+  RETURN_LAST_ERROR_IF(!m_ready);
   m_thread.Reset(CreateThread(nullptr, 0, ThreadMain, this, 0, &m_threadId));
-  if (!m_thread) return HResultFromWin32(static_cast<long>(GetLastError()));
+  RETURN_LAST_ERROR_IF(!m_thread);
   if (WaitForSingleObject(m_ready.Get(), kStartWaitMs) != WAIT_OBJECT_0) return HResultFromWin32(ERROR_TIMEOUT);
   return S_OK;
 }
@@ -63,7 +63,7 @@ HRESULT CDirectorThread::StartCheck(InternetSettings* settings, CPublisherStore*
   m_notify = notify;
   if (!PostThreadMessageW(m_threadId, kRunCheckJob, 0, 0)) {
     m_busy = false;
-    return HResultFromWin32(static_cast<long>(GetLastError()));
+    return LastErrorResult();
   }
   return S_OK;
 }

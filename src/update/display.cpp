@@ -67,7 +67,7 @@ HRESULT PassToRunningWindow(HWND owner, HWND dialog, const DisplayRequest& reque
   UniqueKernelObject closeEvent;
   if (request.flags & kDisplayInProcess) {
     closeEvent = OpenCloseEvent();
-    if (!closeEvent) return HResultFromWin32(GetLastError());
+    RETURN_LAST_ERROR_IF(!closeEvent);
   }
   std::vector<std::uint8_t> bytes = EncodeDisplayRequest(request);
   COPYDATASTRUCT data{};

@@ -31,11 +31,6 @@ constexpr DWORD kShortResponse = 5921;  // wrapped: 0x80071721
 // The most of a challenge's page read before answering it.
 constexpr std::uint64_t kChallengeBodyLimit = 256 * 1024;
 
-HRESULT WrappedLastError() noexcept {
-  const DWORD error = GetLastError();
-  return error ? HResultFromWin32(static_cast<long>(error)) : E_FAIL;
-}
-
 std::uint64_t FileTimeValue(const FILETIME& t) noexcept {
   return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
@@ -136,7 +131,7 @@ HRESULT CInternet::Connect() {
         m_api.Open(m_userAgent.c_str(), access, m_proxyServer.empty() ? nullptr : m_proxyServer.c_str(), bypass);
     if (!session) {
       Record(GetLastError());
-      return WrappedLastError();
+      return LastErrorResult();
     }
     m_session = InternetHandle(&m_api, session);
   }
@@ -187,7 +182,7 @@ HRESULT CInternet::Fetch(const std::wstring& address, ByteSink& sink, DWORD open
   std::wstring url = address;
   if (m_api.Available() && !m_api.CanonicalizeUrl(address, ICU_BROWSER_MODE, url)) {
     Record(GetLastError());
-    return WrappedLastError();
+    return LastErrorResult();
   }
   RETURN_IF_FAILED(sink.Empty());
   if (IsFileUrl(url)) return FetchFile(url, sink);
@@ -199,7 +194,7 @@ HRESULT CInternet::Fetch(const std::wstring& address, ByteSink& sink, DWORD open
     raw = m_api.OpenUrl(m_session.Get(), url, kAcceptHeader, openFlags);
   if (!raw) {
     Record(GetLastError());
-    return WrappedLastError();
+    return LastErrorResult();
   }
   InternetHandle request(&m_api, raw);
   RETURN_IF_FAILED(HandleResponse(request.Get()));
@@ -214,7 +209,7 @@ HRESULT CInternet::FetchFile(const std::wstring& url, ByteSink& sink) {
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     Record(GetLastError());
-    return WrappedLastError();
+    return LastErrorResult();
   }
   FILETIME written{};
   LARGE_INTEGER size{};
@@ -232,7 +227,7 @@ HRESULT CInternet::FetchFile(const std::wstring& url, ByteSink& sink) {
     DWORD read = 0;
     if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
       Record(GetLastError());
-      return WrappedLastError();
+      return LastErrorResult();
     }
     if (read == 0) return S_OK;
     if (const HRESULT hr = Deliver({buffer.data(), read}, kFileBlock, sink, total); hr != S_OK) return hr;
@@ -326,7 +321,7 @@ HRESULT CInternet::ReadResponse(HINTERNET request, ByteSink& sink) {
     DWORD read = 0;
     if (!m_api.Read(request, buffer.data(), static_cast<DWORD>(buffer.size()), read)) {
       Record(GetLastError());
-      return WrappedLastError();
+      return LastErrorResult();
     }
     if (read == 0) break;
     if (const HRESULT hr = Deliver({buffer.data(), read}, kNetworkBlock, sink, total); hr != S_OK) return hr;

@@ -158,7 +158,7 @@ HRESULT CTransfer::FetchOnce(const std::wstring& url, const wchar_t* file, std::
   }
   UniqueFile output(CreateFileW(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
-  if (!output) return HResultFromWin32(static_cast<long>(GetLastError()));
+  RETURN_LAST_ERROR_IF(!output);
   FileSink written(output.Get());
   CappedSink sink(written, m_cap);
   HRESULT hr = internet.Fetch(url, sink, flags, nullptr);
