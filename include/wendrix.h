@@ -253,8 +253,17 @@ HRESULT WINAPI WendrixInControlPanel(void);
  * waiting in the wallet, is not reported yet: the library keeps no wallet). `options` bit 31:
  * an automatic (scheduled) check; bit 30: leave the scheduler alone. Returns
  * 0, 2 when only some publishers could be checked, 0x80070490 for an
- * unknown publisher or group, E_ABORT when cancelled. WendrixCheck is the
- * ANSI twin (no group; the summary is an ANSI global string).
+ * unknown publisher or group, E_ABORT when cancelled. Whenever any
+ * publisher is registered, a check of every publisher also checks the
+ * library's own publisher, last, from its built-in address; when that fails
+ * the result is 2 (no error of its own unless the INIDebug setting is on).
+ * The check's state (when it was attempted, whether it succeeded, its error)
+ * and the Enabled switch are the current user's: they go to the user's
+ * list, also for publishers registered for all users. When the publisher
+ * list cannot be saved after a check, a "Save Data" box says so (without an
+ * owner when the caller has no window) and the call waits until it is
+ * dismissed. WendrixCheck is the ANSI twin (no group; the summary is an
+ * ANSI global string).
  */
 #define WENDRIX_SUMMARY_UPDATES 1
 #define WENDRIX_SUMMARY_OTHER_SOFTWARE 2
@@ -288,7 +297,9 @@ HRESULT WINAPI WendrixCheck(const CHAR* publisher, const CHAR* item, CHAR** summ
  *    registered with (an empty text when it has none; null when the
  *    publisher is not registered); the item is not used;
  *  - with no item and WENDRIX_VERSION_SELF_UPDATE: the version of the
- *    library's self-update on offer, or null when there is none;
+ *    library's self-update on offer (from the library's last check of
+ *    itself, which runs whenever any publisher is registered), or null when
+ *    there is none;
  *  - otherwise the installed version of the publisher's item (null when the
  *    item is not installed or does not exist), or its latest version with
  *    WENDRIX_VERSION_SELF_UPDATE (the same bit), formatted for display with
@@ -344,8 +355,9 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  * library's own list type (an ordered list of record pointers, outside this
  * C interface). Operation 0 gets, operation 1 frees:
  *  10 the registered publishers (WENDRIX_PUBLISHER_INFO records; the
- *     product's directory of publishers and publishers whose data hides them
- *     are left out);
+ *     product's directory of publishers, publishers whose data hides them
+ *     and the library's own publisher, unless a list registers it, are left
+ *     out; no publisher's data is read);
  *  11 the groups of `publisher` (WENDRIX_GROUP_INFO);
  *  12 the items of `group` of `publisher`, or with a null or empty group the
  *     items that belong to no group (WENDRIX_ITEM_INFO);
@@ -353,8 +365,9 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  *  14 the identity of the data file whose path is `publisher`, written into
  *     the WENDRIX_DATA_FILE_INFO that `out` points to (its texts are the
  *     caller's, to free with GlobalFree);
- *  15 switches `publisher` on or off for checks: `out` points to a UINT32,
- *     0 off, anything else on.
+ *  15 switches `publisher` on or off for the current user's checks: `out`
+ *     points to a UINT32, 0 off, anything else on; written to the user's
+ *     list, also for a publisher registered for all users.
  * For queries 10 to 13 `out` is the list; records are appended to it (in
  * store or data-file order) and stay the library's: free them with
  * operation 1 and the same query, which destroys every record in the list
