@@ -6,17 +6,22 @@ server's). A thread per connection; a connection silent for 30 s is closed.
     folder_http_server.py FOLDER
 
 Writes the chosen port to FOLDER/port once it listens. A file NAME served
-with a sibling NAME.delay waits that many milliseconds before answering."""
+with a sibling NAME.delay waits that many milliseconds before answering. A
+request in a proxy's form ("GET http://host/path") is answered from the path,
+so the server also stands in for a proxy to any host."""
 import http.server
 import os
 import sys
 import time
+import urllib.parse
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     timeout = 30
 
     def do_GET(self):
+        if self.path.startswith(("http://", "https://")):
+            self.path = urllib.parse.urlsplit(self.path)._replace(scheme="", netloc="").geturl() or "/"
         path = self.translate_path(self.path)
         try:
             with open(path + ".delay") as delay:
