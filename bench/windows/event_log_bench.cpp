@@ -11,7 +11,7 @@
 
 #include "../bench_timing.h"
 #include "core/ini_data_buffer.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "core/text_encoding.h"
 #include "eventlog/event_log.h"
 #include "eventlog/event_record.h"

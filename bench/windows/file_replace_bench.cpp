@@ -9,7 +9,7 @@
 #include <string>
 
 #include "../bench_timing.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "core/text_encoding.h"
 
 using namespace wendrix;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "console.h"
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "publisher_file.h"
 #include "update/client.h"
 #include "update/settings.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "console.h"
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "eventlog/event_log.h"
 #include "eventlog/history.h"
 #include "publisher_file.h"

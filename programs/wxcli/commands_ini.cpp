@@ -1,7 +1,7 @@
 #include <string>
 
 #include "console.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 
 using namespace wendrix;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "console.h"
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "publisher_file.h"
 #include "frame/module_state.h"
 #include "publisher/loader.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "console.h"
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "publisher_file.h"
 #include "registration/publisher_store.h"
 #include "wendrix.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "console.h"
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "frame/module_state.h"
 #include "publisher/loader.h"
 #include "publisher/windows_environment.h"

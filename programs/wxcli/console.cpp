@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/messages.h"
+#include "frame/messages.h"
 
 namespace wxcli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "frame/module_state.h"
 #include "frame/string_table.h"
 #include "publisher/loader.h"

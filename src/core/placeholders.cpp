@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "../resources/version.h"
+#include "resources/version.h"
 
 namespace wendrix {
 namespace {

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "core/date.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "core/text_encoding.h"
 #include "eventlog/event_names.h"
 #include "frame/module_state.h"

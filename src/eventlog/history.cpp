@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "frame/string_table.h"

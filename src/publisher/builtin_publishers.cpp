@@ -1,7 +1,7 @@
 #include "publisher/builtin_publishers.h"
 
 #include "core/string_util.h"
-#include "registration/address.h"
+#include "publisher/address.h"
 
 namespace wendrix {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "core/string_util.h"
 #include "core/version.h"
-#include "publisher/language_table.h"
+#include "core/language_table.h"
 
 namespace wendrix {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "publisher/loader.h"
 
 namespace wendrix {

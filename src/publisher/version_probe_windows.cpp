@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "platform/file_version.h"

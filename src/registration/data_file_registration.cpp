@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "core/version.h"
 #include "frame/module_state.h"
 #include "platform/path_containment.h"

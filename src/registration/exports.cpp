@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "frame/ansi.h"
 #include "frame/export_guard.h"
 #include "frame/installed_copy.h"

@@ -8,7 +8,7 @@
 #include "registration/publisher_store.h"
 #include "registration/store_mutex.h"
 #include "registration/system_integrations.h"
-#include "update/startup_entry.h"
+#include "registration/startup_entry.h"
 
 namespace wendrix {
 

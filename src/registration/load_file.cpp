@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "core/version.h"
 #include "registration/data_file_registration.h"
 #include "registration/integration_sync.h"

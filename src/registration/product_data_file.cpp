@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "registration/store_folders.h"
 #include "setup/journal.h"
 

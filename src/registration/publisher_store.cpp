@@ -5,8 +5,8 @@
 #include <new>
 
 #include "core/ini_data_buffer.h"
-#include "core/ini_data_registry.h"
-#include "core/ini_file.h"
+#include "platform/ini_data_registry.h"
+#include "platform/ini_file.h"
 #include "core/string_util.h"
 #include "core/version.h"
 #include "platform/path_containment.h"

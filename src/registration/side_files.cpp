@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "core/ini_data_buffer.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "platform/path_containment.h"
 #include "publisher/publisher_id.h"
 #include "registration/list_file.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/result.h"
-#include "update/startup_entry.h"
+#include "registration/startup_entry.h"
 
 namespace wendrix {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "registration/list_file.h"
 #include "registration/store_folders.h"
 #include "setup/journal.h"

@@ -1,6 +1,6 @@
 #include "sysinfo/language_answer.h"
 
-#include "publisher/language_table.h"
+#include "core/language_table.h"
 
 namespace wendrix {
 

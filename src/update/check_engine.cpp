@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/ini_data_buffer.h"
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "core/text_lines.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "core/version.h"
 #include "frame/ansi.h"
 #include "frame/export_guard.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "frame/activation_scope.h"
 #include "platform/system_library.h"
 #include "resources/string_ids.h"

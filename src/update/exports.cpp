@@ -1,6 +1,6 @@
 // The exports of the update subsystem that exist so far.
 #include "frame/export_guard.h"
-#include "update/startup_entry.h"
+#include "registration/startup_entry.h"
 #include "wendrix.h"
 
 using namespace wendrix;

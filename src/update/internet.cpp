@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/insert_template.h"
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "frame/module_state.h"
 #include "platform/unique_handle.h"
 #include "sysinfo/os_version_win.h"

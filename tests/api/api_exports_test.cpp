@@ -12,7 +12,7 @@
 #include "../support/shell_folder_redirect.h"
 #include "api/info_enumeration.h"
 #include "api/publisher_queries.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "frame/module_state.h"
 #include "registration/registration.h"
 #include "registration/store_folders.h"

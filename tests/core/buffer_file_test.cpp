@@ -1,5 +1,5 @@
 // CBufferFile: a byte buffer tied to one file that it holds exclusively.
-#include "core/buffer_file.h"
+#include "platform/buffer_file.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

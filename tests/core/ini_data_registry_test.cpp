@@ -1,6 +1,6 @@
 // CIniDataRegistry against the real registry: a scratch key under HKCU, and
 // keys under HKLM\Software in both registry views.
-#include "core/ini_data_registry.h"
+#include "platform/ini_data_registry.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

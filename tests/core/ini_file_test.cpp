@@ -1,6 +1,6 @@
 // INI files on disk: encodings, refusals and Windows errors when loading, and
 // the UTF-16 text file writer.
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -16,7 +16,7 @@
 #include "../support/child_process.h"
 #include "../support/shell_folder_redirect.h"
 #include "core/date.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "eventlog/history.h"
 #include "frame/module_state.h"
 #include "registration/publisher_store.h"

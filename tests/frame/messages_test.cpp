@@ -1,6 +1,6 @@
 // The library's messages: string-table texts with placeholders, count
 // selectors and inserts, and the text of result codes.
-#include "core/messages.h"
+#include "frame/messages.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 // took a planted file.
 #include <windows.h>
 
-#include "core/messages.h"
+#include "frame/messages.h"
 #include "platform/system_library.h"
 #include "publisher/msi_library.h"
 #include "sysinfo/com_runtime.h"

@@ -1,6 +1,6 @@
 // The built-in language table: its rows, the tag matching rule and the
 // two-letter fallback names.
-#include "publisher/language_table.h"
+#include "core/language_table.h"
 
 #include <gtest/gtest.h>
 

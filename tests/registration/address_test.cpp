@@ -1,5 +1,5 @@
 // Address normalisation: which scheme and host prefixes are dropped.
-#include "registration/address.h"
+#include "publisher/address.h"
 
 #include <gtest/gtest.h>
 

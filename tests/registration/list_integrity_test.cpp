@@ -13,7 +13,7 @@
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
 #include "core/ini_data_buffer.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "registration/data_file_registration.h"
 #include "registration/error_file.h"
 #include "registration/product_data_file.h"

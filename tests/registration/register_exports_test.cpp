@@ -14,7 +14,7 @@
 #include "../support/registry_sandbox.h"
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "registration/product_identity.h"
 #include "registration/user_counters.h"
 #include "setup/journal.h"

@@ -11,7 +11,7 @@
 
 #include "../support/child_process.h"
 #include "../support/temp_folder.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "registration/publisher_store.h"
 #include "registration/store_folders.h"
 #include "registration/user_counters.h"

@@ -14,7 +14,7 @@
 
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "publisher/builtin_publishers.h"
 #include "core/placeholders.h"
 #include "registration/branding.h"

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "../support/shell_folder_redirect.h"
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 #include "frame/module_state.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/vocabulary.h"

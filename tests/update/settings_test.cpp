@@ -17,7 +17,7 @@
 #include "registration/publisher_store.h"
 #include "setup/journal.h"
 #include "update/scheduler.h"
-#include "update/startup_entry.h"
+#include "registration/startup_entry.h"
 
 namespace wendrix::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/buffer_file.h"
+#include "platform/buffer_file.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "publisher/language_table.h"
+#include "core/language_table.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "core/messages.h"
+#include "frame/messages.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "core/ini_file.h"
+#include "platform/ini_file.h"
 
 #include <windows.h>
 

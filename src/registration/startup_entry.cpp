@@ -1,4 +1,4 @@
-#include "update/startup_entry.h"
+#include "registration/startup_entry.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,4 +1,4 @@
-#include "core/ini_data_registry.h"
+#include "platform/ini_data_registry.h"
 
 #include <new>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "registration/address.h"
+#include "publisher/address.h"
 
 #include "core/string_util.h"
 

@@ -1,0 +1,45 @@
+# Fails when a file of src/ includes a header of a subsystem that its own
+# subsystem may not use. Run by the build (src/CMakeLists.txt), which writes
+# INPUT: LAYERS (name=allowed,allowed;...), DLL_FILES (the DLL's own sources,
+# which sit above every subsystem) and FILES (every header and source).
+cmake_minimum_required(VERSION 3.25)
+include(${INPUT})
+
+set(subsystems "")
+foreach(entry IN LISTS LAYERS)
+  string(REGEX MATCH "^([^=]+)=(.*)$" _ "${entry}")
+  list(APPEND subsystems ${CMAKE_MATCH_1})
+  string(REPLACE "," ";" allowed_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+endforeach()
+
+set(crossings "")
+foreach(file IN LISTS FILES)
+  if(file IN_LIST DLL_FILES)
+    continue()
+  endif()
+  file(RELATIVE_PATH relative ${SOURCE_DIR} ${file})
+  string(REGEX MATCH "^[^/]+" owner "${relative}")
+  if(NOT owner IN_LIST subsystems)
+    continue()  # resources and the like: data every layer may read
+  endif()
+  file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX MATCH "\"([^\"]+)\"" _ "${line}")
+    set(header ${CMAKE_MATCH_1})
+    if(header MATCHES "^\\.\\./|/\\.\\./")
+      list(APPEND crossings "${relative}: includes ${header} by a relative path; name it from src/")
+      continue()
+    endif()
+    string(REGEX MATCH "^[^/]+" target "${header}")
+    if(target IN_LIST subsystems AND NOT target IN_LIST allowed_${owner})
+      list(JOIN allowed_${owner} ", " uses)
+      list(APPEND crossings "${relative}: ${owner} may not include ${header} (it may use ${uses})")
+    endif()
+  endforeach()
+endforeach()
+
+if(crossings)
+  list(JOIN crossings "\n  " text)
+  message(FATAL_ERROR "Layer order crossed (see src/CMakeLists.txt):\n  ${text}")
+endif()
+file(TOUCH ${STAMP})
