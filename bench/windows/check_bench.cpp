@@ -178,8 +178,8 @@ int wmain() {
     });
     const double lock = bench::Best(3, [&] {
       for (int i = 0; i < 100; ++i) {
-        StoreMutexLock mutex;
-        mutex.Acquire(kDataFileMutex, false);
+        NamedMutexLock mutex;
+        mutex.Acquire(kDataFileMutex, MutexUsers::kThisUser);
       }
     });
     const WindowsPublisherEnvironment env(Module().version);

@@ -36,10 +36,10 @@ constexpr InfoNames kInfoNames[] = {
 };
 
 std::optional<std::wstring> RegistryFolder(const wchar_t* valueName, REGSAM view) {
-  UniqueHkey key;
-  if (OpenRegistryKey(HKEY_LOCAL_MACHINE, kWindowsKey, KEY_READ | view, key) != ERROR_SUCCESS) return std::nullopt;
+  RegistryKey key;
+  if (key.Open(HKEY_LOCAL_MACHINE, kWindowsKey, KEY_READ, view) != ERROR_SUCCESS) return std::nullopt;
   std::wstring value;
-  if (ReadRegistryString(key.Get(), valueName, value, MAX_PATH) != ERROR_SUCCESS || value.empty()) return std::nullopt;
+  if (key.ReadString(valueName, value, MAX_PATH) != ERROR_SUCCESS || value.empty()) return std::nullopt;
   return value;
 }
 
@@ -83,10 +83,10 @@ bool IsFolder(const std::wstring& path) {
 
 // The "Path" of the highest version-named subkey, when there is one.
 std::optional<std::wstring> RegisteredFolder(REGSAM view) {
-  UniqueHkey product;
-  if (OpenRegistryKey(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ | view, product) != ERROR_SUCCESS) return std::nullopt;
+  RegistryKey product;
+  if (product.Open(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ, view) != ERROR_SUCCESS) return std::nullopt;
   std::vector<std::wstring> subkeys;
-  EnumRegistrySubkeys(product.Get(), subkeys);
+  product.SubkeyNames(subkeys);
   const std::wstring* best = nullptr;
   std::uint32_t bestValue = 0;
   for (const std::wstring& name : subkeys) {
@@ -99,10 +99,10 @@ std::optional<std::wstring> RegisteredFolder(REGSAM view) {
     }
   }
   if (!best) return std::nullopt;
-  UniqueHkey version;
-  if (OpenRegistryKey(product.Get(), best->c_str(), KEY_READ | view, version) != ERROR_SUCCESS) return std::nullopt;
+  RegistryKey version;
+  if (version.Open(product.Get(), best->c_str(), KEY_READ, view) != ERROR_SUCCESS) return std::nullopt;
   std::wstring path;
-  if (ReadRegistryString(version.Get(), L"Path", path, MAX_PATH) != ERROR_SUCCESS) return std::nullopt;
+  if (version.ReadString(L"Path", path, MAX_PATH) != ERROR_SUCCESS) return std::nullopt;
   return path;
 }
 

@@ -23,23 +23,18 @@ std::vector<std::wstring_view> SplitMultiString(std::wstring_view data) {
 
 }  // namespace
 
-HRESULT CIniDataRegistry::LoadValues(HKEY key, const wchar_t* section, IniSchema schema) {
-  DWORD maxName = 0, maxData = 0;
-  LONG rc = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
-                             nullptr, nullptr);
-  if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
-  std::wstring name(maxName + 1, L'\0');
-  std::vector<BYTE> data(maxData + sizeof(wchar_t) * 2);
+HRESULT CIniDataRegistry::LoadValues(const RegistryKey& key, const wchar_t* section, IniSchema schema) {
+  std::wstring name;
+  std::vector<BYTE> data;
   for (DWORD index = 0;; ++index) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataSize = static_cast<DWORD>(data.size() - sizeof(wchar_t) * 2);
     DWORD type = 0;
-    rc = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+    const LONG rc = key.EnumValue(index, name, type, data);
     if (rc == ERROR_NO_MORE_ITEMS) return S_OK;
     if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
     // Terminate the data whatever was stored, so a text value always ends.
-    data[dataSize] = data[dataSize + 1] = 0;
-    const std::wstring_view keyName(name.data(), nameLength);
+    const DWORD dataSize = static_cast<DWORD>(data.size());
+    data.resize(dataSize + sizeof(wchar_t) * 2);
+    const std::wstring_view keyName(name);
     const auto* text = reinterpret_cast<const wchar_t*>(data.data());
     const std::wstring_view textView(text, wcsnlen(text, dataSize / sizeof(wchar_t)));
 
@@ -84,19 +79,19 @@ HRESULT CIniDataRegistry::Load(IniSchema schema) {
   m_line = 0;
   if (m_path.empty()) return kNoKeyPath;
   try {
-    UniqueHkey key;
-    LONG rc = OpenRegistryKey(m_root, m_path.c_str(), KEY_READ | m_view, key);
+    RegistryKey key;
+    LONG rc = key.Open(m_root, m_path.c_str(), KEY_READ, m_view);
     if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
-    RETURN_IF_FAILED(LoadValues(key.Get(), nullptr, schema));
+    RETURN_IF_FAILED(LoadValues(key, nullptr, schema));
     std::vector<std::wstring> subkeys;
-    rc = EnumRegistrySubkeys(key.Get(), subkeys);
+    rc = key.SubkeyNames(subkeys);
     if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
     for (const std::wstring& name : subkeys) {
-      UniqueHkey sub;
-      rc = OpenRegistryKey(key.Get(), name.c_str(), KEY_READ | m_view, sub);
+      RegistryKey sub;
+      rc = sub.Open(key.Get(), name.c_str(), KEY_READ, m_view);
       if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
       RETURN_IF_FAILED(AddSection(name));
-      RETURN_IF_FAILED(LoadValues(sub.Get(), name.c_str(), schema));
+      RETURN_IF_FAILED(LoadValues(sub, name.c_str(), schema));
     }
     return S_OK;
   } catch (const std::bad_alloc&) {
@@ -109,34 +104,27 @@ HRESULT CIniDataRegistry::Save(std::uint32_t) {
   try {
     LONG rc = DeleteRegistryTree(m_root, m_path, m_view);
     if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
-    UniqueHkey root, current;
-    if (RegCreateKeyExW(m_root, m_path.c_str(), 0, nullptr, 0, KEY_WRITE | m_view, nullptr, root.Put(), nullptr) !=
-        ERROR_SUCCESS)
-      return E_OUTOFMEMORY;
-    HKEY target = root.Get();
+    RegistryKey root, current;
+    if (root.Create(m_root, m_path.c_str(), KEY_WRITE, m_view) != ERROR_SUCCESS) return E_OUTOFMEMORY;
+    RegistryKey* target = &root;
     std::vector<wchar_t> multi;
     for (IniEntry e : Entries()) {
       const std::uint32_t kind = e.Kind();
       if (kind == kIniSection) {
-        if (RegCreateKeyExW(root.Get(), e.Name(), 0, nullptr, 0, KEY_WRITE | m_view, nullptr, current.Put(),
-                            nullptr) != ERROR_SUCCESS)
-          return E_OUTOFMEMORY;
-        target = current.Get();
+        if (current.Create(root.Get(), e.Name(), KEY_WRITE, m_view) != ERROR_SUCCESS) return E_OUTOFMEMORY;
+        target = &current;
         continue;
       }
       if (e.Count() == 0 && kind != kIniList && kind != kIniRawList) continue;
       switch (kind) {
         case kIniText:
         case kIniRaw: {
-          const std::wstring_view v = e.ValueView(0);
-          rc = RegSetValueExW(target, e.Name(), 0, REG_SZ, reinterpret_cast<const BYTE*>(e.Value(0)),
-                              static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
+          rc = target->WriteString(e.Name(), e.ValueView(0));
           break;
         }
         case kIniSigned:
         case kIniUnsigned: {
-          const DWORD value = kind == kIniSigned ? static_cast<DWORD>(e.SignedValue()) : e.UnsignedValue();
-          rc = RegSetValueExW(target, e.Name(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+          rc = target->WriteDword(e.Name(), kind == kIniSigned ? static_cast<DWORD>(e.SignedValue()) : e.UnsignedValue());
           break;
         }
         case kIniList:
@@ -148,8 +136,8 @@ HRESULT CIniDataRegistry::Save(std::uint32_t) {
             multi.push_back(L'\0');
           }
           multi.push_back(L'\0');
-          rc = RegSetValueExW(target, e.Name(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi.data()),
-                              static_cast<DWORD>(multi.size() * sizeof(wchar_t)));
+          rc = target->WriteBytes(e.Name(), REG_MULTI_SZ,
+                                  std::span(reinterpret_cast<const BYTE*>(multi.data()), multi.size() * sizeof(wchar_t)));
           break;
         }
         default:

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/ini_data.h"
+#include "platform/registry.h"
 
 namespace wendrix {
 
@@ -24,7 +25,7 @@ class CIniDataRegistry : public CIniData {
   HRESULT Save(std::uint32_t flags) override;
 
  private:
-  HRESULT LoadValues(HKEY key, const wchar_t* section, IniSchema schema);
+  HRESULT LoadValues(const RegistryKey& key, const wchar_t* section, IniSchema schema);
 
   HKEY m_root;
   std::wstring m_path;

@@ -76,24 +76,4 @@ using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 
-// Holds a mutex until destroyed. An abandoned mutex counts as owned: its
-// previous owner died, and the data it guards is ours to repair.
-class MutexLock {
- public:
-  explicit MutexLock(HANDLE mutex) noexcept : m_mutex(mutex) {
-    const DWORD wait = mutex ? WaitForSingleObject(mutex, INFINITE) : WAIT_FAILED;
-    m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  }
-  MutexLock(const MutexLock&) = delete;
-  MutexLock& operator=(const MutexLock&) = delete;
-  ~MutexLock() {
-    if (m_owned) ReleaseMutex(m_mutex);
-  }
-  bool Owned() const noexcept { return m_owned; }
-
- private:
-  HANDLE m_mutex;
-  bool m_owned = false;
-};
-
 }  // namespace wendrix

@@ -49,27 +49,25 @@ HKEY RootKey(RegistryRoot root) noexcept {
 }
 
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
-  UniqueHkey opened;
-  return OpenRegistryKey(root, key.c_str(), KEY_READ | view, opened) == ERROR_SUCCESS;
+  RegistryKey opened;
+  return opened.Open(root, key.c_str(), KEY_READ, view) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& key, const wchar_t* value, REGSAM view) {
-  UniqueHkey opened;
-  if (OpenRegistryKey(root, key.c_str(), KEY_QUERY_VALUE | view, opened) != ERROR_SUCCESS) return std::nullopt;
+  RegistryKey opened;
+  if (opened.Open(root, key.c_str(), KEY_QUERY_VALUE, view) != ERROR_SUCCESS) return std::nullopt;
   DWORD type = REG_NONE;
-  if (RegQueryValueExW(opened.Get(), value, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) return std::nullopt;
   std::wstring text;
-  if (ReadRegistryString(opened.Get(), value, text) != ERROR_SUCCESS) return std::nullopt;
+  if (opened.ReadString(value, text, 32767, &type) != ERROR_SUCCESS) return std::nullopt;
   if (type == REG_EXPAND_SZ) return ExpandEnvironment(text);
   return text;
 }
 
 std::optional<std::wstring> HighestVersionSubkey(HKEY root, const std::wstring& key, REGSAM view) {
-  UniqueHkey opened;
-  if (OpenRegistryKey(root, key.c_str(), KEY_ENUMERATE_SUB_KEYS | view, opened) != ERROR_SUCCESS)
-    return std::nullopt;
+  RegistryKey opened;
+  if (opened.Open(root, key.c_str(), KEY_ENUMERATE_SUB_KEYS, view) != ERROR_SUCCESS) return std::nullopt;
   std::vector<std::wstring> names;
-  if (EnumRegistrySubkeys(opened.Get(), names) != ERROR_SUCCESS) return std::nullopt;
+  if (opened.SubkeyNames(names) != ERROR_SUCCESS) return std::nullopt;
   const std::optional<std::size_t> highest = HighestVersionNamed(names);
   if (!highest) return std::nullopt;
   return names[*highest];

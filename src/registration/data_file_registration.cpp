@@ -176,8 +176,8 @@ HRESULT RegisterPublisherFile(const PublisherFile& file, const wchar_t* caller, 
     // The product-data file, the count and the list change together for
     // every process: two setups of one product registering at once must not
     // drop a publisher from the product's file, nor a count.
-    StoreMutexLock lock;
-    RETURN_IF_FAILED(AtStep(location, kAtOpenStore, lock.Acquire(kPublisherMutex, true)));
+    NamedMutexLock lock;
+    RETURN_IF_FAILED(AtStep(location, kAtOpenStore, lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser)));
     hr = RegisterLocked(file, caller, scope, journal, location, updated);
   }
   if (FAILED(hr)) return hr;

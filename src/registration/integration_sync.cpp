@@ -18,8 +18,8 @@ namespace {
 
 HRESULT BringIntegrationsInLine(StoreScope scope, bool rewrite, CJournal* journal, const IntegrationSteps& steps,
                                 std::uint32_t& location, const std::function<HRESULT(CPublisherStore&)>& prepare) {
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(AtStep(location, steps.openStore, lock.Acquire(kPublisherMutex, true)));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(AtStep(location, steps.openStore, lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser)));
   CPublisherStore store;
   RETURN_IF_FAILED(AtStep(location, steps.openStore, store.Open(true, journal)));
   if (prepare) RETURN_IF_FAILED(prepare(store));

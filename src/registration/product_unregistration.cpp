@@ -55,8 +55,8 @@ HRESULT UnregisterProductPublishers(const wchar_t* caller, StoreScope scope, std
   std::wstring path;
   ProductData data;
   // The product-data file and the counts change together for every process.
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStore, lock.Acquire(kPublisherMutex, true)));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(AtStep(location, kAtUnregisterOpenStore, lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser)));
   RETURN_IF_FAILED(AtStep(location, kAtUnregisterReadProductData, IdentifyCaller(caller ? caller : L"", product)));
   RETURN_IF_FAILED(AtStep(location, kAtUnregisterReadProductData, ProductDataPath(product, scope, path)));
   if (!PathExists(path)) {

@@ -157,8 +157,8 @@ HRESULT CPublisherStore::SaveCheckState(CJournal* journal) {
       // A user may not write the all-users list: only a moved publisher's
       // new address goes there.
       if (scope == kScopeAllUsers && m_moved.empty()) continue;
-      StoreMutexLock lock;
-      RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
+      NamedMutexLock lock;
+      RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser));
       std::vector<PublisherRecord> listed;
       HRESULT hr = ReadScopeList(scope, listed, nullptr);
       bool changed = false;
@@ -229,8 +229,8 @@ HRESULT CPublisherStore::ReadSource(ListSource source, StoreScope scope) {
   if (product == StoreProduct::kOlder && FAILED(folderResult)) return S_OK;  // no older data without its folder
   RETURN_IF_FAILED(folderResult);
 
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser));
   if (source == kSourceOlderRegistry2 || source == kSourceOlderRegistry3) {
     std::wstring marker;
     if (SUCCEEDED(StorePath(folder, kOlderImportedMarker, marker)) && PathExists(marker)) return S_OK;

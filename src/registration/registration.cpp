@@ -61,8 +61,8 @@ HRESULT UpdateRegistrationIcon(const Registration& registration, const std::wstr
                                CJournal* journal) {
   std::wstring icon;
   RETURN_IF_FAILED(ResolveInsideFolder(folder, registration.id + L".ico", icon));
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(kIconsMutex, true));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kIconsMutex, MutexUsers::kAnyUser));
   if (registration.iconFile.empty()) {
     record.applicationIcon.clear();
     record.present &= ~KeyBit(kKeyApplicationIcon);
@@ -81,8 +81,8 @@ HRESULT UpdateRegistrationIcon(const Registration& registration, const std::wstr
 HRESULT DeleteIconFiles(const std::wstring& id, CJournal* journal) {
   std::wstring folder;
   RETURN_IF_FAILED(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder));
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(kIconsMutex, true));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kIconsMutex, MutexUsers::kAnyUser));
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
   UniqueFind find(FindFirstFileW((folder + id + L"-*.ico").c_str(), &found));
@@ -115,8 +115,8 @@ Registration RegistrationOf(const PublisherRecord& record, CountSlot slot, bool 
 HRESULT RegisterInScope(const Registration& registration, StoreScope scope, CJournal* journal) {
   if (!IsSafePublisherId(registration.id)) return E_INVALIDARG;
   try {
-    StoreMutexLock lock;
-    RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
+    NamedMutexLock lock;
+    RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser));
     std::vector<PublisherRecord> records;
     RETURN_IF_FAILED(ReadScopeList(scope, records, nullptr));
     const Kinds before = KindsOf(records);
@@ -158,8 +158,8 @@ HRESULT RegisterInScope(const Registration& registration, StoreScope scope, CJou
 HRESULT UnregisterFromScope(std::wstring_view id, StoreScope scope, CJournal* journal) {
   if (!IsSafePublisherId(id)) return E_INVALIDARG;
   try {
-    StoreMutexLock lock;
-    RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, true));
+    NamedMutexLock lock;
+    RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser));
     std::vector<PublisherRecord> records;
     RETURN_IF_FAILED(ReadScopeList(scope, records, nullptr));
     const Kinds before = KindsOf(records);
@@ -173,8 +173,8 @@ HRESULT UnregisterFromScope(std::wstring_view id, StoreScope scope, CJournal* jo
     RETURN_IF_FAILED(StoreFolder(scope, StoreProduct::kCurrent, folder));
     RETURN_IF_FAILED(ResolveInsideFolder(folder, listedId + L".ico", icon));
     {
-      StoreMutexLock iconLock;
-      RETURN_IF_FAILED(iconLock.Acquire(kIconsMutex, true));
+      NamedMutexLock iconLock;
+      RETURN_IF_FAILED(iconLock.Acquire(kIconsMutex, MutexUsers::kAnyUser));
       RETURN_IF_FAILED(DeleteFileNoted(icon, journal));
     }
     if (scope == kScopeCurrentUser) RETURN_IF_FAILED(UpdateCounters(before, KindsOf(records), journal));

@@ -93,8 +93,8 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
   }
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, false));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
   std::wstring read;
   RETURN_IF_FAILED(ReadTextFile(path.c_str(), read));
   text = std::move(read);
@@ -104,8 +104,8 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
 HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal) {
   std::wstring path;
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, false));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
   if (text.empty()) return DeleteNoted(path, journal);
   return WriteNoted(path, text, journal);
 }
@@ -130,8 +130,8 @@ HRESULT WriteIconFile(std::wstring_view id, std::wstring_view name, std::wstring
                       CJournal* journal) {
   std::wstring path, folder;
   RETURN_IF_FAILED(IconFilePath(id, name, second, path));
-  StoreMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(kIconsMutex, false));
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kIconsMutex, MutexUsers::kThisUser));
   RETURN_IF_FAILED(CreateStoreFolder(kScopeCurrentUser, journal, folder));
   if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
   return WriteWholeFile(path.c_str(), bytes);

@@ -47,29 +47,25 @@ HRESULT SetRunEntry(StartupScope scope, CJournal* journal) {
   RETURN_IF_FAILED(StartupCommand(command));
   const REGSAM view = RunView();
   if (journal) RETURN_IF_FAILED(journal->NoteValueToSet(RootOf(scope), kRunKey, kRunValue, view));
-  HKEY raw = nullptr;
-  LONG error =
-      RegCreateKeyExW(RootOf(scope), kRunKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &raw, nullptr);
-  if (error != ERROR_SUCCESS) return HResultFromWin32(error);
-  UniqueHkey key(raw);
-  error = RegSetValueExW(key.Get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  RegistryKey key;
+  LONG error = key.Create(RootOf(scope), kRunKey, KEY_SET_VALUE, view);
+  if (error == ERROR_SUCCESS) error = key.WriteString(kRunValue, command);
   return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
 }
 
 bool HasRunEntry(StartupScope scope) {
-  UniqueHkey key;
-  if (OpenRegistryKey(RootOf(scope), kRunKey, KEY_QUERY_VALUE | RunView(), key) != ERROR_SUCCESS) return false;
-  return RegQueryValueExW(key.Get(), kRunValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegistryKey key;
+  return key.Open(RootOf(scope), kRunKey, KEY_QUERY_VALUE, RunView()) == ERROR_SUCCESS && key.HasValue(kRunValue);
 }
 
 HRESULT DeleteRunEntry(StartupScope scope, CJournal* journal) {
   if (!HasRunEntry(scope)) return S_OK;
   const REGSAM view = RunView();
   if (journal) RETURN_IF_FAILED(journal->NoteValueToSet(RootOf(scope), kRunKey, kRunValue, view));
-  UniqueHkey key;
-  if (OpenRegistryKey(RootOf(scope), kRunKey, KEY_SET_VALUE | view, key) != ERROR_SUCCESS) return E_FAIL;
-  return RegDeleteValueW(key.Get(), kRunValue) == ERROR_SUCCESS ? S_OK : E_FAIL;
+  RegistryKey key;
+  LONG error = key.Open(RootOf(scope), kRunKey, KEY_SET_VALUE, view);
+  if (error == ERROR_SUCCESS) error = key.DeleteValue(kRunValue);
+  return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
 }
 
 HRESULT OldStartupShortcutPath(StartupScope scope, std::wstring& path) {

@@ -74,15 +74,15 @@ RegistryValue Text(std::wstring name, std::wstring text) { return {std::move(nam
 RegistryValue Number(std::wstring name, DWORD number) { return {std::move(name), REG_DWORD, {}, number}; }
 
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
-  UniqueHkey key;
-  return OpenRegistryKey(root, path.c_str(), KEY_QUERY_VALUE | view, key) == ERROR_SUCCESS;
+  RegistryKey key;
+  return key.Open(root, path.c_str(), KEY_QUERY_VALUE, view) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, const wchar_t* name, REGSAM view) {
-  UniqueHkey key;
+  RegistryKey key;
   std::wstring value;
-  if (OpenRegistryKey(root, path.c_str(), KEY_QUERY_VALUE | view, key) != ERROR_SUCCESS ||
-      ReadRegistryString(key.Get(), name, value) != ERROR_SUCCESS)
+  if (key.Open(root, path.c_str(), KEY_QUERY_VALUE, view) != ERROR_SUCCESS ||
+      key.ReadString(name, value) != ERROR_SUCCESS)
     return std::nullopt;
   return value;
 }
@@ -92,19 +92,15 @@ std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, cons
 // together with the keys that did not exist.
 HRESULT WriteValues(HKEY root, const std::wstring& path, REGSAM view, std::span<const RegistryValue> values,
                     CJournal* journal) {
-  UniqueHkey key;
+  RegistryKey key;
   for (const RegistryValue& value : values) {
     if (journal) RETURN_IF_FAILED(journal->NoteValueToSet(root, path, value.name, view));
     if (!key) {
-      const LONG rc =
-          RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, key.Put(), nullptr);
+      const LONG rc = key.Create(root, path.c_str(), KEY_SET_VALUE, view);
       if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
     }
-    const bool text = value.type == REG_SZ;
-    const auto* data = text ? reinterpret_cast<const BYTE*>(value.text.c_str())
-                            : reinterpret_cast<const BYTE*>(&value.number);
-    const DWORD size = text ? static_cast<DWORD>((value.text.size() + 1) * sizeof(wchar_t)) : sizeof(DWORD);
-    const LONG rc = RegSetValueExW(key.Get(), value.name.c_str(), 0, value.type, data, size);
+    const LONG rc = value.type == REG_SZ ? key.WriteString(value.name.c_str(), value.text)
+                                         : key.WriteDword(value.name.c_str(), value.number);
     if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
   }
   return S_OK;
@@ -115,16 +111,16 @@ HRESULT WriteValues(HKEY root, const std::wstring& path, REGSAM view, std::span<
 // user without rights to the machine's hive can still find nothing to do.
 HRESULT DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view, CJournal* journal) {
   {
-    UniqueHkey key;
-    const LONG rc = OpenRegistryKey(root, path.c_str(), KEY_QUERY_VALUE | view, key);
+    RegistryKey key;
+    const LONG rc = key.Open(root, path.c_str(), KEY_QUERY_VALUE, view);
     if (rc == ERROR_FILE_NOT_FOUND) return S_OK;
     if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
-    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return S_OK;
+    if (!key.HasValue(name.c_str())) return S_OK;
   }
   if (journal) RETURN_IF_FAILED(journal->NoteValueToChange(root, path, name, view));
-  UniqueHkey key;
-  LONG rc = OpenRegistryKey(root, path.c_str(), KEY_SET_VALUE | view, key);
-  if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.Get(), name.c_str());
+  RegistryKey key;
+  LONG rc = key.Open(root, path.c_str(), KEY_SET_VALUE, view);
+  if (rc == ERROR_SUCCESS) rc = key.DeleteValue(name.c_str());
   return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(rc);
 }
 
@@ -147,14 +143,10 @@ HRESULT UpdateControlIni(const wchar_t* applet, CJournal* journal) {
 // The size of the installed product, in the machine's settings where an
 // installation recorded one; the entry shows no size rather than a guess.
 std::optional<DWORD> InstalledSize() {
-  UniqueHkey key;
-  if (OpenRegistryKey(HKEY_LOCAL_MACHINE, kMachineSettingsKey, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key) !=
-      ERROR_SUCCESS)
-    return std::nullopt;
-  DWORD type = 0, size = 0, bytes = sizeof(size);
-  if (RegQueryValueExW(key.Get(), L"Size", nullptr, &type, reinterpret_cast<BYTE*>(&size), &bytes) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD || bytes != sizeof(size))
+  RegistryKey key;
+  std::uint32_t size = 0;
+  if (key.Open(HKEY_LOCAL_MACHINE, kMachineSettingsKey, KEY_QUERY_VALUE, KEY_WOW64_32KEY) != ERROR_SUCCESS ||
+      key.ReadDword(L"Size", size) != ERROR_SUCCESS)
     return std::nullopt;
   return size;
 }

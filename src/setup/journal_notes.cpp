@@ -8,25 +8,16 @@ namespace wendrix {
 namespace {
 
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
-  UniqueHkey key;
-  return OpenRegistryKey(root, path.c_str(), KEY_READ | view, key) == ERROR_SUCCESS;
+  RegistryKey key;
+  return key.Open(root, path.c_str(), KEY_READ, view) == ERROR_SUCCESS;
 }
 
 // A value's type and data; false when the key or the value does not exist.
 bool ReadValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view, DWORD& type,
                std::vector<std::uint8_t>& data) {
-  UniqueHkey key;
-  if (OpenRegistryKey(root, path.c_str(), KEY_QUERY_VALUE | view, key) != ERROR_SUCCESS) return false;
-  for (;;) {
-    DWORD size = 0;
-    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-    data.resize(size);
-    const LONG rc = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, data.data(), &size);
-    if (rc == ERROR_MORE_DATA) continue;  // the value grew in between
-    if (rc != ERROR_SUCCESS) return false;
-    data.resize(size);
-    return true;
-  }
+  RegistryKey key;
+  return key.Open(root, path.c_str(), KEY_QUERY_VALUE, view) == ERROR_SUCCESS &&
+         key.ReadBytes(name.c_str(), type, data) == ERROR_SUCCESS;
 }
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -104,22 +95,12 @@ HRESULT CJournal::NoteKey(HKEY root, const std::wstring& keyPath, REGSAM view) {
 // to delete a tree each part must come back (types 3 and 0); to remove a new
 // tree each part must go (types 2 and 1).
 HRESULT CJournal::NoteTree(HKEY root, const std::wstring& keyPath, REGSAM view, bool remove) {
-  UniqueHkey key;
-  if (OpenRegistryKey(root, keyPath.c_str(), KEY_READ | view, key) != ERROR_SUCCESS) return S_OK;
+  RegistryKey key;
+  if (key.Open(root, keyPath.c_str(), KEY_READ, view) != ERROR_SUCCESS) return S_OK;
   RETURN_IF_FAILED(Write(KeyRecord(remove ? kJournalDeleteKey : kJournalCreateKey, root, keyPath, view)));
-  DWORD maxName = 0;
-  if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, nullptr,
-                       nullptr, nullptr) != ERROR_SUCCESS)
-    return E_FAIL;
   std::vector<std::wstring> names;
-  std::wstring name(maxName + 1, L'\0');
-  for (DWORD index = 0;; ++index) {
-    DWORD length = static_cast<DWORD>(name.size());
-    const LONG rc = RegEnumValueW(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
-    names.emplace_back(name.data(), length);
-  }
+  const LONG rc = key.ValueNames(names);
+  if (rc != ERROR_SUCCESS) return HResultFromWin32(rc);
   for (const std::wstring& value : names) {
     if (remove) {
       JournalRecord r = KeyRecord(kJournalDeleteValue, root, keyPath, view);
@@ -130,8 +111,8 @@ HRESULT CJournal::NoteTree(HKEY root, const std::wstring& keyPath, REGSAM view, 
     }
   }
   std::vector<std::wstring> subkeys;
-  if (const LONG rc = EnumRegistrySubkeys(key.Get(), subkeys); rc != ERROR_SUCCESS) return HResultFromWin32(rc);
-  key.Reset();
+  if (const LONG error = key.SubkeyNames(subkeys); error != ERROR_SUCCESS) return HResultFromWin32(error);
+  key.Close();
   for (const std::wstring& subkey : subkeys) RETURN_IF_FAILED(NoteTree(root, keyPath + L"\\" + subkey, view, remove));
   return S_OK;
 }

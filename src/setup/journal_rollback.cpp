@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/path_containment.h"
+#include "platform/registry.h"
 #include "platform/system_library.h"
 #include "setup/file_attributes.h"
 #include "setup/shell_copy.h"
@@ -30,14 +31,6 @@ std::wstring Through1252(const std::wstring& path) {
   MultiByteToWideChar(1252, 0, ansi.c_str(), -1, wide.data(), chars);
   wide.resize(static_cast<std::size_t>(chars - 1));
   return wide;
-}
-
-HRESULT DeleteKey(HKEY root, const std::wstring& path, REGSAM view) {
-  using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
-  static const auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
-  const LONG rc = deleteKeyEx ? deleteKeyEx(root, path.c_str(), view, 0) : RegDeleteKeyW(root, path.c_str());
-  return HResultFromWin32(rc);
 }
 
 // The shell copy of the older records: any failure of the shell is taken as
@@ -87,23 +80,21 @@ HRESULT Replay(const std::wstring& folder, const JournalRecord& r) {
   const REGSAM view = static_cast<REGSAM>(r.view);
   switch (r.type) {
     case kJournalRestoreValue: {
-      UniqueHkey key;
-      LONG rc = RegCreateKeyExW(root, r.keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr);
-      if (rc == ERROR_SUCCESS)
-        rc = RegSetValueExW(key.Get(), r.valueName.c_str(), 0, r.valueType, r.data.data(), static_cast<DWORD>(r.data.size()));
+      RegistryKey key;
+      LONG rc = key.Create(root, r.keyPath.c_str(), KEY_ALL_ACCESS, view);
+      if (rc == ERROR_SUCCESS) rc = key.WriteBytes(r.valueName.c_str(), r.valueType, r.data);
       return HResultFromWin32(rc);
     }
     case kJournalDeleteValue: {
-      UniqueHkey key;
-      LONG rc = RegOpenKeyExW(root, r.keyPath.c_str(), 0, KEY_SET_VALUE | view, key.Put());
-      if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.Get(), r.valueName.c_str());
+      RegistryKey key;
+      LONG rc = key.Open(root, r.keyPath.c_str(), KEY_SET_VALUE, view);
+      if (rc == ERROR_SUCCESS) rc = key.DeleteValue(r.valueName.c_str());
       return IgnoreMissing(HResultFromWin32(rc));
     }
-    case kJournalDeleteKey: return IgnoreMissing(DeleteKey(root, r.keyPath, view));
+    case kJournalDeleteKey: return IgnoreMissing(HResultFromWin32(DeleteRegistryKey(root, r.keyPath.c_str(), view)));
     case kJournalCreateKey: {
-      UniqueHkey key;
-      return HResultFromWin32(
-          RegCreateKeyExW(root, r.keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr));
+      RegistryKey key;
+      return HResultFromWin32(key.Create(root, r.keyPath.c_str(), KEY_ALL_ACCESS, view));
     }
     case kJournalRestoreFile: {
       std::wstring backup;

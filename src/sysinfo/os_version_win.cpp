@@ -10,12 +10,12 @@ namespace wendrix {
 namespace {
 
 std::optional<std::wstring> RegistryProductType() {
-  UniqueHkey key;
-  if (OpenRegistryKey(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\ProductOptions", KEY_QUERY_VALUE,
-                      key) != ERROR_SUCCESS)
+  RegistryKey key;
+  if (key.Open(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\ProductOptions", KEY_QUERY_VALUE) !=
+      ERROR_SUCCESS)
     return std::nullopt;
   std::wstring type;
-  if (ReadRegistryString(key.Get(), L"ProductType", type) != ERROR_SUCCESS) return std::nullopt;
+  if (key.ReadString(L"ProductType", type) != ERROR_SUCCESS) return std::nullopt;
   return type;
 }
 

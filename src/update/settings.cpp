@@ -10,38 +10,16 @@
 #include "core/text_encoding.h"
 #include "platform/registry.h"
 #include "platform/system_library.h"
+#include "platform/named_mutex.h"
 #include "platform/unique_handle.h"
 #include "update/settings_conversion.h"
 
 namespace wendrix {
 namespace {
 
+// Held for each load and save: without it, one could see or leave half a set
+// of values.
 constexpr wchar_t kSettingsMutex[] = L"WendrixMutex_Settings";
-
-// Holds "WendrixMutex_Settings" for one load or save. Result() fails unless
-// the mutex is held: a load or save without it could see or leave half a
-// set of values.
-class SettingsLock {
- public:
-  SettingsLock() : m_mutex(CreateMutexW(nullptr, FALSE, kSettingsMutex)) {
-    if (!m_mutex) {
-      m_result = WrappedError(GetLastError());
-      return;
-    }
-    m_locked.emplace(m_mutex.Get());
-    if (!m_locked->Owned()) m_result = WrappedError(GetLastError());
-  }
-  HRESULT Result() const noexcept { return m_result; }
-
- private:
-  static HRESULT WrappedError(DWORD error) noexcept {
-    return HResultFromWin32(static_cast<long>(error ? error : ERROR_INVALID_HANDLE));
-  }
-
-  UniqueKernelObject m_mutex;         // declared first: released last
-  std::optional<MutexLock> m_locked;  // an abandoned mutex counts as held
-  HRESULT m_result = S_OK;
-};
 
 struct DwordValue {
   const wchar_t* name;
@@ -67,65 +45,44 @@ constexpr DwordValue kDwords[] = {
     {L"MaxWalletDiskSpace", &InternetSettings::maxWalletDiskSpace, false},
 };
 
-std::optional<std::uint32_t> ReadDword(HKEY key, const wchar_t* name) {
-  DWORD type = 0, value = 0, size = sizeof(value);
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof(value))
-    return std::nullopt;
+std::optional<std::uint32_t> ReadDword(const RegistryKey& key, const wchar_t* name) {
+  std::uint32_t value = 0;
+  if (key.ReadDword(name, value) != ERROR_SUCCESS) return std::nullopt;
   return value;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadBinary(HKEY key, const wchar_t* name) {
-  DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_BINARY)
-    return std::nullopt;
-  std::vector<std::uint8_t> bytes(size);
-  if (RegQueryValueExW(key, name, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS) return std::nullopt;
-  bytes.resize(size);
+std::optional<std::vector<std::uint8_t>> ReadBinary(const RegistryKey& key, const wchar_t* name) {
+  DWORD type = 0;
+  std::vector<std::uint8_t> bytes;
+  if (key.ReadBytes(name, type, bytes) != ERROR_SUCCESS || type != REG_BINARY) return std::nullopt;
   return bytes;
 }
 
-LONG WriteDword(HKEY key, const wchar_t* name, std::uint32_t value) {
-  const DWORD v = value;
-  return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof(v));
-}
-
-LONG WriteText(HKEY key, const wchar_t* name, const std::wstring& value) {
-  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-// Deleting a value that is not there is no failure.
-LONG DeleteValue(HKEY key, const wchar_t* name) {
-  const LONG error = RegDeleteValueW(key, name);
-  return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
-}
-
-std::wstring ReadText(HKEY key, const wchar_t* name, const wchar_t* fallback) {
+std::wstring ReadText(const RegistryKey& key, const wchar_t* name, const wchar_t* fallback) {
   std::wstring value;
-  return ReadRegistryString(key, name, value) == ERROR_SUCCESS ? value : std::wstring(fallback);
+  return key.ReadString(name, value) == ERROR_SUCCESS ? value : std::wstring(fallback);
 }
 
-std::uint64_t ReadDate(HKEY key, const wchar_t* name) {
+std::uint64_t ReadDate(const RegistryKey& key, const wchar_t* name) {
   std::wstring text;
-  if (ReadRegistryString(key, name, text) != ERROR_SUCCESS) return 0;
+  if (key.ReadString(name, text) != ERROR_SUCCESS) return 0;
   return ParseDate(text).value_or(0);
 }
 
 // The period of the current value, converting an older one when present.
-std::uint32_t LoadCheckPeriod(HKEY key, bool canWrite) {
+std::uint32_t LoadCheckPeriod(RegistryKey& key, bool canWrite) {
   std::optional<std::uint32_t> period;
   if (const auto older2 = ReadDword(key, L"CheckEvery2")) {
     const std::uint32_t v = *older2;
     period = v == 0 ? kPeriodManual : v == 1 ? kPeriodDaily : v <= 3 ? kPeriodWeekly : kPeriodMonthly;
-    if (canWrite) RegDeleteValueW(key, L"CheckEvery2");
+    if (canWrite) key.DeleteValue(L"CheckEvery2");
   } else if (const auto older = ReadDword(key, L"CheckEvery")) {
     const std::uint32_t v = *older;
     period = v == 0 ? kPeriodManual : v <= 2 ? kPeriodWeekly : kPeriodMonthly;
-    if (canWrite) RegDeleteValueW(key, L"CheckEvery");
+    if (canWrite) key.DeleteValue(L"CheckEvery");
   }
   if (period) {
-    if (canWrite) WriteDword(key, L"CheckEvery3", *period);
+    if (canWrite) key.WriteDword(L"CheckEvery3", *period);
     return *period;
   }
   if (const auto current = ReadDword(key, L"CheckEvery3")) return *current;
@@ -135,7 +92,7 @@ std::uint32_t LoadCheckPeriod(HKEY key, bool canWrite) {
   return ras && GetProcAddress(ras.Get(), "RasConnectionNotificationA") ? kPeriodWeekly : kPeriodManual;
 }
 
-void LoadLastCheckFrom(HKEY key, InternetSettings& s) {
+void LoadLastCheckFrom(const RegistryKey& key, InternetSettings& s) {
   s.lastCheck = key ? ReadDate(key, L"LastCheck") : 0;
   s.lastSkip = key ? ReadDate(key, L"LastSkip") : 0;
   const auto result = key ? ReadDword(key, L"LastCheckResult") : std::nullopt;
@@ -144,14 +101,12 @@ void LoadLastCheckFrom(HKEY key, InternetSettings& s) {
 
 HRESULT LoadInto(InternetSettings& s) {
   ConvertOlderSettings();
-  UniqueHkey key;
-  const bool writable =
-      OpenRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_READ | KEY_SET_VALUE, key) == ERROR_SUCCESS;
-  if (!writable) OpenRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_READ, key);
+  RegistryKey k;
+  const bool writable = k.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ | KEY_SET_VALUE) == ERROR_SUCCESS;
+  if (!writable) k.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ);
   s = InternetSettings{};
-  HKEY k = key.Get();
   if (!k) {
-    s.checkPeriod = LoadCheckPeriod(nullptr, false);
+    s.checkPeriod = LoadCheckPeriod(k, false);
     return S_OK;
   }
   s.proxyServer = ReadText(k, L"ProxyServer", L":80");
@@ -174,13 +129,9 @@ HRESULT LoadInto(InternetSettings& s) {
   return S_OK;
 }
 
-HRESULT OpenForWriting(UniqueHkey& key) {
-  HKEY raw = nullptr;
-  const LONG error = RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_READ | KEY_SET_VALUE,
-                                     nullptr, &raw, nullptr);
-  if (error != ERROR_SUCCESS) return HResultFromWin32(error);
-  key.Reset(raw);
-  return S_OK;
+HRESULT OpenForWriting(RegistryKey& key) {
+  const LONG error = key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_READ | KEY_SET_VALUE);
+  return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
 }
 
 }  // namespace
@@ -196,8 +147,8 @@ HRESULT LoadSettings(std::unique_ptr<InternetSettings>& holder) {
     holder.reset(new (std::nothrow) InternetSettings);
     if (!holder) return E_OUTOFMEMORY;
   }
-  SettingsLock lock;
-  RETURN_IF_FAILED(lock.Result());
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kSettingsMutex, MutexUsers::kThisUser));
   try {
     return LoadInto(*holder);
   } catch (const std::bad_alloc&) {
@@ -206,53 +157,52 @@ HRESULT LoadSettings(std::unique_ptr<InternetSettings>& holder) {
 }
 
 HRESULT SaveSettings(const InternetSettings& s) {
-  SettingsLock lock;
-  RETURN_IF_FAILED(lock.Result());
-  UniqueHkey key;
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kSettingsMutex, MutexUsers::kThisUser));
+  RegistryKey key;
   RETURN_IF_FAILED(OpenForWriting(key));
   const auto text = [&](const wchar_t* name, const std::wstring& value) {
-    return value.empty() ? DeleteValue(key.Get(), name) : WriteText(key.Get(), name, value);
+    return value.empty() ? key.DeleteValue(name) : key.WriteString(name, value);
   };
   LONG error = text(L"ProxyServer", s.proxyServer);
   if (error == ERROR_SUCCESS) error = text(L"DialUp", s.dialUpEntry);
   if (error == ERROR_SUCCESS) error = text(L"UserAgent", s.userAgent);
   if (error == ERROR_SUCCESS) {
     const std::vector<std::uint8_t> block = BuildCredentialBlock(s.credentials, GetTickCount());
-    error = RegSetValueExW(key.Get(), L"Authentication2", 0, REG_BINARY, block.data(),
-                           static_cast<DWORD>(block.size()));
+    error = key.WriteBytes(L"Authentication2", REG_BINARY, block);
   }
   for (const DwordValue& v : kDwords) {
     if (error != ERROR_SUCCESS) break;
-    error = WriteDword(key.Get(), v.name, s.*v.field);
+    error = key.WriteDword(v.name, s.*v.field);
   }
   return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
 }
 
 HRESULT LoadLastCheck(InternetSettings& s) {
-  SettingsLock lock;
-  RETURN_IF_FAILED(lock.Result());
-  UniqueHkey key;
-  OpenRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_READ, key);
-  LoadLastCheckFrom(key.Get(), s);
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kSettingsMutex, MutexUsers::kThisUser));
+  RegistryKey key;
+  key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ);
+  LoadLastCheckFrom(key, s);
   return S_OK;
 }
 
 HRESULT SaveLastCheck(const InternetSettings& s) {
-  SettingsLock lock;
-  RETURN_IF_FAILED(lock.Result());
-  UniqueHkey key;
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kSettingsMutex, MutexUsers::kThisUser));
+  RegistryKey key;
   RETURN_IF_FAILED(OpenForWriting(key));
   LONG error = ERROR_SUCCESS;
   if (s.lastCheck == 0) {
-    error = DeleteValue(key.Get(), L"LastCheck");
-    if (error == ERROR_SUCCESS) error = DeleteValue(key.Get(), L"LastCheckResult");
+    error = key.DeleteValue(L"LastCheck");
+    if (error == ERROR_SUCCESS) error = key.DeleteValue(L"LastCheckResult");
   } else {
     if (!ParseDate(FormatDate(s.lastCheck))) return E_FAIL;
-    error = WriteText(key.Get(), L"LastCheck", FormatDate(s.lastCheck));
-    if (error == ERROR_SUCCESS) error = WriteDword(key.Get(), L"LastCheckResult", s.lastCheckResult);
+    error = key.WriteString(L"LastCheck", FormatDate(s.lastCheck));
+    if (error == ERROR_SUCCESS) error = key.WriteDword(L"LastCheckResult", s.lastCheckResult);
   }
   if (error == ERROR_SUCCESS)
-    error = s.lastSkip == 0 ? DeleteValue(key.Get(), L"LastSkip") : WriteText(key.Get(), L"LastSkip", FormatDate(s.lastSkip));
+    error = s.lastSkip == 0 ? key.DeleteValue(L"LastSkip") : key.WriteString(L"LastSkip", FormatDate(s.lastSkip));
   return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
 }
 

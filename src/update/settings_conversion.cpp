@@ -7,7 +7,6 @@
 
 #include "platform/registry.h"
 #include "frame/product_folder.h"
-#include "platform/unique_handle.h"
 #include "setup/journal.h"
 #include "update/settings.h"
 
@@ -18,72 +17,58 @@ constexpr wchar_t kProductKey[] = L"SOFTWARE\\Kestmoor\\Wendrix";
 constexpr const wchar_t* kOlderKeys[] = {L"Software\\Kestmoor\\Pellister\\3.0", L"Software\\Kestmoor\\Pellister\\2.0",
                                          L"Software\\Kestmoor\\Pellister\\1.0"};
 
-// Copies every value of `from` into `to`.
-void CopyValues(HKEY from, HKEY to) {
-  std::vector<wchar_t> name(16384);
+// Copies every value of `from` into `to`, as stored.
+void CopyValues(const RegistryKey& from, RegistryKey& to) {
+  std::vector<std::wstring> names;
+  if (from.ValueNames(names) != ERROR_SUCCESS) return;
   std::vector<BYTE> data;
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = static_cast<DWORD>(name.size()), type = 0, size = 0;
-    LONG error = RegEnumValueW(from, i, name.data(), &nameLength, nullptr, &type, nullptr, &size);
-    if (error == ERROR_NO_MORE_ITEMS) break;
-    if (error != ERROR_SUCCESS) continue;
-    data.resize(size);
-    nameLength = static_cast<DWORD>(name.size());
-    error = RegEnumValueW(from, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
-    if (error == ERROR_SUCCESS) RegSetValueExW(to, name.data(), 0, type, data.data(), size);
+  for (const std::wstring& name : names) {
+    DWORD type = 0;
+    if (from.ReadBytes(name.c_str(), type, data) == ERROR_SUCCESS) to.WriteBytes(name.c_str(), type, data);
   }
 }
 
 }  // namespace
 
 void ConvertOlderSettings() {
-  UniqueHkey current;
-  if (OpenRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_READ, current) == ERROR_SUCCESS) return;
+  RegistryKey current;
+  if (current.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) == ERROR_SUCCESS) return;
 
-  UniqueHkey product;
-  if (OpenRegistryKey(HKEY_CURRENT_USER, kProductKey, KEY_READ, product) == ERROR_SUCCESS) {
+  RegistryKey product;
+  if (product.Open(HKEY_CURRENT_USER, kProductKey, KEY_READ) == ERROR_SUCCESS) {
     // The subkeys are listed before "3.0" exists, so it is not copied into itself.
     std::vector<std::wstring> subkeys;
-    EnumRegistrySubkeys(product.Get(), subkeys);
-    HKEY raw = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr) !=
-        ERROR_SUCCESS)
-      return;
-    UniqueHkey target(raw);
-    CopyValues(product.Get(), target.Get());
+    product.SubkeyNames(subkeys);
+    RegistryKey target;
+    if (target.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+    CopyValues(product, target);
     for (const std::wstring& subkey : subkeys) {
-      UniqueHkey from, to;
-      if (OpenRegistryKey(product.Get(), subkey.c_str(), KEY_READ, from) != ERROR_SUCCESS) continue;
-      HKEY created = nullptr;
-      if (RegCreateKeyExW(target.Get(), subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) !=
-          ERROR_SUCCESS)
+      RegistryKey from, to;
+      if (from.Open(product.Get(), subkey.c_str(), KEY_READ) != ERROR_SUCCESS ||
+          to.Create(target.Get(), subkey.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
         continue;
-      to.Reset(created);
-      RegCopyTreeW(from.Get(), nullptr, to.Get());
+      to.CopyTreeFrom(from);
     }
     return;
   }
   for (const wchar_t* older : kOlderKeys) {
-    UniqueHkey from;
-    if (OpenRegistryKey(HKEY_CURRENT_USER, older, KEY_READ, from) != ERROR_SUCCESS) continue;
-    HKEY raw = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr) !=
-        ERROR_SUCCESS)
-      return;
-    UniqueHkey target(raw);
-    RegCopyTreeW(from.Get(), nullptr, target.Get());
+    RegistryKey from;
+    if (from.Open(HKEY_CURRENT_USER, older, KEY_READ) != ERROR_SUCCESS) continue;
+    RegistryKey target;
+    if (target.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+    target.CopyTreeFrom(from);
     return;
   }
 }
 
 HRESULT CopyNewestSettingsToCurrentKey(CJournal* journal) {
-  UniqueHkey current;
-  if (OpenRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_READ, current) == ERROR_SUCCESS) return S_OK;
-  UniqueHkey product;
-  if (OpenRegistryKey(HKEY_CURRENT_USER, kProductKey, KEY_READ, product) != ERROR_SUCCESS) return S_OK;
+  RegistryKey current;
+  if (current.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) == ERROR_SUCCESS) return S_OK;
+  RegistryKey product;
+  if (product.Open(HKEY_CURRENT_USER, kProductKey, KEY_READ) != ERROR_SUCCESS) return S_OK;
 
   std::vector<std::wstring> subkeys;
-  LONG error = EnumRegistrySubkeys(product.Get(), subkeys);
+  LONG error = product.SubkeyNames(subkeys);
   if (error != ERROR_SUCCESS) return HResultFromWin32(error);
   const std::wstring* newest = nullptr;
   std::uint32_t newestValue = 0;
@@ -96,15 +81,14 @@ HRESULT CopyNewestSettingsToCurrentKey(CJournal* journal) {
   }
   if (!newest) return S_OK;  // nothing older to carry over
 
-  UniqueHkey from;
-  error = OpenRegistryKey(product.Get(), newest->c_str(), KEY_READ, from);
+  RegistryKey from;
+  error = from.Open(product.Get(), newest->c_str(), KEY_READ);
   if (error != ERROR_SUCCESS) return HResultFromWin32(error);
   if (journal) RETURN_IF_FAILED(journal->NoteKeyToCreate(HKEY_CURRENT_USER, kSettingsKey, 0));
-  HKEY raw = nullptr;
-  error = RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
+  RegistryKey target;
+  error = target.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS);
   if (error != ERROR_SUCCESS) return HResultFromWin32(error);
-  UniqueHkey target(raw);
-  CopyValues(from.Get(), target.Get());
+  CopyValues(from, target);
   return S_OK;
 }
 

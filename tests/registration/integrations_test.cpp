@@ -64,16 +64,14 @@ std::wstring DataText(DWORD type, const BYTE* data, DWORD size) {
 // The values of a key sorted by name (Wine enumerates values in name order,
 // Windows in the order they were created); nothing when the key is missing.
 std::optional<Values> ReadValues(HKEY root, const std::wstring& path, REGSAM view = k32) {
-  UniqueHkey key;
-  if (OpenRegistryKey(root, path.c_str(), KEY_READ | view, key) != ERROR_SUCCESS) return std::nullopt;
+  RegistryKey key;
+  if (key.Open(root, path.c_str(), KEY_READ, view) != ERROR_SUCCESS) return std::nullopt;
   Values values;
-  std::vector<BYTE> data(4096);
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[256];
-    DWORD length = 256, type = 0, size = static_cast<DWORD>(data.size());
-    if (RegEnumValueW(key.Get(), index, name, &length, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
-    values.emplace_back(std::wstring(name, length), type, DataText(type, data.data(), size));
-  }
+  std::wstring name;
+  std::vector<BYTE> data;
+  DWORD type = 0;
+  for (DWORD index = 0; key.EnumValue(index, name, type, data) == ERROR_SUCCESS; ++index)
+    values.emplace_back(name, type, DataText(type, data.data(), static_cast<DWORD>(data.size())));
   return Sorted(std::move(values));
 }
 
@@ -92,9 +90,9 @@ void DumpTree(HKEY root, const std::wstring& path, REGSAM view, std::vector<std:
   lines.push_back(path);
   for (const auto& [name, type, data] : *values)
     lines.push_back(path + L" | " + name + L" | " + std::to_wstring(type) + L" | " + data);
-  UniqueHkey key;
+  RegistryKey key;
   std::vector<std::wstring> subkeys;
-  if (OpenRegistryKey(root, path.c_str(), KEY_READ | view, key) == ERROR_SUCCESS) EnumRegistrySubkeys(key.Get(), subkeys);
+  if (key.Open(root, path.c_str(), KEY_READ, view) == ERROR_SUCCESS) key.SubkeyNames(subkeys);
   for (const std::wstring& subkey : subkeys) DumpTree(root, path + L"\\" + subkey, view, lines);
 }
 
@@ -121,9 +119,8 @@ void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD nu
 }
 
 void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
-  UniqueHkey key;
-  if (OpenRegistryKey(root, path.c_str(), KEY_SET_VALUE | view, key) == ERROR_SUCCESS)
-    RegDeleteValueW(key.Get(), name.c_str());
+  RegistryKey key;
+  if (key.Open(root, path.c_str(), KEY_SET_VALUE, view) == ERROR_SUCCESS) key.DeleteValue(name.c_str());
 }
 
 HKEY RootOf(StartupScope scope) { return scope == StartupScope::kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }

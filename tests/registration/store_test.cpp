@@ -335,8 +335,8 @@ TEST_F(StoreTest, AbandonedPublisherMutexCountsAsOwned) {
 }
 
 TEST_F(StoreTest, OpenWaitsForThePublisherMutex) {
-  std::optional<StoreMutexLock> lock(std::in_place);
-  ASSERT_EQ(lock->Acquire(kPublisherMutex, true), S_OK);
+  std::optional<NamedMutexLock> lock(std::in_place);
+  ASSERT_EQ(lock->Acquire(kPublisherMutex, MutexUsers::kAnyUser), S_OK);
   std::atomic<HRESULT> result{E_PENDING};
   std::thread opener([&] {
     CPublisherStore store;

@@ -182,12 +182,10 @@ TEST_F(SettingsTest, OlderKeysAreCopiedOnTheFirstLoad) {
   SetDword(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", L"CheckAttempts", 4);
   SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\StandardGUI", L"Width", L"400", 0);
   EXPECT_EQ(Load()->checkAttempts, 4u);
-  UniqueHkey copied;
-  EXPECT_EQ(OpenRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\StandardGUI", KEY_READ, copied),
-            ERROR_SUCCESS);
-  UniqueHkey nested;
-  EXPECT_NE(OpenRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\3.0", KEY_READ, nested),
-            ERROR_SUCCESS);
+  RegistryKey copied;
+  EXPECT_EQ(copied.Open(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\StandardGUI", KEY_READ), ERROR_SUCCESS);
+  RegistryKey nested;
+  EXPECT_NE(nested.Open(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\3.0", KEY_READ), ERROR_SUCCESS);
   DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", 0);
 
   // Else the first of the older product's trees: 3.0 before 2.0.
@@ -195,8 +193,8 @@ TEST_F(SettingsTest, OlderKeysAreCopiedOnTheFirstLoad) {
   SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 7);
   SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0\\Sub", L"X", 1);
   EXPECT_EQ(Load()->checkAttempts, 7u);
-  UniqueHkey sub;
-  EXPECT_EQ(OpenRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\Sub", KEY_READ, sub), ERROR_SUCCESS);
+  RegistryKey sub;
+  EXPECT_EQ(sub.Open(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\Sub", KEY_READ), ERROR_SUCCESS);
   SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 9);
   EXPECT_EQ(Load()->checkAttempts, 7u) << "only the first load converts";
 }
@@ -208,9 +206,9 @@ TEST_F(SettingsTest, LastCheckValues) {
   s.lastCheckResult = 1;
   ASSERT_EQ(SaveLastCheck(s), S_OK);
   std::wstring text;
-  HKEY key = OpenSettings();
-  EXPECT_EQ(ReadRegistryString(key, L"LastCheck", text), ERROR_SUCCESS);
-  RegCloseKey(key);
+  RegistryKey key(OpenSettings());
+  EXPECT_EQ(key.ReadString(L"LastCheck", text), ERROR_SUCCESS);
+  key.Close();
   EXPECT_EQ(text, L"2026-01-02T03:04:05Z");
   InternetSettings read;
   ASSERT_EQ(LoadLastCheck(read), S_OK);
@@ -254,10 +252,9 @@ class StartupEntryTest : public testing::Test {
     if (SUCCEEDED(OldStartupShortcutPath(StartupScope::kCurrentUser, shortcut))) DeleteFileW(shortcut.c_str());
   }
   std::wstring RunValue(HKEY root) {
-    UniqueHkey key;
+    RegistryKey key;
     std::wstring value = L"<none>";
-    if (OpenRegistryKey(root, kRunKey, KEY_READ | KEY_WOW64_32KEY, key) == ERROR_SUCCESS)
-      ReadRegistryString(key.Get(), L"KestmoorWendrix", value);
+    if (key.Open(root, kRunKey, KEY_READ, KEY_WOW64_32KEY) == ERROR_SUCCESS) key.ReadString(L"KestmoorWendrix", value);
     return value;
   }
   TempFolder m_folder;
