@@ -66,8 +66,8 @@ inline bool CheckIniProperty(const std::uint8_t* data, std::size_t size) {
   CIniDataBuffer data1;
   std::uint32_t errorLine = 0;
   const HRESULT loaded = LoadIniText(bytes, data1, schema, &errorLine);
-  if (FAILED(loaded) && loaded != kSyntaxError && loaded != kXmlNotIni) return false;
-  if (loaded == kSyntaxError && errorLine == 0) return false;
+  if (FAILED(loaded) && loaded != kInvalidData && loaded != kXmlNotIni) return false;
+  if (loaded == kInvalidData && errorLine == 0) return false;
   for (std::uint32_t flags : {0u, kIniSaveUnicode}) {
     if (FAILED(data1.Save(flags))) return false;
     CIniDataBuffer data2;

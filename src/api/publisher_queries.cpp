@@ -122,9 +122,8 @@ HRESULT ShellOpen(OpenRoute route, const std::wstring& address) {
   info.lpVerb = L"open";
   info.lpFile = address.c_str();
   info.nShow = SW_SHOW;
-  if (ShellExecuteExW(&info)) return S_OK;
-  const DWORD error = GetLastError();
-  return error ? HResultFromWin32(static_cast<long>(error)) : E_FAIL;
+  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
+  return S_OK;
 }
 
 }  // namespace wendrix

@@ -326,7 +326,7 @@ HRESULT CIniDataBuffer::Parse(std::wstring_view text, IniSchema schema, IniSchem
     if (read) return S_OK;
     m_entries.Abandon();
     m_error = true;
-    return kSyntaxError;
+    return kInvalidData;
   } catch (const std::bad_alloc&) {
     m_entries.Abandon();
     m_error = true;

@@ -7,6 +7,8 @@
 // of a string-table message in the low 16 bits.
 #include <cstdint>
 
+#include "resources/string_ids.h"
+
 #ifdef _WIN32
 #include <windef.h>
 #include <winbase.h>
@@ -57,13 +59,31 @@ constexpr HRESULT HResultFromMessage(std::uint16_t message) {
   return static_cast<HRESULT>(0x80040000u | message);
 }
 
-// Codes with a meaning of their own across the library.
-inline constexpr HRESULT kSyntaxError = HResultFromWin32(13);        // bad INI syntax (ERROR_INVALID_DATA)
+// Codes with a meaning of their own across the library, one name each.
+// Text or a record that does not follow its format (ERROR_INVALID_DATA).
+inline constexpr HRESULT kInvalidData = HResultFromWin32(13);
 inline constexpr HRESULT kBufferTooSmall = HResultFromWin32(111);    // ERROR_BUFFER_OVERFLOW
 inline constexpr HRESULT kProductFolderMissing = HResultFromWin32(3);
 inline constexpr HRESULT kExportMissing = HResultFromWin32(1);       // the installed copy lacks a forwarded export
 inline constexpr HRESULT kNoKeyPath = HResultFromWin32(6);           // ERROR_INVALID_HANDLE
-inline constexpr HRESULT kXmlNotIni = static_cast<HRESULT>(0x8004020B);
+inline constexpr HRESULT kElementNotFound = HResultFromWin32(1168);  // ERROR_NOT_FOUND
+
+// The library's own failures, each explained by its string-table message.
+inline constexpr HRESULT kMissingApplication = HResultFromMessage(kStrMissingApplication);
+inline constexpr HRESULT kMissingPublisherName = HResultFromMessage(kStrMissingPublisherName);
+inline constexpr HRESULT kMissingPublisherHomePage = HResultFromMessage(kStrMissingPublisherHomePage);
+inline constexpr HRESULT kMissingPublisherDataSource = HResultFromMessage(kStrMissingPublisherDataSource);
+inline constexpr HRESULT kMissingItemTitle = HResultFromMessage(kStrMissingItemTitle);
+inline constexpr HRESULT kMissingGroupTitle = HResultFromMessage(kStrMissingGroupTitle);
+inline constexpr HRESULT kMissingDataSource = HResultFromMessage(kStrMissingDataSource);
+inline constexpr HRESULT kMissingId = HResultFromMessage(kStrMissingId);
+inline constexpr HRESULT kNewerLibraryRequired = HResultFromMessage(kStrNewerVersionRequired);
+inline constexpr HRESULT kConditionLoopError = HResultFromMessage(kStrConditionLoop);
+inline constexpr HRESULT kDuplicateId = HResultFromMessage(kStrDuplicateIdentifier);
+inline constexpr HRESULT kMissingType = HResultFromMessage(kStrMissingType);
+inline constexpr HRESULT kMissingSubtype = HResultFromMessage(kStrMissingSubtype);
+inline constexpr HRESULT kHtmlData = HResultFromMessage(kStrHtmlData);
+inline constexpr HRESULT kXmlNotIni = HResultFromMessage(kStrFileNeedsNewerVersion);  // XML where INI text belongs
 
 }  // namespace wendrix
 

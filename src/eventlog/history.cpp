@@ -9,12 +9,12 @@
 #include "core/text_encoding.h"
 #include "frame/string_table.h"
 #include "registration/publisher_store.h"
+#include "resources/string_ids.h"
 
 namespace wendrix {
 namespace {
 
 constexpr std::size_t kCellLimit = 1000;
-constexpr UINT kAllPublishers = 247;
 
 struct ColumnInfo {
   HistoryColumn column;
@@ -22,10 +22,10 @@ struct ColumnInfo {
   UINT title;
 };
 constexpr ColumnInfo kColumns[] = {
-    {HistoryColumn::kDate, L"date", 237},       {HistoryColumn::kOrigin, L"origin", 241},
-    {HistoryColumn::kEvent, L"event", 242},     {HistoryColumn::kPublisher, L"publisher", 238},
-    {HistoryColumn::kGroup, L"group", 530},     {HistoryColumn::kItem, L"item", 239},
-    {HistoryColumn::kResult, L"result", 240},
+    {HistoryColumn::kDate, L"date", kStrColumnDate},       {HistoryColumn::kOrigin, L"origin", kStrColumnOrigin},
+    {HistoryColumn::kEvent, L"event", kStrColumnEvent},     {HistoryColumn::kPublisher, L"publisher", kStrColumnPublisher},
+    {HistoryColumn::kGroup, L"group", kStrColumnGroup},     {HistoryColumn::kItem, L"item", kStrColumnItem},
+    {HistoryColumn::kResult, L"result", kStrColumnResult},
 };
 
 const std::wstring& TextOf(const CEventRecord& r, HistoryColumn column) noexcept {
@@ -132,7 +132,7 @@ std::wstring HistoryCellText(const CEventRecord& record, HistoryColumn column) {
     case HistoryColumn::kEvent: return WordText(EventWordList::kType, record.type);
     case HistoryColumn::kResult: return WordText(EventWordList::kResult, record.result);
     case HistoryColumn::kPublisher:
-      if (record.publisher.empty() && record.type == kEventCheck) return LoadStringText(kAllPublishers);
+      if (record.publisher.empty() && record.type == kEventCheck) return LoadStringText(kStrAllPublishers);
       return record.publisher;
     default: return TextOf(record, column);
   }

@@ -8,12 +8,12 @@
 #include "core/placeholders.h"
 #include "frame/module_state.h"
 #include "platform/system_library.h"
+#include "resources/string_ids.h"
 
 namespace wendrix {
 namespace {
 
 constexpr int kMessageCapacity = 4000;
-constexpr UINT kCodeMessage = 193;  // "0x%1!X!"
 constexpr DWORD kFirstWinInetError = 12000;
 constexpr DWORD kLastWinInetError = 12999;
 
@@ -114,7 +114,7 @@ std::wstring ErrorText(HRESULT code) {
     if (text.empty()) text = SystemMessageText(static_cast<DWORD>(code));
     if (text.empty()) {
       const DWORD_PTR insert = static_cast<DWORD>(code);
-      const LocalText formatted(FormatMessageText(kCodeMessage, nullptr, {&insert, 1}));
+      const LocalText formatted(FormatMessageText(kStrErrorCodeFallback, nullptr, {&insert, 1}));
       if (formatted) text = formatted.get();
     }
     return TrimLineEnds(std::move(text));

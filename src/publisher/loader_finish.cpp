@@ -51,9 +51,9 @@ HRESULT MainPass::Applies(const std::wstring& conditionId, bool& applies) {
   if (conditionId.empty() || (m_options & kLoadNoConditions) || !m_publishers) return S_OK;
   const int result = EvaluateCondition(m_data, conditionId, m_publishers, m_loopCount, m_env, &m_conditions);
   // The evaluator's answer, not the loader's failure code of the same name.
-  if (result == wendrix::kConditionLoop) {
+  if (result == kConditionLoop) {
     const ConditionRecord* condition = m_data.FindCondition(conditionId);
-    return Fail(kConditionLoop, condition ? condition->line : 0);
+    return Fail(kConditionLoopError, condition ? condition->line : 0);
   }
   applies = result == kConditionTrue;
   return S_OK;

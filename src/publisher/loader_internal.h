@@ -17,21 +17,6 @@
 
 namespace wendrix::loader {
 
-// Loader failures that carry a message of the string table.
-inline constexpr HRESULT kMissingApplication = HResultFromMessage(190);
-inline constexpr HRESULT kMissingPublisherName = HResultFromMessage(195);
-inline constexpr HRESULT kMissingPublisherHomePage = HResultFromMessage(196);
-inline constexpr HRESULT kMissingPublisherDataSource = HResultFromMessage(198);
-inline constexpr HRESULT kMissingItemTitle = HResultFromMessage(207);
-inline constexpr HRESULT kMissingGroupTitle = HResultFromMessage(208);
-inline constexpr HRESULT kMissingId = HResultFromMessage(232);
-inline constexpr HRESULT kNewerLibraryRequired = HResultFromMessage(234);
-inline constexpr HRESULT kConditionLoop = HResultFromMessage(295);
-inline constexpr HRESULT kDuplicateId = HResultFromMessage(338);
-inline constexpr HRESULT kMissingType = HResultFromMessage(341);
-inline constexpr HRESULT kMissingSubtype = HResultFromMessage(342);
-inline constexpr HRESULT kInvalidData = HResultFromWin32(13);
-inline constexpr HRESULT kElementNotFound = HResultFromWin32(1168);
 
 // The text read once with the full schema, for both passes.
 struct FullReading {

@@ -186,7 +186,7 @@ std::optional<VersionParts> IniVersionProbe::Find(const CIniData& data) const {
 std::optional<VersionParts> IniVersionProbe::FindInFileBytes(std::string_view bytes) const {
   CIniDataBuffer data;
   const HRESULT hr = LoadIniText(bytes, data, Schema(), nullptr);
-  if (FAILED(hr) && hr != kSyntaxError) return std::nullopt;
+  if (FAILED(hr) && hr != kInvalidData) return std::nullopt;
   return Find(data);
 }
 

@@ -160,7 +160,7 @@ std::optional<VersionParts> ProbeFile(const std::wstring& file, std::wstring_vie
       CIniDataBuffer data;
       const HRESULT hr = LoadIniFile(path.c_str(), data, probe.Schema(), nullptr);
       // A syntax error keeps the entries read before it, which still count.
-      if (FAILED(hr) && hr != kSyntaxError) return std::nullopt;
+      if (FAILED(hr) && hr != kInvalidData) return std::nullopt;
       return probe.Find(data);
     }
     if (const std::optional<VersionParts> parts = ReadFileVersion(path.c_str())) return parts;

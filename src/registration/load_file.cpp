@@ -40,7 +40,7 @@ int Ask(HWND window, const std::wstring& text, UINT style) {
 
 bool IsCancel(HRESULT hr) noexcept { return hr == E_ABORT || hr == HResultFromWin32(ERROR_CANCELLED); }
 bool NeedsNewerLibrary(HRESULT hr) noexcept {
-  return hr == kXmlNotIni || hr == static_cast<HRESULT>(0x800400EA);
+  return hr == kXmlNotIni || hr == kNewerLibraryRequired;
 }
 
 // A failure as the user sees it: nothing for a cancel, the offer to check

@@ -32,11 +32,7 @@ HRESULT WriteProductDataFile(const std::wstring& path, const ProductData& data) 
 }
 
 HRESULT DeleteProductDataFile(const std::wstring& path, CJournal* journal) {
-  if (!PathExists(path)) return S_OK;
-  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-  if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-    return LastErrorResult();
-  return S_OK;
+  return DeleteFileNoted(path, journal);
 }
 
 }  // namespace wendrix

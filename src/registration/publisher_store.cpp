@@ -112,12 +112,7 @@ HRESULT WriteScopeList(StoreScope scope, const std::vector<PublisherRecord>& rec
   std::wstring folder, path;
   RETURN_IF_FAILED(CreateStoreFolder(scope, journal, folder));
   RETURN_IF_FAILED(StorePath(folder, ListFileName(scope), path));
-  if (records.empty()) {
-    if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-    if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-      return HResultFromWin32(static_cast<long>(GetLastError()));
-    return S_OK;
-  }
+  if (records.empty()) return DeleteFileNoted(path, journal);
   CIniDataBuffer data;
   RETURN_IF_FAILED(WriteListRecords(records, SlotOf(kSourceCurrentList, scope), data));
   RETURN_IF_FAILED(data.Save(kIniSaveUnicode));
@@ -322,7 +317,7 @@ HRESULT ImportOlderUserFiles(CJournal* journal) {
         continue;  // a name too long for the new folder stays behind
       if (PathExists(target)) continue;
       if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(target));
-      if (!CopyFileW(source.c_str(), target.c_str(), TRUE)) return HResultFromWin32(static_cast<long>(GetLastError()));
+      RETURN_LAST_ERROR_IF(!CopyFileW(source.c_str(), target.c_str(), TRUE));
     } while (FindNextFileW(find.Get(), &found));
   }
   if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(marker));

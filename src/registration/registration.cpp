@@ -42,13 +42,6 @@ HRESULT UpdateCounters(const Kinds& before, const Kinds& after, CJournal* journa
   return S_OK;
 }
 
-HRESULT DeleteFileNoted(const std::wstring& path, CJournal* journal) {
-  if (!PathExists(path)) return S_OK;
-  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-  RETURN_LAST_ERROR_IF(!DeleteFileW(path.c_str()));
-  return S_OK;
-}
-
 constexpr std::uint32_t kRegisteredKeys = KeyBit(kKeyName) | KeyBit(kKeyHomePage) | KeyBit(kKeyDataSource) |
                                           KeyBit(kKeyApplicationName) | KeyBit(kKeyVersion) | KeyBit(kKeyControlPanel) |
                                           KeyBit(kKeyMenuHomePage) | KeyBit(kKeyMenuFeedback) |

@@ -48,15 +48,6 @@ HRESULT UserFilePath(std::wstring_view name, std::wstring& path) {
   return ResolveInsideFolder(folder, name, path);
 }
 
-HRESULT DeleteNoted(const std::wstring& path, CJournal* journal) {
-  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-  if (!DeleteFileW(path.c_str())) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
-  }
-  return S_OK;
-}
-
 // Writes a file of the current user's folder, creating the folder first.
 HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* journal) {
   std::wstring folder;
@@ -106,7 +97,7 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
   NamedMutexLock lock;
   RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
-  if (text.empty()) return DeleteNoted(path, journal);
+  if (text.empty()) return DeleteFileNoted(path, journal);
   return WriteNoted(path, text, journal);
 }
 
@@ -154,7 +145,7 @@ HRESULT WriteErrorFile(std::wstring_view id, const ErrorReport& report, CJournal
 HRESULT DeleteErrorFile(std::wstring_view id, CJournal* journal) {
   std::wstring path;
   RETURN_IF_FAILED(ErrorFilePath(id, path));
-  return DeleteNoted(path, journal);
+  return DeleteFileNoted(path, journal);
 }
 
 HRESULT RecordOutcome(std::wstring_view id, const ErrorReport& report, CJournal* journal) {

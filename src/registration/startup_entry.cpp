@@ -81,11 +81,7 @@ HRESULT OldStartupShortcutPath(StartupScope scope, std::wstring& path) {
 HRESULT DeleteOldStartupShortcut(StartupScope scope, CJournal* journal) {
   std::wstring path;
   RETURN_IF_FAILED(OldStartupShortcutPath(scope, path));
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return S_OK;
-  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-  if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-    return HResultFromWin32(static_cast<long>(GetLastError()));
-  return S_OK;
+  return DeleteFileNoted(path, journal);
 }
 
 HRESULT UpdateStartupEntry(const CPublisherStore& store, StartupScope scope, bool force, CJournal* journal) {
@@ -111,7 +107,7 @@ HRESULT ReplacePerUserStartupShortcut() {
   std::wstring path;
   RETURN_IF_FAILED(OldStartupShortcutPath(StartupScope::kCurrentUser, path));
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return S_OK;
-  if (!DeleteFileW(path.c_str())) return HResultFromWin32(static_cast<long>(GetLastError()));
+  RETURN_LAST_ERROR_IF(!DeleteFileW(path.c_str()));
   return SetRunEntry(StartupScope::kCurrentUser, nullptr);
 }
 

@@ -40,12 +40,7 @@ HRESULT ChangeUserCounter(UserCounter counter, int delta, CJournal* journal) {
   if (delta < 0) value = value > 0 ? value - 1 : 0;
   else if (delta > 0) ++value;
 
-  if (counts.count == 0 && counts.count2 == 0) {
-    if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-    if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-      return LastErrorResult();
-    return S_OK;
-  }
+  if (counts.count == 0 && counts.count2 == 0) return DeleteFileNoted(path, journal);
   if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
   // Every user's registrations change this file, so it is replaced whole
   // rather than edited in place with the profile API: a writer that dies

@@ -81,4 +81,8 @@ HKEY JournalRootKey(std::uint64_t value) noexcept;
 // E_NOTIMPL without the security functions, E_FAIL when it cannot be set.
 HRESULT GrantFolderAccess(const std::wstring& folder, std::uint32_t mode);
 
+// Deletes file `path`, noted first in `journal` (when given) so a rollback
+// brings it back. A file that is not there is no change and no note.
+HRESULT DeleteFileNoted(const std::wstring& path, CJournal* journal);
+
 }  // namespace wendrix

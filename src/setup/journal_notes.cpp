@@ -205,4 +205,12 @@ HRESULT CJournal::NotePendingRenames() {
   return NoteFileToWrite(std::wstring(windows) + L"\\WININIT.INI");
 }
 
+HRESULT DeleteFileNoted(const std::wstring& path, CJournal* journal) {
+  if (!PathExists(path)) return S_OK;
+  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
+  if (DeleteFileW(path.c_str())) return S_OK;
+  const DWORD error = GetLastError();  // gone meanwhile is as good as deleted
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? S_OK : LastErrorResult();
+}
+
 }  // namespace wendrix

@@ -7,7 +7,6 @@
 namespace wendrix {
 namespace {
 
-constexpr HRESULT kInvalidJournal = HResultFromWin32(13);  // ERROR_INVALID_DATA
 
 class Writer {
  public:
@@ -119,7 +118,7 @@ HRESULT DecodeJournalRecord(std::span<const std::uint8_t> bytes, JournalRecord& 
   try {
     r = JournalRecord{};
     Reader in(bytes);
-    if (!in.U32(r.type)) return kInvalidJournal;
+    if (!in.U32(r.type)) return kInvalidData;
     bool ok = true;
     switch (r.type) {
       case kJournalRestoreValue: {
@@ -149,9 +148,9 @@ HRESULT DecodeJournalRecord(std::span<const std::uint8_t> bytes, JournalRecord& 
         ok = in.Text(r.path);
         break;
       default:
-        return kInvalidJournal;
+        return kInvalidData;
     }
-    return ok ? S_OK : kInvalidJournal;
+    return ok ? S_OK : kInvalidData;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
@@ -193,7 +192,7 @@ HRESULT ReadJournalBackwards(std::span<const std::uint8_t> file,
     if (position < length) return E_FAIL;
     position -= length;
     RETURN_IF_FAILED(DecodeJournalRecord(file.subspan(position, length), record));
-    if (!IsJournalRecordPlausible(record)) return kInvalidJournal;
+    if (!IsJournalRecordPlausible(record)) return kInvalidData;
     RETURN_IF_FAILED(visit(record));
   }
   return S_OK;

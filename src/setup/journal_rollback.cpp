@@ -57,12 +57,11 @@ HRESULT LegacyShellCopy(const std::wstring& from, const std::wstring& to) {
   return HResultFromWin32(result);
 }
 
-constexpr HRESULT kDamagedJournal = HResultFromWin32(ERROR_INVALID_DATA);
 
 // A backup is a numbered copy the journal made in its own folder; one that
 // names any other file would copy that file over the path.
 HRESULT BackupInJournal(const std::wstring& folder, const std::wstring& backup, std::wstring& resolved) {
-  return SUCCEEDED(ResolveInsideFolder(folder, backup, resolved)) ? S_OK : kDamagedJournal;
+  return SUCCEEDED(ResolveInsideFolder(folder, backup, resolved)) ? S_OK : kInvalidData;
 }
 
 // The older records' paths after code page 1252: its best-fit mapping can
@@ -70,7 +69,7 @@ HRESULT BackupInJournal(const std::wstring& folder, const std::wstring& backup, 
 // into ":"), so the rules apply again to what is used.
 HRESULT AnsiPath(const std::wstring& recorded, std::wstring& path) {
   path = Through1252(recorded);
-  return IsLocalDrivePath(path) ? S_OK : kDamagedJournal;
+  return IsLocalDrivePath(path) ? S_OK : kInvalidData;
 }
 
 // Replays one record of the journal in `folder`; the reader has checked
@@ -133,7 +132,7 @@ HRESULT Replay(const std::wstring& folder, const JournalRecord& r) {
       return SetFileAttributesW(r.path.c_str(), r.attributes) ? S_OK : LastErrorResult();
     }
     default:
-      return kDamagedJournal;
+      return kInvalidData;
   }
 }
 

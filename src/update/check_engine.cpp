@@ -26,6 +26,7 @@
 #include "update/settings.h"
 #include "update/transfer.h"
 #include "update/url_text.h"
+#include "resources/string_ids.h"
 
 namespace wendrix {
 
@@ -33,10 +34,6 @@ bool IsExcludedFromChecks(const PublisherRecord& record) noexcept { return IsDir
 
 namespace {
 
-constexpr HRESULT kNewerLibraryRequired = static_cast<HRESULT>(0x800400EA);
-constexpr HRESULT kMissingDataSource = static_cast<HRESULT>(0x800400E2);
-constexpr HRESULT kHtmlData = static_cast<HRESULT>(0x80040205);
-constexpr HRESULT kInvalidData = HResultFromWin32(ERROR_INVALID_DATA);
 constexpr HRESULT kTooManyMoves = HResultFromWin32(12156);  // ERROR_INTERNET_REDIRECT_FAILED
 // An address a fetched file may not lead to (MayFetchFrom):
 // ERROR_INTERNET_UNRECOGNIZED_SCHEME wrapped.
@@ -50,10 +47,6 @@ constexpr std::size_t kMaxIconsPerPublisher = 64;
 constexpr std::uint64_t kCheckDownloadLimit = 256u << 20;
 // And how long one of its fetches may take: 16 MB at 28 KB/s.
 constexpr std::uint64_t kFetchTimeLimit = 10 * 60 * 1000;
-constexpr UINT kLoadingDataFor = 66;
-constexpr UINT kCheckingForSelfUpdates = 233;
-constexpr UINT kSaveErrorText = 10;
-constexpr UINT kSaveErrorTitle = 25;
 
 bool IsAbort(HRESULT hr) noexcept { return hr == E_ABORT || hr == HResultFromWin32(ERROR_CANCELLED); }
 bool IsExcluded(const PublisherRecord& r) noexcept { return IsExcludedFromChecks(r); }
@@ -196,8 +189,8 @@ bool IsEligible(const PublisherRecord& r, const wchar_t* filter) noexcept {
 
 void ShowSaveError(CClient* client, HRESULT hr) {
   const DWORD_PTR inserts[] = {static_cast<DWORD_PTR>(static_cast<DWORD>(hr))};
-  LocalText text(FormatMessageText(kSaveErrorText, nullptr, inserts));
-  LocalText title(FormatMessageText(kSaveErrorTitle, nullptr, {}));
+  LocalText text(FormatMessageText(kStrErrorCode, nullptr, inserts));
+  LocalText title(FormatMessageText(kStrSaveDataTitle, nullptr, {}));
   // A client without a window (WendrixCheckEx) gets the box without an
   // owner: the user is told either way that the check's results were lost.
   if (text) MessageBoxW(client->GetWindow(), text.get(), title ? title.get() : L"", MB_OK | MB_ICONERROR);
@@ -218,8 +211,8 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
   }
   try {
     const DWORD_PTR name[] = {reinterpret_cast<DWORD_PTR>(record.name.c_str())};
-    LocalText status(IsSelfPublisher(record) ? FormatMessageText(kCheckingForSelfUpdates, nullptr, {})
-                                             : FormatMessageText(kLoadingDataFor, nullptr, name));
+    LocalText status(IsSelfPublisher(record) ? FormatMessageText(kStrCheckingSelfUpdates, nullptr, {})
+                                             : FormatMessageText(kStrLoadingDataFor, nullptr, name));
     if (CClient* client = transfer.Client()) client->SetText(status ? status.get() : L"");
 
     HRESULT hr = transfer.Fetch(record.dataSource.c_str(), nullptr, kFetchTerminate, kDataFileLimit);

@@ -28,6 +28,7 @@
 #include "update/summary_text.h"
 #include "update/transfer.h"
 #include "wendrix.h"
+#include "resources/string_ids.h"
 
 using namespace wendrix;
 
@@ -64,7 +65,9 @@ std::wstring BuildSummary(const CPublisherStore& store, const InternetSettings& 
       (item.installedVersion ? facts.updates : facts.other).push_back(item.title);
     }
   }
-  const SummaryTexts texts{Message(223), Message(224), Message(209), Message(210), Message(228), Message(227)};
+  const SummaryTexts texts{Message(kStrSelfUpdateAvailable),  Message(kStrSelfUpdateRequired),
+                          Message(kStrSummaryUpdatesAvailable), Message(kStrSummaryOtherSoftware),
+                          Message(kStrSummaryMoreUpdates),      Message(kStrSummaryMoreOtherSoftware)};
   return BuildSummaryText(facts, texts, flags);
 }
 

@@ -14,6 +14,7 @@
 #include "update/base64.h"
 #include "update/settings.h"
 #include "update/url_text.h"
+#include "resources/string_ids.h"
 
 namespace wendrix {
 namespace {
@@ -386,8 +387,8 @@ bool EnsureOnline(HWND window) {
   if (!internet.IsOffline()) return false;
   wchar_t text[4000];
   wchar_t title[200];
-  LoadMessageString(nullptr, 96, text, 4000);
-  LoadMessageString(nullptr, 1, title, 200);
+  LoadMessageString(nullptr, kStrWorkOfflineEnabled, text, 4000);
+  LoadMessageString(nullptr, kStrAppNameTitle, title, 200);
   if (MessageBoxW(window, text, title, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return true;
   return !internet.SetOffline(false);
 }

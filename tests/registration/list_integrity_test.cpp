@@ -126,7 +126,7 @@ TEST_F(ListIntegrityTest, ErrorFilesKeepTheErrorWhateverTheFileName) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.file));
-    ASSERT_EQ(WriteErrorFile(L"6.6", ErrorReport{kSyntaxError, c.file, 7, 0}, nullptr), S_OK);
+    ASSERT_EQ(WriteErrorFile(L"6.6", ErrorReport{kInvalidData, c.file, 7, 0}, nullptr), S_OK);
     std::wstring path;
     ASSERT_EQ(ErrorFilePath(L"6.6", path), S_OK);
     CIniDataBuffer data;
@@ -135,7 +135,7 @@ TEST_F(ListIntegrityTest, ErrorFilesKeepTheErrorWhateverTheFileName) {
     ErrorReport back;
     std::wstring file;
     ASSERT_TRUE(ReadErrorFile(data, back, file));
-    EXPECT_EQ(back.result, kSyntaxError);
+    EXPECT_EQ(back.result, kInvalidData);
     EXPECT_EQ(back.line, 7u);
     EXPECT_EQ(file, c.kept);
   }
