@@ -16,23 +16,20 @@
 #include "publisher/windows_environment.h"
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
+#include "installed_data.h"
 
 namespace wendrix {
 namespace {
 
 using test::TempFolder;
+using test::CurrentDirectory;
+using test::DataFile;
+using test::Formatted;
 
 // The bytes of a literal, zero bytes included.
 template <std::size_t N>
 std::string Raw(const char (&text)[N]) {
   return std::string(text, N - 1);
-}
-
-std::wstring DataFile(const wchar_t* name) {
-  wchar_t exe[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring folder(exe, length);
-  return folder.substr(0, folder.find_last_of(L'\\')) + L"\\installed_data\\" + name;
 }
 
 void SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text, REGSAM view = 0,
@@ -53,16 +50,6 @@ void CreateKey(HKEY root, const std::wstring& key, REGSAM view = 0) {
   HKEY opened = nullptr;
   ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &opened, nullptr), 0);
   RegCloseKey(opened);
-}
-
-std::optional<std::wstring> Formatted(const std::optional<VersionParts>& parts) {
-  if (!parts) return std::nullopt;
-  return FormatVersion(*parts, 4);
-}
-
-std::wstring CurrentDirectory() {
-  wchar_t buffer[MAX_PATH];
-  return std::wstring(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
 }
 
 // The test's system query: a few fixed answers, every other text refused.
