@@ -77,6 +77,7 @@ class WindowsProbesTest : public testing::Test {
     m_files.Write(L"unicode.txt", Raw("\xFF\xFE" "5\0.\0" "6\0"));
     m_files.Write(L"tagged.bin", Raw("MZ\0\0\x90" "$VER: tool 4.2 (1.1.2010)\0"));
     m_files.Write(L"settings.ini", "[Main]\r\nVersion=2.7\r\n[Other]\r\nBuild=9\r\n");
+    m_files.Write(L"broken.ini", "[Main]\r\nVersion=1.5\r\nBroken\r\n");
     CreateDirectoryW(m_files.File(L"Data").c_str(), nullptr);
   }
   ~WindowsProbesTest() override {
@@ -229,6 +230,7 @@ TEST_F(WindowsProbesTest, FilesOfEveryKind) {
       {m_files.File(L"SETTINGS.INI"), L"*", L"build", L"9.0.0.0"},
       {m_files.File(L"settings.ini"), L"Main", L"Build", std::nullopt},  // no file-exists fallback
       {m_files.File(L"absent.ini"), L"*", L"Version", std::nullopt},
+      {m_files.File(L"broken.ini"), L"Main", L"Version", L"1.5.0.0"},  // read before the syntax error
       {m_files.File(L"settings.ini"), L"", L"Version", L"0.0.0.0"},  // no INI probe: the file exists
       {m_files.File(L"tool.dll"), L"Main", L"Version", L"4.3.2.1"},  // not an INI file name
   };
