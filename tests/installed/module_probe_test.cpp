@@ -15,28 +15,19 @@
 #include "publisher/version_probe_windows.h"
 #include "publisher/windows_environment.h"
 #include "../support/temp_folder.h"
+#include "installed_data.h"
 
 namespace wendrix {
 namespace {
 
 using test::FileExists;
 using test::TempFolder;
-
-std::wstring DataFile(const wchar_t* name) {
-  wchar_t exe[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring folder(exe, length);
-  return folder.substr(0, folder.find_last_of(L'\\')) + L"\\installed_data\\" + name;
-}
+using test::CurrentDirectory;
+using test::DataFile;
 
 std::wstring Folder(UINT(WINAPI* folderOf)(LPWSTR, UINT)) {
   wchar_t folder[MAX_PATH];
   return std::wstring(folder, folderOf(folder, MAX_PATH));
-}
-
-std::wstring CurrentDirectory() {
-  wchar_t buffer[MAX_PATH];
-  return std::wstring(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
 }
 
 std::wstring Upper(std::wstring text) {

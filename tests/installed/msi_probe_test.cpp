@@ -14,11 +14,13 @@
 #include "publisher/msi_library.h"
 #include "publisher/version_probe_windows.h"
 #include "../support/temp_folder.h"
+#include "installed_data.h"
 
 namespace wendrix {
 namespace {
 
 using test::TempFolder;
+using test::Formatted;
 
 std::wstring NewGuid() {
   GUID guid{};
@@ -156,11 +158,6 @@ class InstalledProduct {
   std::wstring m_product, m_folderComponent, m_fileComponent;
   bool m_installed = false;
 };
-
-std::optional<std::wstring> Formatted(const std::optional<VersionParts>& parts) {
-  if (!parts) return std::nullopt;
-  return FormatVersion(*parts, 4);
-}
 
 TEST(MsiLibraryTest, BindsTheInstallerFunctions) {
   const MsiLibrary msi;

@@ -15,25 +15,20 @@
 
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
+#include "installed_data.h"
 
 namespace wendrix {
 namespace {
 
 using test::FileExists;
 using test::TempFolder;
+using test::DataFile;
 
 // What the library binds, and "wintrust.dll", which the child binds the
 // ordinary way as the control.
 const std::vector<std::wstring> kPlanted = {L"msi.dll",      L"rasapi32.dll", L"wininet.dll", L"shfolder.dll",
                                             L"comctl32.dll", L"ole32.dll",    L"oleaut32.dll"};
 constexpr wchar_t kControl[] = L"wintrust.dll";
-
-std::wstring DataFile(const wchar_t* name) {
-  wchar_t exe[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring folder(exe, length);
-  return folder.substr(0, folder.find_last_of(L'\\')) + L"\\installed_data\\" + name;
-}
 
 std::wstring SystemFolder() {
   wchar_t folder[MAX_PATH];

@@ -16,23 +16,20 @@
 #include "publisher/windows_environment.h"
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
+#include "installed_data.h"
 
 namespace wendrix {
 namespace {
 
 using test::TempFolder;
+using test::CurrentDirectory;
+using test::DataFile;
+using test::Formatted;
 
 // The bytes of a literal, zero bytes included.
 template <std::size_t N>
 std::string Raw(const char (&text)[N]) {
   return std::string(text, N - 1);
-}
-
-std::wstring DataFile(const wchar_t* name) {
-  wchar_t exe[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring folder(exe, length);
-  return folder.substr(0, folder.find_last_of(L'\\')) + L"\\installed_data\\" + name;
 }
 
 void SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text, REGSAM view = 0,
@@ -53,16 +50,6 @@ void CreateKey(HKEY root, const std::wstring& key, REGSAM view = 0) {
   HKEY opened = nullptr;
   ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &opened, nullptr), 0);
   RegCloseKey(opened);
-}
-
-std::optional<std::wstring> Formatted(const std::optional<VersionParts>& parts) {
-  if (!parts) return std::nullopt;
-  return FormatVersion(*parts, 4);
-}
-
-std::wstring CurrentDirectory() {
-  wchar_t buffer[MAX_PATH];
-  return std::wstring(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
 }
 
 // The test's system query: a few fixed answers, every other text refused.
@@ -90,6 +77,7 @@ class WindowsProbesTest : public testing::Test {
     m_files.Write(L"unicode.txt", Raw("\xFF\xFE" "5\0.\0" "6\0"));
     m_files.Write(L"tagged.bin", Raw("MZ\0\0\x90" "$VER: tool 4.2 (1.1.2010)\0"));
     m_files.Write(L"settings.ini", "[Main]\r\nVersion=2.7\r\n[Other]\r\nBuild=9\r\n");
+    m_files.Write(L"broken.ini", "[Main]\r\nVersion=1.5\r\nBroken\r\n");
     CreateDirectoryW(m_files.File(L"Data").c_str(), nullptr);
   }
   ~WindowsProbesTest() override {
@@ -242,6 +230,7 @@ TEST_F(WindowsProbesTest, FilesOfEveryKind) {
       {m_files.File(L"SETTINGS.INI"), L"*", L"build", L"9.0.0.0"},
       {m_files.File(L"settings.ini"), L"Main", L"Build", std::nullopt},  // no file-exists fallback
       {m_files.File(L"absent.ini"), L"*", L"Version", std::nullopt},
+      {m_files.File(L"broken.ini"), L"Main", L"Version", L"1.5.0.0"},  // read before the syntax error
       {m_files.File(L"settings.ini"), L"", L"Version", L"0.0.0.0"},  // no INI probe: the file exists
       {m_files.File(L"tool.dll"), L"Main", L"Version", L"4.3.2.1"},  // not an INI file name
   };

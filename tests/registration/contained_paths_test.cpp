@@ -20,11 +20,6 @@
 namespace wendrix::test {
 namespace {
 
-std::wstring ReadText(const std::wstring& path) {
-  std::wstring text;
-  return SUCCEEDED(ReadTextFile(path.c_str(), text)) ? text : L"<missing>";
-}
-
 TEST(ResolveInsideFolderTest, OnlyPathsBelowTheFolder) {
   TempFolder temp;
   const std::wstring folder = temp.File(L"store");

@@ -20,81 +20,13 @@
 #include "setup/journal_record.h"
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
+#include "integration_keys.h"
 
 namespace wendrix::test {
 namespace {
 
-constexpr REGSAM k32 = KEY_WOW64_32KEY;
-constexpr wchar_t kControlPanel[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel";
-constexpr wchar_t kCpls[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
-constexpr wchar_t kCategory[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Extended Properties\\"
-    L"{305CA226-D286-468e-B848-2B2E8E697B74} 2";
-constexpr wchar_t kUninstallList[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix";
-constexpr wchar_t kProductKey[] = L"SOFTWARE\\Kestmoor\\Wendrix";
-constexpr wchar_t kMimeType[] = L"Software\\Classes\\MIME\\Database\\Content Type\\application/vnd.kestmoor.wxcnf";
 constexpr wchar_t kOldApplet[] = L"C:\\Old\\wendrix.cpl";
-const std::wstring kClasses = L"Software\\Classes\\";
-
-// A value as stored: name, type, and data as text (a string without its
-// terminator, a DWORD in decimal, other data in hex).
-using Value = std::tuple<std::wstring, DWORD, std::wstring>;
-using Values = std::vector<Value>;
-Value Sz(std::wstring name, std::wstring text) { return {std::move(name), REG_SZ, std::move(text)}; }
-Value Dword(std::wstring name, DWORD number) { return {std::move(name), REG_DWORD, std::to_wstring(number)}; }
-Values Sorted(Values values) {
-  std::sort(values.begin(), values.end());
-  return values;
-}
-
-std::wstring DataText(DWORD type, const BYTE* data, DWORD size) {
-  if (type == REG_SZ) {
-    std::wstring text(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
-    if (text.empty() || text.back() != L'\0') return text + L"<unterminated>";
-    return text.substr(0, text.size() - 1);
-  }
-  if (type == REG_DWORD && size == sizeof(DWORD)) return std::to_wstring(*reinterpret_cast<const DWORD*>(data));
-  static constexpr wchar_t kHex[] = L"0123456789abcdef";
-  std::wstring hex;
-  for (DWORD i = 0; i < size; ++i) hex += {kHex[data[i] >> 4], kHex[data[i] & 15]};
-  return hex;
-}
-
-// The values of a key sorted by name (Wine enumerates values in name order,
-// Windows in the order they were created); nothing when the key is missing.
-std::optional<Values> ReadValues(HKEY root, const std::wstring& path, REGSAM view = k32) {
-  RegistryKey key;
-  if (key.Open(root, path.c_str(), KEY_READ, view) != ERROR_SUCCESS) return std::nullopt;
-  Values values;
-  std::wstring name;
-  std::vector<BYTE> data;
-  DWORD type = 0;
-  for (DWORD index = 0; key.EnumValue(index, name, type, data) == ERROR_SUCCESS; ++index)
-    values.emplace_back(name, type, DataText(type, data.data(), static_cast<DWORD>(data.size())));
-  return Sorted(std::move(values));
-}
-
-// One value of a key; nothing when the key or the value is missing.
-std::optional<Value> Find(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = k32) {
-  for (const Value& value : ReadValues(root, path, view).value_or(Values{}))
-    if (std::get<0>(value) == name) return value;
-  return std::nullopt;
-}
-
-// Every key and value of a tree, one line each, sorted: a rollback puts the
-// values back, not their order.
-void DumpTree(HKEY root, const std::wstring& path, REGSAM view, std::vector<std::wstring>& lines) {
-  const auto values = ReadValues(root, path, view);
-  if (!values) return;
-  lines.push_back(path);
-  for (const auto& [name, type, data] : *values)
-    lines.push_back(path + L" | " + name + L" | " + std::to_wstring(type) + L" | " + data);
-  RegistryKey key;
-  std::vector<std::wstring> subkeys;
-  if (key.Open(root, path.c_str(), KEY_READ, view) == ERROR_SUCCESS) key.SubkeyNames(subkeys);
-  for (const std::wstring& subkey : subkeys) DumpTree(root, path + L"\\" + subkey, view, lines);
-}
+const std::wstring kClasses = kClassesKey;
 
 // The names of a key's values in the order they were written: each is noted
 // in the journal just before it is set.
@@ -109,18 +41,6 @@ std::vector<std::wstring> WriteOrder(CJournal& journal, const std::wstring& path
                          return S_OK;
                        });
   return names;
-}
-
-void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD number, REGSAM view) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr), 0);
-  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
-  RegCloseKey(key);
-}
-
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
-  RegistryKey key;
-  if (key.Open(root, path.c_str(), KEY_SET_VALUE, view) == ERROR_SUCCESS) key.DeleteValue(name.c_str());
 }
 
 HKEY RootOf(StartupScope scope) { return scope == StartupScope::kAllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
@@ -158,10 +78,10 @@ class IntegrationsTest : public testing::Test {
     ASSERT_NE(m_library, nullptr);
     ASSERT_TRUE(InitializeModuleState(m_library));
     // Shared parent keys that the integrations may create go again at the end.
-    const std::wstring controlPanel = kControlPanel, mime = kClasses + L"MIME";
+    const std::wstring controlPanel = kControlPanelKey, mime = kClasses + L"MIME";
     const std::pair<std::wstring, REGSAM> parents[] = {
-        {L"SOFTWARE\\Kestmoor", k32}, {controlPanel, k32}, {kCpls, k32}, {controlPanel + L"\\Extended Properties", k32},
-        {kCategory, k32}, {kUninstallList, k32}, {mime, 0}, {mime + L"\\Database", 0},
+        {L"SOFTWARE\\Kestmoor", k32}, {controlPanel, k32}, {kCplsKey, k32}, {controlPanel + L"\\Extended Properties", k32},
+        {kCategoryKey, k32}, {kUninstallListKey, k32}, {mime, 0}, {mime + L"\\Database", 0},
         {mime + L"\\Database\\Content Type", 0}};
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
       for (const auto& [path, view] : parents)
@@ -175,24 +95,14 @@ class IntegrationsTest : public testing::Test {
     if (m_library) FreeLibrary(m_library);
   }
   void Clean() {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-      for (REGSAM view : {k32, static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
-        DeleteValue(root, kCpls, L"WendrixControlPanel", view);
-        DeleteValue(root, kCpls, L"OtherApplet", view);
-        for (const std::wstring& applet : {Applet(), std::wstring(kOldApplet)}) DeleteValue(root, kCategory, applet, view);
-        DeleteKeyTree(root, kUninstall, view);
-      }
-      for (const wchar_t* name : {L".wx-cnf", L"Wendrix.DataFile", L".software", L"Pellister.DataFile"})
-        DeleteKeyTree(root, kClasses + name, 0);
-      DeleteKeyTree(root, kMimeType, 0);
-    }
+    ClearIntegrations({Applet(), kOldApplet});
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey, k32);
   }
 
   std::wstring Applet() const { return m_folder.File(L"wendrix.cpl"); }
   std::wstring Program() const { return m_folder.File(L"wendrix.exe"); }
   std::wstring Setup() const { return m_folder.File(L"wxsetup.exe"); }
-  std::optional<Values> Uninstall() const { return ReadValues(HKEY_CURRENT_USER, kUninstall); }
+  std::optional<Values> Uninstall() const { return ReadValues(HKEY_CURRENT_USER, kUninstallKey); }
   Values ExpectedUninstall(std::optional<DWORD> size) const {
     Values values = {
         Sz(L"DisplayName", L"Wendrix"), Sz(L"DisplayVersion", L"3.8.10.0"), Sz(L"DisplayIcon", Setup()),
@@ -208,8 +118,8 @@ class IntegrationsTest : public testing::Test {
   // Everything the integrations of the current user touch.
   std::vector<std::wstring> DumpUserKeys() const {
     std::vector<std::wstring> lines;
-    DumpTree(HKEY_CURRENT_USER, kControlPanel, k32, lines);
-    DumpTree(HKEY_CURRENT_USER, kUninstallList, k32, lines);
+    DumpTree(HKEY_CURRENT_USER, kControlPanelKey, k32, lines);
+    DumpTree(HKEY_CURRENT_USER, kUninstallListKey, k32, lines);
     for (const wchar_t* name : {L".wx-cnf", L"Wendrix.DataFile", L".software", L"Pellister.DataFile", L"MIME"})
       DumpTree(HKEY_CURRENT_USER, kClasses + name, 0, lines);
     std::sort(lines.begin(), lines.end());
@@ -238,7 +148,7 @@ TEST_F(IntegrationsTest, UninstallEntryHoldsEveryValueInOrder) {
     EXPECT_EQ(Uninstall(), Sorted(expected));
     std::vector<std::wstring> names;
     for (const Value& value : expected) names.push_back(std::get<0>(value));
-    EXPECT_EQ(WriteOrder(journal, kUninstall), names);
+    EXPECT_EQ(WriteOrder(journal, kUninstallKey), names);
     journal.Commit();
   }
 }
@@ -253,8 +163,8 @@ TEST_F(IntegrationsTest, UninstallEntryIsOnlyForPublishersOfTheUserAlone) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message() << "user " << c.scopes.currentUser << ", all users " << c.scopes.allUsers
                                       << ", existing " << existing);
-      DeleteKeyTree(HKEY_CURRENT_USER, kUninstall, k32);
-      if (existing) SetStringValue(HKEY_CURRENT_USER, kUninstall, L"DisplayName", L"Old", k32);
+      DeleteKeyTree(HKEY_CURRENT_USER, kUninstallKey, k32);
+      if (existing) SetStringValue(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", L"Old", k32);
       ASSERT_EQ(UpdateUninstallEntry(c.scopes, false, nullptr), S_OK);
       // Without a rewrite an existing entry stays as it is.
       if (c.present) {
@@ -270,34 +180,34 @@ TEST_F(IntegrationsTest, ControlPanelEntryFollowsItsScope) {
   for (const StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers}) {
     SCOPED_TRACE(scope == StartupScope::kAllUsers ? "all users" : "current user");
     const HKEY root = RootOf(scope);
-    SetStringValue(root, kCpls, L"OtherApplet", L"C:\\other.cpl", k32);
+    SetStringValue(root, kCplsKey, L"OtherApplet", L"C:\\other.cpl", k32);
     ASSERT_EQ(UpdateControlPanelEntry(Only(scope), scope, nullptr), S_OK);
-    EXPECT_EQ(Find(root, kCpls, L"WendrixControlPanel"), Sz(L"WendrixControlPanel", Applet()));
-    EXPECT_EQ(Find(root, kCategory, Applet()), Dword(Applet(), 8));
-    EXPECT_FALSE(Find(OtherRoot(scope), kCpls, L"WendrixControlPanel"));
+    EXPECT_EQ(FindValue(root, kCplsKey, L"WendrixControlPanel"), Sz(L"WendrixControlPanel", Applet()));
+    EXPECT_EQ(FindValue(root, kCategoryKey, Applet()), Dword(Applet(), 8));
+    EXPECT_FALSE(FindValue(OtherRoot(scope), kCplsKey, L"WendrixControlPanel"));
     if (root == HKEY_LOCAL_MACHINE) {  // the user's Software key is one for both views
-      EXPECT_FALSE(Find(root, kCpls, L"WendrixControlPanel", KEY_WOW64_64KEY)) << "the 32-bit view only";
+      EXPECT_FALSE(FindValue(root, kCplsKey, L"WendrixControlPanel", KEY_WOW64_64KEY)) << "the 32-bit view only";
     }
 
     // Publishers of the other scope only do not keep this scope's entry; the
     // shared key and the other applet stay.
     const StartupScope other = scope == StartupScope::kAllUsers ? StartupScope::kCurrentUser : StartupScope::kAllUsers;
     ASSERT_EQ(UpdateControlPanelEntry(Only(other), scope, nullptr), S_OK);
-    EXPECT_FALSE(Find(root, kCpls, L"WendrixControlPanel"));
-    EXPECT_FALSE(Find(root, kCategory, Applet()));
-    EXPECT_EQ(Find(root, kCpls, L"OtherApplet"), Sz(L"OtherApplet", L"C:\\other.cpl"));
+    EXPECT_FALSE(FindValue(root, kCplsKey, L"WendrixControlPanel"));
+    EXPECT_FALSE(FindValue(root, kCategoryKey, Applet()));
+    EXPECT_EQ(FindValue(root, kCplsKey, L"OtherApplet"), Sz(L"OtherApplet", L"C:\\other.cpl"));
   }
 }
 
 TEST_F(IntegrationsTest, ControlPanelEntryForgetsTheAppletOfAMovedFolder) {
   for (const bool needed : {true, false}) {
     SCOPED_TRACE(needed ? "kept" : "removed");
-    SetStringValue(HKEY_CURRENT_USER, kCpls, L"WendrixControlPanel", kOldApplet, k32);
-    SetDword(HKEY_CURRENT_USER, kCategory, kOldApplet, 8, k32);
+    SetStringValue(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel", kOldApplet, k32);
+    SetDword(HKEY_CURRENT_USER, kCategoryKey, kOldApplet, 8, k32);
     ASSERT_EQ(UpdateControlPanelEntry({needed, false}, StartupScope::kCurrentUser, nullptr), S_OK);
-    EXPECT_FALSE(Find(HKEY_CURRENT_USER, kCategory, kOldApplet));
-    EXPECT_EQ(Find(HKEY_CURRENT_USER, kCpls, L"WendrixControlPanel").has_value(), needed);
-    EXPECT_EQ(Find(HKEY_CURRENT_USER, kCategory, Applet()).has_value(), needed);
+    EXPECT_FALSE(FindValue(HKEY_CURRENT_USER, kCategoryKey, kOldApplet));
+    EXPECT_EQ(FindValue(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel").has_value(), needed);
+    EXPECT_EQ(FindValue(HKEY_CURRENT_USER, kCategoryKey, Applet()).has_value(), needed);
   }
 }
 
@@ -357,8 +267,8 @@ TEST_F(IntegrationsTest, OlderExtensionIsTakenOverAndHandedBack) {
 
 TEST_F(IntegrationsTest, RollbackRestoresTheRegistryExactly) {
   // Something of everything that the integrations change or delete.
-  SetStringValue(HKEY_CURRENT_USER, kCpls, L"OtherApplet", L"C:\\other.cpl", k32);
-  SetStringValue(HKEY_CURRENT_USER, kUninstall, L"DisplayName", L"Old", k32);
+  SetStringValue(HKEY_CURRENT_USER, kCplsKey, L"OtherApplet", L"C:\\other.cpl", k32);
+  SetStringValue(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", L"Old", k32);
   SetStringValue(HKEY_CURRENT_USER, kClasses + L".software", L"", L"Pellister.DataFile", 0);
   SetStringValue(HKEY_CURRENT_USER, kClasses + L"Pellister.DataFile", L"", L"Older", 0);
   const auto update = [](const RegisteredScopes& scopes, CJournal* journal) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,6 +14,7 @@
 #include "../support/registry_sandbox.h"
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
+#include "integration_keys.h"
 #include "platform/ini_file.h"
 #include "registration/product_identity.h"
 #include "registration/user_counters.h"
@@ -57,81 +58,11 @@ std::wstring DataFile(const std::wstring& id, const std::wstring& version, const
          L".example/p.wx-cnf\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\nVersion = " + version + L"\r\n" + extra;
 }
 
-std::wstring ReadText(const std::wstring& path) {
-  std::wstring text;
-  return SUCCEEDED(ReadTextFile(path.c_str(), text)) ? text : L"<missing>";
-}
-
-// Every key and value under the given roots, for comparing before and after.
-using RegistryDump = std::map<std::wstring, std::wstring>;
-void Dump(HKEY root, const std::wstring& path, REGSAM view, RegistryDump& out) {
-  HKEY key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
-  out[path] = L"<key>";
-  wchar_t name[16384];
-  BYTE data[8192];
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = 16384, size = sizeof(data), type = 0;
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-    out[path + L"|" + name] = std::to_wstring(type) + L":" +
-                              std::wstring(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
-  }
-  std::vector<std::wstring> subkeys;
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = 16384;
-    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subkeys.emplace_back(name);
-  }
-  RegCloseKey(key);
-  for (const std::wstring& subkey : subkeys) Dump(root, path + L"\\" + subkey, view, out);
-}
-
-constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr wchar_t kCplsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix";
-constexpr wchar_t kFileTypeKey[] = L"Software\\Classes\\.wx-cnf";
-constexpr wchar_t kSettingsRoot[] = L"SOFTWARE\\Kestmoor\\Wendrix";
-constexpr wchar_t kCategoryKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Extended Properties\\"
-    L"{305CA226-D286-468e-B848-2B2E8E697B74} 2";
-
-bool ValueExists(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view) {
-  HKEY key;
-  if (RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-  const bool found = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return found;
-}
-
-// The integrations and the user's settings are the machine's real ones:
-// each test starts and ends without them.
-void ClearIntegrations() {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    for (const wchar_t* value : {L"KestmoorWendrix"}) {
-      HKEY key;
-      if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, value);
-        RegCloseKey(key);
-      }
-    }
-    HKEY key;
-    if (RegOpenKeyExW(root, kCplsKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-      RegDeleteValueW(key, L"WendrixControlPanel");
-      RegCloseKey(key);
-    }
-    for (const wchar_t* classKey : {kFileTypeKey, L"Software\\Classes\\Wendrix.DataFile",
-                                    L"Software\\Classes\\MIME\\Database\\Content Type\\application/vnd.kestmoor.wxcnf"})
-      DeleteKeyTree(root, classKey, 0);
-  }
-  DeleteKeyTree(HKEY_CURRENT_USER, kUninstallKey, KEY_WOW64_32KEY);
-  DeleteKeyTree(HKEY_CURRENT_USER, kSettingsRoot, 0);
-}
-
 class RegisterExportsTest : public ShellFolderTest {
  protected:
   void SetUp() override {
     ShellFolderTest::SetUp();
-    ClearIntegrations();
+    ClearIntegrations({});
     SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", m_temp.File(L"product"),
                    KEY_WOW64_32KEY);
     ASSERT_NE(m_lib.module, nullptr);
@@ -140,13 +71,8 @@ class RegisterExportsTest : public ShellFolderTest {
     m_productFile = m_user + L"\\Kestmoor\\Wendrix\\ProductData\\" + product.id + L".ini";
   }
   void TearDown() override {
-    ClearIntegrations();
     // The applet's category value is named by its path in this test's folder.
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kCategoryKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-      RegDeleteValueW(key, (m_temp.File(L"product") + L"\\wendrix.cpl").c_str());
-      RegCloseKey(key);
-    }
+    ClearIntegrations({m_temp.File(L"product") + L"\\wendrix.cpl"});
     DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", KEY_WOW64_32KEY);
     ShellFolderTest::TearDown();
   }
@@ -166,11 +92,12 @@ class RegisterExportsTest : public ShellFolderTest {
     return m_lib.unregisterEx(kCaller, journal, &location, nullptr, flags);
   }
   std::wstring UserList() const { return ReadText(UserFolder() + L"CurrentUserPublishers.ini"); }
-  RegistryDump Registry() const {
-    RegistryDump dump;
-    Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion", KEY_WOW64_32KEY, dump);
-    Dump(HKEY_CURRENT_USER, L"Software\\Classes", 0, dump);
-    Dump(HKEY_CURRENT_USER, kSettingsRoot, 0, dump);
+  std::vector<std::wstring> Registry() const {
+    std::vector<std::wstring> dump;
+    DumpTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion", k32, dump);
+    DumpTree(HKEY_CURRENT_USER, L"Software\\Classes", 0, dump);
+    DumpTree(HKEY_CURRENT_USER, kProductKey, 0, dump);
+    std::sort(dump.begin(), dump.end());
     return dump;
   }
 
@@ -191,10 +118,10 @@ TEST_F(RegisterExportsTest, ProductCountsItsRegistrationsAndUnregistersThem) {
             L"\r\n[Product]\r\nName = \"Acme Editor Setup\"\r\n\r\n[1.2.3]\r\nPublisherName = \"Publisher 1.2.3\"\r\n"
             L"PublisherHomePage = \"http://www.p1.2.3.example/\"\r\n"
             L"PublisherDataSource = \"http://update.p1.2.3.example/p.wx-cnf\"\r\n");
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY));
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel", KEY_WOW64_32KEY));
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", KEY_WOW64_32KEY));
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kFileTypeKey, L"Content Type", 0));
+  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix"));
+  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel"));
+  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName"));
+  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kFileTypeKey, L"Content Type", 0));
 
   ASSERT_EQ(Unregister(location), S_OK);
   EXPECT_NE(UserList().find(L"Count = 1\r\n"), std::wstring::npos) << UserList();
@@ -203,7 +130,7 @@ TEST_F(RegisterExportsTest, ProductCountsItsRegistrationsAndUnregistersThem) {
   EXPECT_EQ(location, 168u);
   EXPECT_EQ(Unregister(location, kCurrentUser | 0x80000000), S_OK);
   EXPECT_EQ(location, 0u);
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY)) << "still counted";
+  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix")) << "still counted";
 }
 
 TEST_F(RegisterExportsTest, LastPublisherTakesTheIntegrationsWithIt) {
@@ -216,7 +143,7 @@ TEST_F(RegisterExportsTest, LastPublisherTakesTheIntegrationsWithIt) {
                                          std::tuple{kCplsKey, L"WendrixControlPanel", KEY_WOW64_32KEY},
                                          std::tuple{kUninstallKey, L"DisplayName", KEY_WOW64_32KEY},
                                          std::tuple{kFileTypeKey, L"Content Type", 0}})
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, path, name, view)) << path;
+    EXPECT_FALSE(FindValue(HKEY_CURRENT_USER, path, name, view)) << path;
 }
 
 TEST_F(RegisterExportsTest, CountsOnlyAndCountAlreadyZero) {
@@ -355,8 +282,8 @@ TEST_F(RegisterExportsTest, AnsiRegisterBuildsTheFile) {
 
 TEST_F(RegisterExportsTest, RollbackPutsFilesAndRegistryBack) {
   // Older settings that the registration carries over into "3.0".
-  SetStringValue(HKEY_CURRENT_USER, std::wstring(kSettingsRoot) + L"\\2.5", L"Proxy", L"old", 0);
-  const RegistryDump registryBefore = Registry();
+  SetStringValue(HKEY_CURRENT_USER, std::wstring(kProductKey) + L"\\2.5", L"Proxy", L"old", 0);
+  const std::vector<std::wstring> registryBefore = Registry();
 
   CJournal journal;
   ASSERT_EQ(journal.Create(), S_OK);
@@ -365,7 +292,7 @@ TEST_F(RegisterExportsTest, RollbackPutsFilesAndRegistryBack) {
   const auto filesWithDataFile = SnapshotTree(m_temp.Path());
   UINT32 location = 0;
   ASSERT_EQ(Register(file, location, kCurrentUser, kCaller, journal.Folder().c_str()), S_OK);
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, (std::wstring(kSettingsRoot) + L"\\3.0").c_str(), L"Proxy", 0));
+  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, (std::wstring(kProductKey) + L"\\3.0").c_str(), L"Proxy", 0));
   EXPECT_NE(Registry(), registryBefore);
 
   CJournal rollback;
@@ -381,7 +308,7 @@ TEST_F(RegisterExportsTest, LoadFileQueriesAndRegistersForTheUser) {
   EXPECT_EQ(UserList(), L"<missing>") << "a query changes nothing";
   EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 1), 3);
   EXPECT_NE(UserList().find(L"UserRegistered = 1\r\n"), std::wstring::npos) << UserList();
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY));
+  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix"));
   EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 2), 4);
   EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 1), S_OK) << "same version: nothing to do";
   EXPECT_EQ(m_lib.inControlPanel(), S_FALSE) << "nobody asks for the applet";

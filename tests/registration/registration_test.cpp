@@ -35,11 +35,6 @@ Registration MakeRegistration(const std::wstring& id, bool hasCount, std::uint32
   return r;
 }
 
-std::wstring ReadText(const std::wstring& path) {
-  std::wstring text;
-  return SUCCEEDED(ReadTextFile(path.c_str(), text)) ? text : L"<missing>";
-}
-
 UserCounts Counts() {
   UserCounts counts;
   EXPECT_EQ(ReadUserCounts(counts), S_OK);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <list>
 #include <map>
 #include <mutex>
@@ -24,7 +23,6 @@ struct WsaEventTraits {
 };
 using UniqueWsaEvent = UniqueHandle<WsaEventTraits>;
 
-constexpr std::size_t kMaxHeadBytes = 64 * 1024;
 constexpr std::size_t kReceiveChunk = 64 * 1024;
 constexpr std::size_t kSendChunk = 1024 * 1024;
 // How long a closing connection keeps reading what the client still sends.
@@ -47,127 +45,29 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool IsTokenChar(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-}
-bool IsToken(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), IsTokenChar); }
-
-// Control characters other than tab are refused; bytes from 0x80 up pass.
-bool IsFieldText(std::string_view text) {
-  return std::none_of(text.begin(), text.end(), [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u < 0x20 && c != '\t') || u == 0x7F;
-  });
-}
-
-bool ParseRequestLine(std::string_view line, HttpRequest& request) {
+// Parses a head without its final empty line: "METHOD TARGET VERSION", then
+// "Name: value" lines. The library sends no request bodies.
+bool ParseHead(std::string_view head, HttpRequest& request) {
+  const std::size_t lineEnd = std::min(head.find("\r\n"), head.size());
+  const std::string_view line = head.substr(0, lineEnd);
   const std::size_t space1 = line.find(' ');
-  const std::size_t space2 = space1 == std::string_view::npos ? space1 : line.find(' ', space1 + 1);
-  if (space2 == std::string_view::npos || line.find(' ', space2 + 1) != std::string_view::npos) return false;
-  const std::string_view method = line.substr(0, space1);
-  const std::string_view target = line.substr(space1 + 1, space2 - space1 - 1);
-  const std::string_view version = line.substr(space2 + 1);
-  const bool versionOk = version.size() == 8 && version.starts_with("HTTP/") && version[5] >= '0' &&
-                         version[5] <= '9' && version[6] == '.' && version[7] >= '0' && version[7] <= '9';
-  if (!IsToken(method) || target.empty() || !IsFieldText(target) || !versionOk) return false;
-  request.method = method;
-  request.target = target;
-  request.version = version;
+  const std::size_t space2 = line.rfind(' ');
+  if (space1 == std::string_view::npos || space2 <= space1 + 1) return false;
+  request.method = line.substr(0, space1);
+  request.target = line.substr(space1 + 1, space2 - space1 - 1);
+  for (head.remove_prefix(std::min(lineEnd + 2, head.size())); !head.empty();) {
+    const std::size_t end = std::min(head.find("\r\n"), head.size());
+    const std::string_view field = head.substr(0, end);
+    const std::size_t colon = field.find(':');
+    if (colon == std::string_view::npos) return false;
+    request.headers.emplace_back(field.substr(0, colon), TrimBlanks(field.substr(colon + 1)));
+    head.remove_prefix(std::min(end + 2, head.size()));
+  }
   return true;
 }
 
-// Parses a complete head (request line, header lines, the empty line).
-// Lines may end with "\r\n" or a bare "\n"; a folded header line is refused.
-bool ParseHead(std::string_view head, HttpRequest& request) {
-  bool first = true;
-  while (!head.empty()) {
-    std::size_t lineFeed = head.find('\n');
-    if (lineFeed == std::string_view::npos) lineFeed = head.size();
-    std::string_view line = head.substr(0, lineFeed);
-    head.remove_prefix(std::min(lineFeed + 1, head.size()));
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    if (line.empty()) break;
-    if (first) {
-      if (!ParseRequestLine(line, request)) return false;
-      first = false;
-      continue;
-    }
-    const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos || !IsToken(line.substr(0, colon))) return false;
-    const std::string_view value = TrimBlanks(line.substr(colon + 1));
-    if (!IsFieldText(value)) return false;
-    request.headers.emplace_back(line.substr(0, colon), value);
-  }
-  return !first;
-}
-
-enum class HeadScan { kIncomplete, kComplete, kTooLarge };
-
-// Drops the empty lines a client may send between requests, then looks for
-// the empty line that ends the head; `headEnd` is then the head's length.
-HeadScan FindHead(std::string& pending, std::size_t& headEnd) {
-  pending.erase(0, std::min(pending.find_first_not_of("\r\n"), pending.size()));
-  for (std::size_t lineFeed = pending.find('\n'); lineFeed != std::string::npos;
-       lineFeed = pending.find('\n', lineFeed + 1)) {
-    const std::string_view after = std::string_view(pending).substr(lineFeed + 1);
-    if (after.starts_with('\n') || after.starts_with("\r\n")) {
-      headEnd = lineFeed + (after.starts_with('\n') ? 2 : 3);
-      return headEnd > kMaxHeadBytes ? HeadScan::kTooLarge : HeadScan::kComplete;
-    }
-  }
-  return pending.size() > kMaxHeadBytes ? HeadScan::kTooLarge : HeadScan::kIncomplete;
-}
-
-enum class Framing { kLength, kBad, kUnsupported };
-
-// The request body's length from Content-Length (0 without one). Several
-// Content-Length headers must agree; a chunked upload is not supported.
-Framing RequestBodyLength(const HttpRequest& request, std::uint64_t& length) {
-  length = 0;
-  bool seen = false;
-  for (const auto& [name, value] : request.headers) {
-    if (EqualsNoCase(name, "Transfer-Encoding")) return Framing::kUnsupported;
-    if (!EqualsNoCase(name, "Content-Length")) continue;
-    if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos)
-      return Framing::kBad;
-    const std::uint64_t parsed = std::stoull(value);
-    if (seen && parsed != length) return Framing::kBad;
-    length = parsed;
-    seen = true;
-  }
-  return Framing::kLength;
-}
-
-// Whether the client asked for the connection to end after this request.
-bool WantsClose(const HttpRequest& request) {
-  bool close = false;
-  bool keepAlive = false;
-  for (const auto& [name, value] : request.headers) {
-    if (!EqualsNoCase(name, "Connection")) continue;
-    std::string_view rest = value;
-    while (!rest.empty()) {
-      const std::size_t comma = std::min(rest.find(','), rest.size());
-      const std::string_view option = TrimBlanks(rest.substr(0, comma));
-      close = close || EqualsNoCase(option, "close");
-      keepAlive = keepAlive || EqualsNoCase(option, "keep-alive");
-      rest.remove_prefix(std::min(comma + 1, rest.size()));
-    }
-  }
-  return close || (request.version == "HTTP/1.0" && !keepAlive);
-}
-
-bool HasHeaderLine(std::string_view headers, std::string_view name) {
-  while (!headers.empty()) {
-    const std::size_t lineFeed = std::min(headers.find('\n'), headers.size());
-    const std::string_view line = headers.substr(0, lineFeed);
-    if (const std::size_t colon = line.find(':');
-        colon != std::string_view::npos && EqualsNoCase(TrimBlanks(line.substr(0, colon)), name))
-      return true;
-    headers.remove_prefix(std::min(lineFeed + 1, headers.size()));
-  }
-  return false;
-}
+// The target without its query: what the server matches its paths against.
+std::string PathOf(const HttpRequest& request) { return request.target.substr(0, request.target.find('?')); }
 
 // One accepted connection. The socket is non-blocking and tied to an event,
 // so that every wait also ends when the server's stop event is set: no
@@ -273,40 +173,16 @@ class Channel {
   bool m_ok = false;
 };
 
-enum class ReadResult { kOk, kGone, kMalformed, kUnsupported };
-
-// Reads one request (head and body) from `pending` and the channel; what
-// arrived beyond it stays in `pending` for the next one.
-ReadResult ReadRequest(Channel& channel, std::string& pending, HttpRequest& request) {
-  std::size_t headEnd = 0;
-  for (HeadScan scan; (scan = FindHead(pending, headEnd)) != HeadScan::kComplete;) {
-    if (scan == HeadScan::kTooLarge) return ReadResult::kMalformed;
-    if (channel.Receive(pending) != Channel::Io::kOk) return ReadResult::kGone;
-  }
-  if (!ParseHead(std::string_view(pending).substr(0, headEnd), request)) return ReadResult::kMalformed;
-  pending.erase(0, headEnd);
-  std::uint64_t length = 0;
-  switch (RequestBodyLength(request, length)) {
-    case Framing::kBad:
-      return ReadResult::kMalformed;
-    case Framing::kUnsupported:
-      return ReadResult::kUnsupported;
-    case Framing::kLength:
-      break;
-  }
-  while (pending.size() < length)
-    if (channel.Receive(pending) != Channel::Io::kOk) return ReadResult::kGone;
-  const auto bodySize = static_cast<std::size_t>(length);
-  request.body.assign(pending, 0, bodySize);
-  pending.erase(0, bodySize);
-  return ReadResult::kOk;
-}
-
-HttpReply Refusal(int status, std::string_view reason) {
-  HttpReply reply = MakeReply(status, reason, std::string(reason) + "\n",
-                              "Content-Type: text/plain\r\nConnection: close\r\n");
-  reply.close = true;
-  return reply;
+// Reads one request from `pending` and the channel; what arrived beyond it
+// stays in `pending` for the next one. False when the connection ends or
+// the request does not parse.
+bool ReadRequest(Channel& channel, std::string& pending, HttpRequest& request) {
+  std::size_t headEnd;
+  while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos)
+    if (channel.Receive(pending) != Channel::Io::kOk) return false;
+  const bool parsed = ParseHead(std::string_view(pending).substr(0, headEnd), request);
+  pending.erase(0, headEnd + 4);
+  return parsed;
 }
 
 }  // namespace
@@ -317,17 +193,11 @@ std::string HttpRequest::Header(std::string_view name) const {
   return {};
 }
 
-std::string HttpRequest::Path() const { return target.substr(0, target.find('?')); }
-
 HttpReply MakeReply(int status, std::string_view reason, std::string body, std::string extraHeaders) {
   if (!extraHeaders.empty() && !extraHeaders.ends_with("\r\n")) extraHeaders += "\r\n";
-  const bool bodiless = (status >= 100 && status < 200) || status == 204 || status == 304;
   HttpReply reply;
-  reply.head = "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\n";
-  if (!bodiless && !HasHeaderLine(extraHeaders, "Content-Length") && !HasHeaderLine(extraHeaders, "Transfer-Encoding"))
-    reply.head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
-  reply.head += extraHeaders;
-  reply.head += "\r\n";
+  reply.head = "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n";
   reply.body = std::move(body);
   return reply;
 }
@@ -364,7 +234,6 @@ class TestHttpServer::Impl {
   };
   // Touched by the accept thread while it runs, then by Stop.
   std::list<Worker> workers;
-  std::size_t connectionsAccepted = 0;
 
   void AcceptLoop() {
     const HANDLE handles[] = {stopEvent.Get(), acceptEvent.Get()};
@@ -383,11 +252,10 @@ class TestHttpServer::Impl {
     SetHandleInformation(reinterpret_cast<HANDLE>(connection.Get()), HANDLE_FLAG_INHERIT, 0);
     Worker& worker = workers.emplace_back();
     try {
-      const std::size_t number = ++connectionsAccepted;
-      worker.thread = std::thread([this, &worker, number, socket = std::move(connection)]() mutable {
+      worker.thread = std::thread([this, &worker, socket = std::move(connection)]() mutable {
         try {
-          Serve(std::move(socket), number);
-        } catch (...) {  // out of memory: the connection ends, the process goes on
+          Serve(std::move(socket));
+        } catch (...) {  // a handler that threw, or out of memory: the connection ends
         }
         worker.done = true;
       });
@@ -407,61 +275,34 @@ class TestHttpServer::Impl {
     }
   }
 
-  void Serve(UniqueSocket socket, std::size_t connectionNumber) {
+  void Serve(UniqueSocket socket) {
     Channel channel(std::move(socket), stopEvent.Get());
     if (!channel.Ok()) return;
     std::string pending;
-    for (;;) {
-      HttpRequest request;
-      request.connection = connectionNumber;
-      switch (ReadRequest(channel, pending, request)) {
-        case ReadResult::kGone:
-          return;
-        case ReadResult::kMalformed:
-          Answer(channel, request, Refusal(400, "Bad Request"));
-          return;
-        case ReadResult::kUnsupported:
-          Answer(channel, request, Refusal(501, "Not Implemented"));
-          return;
-        case ReadResult::kOk:
-          break;
-      }
+    for (HttpRequest request; ReadRequest(channel, pending, request); request = {})
       if (!Answer(channel, request, Dispatch(request))) return;
-    }
   }
 
   // Records the request and asks its handler for the reply.
   HttpReply Dispatch(const HttpRequest& request) {
-    const std::string path = request.Path();
+    const std::string path = PathOf(request);
     Handler handler;
-    int nth = 0;
     {
       std::lock_guard lock(mutex);
       requests.push_back(request);
-      nth = static_cast<int>(counts[path]++);
+      ++counts[path];
       if (const auto it = handlers.find(path); it != handlers.end()) handler = it->second;
     }
-    if (!handler) return MakeReply(404, "Not Found", "Not Found\n", "Content-Type: text/plain\r\n");
-    try {
-      return handler(request, nth);
-    } catch (...) {
-      return Refusal(500, "Internal Server Error");
-    }
+    return handler ? handler(request) : MakeReply(404, "Not Found", "Not Found\n");
   }
 
   // Sends the reply; true when the connection stays open for another request.
   static bool Answer(Channel& channel, const HttpRequest& request, const HttpReply& reply) {
-    if (reply.stall) {
-      channel.Drain(INFINITE);
-      return false;
-    }
     if (reply.delayMs != 0 && !channel.Pause(reply.delayMs)) return false;
-    // A reply to HEAD describes a body it does not carry.
-    std::string_view body = request.method == "HEAD" ? std::string_view() : std::string_view(reply.body);
     const bool truncated = reply.bodyBytesToSend != std::string::npos;
-    if (truncated) body = body.substr(0, reply.bodyBytesToSend);
+    const std::string_view body = std::string_view(reply.body).substr(0, reply.bodyBytesToSend);
     if (channel.Send(reply.head) != Channel::Io::kOk || channel.Send(body) != Channel::Io::kOk) return false;
-    if (truncated || reply.close || WantsClose(request)) {
+    if (truncated || reply.close || EqualsNoCase(request.Header("Connection"), "close")) {
       channel.CloseGracefully();
       return false;
     }
@@ -523,7 +364,7 @@ void TestHttpServer::On(std::string path, Handler handler) {
 }
 
 void TestHttpServer::On(std::string path, HttpReply reply) {
-  On(std::move(path), [reply = std::move(reply)](const HttpRequest&, int) { return reply; });
+  On(std::move(path), [reply = std::move(reply)](const HttpRequest&) { return reply; });
 }
 
 std::vector<HttpRequest> TestHttpServer::Requests() const {

@@ -2,10 +2,10 @@
 // A small HTTP/1.1 server inside the test process, on 127.0.0.1 and an
 // ephemeral port, answering each path with a scripted reply. The transfer,
 // check and download tests point the library at it to meet real sockets:
-// keep-alive connections, truncated bodies, slow or silent servers.
+// keep-alive connections, truncated bodies, slow servers.
 //
 // Every connection has its own thread. Requests are recorded in the order
-// they arrive; their bodies are read (Content-Length only) and kept.
+// they arrive.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -30,22 +30,13 @@ struct SocketTraits {
 using UniqueSocket = UniqueHandle<SocketTraits>;
 
 struct HttpRequest {
-  std::string method;   // "GET"
-  std::string target;   // "/a/b?x", as sent
-  std::string version;  // "HTTP/1.1"
+  std::string method;  // "GET"
+  std::string target;  // "/a/b?x", as sent
   // In the order received, names as sent, values without surrounding blanks.
   std::vector<std::pair<std::string, std::string>> headers;
-  std::string body;  // the Content-Length bytes that followed the head
-  // The connection it came on, numbered from 1 in the order accepted: two
-  // requests with the same number show a reused (keep-alive) connection.
-  std::size_t connection = 0;
 
   // The first header of that name (case-insensitive); "" when absent.
   std::string Header(std::string_view name) const;
-  // The target without its query: what the server matches against its
-  // paths. A request sent to a proxy keeps its absolute form
-  // ("http://host/a?q" gives "http://host/a").
-  std::string Path() const;
 };
 
 struct HttpReply {
@@ -54,10 +45,9 @@ struct HttpReply {
   std::string head;
   std::string body;
   // Sends only this many body bytes, then closes the connection (a dropped
-  // connection). Any value other than npos closes after the reply.
+  // connection).
   std::size_t bodyBytesToSend = std::string::npos;
-  DWORD delayMs = 0;   // waits this long before sending anything
-  bool stall = false;  // never answers: holds the connection until the server stops or the client leaves
+  DWORD delayMs = 0;  // waits this long before sending anything
   // Closes the connection after this reply (otherwise it stays open for the
   // next request). The head should then say "Connection: close" if the
   // client is to know beforehand.
@@ -65,10 +55,8 @@ struct HttpReply {
 };
 
 // A reply with `body` and the head "HTTP/1.1 <status> <reason>", then
-// "Content-Length: <body size>" (left out when `extraHeaders` has its own
-// Content-Length or Transfer-Encoding, or the status has no body: 1xx, 204,
-// 304), then `extraHeaders` ("Name: value\r\n" lines; a missing final "\r\n"
-// is added).
+// "Content-Length: <body size>", then `extraHeaders` ("Name: value\r\n"
+// lines; a missing final "\r\n" is added).
 HttpReply MakeReply(int status, std::string_view reason, std::string body, std::string extraHeaders = "");
 
 // Winsock started for as long as the object lives (WSAStartup and
@@ -88,10 +76,8 @@ class WinsockSession {
 class TestHttpServer {
  public:
   // Called on the connection's thread for every request to its path, so
-  // possibly on several threads at once; it may call Requests() and
-  // CountFor(). `nthRequestForThisPath` counts from 0 the requests to that
-  // path so far. A handler that throws gives "500" and a closed connection.
-  using Handler = std::function<HttpReply(const HttpRequest&, int nthRequestForThisPath)>;
+  // possibly on several threads at once.
+  using Handler = std::function<HttpReply(const HttpRequest&)>;
 
   TestHttpServer();
   TestHttpServer(const TestHttpServer&) = delete;
@@ -107,7 +93,8 @@ class TestHttpServer {
   // L"http://127.0.0.1:PORT" followed by `target` ("/a?b").
   std::wstring Url(std::string_view target) const;
 
-  // Answers requests whose path (the target without its query) is `path`;
+  // Answers requests whose path (the target without its query; a request
+  // sent to a proxy keeps its absolute form, "http://host/a") is `path`;
   // registering a path again replaces its handler. Other paths get 404.
   // May be called while the server runs.
   void On(std::string path, Handler handler);
@@ -119,9 +106,9 @@ class TestHttpServer {
   // How many requests came for `path` (the target without its query).
   std::size_t CountFor(std::string_view path) const;
 
-  // Stops listening, ends every connection (stalled, delayed or idle ones
-  // included: their waits end at once) and joins every thread. Requests
-  // stay readable. Idempotent.
+  // Stops listening, ends every connection (delayed or idle ones included:
+  // their waits end at once) and joins every thread. Requests stay
+  // readable. Idempotent.
   void Stop();
 
  private:

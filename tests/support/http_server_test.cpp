@@ -11,7 +11,6 @@
 namespace wendrix::test {
 namespace {
 
-
 // A blocking client connection; every read gives up after 10 s so that a
 // server that never answers fails the test instead of hanging it.
 class Client {
@@ -36,15 +35,15 @@ class Client {
     return true;
   }
 
-  // One reply: its head, then as many body bytes as its Content-Length says
-  // (none for a reply to HEAD). "" when it does not arrive whole.
-  std::string ReadReply(bool toHead = false) {
+  // One reply: its head, then as many body bytes as its Content-Length
+  // says. "" when it does not arrive whole.
+  std::string ReadReply() {
     std::size_t headEnd;
     while ((headEnd = m_pending.find("\r\n\r\n")) == std::string::npos)
       if (!ReceiveMore()) return {};
     headEnd += 4;
     std::size_t length = 0;
-    if (const std::size_t field = m_pending.find("Content-Length: "); field < headEnd && !toHead)
+    if (const std::size_t field = m_pending.find("Content-Length: "); field < headEnd)
       length = std::stoul(m_pending.substr(field + 16));
     while (m_pending.size() < headEnd + length)
       if (!ReceiveMore()) return {};
@@ -112,105 +111,76 @@ TEST_F(HttpServerTest, ScriptedReplyArrivesByteExactWhenTheRequestComesInPieces)
   EXPECT_TRUE(reply.compare(head.size(), std::string::npos, body) == 0) << "the body differs";
 }
 
-TEST_F(HttpServerTest, KeepAliveConnectionAnswersRequestAfterRequest) {
-  m_server.On("/n", [](const HttpRequest& request, int nth) {
-    return MakeReply(200, "OK", request.method + " " + std::to_string(nth));
-  });
+TEST_F(HttpServerTest, KeepAliveConnectionAnswersAndRecordsRequestAfterRequest) {
+  m_server.On("/n", [](const HttpRequest& request) { return MakeReply(200, "OK", request.target); });
+  m_server.On("/a/b", MakeReply(204, "No Content", ""));
   Client client(m_server.Port());
-  ASSERT_TRUE(client.Send("POST /n HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello"));
-  EXPECT_EQ(client.ReadReply(), "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nPOST 0");
-  // The reply to HEAD carries no body, or the next reply would start with it.
-  ASSERT_TRUE(client.Send("HEAD /n HTTP/1.1\r\nHost: x\r\n\r\n"));
-  EXPECT_EQ(client.ReadReply(true), "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n");
+  ASSERT_TRUE(client.Send("GET /n HTTP/1.1\r\nHost: x\r\n\r\n"));
+  EXPECT_EQ(client.ReadReply(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n/n");
   ASSERT_TRUE(client.Send("GET /n?again HTTP/1.1\r\nHost: x\r\n\r\n"));
-  EXPECT_EQ(client.ReadReply(), "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nGET 2");
-
-  const std::vector<HttpRequest> requests = m_server.Requests();
-  ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[0].body, "hello");
-  EXPECT_EQ(requests[0].connection, requests[2].connection);
-  EXPECT_EQ(m_server.CountFor("/n"), 3u);
-}
-
-TEST_F(HttpServerTest, UnknownPathGets404AndProxyRequestsMatchTheirAddress) {
-  m_server.On("/known", MakeReply(200, "OK", "yes"));
-  Client client(m_server.Port());
+  EXPECT_EQ(client.ReadReply(), "HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\n/n?again");
   ASSERT_TRUE(client.Send("GET /unknown HTTP/1.1\r\nHost: x\r\n\r\n"));
   EXPECT_TRUE(client.ReadReply().starts_with("HTTP/1.1 404 Not Found\r\n"));
-  EXPECT_EQ(m_server.CountFor("/unknown"), 1u);
-  EXPECT_EQ(m_server.CountFor("/known"), 0u);
   // A request meant for a proxy is matched by its whole address.
   m_server.On("http://updates.example/p", MakeReply(200, "OK", "proxied"));
   ASSERT_TRUE(client.Send("GET http://updates.example/p?q HTTP/1.1\r\nHost: updates.example\r\n\r\n"));
   EXPECT_EQ(client.ReadReply(), "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\nproxied");
+  // The client's own "Connection: close" ends the connection after the reply.
+  ASSERT_TRUE(client.Send("GET /a/b?x=1&y HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Custom-Thing:  spaced value \r\n"
+                          "Connection: close\r\n\r\n"));
+  EXPECT_EQ(client.ReadToEnd(), "HTTP/1.1 204 No Content\r\nContent-Length: 0\r\n\r\n");
+
+  const std::vector<HttpRequest> requests = m_server.Requests();
+  ASSERT_EQ(requests.size(), 5u);
+  const HttpRequest& request = requests[4];
+  EXPECT_EQ(request.method, "GET");
+  EXPECT_EQ(request.target, "/a/b?x=1&y");
+  const std::vector<std::pair<std::string, std::string>> headers = {
+      {"Host", "127.0.0.1"}, {"X-Custom-Thing", "spaced value"}, {"Connection", "close"}};
+  EXPECT_EQ(request.headers, headers);
+  EXPECT_EQ(request.Header("x-custom-THING"), "spaced value");
+  EXPECT_EQ(request.Header("X-Missing"), "");
+  EXPECT_EQ(m_server.CountFor("/n"), 2u);
+  EXPECT_EQ(m_server.CountFor("/unknown"), 1u);
+  EXPECT_EQ(m_server.CountFor("/a/b"), 1u);
 }
 
-TEST_F(HttpServerTest, PartialBodyIsFollowedByTheEndOfTheConnection) {
-  HttpReply reply = MakeReply(200, "OK", std::string(1000, 'x'));
-  reply.bodyBytesToSend = 100;
-  m_server.On("/cut", reply);
-  Client client(m_server.Port());
-  ASSERT_TRUE(client.Send("GET /cut HTTP/1.1\r\nHost: x\r\n\r\n"));
-  EXPECT_EQ(client.ReadToEnd(), "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(100, 'x'));
+TEST_F(HttpServerTest, ShortOrClosingReplyIsFollowedByTheEndOfTheConnection) {
+  HttpReply cut = MakeReply(200, "OK", std::string(1000, 'x'));
+  cut.bodyBytesToSend = 100;
+  m_server.On("/cut", cut);
+  HttpReply closing = MakeReply(200, "OK", "bye");
+  closing.close = true;
+  m_server.On("/close", closing);
+  for (const auto& [path, expected] :
+       {std::pair{"/cut", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(100, 'x')},
+        std::pair{"/close", std::string("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nbye")}}) {
+    Client client(m_server.Port());
+    ASSERT_TRUE(client.Send("GET " + std::string(path) + " HTTP/1.1\r\nHost: x\r\n\r\n"));
+    EXPECT_EQ(client.ReadToEnd(), expected) << path;
+  }
 }
 
-TEST_F(HttpServerTest, StopReturnsPromptlyWhileRepliesStallOrWaitAndAClientIdles) {
-  HttpReply stall;
-  stall.stall = true;
-  m_server.On("/stall", stall);
+TEST_F(HttpServerTest, StopReturnsPromptlyWhileAReplyWaitsAndAClientIdles) {
   HttpReply slow = MakeReply(200, "OK", "late");
   slow.delayMs = 60000;
   m_server.On("/slow", slow);
-  Client stalled(m_server.Port()), delayed(m_server.Port()), idle(m_server.Port());
-  ASSERT_TRUE(stalled.Send("GET /stall HTTP/1.1\r\nHost: x\r\n\r\n"));
+  Client delayed(m_server.Port()), idle(m_server.Port());
   ASSERT_TRUE(delayed.Send("GET /slow HTTP/1.1\r\nHost: x\r\n\r\n"));
   ASSERT_TRUE(idle.Send("GET /never-fin"));
-  ASSERT_TRUE(WaitUntil([&] { return m_server.Requests().size() == 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return m_server.Requests().size() == 1; }));
 
   const ULONGLONG start = GetTickCount64();
   m_server.Stop();
   EXPECT_LT(GetTickCount64() - start, 2000u);
-  // Neither got an answer; their connections ended.
-  EXPECT_EQ(stalled.ReadToEnd(), "");
-  EXPECT_EQ(delayed.ReadToEnd(), "");
+  EXPECT_EQ(delayed.ReadToEnd(), "") << "no answer, and the connection ended";
 }
 
-TEST_F(HttpServerTest, RequestsRecordMethodTargetAndHeaders) {
-  m_server.On("/a/b", MakeReply(204, "No Content", ""));
-  Client client(m_server.Port());
-  ASSERT_TRUE(client.Send("GET /a/b?x=1&y HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Custom-Thing:  spaced value \r\n"
-                          "Accept: */*\r\n\r\n"));
-  EXPECT_EQ(client.ReadReply(), "HTTP/1.1 204 No Content\r\n\r\n");
-
-  const std::vector<HttpRequest> requests = m_server.Requests();
-  ASSERT_EQ(requests.size(), 1u);
-  const HttpRequest& request = requests[0];
-  EXPECT_EQ(request.method, "GET");
-  EXPECT_EQ(request.target, "/a/b?x=1&y");
-  EXPECT_EQ(request.version, "HTTP/1.1");
-  EXPECT_EQ(request.Path(), "/a/b");
-  const std::vector<std::pair<std::string, std::string>> headers = {
-      {"Host", "127.0.0.1"}, {"X-Custom-Thing", "spaced value"}, {"Accept", "*/*"}};
-  EXPECT_EQ(request.headers, headers);
-  EXPECT_EQ(request.Header("x-custom-THING"), "spaced value");
-  EXPECT_EQ(request.Header("X-Missing"), "");
-  EXPECT_EQ(m_server.CountFor("/a/b"), 1u);
-}
-
-TEST_F(HttpServerTest, MalformedRequestGets400AndTheConnectionEnds) {
-  const std::string malformed[] = {
-      "GET\r\n\r\n",
-      "GET / HTTP/1.1\r\nno colon\r\n\r\n",
-      "GET / HTTP/1.1\r\nContent-Length: -1\r\n\r\n",
-      std::string("G\0T / HTTP/1.1\r\n\r\n", 18),
-      "GET / HTTP/1.1\r\nX-Long: " + std::string(70000, 'a') + "\r\n\r\n",
-  };
-  for (const std::string& request : malformed) {
+TEST_F(HttpServerTest, MalformedRequestEndsTheConnectionUnrecorded) {
+  for (const char* request : {"GET\r\n\r\n", "GET / HTTP/1.1\r\nno colon\r\n\r\n"}) {
     Client client(m_server.Port());
     ASSERT_TRUE(client.Send(request));
-    const std::optional<std::string> reply = client.ReadToEnd();
-    ASSERT_TRUE(reply.has_value()) << request.substr(0, 40);
-    EXPECT_TRUE(reply->starts_with("HTTP/1.1 400 Bad Request\r\n")) << request.substr(0, 40);
+    EXPECT_EQ(client.ReadToEnd(), "") << request;
   }
   EXPECT_TRUE(m_server.Requests().empty());
 }

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "platform/ini_file.h"
 #include "registry_sandbox.h"
 
 namespace wendrix::test {
@@ -90,6 +91,11 @@ void ShellFolderTest::WriteFile(const std::wstring& folder, const wchar_t* name,
   DWORD written = 0;
   ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
+}
+
+std::wstring ShellFolderTest::ReadText(const std::wstring& path) {
+  std::wstring text;
+  return SUCCEEDED(ReadTextFile(path.c_str(), text)) ? text : L"<missing>";
 }
 
 }  // namespace wendrix::test

@@ -46,6 +46,8 @@ class ShellFolderTest : public testing::Test {
   std::wstring OlderUserFolder() const { return m_user + L"\\Kestmoor\\Pellister\\PublisherData\\"; }
   // Writes `text` as UTF-16 with a byte-order mark, creating the folder.
   void WriteFile(const std::wstring& folder, const wchar_t* name, const std::wstring& text);
+  // A text file as the library reads it; "<missing>" when it cannot be read.
+  static std::wstring ReadText(const std::wstring& path);
 
   ShellFolderTest();
 

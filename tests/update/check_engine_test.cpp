@@ -33,7 +33,7 @@ TEST_F(CheckEngineTest, OneOfTwoFailing) {
   EXPECT_EQ(Record(L"2.2").failedLastCheck, 1);
   EXPECT_NE(Record(L"2.2").lastCheckError, 0u);
   EXPECT_NE(ErrorFile(L"2.2").find(L"File = \"" + m_server.Url("/2.2") + L"\""), std::wstring::npos) << ErrorFile(L"2.2");
-  EXPECT_EQ(ErrorFile(L"1.1"), L"<none>");
+  EXPECT_EQ(ErrorFile(L"1.1"), L"<missing>");
   ASSERT_EQ(LoadLastCheck(m_settings), S_OK);
   EXPECT_EQ(m_settings.lastCheckResult, 1u);
 
@@ -55,7 +55,7 @@ TEST_F(CheckEngineTest, TheLibraryChecksItselfLast) {
   EXPECT_EQ(Check(kRunScheduled), kCheckAllSucceeded);
   const std::vector<HttpRequest> requests = m_server.Requests();
   ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[2].Path(), "http://update.kestmoor.example:80/wendrix/wendrix.wx-cnf");
+  EXPECT_EQ(requests[2].target, "http://update.kestmoor.example:80/wendrix/wendrix.wx-cnf");
   PublisherRecord& self = Record(SelfPublisher().id);
   EXPECT_TRUE(IsSelfPublisher(self));
   ASSERT_TRUE(self.model && self.model->items.size() == 1);
@@ -131,7 +131,7 @@ TEST_F(CheckEngineTest, SaveFailureIsShownWithoutAWindow) {
   const std::wstring user = UserFolder() + kCurrentUserListFile;
   std::atomic<HANDLE> held{INVALID_HANDLE_VALUE};
   // Taken while the check fetches, after the store was read.
-  m_server.On("/1.1", [&](const HttpRequest&, int) {
+  m_server.On("/1.1", [&](const HttpRequest&) {
     held = CreateFileW(user.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     return MakeReply(200, "OK", DataFile(L"1.1", "2.0"));
   });
@@ -290,7 +290,7 @@ TEST_F(CheckEngineTest, NewerLibraryIsNoError) {
   Serve(L"1.1", MakeReply(200, "OK", "[Wendrix]\r\nRequiredVersion = 9.0\r\n" + DataFile(L"1.1", "2.0")));
   EXPECT_EQ(Check(), kCheckAllSucceeded);
   EXPECT_EQ(Record(L"1.1").failedLastCheck, 2);
-  EXPECT_EQ(ErrorFile(L"1.1"), L"<none>");
+  EXPECT_EQ(ErrorFile(L"1.1"), L"<missing>");
 }
 
 class CancellingClient : public CClient {

@@ -154,7 +154,7 @@ class CheckFixture : public ShellFolderTest {
     }
     // The folder's server answers a file with 200, after its .delay if any.
     ASSERT_EQ(reply.head.rfind("HTTP/1.1 200 ", 0), 0u) << "a served folder only answers 200 or 404";
-    ASSERT_TRUE(!reply.stall && reply.bodyBytesToSend == std::string::npos);
+    ASSERT_EQ(reply.bodyBytesToSend, std::string::npos);
     std::ofstream(m_folder / id, std::ios::binary) << reply.body;
     if (reply.delayMs) std::ofstream(m_folder / (id + L".delay")) << reply.delayMs;
   }
@@ -187,9 +187,9 @@ class CheckFixture : public ShellFolderTest {
     return r.model && !r.model->items.empty() && (r.model->items[0].flags & kItemNew) != 0;
   }
   std::wstring ErrorFile(const std::wstring& id) {
-    std::wstring path, text;
+    std::wstring path;
     ErrorFilePath(id, path);
-    return SUCCEEDED(ReadTextFile(path.c_str(), text)) ? text : L"<none>";
+    return ReadText(path);
   }
 
   void OpenServedFolder() {

@@ -29,42 +29,44 @@ constexpr std::uint64_t kSecond = 10000000;
 constexpr std::uint64_t kDay = 86400 * kSecond;
 constexpr std::uint64_t kNow = 13300000000 * kSecond;  // some day in 2022
 
-TEST(CheckSchedule, DueOnePeriodAfterTheLaterOfCheckAndSkip) {
-  const CheckSchedule schedule(kNow - kDay);
-  EXPECT_TRUE(schedule.Decide(kPeriodWeekly, kNow - 8 * kDay, 0, kNow).checkNow);
-  const ScheduleDecision skipped = schedule.Decide(kPeriodWeekly, kNow - 8 * kDay, kNow - 2 * kDay, kNow);
-  EXPECT_FALSE(skipped.checkNow) << "the skip two days ago moves the check";
-  EXPECT_EQ(skipped.lookAgainMs, kScheduleLookInterval);
-  EXPECT_TRUE(schedule.Decide(kPeriodMonthly, kNow - 30 * kDay, 0, kNow).checkNow) << "due on the second";
-  EXPECT_FALSE(schedule.Decide(kPeriodManual, kNow - 400 * kDay, 0, kNow).checkNow);
-  EXPECT_EQ(schedule.Decide(kPeriodManual, 0, 0, kNow).lookAgainMs, kScheduleLookInterval);
-}
-
-TEST(CheckSchedule, NeverCheckedIsDueOnePeriodAfterTheStart) {
-  // Taken literally, "one period from now" would never come: each look
-  // would push it on.
-  const CheckSchedule schedule(kNow);
-  EXPECT_FALSE(schedule.Decide(kPeriodDaily, 0, 0, kNow + kDay - kSecond).checkNow);
-  EXPECT_TRUE(schedule.Decide(kPeriodDaily, 0, 0, kNow + kDay).checkNow);
-}
-
-TEST(CheckSchedule, LooksAgainWhenTheCheckFallsDue) {
-  const CheckSchedule schedule(kNow);
-  const std::uint64_t lastCheck = kNow - kDay + 10 * kSecond + kSecond / 2;  // due in 10.5 s
-  EXPECT_EQ(schedule.Decide(kPeriodDaily, lastCheck, 0, kNow).lookAgainMs, 10500u);
-  EXPECT_EQ(schedule.Decide(kPeriodDaily, kNow - kDay + kSecond / 5, 0, kNow).lookAgainMs, 1000u)
-      << "never sooner than a second";
-}
-
-TEST(CheckSchedule, RunsAreAnHourApartWhenTheOutcomeIsNotRecorded) {
-  CheckSchedule schedule(kNow);
-  const std::uint64_t old = kNow - 30 * kDay;
-  schedule.Ran(kNow);
-  const ScheduleDecision held = schedule.Decide(kPeriodDaily, old, 0, kNow + 59 * 60 * kSecond);
-  EXPECT_FALSE(held.checkNow);
-  EXPECT_EQ(held.lookAgainMs, 60000u);
-  EXPECT_TRUE(schedule.Decide(kPeriodDaily, old, 0, kNow + 3600 * kSecond).checkNow);
-  EXPECT_TRUE(schedule.Decide(kPeriodDaily, old, 0, kNow - kDay).checkNow) << "a clock set back does not hold it";
+// A check is due one period after the later of the last check and skip, or
+// one period after the start for a user who has neither (taken literally,
+// "one period from now" would never come). The next look comes when the
+// check falls due, never sooner than a second, at most a minute ahead. After
+// a run whose outcome was not recorded the next waits an hour.
+TEST(CheckSchedule, Decisions) {
+  constexpr std::uint64_t kOld = kNow - 30 * kDay;
+  const struct {
+    std::uint64_t started;
+    bool ranNow;
+    std::uint32_t period;
+    std::uint64_t lastCheck, lastSkip, now;
+    bool checkNow;
+    std::optional<std::uint32_t> lookAgainMs;  // not compared when nothing
+  } cases[] = {
+      {kNow - kDay, false, kPeriodWeekly, kNow - 8 * kDay, 0, kNow, true, {}},
+      {kNow - kDay, false, kPeriodWeekly, kNow - 8 * kDay, kNow - 2 * kDay, kNow, false, kScheduleLookInterval},
+      {kNow - kDay, false, kPeriodMonthly, kNow - 30 * kDay, 0, kNow, true, {}},  // due on the second
+      {kNow - kDay, false, kPeriodManual, kNow - 400 * kDay, 0, kNow, false, {}},
+      {kNow - kDay, false, kPeriodManual, 0, 0, kNow, false, kScheduleLookInterval},
+      {kNow, false, kPeriodDaily, 0, 0, kNow + kDay - kSecond, false, {}},
+      {kNow, false, kPeriodDaily, 0, 0, kNow + kDay, true, {}},
+      {kNow, false, kPeriodDaily, kNow - kDay + 10 * kSecond + kSecond / 2, 0, kNow, false, 10500},
+      {kNow, false, kPeriodDaily, kNow - kDay + kSecond / 5, 0, kNow, false, 1000},
+      {kNow, true, kPeriodDaily, kOld, 0, kNow + 59 * 60 * kSecond, false, 60000},
+      {kNow, true, kPeriodDaily, kOld, 0, kNow + 3600 * kSecond, true, {}},
+      {kNow, true, kPeriodDaily, kOld, 0, kNow - kDay, true, {}},  // a clock set back does not hold it
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    CheckSchedule schedule(c.started);
+    if (c.ranNow) schedule.Ran(kNow);
+    const ScheduleDecision decision = schedule.Decide(c.period, c.lastCheck, c.lastSkip, c.now);
+    EXPECT_EQ(decision.checkNow, c.checkNow) << "case " << i;
+    if (c.lookAgainMs) {
+      EXPECT_EQ(decision.lookAgainMs, *c.lookAgainMs) << "case " << i;
+    }
+  }
 }
 
 // ---- The program ---------------------------------------------------------

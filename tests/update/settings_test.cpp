@@ -58,93 +58,97 @@ std::unique_ptr<InternetSettings> Load() {
   return s;
 }
 
+// Every number the settings keep: its value, its member, what it reads as
+// with nothing (or something of the wrong type) stored, and another value.
+// Flags read any non-zero number as 1. The check period is tested on its own.
+const struct NumberSetting {
+  const wchar_t* name;
+  std::uint32_t InternetSettings::*member;
+  std::uint32_t byDefault, other;
+  bool flag;
+} kNumbers[] = {
+    {L"CheckWhenLaunched", &InternetSettings::checkWhenLaunched, 1, 0, true},
+    {L"Modem", &InternetSettings::modem, 0, 1, true},
+    {L"Proxy", &InternetSettings::proxyMode, kProxySystem, kProxyExplicit, false},
+    {L"NoProxyForLAN", &InternetSettings::noProxyForLan, 1, 0, true},
+    {L"HangUp", &InternetSettings::hangUp, 1, 0, true},
+    {L"Prompt", &InternetSettings::prompt, 0, 1, true},
+    {L"INIDebug", &InternetSettings::iniDebug, 0, 1, true},
+    {L"CheckAttempts", &InternetSettings::checkAttempts, 2, 5, false},
+    {L"CheckRetryPause", &InternetSettings::checkRetryPause, 0, 3, false},
+    {L"OtherSoftware", &InternetSettings::otherSoftware, 1, 2, false},
+    {L"Cookies", &InternetSettings::cookies, 1, 0, false},
+    {L"MaxConcurrentDownloads", &InternetSettings::maxConcurrentDownloads, 1, 4, false},
+    {L"MaxWalletDiskSpace", &InternetSettings::maxWalletDiskSpace, 100, 250, false},
+};
+// The texts likewise; an empty one is stored as no value at all.
+const struct TextSetting {
+  const wchar_t* name;
+  std::wstring InternetSettings::*member;
+  const wchar_t *byDefault, *other;
+} kTexts[] = {
+    {L"ProxyServer", &InternetSettings::proxyServer, L":80", L"proxy.example:8080"},
+    {L"DialUp", &InternetSettings::dialUpEntry, L"", L"Office"},
+    {L"UserAgent", &InternetSettings::userAgent, L"", L"Agent %1"},
+};
+
+void ExpectDefaults(const InternetSettings& s) {
+  for (const auto& n : kNumbers) EXPECT_EQ(s.*n.member, n.byDefault) << testing::PrintToString(n.name);
+  for (const auto& t : kTexts) EXPECT_EQ(s.*t.member, t.byDefault) << testing::PrintToString(t.name);
+  EXPECT_EQ(s.credentials, Credentials{});
+}
+
 // Each test sees an empty HKEY_CURRENT_USER of its own.
 class SettingsTest : public testing::Test {
  protected:
   RegistrySandbox m_sandbox;
 };
 
-TEST_F(SettingsTest, DefaultsWithNothingStored) {
+TEST_F(SettingsTest, MissingOrIllTypedValuesReadAsTheirDefaults) {
   const auto s = Load();
   ASSERT_TRUE(s);
-  const InternetSettings d;
-  EXPECT_EQ(s->proxyServer, L":80");
-  EXPECT_EQ(s->dialUpEntry, L"");
-  EXPECT_EQ(s->credentials, Credentials{});
-  EXPECT_EQ(s->proxyMode, kProxySystem);
-  EXPECT_EQ(s->cookies, 1u);
-  EXPECT_EQ(s->noProxyForLan, 1u);
-  EXPECT_EQ(s->hangUp, 1u);
-  EXPECT_EQ(s->prompt, 0u);
-  EXPECT_EQ(s->checkAttempts, 2u);
-  EXPECT_EQ(s->checkRetryPause, 0u);
-  EXPECT_EQ(s->otherSoftware, 1u);
+  ExpectDefaults(*s);
   EXPECT_EQ(s->lastCheck, 0u);
   EXPECT_EQ(s->lastCheckResult, 2u);
-  EXPECT_EQ(s->maxConcurrentDownloads, 1u);
-  EXPECT_EQ(s->maxWalletDiskSpace, 100u);
   EXPECT_TRUE(s->checkPeriod == kPeriodWeekly || s->checkPeriod == kPeriodManual) << "depends on RAS";
+
+  HKEY key = OpenSettings();
+  for (const auto& n : kNumbers) RegSetValueExW(key, n.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"9"), 4);
+  for (const auto& t : kTexts) RegSetValueExW(key, t.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4);
+  const BYTE junk[3] = {1, 2, 3};
+  RegSetValueExW(key, L"Authentication2", 0, REG_BINARY, junk, 3);
+  RegCloseKey(key);
+  ExpectDefaults(*Load());
+
+  for (const auto& n : kNumbers) SetDword(HKEY_CURRENT_USER, kSettingsKey, n.name, 7);
+  const auto sevens = Load();
+  for (const auto& n : kNumbers) EXPECT_EQ(sevens.get()->*n.member, n.flag ? 1u : 7u) << testing::PrintToString(n.name);
 }
 
 TEST_F(SettingsTest, SaveThenLoadKeepsEveryValue) {
   InternetSettings s;
-  s.proxyServer = L"proxy.example:8080";
-  s.dialUpEntry = L"Office";
+  for (const auto& n : kNumbers) s.*n.member = n.other;
+  for (const auto& t : kTexts) s.*t.member = t.other;
   s.credentials = {L"du", L"dp", L"dd", L"pu", L"pp"};
-  s.userAgent = L"Agent %1";
-  s.modem = 1;
-  s.proxyMode = kProxyExplicit;
-  s.cookies = 0;
-  s.noProxyForLan = 0;
-  s.hangUp = 0;
-  s.prompt = 1;
-  s.iniDebug = 1;
-  s.checkAttempts = 5;
-  s.checkRetryPause = 3;
   s.checkPeriod = kPeriodMonthly;
-  s.otherSoftware = 2;
-  s.checkWhenLaunched = 0;
-  s.maxConcurrentDownloads = 4;
-  s.maxWalletDiskSpace = 250;
   ASSERT_EQ(SaveSettings(s), S_OK);
-  auto loaded = Load();
-  EXPECT_EQ(loaded->proxyServer, s.proxyServer);
+  const auto loaded = Load();
+  for (const auto& n : kNumbers) EXPECT_EQ(loaded.get()->*n.member, n.other) << testing::PrintToString(n.name);
+  for (const auto& t : kTexts) EXPECT_EQ(loaded.get()->*t.member, t.other) << testing::PrintToString(t.name);
   EXPECT_EQ(loaded->credentials, s.credentials);
-  EXPECT_EQ(loaded->userAgent, s.userAgent);
   EXPECT_EQ(loaded->checkPeriod, kPeriodMonthly);
-  EXPECT_EQ(loaded->maxWalletDiskSpace, 250u);
-  EXPECT_EQ(loaded->cookies, 0u);
-  EXPECT_EQ(loaded->checkWhenLaunched, 0u);
 
   // Empty texts delete their values; the credential block is always written.
-  s.userAgent.clear();
-  s.dialUpEntry.clear();
+  for (const auto& t : kTexts) (s.*t.member).clear();
   s.credentials = {};
   ASSERT_EQ(SaveSettings(s), S_OK);
-  EXPECT_FALSE(HasValue(L"UserAgent"));
-  EXPECT_FALSE(HasValue(L"DialUp"));
+  for (const auto& t : kTexts) EXPECT_FALSE(HasValue(t.name)) << testing::PrintToString(t.name);
   HKEY key = OpenSettings();
   DWORD type = 0, size = 0;
   ASSERT_EQ(RegQueryValueExW(key, L"Authentication2", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(size, 64u);
-}
-
-TEST_F(SettingsTest, IllTypedValuesTakeTheirDefaults) {
-  HKEY key = OpenSettings();
-  RegSetValueExW(key, L"CheckAttempts", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"9"), 4);
-  RegSetValueExW(key, L"ProxyServer", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4);
-  const BYTE junk[3] = {1, 2, 3};
-  RegSetValueExW(key, L"Authentication2", 0, REG_BINARY, junk, 3);
-  DWORD seven = 7;
-  RegSetValueExW(key, L"HangUp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), 4);
-  RegCloseKey(key);
-  const auto s = Load();
-  EXPECT_EQ(s->checkAttempts, 2u);
-  EXPECT_EQ(s->proxyServer, L":80");
-  EXPECT_EQ(s->credentials, Credentials{});
-  EXPECT_EQ(s->hangUp, 1u) << "non-zero reads as 1";
 }
 
 TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {

@@ -1,0 +1,120 @@
+// The files kept beside a publisher's list entry: its data, previous and
+// inactive items, icons and the error file of its last check.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../support/shell_folder_redirect.h"
+#include "../support/temp_folder.h"
+#include "registration/side_files.h"
+#include "setup/journal.h"
+
+namespace wendrix::test {
+namespace {
+
+using SideFilesTest = ShellFolderTest;
+
+TEST_F(SideFilesTest, SideFiles) {
+  PublisherRecord record;
+  record.id = L"1.2.3";
+  std::wstring path;
+  for (const auto& [kind, name] : {std::pair{SideFile::kData, L"1.2.3.ini"}, std::pair{SideFile::kPreviousItems, L"1.2.3.prv"},
+                                   std::pair{SideFile::kInactiveItems, L"1.2.3.ina"}}) {
+    ASSERT_EQ(SideFilePath(record, kind, path), S_OK);
+    EXPECT_EQ(path, UserFolder() + name);
+    std::wstring text = L"untouched";
+    const HRESULT missing = FileExists(UserFolder()) ? HResultFromWin32(ERROR_FILE_NOT_FOUND)
+                                                     : HResultFromWin32(ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(ReadSideFile(record, kind, text), missing);
+    EXPECT_EQ(text, L"untouched");
+    ASSERT_EQ(WriteSideFile(record, kind, L"[Publisher]\r\nName = \u00e8\r\n", nullptr), S_OK);
+    EXPECT_EQ(ReadFileBytes(path).substr(0, 2), "\xFF\xFE");
+    ASSERT_EQ(ReadSideFile(record, kind, text), S_OK);
+    EXPECT_EQ(text, L"[Publisher]\r\nName = \u00e8\r\n");
+    ASSERT_EQ(WriteSideFile(record, kind, L"", nullptr), S_OK);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(WriteSideFile(record, kind, L"", nullptr), S_OK) << "deleting a missing file is no error";
+    EXPECT_EQ(ReadSideFile(record, kind, text), static_cast<HRESULT>(0x80070002));
+  }
+
+  record.dataFile = UserFolder() + L"listed.ini";
+  record.dataText = L"listed path";
+  ASSERT_EQ(SaveDataFile(record, nullptr), S_OK);
+  EXPECT_TRUE(FileExists(UserFolder() + L"listed.ini"));
+  record.dataText.clear();
+  ASSERT_EQ(LoadDataFile(record), S_OK);
+  EXPECT_EQ(record.dataText, L"listed path");
+
+  PublisherRecord nameless;
+  EXPECT_EQ(SideFilePath(nameless, SideFile::kPreviousItems, path), E_INVALIDARG);
+  EXPECT_EQ(LoadDataFile(nameless), E_INVALIDARG);
+}
+
+TEST_F(SideFilesTest, SideFileWriteIsJournaled) {
+  PublisherRecord record;
+  record.id = L"1.2.3";
+  WriteFile(UserFolder(), L"1.2.3.ina", L"before");
+  CJournal journal;
+  ASSERT_EQ(journal.Create(), S_OK);
+  ASSERT_EQ(WriteSideFile(record, SideFile::kInactiveItems, L"after", &journal), S_OK);
+  ASSERT_EQ(WriteSideFile(record, SideFile::kPreviousItems, L"new", &journal), S_OK);
+  EXPECT_EQ(ReadText(UserFolder() + L"1.2.3.ina"), L"after");
+  ASSERT_EQ(journal.Rollback(), S_OK);
+  EXPECT_EQ(ReadText(UserFolder() + L"1.2.3.ina"), L"before");
+  EXPECT_FALSE(FileExists(UserFolder() + L"1.2.3.prv"));
+}
+
+TEST_F(SideFilesTest, IconNamesStayUnder250Characters) {
+  std::wstring path;
+  ASSERT_EQ(IconFilePath(L"1.2", L"group", L"", path), S_OK);
+  EXPECT_EQ(path, UserFolder() + L"1.2-group.ico");
+  ASSERT_EQ(IconFilePath(L"1.2", L"group", L"item", path), S_OK);
+  EXPECT_EQ(path, UserFolder() + L"1.2-group-item.ico");
+
+  // Below 250 characters the names are limited only by the whole path;
+  // from 250 on they are refused whatever the folder.
+  const std::size_t room = MAX_PATH - 1 - UserFolder().size() - std::wstring_view(L"1--.ico").size();
+  EXPECT_EQ(IconFilePath(L"1", std::wstring(room - 100, L'a'), std::wstring(100, L'b'), path), S_OK);
+  EXPECT_EQ(path.size(), 259u);
+  EXPECT_EQ(IconFilePath(L"1", std::wstring(room - 99, L'a'), std::wstring(100, L'b'), path),
+            static_cast<HRESULT>(0x8007006F));
+  EXPECT_EQ(IconFilePath(L"1", std::wstring(150, L'a'), std::wstring(100, L'b'), path), static_cast<HRESULT>(0x8007006F));
+  EXPECT_EQ(IconFilePath(L"1", std::wstring(250, L'c'), L"", path), static_cast<HRESULT>(0x8007006F));
+
+  // Names come from fetched files: anything that could leave the folder is refused.
+  for (const wchar_t* bad : {L"", L"..\\..\\Startup\\x", L"a/b", L"c:d", L"two words"})
+    EXPECT_EQ(IconFilePath(L"1.2", bad, L"", path), E_INVALIDARG) << testing::PrintToString(bad);
+  EXPECT_EQ(IconFilePath(L"1.2", L"group", L"..\\x", path), E_INVALIDARG);
+}
+
+TEST_F(SideFilesTest, IconFilesAreStoredWholeAndJournaled) {
+  const std::string icon("\0\0\1\0binary\xFF", 11);
+  ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"", icon, nullptr), S_OK);
+  EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.2-group.ico"), icon);
+
+  CJournal journal;
+  ASSERT_EQ(journal.Create(), S_OK);
+  ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"", "new", &journal), S_OK);
+  ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"item", "item", &journal), S_OK);
+  EXPECT_EQ(WriteIconFile(L"1.2", std::wstring(250, L'x'), L"", "x", &journal), static_cast<HRESULT>(0x8007006F));
+  ASSERT_EQ(journal.Rollback(), S_OK);
+  EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.2-group.ico"), icon);
+  EXPECT_FALSE(FileExists(UserFolder() + L"1.2-group-item.ico"));
+}
+
+TEST_F(SideFilesTest, ErrorFileWrittenOnFailureDeletedOnSuccess) {
+  const std::wstring file = m_temp.File(L"a b.wx-cnf");
+  ASSERT_EQ(RecordOutcome(L"1.2.3", {static_cast<HRESULT>(0x8007000D), file, 7, 0}, nullptr), S_OK);
+  const std::wstring path = UserFolder() + L"1.2.3-error.ini";
+  EXPECT_EQ(ReadFileBytes(path).substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(ReadText(path), L"\r\n[Error]\r\nError = 0x8007000d\r\nFile = \"" + file + L"\"\r\nLine = 7\r\n");
+  ASSERT_EQ(RecordOutcome(L"1.2.3", {S_OK, L"", 0, 0}, nullptr), S_OK);
+  EXPECT_FALSE(FileExists(path));
+  EXPECT_EQ(RecordOutcome(L"1.2.3", {S_FALSE, L"", 0, 0}, nullptr), S_OK);
+  EXPECT_EQ(RecordOutcome(L"", {E_FAIL, L"", 0, 0}, nullptr), E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace wendrix::test
