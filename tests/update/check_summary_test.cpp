@@ -151,6 +151,8 @@ TEST(CollectSummaryFacts, CountsTheSelfPublishersFailureOnlyUnderIniDebug) {
 
   records[1] = Record({.id = SelfPublisher().id, .enabled = 0, .failedLastCheck = 1, .self = true});
   EXPECT_EQ(CollectSummaryFacts(records, scope).failed, 0u) << "a disabled self publisher is not checked";
+  records[1] = Record({.id = SelfPublisher().id, .failedLastCheck = 2, .self = true});
+  EXPECT_EQ(CollectSummaryFacts(records, scope).failed, 0u) << "a needed self-update is no failure";
 }
 
 TEST(CollectSummaryFacts, FindsNewItemsInTheLoadedModels) {
