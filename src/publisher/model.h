@@ -20,11 +20,13 @@ class PublisherEnvironment;
 struct TextEntry {
   std::wstring language;
   std::wstring text;
+  bool operator==(const TextEntry&) const = default;
 };
 struct TextRecord {
   std::wstring id;
   std::vector<TextEntry> entries;
   std::uint32_t line = 0;
+  bool operator==(const TextRecord&) const = default;
 };
 
 // A size or a size range; `known` is false when no Bytes were given.
@@ -32,6 +34,7 @@ struct SizeRange {
   std::uint64_t smallest = 0;
   std::uint64_t largest = 0;
   bool known = false;
+  bool operator==(const SizeRange&) const = default;
 };
 
 struct Item {
@@ -47,11 +50,13 @@ struct Item {
   std::uint64_t latestDate = 0;                  // file time; 0 = none
   SizeRange size;
   std::uint32_t line = 0;
+  bool operator==(const Item&) const = default;
 };
 
 struct ActionResource {
   std::wstring resource;  // file name or address
   std::wstring pathId;    // folder it goes to; may be empty
+  bool operator==(const ActionResource&) const = default;
 };
 
 struct Action {
@@ -73,6 +78,7 @@ struct Action {
   std::uint32_t line = 0;
   // NextUrl's rotation: the index of the next address, or -1 before the first call.
   mutable std::int64_t nextUrl = -1;
+  bool operator==(const Action&) const = default;
 };
 
 struct Message {
@@ -80,12 +86,14 @@ struct Message {
   std::uint32_t type = 0;  // 0: no Type line
   std::wstring headerId, messageId, yesId, noId, conditionId;
   std::uint32_t line = 0;
+  bool operator==(const Message&) const = default;
 };
 
 struct InstalledVersionTest {
   std::wstring definitionId;
   std::wstring lowest;   // may be empty
   std::wstring highest;  // may be empty
+  bool operator==(const InstalledVersionTest&) const = default;
 };
 
 struct ConditionRecord {
@@ -98,6 +106,7 @@ struct ConditionRecord {
   std::vector<std::wstring> paths;
   std::vector<std::vector<std::wstring>> andLists, orLists, notLists;
   mutable std::uint32_t visits = 0;  // meaningful only during one evaluation
+  bool operator==(const ConditionRecord&) const = default;
 };
 
 struct Group {
@@ -105,6 +114,7 @@ struct Group {
   std::wstring titleId, title;
   std::vector<std::wstring> itemIds;
   std::uint32_t line = 0;
+  bool operator==(const Group&) const = default;
 };
 
 // A place: empty (the name alone), a Windows Installer product code in
@@ -112,22 +122,26 @@ struct Group {
 struct PathAlternative {
   std::wstring location;
   std::wstring name;
+  bool operator==(const PathAlternative&) const = default;
 };
 struct PathDefinition {
   std::wstring id;
   std::vector<PathAlternative> alternatives;
   mutable std::optional<std::wstring> result;  // the folder found by the last resolution (a cache)
   std::uint32_t line = 0;
+  bool operator==(const PathDefinition&) const = default;
 };
 
 struct FreeUpdateStyle {
   std::wstring id;
   std::uint32_t type = kFreeUpdatesAll;
   std::uint32_t line = 0;
+  bool operator==(const FreeUpdateStyle&) const = default;
 };
 
 struct ApplicationProbe {
   std::wstring location, name, iniSection, iniKey;  // empty = absent
+  bool operator==(const ApplicationProbe&) const = default;
 };
 struct InstalledVersionDefinition {
   std::wstring id;
@@ -136,11 +150,13 @@ struct InstalledVersionDefinition {
   std::wstring publisher;                // optional publisher probe
   mutable std::optional<std::wstring> result;  // the version found by the last determination (a cache)
   std::uint32_t line = 0;
+  bool operator==(const InstalledVersionDefinition&) const = default;
 };
 
 struct IconEntry {
   std::wstring id;
   std::wstring version;
+  bool operator==(const IconEntry&) const = default;
 };
 
 // The publisher's own fields, as registered (and, in wallet mode, as read).
@@ -149,6 +165,7 @@ struct PublisherFields {
   std::vector<TextEntry> applicationNames;
   std::wstring applicationIcon, version;
   std::uint32_t flags = 0;  // the store's flag word
+  bool operator==(const PublisherFields&) const = default;
 };
 
 // Publisher flag word bits the loader reads or sets.

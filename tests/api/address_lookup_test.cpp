@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -67,6 +68,37 @@ TEST(AddressLookupTest, MirrorsAreHandedOutInTurn) {
   ASSERT_EQ(FindAddress(&record, &data, L"Editor", kAddressDownload, env, second), S_OK);
   EXPECT_EQ(first.value_or(L""), L"http://b.example/");
   EXPECT_EQ(second.value_or(L""), L"http://a.example/");
+}
+
+TEST(AddressLookupTest, FindAddressClearsTheAnswerAndChecksTheKind) {
+  FakeEnvironment env;
+  PublisherData data;
+  Item& item = data.items.emplace_back();
+  item.id = L"editor";
+  AddAction(data, item, L"buy", kActionBuy, kSubtypeGeneric, L"2.0", {L"http://shop.example/"});
+  PublisherRecord record;
+  record.homePage = L"http://acme.example/";
+  const struct {
+    const char* name;
+    const PublisherRecord* record;
+    const wchar_t* itemId;
+    std::uint32_t flags;
+    HRESULT result;
+    std::optional<std::wstring> address;
+  } cases[] = {
+      {"no publisher", nullptr, L"editor", kAddressPurchase, S_OK, std::nullopt},
+      {"the publisher's home page", &record, nullptr, kAddressPublisherHomePage, S_OK, L"http://acme.example/"},
+      {"no such item", &record, L"viewer", kAddressPurchase, S_OK, std::nullopt},
+      {"the last kind", &record, L"Editor", kAddressPurchase, S_OK, L"http://shop.example/"},
+      {"no action of the kind", &record, L"editor", kAddressFaq, S_OK, std::nullopt},
+      {"kind 0", &record, L"editor", 0, E_INVALIDARG, std::nullopt},
+      {"past the last kind", &record, L"editor", kAddressPurchase + 1, E_INVALIDARG, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    std::optional<std::wstring> address = L"stale";
+    EXPECT_EQ(FindAddress(c.record, &data, c.itemId, c.flags, env, address), c.result) << c.name;
+    EXPECT_EQ(address, c.address) << c.name;
+  }
 }
 
 TEST(SelfUpdateOfferTest, NewerSelfItemUnlessQuieted) {

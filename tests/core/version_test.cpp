@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -15,20 +14,7 @@ namespace {
 constexpr std::uint32_t kSentinel = 0xDEADBEEF;
 const VersionParts kUntouched{kSentinel, kSentinel, kSentinel, kSentinel};
 
-std::string Narrow(std::wstring_view text) {
-  std::string out;
-  for (wchar_t c : text) {
-    const auto u = static_cast<std::uint32_t>(c);
-    if (u >= 0x20 && u < 0x7F) {
-      out.push_back(static_cast<char>(u));
-    } else {
-      char hex[12];
-      std::snprintf(hex, sizeof hex, "\\x%X", static_cast<unsigned>(u));
-      out += hex;
-    }
-  }
-  return out;
-}
+std::string Narrow(std::wstring_view text) { return testing::PrintToString(std::wstring(text)); }
 
 // ---------------------------------------------------------------------------
 // ParseVersion

@@ -4,56 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
+
+#include "fake_environment.h"
 
 namespace wendrix {
 namespace {
 
-class FakeEnvironment final : public PublisherEnvironment {
- public:
-  std::wstring moduleVersion = L"3.8.10.0";
-  std::uint16_t uiLanguage = 0x409;
-  std::map<std::uint16_t, LanguageNames> languages = {
-      {0x409, {L"en", L"ENU", 0x409}}, {0x809, {L"en", L"ENG", 0x809}}, {0x410, {L"it", L"ITA", 0x410}},
-      {0x40A, {L"es", L"ESP", 0x40A}}, {0xC0A, {L"es", L"ESN", 0xC0A}},
-      // Languages the system knows without a two-letter name.
-      {0x414, {L"", L"NOR", 0x414}},   {0x814, {L"", L"NON", 0x814}},   {0x804, {L"", L"CHS", 0x804}},
-  };
-  std::map<std::wstring, std::wstring> installed;  // definition identifier -> installed version
-  std::set<std::wstring> folders;                   // path identifiers that resolve
-  mutable const PublisherList* publishersSeen = nullptr;
-
-  std::wstring ModuleVersion() const override { return moduleVersion; }
-  std::uint16_t UserUiLanguage() const override { return uiLanguage; }
-  std::optional<LanguageNames> Language(std::uint16_t id) const override {
-    const auto it = languages.find(id);
-    return it == languages.end() ? std::nullopt : std::optional<LanguageNames>(it->second);
-  }
-  bool Is64BitSystem() const override { return true; }
-  std::uint32_t TickCount() const override { return 0; }
-  std::optional<std::wstring> DetermineInstalledVersion(const InstalledVersionDefinition& definition,
-                                                        const PublisherList* publishers) const override {
-    publishersSeen = publishers;
-    const auto it = installed.find(definition.id);
-    return it == installed.end() ? std::nullopt : std::optional<std::wstring>(it->second);
-  }
-  std::optional<std::wstring> ResolvePath(const PathDefinition& definition) const override {
-    if (folders.count(definition.id) == 0) return std::nullopt;
-    return L"C:\\" + definition.id;
-  }
-};
-
-class FakePublisherList final : public PublisherList {
- public:
-  std::set<std::wstring> ids;
-  bool Contains(std::wstring_view id) const override { return ids.count(std::wstring(id)) != 0; }
-  std::optional<std::wstring> PublisherVersion(std::wstring_view) const override { return std::nullopt; }
-  void RecordRequiredVersion(std::wstring_view) override {}
-};
+using test::FakeEnvironment;
+using test::FakePublisherList;
 
 using Lists = std::vector<std::vector<std::wstring>>;
 
@@ -111,7 +72,7 @@ TEST_F(ConditionsTest, VersionTestHoldsWhileTheLibraryIsAtLeastThatVersion) {
 }
 
 TEST_F(ConditionsTest, PublisherTestNeedsTheExactIdentifierInTheList) {
-  m_publishers.ids = {L"1.3.6.1.4.1.99", L"Acme"};
+  m_publishers.versions = {{L"1.3.6.1.4.1.99", L""}, {L"Acme", L""}};
   ConditionRecord& record = Add(L"C");
   record.publishers = {L"Acme", L"1.3.6.1.4.1.99"};
   EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
@@ -173,13 +134,13 @@ TEST_F(ConditionsTest, InstalledVersionMustLieInTheInclusiveRange) {
 TEST_F(ConditionsTest, PathTestNeedsAnExistingFolder) {
   m_data.paths.emplace_back().id = L"Data";
   m_data.paths.emplace_back().id = L"Gone";
-  m_env.folders = {L"Data"};
+  m_env.folders = {{L"Data", L"C:\\Data"}};
   ConditionRecord& record = Add(L"C");
   record.paths = {L"data"};
   EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
   record.paths = {L"Data", L"Gone"};
   EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
-  m_env.folders.insert(L"Missing");  // resolvable, but not defined by the file
+  m_env.folders[L"Missing"] = L"C:\\Missing";  // resolvable, but not defined by the file
   record.paths = {L"Missing"};
   EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
 }
@@ -382,6 +343,7 @@ struct MatchCase {
 };
 
 TEST_F(ConditionsTest, LanguageMatchesByNameThenByTable) {
+  m_env.languages.erase(0x407);  // a language this system does not know
   const MatchCase cases[] = {
       // The two-letter ISO 639 name, then the table's primary language.
       {L"en", 0x409, true},     {L"EN", 0x809, true},     {L"it", 0x410, true},     {L"it", 0x409, false},

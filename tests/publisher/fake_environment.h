@@ -19,27 +19,31 @@ class FakeEnvironment : public PublisherEnvironment {
   bool is64Bit = true;
   std::uint32_t tickCount = 0;
   // Installed versions by definition identifier; folders by path identifier.
+  std::map<std::uint16_t, LanguageNames> languages = {
+      {0x409, {L"en", L"ENU", 0x409}}, {0x809, {L"en", L"ENG", 0x809}}, {0x410, {L"it", L"ITA", 0x410}},
+      {0x40c, {L"fr", L"FRA", 0x40c}}, {0x407, {L"de", L"DEU", 0x407}}, {0x40A, {L"es", L"ESP", 0x40A}},
+      {0xC0A, {L"es", L"ESN", 0xC0A}},
+      // Languages the system knows without a two-letter name.
+      {0x414, {L"", L"NOR", 0x414}},   {0x814, {L"", L"NON", 0x814}},   {0x804, {L"", L"CHS", 0x804}},
+  };
+  // Installed versions by definition identifier; folders by path identifier.
   std::map<std::wstring, std::wstring> installed;
   std::map<std::wstring, std::wstring> folders;
   mutable int determinations = 0;
+  mutable const PublisherList* publishersSeen = nullptr;
 
   std::wstring ModuleVersion() const override { return moduleVersion; }
   std::uint16_t UserUiLanguage() const override { return uiLanguage; }
   std::optional<LanguageNames> Language(std::uint16_t id) const override {
-    switch (id) {
-      case 0x409: return LanguageNames{L"en", L"ENU", 0x409};
-      case 0x809: return LanguageNames{L"en", L"ENG", 0x809};
-      case 0x410: return LanguageNames{L"it", L"ITA", 0x410};
-      case 0x40c: return LanguageNames{L"fr", L"FRA", 0x40c};
-      case 0x407: return LanguageNames{L"de", L"DEU", 0x407};
-      default: return std::nullopt;
-    }
+    const auto it = languages.find(id);
+    return it == languages.end() ? std::nullopt : std::optional<LanguageNames>(it->second);
   }
   bool Is64BitSystem() const override { return is64Bit; }
   std::uint32_t TickCount() const override { return tickCount; }
   std::optional<std::wstring> DetermineInstalledVersion(const InstalledVersionDefinition& definition,
                                                         const PublisherList* publishers) const override {
     ++determinations;
+    publishersSeen = publishers;
     auto it = installed.find(definition.id);
     if (it != installed.end()) return it->second;
     if (!definition.publisher.empty() && publishers) return publishers->PublisherVersion(definition.publisher);

@@ -245,18 +245,12 @@ TEST_F(HeaderTest, WalletModeStoresThePublisher) {
                             L"ApplicationDialogHistory=no\n" +
                                 std::wstring(kBody),
                             0, &wallet)));
-  const PublisherFields& p = data.publisher;
-  EXPECT_EQ(p.id, L"1.3.6.1.4.1.55555.1");
-  EXPECT_EQ(p.name, L"Other Publisher");
-  EXPECT_EQ(p.homePage, L"http://other.example/");
-  EXPECT_EQ(p.dataSource, L"http://other.example/o.wx-cnf");
-  ASSERT_EQ(p.applicationNames.size(), 2u);
-  EXPECT_EQ(p.applicationNames[1].language, L"it");
-  EXPECT_EQ(p.applicationNames[1].text, L"Altra App");
-  EXPECT_EQ(p.applicationIcon, L"http://other.example/icon.ico");
-  EXPECT_EQ(p.version, L"2.1");
-  EXPECT_EQ(p.flags, kPublisherControlPanel | kPublisherMenuHomePage | kPublisherDialogAllItems |
-                         kPublisherDialogWallet | 0x2);
+  EXPECT_EQ(data.publisher,
+            (PublisherFields{L"1.3.6.1.4.1.55555.1", L"Other Publisher", L"http://other.example/",
+                             L"http://other.example/o.wx-cnf", {{L"en", L"Other App"}, {L"it", L"Altra App"}},
+                             L"http://other.example/icon.ico", L"2.1",
+                             kPublisherControlPanel | kPublisherMenuHomePage | kPublisherDialogAllItems |
+                                 kPublisherDialogWallet | 0x2}));
 
   // A built-in publisher's data source always comes from the table.
   ASSERT_TRUE(Accepted(Load(L"[Publisher]\nID=kestmoor\nName=Kestmoor\nHomePage=http://kestmoor.example/\n"

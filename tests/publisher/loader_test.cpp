@@ -256,13 +256,14 @@ TEST_F(LoaderTest, PathLocations) {
                           L"Path=HKEY_CLASSES_ROOT\\Acme.Document\\Folder,Bin\n"
                           L"Path=x86\\hkey_local_machine\\Software\\Acme\\Dir,Bin\n"
                           L"Path=X64\\HKEY_USERS\\.DEFAULT\\Acme\\Dir,\\Bin\n")));
-  const PathDefinition& path = data.paths.at(0);
-  ASSERT_EQ(path.alternatives.size(), 6u);
-  EXPECT_EQ(path.alternatives[0].location, L"");
-  EXPECT_EQ(path.alternatives[0].name, L"C:\\Acme");
-  EXPECT_EQ(path.alternatives[2].name, L"");
-  EXPECT_EQ(path.alternatives[5].location, L"X64\\HKEY_USERS\\.DEFAULT\\Acme\\Dir");
-  EXPECT_EQ(path.alternatives[5].name, L"\\Bin");
+  EXPECT_EQ(data.paths.at(0).alternatives,
+            (std::vector<PathAlternative>{
+                {L"", L"C:\\Acme"},
+                {L"{8B1A3C55-1111-2222-3333-444455556666}", L"Bin"},
+                {L"{8B1A3C55-1111-2222-3333-444455556666}/{0A1B2C3D-1111-2222-3333-444455556666}", L""},
+                {L"HKEY_CLASSES_ROOT\\Acme.Document\\Folder", L"Bin"},
+                {L"x86\\hkey_local_machine\\Software\\Acme\\Dir", L"Bin"},
+                {L"X64\\HKEY_USERS\\.DEFAULT\\Acme\\Dir", L"\\Bin"}}));
 }
 
 TEST_F(LoaderTest, IconsNeedIdAndVersionAndMayNotRepeat) {
@@ -608,9 +609,8 @@ TEST_F(LoaderTest, InstalledVersionsComeFromTheirDefinitions) {
   EXPECT_EQ(data.FindItem(L"ByPublisher")->installedVersion, std::optional<std::wstring>(L"0.0"));
   EXPECT_FALSE(data.FindItem(L"Unprobed")->installedVersion.has_value());
   EXPECT_EQ(env.determinations, 3);
-  const ApplicationProbe& probe = data.FindInstalledVersion(L"Tool")->applications.at(0);
-  EXPECT_EQ(probe.location, L"HKEY_LOCAL_MACHINE\\Software\\Acme\\Dir");
-  EXPECT_EQ(probe.name, L"tool.exe");
+  EXPECT_EQ(data.FindInstalledVersion(L"Tool")->applications,
+            (std::vector<ApplicationProbe>{{L"HKEY_LOCAL_MACHINE\\Software\\Acme\\Dir", L"tool.exe", L"", L""}}));
 }
 
 TEST_F(LoaderTest, LatestVersionDateAndSizeComeFromTheItemsActions) {

@@ -139,7 +139,9 @@ TEST(ItemFlagsTest, DetailedFlags) {
   f.AddAction(editor, L"page", kActionOpen, L"", true);
   f.AddAction(editor, L"get", kActionDownload, L"2.0", false);
   f.AddAction(editor, L"buy-old", kActionBuy, L"1.0", true);
-  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true, f.env), kItemFlagUpdate) << "no address, no newer purchase";
+  f.AddAction(editor, L"buy-nowhere", kActionBuy, L"3.0", false);
+  EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true, f.env), kItemFlagUpdate)
+      << "no download address, no newer purchase with one";
   f.data.actions[1].urls.push_back(L"http://x.example/e.exe");
   f.AddAction(f.data.items[0], L"buy", kActionBuy, L"2.0", true);
   EXPECT_EQ(ItemFlagsOf(f.data, f.data.items[0], L"", true, f.env), kItemFlagUpdate | kItemFlagDownloadable | kItemFlagBuyable);

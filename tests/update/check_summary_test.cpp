@@ -16,101 +16,42 @@ namespace {
 
 using Messages = std::vector<StringId>;
 
-// One enabled publisher, checked without errors and nothing new.
-CheckSummaryFacts Quiet() {
-  CheckSummaryFacts facts;
-  facts.visible = 1;
-  facts.enabled = 1;
-  return facts;
-}
-
-TEST(CheckSummaryMessages, EachRuleAlone) {
-  struct Case {
+TEST(CheckSummaryMessages, FollowTheRulesInDisplayOrder) {
+  const struct {
     const char* name;
     CheckSummaryFacts facts;
     Messages messages;
+  } cases[] = {
+      // Each rule alone, against one enabled publisher checked without errors.
+      {"nothing to report", {.visible = 1, .enabled = 1}, {kStrSummaryNoUpdates}},
+      {"new items", {.visible = 1, .enabled = 1, .anyNewItem = true}, {kStrSummaryNewItems}},
+      {"some need the self-update", {.visible = 3, .enabled = 3, .needingSelfUpdate = 1},
+       {kStrSummarySelfUpdateForSome}},
+      {"all need the self-update", {.visible = 1, .enabled = 1, .needingSelfUpdate = 1},
+       {kStrSummarySelfUpdateRequired}},
+      {"no publisher", {}, {kStrSummaryNoPublishers}},
+      {"a disabled publisher", {.visible = 2, .enabled = 1, .disabled = 1}, {kStrSummaryHiddenPublishers}},
+      {"hidden items with updates", {.visible = 1, .enabled = 1, .hiddenItemsWithUpdates = 4},
+       {kStrSummaryHiddenItemUpdates}},
+      {"never attempted", {.visible = 1, .enabled = 1, .neverAttempted = 1}, {kStrSummaryDataNotLoaded}},
+      {"a failure", {.visible = 1, .enabled = 1, .failed = 1}, {kStrSummaryCheckErrors}},
+      // Together: in order, and the closing line only when nothing else is said.
+      {"everything at once",
+       {.visible = 5, .enabled = 4, .disabled = 1, .needingSelfUpdate = 1, .neverAttempted = 1, .failed = 1,
+        .hiddenItemsWithUpdates = 2, .anyNewItem = true},
+       {kStrSummarySelfUpdateForSome, kStrSummaryHiddenPublishers, kStrSummaryHiddenItemUpdates,
+        kStrSummaryDataNotLoaded, kStrSummaryCheckErrors}},
+      {"no publisher, hidden updates", {.hiddenItemsWithUpdates = 1},
+       {kStrSummaryNoPublishers, kStrSummaryHiddenItemUpdates}},
+      {"no 'new items' line after others", {.visible = 2, .enabled = 2, .needingSelfUpdate = 1, .anyNewItem = true},
+       {kStrSummarySelfUpdateForSome}},
+      // A self-update for every enabled publisher silences the rest.
+      {"self-update for all",
+       {.visible = 3, .enabled = 2, .disabled = 1, .needingSelfUpdate = 2, .neverAttempted = 1, .failed = 1,
+        .hiddenItemsWithUpdates = 2, .anyNewItem = true},
+       {kStrSummarySelfUpdateRequired}},
   };
-  std::vector<Case> cases;
-  cases.push_back({"nothing to report", Quiet(), {kStrSummaryNoUpdates}});
-  {
-    CheckSummaryFacts f = Quiet();
-    f.anyNewItem = true;
-    cases.push_back({"new items", f, {kStrSummaryNewItems}});
-  }
-  {
-    CheckSummaryFacts f = Quiet();
-    f.enabled = 3;
-    f.visible = 3;
-    f.needingSelfUpdate = 1;
-    cases.push_back({"some need the self-update", f, {kStrSummarySelfUpdateForSome}});
-  }
-  {
-    CheckSummaryFacts f = Quiet();
-    f.needingSelfUpdate = 1;
-    cases.push_back({"all need the self-update", f, {kStrSummarySelfUpdateRequired}});
-  }
-  cases.push_back({"no publisher", CheckSummaryFacts{}, {kStrSummaryNoPublishers}});
-  {
-    CheckSummaryFacts f = Quiet();
-    f.visible = 2;
-    f.disabled = 1;
-    cases.push_back({"a disabled publisher", f, {kStrSummaryHiddenPublishers}});
-  }
-  {
-    CheckSummaryFacts f = Quiet();
-    f.hiddenItemsWithUpdates = 4;
-    cases.push_back({"hidden items with updates", f, {kStrSummaryHiddenItemUpdates}});
-  }
-  {
-    CheckSummaryFacts f = Quiet();
-    f.neverAttempted = 1;
-    cases.push_back({"never attempted", f, {kStrSummaryDataNotLoaded}});
-  }
-  {
-    CheckSummaryFacts f = Quiet();
-    f.failed = 1;
-    cases.push_back({"a failure", f, {kStrSummaryCheckErrors}});
-  }
-  for (const Case& c : cases) EXPECT_EQ(CheckSummaryMessages(c.facts), c.messages) << c.name;
-}
-
-TEST(CheckSummaryMessages, KeepsTheOrderAndDropsTheClosingLineWhenAnythingElseIsSaid) {
-  CheckSummaryFacts f;
-  f.visible = 5;
-  f.enabled = 4;
-  f.disabled = 1;
-  f.needingSelfUpdate = 1;
-  f.hiddenItemsWithUpdates = 2;
-  f.neverAttempted = 1;
-  f.failed = 1;
-  f.anyNewItem = true;
-  EXPECT_EQ(CheckSummaryMessages(f),
-            (Messages{kStrSummarySelfUpdateForSome, kStrSummaryHiddenPublishers, kStrSummaryHiddenItemUpdates,
-                      kStrSummaryDataNotLoaded, kStrSummaryCheckErrors}));
-
-  CheckSummaryFacts empty;
-  empty.hiddenItemsWithUpdates = 1;
-  EXPECT_EQ(CheckSummaryMessages(empty), (Messages{kStrSummaryNoPublishers, kStrSummaryHiddenItemUpdates}));
-
-  CheckSummaryFacts some = Quiet();
-  some.enabled = 2;
-  some.visible = 2;
-  some.needingSelfUpdate = 1;
-  some.anyNewItem = true;
-  EXPECT_EQ(CheckSummaryMessages(some), Messages{kStrSummarySelfUpdateForSome}) << "no 'new items' line";
-}
-
-TEST(CheckSummaryMessages, ASelfUpdateForEveryPublisherSilencesTheRest) {
-  CheckSummaryFacts f;
-  f.visible = 3;
-  f.enabled = 2;
-  f.disabled = 1;
-  f.needingSelfUpdate = 2;
-  f.hiddenItemsWithUpdates = 2;
-  f.neverAttempted = 1;
-  f.failed = 1;
-  f.anyNewItem = true;
-  EXPECT_EQ(CheckSummaryMessages(f), Messages{kStrSummarySelfUpdateRequired});
+  for (const auto& c : cases) EXPECT_EQ(CheckSummaryMessages(c.facts), c.messages) << c.name;
 }
 
 // Records as the store holds them.
@@ -210,6 +151,8 @@ TEST(CollectSummaryFacts, CountsTheSelfPublishersFailureOnlyUnderIniDebug) {
 
   records[1] = Record({.id = SelfPublisher().id, .enabled = 0, .failedLastCheck = 1, .self = true});
   EXPECT_EQ(CollectSummaryFacts(records, scope).failed, 0u) << "a disabled self publisher is not checked";
+  records[1] = Record({.id = SelfPublisher().id, .failedLastCheck = 2, .self = true});
+  EXPECT_EQ(CollectSummaryFacts(records, scope).failed, 0u) << "a needed self-update is no failure";
 }
 
 TEST(CollectSummaryFacts, FindsNewItemsInTheLoadedModels) {

@@ -78,30 +78,6 @@ TEST(MarkNewItems, ANewerLatestVersionIsNewOnceThenNotAgain) {
   EXPECT_FALSE(IsNew(third, 0)) << "2.1 seen, 2.1 offered again";
 }
 
-TEST(MarkNewItems, VersionsMatchWhenTheyCompareEqualNotWhenTheTextIsEqual) {
-  EXPECT_FALSE(MarkedNew({L"Editor", L"2.1.0.0"}, L"\nEditor 2.1"));
-  EXPECT_FALSE(MarkedNew({L"Editor", L"2.1"}, L"\nEditor 2.1.0"));
-  EXPECT_TRUE(MarkedNew({L"Editor", L"2.10"}, L"\nEditor 2.1"));
-}
-
-TEST(MarkNewItems, AnEntryMatchesOnlyItsWholeId) {
-  struct Case {
-    const wchar_t* id;
-    const wchar_t* previous;
-  };
-  const Case cases[] = {
-      {L"Editor", L"\nEditorPro 2.1"},       // the item's ID is a prefix of the entry's
-      {L"EditorPro", L"\nEditor 2.1"},       // the entry's ID is a prefix of the item's
-      {L"Editor", L"\nMyEditor 2.1"},        // a suffix
-      {L"Editor", L"\neditor 2.1"},          // the case differs
-      {L"Editor", L"\nEditorPro"},           // an entry without version
-      {L"Editor", L"EditorPro 2.1 Viewer"},  // the same in the older form
-      {L"Editor", L"MyEditor"},
-      {L"2.1", L"\nEditor 2.1"},             // an ID that equals another entry's version
-  };
-  for (const Case& c : cases) EXPECT_TRUE(MarkedNew({c.id, L"2.1"}, c.previous)) << c.id << " in " << c.previous;
-}
-
 TEST(MarkNewItems, FindsTheEntryAmongMany) {
   std::wstring previous;
   for (int i = 0; i < 500; ++i) previous += L"\nItem" + std::to_wstring(i) + L" 1." + std::to_wstring(i);
@@ -115,58 +91,55 @@ TEST(MarkNewItems, FindsTheEntryAmongMany) {
   EXPECT_TRUE(IsNew(data, 4));
 }
 
-TEST(MarkNewItems, AMissingVersionOnEitherSideMatchesOnTheId) {
-  EXPECT_FALSE(MarkedNew({L"Editor", L""}, L"\nEditor 2.1")) << "the item has no latest version now";
-  EXPECT_FALSE(MarkedNew({L"Editor", L"3.0"}, L"\nEditor")) << "the entry was written without one";
-  EXPECT_TRUE(MarkedNew({L"Editor", L""}, L"\nViewer")) << "still needs the ID";
-}
-
-TEST(MarkNewItems, ReadsTheOlderFormWithoutLineFeeds) {
-  const wchar_t* previous = L"Editor 2.1 Viewer Tool 1.0";
-  struct Case {
+// One item, marked as new before (a candidate that is not new must lose the
+// flag), against one previous-items text.
+TEST(MarkNewItems, MatchesEntriesByWholeIdAndComparedVersion) {
+  constexpr const wchar_t* kOlder = L"Editor 2.1 Viewer Tool 1.0";  // the older form, without line feeds
+  const struct {
+    const char* why;
     ItemSpec item;
+    const wchar_t* previous;
     bool isNew;
+  } cases[] = {
+      {"versions compare equal", {L"Editor", L"2.1.0.0"}, L"\nEditor 2.1", false},
+      {"shorter version compares equal", {L"Editor", L"2.1"}, L"\nEditor 2.1.0", false},
+      {"2.10 is not 2.1", {L"Editor", L"2.10"}, L"\nEditor 2.1", true},
+      {"the item's ID is a prefix of the entry's", {L"Editor", L"2.1"}, L"\nEditorPro 2.1", true},
+      {"the entry's ID is a prefix of the item's", {L"EditorPro", L"2.1"}, L"\nEditor 2.1", true},
+      {"a suffix", {L"Editor", L"2.1"}, L"\nMyEditor 2.1", true},
+      {"the case differs", {L"Editor", L"2.1"}, L"\neditor 2.1", true},
+      {"a longer entry without version", {L"Editor", L"2.1"}, L"\nEditorPro", true},
+      {"a longer entry in the older form", {L"Editor", L"2.1"}, L"EditorPro 2.1 Viewer", true},
+      {"a suffix in the older form", {L"Editor", L"2.1"}, L"MyEditor", true},
+      {"an ID that equals another entry's version", {L"2.1", L"2.1"}, L"\nEditor 2.1", true},
+      {"no latest version now", {L"Editor", L""}, L"\nEditor 2.1", false},
+      {"entry written without a version", {L"Editor", L"3.0"}, L"\nEditor", false},
+      {"no version still needs the ID", {L"Editor", L""}, L"\nViewer", true},
+      {"older form, same version", {L"Editor", L"2.1"}, kOlder, false},
+      {"older form, newer version", {L"Editor", L"2.2"}, kOlder, true},
+      {"older form, listed without a version", {L"Viewer", L"5.0"}, kOlder, false},
+      {"older form, version after an ID without one", {L"Tool", L"1.0"}, kOlder, false},
+      {"older form, newer than that version", {L"Tool", L"1.1"}, kOlder, true},
+      {"older form, not listed", {L"Other", L"1.0"}, kOlder, true},
+      {"older form, a version token is no entry", {L"1.0", L"1.0"}, kOlder, true},
+      {"older form, a single entry", {L"Editor", L"2.1"}, L"Editor 2.1", false},
+      {"older form, runs of blanks", {L"Tool", L"1.0"}, L"  Editor  2.1   Tool 1.0  ", false},
+      {"carriage returns and empty lines", {L"Editor", L"2.1"}, L"\r\nViewer\r\n\r\nEditor 2.1\r\n", false},
+      {"carriage return after an entry without version", {L"Viewer", L"1.0"}, L"\r\nViewer\r\nEditor 2.1", false},
+      // Only items with an update or not installed are candidates.
+      {"not installed", {L"Editor", L"2.0", nullptr}, L"\nViewer 1.0", true},
+      {"not installed, no version offered", {L"Editor", L"", nullptr}, L"\nViewer 1.0", true},
+      {"an update", {L"Editor", L"2.0", L"1.0"}, L"\nViewer 1.0", true},
+      {"up to date", {L"Editor", L"2.0", L"2.0"}, L"\nViewer 1.0", false},
+      {"up to date, longer version", {L"Editor", L"2", L"2.0.0.0"}, L"\nViewer 1.0", false},
+      {"installed is newer", {L"Editor", L"2.0", L"3.0"}, L"\nViewer 1.0", false},
+      {"installed, nothing offered", {L"Editor", L"", L"1.0"}, L"\nViewer 1.0", false},
+      {"installed at an unknown version (0.0.0.0)", {L"Editor", L"1.0", L""}, L"\nViewer 1.0", true},
   };
-  const Case cases[] = {
-      {{L"Editor", L"2.1"}, false},
-      {{L"Editor", L"2.2"}, true},
-      {{L"Viewer", L"5.0"}, false},  // listed without a version
-      {{L"Tool", L"1.0"}, false},    // a version after an ID without one belongs to it
-      {{L"Tool", L"1.1"}, true},
-      {{L"Other", L"1.0"}, true},
-      {{L"1.0", L"1.0"}, true},  // a version token is not an entry of its own
-  };
-  for (const Case& c : cases) EXPECT_EQ(MarkedNew(c.item, previous), c.isNew) << c.item.id << " " << c.item.latest;
-
-  EXPECT_FALSE(MarkedNew({L"Editor", L"2.1"}, L"Editor 2.1")) << "a single entry";
-  EXPECT_FALSE(MarkedNew({L"Tool", L"1.0"}, L"  Editor  2.1   Tool 1.0  ")) << "runs of blanks";
-}
-
-TEST(MarkNewItems, ToleratesCarriageReturnsAndEmptyLines) {
-  EXPECT_FALSE(MarkedNew({L"Editor", L"2.1"}, L"\r\nViewer\r\n\r\nEditor 2.1\r\n"));
-  EXPECT_FALSE(MarkedNew({L"Viewer", L"1.0"}, L"\r\nViewer\r\nEditor 2.1"));
-}
-
-TEST(MarkNewItems, OnlyItemsWithAnUpdateOrNotInstalledAreCandidates) {
-  struct Case {
-    const wchar_t* installed;
-    const wchar_t* latest;
-    bool isNew;
-  };
-  const Case cases[] = {
-      {nullptr, L"2.0", true},  // not installed
-      {nullptr, L"", true},     // not installed, no version offered
-      {L"1.0", L"2.0", true},   // an update
-      {L"2.0", L"2.0", false},  // up to date
-      {L"2.0.0.0", L"2", false},
-      {L"3.0", L"2.0", false},  // installed is newer
-      {L"1.0", L"", false},     // installed, nothing offered
-      {L"", L"1.0", true},      // installed at an unknown version counts as 0.0.0.0
-  };
-  for (const Case& c : cases) {
-    // Marked as new before: a candidate that is not new must lose the flag.
-    EXPECT_EQ(MarkedNew({L"Editor", c.latest, c.installed, kItemNew}, L"\nViewer 1.0"), c.isNew)
-        << (c.installed ? c.installed : L"(none)") << " -> " << c.latest;
+  for (const auto& c : cases) {
+    ItemSpec spec = c.item;
+    spec.flags = kItemNew;
+    EXPECT_EQ(MarkedNew(spec, c.previous), c.isNew) << c.why;
   }
 }
 
