@@ -12,6 +12,7 @@
 #include "registration/load_file.h"
 #include "registration/product_unregistration.h"
 #include "registration/registration.h"
+#include "update/application_check.h"
 #include "update/check_engine.h"
 #include "update/display_request.h"
 #include "update/item_flags.h"
@@ -60,7 +61,8 @@ static_assert(kSame<WENDRIX_SUMMARY_UPDATES, kSummaryUpdates> &&
 static_assert(kSame<WENDRIX_ITEM_UPDATE, kItemFlagUpdate> && kSame<WENDRIX_ITEM_IN_WALLET, kItemFlagInWallet> &&
               kSame<WENDRIX_ITEM_DOWNLOADABLE, kItemFlagDownloadable> && kSame<WENDRIX_ITEM_BUYABLE, kItemFlagBuyable> &&
               kSame<WENDRIX_ITEM_NEWER_LIBRARY, kItemFlagNewerLibrary>);
-static_assert(kSame<WENDRIX_CHECK_PARTIAL, kCheckPartial>);
+static_assert(kSame<WENDRIX_CHECK_PARTIAL, kCheckPartial> && kSame<WENDRIX_CHECK_AUTOMATIC, kCheckAutomatic> &&
+              kSame<WENDRIX_CHECK_LEAVE_SCHEDULER, kCheckLeaveSchedulerAlone>);
 
 static_assert(kSame<WENDRIX_VERSION_SELF_UPDATE, kVersionSelfUpdate> &&
               kSame<WENDRIX_VERSION_REGISTERED, kVersionRegistration>);
