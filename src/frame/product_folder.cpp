@@ -10,11 +10,11 @@
 #include "platform/known_folders.h"
 #include "platform/registry.h"
 #include "platform/system_facts.h"
+#include "frame/product_keys.h"
 
 namespace wendrix {
 namespace {
 
-constexpr wchar_t kProductKey[] = L"SOFTWARE\\Kestmoor\\Wendrix";
 constexpr wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
 
 struct InfoNames {

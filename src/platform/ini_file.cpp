@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/text_encoding.h"
+#include "platform/temporary_file.h"
 #include "platform/unique_handle.h"
 
 namespace wendrix {
@@ -30,88 +31,6 @@ HRESULT ReadWholeFile(const wchar_t* path, std::string& bytes) {
   bytes.resize(done);
   return S_OK;
 }
-
-// A new file beside the one it is to replace, under a name of its own, and
-// deleted again unless it took the other's place.
-//
-// Other processes read the store's files at any moment and a writer may die
-// half-way: rewriting a file where it stands would leave it cut short, and
-// every later open would fail on it. The new content is therefore written
-// whole and then moved over the old file in one step, so a reader
-// finds the old file or the new one and never part of either.
-class ReplacementFile {
- public:
-  ReplacementFile() = default;
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-  ~ReplacementFile() { Discard(); }
-
-  // Creates the file in `target`'s folder, open for writing and shared with
-  // nobody. The name is "~wx" + 8 hexadecimal digits + ".tmp"; a name taken
-  // by another writer is skipped.
-  HRESULT Create(const wchar_t* target) {
-    const std::wstring_view path(target);
-    const std::size_t slash = path.find_last_of(L"\\/");
-    const std::wstring folder(slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash + 1));
-    if (folder.size() + kNameLength >= MAX_PATH) return kBufferTooSmall;
-    static LONG counter = 0;
-    const std::uint32_t process = GetCurrentProcessId() * 0x9E3779B1u;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-      const std::uint32_t unique =
-          process ^ (static_cast<std::uint32_t>(InterlockedIncrement(&counter)) * 0x85EBCA6Bu) ^ GetTickCount();
-      m_path = folder + L"~wx";
-      for (int shift = 28; shift >= 0; shift -= 4) m_path.push_back(L"0123456789abcdef"[(unique >> shift) & 0xF]);
-      m_path += L".tmp";
-      m_file.Reset(CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (m_file) return S_OK;
-      const DWORD error = GetLastError();
-      m_path.clear();
-      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return HResultFromWin32(static_cast<long>(error));
-    }
-    return HResultFromWin32(ERROR_FILE_EXISTS);
-  }
-
-  HRESULT Write(std::string_view bytes) {
-    // In pieces: one call per gigabyte keeps each length within a DWORD.
-    while (!bytes.empty()) {
-      const DWORD piece = static_cast<DWORD>(bytes.size() < kPiece ? bytes.size() : kPiece);
-      DWORD written = 0;
-      RETURN_LAST_ERROR_IF(!WriteFile(m_file.Get(), bytes.data(), piece, &written, nullptr));
-      if (written != piece) return HResultFromWin32(ERROR_WRITE_FAULT);
-      bytes.remove_prefix(piece);
-    }
-    // Not flushed: the replacement protects readers from a writer that dies
-    // half-way, which the move alone does. A flush per file would make a
-    // check of a few hundred publishers seconds slower (several milliseconds
-    // for each of its two files per publisher), for the power-loss case only.
-    return S_OK;
-  }
-
-  // Closes the file and moves it over `target`.
-  HRESULT Replace(const wchar_t* target) {
-    m_file.Reset();
-    RETURN_LAST_ERROR_IF(!MoveFileExW(m_path.c_str(), target, MOVEFILE_REPLACE_EXISTING));
-    m_path.clear();
-    return S_OK;
-  }
-
- private:
-  static constexpr std::size_t kNameLength = 15;  // "~wx" + 8 digits + ".tmp"
-  static constexpr int kAttempts = 64;
-  static constexpr std::size_t kPiece = 0x40000000;
-
-  void Discard() noexcept {
-    m_file.Reset();
-    if (m_path.empty()) return;
-    const DWORD lastError = GetLastError();
-    DeleteFileW(m_path.c_str());
-    SetLastError(lastError);
-    m_path.clear();
-  }
-
-  UniqueFile m_file;
-  std::wstring m_path;
-};
 
 }  // namespace
 
@@ -153,10 +72,14 @@ HRESULT WriteUnicodeTextFile(const wchar_t* path, std::wstring_view text) {
 HRESULT WriteWholeFile(const wchar_t* path, std::string_view bytes) {
   if (!path) return E_INVALIDARG;
   try {
-    ReplacementFile replacement;
-    RETURN_IF_FAILED(replacement.Create(path));
+    // Other processes read the store's files at any moment and a writer may
+    // die half-way: rewriting a file where it stands would leave it cut
+    // short, and every later open would fail on it. The new content is
+    // written whole beside it and then moved over it.
+    CTemporaryFile replacement;
+    RETURN_IF_FAILED(replacement.CreateBeside(path));
     RETURN_IF_FAILED(replacement.Write(bytes));
-    return replacement.Replace(path);
+    return replacement.MoveOver(path);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

@@ -12,6 +12,7 @@
 
 #include "core/string_util.h"
 #include "frame/product_folder.h"
+#include "frame/product_keys.h"
 #include "frame/product_web_site.h"
 #include "frame/string_table.h"
 #include "platform/registry.h"
@@ -35,7 +36,6 @@ constexpr wchar_t kCategoryKey[] =
 constexpr DWORD kCategoryPrograms = 8;
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix";
-constexpr wchar_t kMachineSettingsKey[] = L"SOFTWARE\\Kestmoor\\Wendrix\\3.0";
 
 constexpr wchar_t kClasses[] = L"Software\\Classes\\";
 constexpr wchar_t kExtension[] = L".wx-cnf";
@@ -145,7 +145,7 @@ HRESULT UpdateControlIni(const wchar_t* applet, CJournal* journal) {
 std::optional<DWORD> InstalledSize() {
   RegistryKey key;
   std::uint32_t size = 0;
-  if (key.Open(HKEY_LOCAL_MACHINE, kMachineSettingsKey, KEY_QUERY_VALUE, KEY_WOW64_32KEY) != ERROR_SUCCESS ||
+  if (key.Open(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_QUERY_VALUE, KEY_WOW64_32KEY) != ERROR_SUCCESS ||
       key.ReadDword(L"Size", size) != ERROR_SUCCESS)
     return std::nullopt;
   return size;

@@ -12,7 +12,7 @@
 #include "platform/system_library.h"
 #include "platform/named_mutex.h"
 #include "platform/unique_handle.h"
-#include "update/settings_conversion.h"
+#include "registration/settings_conversion.h"
 
 namespace wendrix {
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/result.h"
+#include "frame/product_keys.h"
 #include "update/credential_block.h"
 #include "update/next_check.h"
 
@@ -37,9 +38,6 @@ struct InternetSettings {
   std::uint32_t maxConcurrentDownloads = 1;
   std::uint32_t maxWalletDiskSpace = 100;  // megabytes
 };
-
-// The settings key under HKEY_CURRENT_USER.
-inline constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Kestmoor\\Wendrix\\3.0";
 
 // Creates the record when `holder` is empty (E_OUTOFMEMORY when it cannot),
 // converts the values of older versions on the way, and loads every value

@@ -1,4 +1,4 @@
-#include "update/settings_conversion.h"
+#include "registration/settings_conversion.h"
 
 #include <windows.h>
 
@@ -8,12 +8,11 @@
 #include "platform/registry.h"
 #include "frame/product_folder.h"
 #include "setup/journal.h"
-#include "update/settings.h"
+#include "frame/product_keys.h"
 
 namespace wendrix {
 namespace {
 
-constexpr wchar_t kProductKey[] = L"SOFTWARE\\Kestmoor\\Wendrix";
 constexpr const wchar_t* kOlderKeys[] = {L"Software\\Kestmoor\\Pellister\\3.0", L"Software\\Kestmoor\\Pellister\\2.0",
                                          L"Software\\Kestmoor\\Pellister\\1.0"};
 
