@@ -90,6 +90,18 @@ HRESULT CreateProductDataFolder(StoreScope scope, CJournal* journal, std::wstrin
   return S_OK;
 }
 
+HRESULT WalletFolder(std::wstring& folder) {
+  return DataFolder(kScopeCurrentUser, StoreProduct::kCurrent, L"Wallet", folder);
+}
+
+HRESULT CreateWalletFolder(std::wstring& folder) {
+  std::wstring result;
+  RETURN_IF_FAILED(WalletFolder(result));
+  RETURN_IF_FAILED(CreateFolder(result, nullptr));
+  folder = std::move(result);
+  return S_OK;
+}
+
 HRESULT StorePath(const std::wstring& folder, std::wstring_view name, std::wstring& path) {
   if (folder.size() + name.size() >= MAX_PATH) return kPathTooLong;
   path = folder;

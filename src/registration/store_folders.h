@@ -32,6 +32,12 @@ HRESULT ProductDataFolder(StoreScope scope, std::wstring& folder);
 // As ProductDataFolder, then creates it like CreateStoreFolder.
 HRESULT CreateProductDataFolder(StoreScope scope, CJournal* journal, std::wstring& folder);
 
+// The user's wallet folder: the same place as ProductDataFolder's for the
+// current user, with "Wallet" instead of "ProductData". Nothing is created.
+HRESULT WalletFolder(std::wstring& folder);
+// As WalletFolder, then creates it and its missing parents.
+HRESULT CreateWalletFolder(std::wstring& folder);
+
 // folder + name; 0x8007006F when the result reaches 260 characters.
 HRESULT StorePath(const std::wstring& folder, std::wstring_view name, std::wstring& path);
 
