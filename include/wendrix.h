@@ -351,6 +351,57 @@ HRESULT WINAPI WendrixOpen(const WCHAR* publisher, const WCHAR* item, UINT32 fla
 HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flags);
 
 /*
+ * The wallet: downloaded items, one folder each under the user's local
+ * application-data folder ("Kestmoor\Wendrix\Wallet").
+ *
+ * WendrixDownload downloads the best action of `item` for the request that
+ * `flags` names (exactly one of WENDRIX_REQUEST_GENERIC, _TRY, _BUY, _UPDATE)
+ * into the wallet, in the calling thread. `publisher` is a registered
+ * publisher's ID or the path of its data file. `callback`, when given, hears
+ * the progress (bytes done and bytes in all as decimal texts, the percentage,
+ * `context`) and returns 0 to stop the download. An action that is only a
+ * link (External) is opened instead. Returns 0; 0x80070057 for no or several
+ * request bits or WENDRIX_REQUEST_SELF_UPDATE; 0x80070490 for an unknown
+ * publisher, item or action; 0x80004004 when stopped; the transfer's error
+ * otherwise (the failed entry is deleted). WENDRIX_REQUEST_PROGRESS_WINDOW is
+ * accepted, but no progress window is shown yet: the download runs without
+ * one.
+ *
+ * WendrixInstallItem downloads the same way and installs the entry: at once
+ * with WENDRIX_REQUEST_INSTALL_NOW, otherwise through the main program, which
+ * asks the user (0 when confirmed, 0x80004004 when not, 0x80004005 when the
+ * main program ends without an answer). `command` (run in `folder`) starts
+ * after a successful installation. This version of the library cannot run
+ * installers yet: an installation ends with 0x80004001 (E_NOTIMPL) and the
+ * entry is deleted; nothing is run. WENDRIX_REQUEST_SELF_UPDATE gives
+ * 0x80004001 as well.
+ *
+ * WendrixWallet serves the main program: operation 0 runs the wallet entry
+ * `id` in this process (the main program's "/d:" argument, with "/x:" as
+ * `command` and "/u:" as `folder`); operation 1 restarts interrupted entries
+ * (downloads from their first byte) and hands the pending request records to
+ * the main program. Other operations give 0x80070057.
+ */
+#define WENDRIX_REQUEST_GENERIC 1
+#define WENDRIX_REQUEST_TRY 2
+#define WENDRIX_REQUEST_BUY 4
+#define WENDRIX_REQUEST_UPDATE 8
+#define WENDRIX_REQUEST_SELF_UPDATE 0x20
+#define WENDRIX_REQUEST_INSTALL_NOW 0x40
+#define WENDRIX_REQUEST_PROGRESS_WINDOW 0x400
+#define WENDRIX_WALLET_RUN_ENTRY 0
+#define WENDRIX_WALLET_RESUME 1
+
+typedef int(CALLBACK* WENDRIX_PROGRESS_CALLBACK)(const WCHAR* done, const WCHAR* total, int percent, void* context);
+
+HRESULT WINAPI WendrixDownload(const WCHAR* publisher, const WCHAR* item, UINT32 flags,
+                               WENDRIX_PROGRESS_CALLBACK callback, void* context);
+HRESULT WINAPI WendrixInstallItem(const WCHAR* publisher, const WCHAR* item, UINT32 flags, const WCHAR* command,
+                                  const WCHAR* folder, WENDRIX_PROGRESS_CALLBACK callback, void* context);
+HRESULT WINAPI WendrixWallet(UINT32 operation, UINT32 reserved, const WCHAR* id, const WCHAR* command,
+                             const WCHAR* folder);
+
+/*
  * WendrixInfo: for the product's own components, which are built with the
  * library's own list type (an ordered list of record pointers, outside this
  * C interface). Operation 0 gets, operation 1 frees:

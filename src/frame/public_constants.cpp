@@ -17,12 +17,21 @@
 #include "update/display_request.h"
 #include "update/item_flags.h"
 #include "update/summary_text.h"
+#include "wallet/wallet_request.h"
 
 namespace wendrix {
 namespace {
 
 template <auto Public, auto Internal>
 constexpr bool kSame = static_cast<unsigned long long>(Public) == static_cast<unsigned long long>(Internal);
+
+static_assert(kSame<WENDRIX_REQUEST_GENERIC, kRequestGeneric> && kSame<WENDRIX_REQUEST_TRY, kRequestTry> &&
+              kSame<WENDRIX_REQUEST_BUY, kRequestBuy> && kSame<WENDRIX_REQUEST_UPDATE, kRequestUpdate> &&
+              kSame<WENDRIX_REQUEST_SELF_UPDATE, kRequestSelfUpdate> &&
+              kSame<WENDRIX_REQUEST_INSTALL_NOW, kRequestInstallNow> &&
+              kSame<WENDRIX_REQUEST_PROGRESS_WINDOW, kRequestProgressWindow> &&
+              (WENDRIX_REQUEST_GENERIC | WENDRIX_REQUEST_TRY | WENDRIX_REQUEST_BUY | WENDRIX_REQUEST_UPDATE) ==
+                  kRequestSelectorMask);
 
 static_assert(kSame<WENDRIX_INFO_FOLDER, kInfoFolder> && kSame<WENDRIX_INFO_MAIN_PROGRAM, kInfoMainProgram> &&
               kSame<WENDRIX_INFO_LIBRARY, kInfoLibrary> && kSame<WENDRIX_INFO_CONTROL_PANEL, kInfoControlPanelApplet> &&

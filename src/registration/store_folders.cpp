@@ -90,6 +90,15 @@ HRESULT CreateProductDataFolder(StoreScope scope, CJournal* journal, std::wstrin
   return S_OK;
 }
 
+HRESULT UserProductFolder(std::wstring& folder) {
+  std::wstring result;
+  if (!SpecialFolder(kScopeCurrentUser, result)) return E_FAIL;
+  result += L"\\Kestmoor\\Wendrix\\";
+  if (result.size() >= MAX_PATH) return kPathTooLong;
+  folder = std::move(result);
+  return S_OK;
+}
+
 HRESULT WalletFolder(std::wstring& folder) {
   return DataFolder(kScopeCurrentUser, StoreProduct::kCurrent, L"Wallet", folder);
 }

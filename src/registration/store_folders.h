@@ -32,6 +32,11 @@ HRESULT ProductDataFolder(StoreScope scope, std::wstring& folder);
 // As ProductDataFolder, then creates it like CreateStoreFolder.
 HRESULT CreateProductDataFolder(StoreScope scope, CJournal* journal, std::wstring& folder);
 
+// The user's product folder, ending in a backslash: the user's local
+// application-data folder + "\Kestmoor\Wendrix\", where pending request
+// records for the main program wait. Nothing is created.
+HRESULT UserProductFolder(std::wstring& folder);
+
 // The user's wallet folder: the same place as ProductDataFolder's for the
 // current user, with "Wallet" instead of "ProductData". Nothing is created.
 HRESULT WalletFolder(std::wstring& folder);

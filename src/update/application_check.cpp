@@ -63,7 +63,7 @@ std::wstring BuildSummary(const CPublisherStore& store, const InternetSettings& 
 // The item flags of the eligible publishers (the given one only), limited to
 // a group and an item when given.
 HRESULT ComputeItemFlags(CPublisherStore& store, const PublisherRecord* publisher, const wchar_t* group,
-                         const wchar_t* item, std::uint32_t& flags) {
+                         const wchar_t* item, WalletHoldsItem inWallet, std::uint32_t& flags) {
   if (!store.RequiredVersion().empty()) {
     flags = kItemFlagNewerLibrary;
     return S_OK;
@@ -83,7 +83,9 @@ HRESULT ComputeItemFlags(CPublisherStore& store, const PublisherRecord* publishe
     for (const Item& candidate : r.model->items) {
       if (hasItem && !CStringUtil::EqualsNoCase(candidate.id, item)) continue;
       if (g && !GroupNamesItem(*g, candidate.id)) continue;
-      flags |= ItemFlagsOf(*r.model, candidate, inactive, publisher && hasItem, env);
+      const bool detailed = publisher && hasItem;
+      flags |= ItemFlagsOf(*r.model, candidate, inactive, detailed, env);
+      if (detailed && inWallet && inWallet(*r.model, candidate)) flags |= kItemFlagInWallet;
     }
   }
   return S_OK;
@@ -146,7 +148,7 @@ HRESULT RunApplicationCheck(const ApplicationCheckRequest& request, CheckConfirm
   // is handed out.
   if (request.wantItemFlags) {
     hr = ComputeItemFlags(store, filtered ? store.Find(filter) : nullptr, filtered ? request.group : nullptr,
-                          filtered ? request.item : nullptr, answer.itemFlags);
+                          filtered ? request.item : nullptr, request.inWallet, answer.itemFlags);
     if (FAILED(hr)) return failed(hr);
   }
   if (request.wantSummary) answer.summary = BuildSummary(store, *settings, answer.summaryFlags);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/result.h"
+#include "publisher/model.h"
 
 namespace wendrix {
 
@@ -16,6 +17,11 @@ struct InternetSettings;
 inline constexpr std::uint32_t kCheckAutomatic = 0x80000000u;
 inline constexpr std::uint32_t kCheckLeaveSchedulerAlone = 0x40000000u;
 
+// Whether the wallet holds a finished download, with its files, of one of the
+// item's Download actions (the wallet sits above the check, so the caller
+// asks it).
+using WalletHoldsItem = bool (*)(const PublisherData& data, const Item& item);
+
 struct ApplicationCheckRequest {
   const wchar_t* publisher = nullptr;  // ID or name; null or empty: every publisher
   const wchar_t* group = nullptr;      // with a publisher only
@@ -23,6 +29,7 @@ struct ApplicationCheckRequest {
   std::uint32_t options = 0;
   bool wantSummary = false;
   bool wantItemFlags = false;
+  WalletHoldsItem inWallet = nullptr;  // asked for kItemFlagInWallet; null: never in the wallet
 };
 
 struct ApplicationCheckAnswer {

@@ -8,6 +8,7 @@
 #include "frame/export_guard.h"
 #include "frame/global_string.h"
 #include "update/application_check.h"
+#include "wallet/wallet_store.h"
 #include "update/check_prompt.h"
 #include "wendrix.h"
 
@@ -19,7 +20,8 @@ extern "C" HRESULT WINAPI WendrixCheckEx(const WCHAR* publisher, const WCHAR* gr
     if (summary) *summary = nullptr;
     if (summaryFlags) *summaryFlags = 0;
     if (itemFlags) *itemFlags = 0;
-    const ApplicationCheckRequest request{publisher, group, item, options, summary || summaryFlags, itemFlags != nullptr};
+    const ApplicationCheckRequest request{publisher,     group, item, options, summary || summaryFlags,
+                                          itemFlags != nullptr, &WalletHoldsDownload};
     ApplicationCheckAnswer answer;
     const HRESULT hr = RunApplicationCheck(request, ConfirmCheck, answer);
     if (FAILED(hr)) return hr;

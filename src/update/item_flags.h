@@ -8,7 +8,7 @@
 namespace wendrix {
 
 inline constexpr std::uint32_t kItemFlagUpdate = 0x1;         // an update of the installed item is offered
-inline constexpr std::uint32_t kItemFlagInWallet = 0x4;       // its download is in the wallet (not yet reported)
+inline constexpr std::uint32_t kItemFlagInWallet = 0x4;       // its download is in the wallet
 inline constexpr std::uint32_t kItemFlagDownloadable = 0x8;   // it has a Download action with an address
 inline constexpr std::uint32_t kItemFlagBuyable = 0x10;       // it can be bought in a newer version
 inline constexpr std::uint32_t kItemFlagNewerLibrary = 0x20;  // a data file needs a newer library
@@ -29,8 +29,7 @@ const Action* UpdateDelivery(const PublisherData& data, const Item& item, const 
 // version is newer, its UpdateDelivery is newer than the installed version,
 // and the user did not make the item inactive; with `detailed` (one
 // publisher and one item asked for) also kItemFlagDownloadable and
-// kItemFlagBuyable. The wallet flag is not reported until the library keeps
-// a wallet.
+// kItemFlagBuyable. The wallet flag is the caller's (WalletHoldsItem).
 std::uint32_t ItemFlagsOf(const PublisherData& data, const Item& item, std::wstring_view inactiveItems,
                           bool detailed, const PublisherEnvironment& env);
 

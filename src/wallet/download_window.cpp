@@ -30,16 +30,15 @@ bool Ask(HWND window, UINT message) {
   return SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, kQueryTimeoutMs, &answer) && answer == 1;
 }
 
-ATOM RegisterDownloadClass() {
-  // Once per process; a second registration finds the class taken.
-  static const ATOM atom = [] {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;  // replaced per window below
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kDownloadWindowClass;
-    return RegisterClassW(&windowClass);
-  }();
-  return atom;
+// The class is registered once per process, for the process's module: its
+// procedure is the system's, and each window is given ours when made, so
+// the class outlives any copy of this code that is unloaded.
+bool RegisterDownloadClass() {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = kDownloadWindowClass;
+  return RegisterClassW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 }  // namespace
@@ -84,7 +83,7 @@ HRESULT CDownloadWindow::Start(const std::wstring& entryId) {
 void CDownloadWindow::Run(HANDLE started) {
   m_pending.Reset(CreateEventW(nullptr, TRUE, FALSE, kDownloadsPendingEvent));
   SetEvent(started);
-  if (!RegisterDownloadClass() && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
+  if (!RegisterDownloadClass()) return;
   HWND window = CreateWindowExW(0, kDownloadWindowClass, m_id.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
   if (!window) return;

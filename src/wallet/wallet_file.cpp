@@ -34,8 +34,7 @@ HRESULT AddHeader(CIniData& out, const PublisherFields& publisher) {
 // would start a line of its own in the file.
 bool OnOneLine(std::wstring_view value) noexcept { return value.find_first_of(L"\r\n") == std::wstring_view::npos; }
 
-HRESULT AddWalletSection(CIniData& out, const WalletEntry& entry) {
-  const WalletFields& w = entry.wallet;
+HRESULT AddWalletSection(CIniData& out, const WalletFields& w, const Action& action) {
   RETURN_IF_FAILED(out.AddSection(L"Wallet"));
   RETURN_IF_FAILED(out.AddText(L"ID", w.id));
   if (w.origin < kOriginNone) RETURN_IF_FAILED(out.AddText(L"Origin", WordOf(kWalletOrigins, w.origin)));
@@ -48,7 +47,7 @@ HRESULT AddWalletSection(CIniData& out, const WalletEntry& entry) {
       if (w.flags & bit) words.push_back(WordOf(kWalletFlags, bit));
     RETURN_IF_FAILED(out.AddList(L"Flags", words));
   }
-  if (entry.EntryAction()->resources.empty()) {
+  if (action.resources.empty()) {
     if (!OnOneLine(w.url)) return E_INVALIDARG;
     if (!w.url.empty()) RETURN_IF_FAILED(out.AddRaw(L"URL", w.url));
     if (w.bytes != 0) RETURN_IF_FAILED(out.AddText(L"Bytes", std::to_wstring(w.bytes)));
@@ -71,11 +70,16 @@ HRESULT WriteWalletFile(const WalletEntry& entry, std::string& bytes) {
   const Item* item = entry.EntryItem();
   const Action* action = entry.EntryAction();
   if (!item || !action) return E_INVALIDARG;
+  return WriteWalletFile(entry.data, *item, *action, entry.wallet, bytes);
+}
+
+HRESULT WriteWalletFile(const PublisherData& data, const Item& item, const Action& action, const WalletFields& wallet,
+                        std::string& bytes) {
   try {
     CIniDataBuffer file(kThreadAnsiCodePage);
-    RETURN_IF_FAILED(AddHeader(file, entry.data.publisher));
-    RETURN_IF_FAILED(AddWalletSection(file, entry));
-    RETURN_IF_FAILED(WritePublisherItem(file, entry.data, *item, *action));
+    RETURN_IF_FAILED(AddHeader(file, data.publisher));
+    RETURN_IF_FAILED(AddWalletSection(file, wallet, action));
+    RETURN_IF_FAILED(WritePublisherItem(file, data, item, action));
     RETURN_IF_FAILED(file.Save(kIniSaveUnicode));
     bytes = EncodeUtf16LeFile(file.Text());
   } catch (const std::bad_alloc&) {

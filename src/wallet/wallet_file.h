@@ -25,6 +25,13 @@ inline constexpr std::size_t kWalletFileLimit = 100000;
 // read back); E_OUTOFMEMORY.
 HRESULT WriteWalletFile(const WalletEntry& entry, std::string& bytes);
 
+// The same for a new entry of `item` and `action` of a publisher's data:
+// the Wallet file carries the publisher's fields, `wallet`, the item and the
+// action with the records they may refer to. Reading it back
+// (ReadWalletText) gives the entry.
+HRESULT WriteWalletFile(const PublisherData& data, const Item& item, const Action& action, const WalletFields& wallet,
+                        std::string& bytes);
+
 // Fills `entry` from a Wallet file's text (publisher data in wallet mode).
 // The entry starts afresh: what an earlier load put into it is gone. Without
 // an ID in the file the entry takes `givenId`. The item and action are the

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "frame/module_state.h"
 #include "platform/ini_file.h"
@@ -34,6 +35,8 @@ HRESULT EntryFolder(const WalletEntry& entry, std::wstring& folder) {
   folder += L'\\';
   return S_OK;
 }
+
+bool FileExists(const std::wstring& path) noexcept { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool FolderExists(const std::wstring& path) noexcept {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -204,6 +207,31 @@ HRESULT OpenWalletEntryFolder(const WalletEntry& entry) {
   info.nShow = SW_SHOWNORMAL;
   RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
   return S_OK;
+}
+
+bool WalletHoldsDownload(const PublisherData& data, const Item& item) {
+  CWallet wallet;
+  if (FAILED(wallet.LoadAll())) return false;
+  for (const WalletEntry& entry : wallet.Entries()) {
+    const std::uint32_t status = EffectiveStatus(entry);
+    if (status < kWalletDownloaded || status > kWalletInstalled) continue;
+    const Action* held = entry.EntryAction();
+    bool ofItem = false;
+    for (const std::wstring& actionId : item.actionIds) {
+      const Action* action = data.FindAction(actionId);
+      if (!action || !held || !CStringUtil::EqualsNoCase(action->id, held->id)) continue;
+      const EntryRequest request{data.publisher.id, item.id, std::nullopt, action->architecture, -1};
+      if (AnswersRequest(entry, request) && CStringUtil::EqualsNoCase(held->version, action->version)) ofItem = true;
+    }
+    if (!ofItem) continue;
+    bool allFiles = true;
+    for (std::uint32_t i = 0; i < EntryFileCount(entry) && allFiles; ++i) {
+      std::wstring path;
+      allFiles = SUCCEEDED(WalletEntryFilePath(entry, i, false, path)) && FileExists(path);
+    }
+    if (allFiles) return true;
+  }
+  return false;
 }
 
 HRESULT CWallet::LoadAll() {

@@ -64,6 +64,12 @@ void DeleteWalletEntry(const WalletEntry& entry) noexcept;
 // Opens the entry's folder in the shell.
 HRESULT OpenWalletEntryFolder(const WalletEntry& entry);
 
+// True when the wallet holds an entry of one of the item's Download actions
+// (same publisher, item, action, version and architecture) whose effective
+// status is Downloaded, WaitingToInstall, Installing or Installed and whose
+// files are all on disk.
+bool WalletHoldsDownload(const PublisherData& data, const Item& item);
+
 // The wallet as a list of entries, rebuilt from the folders.
 class CWallet {
  public:

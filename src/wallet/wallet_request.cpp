@@ -1,0 +1,233 @@
+#include "wallet/wallet_request.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <bit>
+#include <string>
+#include <vector>
+
+#include "core/ini_data_buffer.h"
+#include "core/string_util.h"
+#include "core/text_encoding.h"
+#include "eventlog/event_log.h"
+#include "eventlog/event_vocabulary.h"
+#include "frame/module_state.h"
+#include "platform/unique_handle.h"
+#include "publisher/windows_environment.h"
+#include "registration/publisher_store.h"
+#include "registration/side_files.h"
+#include "registration/store_folders.h"
+#include "update/check_engine.h"
+#include "update/settings.h"
+#include "wallet/download_window.h"
+#include "wallet/entry_runner.h"
+#include "wallet/entry_state.h"
+#include "wallet/main_program.h"
+#include "wallet/status_message.h"
+#include "wallet/wallet_file.h"
+#include "wallet/wallet_store.h"
+
+namespace wendrix {
+namespace {
+
+constexpr HRESULT kNotFound = HResultFromWin32(ERROR_NOT_FOUND);
+
+bool Given(const wchar_t* text) noexcept { return text && *text; }
+
+std::uint64_t Now() noexcept {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+// The registered publisher with this ID, or whose data file is this path.
+PublisherRecord* FindRequestedPublisher(CPublisherStore& store, const wchar_t* publisher) {
+  if (PublisherRecord* record = store.Find(publisher)) return record;
+  for (PublisherRecord& record : store.Records()) {
+    std::wstring path;
+    if (SUCCEEDED(SideFilePath(record, SideFile::kData, path)) && CStringUtil::EqualsNoCase(path, publisher))
+      return &record;
+  }
+  return nullptr;
+}
+
+HRESULT OpenExternal(const std::wstring& url) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = url.c_str();
+  info.nShow = SW_SHOW;
+  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
+  return S_OK;
+}
+
+bool Finished(std::uint32_t status) noexcept {
+  return status == kWalletDownloaded || status == kWalletWaitingToInstall || status == kWalletInstalling ||
+         status == kWalletInstalled;
+}
+
+// Makes room for the action in the wallet: the wallet's size less the
+// action's, unless an entry already holds this action in a finished state
+// (then that entry is spared and nothing is to come).
+HRESULT MakeRoom(CWallet& wallet, const EntryRequest& match, const Action& action) {
+  if (!action.size.known) return S_OK;
+  std::unique_ptr<InternetSettings> settings;
+  RETURN_IF_FAILED(LoadSettings(settings));
+  std::uint64_t limit = static_cast<std::uint64_t>(settings->maxWalletDiskSpace) * 1048576;
+  std::vector<std::wstring> spared;
+  for (const WalletEntry& e : wallet.Entries())
+    if (AnswersRequest(e, match) && Finished(e.Status())) spared.push_back(e.Id());
+  if (spared.empty()) limit = action.size.largest > limit ? 0 : limit - action.size.largest;
+  return wallet.Prune(limit, spared);
+}
+
+// Waits for the main program to ask the user about a deferred installation.
+HRESULT HandOverInstallation(const WalletEntry& entry, const ItemRequest& request) {
+  UniqueKernelObject confirmed(CreateEventW(nullptr, TRUE, FALSE, (entry.Id() + L"_Confirmed").c_str()));
+  UniqueKernelObject unconfirmed(CreateEventW(nullptr, TRUE, FALSE, (entry.Id() + L"_Unconfirmed").c_str()));
+  RETURN_LAST_ERROR_IF(!confirmed || !unconfirmed);
+  UniqueKernelObject process;
+  RETURN_IF_FAILED(StartMainProgram(EntryCommandLine(entry.Id(), request.command, request.folder), process));
+  const HANDLE waits[] = {confirmed.Get(), unconfirmed.Get(), process.Get()};
+  switch (WaitForMultipleObjects(3, waits, FALSE, INFINITE)) {
+    case WAIT_OBJECT_0: return S_OK;
+    case WAIT_OBJECT_0 + 1: return E_ABORT;
+    default: return E_FAIL;
+  }
+}
+
+}  // namespace
+
+HRESULT RunItemRequest(const ItemRequest& request) {
+  if (std::popcount(request.flags & kRequestSelectorMask) != 1) return E_INVALIDARG;
+  if (!Given(request.publisher) || !Given(request.item)) return E_INVALIDARG;
+  const WindowsPublisherEnvironment env(Module().version);
+
+  CPublisherStore store;
+  RETURN_IF_FAILED(store.Open(true, nullptr));
+  PublisherRecord* record = FindRequestedPublisher(store, request.publisher);
+  if (!record) return kNotFound;
+  RETURN_IF_FAILED(LoadStoredData(store, record->id.c_str()));
+  const std::shared_ptr<PublisherData> data = record->model;
+  const Item* item = data ? data->FindItem(request.item) : nullptr;
+  const Action* action =
+      item ? BestAction(*data, *item, request.flags & kRequestSelectorMask, request.install, false, env) : nullptr;
+  if (!action) return kNotFound;
+
+  if (action->flags & kActionExternal) {
+    RETURN_IF_FAILED(OpenExternal(NextUrl(*action, env)));
+    AppendEvent(kOriginApplication, kEventDownload, record->id.c_str(), nullptr, item->id.c_str(), action->id.c_str(),
+                kResultSuccess, nullptr);
+    return S_OK;
+  }
+
+  CWallet wallet;
+  RETURN_IF_FAILED(wallet.LoadAll());
+  const EntryRequest match{data->publisher.id, item->id, std::wstring_view(action->version),
+                           action->architecture, static_cast<std::int64_t>(action->type)};
+  RETURN_IF_FAILED(MakeRoom(wallet, match, *action));
+
+  // The entry: found again for this very action, or a new folder.
+  WalletFields fields;
+  std::uint64_t date = Now();
+  if (const WalletEntry* existing = wallet.Find(match)) {
+    fields.id = existing->Id();
+    if (existing->wallet.date) date = existing->wallet.date;
+  } else {
+    RETURN_IF_FAILED(CreateWalletEntryFolder(*data, *item, *action, fields.id));
+  }
+  fields.status = kWalletDownloading;
+  fields.origin = kOriginApplication;
+  fields.date = date;
+  fields.bytes = action->size.known ? action->size.largest : 0;
+  fields.flags = kWalletSilent | kWalletNoCache;
+  if (request.install) {
+    fields.flags |= kWalletInstall;
+    if (!(request.flags & kRequestInstallNow)) fields.flags |= kWalletDeferredInstall;
+  }
+  if (action->resources.empty() && !action->urls.empty()) fields.url = NextUrl(*action, env);
+  std::string bytes;
+  RETURN_IF_FAILED(WriteWalletFile(*data, *item, *action, fields, bytes));
+  WalletEntry entry;
+  RETURN_IF_FAILED(ReadWalletText(DecodeTextFile(bytes, SystemCodePage(kThreadAnsiCodePage)), fields.id, entry, env));
+  if (!Installable(entry)) entry.wallet.flags &= ~static_cast<std::uint32_t>(kWalletInstall);
+  RETURN_IF_FAILED(SaveWalletEntry(entry));
+
+  CDownloadWindow window;
+  RETURN_IF_FAILED(window.Start(entry.Id()));
+  // A progress window of its own (flag 0x400) belongs to the user interface,
+  // which this library does not show yet: the download runs without one.
+  const EntryReceivers receivers{window.Window(), request.callback, request.context};
+  if (const HRESULT hr = RunWalletEntry(entry, receivers, request.command, request.folder); FAILED(hr)) {
+    DeleteWalletEntry(entry);
+    return hr;
+  }
+  if (!(entry.wallet.flags & kWalletDeferredInstall)) return S_OK;
+
+  WalletEntry deferred;
+  RETURN_IF_FAILED(LoadWalletEntry(entry.Id(), deferred));
+  deferred.wallet.flags &= ~static_cast<std::uint32_t>(kWalletDeferredInstall);
+  RETURN_IF_FAILED(SaveWalletEntry(deferred));
+  if (EffectiveStatus(deferred) != kWalletWaitingToInstall) return S_OK;
+  return HandOverInstallation(deferred, request);
+}
+
+HRESULT RunWalletEntryById(const wchar_t* id, const wchar_t* command, const wchar_t* folder) {
+  if (!Given(id)) return E_INVALIDARG;
+  CDownloadWindow window;
+  RETURN_IF_FAILED(window.Start(id));
+  WalletEntry entry;
+  if (const HRESULT hr = LoadWalletEntry(id, entry); FAILED(hr)) {
+    SendStatus(window.Window(), kStatusChanged, kWalletError, 0, id);
+    SendStatus(DialogWindow(), kStatusChanged, kWalletError, 0, id);
+    return hr;
+  }
+  return RunWalletEntry(entry, {window.Window(), nullptr, nullptr}, command, folder);
+}
+
+HRESULT ResumeWallet() {
+  CWallet wallet;
+  RETURN_IF_FAILED(wallet.LoadAll());
+  bool paused = false;
+  for (WalletEntry& entry : wallet.Entries()) {
+    const std::uint32_t status = EffectiveStatus(entry);
+    if (status != kWalletDownloading && status != kWalletWaitingToInstall && status != kWalletInstalling) continue;
+    if (FindDownloadWindow(entry.Id())) continue;
+    // Gives the session a moment to settle before the first download starts.
+    if (status != kWalletInstalling && !paused) {
+      Sleep(kResumePauseMs);
+      paused = true;
+    }
+    if (status == kWalletDownloading) {
+      // An interrupted download starts again from its first byte.
+      for (std::uint32_t i = 0; i < EntryFileCount(entry); ++i)
+        for (const bool temporaryForm : {true, false}) {
+          std::wstring path;
+          if (SUCCEEDED(WalletEntryFilePath(entry, i, temporaryForm, path))) DeleteFileW(path.c_str());
+        }
+    }
+    UniqueKernelObject process;
+    StartMainProgram(EntryCommandLine(entry.Id(), nullptr, nullptr), process);
+  }
+
+  // The main program takes every pending request record and deletes it.
+  std::wstring productFolder;
+  RETURN_IF_FAILED(UserProductFolder(productFolder));
+  for (;;) {
+    WIN32_FIND_DATAW found;
+    UniqueFind find(FindFirstFileW((productFolder + L"Resume*.ini").c_str(), &found));
+    if (!find) return S_OK;
+    const std::wstring record = productFolder + found.cFileName;
+    UniqueKernelObject process;
+    RETURN_IF_FAILED(StartMainProgram(L"", process));
+    WaitForInputIdle(process.Get(), kRequestIdleMs);
+    int check = 0;
+    for (; check < kRequestChecks && GetFileAttributesW(record.c_str()) != INVALID_FILE_ATTRIBUTES; ++check)
+      Sleep(kRequestCheckPauseMs);
+    if (check == kRequestChecks) return E_FAIL;
+  }
+}
+
+}  // namespace wendrix

@@ -1,0 +1,148 @@
+// The wallet exports through the loaded library, against a registered
+// publisher whose files a local HTTP server serves: argument codes, a
+// download with its callback, the check's wallet flag, failures that leave
+// nothing behind, and the main program's run of one entry.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../support/http_server.h"
+#include "../support/loaded_library.h"
+#include "../support/shell_folder_redirect.h"
+#include "registration/registration.h"
+#include "wallet/installer_entry.h"
+#include "wallet/wallet_store.h"
+#include "wendrix.h"
+
+namespace wendrix {
+namespace {
+
+using test::MakeReply;
+
+constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
+
+class WalletExportsTest : public test::ShellFolderTest {
+ protected:
+  void SetUp() override {
+    ShellFolderTest::SetUp();
+    ASSERT_TRUE(m_library.Loaded());
+    ASSERT_TRUE(m_server.Start());
+    m_download = Export<decltype(&WendrixDownload)>("WendrixDownload");
+    m_install = Export<decltype(&WendrixInstallItem)>("WendrixInstallItem");
+    m_wallet = Export<decltype(&WendrixWallet)>("WendrixWallet");
+    m_check = Export<decltype(&WendrixCheckEx)>("WendrixCheckEx");
+
+    const std::wstring data =
+        L"[Publisher]\r\nID = 1.2.3\r\nName = Acme\r\nHomePage = http://acme.example/\r\nDataSource = " +
+        m_server.Url("/acme.wx-cnf") +
+        L"\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Editor\r\n"
+        L"[Item]\r\nID = editor\r\nTitle = t\r\nType = Software\r\nAction = get\r\nAction = gone\r\n"
+        L"[Action]\r\nID = get\r\nType = Download\r\nSubtype = Generic\r\nFlags = Install\r\nVersion = 2.1\r\nURL = " +
+        m_server.Url("/e.exe") +
+        L"\r\n[Action]\r\nID = gone\r\nType = Download\r\nSubtype = Try\r\nVersion = 2.1\r\nURL = " +
+        m_server.Url("/missing.exe") + L"\r\n";
+    Registration r;
+    r.id = L"1.2.3";
+    r.name = L"Acme";
+    r.homePage = L"http://acme.example/";
+    r.dataSource = m_server.Url("/acme.wx-cnf");
+    r.hasCount = true;
+    r.count = 1;
+    ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, nullptr), S_OK);
+    WriteFile(UserFolder(), L"1.2.3.ini", data);
+    m_server.On("/acme.wx-cnf", MakeReply(200, "OK", std::string(data.begin(), data.end())));
+    m_server.On("/e.exe", MakeReply(200, "OK", std::string(5000, 'e'), "Last-Modified: Wed, 07 May 2013 10:20:30 GMT\r\n"));
+    m_server.On("/missing.exe", MakeReply(404, "Not Found", "no"));
+  }
+  void TearDown() override {
+    m_server.Stop();
+    ShellFolderTest::TearDown();
+  }
+  template <typename F>
+  F Export(const char* name) {
+    auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_library.Module(), name)));
+    EXPECT_NE(f, nullptr) << name;
+    return f;
+  }
+  std::size_t WalletEntries() {
+    CWallet wallet;
+    EXPECT_EQ(wallet.LoadAll(), S_OK);
+    return wallet.Entries().size();
+  }
+
+  test::LoadedLibrary m_library;
+  test::TestHttpServer m_server;
+  decltype(&WendrixDownload) m_download = nullptr;
+  decltype(&WendrixInstallItem) m_install = nullptr;
+  decltype(&WendrixWallet) m_wallet = nullptr;
+  decltype(&WendrixCheckEx) m_check = nullptr;
+};
+
+TEST_F(WalletExportsTest, RefusesRequestsItCannotServe) {
+  for (UINT32 flags : {0u, UINT32{WENDRIX_REQUEST_GENERIC | WENDRIX_REQUEST_TRY}, UINT32{WENDRIX_REQUEST_GENERIC | WENDRIX_REQUEST_SELF_UPDATE}})
+    EXPECT_EQ(m_download(L"1.2.3", L"editor", flags, nullptr, nullptr), E_INVALIDARG) << flags;
+  EXPECT_EQ(m_download(L"9.9.9", L"editor", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), kNotFound);
+  EXPECT_EQ(m_download(L"1.2.3", L"viewer", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), kNotFound);
+  EXPECT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_BUY, nullptr, nullptr), kNotFound);
+  EXPECT_EQ(m_wallet(2, 0, L"x", nullptr, nullptr), E_INVALIDARG);
+  EXPECT_EQ(m_wallet(WENDRIX_WALLET_RUN_ENTRY, 0, nullptr, nullptr, nullptr), E_INVALIDARG);
+  EXPECT_EQ(m_wallet(WENDRIX_WALLET_RUN_ENTRY, 0, L"No_such_entry", nullptr, nullptr), static_cast<HRESULT>(0x80070002));
+}
+
+TEST_F(WalletExportsTest, DownloadsIntoTheWalletAndTheCheckSeesIt) {
+  UINT32 flags = 0;
+  ASSERT_EQ(m_check(L"1.2.3", nullptr, L"editor", nullptr, nullptr, &flags, 0), S_OK);
+  EXPECT_EQ(flags & WENDRIX_ITEM_IN_WALLET, 0u);
+
+  std::wstring total;
+  const auto callback = [](const WCHAR*, const WCHAR* all, int, void* seen) {
+    *static_cast<std::wstring*>(seen) = all;
+    return 1;
+  };
+  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, callback, &total), S_OK);
+  EXPECT_EQ(total, L"5000");
+  CWallet wallet;
+  ASSERT_EQ(wallet.LoadAll(), S_OK);
+  ASSERT_EQ(wallet.Entries().size(), 1u);
+  const WalletEntry& entry = wallet.Entries().front();
+  EXPECT_EQ(entry.Id(), L"Acme_-_Editor_2.1.0.0");
+  EXPECT_EQ(entry.Status(), kWalletDownloaded);
+  EXPECT_EQ(entry.wallet.origin, kOriginApplication);
+  EXPECT_EQ(WalletEntrySizeOnDisk(entry, false), 5000u);
+
+  ASSERT_EQ(m_check(L"1.2.3", nullptr, L"editor", nullptr, nullptr, &flags, 0), S_OK);
+  EXPECT_NE(flags & WENDRIX_ITEM_IN_WALLET, 0u);
+
+  // The same request again finds the same entry.
+  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), S_OK);
+  EXPECT_EQ(WalletEntries(), 1u);
+}
+
+TEST_F(WalletExportsTest, FailedDownloadsAndInstallationsLeaveNoEntry) {
+  EXPECT_TRUE(FAILED(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_TRY, nullptr, nullptr)));
+  EXPECT_EQ(WalletEntries(), 0u);
+  EXPECT_EQ(m_install(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC | WENDRIX_REQUEST_INSTALL_NOW, nullptr, nullptr,
+                      nullptr, nullptr),
+            kInstallerNotAvailable);
+  EXPECT_EQ(WalletEntries(), 0u);
+}
+
+TEST_F(WalletExportsTest, TheMainProgramRunsOneEntry) {
+  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), S_OK);
+  CWallet wallet;
+  ASSERT_EQ(wallet.LoadAll(), S_OK);
+  WalletEntry entry = wallet.Entries().front();
+  entry.wallet.status = kWalletDownloading;
+  ASSERT_EQ(SaveWalletEntry(entry), S_OK);
+  m_server.On("/e.exe", MakeReply(200, "OK", std::string(10, 'n'), "Last-Modified: Fri, 09 May 2013 10:20:30 GMT\r\n"));
+  ASSERT_EQ(m_wallet(WENDRIX_WALLET_RUN_ENTRY, 0, entry.Id().c_str(), nullptr, nullptr), S_OK);
+  WalletEntry after;
+  ASSERT_EQ(LoadWalletEntry(entry.Id(), after), S_OK);
+  EXPECT_EQ(after.Status(), kWalletDownloaded);
+  EXPECT_EQ(WalletEntrySizeOnDisk(after, false), 10u);
+}
+
+}  // namespace
+}  // namespace wendrix
