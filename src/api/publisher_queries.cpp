@@ -1,7 +1,6 @@
 #include "api/publisher_queries.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string_view>
 
@@ -9,6 +8,7 @@
 #include "api/self_update_offer.h"
 #include "core/string_util.h"
 #include "frame/module_state.h"
+#include "platform/shell_open.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/item_version.h"
 #include "publisher/windows_environment.h"
@@ -114,16 +114,7 @@ HRESULT ShellOpen(OpenRoute route, const std::wstring& address) {
   // program the user registered for the scheme, which is the mail route the
   // system offers without tying the library to one mail interface.
   (void)route;
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  // Without NOASYNC the shell may still be handing the address over on a
-  // thread of its own when a short-lived caller exits.
-  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = L"open";
-  info.lpFile = address.c_str();
-  info.nShow = SW_SHOW;
-  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
-  return S_OK;
+  return OpenWithShell(address);
 }
 
 }  // namespace wendrix

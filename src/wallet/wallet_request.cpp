@@ -1,7 +1,6 @@
 #include "wallet/wallet_request.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <bit>
 #include <string>
@@ -13,6 +12,7 @@
 #include "eventlog/event_log.h"
 #include "eventlog/event_vocabulary.h"
 #include "frame/module_state.h"
+#include "platform/shell_open.h"
 #include "platform/unique_handle.h"
 #include "publisher/windows_environment.h"
 #include "registration/publisher_store.h"
@@ -50,17 +50,6 @@ PublisherRecord* FindRequestedPublisher(CPublisherStore& store, const wchar_t* p
       return &record;
   }
   return nullptr;
-}
-
-HRESULT OpenExternal(const std::wstring& url) {
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = L"open";
-  info.lpFile = url.c_str();
-  info.nShow = SW_SHOW;
-  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
-  return S_OK;
 }
 
 bool Finished(std::uint32_t status) noexcept {
@@ -117,7 +106,7 @@ HRESULT RunItemRequest(const ItemRequest& request) {
   if (!action) return kNotFound;
 
   if (action->flags & kActionExternal) {
-    RETURN_IF_FAILED(OpenExternal(NextUrl(*action, env)));
+    RETURN_IF_FAILED(OpenWithShell(NextUrl(*action, env)));
     AppendEvent(kOriginApplication, kEventDownload, record->id.c_str(), nullptr, item->id.c_str(), action->id.c_str(),
                 kResultSuccess, nullptr);
     return S_OK;

@@ -1,7 +1,6 @@
 #include "wallet/wallet_store.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <new>
 
@@ -11,6 +10,7 @@
 #include "platform/ini_file.h"
 #include "platform/named_mutex.h"
 #include "platform/path_containment.h"
+#include "platform/shell_open.h"
 #include "platform/unique_handle.h"
 #include "publisher/windows_environment.h"
 #include "registration/store_folders.h"
@@ -200,13 +200,7 @@ void DeleteWalletEntry(const WalletEntry& entry) noexcept {
 HRESULT OpenWalletEntryFolder(const WalletEntry& entry) {
   std::wstring folder;
   RETURN_IF_FAILED(EntryFolder(entry, folder));
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.lpVerb = L"open";
-  info.lpFile = folder.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
-  return S_OK;
+  return OpenWithShell(folder);
 }
 
 bool WalletHoldsDownload(const PublisherData& data, const Item& item) {
