@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "publisher/msi_library.h"
 #include "publisher/version_probe_windows.h"
 #include "../support/temp_folder.h"
 #include "installed_data.h"
@@ -158,19 +157,6 @@ class InstalledProduct {
   std::wstring m_product, m_folderComponent, m_fileComponent;
   bool m_installed = false;
 };
-
-TEST(MsiLibraryTest, BindsTheInstallerFunctions) {
-  const MsiLibrary msi;
-  EXPECT_TRUE(msi.HasProductInfo());
-  EXPECT_TRUE(msi.HasFeatureState());
-  EXPECT_TRUE(msi.HasComponentPath());
-  std::wstring path = L"stale";
-  const std::wstring unknown = L"{00000000-5EAD-0000-0000-000000000000}";
-  EXPECT_EQ(msi.ProductInfo(unknown, L"VersionString", 100), std::nullopt);
-  EXPECT_EQ(msi.FeatureState(unknown, L"Main"), -1);
-  EXPECT_LT(msi.ComponentPath(unknown, unknown, path), 0);
-  EXPECT_EQ(path, L"");
-}
 
 TEST(MsiProbeTest, VersionFeaturesAndFoldersOfAnInstalledProduct) {
   InstalledProduct product;
