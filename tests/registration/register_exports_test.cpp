@@ -158,6 +158,16 @@ TEST_F(RegisterExportsTest, CountsOnlyAndCountAlreadyZero) {
   EXPECT_EQ(location, 146u);
 }
 
+TEST_F(RegisterExportsTest, WithoutTheUserFlagTheRegistrationIsForAllUsers) {
+  UINT32 location = 0;
+  const std::wstring allUsersList = CommonFolder() + L"AllUsersPublishers.ini";
+  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location, 0), S_OK) << location;
+  EXPECT_TRUE(Has(ReadText(allUsersList), L"[1.1]\r\nName = Publisher 1.1\r\n")) << ReadText(allUsersList);
+  EXPECT_EQ(UserList(), L"<missing>");
+  ASSERT_EQ(Unregister(location, 0), S_OK) << location;
+  EXPECT_FALSE(Has(ReadText(allUsersList), L"[1.1]"));
+}
+
 TEST_F(RegisterExportsTest, ErrorLocations) {
   struct Case {
     const wchar_t* name;
