@@ -96,10 +96,13 @@ class WindowsProbesTest : public testing::Test {
   WindowsVersionProbes m_probes{m_env.Is64BitSystem(), &FakeQuery};
 };
 
-TEST_F(WindowsProbesTest, RegistryValueHoldsAVersionOrAFile) {
+// A registry location names a value holding a version or a file, or a key
+// whose highest version-named subkey counts; "#.#" components of the path
+// take the highest such subkey.
+TEST_F(WindowsProbesTest, RegistryValuesKeysAndVersionComponents) {
   ASSERT_TRUE(m_env.Is64BitSystem());
   SetEnvironmentVariableW(L"WXTEST_FILES", m_files.Path().c_str());
-  const std::wstring tool = m_key + L"\\Tool";
+  const std::wstring tool = m_key + L"\\Tool", machine = m_key + L"\\Machine\\";
   SetValue(HKEY_CURRENT_USER, tool, L"Version", L"2.1");
   SetValue(HKEY_CURRENT_USER, tool, L"Beta", L"2.1 beta");
   SetValue(HKEY_CURRENT_USER, tool, L"Text", L"not a version");
@@ -108,49 +111,44 @@ TEST_F(WindowsProbesTest, RegistryValueHoldsAVersionOrAFile) {
   SetValue(HKEY_CURRENT_USER, tool, L"Expand", L"%WXTEST_FILES%\\tool.dll", 0, REG_EXPAND_SZ);
   SetValue(HKEY_CURRENT_USER, tool, L"Ini", m_files.File(L"settings.ini"));
   SetValue(HKEY_CURRENT_USER, m_key, L"AtTop", L"1.5");
-  const struct {
-    std::wstring location;
-    std::optional<std::wstring> version;
-  } cases[] = {
-      {m_user + L"Tool\\Version", L"2.1.0.0"},
-      {L"X86\\" + m_user + L"Tool\\Version", L"2.1.0.0"},  // HKCU\Software is shared by both views
-      {m_user + L"Tool\\File", L"4.3.2.1"},
-      {m_user + L"Tool\\Expand", L"4.3.2.1"},
-      {m_user + L"AtTop", L"1.5.0.0"},
-      {m_user + L"Tool\\Text", std::nullopt},
-      {m_user + L"Tool\\Number", std::nullopt},
-      {m_user + L"Tool\\Missing", std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(App(c.location, L""), c.version) << c.location;
-  EXPECT_EQ(App(m_user + L"Tool\\Ini", L"", L"Main", L"Version"), L"2.7.0.0");
-}
-
-TEST_F(WindowsProbesTest, KeyWithoutNameGivesItsHighestVersionNamedSubkey) {
-  for (const wchar_t* sub : {L"3.9", L"3.10", L"Other", L"1.65537"}) CreateKey(HKEY_CURRENT_USER, m_key + L"\\Tool\\" + sub);
+  for (const wchar_t* sub : {L"3.9", L"3.10", L"Other", L"1.65537"}) CreateKey(HKEY_CURRENT_USER, tool + L"\\" + sub);
   CreateKey(HKEY_CURRENT_USER, m_key + L"\\Empty");
   CreateKey(HKEY_CURRENT_USER, m_key + L"\\Odd\\03.1");
   SetValue(HKEY_CURRENT_USER, m_key + L"\\Default", nullptr, L"1.5");
-  EXPECT_EQ(App(m_user + L"Tool", L""), L"3.10.0.0");
-  EXPECT_EQ(App(m_user + L"Empty", L""), L"0.0.0.0");
-  EXPECT_EQ(App(m_user + L"Odd", L""), L"0.0.0.0");  // a name that is no version: present only
-  EXPECT_EQ(App(m_user + L"Default\\", L""), L"1.5.0.0");  // a trailing "\" names the default value
-  EXPECT_EQ(App(m_user + L"Empty\\", L""), std::nullopt);
-  EXPECT_EQ(App(m_user + L"Nothing", L""), std::nullopt);
-}
-
-TEST_F(WindowsProbesTest, VersionComponentsOfTheKeyPath) {
   TempFolder older;
   CopyFileW(DataFile(L"probe_v7.dll").c_str(), older.File(L"tool.dll").c_str(), FALSE);
-  const std::wstring tool = m_key + L"\\Tool\\";
-  SetValue(HKEY_LOCAL_MACHINE, tool + L"3.9", L"InstallDir", older.Path(), KEY_WOW64_64KEY);
-  SetValue(HKEY_LOCAL_MACHINE, tool + L"3.10", L"InstallDir", m_files.Path(), KEY_WOW64_64KEY);
-  SetValue(HKEY_LOCAL_MACHINE, tool + L"3.10\\Plugins\\1.2", L"Version", L"1.2.7", KEY_WOW64_64KEY);
-  CreateKey(HKEY_LOCAL_MACHINE, tool + L"Other", KEY_WOW64_64KEY);
-  EXPECT_EQ(App(m_machine + L"Tool\\#.#\\InstallDir", L"tool.dll"), L"4.3.2.1");  // 3.10 above 3.9
-  EXPECT_EQ(App(m_machine + L"Tool\\#.#\\Plugins\\#.#\\Version", L""), L"1.2.7.0");
-  EXPECT_EQ(App(m_machine + L"Tool\\#.#\\Missing", L"*"), std::nullopt);
-  EXPECT_EQ(App(m_machine + L"Tool\\Other\\#.#\\InstallDir", L"*"), std::nullopt);
-  EXPECT_EQ(App(m_machine + L"Tool\\#.#", L""), std::nullopt);  // a key is not expanded, a value not named "#.#"
+  SetValue(HKEY_LOCAL_MACHINE, machine + L"3.9", L"InstallDir", older.Path(), KEY_WOW64_64KEY);
+  SetValue(HKEY_LOCAL_MACHINE, machine + L"3.10", L"InstallDir", m_files.Path(), KEY_WOW64_64KEY);
+  SetValue(HKEY_LOCAL_MACHINE, machine + L"3.10\\Plugins\\1.2", L"Version", L"1.2.7", KEY_WOW64_64KEY);
+  CreateKey(HKEY_LOCAL_MACHINE, machine + L"Other", KEY_WOW64_64KEY);
+  const std::wstring at = m_machine + L"Machine\\";
+  const struct {
+    std::wstring location, name;
+    std::optional<std::wstring> version;
+  } cases[] = {
+      {m_user + L"Tool\\Version", L"", L"2.1.0.0"},
+      {L"X86\\" + m_user + L"Tool\\Version", L"", L"2.1.0.0"},  // HKCU\Software is shared by both views
+      {m_user + L"Tool\\Beta", L"", L"2.1.0.0"},
+      {m_user + L"Tool\\File", L"", L"4.3.2.1"},
+      {m_user + L"Tool\\Expand", L"", L"4.3.2.1"},
+      {m_user + L"AtTop", L"", L"1.5.0.0"},
+      {m_user + L"Tool\\Text", L"", std::nullopt},
+      {m_user + L"Tool\\Number", L"", std::nullopt},
+      {m_user + L"Tool\\Missing", L"", std::nullopt},
+      {m_user + L"Tool", L"", L"3.10.0.0"},
+      {m_user + L"Empty", L"", L"0.0.0.0"},
+      {m_user + L"Odd", L"", L"0.0.0.0"},         // a name that is no version: present only
+      {m_user + L"Default\\", L"", L"1.5.0.0"},  // a trailing "\" names the default value
+      {m_user + L"Empty\\", L"", std::nullopt},
+      {m_user + L"Nothing", L"", std::nullopt},
+      {at + L"#.#\\InstallDir", L"tool.dll", L"4.3.2.1"},  // 3.10 above 3.9
+      {at + L"#.#\\Plugins\\#.#\\Version", L"", L"1.2.7.0"},
+      {at + L"#.#\\Missing", L"*", std::nullopt},
+      {at + L"Other\\#.#\\InstallDir", L"*", std::nullopt},
+      {at + L"#.#", L"", std::nullopt},  // a key is not expanded, a value not named "#.#"
+  };
+  for (const auto& c : cases) EXPECT_EQ(App(c.location, c.name), c.version) << c.location;
+  EXPECT_EQ(App(m_user + L"Tool\\Ini", L"", L"Main", L"Version"), L"2.7.0.0");
 }
 
 TEST_F(WindowsProbesTest, LocalMachineViews) {
