@@ -22,21 +22,21 @@ class ScriptedProbes final : public VersionProbes {
   mutable std::vector<std::wstring> asked;
 
   std::optional<VersionParts> ProbeApplication(const ApplicationProbe& probe) const override {
-    asked.push_back(L"app:" + probe.name);
-    const auto found = applications.find(probe.name);
-    if (found == applications.end()) return std::nullopt;
-    return found->second;
+    return Answer(applications, L"app:", probe.name);
   }
   std::optional<std::wstring> ProbeSystem(std::wstring_view text) const override {
-    asked.push_back(L"system:" + std::wstring(text));
-    const auto found = systems.find(std::wstring(text));
-    if (found == systems.end()) return std::nullopt;
-    return found->second;
+    return Answer(systems, L"system:", std::wstring(text));
   }
   std::optional<std::wstring> ResolveAlternative(const PathAlternative& alternative) const override {
-    asked.push_back(L"path:" + alternative.name);
-    const auto found = folders.find(alternative.name);
-    if (found == folders.end()) return std::nullopt;
+    return Answer(folders, L"path:", alternative.name);
+  }
+
+ private:
+  template <typename T>
+  std::optional<T> Answer(const std::map<std::wstring, T>& answers, const wchar_t* kind, const std::wstring& key) const {
+    asked.push_back(kind + key);
+    const auto found = answers.find(key);
+    if (found == answers.end()) return std::nullopt;
     return found->second;
   }
 };
@@ -121,26 +121,20 @@ TEST(ByIdTest, LooksUpIgnoringCaseAndStoresTheResult) {
 class ItemVersionTest : public testing::Test {
  protected:
   void SetUp() override {
-    Item styled;
-    styled.id = L"Editor";
-    styled.displayStyleId = L"Short";
-    styled.installedVersion = L"5.1.0.3";
-    styled.latestVersion = L"5.2.0.1";
-    m_data.items.push_back(styled);
-    Item plain;
-    plain.id = L"Viewer";
-    plain.installedVersion = L"2004b";
-    m_data.items.push_back(plain);
-    Item missing;
-    missing.id = L"Missing";
-    missing.displayStyleId = L"Nowhere";
-    missing.installedVersion = L"1.0";
-    m_data.items.push_back(missing);
-    DisplayVersionStyle style;
+    const auto add = [this](const wchar_t* id, const wchar_t* style, std::wstring installed, const wchar_t* latest) {
+      Item& item = m_data.items.emplace_back();
+      item.id = id;
+      item.displayStyleId = style;
+      item.installedVersion = std::move(installed);
+      item.latestVersion = latest;
+    };
+    add(L"Editor", L"Short", L"5.1.0.3", L"5.2.0.1");
+    add(L"Viewer", L"", L"2004b", L"");
+    add(L"Missing", L"Nowhere", L"1.0", L"");
+    DisplayVersionStyle& style = m_data.displayStyles.emplace_back();
     style.id = L"short";
     style.size = 2;
     style.replacements.push_back({VersionParts{5, 1, 0, 0}, 2, L"5.1 Gold " + std::wstring(300, L'!')});
-    m_data.displayStyles.push_back(style);
   }
 
   PublisherData m_data;

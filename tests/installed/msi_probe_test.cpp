@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "publisher/msi_library.h"
 #include "publisher/version_probe_windows.h"
 #include "../support/temp_folder.h"
 #include "installed_data.h"
@@ -29,6 +28,13 @@ std::wstring NewGuid() {
   StringFromGUID2(guid, text, 40);
   return text;
 }
+
+std::wstring Insert(const wchar_t* table, const wchar_t* columns, const std::wstring& values) {
+  return L"INSERT INTO `" + std::wstring(table) + L"` (" + columns + L") VALUES (" + values + L")";
+}
+constexpr wchar_t kDirectory[] = L"`Directory`, `Directory_Parent`, `DefaultDir`";
+constexpr wchar_t kComponent[] = L"`Component`, `ComponentId`, `Directory_`, `Attributes`, `KeyPath`";
+constexpr wchar_t kFeature[] = L"`Feature`, `Title`, `Display`, `Level`, `Attributes`";
 
 // Runs SQL statements on a database; false at the first failure.
 bool Execute(MSIHANDLE database, std::initializer_list<std::wstring> statements) {
@@ -101,41 +107,33 @@ class InstalledProduct {
                  L"PRIMARY KEY `DiskId`)",
                  L"CREATE TABLE `InstallExecuteSequence` (`Action` CHAR(72) NOT NULL, `Condition` CHAR(255), "
                  L"`Sequence` SHORT PRIMARY KEY `Action`)",
-                 L"INSERT INTO `Directory` (`Directory`, `Directory_Parent`, `DefaultDir`) "
-                 L"VALUES ('TARGETDIR', '', 'SourceDir')",
-                 L"INSERT INTO `Directory` (`Directory`, `Directory_Parent`, `DefaultDir`) "
-                 L"VALUES ('INSTALLDIR', 'TARGETDIR', 'Tool')",
-                 L"INSERT INTO `Component` (`Component`, `ComponentId`, `Directory_`, `Attributes`, `KeyPath`) "
-                 L"VALUES ('Folder', '" + m_folderComponent + L"', 'INSTALLDIR', 0, '')",
-                 L"INSERT INTO `Component` (`Component`, `ComponentId`, `Directory_`, `Attributes`, `KeyPath`) "
-                 L"VALUES ('Text', '" + m_fileComponent + L"', 'INSTALLDIR', 0, 'tool.txt')",
-                 L"INSERT INTO `Feature` (`Feature`, `Title`, `Display`, `Level`, `Attributes`) "
-                 L"VALUES ('Main', 'Main', 1, 1, 0)",
-                 L"INSERT INTO `Feature` (`Feature`, `Title`, `Display`, `Level`, `Attributes`) "
-                 L"VALUES ('Never', 'Never', 1, 0, 0)",
-                 L"INSERT INTO `FeatureComponents` (`Feature_`, `Component_`) VALUES ('Main', 'Folder')",
-                 L"INSERT INTO `FeatureComponents` (`Feature_`, `Component_`) VALUES ('Main', 'Text')",
-                 L"INSERT INTO `CreateFolder` (`Directory_`, `Component_`) VALUES ('INSTALLDIR', 'Folder')",
-                 L"INSERT INTO `File` (`File`, `Component_`, `FileName`, `FileSize`, `Attributes`, `Sequence`) "
-                 L"VALUES ('tool.txt', 'Text', 'tool.txt', 5, 0, 1)",
-                 L"INSERT INTO `Media` (`DiskId`, `LastSequence`) VALUES (1, 1)"});
+                 Insert(L"Directory", kDirectory, L"'TARGETDIR', '', 'SourceDir'"),
+                 Insert(L"Directory", kDirectory, L"'INSTALLDIR', 'TARGETDIR', 'Tool'"),
+                 Insert(L"Component", kComponent, L"'Folder', '" + m_folderComponent + L"', 'INSTALLDIR', 0, ''"),
+                 Insert(L"Component", kComponent, L"'Text', '" + m_fileComponent + L"', 'INSTALLDIR', 0, 'tool.txt'"),
+                 Insert(L"Feature", kFeature, L"'Main', 'Main', 1, 1, 0"),
+                 Insert(L"Feature", kFeature, L"'Never', 'Never', 1, 0, 0"),
+                 Insert(L"FeatureComponents", L"`Feature_`, `Component_`", L"'Main', 'Folder'"),
+                 Insert(L"FeatureComponents", L"`Feature_`, `Component_`", L"'Main', 'Text'"),
+                 Insert(L"CreateFolder", L"`Directory_`, `Component_`", L"'INSTALLDIR', 'Folder'"),
+                 Insert(L"File", L"`File`, `Component_`, `FileName`, `FileSize`, `Attributes`, `Sequence`",
+                        L"'tool.txt', 'Text', 'tool.txt', 5, 0, 1"),
+                 Insert(L"Media", L"`DiskId`, `LastSequence`", L"1, 1")});
     const std::pair<const wchar_t*, std::wstring> properties[] = {
         {L"ProductCode", m_product}, {L"ProductName", L"Wendrix test tool"}, {L"ProductVersion", L"3.7.12"},
         {L"Manufacturer", L"Wendrix tests"}, {L"ProductLanguage", L"1033"}};
-    for (const auto& [name, value] : properties) {
-      ok = ok && Execute(database, {L"INSERT INTO `Property` (`Property`, `Value`) VALUES ('" + std::wstring(name) +
-                                    L"', '" + value + L"')"});
-    }
+    for (const auto& [name, value] : properties)
+      ok = ok && Execute(database, {Insert(L"Property", L"`Property`, `Value`", L"'" + std::wstring(name) + L"', '" +
+                                                                                     value + L"'")});
     const std::pair<const wchar_t*, int> actions[] = {
         {L"CostInitialize", 800},     {L"FileCost", 900},          {L"CostFinalize", 1000},
         {L"InstallValidate", 1400},   {L"InstallInitialize", 1500}, {L"ProcessComponents", 1600},
         {L"RemoveFiles", 3500},       {L"RemoveFolders", 3600},     {L"CreateFolders", 3700},
         {L"InstallFiles", 4000},      {L"RegisterProduct", 6100},   {L"PublishFeatures", 6300},
         {L"PublishProduct", 6400},    {L"InstallFinalize", 6600}};
-    for (const auto& [action, sequence] : actions) {
-      ok = ok && Execute(database, {L"INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('" +
-                                    std::wstring(action) + L"', " + std::to_wstring(sequence) + L")"});
-    }
+    for (const auto& [action, sequence] : actions)
+      ok = ok && Execute(database, {Insert(L"InstallExecuteSequence", L"`Action`, `Sequence`",
+                                           L"'" + std::wstring(action) + L"', " + std::to_wstring(sequence))});
     MSIHANDLE summary = 0;
     bool written = ok && MsiGetSummaryInformationW(database, nullptr, 10, &summary) == ERROR_SUCCESS;
     if (written) {
@@ -158,19 +156,6 @@ class InstalledProduct {
   std::wstring m_product, m_folderComponent, m_fileComponent;
   bool m_installed = false;
 };
-
-TEST(MsiLibraryTest, BindsTheInstallerFunctions) {
-  const MsiLibrary msi;
-  EXPECT_TRUE(msi.HasProductInfo());
-  EXPECT_TRUE(msi.HasFeatureState());
-  EXPECT_TRUE(msi.HasComponentPath());
-  std::wstring path = L"stale";
-  const std::wstring unknown = L"{00000000-5EAD-0000-0000-000000000000}";
-  EXPECT_EQ(msi.ProductInfo(unknown, L"VersionString", 100), std::nullopt);
-  EXPECT_EQ(msi.FeatureState(unknown, L"Main"), -1);
-  EXPECT_LT(msi.ComponentPath(unknown, unknown, path), 0);
-  EXPECT_EQ(path, L"");
-}
 
 TEST(MsiProbeTest, VersionFeaturesAndFoldersOfAnInstalledProduct) {
   InstalledProduct product;

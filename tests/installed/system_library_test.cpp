@@ -30,17 +30,6 @@ const std::vector<std::wstring> kPlanted = {L"msi.dll",      L"rasapi32.dll", L"
                                             L"comctl32.dll", L"ole32.dll",    L"oleaut32.dll"};
 constexpr wchar_t kControl[] = L"wintrust.dll";
 
-std::wstring SystemFolder() {
-  wchar_t folder[MAX_PATH];
-  return std::wstring(folder, GetSystemDirectoryW(folder, MAX_PATH));
-}
-
-std::wstring FolderOfModule(HMODULE module) {
-  wchar_t path[MAX_PATH];
-  const std::wstring file(path, GetModuleFileNameW(module, path, MAX_PATH));
-  return file.substr(0, file.find_last_of(L'\\'));
-}
-
 // Wine's per-program DLL load order ("native,builtin": a DLL file found on
 // the search path wins over Wine's own), removed again at the end.
 class PreferDllFiles {
@@ -99,20 +88,6 @@ TEST(SystemLibraryTest, PlantedDllsNamedLikeSystemOnesNeverRun) {
   // Without the control's marker the planted files would prove nothing.
   ASSERT_TRUE(FileExists(folder.File(kControl) + L".ran")) << "the planted control did not run";
   for (const std::wstring& dll : kPlanted) EXPECT_FALSE(FileExists(folder.File(dll) + L".ran")) << dll;
-}
-
-TEST(SystemLibraryTest, BothRoutesLoadFromTheSystemFolder) {
-  const std::wstring system = SystemFolder();
-  for (const wchar_t* name : {L"msi.dll", L"WININET.DLL", L"shfolder.dll"}) {
-    const UniqueModule searched = LoadSystemLibrary(name);
-    ASSERT_TRUE(searched) << name;
-    EXPECT_EQ(CompareStringOrdinal(FolderOfModule(searched.Get()).c_str(), -1, system.c_str(), -1, TRUE), CSTR_EQUAL)
-        << name;
-    const UniqueModule byPath = LoadSystemLibraryByPath(name);
-    EXPECT_EQ(byPath.Get(), searched.Get()) << name;  // the one module, counted twice
-    EXPECT_TRUE(LoadSystemLibrary(name, LOAD_LIBRARY_AS_DATAFILE)) << name;
-    EXPECT_TRUE(LoadSystemLibraryByPath(name, LOAD_LIBRARY_AS_DATAFILE)) << name;
-  }
 }
 
 TEST(SystemLibraryTest, MissingModulesAndBadNamesFailWithTheLoadersError) {

@@ -1,18 +1,17 @@
 #pragma once
-// The registry keys the system integrations write, read back as values and
-// trees. The tests of the integrations and of the registering exports share
-// them; both start and end with none of the library's entries there, since
-// these are the prefix's real keys.
+// The registry keys the system integrations write. The tests of the
+// integrations and of the registering exports share them; both start and end
+// with none of the library's entries there, since these are the prefix's real
+// keys.
 #include <windows.h>
 
-#include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
+
+#include "../support/registry_values.h"
 
 namespace wendrix::test {
 
-constexpr REGSAM k32 = KEY_WOW64_32KEY;
 inline constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr wchar_t kControlPanelKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel";
 inline constexpr wchar_t kCplsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
@@ -28,26 +27,6 @@ inline constexpr wchar_t kClassesKey[] = L"Software\\Classes\\";
 inline constexpr wchar_t kFileTypeKey[] = L"Software\\Classes\\.wx-cnf";
 inline constexpr wchar_t kMimeTypeKey[] =
     L"Software\\Classes\\MIME\\Database\\Content Type\\application/vnd.kestmoor.wxcnf";
-
-// A value as stored: name, type, and data as text (a string without its
-// terminator, a DWORD in decimal, other data in hex).
-using Value = std::tuple<std::wstring, DWORD, std::wstring>;
-using Values = std::vector<Value>;
-inline Value Sz(std::wstring name, std::wstring text) { return {std::move(name), REG_SZ, std::move(text)}; }
-inline Value Dword(std::wstring name, DWORD number) { return {std::move(name), REG_DWORD, std::to_wstring(number)}; }
-Values Sorted(Values values);
-
-// The values of a key sorted by name (Wine enumerates values in name order,
-// Windows in the order they were created); nothing when the key is missing.
-std::optional<Values> ReadValues(HKEY root, const std::wstring& path, REGSAM view = k32);
-// One value of a key; nothing when the key or the value is missing.
-std::optional<Value> FindValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view = k32);
-// Every key and value of a tree, one line each, appended to `lines` in no
-// fixed order: sort before comparing, since a rollback puts the values back,
-// not their order.
-void DumpTree(HKEY root, const std::wstring& path, REGSAM view, std::vector<std::wstring>& lines);
-void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD number, REGSAM view);
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view);
 
 // Removes every entry the integrations may have written, in both hives and
 // both views, with the category values of `applets`, and the user's

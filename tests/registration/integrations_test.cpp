@@ -181,33 +181,28 @@ TEST_F(IntegrationsTest, ControlPanelEntryFollowsItsScope) {
     SCOPED_TRACE(scope == StartupScope::kAllUsers ? "all users" : "current user");
     const HKEY root = RootOf(scope);
     SetStringValue(root, kCplsKey, L"OtherApplet", L"C:\\other.cpl", k32);
+    // The entry of a folder the library has since moved from is forgotten.
+    SetStringValue(root, kCplsKey, L"WendrixControlPanel", kOldApplet, k32);
+    SetDword(root, kCategoryKey, kOldApplet, 8, k32);
     ASSERT_EQ(UpdateControlPanelEntry(Only(scope), scope, nullptr), S_OK);
     EXPECT_EQ(FindValue(root, kCplsKey, L"WendrixControlPanel"), Sz(L"WendrixControlPanel", Applet()));
     EXPECT_EQ(FindValue(root, kCategoryKey, Applet()), Dword(Applet(), 8));
+    EXPECT_FALSE(FindValue(root, kCategoryKey, kOldApplet));
     EXPECT_FALSE(FindValue(OtherRoot(scope), kCplsKey, L"WendrixControlPanel"));
     if (root == HKEY_LOCAL_MACHINE) {  // the user's Software key is one for both views
       EXPECT_FALSE(FindValue(root, kCplsKey, L"WendrixControlPanel", KEY_WOW64_64KEY)) << "the 32-bit view only";
     }
 
-    // Publishers of the other scope only do not keep this scope's entry; the
-    // shared key and the other applet stay.
+    // Publishers of the other scope only do not keep this scope's entry,
+    // whichever folder it names; the shared key and the other applet stay.
+    SetStringValue(root, kCplsKey, L"WendrixControlPanel", kOldApplet, k32);
+    SetDword(root, kCategoryKey, kOldApplet, 8, k32);
     const StartupScope other = scope == StartupScope::kAllUsers ? StartupScope::kCurrentUser : StartupScope::kAllUsers;
     ASSERT_EQ(UpdateControlPanelEntry(Only(other), scope, nullptr), S_OK);
+    EXPECT_FALSE(FindValue(root, kCategoryKey, kOldApplet));
     EXPECT_FALSE(FindValue(root, kCplsKey, L"WendrixControlPanel"));
     EXPECT_FALSE(FindValue(root, kCategoryKey, Applet()));
     EXPECT_EQ(FindValue(root, kCplsKey, L"OtherApplet"), Sz(L"OtherApplet", L"C:\\other.cpl"));
-  }
-}
-
-TEST_F(IntegrationsTest, ControlPanelEntryForgetsTheAppletOfAMovedFolder) {
-  for (const bool needed : {true, false}) {
-    SCOPED_TRACE(needed ? "kept" : "removed");
-    SetStringValue(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel", kOldApplet, k32);
-    SetDword(HKEY_CURRENT_USER, kCategoryKey, kOldApplet, 8, k32);
-    ASSERT_EQ(UpdateControlPanelEntry({needed, false}, StartupScope::kCurrentUser, nullptr), S_OK);
-    EXPECT_FALSE(FindValue(HKEY_CURRENT_USER, kCategoryKey, kOldApplet));
-    EXPECT_EQ(FindValue(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel").has_value(), needed);
-    EXPECT_EQ(FindValue(HKEY_CURRENT_USER, kCategoryKey, Applet()).has_value(), needed);
   }
 }
 

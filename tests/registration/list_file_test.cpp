@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "../publisher/fake_environment.h"
 #include "core/date.h"
 #include "core/ini_data_buffer.h"
 #include "publisher/builtin_publishers.h"
+#include "registration/publisher_record.h"
 
 namespace wendrix {
 namespace {
@@ -208,11 +210,26 @@ TEST_F(ListMerge, CountsPerSlotSetCountedBits) {
   EXPECT_EQ(m_store.flags, kPublisherCountedCurrentUser | kPublisherCountedOlderAllUsers);
 }
 
-TEST(ListFile, SlotsOfSources) {
-  EXPECT_EQ(SlotOf(kSourceCurrentList, kScopeCurrentUser), kSlotCurrentUser);
-  EXPECT_EQ(SlotOf(kSourceCurrentList, kScopeAllUsers), kSlotAllUsers);
-  EXPECT_EQ(SlotOf(kSourceOlderRegistry3, kScopeCurrentUser), kSlotOlderCurrentUser);
-  EXPECT_EQ(SlotOf(kSourceOlderList, kScopeAllUsers), kSlotOlderAllUsers);
+// What the store shows of a record: the application name in the user's
+// language, else the first; a single name serves every language.
+TEST(ListFile, ApplicationNameFollowsTheUsersLanguage) {
+  test::FakeEnvironment env;
+  PublisherRecord record;
+  EXPECT_EQ(nullptr, ApplicationNameFor(record, env));
+  const std::vector<TextEntry> three = {{L"en", L"Editor"}, {L"it", L"Editore"}, {L"de", L"Bearbeiter"}};
+  const struct {
+    std::vector<TextEntry> names;
+    std::uint16_t language;
+    const wchar_t* expected;
+  } cases[] = {{three, 0x410, L"Editore"}, {three, 0x407, L"Bearbeiter"}, {three, 0x409, L"Editor"},
+               {three, 0x809, L"Editor"},  {three, 0x40c, L"Editor"},     {{{L"it", L"Solo"}}, 0x409, L"Solo"}};
+  for (const auto& c : cases) {
+    record.applicationNames = c.names;
+    env.uiLanguage = c.language;
+    const std::wstring* name = ApplicationNameFor(record, env);
+    ASSERT_NE(nullptr, name) << c.language;
+    EXPECT_EQ(c.expected, *name) << c.language;
+  }
 }
 
 }  // namespace

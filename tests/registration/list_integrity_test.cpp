@@ -11,6 +11,7 @@
 
 #include "../support/child_process.h"
 #include "../support/shell_folder_redirect.h"
+#include "sample_registration.h"
 #include "../support/temp_folder.h"
 #include "core/ini_data_buffer.h"
 #include "platform/ini_file.h"
@@ -29,17 +30,6 @@ namespace {
 constexpr wchar_t kCaller[] = L"Acme Editor Setup";
 // What a publisher would like to add to the user's list.
 constexpr wchar_t kInjected[] = L"\r\nDataFile = C:\\evil\\data.ini\r\n[9.9]\r\nEnabled = 1";
-
-Registration MakeRegistration(const std::wstring& id) {
-  Registration r;
-  r.id = id;
-  r.name = L"Publisher " + id;
-  r.homePage = L"http://www.p" + id + L".example/";
-  r.dataSource = L"http://update.p" + id + L".example/p.wx-cnf";
-  r.version = L"1.0";
-  r.applicationNames = {{L"en", L"App"}};
-  return r;
-}
 
 // The entries of a list file, as the store reads them.
 std::vector<std::wstring> Keys(const std::wstring& path) {

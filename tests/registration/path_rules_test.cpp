@@ -1,14 +1,32 @@
-// The lexical rules for paths read from files others may have written: what
-// a relative path may hold, what counts as an absolute local path, and which
-// names open devices.
+// The lexical rules for texts read from files others may have written:
+// addresses compared without their scheme and host prefix, what a relative
+// path may hold, what counts as an absolute local path, and which names open
+// devices.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/path_containment.h"
+#include "publisher/address.h"
 
 namespace wendrix {
 namespace {
+
+TEST(PathRulesTest, AddressesLoseTheirSchemeAndOneHostPrefix) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"http://www.x.example/a.wx-cnf", L"x.example/a.wx-cnf"}, {L"https://secure.x.example/a", L"x.example/a"},
+      {L"http://secure.x.example/a", L"secure.x.example/a"},     {L"ftp://ftp.x.example/a", L"x.example/a"},
+      {L"http://ftp.x.example/a", L"ftp.x.example/a"},
+      {L"https://www.secure.x.example/a", L"secure.x.example/a"},  // only one host prefix
+      {L"ftp://update.ftp.x.example/a", L"ftp.x.example/a"},       {L"HTTPS://SECURE.x.example/a", L"x.example/a"},
+      {L"file://download.x.example/a", L"x.example/a"},
+      {L"Update.x.example/a", L"x.example/a"},         // host prefix without a scheme
+      {L"secure.x.example/a", L"secure.x.example/a"},  // "secure." needs https
+      {L"https://", L""}, {L"http://www.", L""}, {L"", L""},
+      {L"http:/www.x.example", L"http:/www.x.example"}, {L"C:\\Data\\x.wx-cnf", L"C:\\Data\\x.wx-cnf"},
+  };
+  for (const auto& [address, normalised] : cases) EXPECT_EQ(std::wstring(NormaliseAddress(address)), normalised) << address;
+}
 
 TEST(PathRulesTest, DeviceNames) {
   for (const wchar_t* name : {L"CON", L"nul", L"Aux.txt", L"prn.x.y", L"COM1", L"com9.log", L"LPT0", L"lpt3 ",

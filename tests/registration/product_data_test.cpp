@@ -13,38 +13,32 @@
 namespace wendrix {
 namespace {
 
-TEST(IdentifyCallerTest, KnownProductsGuidsAndOtherTexts) {
-  ProductIdentity wendrix, alias, guid, other, sameOther, otherCase;
-  ASSERT_EQ(IdentifyCaller(L"Wendrix", wendrix), S_OK);
-  ASSERT_EQ(IdentifyCaller(L"  kestmoor wendrix\t", alias), S_OK);
-  EXPECT_EQ(alias.id, wendrix.id) << "an alias names the same product";
-  EXPECT_EQ(wendrix.name, L"Wendrix");
+ProductIdentity Identify(const std::wstring& caller) {
+  ProductIdentity identity;
+  EXPECT_EQ(IdentifyCaller(caller, identity), S_OK) << caller;
+  return identity;
+}
 
-  ASSERT_EQ(IdentifyCaller(L"{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", guid), S_OK);
+TEST(IdentifyCallerTest, KnownProductsGuidsAndOtherTexts) {
+  const ProductIdentity wendrix = Identify(L"Wendrix");
+  EXPECT_EQ(Identify(L"  kestmoor wendrix\t").id, wendrix.id) << "an alias names the same product";
+  EXPECT_EQ(wendrix.name, L"Wendrix");
+  const ProductIdentity guid = Identify(L"{0a1b2c3d-4e5f-6789-abcd-ef0123456789}");
   EXPECT_EQ(guid.id, L"{0A1B2C3D-4E5F-6789-ABCD-EF0123456789}");
   EXPECT_EQ(guid.name, L"") << "a product code carries no name";
 
-  ASSERT_EQ(IdentifyCaller(L"Acme Editor Setup", other), S_OK);
-  ASSERT_EQ(IdentifyCaller(L"Acme Editor Setup", sameOther), S_OK);
-  ASSERT_EQ(IdentifyCaller(L"ACME EDITOR SETUP", otherCase), S_OK);
+  const ProductIdentity other = Identify(L"Acme Editor Setup");
   EXPECT_TRUE(IsBracedGuid(other.id)) << other.id;
-  EXPECT_EQ(other.id, sameOther.id) << "the same text always finds the same file";
-  EXPECT_EQ(other.id, otherCase.id) << "case does not make another product";
   EXPECT_EQ(other.name, L"Acme Editor Setup");
-  ProductIdentity differs;
-  ASSERT_EQ(IdentifyCaller(L"Acme Editor Setup 2", differs), S_OK);
-  EXPECT_NE(differs.id, other.id);
-}
+  EXPECT_EQ(other.id, Identify(L"Acme Editor Setup").id) << "the same text always finds the same file";
+  EXPECT_EQ(other.id, Identify(L"ACME EDITOR SETUP").id) << "case does not make another product";
+  EXPECT_NE(other.id, Identify(L"Acme Editor Setup 2").id);
+  Identify(std::wstring(kMaxCallerLength, L'a'));
 
-TEST(IdentifyCallerTest, UnusableTextsAreRefused) {
   ProductIdentity identity;
   for (const std::wstring& text : {std::wstring(), std::wstring(L" \t "), std::wstring(L"Acme\nSetup"),
                                    std::wstring(kMaxCallerLength + 1, L'a')})
     EXPECT_EQ(IdentifyCaller(text, identity), E_INVALIDARG) << text.size();
-  EXPECT_EQ(IdentifyCaller(std::wstring(kMaxCallerLength, L'a'), identity), S_OK);
-}
-
-TEST(IsBracedGuidTest, Form) {
   EXPECT_TRUE(IsBracedGuid(L"{00000000-0000-0000-0000-000000000000}"));
   for (const wchar_t* text : {L"00000000-0000-0000-0000-000000000000", L"{00000000-0000-0000-0000-00000000000}",
                               L"{00000000-0000-0000-0000-00000000000G}", L"{00000000+0000-0000-0000-000000000000}"})
@@ -56,6 +50,15 @@ std::wstring Written(const ProductData& data, std::uint32_t flags) {
   EXPECT_EQ(WriteProductData(data, out), S_OK);
   EXPECT_EQ(out.Save(flags), S_OK);
   return out.Text();
+}
+
+ProductData ReadBack(const std::wstring& text) {
+  CIniDataBuffer in;
+  in.SetText(text);
+  EXPECT_EQ(in.Load(ProductDataSchema()), S_OK);
+  ProductData back;
+  EXPECT_EQ(ReadProductData(in, back), S_OK);
+  return back;
 }
 
 TEST(ProductDataTest, WrittenTextAndReadBack) {
@@ -73,11 +76,7 @@ TEST(ProductDataTest, WrittenTextAndReadBack) {
             L"\r\n[4.5]\r\nPublisherName = \"Zeta, Inc.\"\r\nPublisherHomePage = \"http://zeta.example/\"\r\n"
             L"PublisherDataSource = \"C:\\data\\z.wx-cnf\"\r\n");
 
-  CIniDataBuffer in;
-  in.SetText(text);
-  ASSERT_EQ(in.Load(ProductDataSchema()), S_OK);
-  ProductData back;
-  ASSERT_EQ(ReadProductData(in, back), S_OK);
+  const ProductData back = ReadBack(text);
   EXPECT_EQ(back.name, data.name);
   ASSERT_EQ(back.publishers.size(), 2u);
   EXPECT_EQ(back.publishers[1].name, L"Zeta, Inc.");
@@ -90,11 +89,7 @@ TEST(ProductDataTest, UnknownNameWritesNoProductSectionAndForeignTextIsEscaped) 
   const std::wstring text = Written(data, 0);
   EXPECT_EQ(text.find(L"[Product]"), std::wstring::npos);
   EXPECT_EQ(text.find(L'\u65E5'), std::wstring::npos) << text;
-  CIniDataBuffer in;
-  in.SetText(text);
-  ASSERT_EQ(in.Load(ProductDataSchema()), S_OK);
-  ProductData back;
-  ASSERT_EQ(ReadProductData(in, back), S_OK);
+  const ProductData back = ReadBack(text);
   ASSERT_EQ(back.publishers.size(), 1u);
   EXPECT_EQ(back.publishers[0].name, L"\u65E5\u672C");
 }

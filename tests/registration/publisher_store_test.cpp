@@ -1,5 +1,6 @@
 // The publisher store's lists against real files, mutexes and the older
-// product's registry lists: reading, merging, saving and importing.
+// product's registry lists: reading, merging, saving and importing, and the
+// branding a registered publisher lends.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +14,9 @@
 #include "../support/registry_sandbox.h"
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
+#include "core/placeholders.h"
 #include "publisher/builtin_publishers.h"
+#include "registration/branding.h"
 #include "registration/publisher_store.h"
 #include "registration/store_folders.h"
 #include "registration/store_mutex.h"
@@ -26,17 +29,9 @@ constexpr wchar_t kOlderRegistry3[] = L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publ
 
 using PublisherStoreTest = ShellFolderTest;
 
-TEST_F(PublisherStoreTest, ListWithoutSectionsIsDeleted) {
-  CJournal journal;
-  ASSERT_EQ(journal.Create(), S_OK);
-  WriteFile(UserFolder(), kCurrentUserListFile, L"[1.2.3]\r\nName = A\r\n");
-  ASSERT_EQ(WriteScopeList(kScopeCurrentUser, {}, &journal), S_OK);
-  EXPECT_FALSE(FileExists(UserFolder() + kCurrentUserListFile));
-  ASSERT_EQ(journal.Rollback(), S_OK);
-  EXPECT_EQ(ReadText(UserFolder() + kCurrentUserListFile), L"[1.2.3]\r\nName = A\r\n");
-}
-
-TEST_F(PublisherStoreTest, WrittenListReadsBack) {
+// A list is written in UTF-16 with only the keys its records hold; one
+// without sections is deleted, which a rollback undoes.
+TEST_F(PublisherStoreTest, WrittenListReadsBackAndAnEmptyOneIsDeleted) {
   std::vector<PublisherRecord> records(2);
   records[0].id = L"1.2.3";
   records[0].applicationNames = {{L"en", L"A"}};
@@ -44,16 +39,21 @@ TEST_F(PublisherStoreTest, WrittenListReadsBack) {
   records[0].present = KeyBit(kKeyApplicationName) | KeyBit(kKeyCount);
   records[1].id = L"4.5.6";
   ASSERT_EQ(WriteScopeList(kScopeAllUsers, records, nullptr), S_OK);
-  const std::string bytes = ReadFileBytes(CommonFolder() + kAllUsersListFile);
-  ASSERT_GE(bytes.size(), 2u);
-  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-  EXPECT_EQ(ReadText(CommonFolder() + kAllUsersListFile),
-            L"\r\n[1.2.3]\r\nCount = 2\r\nApplicationName = \"en\", \"A\"\r\n\r\n[4.5.6]\r\n");
-
+  const std::wstring list = CommonFolder() + kAllUsersListFile;
+  EXPECT_EQ(ReadFileBytes(list).substr(0, 2), "\xFF\xFE");
+  const std::wstring text = L"\r\n[1.2.3]\r\nCount = 2\r\nApplicationName = \"en\", \"A\"\r\n\r\n[4.5.6]\r\n";
+  EXPECT_EQ(ReadText(list), text);
   std::vector<PublisherRecord> read;
   ASSERT_EQ(ReadScopeList(kScopeAllUsers, read, nullptr), S_OK);
   ASSERT_EQ(read.size(), 2u);
   EXPECT_EQ(read[0].counts[kSlotAllUsers], 2u);
+
+  CJournal journal;
+  ASSERT_EQ(journal.Create(), S_OK);
+  ASSERT_EQ(WriteScopeList(kScopeAllUsers, {}, &journal), S_OK);
+  EXPECT_FALSE(FileExists(list));
+  ASSERT_EQ(journal.Rollback(), S_OK);
+  EXPECT_EQ(ReadText(list), text);
 }
 
 TEST_F(PublisherStoreTest, OpenMergesCurrentUserThenAllUsers) {
@@ -270,6 +270,22 @@ TEST_F(PublisherStoreTest, OpenWaitsForThePublisherMutex) {
   lock.reset();
   opener.join();
   EXPECT_EQ(result.load(), S_OK);
+}
+
+// The product name and icon a registered publisher lends the library.
+TEST_F(PublisherStoreTest, BrandingTakesTheRegisteredApplicationName) {
+  WriteFile(UserFolder(), kCurrentUserListFile,
+            L"[1.2.3]\r\nName = Acme\r\nApplicationName = \"xx\", \"Acme Xx\"\r\n"
+            L"ApplicationName = \"en\", \"Acme Updater\"\r\nApplicationIcon = " + UserFolder() + L"1.2.3.ico\r\n");
+  EXPECT_EQ(BrandForPublisher(L"9.9"), S_FALSE);
+  EXPECT_EQ(ProductPlaceholders().applicationName, L"Wendrix");
+  EXPECT_EQ(BrandForPublisher(std::wstring(100, L'1')), E_INVALIDARG);
+  ASSERT_EQ(BrandForPublisher(L"1.2.3"), S_OK);
+  const std::wstring_view name = ProductPlaceholders().applicationName;
+  EXPECT_TRUE(name == L"Acme Updater" || name == L"Acme Xx") << "the user's language, else the first";
+  EXPECT_EQ(BrandedIconPath(), UserFolder() + L"1.2.3.ico");
+  EXPECT_EQ(BrandedPublisherId(), L"1.2.3");
+  SetBrandedName(L"", L"");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // list files, product-data files, counts, error locations, integrations,
 // journal rollback, the main window's messages and processes at once.
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +14,7 @@
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
 #include "integration_keys.h"
+#include "platform/unique_handle.h"
 #include "platform/ini_file.h"
 #include "registration/product_identity.h"
 #include "registration/user_counters.h"
@@ -51,6 +51,16 @@ constexpr wchar_t kCaller[] = L"Acme Editor Setup";
 constexpr UINT32 kCurrentUser = 1;
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
 constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
+
+// The run entry, the applet, the uninstall entry and the file type of the
+// current user.
+const std::tuple<const wchar_t*, const wchar_t*, REGSAM> kIntegrations[] = {
+    {kRunKey, L"KestmoorWendrix", k32},
+    {kCplsKey, L"WendrixControlPanel", k32},
+    {kUninstallKey, L"DisplayName", k32},
+    {kFileTypeKey, L"Content Type", 0}};
+
+bool Has(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 std::wstring DataFile(const std::wstring& id, const std::wstring& version, const std::wstring& extra = L"") {
   return L"[Wendrix]\r\nRequiredVersion = 3.6\r\n[Publisher]\r\nID = " + id + L"\r\nName = \"Publisher " + id +
@@ -111,20 +121,14 @@ TEST_F(RegisterExportsTest, ProductCountsItsRegistrationsAndUnregistersThem) {
   ASSERT_EQ(Register(file, location), S_OK);
   EXPECT_EQ(location, 0u);
   ASSERT_EQ(Register(file, location), S_OK);
-  EXPECT_NE(UserList().find(L"[1.2.3]\r\nName = Publisher 1.2.3\r\n"), std::wstring::npos) << UserList();
-  EXPECT_NE(UserList().find(L"Count = 2\r\n"), std::wstring::npos) << UserList();
-  EXPECT_EQ(UserList().find(L"UserRegistered"), std::wstring::npos);
-  EXPECT_EQ(ReadText(m_productFile),
-            L"\r\n[Product]\r\nName = \"Acme Editor Setup\"\r\n\r\n[1.2.3]\r\nPublisherName = \"Publisher 1.2.3\"\r\n"
-            L"PublisherHomePage = \"http://www.p1.2.3.example/\"\r\n"
-            L"PublisherDataSource = \"http://update.p1.2.3.example/p.wx-cnf\"\r\n");
-  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix"));
-  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kCplsKey, L"WendrixControlPanel"));
-  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName"));
-  EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kFileTypeKey, L"Content Type", 0));
+  EXPECT_TRUE(Has(UserList(), L"[1.2.3]\r\nName = Publisher 1.2.3\r\n") && Has(UserList(), L"Count = 2\r\n") &&
+              !Has(UserList(), L"UserRegistered"))
+      << UserList();
+  EXPECT_TRUE(Has(ReadText(m_productFile), L"[Product]\r\nName = \"Acme Editor Setup\"\r\n\r\n[1.2.3]\r\n"));
+  for (const auto& [path, name, view] : kIntegrations) EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, path, name, view)) << path;
 
   ASSERT_EQ(Unregister(location), S_OK);
-  EXPECT_NE(UserList().find(L"Count = 1\r\n"), std::wstring::npos) << UserList();
+  EXPECT_TRUE(Has(UserList(), L"Count = 1\r\n")) << UserList();
   EXPECT_FALSE(FileExists(m_productFile));
   EXPECT_EQ(Unregister(location), kNotFound);
   EXPECT_EQ(location, 168u);
@@ -139,11 +143,7 @@ TEST_F(RegisterExportsTest, LastPublisherTakesTheIntegrationsWithIt) {
   ASSERT_EQ(Register(Write(L"b.wx-cnf", DataFile(L"2.2", L"1")), location), S_OK);
   ASSERT_EQ(Unregister(location), S_OK);
   EXPECT_EQ(UserList(), L"<missing>") << "both publishers had only this product's count";
-  for (const auto& [path, name, view] : {std::tuple{kRunKey, L"KestmoorWendrix", KEY_WOW64_32KEY},
-                                         std::tuple{kCplsKey, L"WendrixControlPanel", KEY_WOW64_32KEY},
-                                         std::tuple{kUninstallKey, L"DisplayName", KEY_WOW64_32KEY},
-                                         std::tuple{kFileTypeKey, L"Content Type", 0}})
-    EXPECT_FALSE(FindValue(HKEY_CURRENT_USER, path, name, view)) << path;
+  for (const auto& [path, name, view] : kIntegrations) EXPECT_FALSE(FindValue(HKEY_CURRENT_USER, path, name, view)) << path;
 }
 
 TEST_F(RegisterExportsTest, CountsOnlyAndCountAlreadyZero) {
@@ -151,12 +151,21 @@ TEST_F(RegisterExportsTest, CountsOnlyAndCountAlreadyZero) {
   ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
   const std::string saved = ReadFileBytes(m_productFile);
   ASSERT_EQ(Unregister(location, kCurrentUser | 16), S_OK);
-  EXPECT_NE(UserList().find(L"[1.1]"), std::wstring::npos) << "flag 16 never removes a publisher";
-  EXPECT_NE(UserList().find(L"Count = 0\r\n"), std::wstring::npos) << UserList();
+  EXPECT_TRUE(Has(UserList(), L"[1.1]") && Has(UserList(), L"Count = 0\r\n")) << "flag 16 never removes a publisher";
   m_temp.Write(L"restored.ini", saved);
   ASSERT_TRUE(CopyFileW(m_temp.File(L"restored.ini").c_str(), m_productFile.c_str(), FALSE));
   EXPECT_EQ(Unregister(location), kInvalidData);
   EXPECT_EQ(location, 146u);
+}
+
+TEST_F(RegisterExportsTest, WithoutTheUserFlagTheRegistrationIsForAllUsers) {
+  UINT32 location = 0;
+  const std::wstring allUsersList = CommonFolder() + L"AllUsersPublishers.ini";
+  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location, 0), S_OK) << location;
+  EXPECT_TRUE(Has(ReadText(allUsersList), L"[1.1]\r\nName = Publisher 1.1\r\n")) << ReadText(allUsersList);
+  EXPECT_EQ(UserList(), L"<missing>");
+  ASSERT_EQ(Unregister(location, 0), S_OK) << location;
+  EXPECT_FALSE(Has(ReadText(allUsersList), L"[1.1]"));
 }
 
 TEST_F(RegisterExportsTest, ErrorLocations) {
@@ -187,55 +196,16 @@ TEST_F(RegisterExportsTest, ErrorLocations) {
   }
   EXPECT_EQ(UserList(), L"<missing>") << "nothing was registered";
 
-  UINT32 location = 0xDEAD;
-  EXPECT_EQ(m_lib.registerAnsi("Acme", "Name", "1.2", "", "http://x.example/d", nullptr, &location, nullptr, 1),
-            E_INVALIDARG);
-  EXPECT_EQ(location, 42u);
-  for (const char* id : {"..\\..\\x", "NUL", "a b", "x."}) {
-    location = 0xDEAD;
-    EXPECT_EQ(m_lib.registerAnsi("Acme", "Name", id, "http://x.example/", "http://x.example/d", nullptr, &location,
-                                 nullptr, 1),
+  // The ANSI export: an empty home page and IDs that could name files elsewhere.
+  for (const auto& [id, home] : {std::pair{"1.2", ""}, std::pair{"..\\..\\x", "h"}, std::pair{"NUL", "h"},
+                                 std::pair{"a b", "h"}, std::pair{"x.", "h"}}) {
+    UINT32 location = 0xDEAD;
+    EXPECT_EQ(m_lib.registerAnsi("Acme", "Name", id, home, "http://x.example/d", nullptr, &location, nullptr, 1),
               E_INVALIDARG)
         << id;
     EXPECT_EQ(location, 42u) << id;
   }
   EXPECT_EQ(UserList(), L"<missing>");
-}
-
-TEST_F(RegisterExportsTest, PlantedPathsOutsideTheStoreSurviveAnUnregistration) {
-  UINT32 location = 0;
-  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
-  const std::wstring b = Write(L"b.wx-cnf", DataFile(L"2.2", L"1"));
-  ASSERT_EQ(Register(b, location), S_OK);
-  ASSERT_EQ(Register(b, location), S_OK);
-  for (const wchar_t* own : {L"1.1.ini", L"1.1.prv", L"1.1.ina"}) WriteFile(UserFolder(), own, L"own");
-
-  // Another user writes the all-users list: files of this user elsewhere as
-  // the publishers' data, previous and inactive items, and as the icon a
-  // registration copies into the store (where that user could read it).
-  const auto victim = [&](const std::wstring& path) {
-    SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    ::WriteFile(file, "victim", 6, &written, nullptr);
-    CloseHandle(file);
-    return path;
-  };
-  const std::wstring victims[] = {victim(m_temp.File(L"elsewhere\\victim.ini")),
-                                  victim(m_user + L"\\Kestmoor\\victim.prv"),
-                                  victim(m_temp.File(L"elsewhere\\victim.ina")),
-                                  victim(m_temp.File(L"elsewhere\\secret.txt"))};
-  WriteFile(CommonFolder(), L"AllUsersPublishers.ini",
-            L"[1.1]\r\nDataFile = " + victims[0] + L"\r\nPreviousItemsFile = ..\\..\\victim.prv\r\n"
-            L"InactiveItemsFile = \\\\?\\" + victims[2] + L"\r\n[2.2]\r\nApplicationIcon = " + victims[3] + L"\r\n");
-
-  ASSERT_EQ(Unregister(location), S_OK) << location;
-  for (const std::wstring& v : victims) EXPECT_EQ(ReadFileBytes(v), "victim") << testing::PrintToString(v);
-  for (const wchar_t* own : {L"1.1.ini", L"1.1.prv", L"1.1.ina"})
-    EXPECT_FALSE(FileExists(UserFolder() + own)) << "the publisher's own files go";
-  EXPECT_NE(UserList().find(L"[2.2]"), std::wstring::npos) << "still counted once";
-  EXPECT_FALSE(FileExists(UserFolder() + L"2.2.ico")) << "the planted icon was not copied";
-  EXPECT_EQ(UserList().find(L"ApplicationIcon"), std::wstring::npos) << UserList();
 }
 
 TEST_F(RegisterExportsTest, RegistrationIconComesOnlyFromBesideTheDataFile) {
@@ -270,8 +240,8 @@ TEST_F(RegisterExportsTest, AnsiRegisterBuildsTheFile) {
                                "http://acme.example/a.wx-cnf", nullptr, &location, nullptr, 1),
             S_OK);
   EXPECT_EQ(location, 0u);
-  EXPECT_NE(UserList().find(L"[7.7]\r\nName = \"Acme, Inc.\"\r\n"), std::wstring::npos) << UserList();
-  EXPECT_NE(ReadText(m_productFile).find(L"[7.7]"), std::wstring::npos);
+  EXPECT_TRUE(Has(UserList(), L"[7.7]\r\nName = \"Acme, Inc.\"\r\n")) << UserList();
+  EXPECT_TRUE(Has(ReadText(m_productFile), L"[7.7]"));
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   WIN32_FIND_DATAW found;
@@ -307,7 +277,7 @@ TEST_F(RegisterExportsTest, LoadFileQueriesAndRegistersForTheUser) {
   EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 2), 16);
   EXPECT_EQ(UserList(), L"<missing>") << "a query changes nothing";
   EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 1), 3);
-  EXPECT_NE(UserList().find(L"UserRegistered = 1\r\n"), std::wstring::npos) << UserList();
+  EXPECT_TRUE(Has(UserList(), L"UserRegistered = 1\r\n")) << UserList();
   EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix"));
   EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 2), 4);
   EXPECT_EQ(m_lib.loadFile(file.c_str(), nullptr, 1), S_OK) << "same version: nothing to do";
@@ -360,29 +330,27 @@ WENDRIX_CHILD_ROLE(main_window) {
 }
 
 TEST_F(RegisterExportsTest, MainWindowHearsOfUpdatesAndChanges) {
-  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestWindowReady");
-  HANDLE got4 = CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestGot4");
-  HANDLE got5 = CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestGot5");
+  const UniqueKernelObject ready(CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestWindowReady"));
+  const UniqueKernelObject got4(CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestGot4"));
+  const UniqueKernelObject got5(CreateEventW(nullptr, TRUE, FALSE, L"WendrixTestGot5"));
   ChildProcess child;
   ASSERT_TRUE(child.Start(L"main_window", {L"WendrixTestWindowReady"}));
-  ASSERT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(ready.Get(), 30000), WAIT_OBJECT_0);
   HWND window = FindWindowExW(HWND_MESSAGE, nullptr, L"WendrixDialog", nullptr);
   ASSERT_NE(window, nullptr);
 
-  UINT32 location = 0;
   const std::wstring file = Write(L"p.wx-cnf", DataFile(L"1.2.3", L"2.0"));
-  ASSERT_EQ(Register(file, location), S_OK);
-  EXPECT_EQ(WaitForSingleObject(got4, 0), WAIT_OBJECT_0) << "the record was created";
-  EXPECT_EQ(WaitForSingleObject(got5, 0), WAIT_OBJECT_0);
-  ResetEvent(got4);
-  ResetEvent(got5);
-  ASSERT_EQ(Register(file, location), S_OK);
-  EXPECT_EQ(WaitForSingleObject(got4, 0), WAIT_TIMEOUT) << "same version: the record was only counted";
-  EXPECT_EQ(WaitForSingleObject(got5, 0), WAIT_OBJECT_0);
-
+  // A new record: both messages; the same version again is only counted.
+  for (const bool created : {true, false}) {
+    UINT32 location = 0;
+    ResetEvent(got4.Get());
+    ResetEvent(got5.Get());
+    ASSERT_EQ(Register(file, location), S_OK);
+    EXPECT_EQ(WaitForSingleObject(got4.Get(), 0), created ? WAIT_OBJECT_0 : WAIT_TIMEOUT) << created;
+    EXPECT_EQ(WaitForSingleObject(got5.Get(), 0), WAIT_OBJECT_0) << created;
+  }
   PostMessageW(window, WM_QUIT, 0, 0);
   EXPECT_EQ(child.Wait(30000), 0);
-  for (HANDLE h : {ready, got4, got5}) CloseHandle(h);
 }
 
 WENDRIX_CHILD_ROLE(register_file) {
@@ -405,14 +373,14 @@ TEST_F(RegisterExportsTest, ProcessesRegisteringAtOnce) {
     ASSERT_TRUE(children[kChildren + i].Start(L"register_file", {L"Product " + std::to_wstring(i), shared}));
   }
   for (ChildProcess& child : children) EXPECT_EQ(child.Wait(), 0);
+  const std::wstring list = UserList();
   for (int i = 0; i < kChildren; ++i) {
     const std::wstring section = L"[5." + std::to_wstring(i) + L"]\r\n";
-    EXPECT_NE(UserList().find(section), std::wstring::npos) << UserList();
-    EXPECT_NE(ReadText(m_productFile).find(section), std::wstring::npos) << "the product's file lost a publisher";
+    EXPECT_TRUE(Has(list, section)) << list;
+    EXPECT_TRUE(Has(ReadText(m_productFile), section)) << "the product's file lost a publisher";
   }
-  EXPECT_NE(UserList().find(L"[6.6]\r\nName = Publisher 6.6\r\n"), std::wstring::npos);
-  const std::wstring list = UserList();
-  const std::size_t sharedAt = list.find(L"[6.6]");
+  const std::size_t sharedAt = list.find(L"[6.6]\r\nName = Publisher 6.6\r\n");
+  ASSERT_NE(sharedAt, std::wstring::npos) << list;
   EXPECT_NE(list.find(L"Count = 4\r\n", sharedAt), std::wstring::npos) << list;
   UserCounts counts;
   ASSERT_EQ(ReadUserCounts(counts), S_OK);

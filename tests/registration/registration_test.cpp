@@ -17,23 +17,10 @@
 #include "registration/user_counters.h"
 #include "setup/journal.h"
 #include "../support/shell_folder_redirect.h"
+#include "sample_registration.h"
 
 namespace wendrix::test {
 namespace {
-
-Registration MakeRegistration(const std::wstring& id, bool hasCount, std::uint32_t count) {
-  Registration r;
-  r.id = id;
-  r.name = L"Publisher " + id;
-  r.homePage = L"http://www." + id + L".example/";
-  r.dataSource = L"http://update." + id + L".example/p.wx-cnf";
-  r.version = L"1.0";
-  r.applicationNames = {{L"en", L"App"}};
-  r.flags = kPublisherMenuHomePage | kPublisherDialogHistory;
-  r.hasCount = hasCount;
-  r.count = count;
-  return r;
-}
 
 UserCounts Counts() {
   UserCounts counts;
@@ -44,7 +31,7 @@ UserCounts Counts() {
 class RegistrationTest : public ShellFolderTest {};
 
 TEST_F(RegistrationTest, CurrentUserListAndCounters) {
-  ASSERT_EQ(RegisterInScope(MakeRegistration(L"1.1", false, 0), kScopeCurrentUser, nullptr), S_OK);
+  ASSERT_EQ(RegisterInScope(MakeRegistration(L"1.1"), kScopeCurrentUser, nullptr), S_OK);
   EXPECT_EQ(ReadText(UserFolder() + kCurrentUserListFile),
             L"\r\n[1.1]\r\nName = Publisher 1.1\r\nHomePage = http://www.1.1.example/\r\n"
             L"DataSource = http://update.1.1.example/p.wx-cnf\r\nApplicationName = \"en\", \"App\"\r\n"
@@ -130,37 +117,33 @@ TEST_F(RegistrationTest, UnregisterDeletesThePublishersFiles) {
   EXPECT_FALSE(FileExists(CommonFolder() + kUserCountFile));
 }
 
-TEST_F(RegistrationTest, JournaledRegistrationIntoEmptyFoldersRollsBackToNothing) {
-  const auto userBefore = SnapshotTree(m_user), commonBefore = SnapshotTree(m_common);
-  CJournal journal;
-  ASSERT_EQ(journal.Create(), S_OK);
-  Registration r = MakeRegistration(L"3.3", true, 2);
-  r.iconFile = m_temp.Write(L"app.ico", "icon");
-  ASSERT_EQ(RegisterInScope(r, kScopeAllUsers, &journal), S_OK);
-  ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, &journal), S_OK);
-  ASSERT_TRUE(FileExists(CommonFolder() + L"3.3.ico"));
-  ASSERT_TRUE(FileExists(CommonFolder() + kUserCountFile));
-  ASSERT_EQ(journal.Rollback(), S_OK);
-  EXPECT_EQ(SnapshotTree(m_user), userBefore);
-  EXPECT_EQ(SnapshotTree(m_common), commonBefore) << "folders, list, icon and counters all gone";
-}
-
+// Into empty folders the rollback leaves nothing, not even the folders;
+// beside an earlier registration it puts back the list and the counters.
 TEST_F(RegistrationTest, JournalPutsEverythingBack) {
-  ASSERT_EQ(RegisterInScope(MakeRegistration(L"1.1", false, 0), kScopeCurrentUser, nullptr), S_OK);
-  const auto userBefore = SnapshotTree(m_user), commonBefore = SnapshotTree(m_common);
-
-  CJournal journal;
-  ASSERT_EQ(journal.Create(), S_OK);
-  Registration r = MakeRegistration(L"2.2", true, 1);
-  r.iconFile = m_temp.Write(L"app.ico", "icon");
-  ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, &journal), S_OK);
-  ASSERT_EQ(UnregisterFromScope(L"1.1", kScopeCurrentUser, &journal), S_OK);
-  EXPECT_EQ(Counts().count, 1u);
-  EXPECT_EQ(Counts().count2, 0u);
-
-  ASSERT_EQ(journal.Rollback(), S_OK);
-  EXPECT_EQ(SnapshotTree(m_user), userBefore);
-  EXPECT_EQ(SnapshotTree(m_common), commonBefore);
+  for (const bool earlier : {false, true}) {
+    SCOPED_TRACE(earlier ? "beside an earlier registration" : "into empty folders");
+    if (earlier) {
+      ASSERT_EQ(RegisterInScope(MakeRegistration(L"1.1"), kScopeCurrentUser, nullptr), S_OK);
+    }
+    const auto userBefore = SnapshotTree(m_user), commonBefore = SnapshotTree(m_common);
+    CJournal journal;
+    ASSERT_EQ(journal.Create(), S_OK);
+    Registration r = MakeRegistration(L"3.3", true, 2);
+    r.iconFile = m_temp.Write(L"app.ico", "icon");
+    ASSERT_EQ(RegisterInScope(r, kScopeAllUsers, &journal), S_OK);
+    ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, &journal), S_OK);
+    ASSERT_TRUE(FileExists(CommonFolder() + L"3.3.ico"));
+    if (earlier) {
+      ASSERT_EQ(UnregisterFromScope(L"1.1", kScopeCurrentUser, &journal), S_OK);
+      EXPECT_EQ(Counts().count, 1u);
+      EXPECT_EQ(Counts().count2, 0u);
+    } else {
+      ASSERT_TRUE(FileExists(CommonFolder() + kUserCountFile));
+    }
+    ASSERT_EQ(journal.Rollback(), S_OK);
+    EXPECT_EQ(SnapshotTree(m_user), userBefore);
+    EXPECT_EQ(SnapshotTree(m_common), commonBefore) << "folders, list, icon and counters";
+  }
 }
 
 // A child process: ROUNDS times, registers PREFIX.round.0 to .2 in SCOPE

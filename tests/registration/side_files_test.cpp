@@ -52,20 +52,6 @@ TEST_F(SideFilesTest, SideFiles) {
   EXPECT_EQ(LoadDataFile(nameless), E_INVALIDARG);
 }
 
-TEST_F(SideFilesTest, SideFileWriteIsJournaled) {
-  PublisherRecord record;
-  record.id = L"1.2.3";
-  WriteFile(UserFolder(), L"1.2.3.ina", L"before");
-  CJournal journal;
-  ASSERT_EQ(journal.Create(), S_OK);
-  ASSERT_EQ(WriteSideFile(record, SideFile::kInactiveItems, L"after", &journal), S_OK);
-  ASSERT_EQ(WriteSideFile(record, SideFile::kPreviousItems, L"new", &journal), S_OK);
-  EXPECT_EQ(ReadText(UserFolder() + L"1.2.3.ina"), L"after");
-  ASSERT_EQ(journal.Rollback(), S_OK);
-  EXPECT_EQ(ReadText(UserFolder() + L"1.2.3.ina"), L"before");
-  EXPECT_FALSE(FileExists(UserFolder() + L"1.2.3.prv"));
-}
-
 TEST_F(SideFilesTest, IconNamesStayUnder250Characters) {
   std::wstring path;
   ASSERT_EQ(IconFilePath(L"1.2", L"group", L"", path), S_OK);
@@ -89,19 +75,27 @@ TEST_F(SideFilesTest, IconNamesStayUnder250Characters) {
   EXPECT_EQ(IconFilePath(L"1.2", L"group", L"..\\x", path), E_INVALIDARG);
 }
 
-TEST_F(SideFilesTest, IconFilesAreStoredWholeAndJournaled) {
+TEST_F(SideFilesTest, FilesAreStoredWholeAndJournaled) {
   const std::string icon("\0\0\1\0binary\xFF", 11);
   ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"", icon, nullptr), S_OK);
   EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.2-group.ico"), icon);
+  PublisherRecord record;
+  record.id = L"1.2";
+  WriteFile(UserFolder(), L"1.2.ina", L"before");
 
   CJournal journal;
   ASSERT_EQ(journal.Create(), S_OK);
+  ASSERT_EQ(WriteSideFile(record, SideFile::kInactiveItems, L"after", &journal), S_OK);
+  ASSERT_EQ(WriteSideFile(record, SideFile::kPreviousItems, L"new", &journal), S_OK);
+  EXPECT_EQ(ReadText(UserFolder() + L"1.2.ina"), L"after");
   ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"", "new", &journal), S_OK);
   ASSERT_EQ(WriteIconFile(L"1.2", L"group", L"item", "item", &journal), S_OK);
   EXPECT_EQ(WriteIconFile(L"1.2", std::wstring(250, L'x'), L"", "x", &journal), static_cast<HRESULT>(0x8007006F));
   ASSERT_EQ(journal.Rollback(), S_OK);
   EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.2-group.ico"), icon);
   EXPECT_FALSE(FileExists(UserFolder() + L"1.2-group-item.ico"));
+  EXPECT_EQ(ReadText(UserFolder() + L"1.2.ina"), L"before");
+  EXPECT_FALSE(FileExists(UserFolder() + L"1.2.prv"));
 }
 
 TEST_F(SideFilesTest, ErrorFileWrittenOnFailureDeletedOnSuccess) {

@@ -1,5 +1,6 @@
 // Where the publisher store keeps its lists: one folder per scope under the
-// shell's application-data folders, made on demand and journaled.
+// shell's application-data folders, made on demand and journaled; and the
+// machine-wide count of users who registered a publisher kept there.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "../support/temp_folder.h"
 #include "registration/publisher_store.h"
 #include "registration/store_folders.h"
+#include "registration/user_counters.h"
 #include "setup/journal.h"
 
 namespace wendrix::test {
@@ -18,15 +20,11 @@ namespace {
 
 using StoreFoldersTest = ShellFolderTest;
 
-TEST_F(StoreFoldersTest, FoldersPerScope) {
+TEST_F(StoreFoldersTest, LookingUpAFolderDoesNotCreateIt) {
   std::wstring folder;
   ASSERT_EQ(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder), S_OK);
   EXPECT_EQ(folder, UserFolder());
-  ASSERT_EQ(StoreFolder(kScopeAllUsers, StoreProduct::kCurrent, folder), S_OK);
-  EXPECT_EQ(folder, CommonFolder());
-  ASSERT_EQ(StoreFolder(kScopeAllUsers, StoreProduct::kOlder, folder), S_OK);
-  EXPECT_EQ(folder, m_common + L"\\Kestmoor\\Pellister\\PublisherData\\");
-  EXPECT_FALSE(FileExists(UserFolder())) << "looking a folder up must not create it";
+  EXPECT_FALSE(FileExists(UserFolder()));
 
   std::wstring path;
   EXPECT_EQ(StorePath(std::wstring(250, L'a'), L"0123456789", path), static_cast<HRESULT>(0x8007006F));
@@ -48,24 +46,43 @@ TEST_F(StoreFoldersTest, TooLongFolderIsRefused) {
   }
 }
 
-TEST_F(StoreFoldersTest, CreatedFoldersAreJournaledAndRolledBack) {
+TEST_F(StoreFoldersTest, UserCountersDeleteTheirFileAtZero) {
+  const std::wstring path = CommonFolder() + kUserCountFile;
   CJournal journal;
   ASSERT_EQ(journal.Create(), S_OK);
-  const std::wstring journalFolder = journal.Folder();
-  std::wstring folder;
-  ASSERT_EQ(CreateStoreFolder(kScopeCurrentUser, &journal, folder), S_OK);
-  EXPECT_TRUE(FileExists(folder));
-  std::vector<PublisherRecord> records(1);
-  records[0].id = L"1.2.3";
-  records[0].name = L"Tessaro";
-  records[0].present = KeyBit(kKeyName);
-  ASSERT_EQ(WriteScopeList(kScopeCurrentUser, records, &journal), S_OK);
-  EXPECT_TRUE(FileExists(folder + kCurrentUserListFile));
+  ASSERT_EQ(ChangeUserCounter(UserCounter::kCount, +1, &journal), S_OK);
+  // The change writes a new file and puts it in place of the old one (which
+  // a writer dying half-way would leave whole), rather than editing it.
+  const auto fileIndex = [&path] {
+    BY_HANDLE_FILE_INFORMATION info{};
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    return (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  };
+  const std::uint64_t before = fileIndex();
+  ASSERT_EQ(ChangeUserCounter(UserCounter::kCount, +1, &journal), S_OK);
+  EXPECT_NE(fileIndex(), before);
+  ASSERT_EQ(ChangeUserCounter(UserCounter::kCount2, +1, &journal), S_OK);
+  UserCounts counts;
+  ASSERT_EQ(ReadUserCounts(counts), S_OK);
+  EXPECT_EQ(counts.count, 2u);
+  EXPECT_EQ(counts.count2, 1u);
+  EXPECT_EQ(GetPrivateProfileIntW(L"UserCount", L"Count", 99, path.c_str()), 2u);
+
+  ASSERT_EQ(ChangeUserCounter(UserCounter::kCount, -1, &journal), S_OK);
+  ASSERT_EQ(ChangeUserCounter(UserCounter::kCount, -1, &journal), S_OK);
+  EXPECT_TRUE(FileExists(path)) << "Count2 is still 1";
+  ASSERT_EQ(ChangeUserCounter(UserCounter::kCount2, -1, &journal), S_OK);
+  EXPECT_FALSE(FileExists(path));
+  ASSERT_EQ(ChangeUserCounter(UserCounter::kCount2, -1, &journal), S_OK) << "never below 0";
+  EXPECT_FALSE(FileExists(path));
+  ASSERT_EQ(ReadUserCounts(counts), S_OK);
+  EXPECT_EQ(counts.count + counts.count2, 0u);
 
   ASSERT_EQ(journal.Rollback(), S_OK);
-  EXPECT_FALSE(FileExists(folder + kCurrentUserListFile));
-  EXPECT_FALSE(FileExists(m_user + L"\\Kestmoor")) << "every folder the store made is removed again";
-  EXPECT_FALSE(FileExists(journalFolder));
+  EXPECT_FALSE(FileExists(m_common + L"\\Kestmoor")) << "the folders made for the counters are removed again";
 }
 
 }  // namespace

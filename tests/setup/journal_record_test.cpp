@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "setup/journal_record.h"
@@ -36,17 +38,29 @@ std::vector<JournalRecord> SampleRecords() {
   return records;
 }
 
-void ExpectSame(const JournalRecord& a, const JournalRecord& b) {
-  EXPECT_EQ(a.type, b.type);
-  EXPECT_EQ(a.valueType, b.valueType);
-  EXPECT_EQ(a.view, b.view);
-  EXPECT_EQ(a.root, b.root);
-  EXPECT_EQ(a.keyPath, b.keyPath);
-  EXPECT_EQ(a.valueName, b.valueName);
-  EXPECT_EQ(a.data, b.data);
-  EXPECT_EQ(a.path, b.path);
-  EXPECT_EQ(a.backupPath, b.backupPath);
-  EXPECT_EQ(a.attributes, b.attributes);
+auto Fields(const JournalRecord& r) {
+  return std::tie(r.type, r.valueType, r.view, r.root, r.keyPath, r.valueName, r.data, r.path, r.backupPath,
+                  r.attributes);
+}
+
+// Visits every record of `bytes` newest first; the reader's result and the
+// types visited.
+std::pair<HRESULT, std::vector<std::uint32_t>> Walk(std::span<const std::uint8_t> bytes) {
+  std::vector<std::uint32_t> seen;
+  const HRESULT hr = ReadJournalBackwards(bytes, [&](const JournalRecord& r) {
+    seen.push_back(r.type);
+    return S_OK;
+  });
+  return {hr, seen};
+}
+
+std::vector<std::uint8_t> Concatenated(const std::vector<JournalRecord>& records) {
+  std::vector<std::uint8_t> file;
+  for (const JournalRecord& r : records) {
+    const auto bytes = EncodeJournalRecord(r);
+    file.insert(file.end(), bytes.begin(), bytes.end());
+  }
+  return file;
 }
 
 TEST(JournalRecordTest, EveryTypeRoundTripsAndEndsWithItsLength) {
@@ -60,7 +74,7 @@ TEST(JournalRecordTest, EveryTypeRoundTripsAndEndsWithItsLength) {
     EXPECT_EQ(record.type, bytes[0]);
     JournalRecord decoded;
     ASSERT_EQ(S_OK, DecodeJournalRecord(std::span(bytes).first(length), decoded));
-    ExpectSame(record, decoded);
+    EXPECT_EQ(Fields(record), Fields(decoded));
   }
 }
 
@@ -81,19 +95,12 @@ TEST(JournalRecordTest, ExactLayoutOfAValueRecord) {
 }
 
 TEST(JournalRecordTest, FileIsReadNewestFirst) {
-  std::vector<std::uint8_t> file;
   const auto records = SampleRecords();
-  for (const JournalRecord& r : records) {
-    const auto bytes = EncodeJournalRecord(r);
-    file.insert(file.end(), bytes.begin(), bytes.end());
-  }
-  std::vector<std::uint32_t> seen;
-  ASSERT_EQ(S_OK, ReadJournalBackwards(file, [&](const JournalRecord& r) {
-              seen.push_back(r.type);
-              return S_OK;
-            }));
-  ASSERT_EQ(records.size(), seen.size());
-  for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(records[records.size() - 1 - i].type, seen[i]);
+  const auto [hr, seen] = Walk(Concatenated(records));
+  ASSERT_EQ(S_OK, hr);
+  std::vector<std::uint32_t> newestFirst;
+  for (auto it = records.rbegin(); it != records.rend(); ++it) newestFirst.push_back(it->type);
+  EXPECT_EQ(newestFirst, seen);
 }
 
 TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
@@ -125,13 +132,9 @@ TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
       {"zero length", withLength(good, 0), kInvalidData, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    int visits = 0;
-    EXPECT_EQ(c.expected, ReadJournalBackwards(c.bytes, [&](const JournalRecord&) {
-                ++visits;
-                return S_OK;
-              }));
-    EXPECT_EQ(c.visitsBefore, visits);
+    const auto [hr, seen] = Walk(c.bytes);
+    EXPECT_EQ(c.expected, hr) << c.name;
+    EXPECT_EQ(c.visitsBefore, static_cast<int>(seen.size())) << c.name;
   }
 }
 
@@ -140,17 +143,10 @@ TEST(JournalRecordTest, RecordsBeforeTheDamageAreVisitedAndAVisitFailureStops) {
   r.type = kJournalRemoveFolder;
   r.path = L"C:\\f";
   std::vector<std::uint8_t> file = {9, 9};  // garbage at the start, met last
-  for (int i = 0; i < 3; ++i) {
-    const auto bytes = EncodeJournalRecord(r);
-    file.insert(file.end(), bytes.begin(), bytes.end());
-  }
+  const auto records = Concatenated({r, r, r});
+  file.insert(file.end(), records.begin(), records.end());
+  EXPECT_EQ(Walk(file), std::pair(E_FAIL, std::vector<std::uint32_t>(3, kJournalRemoveFolder)));
   int visits = 0;
-  EXPECT_EQ(E_FAIL, ReadJournalBackwards(file, [&](const JournalRecord&) {
-              ++visits;
-              return S_OK;
-            }));
-  EXPECT_EQ(3, visits);
-  visits = 0;
   EXPECT_EQ(E_ABORT, ReadJournalBackwards(file, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
   EXPECT_EQ(2, visits);
   EXPECT_EQ(S_OK, ReadJournalBackwards({}, [](const JournalRecord&) { return E_FAIL; }));
@@ -215,24 +211,15 @@ TEST(JournalRecordTest, OnlyWhatTheNotingOperationsWriteIsReplayed) {
   JournalRecord good;
   good.type = kJournalDeleteFile;
   good.path = L"C:\\x";
-  const std::vector<std::uint8_t> goodBytes = EncodeJournalRecord(good);
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(IsJournalRecordPlausible(c.record), c.plausible);
-    const std::vector<std::uint8_t> bytes = EncodeJournalRecord(c.record);
     // Newest first: the record after the good one is met first, the one
     // before it after the good one has been handed on.
     for (const bool last : {true, false}) {
-      std::vector<std::uint8_t> file = last ? goodBytes : bytes;
-      const std::vector<std::uint8_t>& second = last ? bytes : goodBytes;
-      file.insert(file.end(), second.begin(), second.end());
-      int visits = 0;
-      EXPECT_EQ(ReadJournalBackwards(file, [&](const JournalRecord&) {
-                  ++visits;
-                  return S_OK;
-                }),
-                c.plausible ? S_OK : kInvalidData);
-      EXPECT_EQ(visits, c.plausible ? 2 : (last ? 0 : 1));
+      const auto [hr, seen] = Walk(last ? Concatenated({good, c.record}) : Concatenated({c.record, good}));
+      EXPECT_EQ(hr, c.plausible ? S_OK : kInvalidData);
+      EXPECT_EQ(seen.size(), c.plausible ? 2u : (last ? 0u : 1u));
     }
   }
 }
@@ -247,7 +234,7 @@ TEST(JournalRecordTest, KeptJournalsEndAsTheirNamesSay) {
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string name = entry.path().filename().string();
     SCOPED_TRACE(name);
-    const HRESULT hr = ReadJournalBackwards(bytes, [](const JournalRecord&) { return S_OK; });
+    const HRESULT hr = Walk(bytes).first;
     if (name.starts_with("seed-")) {
       EXPECT_EQ(hr, S_OK);
     } else if (name.starts_with("hostile-")) {

@@ -25,6 +25,24 @@ void ClearOlderProductKeys() {
 
 }  // namespace
 
+// One registry value of one view, remembered and put back as it was.
+class SavedValue {
+ public:
+  SavedValue(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view);
+  SavedValue(const SavedValue&) = delete;
+  SavedValue& operator=(const SavedValue&) = delete;
+  ~SavedValue();
+  void Set(const std::wstring& value) { SetStringValue(m_root, m_path, m_name.c_str(), value, m_view); }
+
+ private:
+  HKEY m_root;
+  REGSAM m_view;
+  std::wstring m_path, m_name;
+  DWORD m_type = REG_SZ;
+  std::vector<BYTE> m_data;
+  bool m_existed = false;
+};
+
 SavedValue::SavedValue(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view)
     : m_root(root), m_view(view), m_path(path), m_name(name) {
   HKEY key;
@@ -49,14 +67,16 @@ SavedValue::~SavedValue() {
   RegCloseKey(key);
 }
 
-void SavedValue::Set(const std::wstring& value) { SetStringValue(m_root, m_path, m_name.c_str(), value, m_view); }
+ShellFolderTest::ShellFolderTest() {
+  m_saved.push_back(std::make_unique<SavedValue>(HKEY_CURRENT_USER, kUserShellFolders, L"Local AppData", KEY_WOW64_64KEY));
+  // Wine's shell in a 32-bit process reads the machine's folders from the
+  // 32-bit view, which Windows shares with the 64-bit one.
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+    for (const wchar_t* path : {kUserShellFolders, kShellFolders})
+      m_saved.push_back(std::make_unique<SavedValue>(HKEY_LOCAL_MACHINE, path, L"Common AppData", view));
+}
 
-ShellFolderTest::ShellFolderTest()
-    : m_localAppData(HKEY_CURRENT_USER, kUserShellFolders, L"Local AppData"),
-      m_commonUser(HKEY_LOCAL_MACHINE, kUserShellFolders, L"Common AppData"),
-      m_commonShell(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData"),
-      m_commonUser32(HKEY_LOCAL_MACHINE, kUserShellFolders, L"Common AppData", KEY_WOW64_32KEY),
-      m_commonShell32(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData", KEY_WOW64_32KEY) {}
+ShellFolderTest::~ShellFolderTest() = default;
 
 void ShellFolderTest::SetUp() {
   m_user = m_temp.File(L"user");
@@ -72,11 +92,7 @@ void ShellFolderTest::SetUp() {
 void ShellFolderTest::TearDown() { ClearOlderProductKeys(); }
 
 void ShellFolderTest::PointAt(const std::wstring& user, const std::wstring& common) {
-  m_localAppData.Set(user);
-  m_commonUser.Set(common);
-  m_commonShell.Set(common);
-  m_commonUser32.Set(common);
-  m_commonShell32.Set(common);
+  for (std::size_t i = 0; i < m_saved.size(); ++i) m_saved[i]->Set(i == 0 ? user : common);
 }
 
 void ShellFolderTest::WriteFile(const std::wstring& folder, const wchar_t* name, const std::wstring& text) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,24 +15,7 @@
 
 namespace wendrix::test {
 
-// One registry value of one view (the 64-bit one unless told), remembered and
-// put back as it was.
-class SavedValue {
- public:
-  SavedValue(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view = KEY_WOW64_64KEY);
-  SavedValue(const SavedValue&) = delete;
-  SavedValue& operator=(const SavedValue&) = delete;
-  ~SavedValue();
-  void Set(const std::wstring& value);
-
- private:
-  HKEY m_root;
-  REGSAM m_view;
-  std::wstring m_path, m_name;
-  DWORD m_type = REG_SZ;
-  std::vector<BYTE> m_data;
-  bool m_existed = false;
-};
+class SavedValue;
 
 class ShellFolderTest : public testing::Test {
  protected:
@@ -50,18 +34,15 @@ class ShellFolderTest : public testing::Test {
   static std::wstring ReadText(const std::wstring& path);
 
   ShellFolderTest();
+  ~ShellFolderTest() override;
 
   TempFolder m_temp;
   std::wstring m_user, m_common;
 
  private:
-  SavedValue m_localAppData;
-  SavedValue m_commonUser;
-  SavedValue m_commonShell;
-  // Wine's shell in a 32-bit process reads the machine's folders from the
-  // 32-bit view, which Windows shares with the 64-bit one.
-  SavedValue m_commonUser32;
-  SavedValue m_commonShell32;
+  // The registry values naming the folders, put back as they were at the
+  // end: the user's folder first, then the machine's.
+  std::vector<std::unique_ptr<SavedValue>> m_saved;
 };
 
 }  // namespace wendrix::test
