@@ -19,6 +19,7 @@ constexpr UINT32 kAutomatic = 0x80000000u;
 constexpr UINT32 kLeaveScheduler = 0x40000000u;
 constexpr wchar_t kInstalledKey[] = L"Software\\WendrixCheckExportsTest";
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
+constexpr wchar_t kSettings[] = L"SOFTWARE\\Kestmoor\\Wendrix\\3.0";
 
 // A publisher with items "<name>" titled "<name> Tool", each offered at 2.0
 // and found installed at 1.0 through the registry.
@@ -46,7 +47,7 @@ class CheckExportsTest : public CheckFixture {
     m_checkEx = reinterpret_cast<CheckExFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixCheckEx")));
     m_check = reinterpret_cast<CheckFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixCheck")));
     ASSERT_NE(m_checkEx, nullptr);
-    DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", 0);
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     // One attempt, manual checks: no scheduler is started.
     SetDword(L"CheckAttempts", 1);
     SetDword(L"CheckEvery3", 0);
@@ -55,18 +56,15 @@ class CheckExportsTest : public CheckFixture {
   }
   void TearDown() override {
     DeleteKeyTree(HKEY_CURRENT_USER, kInstalledKey, 0);
-    DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", 0);
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     CheckFixture::TearDown();
   }
   static void SetDword(const wchar_t* name, DWORD value) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), 0);
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     RegCloseKey(key);
   }
-
   struct Answer {
     HRESULT result;
     std::wstring summary;
@@ -170,8 +168,7 @@ TEST_F(CheckExportsTest, ItemFlagsOfEveryPublisherIncludeTheLibrarysOwn) {
   std::erase_if(listed, [](const PublisherRecord& r) { return IsSelfPublisher(r); });
   ASSERT_EQ(WriteScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
   SetDword(L"Proxy", 1);
-  SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", L"ProxyServer",
-                 L"127.0.0.1:" + std::to_wstring(m_folderPort), 0);
+  SetStringValue(HKEY_CURRENT_USER, kSettings, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(m_folderPort), 0);
   SetDword(L"NoProxyForLAN", 0);
   const std::filesystem::path selfFile = m_folder.parent_path() / L"wendrix" / L"wendrix.wx-cnf";
   std::filesystem::create_directories(selfFile.parent_path());

@@ -156,14 +156,11 @@ TEST(CollectSummaryFacts, CountsTheSelfPublishersFailureOnlyUnderIniDebug) {
 }
 
 TEST(CollectSummaryFacts, FindsNewItemsInTheLoadedModels) {
+  EXPECT_EQ(CheckSummaryMessages(CollectSummaryFacts({}, {})), Messages{kStrSummaryNoPublishers});
   std::vector<PublisherRecord> records = {Record({.id = L"a"}), Record({.id = L"b", .newItem = true})};
   EXPECT_EQ(CheckSummaryMessages(CollectSummaryFacts(records, {})), Messages{kStrSummaryNewItems});
   records[1].model.reset();
   EXPECT_EQ(CheckSummaryMessages(CollectSummaryFacts(records, {})), Messages{kStrSummaryNoUpdates});
-}
-
-TEST(CollectSummaryFacts, NoRecordsMeansNoPublishers) {
-  EXPECT_EQ(CheckSummaryMessages(CollectSummaryFacts({}, {})), Messages{kStrSummaryNoPublishers});
 }
 
 }  // namespace
