@@ -25,14 +25,10 @@ TEST(LanguageAnswerTest, IsoNameThenTableThenAbbreviationElseEnglish) {
       {0x0414, L"", L"NOR", L"nb"},
       {0x0814, L"", L"NON", L"nn"},
       {0x0804, L"", L"CHS", L"zh"},
-      {0x0411, L"", L"JPN", L"ja"},
-      {0x0421, L"", L"IND", L"id"},
-      {0x044B, L"", L"KAN", L"kn"},
       {0x044E, L"", L"MAR", L"mr"},
       {0x0407, L"", L"DE", L"DE"},    // a two-character abbreviation is kept as it is
       {0x0407, L"", L"DEU", L"en"},
       {0x0475, L"haw", L"HAW", L"en"},
-      {0x0409, L"", L"", L"en"},
       {0x0409, L"e", L"", L"en"},
   };
   for (const LanguageCase& c : cases)
