@@ -19,6 +19,7 @@ TEST(DevicePatternTest, StarsOnlyAtTheEndsAndTheFirstOccurrenceDecides) {
       {L"VEN_8086*", kPciId, false},  // not at the start
       {L"*VEN_8086*", kPciId, true},
       {L"PCI\\VEN_8086*", kPciId, true},
+      {L"*&0&10", kPciId, true},
       {L"*&0&1", kPciId, false},  // not at the end
       {L"PCI", kPciId, false},
       {kPciId, kPciId, true},

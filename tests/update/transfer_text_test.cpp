@@ -111,7 +111,7 @@ TEST(TransferText, Base64AndStatuses) {
   for (const auto& [in, out] : texts) EXPECT_EQ(Base64Encode(in), out);
   const std::pair<std::uint32_t, std::uint32_t> statuses[] = {
       {200, 0},     {299, 0},     {300, 12027}, {302, 12029}, {400, 12027}, {401, 12015},
-      {407, 12015}, {404, 12028}, {405, 12008}, {500, 12029}, {503, 12029}, {504, 12002}};
+      {403, 12015}, {407, 12015}, {404, 12028}, {405, 12008}, {500, 12029}, {503, 12029}, {504, 12002}};
   for (const auto& [status, error] : statuses) EXPECT_EQ(WinInetErrorForStatus(status), error) << status;
 }
 
