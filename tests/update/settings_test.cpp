@@ -230,11 +230,8 @@ class StartupEntryTest : public testing::Test {
   }
   void Clean() {
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-      HKEY key = nullptr;
-      if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, L"KestmoorWendrix");
-        RegCloseKey(key);
-      }
+      RegistryKey key;
+      if (key.Open(root, kRunKey, KEY_SET_VALUE, KEY_WOW64_32KEY) == ERROR_SUCCESS) key.DeleteValue(L"KestmoorWendrix");
     }
     std::wstring shortcut;
     if (SUCCEEDED(OldStartupShortcutPath(StartupScope::kCurrentUser, shortcut))) DeleteFileW(shortcut.c_str());
@@ -274,8 +271,11 @@ TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
   mine.id = L"1.2";
   mine.flags = kPublisherCountedCurrentUser;
   store.Records().push_back(mine);
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, false, nullptr), S_OK);
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  const auto updateBoth = [&] {
+    for (StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers})
+      ASSERT_EQ(UpdateStartupEntry(store, scope, false, nullptr), S_OK);
+  };
+  updateBoth();
   EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
   EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
 
@@ -287,15 +287,14 @@ TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
   EXPECT_NE(RunValue(HKEY_CURRENT_USER), L"old");
 
   store.Records()[0].flags = kPublisherCountedOlderAllUsers;
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, false, nullptr), S_OK);
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  updateBoth();
   EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser));
   EXPECT_TRUE(HasRunEntry(StartupScope::kAllUsers));
 
   // The self publisher alone needs no scheduler.
   store.Records()[0].id = L"1.3.6.1.4.1.61717.1";
   LinkBuiltinRow(store.Records()[0], *FindBuiltinPublisher(L"Wendrix"));
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  updateBoth();
   EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
 }
 
