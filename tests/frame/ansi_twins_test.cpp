@@ -86,19 +86,6 @@ class TemporaryFolderOverride {
   std::vector<std::pair<const wchar_t*, std::wstring>> m_saved;
 };
 
-std::vector<std::wstring> Entries(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  return names;
-}
-
 TEST_F(AnsiTwinsTest, RollbackFolderTheCallerCannotBeToldIsRemoved) {
   TempFolder temp;
   // Below 260 characters, but above 260 bytes in ANSI; each part stays
@@ -120,18 +107,19 @@ TEST_F(AnsiTwinsTest, RollbackFolderTheCallerCannotBeToldIsRemoved) {
     memset(path, '#', sizeof(path));
     EXPECT_EQ(WendrixCreateRollback(path, 0), E_FAIL);
     EXPECT_EQ(path[0], '\0');
-    EXPECT_TRUE(Entries(folder).empty()) << "the journal folder was left behind";
+    EXPECT_TRUE(SnapshotTree(folder).empty()) << "the journal folder was left behind";
   }
 
   // A path the code page can carry makes a journal the caller can remove.
   const TemporaryFolderOverride override(kanji);
   char path[MAX_PATH];
   ASSERT_EQ(WendrixCreateRollback(path, 0), S_OK);
-  const std::vector<std::wstring> made = Entries(kanji);
-  ASSERT_EQ(made.size(), 1u);
-  EXPECT_EQ(std::string(path) + '\0', Ansi(kanji + L"\\" + made[0]));
+  const auto made = SnapshotTree(kanji);  // "\<journal folder>" sorts before its files
+  ASSERT_FALSE(made.empty());
+  EXPECT_EQ(made.begin()->second, "<folder>");
+  EXPECT_EQ(std::string(path) + '\0', Ansi(kanji + made.begin()->first));
   EXPECT_EQ(WendrixDestroyRollback(path), S_OK);
-  EXPECT_TRUE(Entries(kanji).empty());
+  EXPECT_TRUE(SnapshotTree(kanji).empty());
 }
 
 }  // namespace

@@ -9,87 +9,65 @@ namespace {
 
 class ForwardingTest : public ProductRegistryTest {
  protected:
-  // Installs `stand-in` as the product folder's 32-bit library.
-  void Install(const wchar_t* standIn) {
-    ASSERT_TRUE(CopyInto(FrameData(standIn), m_product.File(L"wendrix.dll")));
-    Register(L"3.8", m_product.Path());
-  }
-
+  std::wstring Installed() const { return m_product.File(L"wendrix.dll"); }
   TempFolder m_product;
 };
 
-TEST_F(ForwardingTest, NewerInstalledCopyAnswersTheCall) {
-  Install(L"fake_newer.dll");
-  wchar_t buffer[64] = L"untouched";
-  UINT32 size = 64;
-  EXPECT_EQ(kForwardedResult, WendrixGetInfoEx(buffer, &size, 0));
-  EXPECT_STREQ(L"forwarded", buffer);
-}
-
-TEST_F(ForwardingTest, AnsiTwinReachesTheInstalledCopyThroughItsWideTwin) {
-  Install(L"fake_newer.dll");
-  char buffer[64] = "untouched";
-  UINT32 size = 64;
-  EXPECT_EQ(S_OK, WendrixGetInfo(buffer, &size, 0));
-  EXPECT_STREQ("forwarded", buffer);
-  EXPECT_EQ(sizeof("forwarded"), size);
-}
-
-TEST_F(ForwardingTest, NewerCopyWithoutTheExportFailsWithoutRunningHere) {
-  Install(L"fake_newer_without_export.dll");
-  wchar_t buffer[64] = L"untouched";
-  UINT32 size = 64;
-  EXPECT_EQ(static_cast<HRESULT>(0x80070001), WendrixGetInfoEx(buffer, &size, 0));
-  EXPECT_STREQ(L"untouched", buffer);
-  EXPECT_EQ(64u, size);
-}
-
-TEST_F(ForwardingTest, SameOrOlderInstalledCopyLetsTheCallRunHere) {
-  for (const wchar_t* standIn : {L"fake_same.dll", L"fake_older.dll"}) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(standIn)));
-    Install(standIn);
-    wchar_t buffer[MAX_PATH] = L"";
+// Only a newer copy that loads answers; one without the export fails the
+// call without running it here; any other lets the call run here.
+TEST_F(ForwardingTest, InstalledCopyAnswersOnlyWhenNewerAndLoadable) {
+  const struct {
+    const wchar_t* standIn;  // null: no library file; "": text bytes without a version
+    HRESULT result;
+    const wchar_t* text;  // null: the product folder, as the call run here answers
+  } cases[] = {
+      {L"fake_newer.dll", kForwardedResult, L"forwarded"},
+      {L"fake_newer_without_export.dll", static_cast<HRESULT>(0x80070001), L"untouched"},
+      {L"fake_same.dll", S_OK, nullptr},
+      {L"fake_older.dll", S_OK, nullptr},
+      {nullptr, S_OK, nullptr},
+      {L"", S_OK, nullptr},
+  };
+  Register(L"3.8", m_product.Path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.standIn ? c.standIn : L"(none)")));
+    DeleteFileW(Installed().c_str());
+    if (c.standIn && *c.standIn) ASSERT_TRUE(CopyInto(FrameData(c.standIn), Installed()));
+    if (c.standIn && !*c.standIn) m_product.Write(L"wendrix.dll", "not a library");
+    wchar_t buffer[MAX_PATH] = L"untouched";
     UINT32 size = MAX_PATH;
-    EXPECT_EQ(S_OK, WendrixGetInfoEx(buffer, &size, 2));
-    EXPECT_EQ(m_product.File(L"wendrix.dll"), buffer);
+    EXPECT_EQ(c.result, WendrixGetInfoEx(buffer, &size, 0));
+    EXPECT_EQ(c.text ? c.text : m_product.Path(), buffer);
+    if (c.result == static_cast<HRESULT>(0x80070001)) EXPECT_EQ(UINT32{MAX_PATH}, size);
   }
-}
 
-TEST_F(ForwardingTest, MissingOrUnreadableInstalledCopyLetsTheCallRunHere) {
-  Register(L"3.8", m_product.Path());  // no library file in the folder
-  wchar_t buffer[MAX_PATH] = L"";
-  UINT32 size = MAX_PATH;
-  EXPECT_EQ(S_OK, WendrixGetInfoEx(buffer, &size, 0));
-  EXPECT_EQ(m_product.Path(), buffer);
+  // The ANSI twin reaches the installed copy through its wide twin.
+  ASSERT_TRUE(CopyInto(FrameData(L"fake_newer.dll"), Installed()));
+  char ansi[64] = "untouched";
+  UINT32 size = 64;
+  EXPECT_EQ(S_OK, WendrixGetInfo(ansi, &size, 0));
+  EXPECT_STREQ("forwarded", ansi);
+  EXPECT_EQ(sizeof("forwarded"), size);
 
-  m_product.Write(L"wendrix.dll", "not a library");  // no version resource
-  size = MAX_PATH;
-  EXPECT_EQ(S_OK, WendrixGetInfoEx(buffer, &size, 0));
-  EXPECT_EQ(m_product.Path(), buffer);
-}
-
-TEST_F(ForwardingTest, NewerFileThatCannotBeLoadedLetsTheCallRunHere) {
   // A version resource makes it newer, but it is not a loadable module of our
   // architecture: the 32-bit stand-in of a 64-bit process (or plain data).
-  Install(L"fake_newer.dll");
-  HANDLE file = CreateFileW(m_product.File(L"wendrix.dll").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(Installed().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, file);
   DWORD written = 0;
   WriteFile(file, "XX", 2, &written, nullptr);  // break the MZ signature, keep the resources
   CloseHandle(file);
   wchar_t buffer[MAX_PATH] = L"";
-  UINT32 size = MAX_PATH;
-  const HRESULT hr = WendrixGetInfoEx(buffer, &size, 0);
+  UINT32 wideSize = MAX_PATH;
+  const HRESULT hr = WendrixGetInfoEx(buffer, &wideSize, 0);
   if (hr == kForwardedResult) GTEST_SKIP() << "the loader accepted a module without its MZ signature";
   EXPECT_EQ(S_OK, hr);
   EXPECT_EQ(m_product.Path(), buffer);
 }
 
 TEST_F(ForwardingTest, TheInstalledCopyItselfNeverForwards) {
-  // The library in the product folder finds itself as the installed copy.
-  ASSERT_TRUE(CopyInto(LibraryUnderTest(), m_product.File(L"wendrix.dll")));
+  ASSERT_TRUE(CopyInto(LibraryUnderTest(), Installed()));
   Register(L"3.8", m_product.Path());
-  HMODULE installed = LoadLibraryW(m_product.File(L"wendrix.dll").c_str());
+  HMODULE installed = LoadLibraryW(Installed().c_str());
   ASSERT_NE(nullptr, installed);
   auto getInfo = reinterpret_cast<decltype(&WendrixGetInfoEx)>(
       reinterpret_cast<void*>(GetProcAddress(installed, "WendrixGetInfoEx")));
@@ -97,7 +75,7 @@ TEST_F(ForwardingTest, TheInstalledCopyItselfNeverForwards) {
   wchar_t buffer[MAX_PATH] = L"";
   UINT32 size = MAX_PATH;
   EXPECT_EQ(S_OK, getInfo(buffer, &size, 2));
-  EXPECT_EQ(m_product.File(L"wendrix.dll"), buffer);
+  EXPECT_EQ(Installed(), buffer);
   FreeLibrary(installed);
 }
 

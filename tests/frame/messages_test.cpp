@@ -1,4 +1,4 @@
-// The library's messages: string-table texts with placeholders, count
+// The library's string tables and messages: texts with placeholders, count
 // selectors and inserts, and the text of result codes.
 #include "frame/messages.h"
 
@@ -8,9 +8,14 @@
 
 #include "core/placeholders.h"
 #include "frame/module_state.h"
+#include "frame/string_table.h"
+#include "resources/string_ids.h"
 
 namespace wendrix::test {
 namespace {
+
+constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+constexpr LANGID kItalian = MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN);
 
 class MessagesTest : public testing::Test {
  protected:
@@ -80,6 +85,27 @@ TEST_F(MessagesTest, ErrorTextOfEveryKindOfCode) {
     EXPECT_NE(text.back(), L'\r');
     EXPECT_NE(text.rfind(L"0x", 0), 0u) << "the system or WinINet knows " << std::hex << code;
   }
+}
+
+// The English texts themselves are checked through the messages they make.
+TEST_F(MessagesTest, EveryTextExistsInBothLanguagesWithTheSamePlaceholders) {
+  int count = 0;
+  for (UINT id = 0; id < 2048; ++id) {
+    const std::wstring english = LoadStringText(id, kEnglish);
+    const std::wstring italian = LoadStringText(id, kItalian);
+    SCOPED_TRACE(id);
+    EXPECT_EQ(english.empty(), italian.empty());
+    if (english.empty()) continue;
+    ++count;
+    for (const wchar_t* placeholder : {L"%an", L"%av", L"%1", L"%2", L"%3"}) {
+      EXPECT_EQ(english.find(placeholder) == std::wstring::npos, italian.find(placeholder) == std::wstring::npos)
+          << testing::PrintToString(english);
+    }
+  }
+  EXPECT_GT(count, 50);
+  for (UINT id : {kStrPeriodManual, kStrPeriodDaily, kStrPeriodWeekly, kStrPeriodMonthly, kStrNotifyChoiceExplanation})
+    EXPECT_NE(L"", LoadStringText(id, kEnglish)) << id;
+  EXPECT_EQ(L"", LoadStringText(65000, kEnglish));
 }
 
 }  // namespace

@@ -20,11 +20,8 @@ TEST(QueryTextTest, ManagementSourcesNameTheirStatementInAnyLetterCase) {
        L"SELECT CurrentClockSpeed FROM Win32_Processor WHERE ProcessorType=3"},
       {L"Processor\\\\Name", QuerySource::kProcessor, std::nullopt,
        L"SELECT Name FROM Win32_Processor WHERE ProcessorType=3"},
-      {L"Processor\\2147483647\\MaxClockSpeed", QuerySource::kProcessor, 2147483647u,
-       L"SELECT MaxClockSpeed FROM Win32_Processor WHERE ProcessorType=3"},
       {L"Processor\\000000000002147483647\\Name", QuerySource::kProcessor, 2147483647u,
        L"SELECT Name FROM Win32_Processor WHERE ProcessorType=3"},
-      {L"bios\\Version", QuerySource::kBios, 0u, L"SELECT Version FROM Win32_BIOS"},
       {L"BIOS\\smbiosbiosversion", QuerySource::kBios, 0u, L"SELECT SMBIOSBIOSVersion FROM Win32_BIOS"},
       {L"ComputerSystem\\Model", QuerySource::kComputerSystem, 0u, L"SELECT Model FROM Win32_ComputerSystem"},
       {L"COMPUTERSYSTEMPRODUCT\\1\\skunumber", QuerySource::kComputerSystemProduct, 1u,
@@ -66,16 +63,12 @@ TEST(QueryTextTest, MalformedQueriesAreInvalidArguments) {
       L"Processor\\0\\Model",         // a property of another source
       L"Processor\\x\\Name",          // index not decimal
       L"Processor\\-1\\Name",
-      L"Processor\\ 1\\Name",
       L"Processor\\2147483648\\Name",  // beyond any count
-      L"Processor\\99999999999999999999\\Name",
       L"Processor\\4294967300\\Name",    // 2^32 + 4: wraps to 4 in 32 bits
       L"Processor\\4294967296\\Name",    // 2^32: wraps to 0
-      L"Processor\\8589934592\\Name",    // 2^33: wraps to 0
       L"PNP\\*\\4294967297\\DeviceID",  // 2^32 + 1: wraps to 1
       L"Processor/0/Name",
       L"BIOS\\0\\Version",           // a fixed source takes no index
-      L"BIOS",
       L"Motherboard\\Version",
       L"PNP\\DeviceID",
       L"PNP\\*\\DeviceID",           // no index component
@@ -122,12 +115,10 @@ TEST(QueryTextTest, PnpQueriesSplitFromTheRight) {
 
 TEST(InstancePickerTest, PicksTheIndexedMatchOrCountsThemAll) {
   InstancePicker third(2);
-  EXPECT_FALSE(third.Pick());
-  EXPECT_FALSE(third.Pick());
-  EXPECT_TRUE(third.Pick());
-  EXPECT_FALSE(third.Pick());
+  std::wstring picks;
+  for (int i = 0; i < 4; ++i) picks += third.Pick() ? L'+' : L'-';
+  EXPECT_EQ(L"--+-", picks);
   EXPECT_FALSE(third.CountForm());
-
   InstancePicker count(std::nullopt);
   EXPECT_TRUE(count.CountForm());
   EXPECT_EQ(L"0", count.CountText());

@@ -58,37 +58,25 @@ TEST(SystemExportTest, NullPointersAndMalformedQueries) {
   EXPECT_EQ(E_POINTER, WendrixSystem(L"x", nullptr, 0, &out));
   EXPECT_EQ(kUntouched, out) << "checked before any work";
   EXPECT_EQ(E_POINTER, WendrixSystem(nullptr, L"OS", 0, nullptr));
-  for (const wchar_t* query : {L"", L"Unknown", L"Processor\\Name", L"Processor\\0\\Model", L"bios\\Nope",
-                               L"PNP\\*\\DeviceID", L"OS-SP\\0"}) {
+  // The query syntax is tested on its own; here that its refusal comes back.
+  for (const wchar_t* query : {L"", L"Processor\\0\\Model", L"PNP\\*\\DeviceID"}) {
     const Answer answer = Ask(query);
     EXPECT_EQ(E_INVALIDARG, answer.hr) << query;
     EXPECT_FALSE(answer.text) << query;
   }
 }
 
-TEST(SystemExportTest, ProcessorCountMatchesTheIndexedAnswers) {
-  const unsigned count = Count(L"Processor\\\\Name");
+TEST(SystemExportTest, ManagementSources) {
+  const unsigned count = Count(L"processor\\\\NAME");
   ASSERT_GE(count, 1u) << "Win32_Processor lists no central processor";
-  EXPECT_EQ(count, Count(L"processor\\\\NAME"));
-  for (unsigned i = 0; i < count; ++i) {
+  for (unsigned i = 0; i <= count; ++i) {
     const Answer name = Ask(L"Processor\\" + std::to_wstring(i) + L"\\Name");
     EXPECT_EQ(S_OK, name.hr);
-    EXPECT_TRUE(name.text && !name.text->empty()) << i;
-  }
-  const Answer past = Ask(L"Processor\\" + std::to_wstring(count) + L"\\Name");
-  EXPECT_EQ(S_OK, past.hr);
-  EXPECT_FALSE(past.text) << "an index past the last processor has no answer";
-  if (count <= 5) {
-    const Answer five = Ask(L"Processor\\5\\Name");
-    EXPECT_EQ(S_OK, five.hr);
-    EXPECT_FALSE(five.text);
+    EXPECT_EQ(i < count, name.text && !name.text->empty()) << i << ": an index past the last has no answer";
   }
   EXPECT_TRUE(IsDecimal(Ask(L"Processor\\0\\MaxClockSpeed").text)) << "numbers come as decimal text";
-}
-
-TEST(SystemExportTest, FixedInstanceSources) {
-  for (const wchar_t* query : {L"BIOS\\Version", L"bios\\manufacturer", L"ComputerSystem\\Manufacturer",
-                               L"ComputerSystem\\Model", L"BaseBoard\\Product", L"ComputerSystemProduct\\0\\Name"}) {
+  for (const wchar_t* query : {L"bios\\manufacturer", L"ComputerSystem\\Model", L"BaseBoard\\Product",
+                               L"ComputerSystemProduct\\0\\Name"}) {
     const Answer answer = Ask(query);
     EXPECT_EQ(S_OK, answer.hr) << query;
     EXPECT_TRUE(answer.text) << query;
@@ -113,6 +101,10 @@ TEST(SystemExportTest, LocalAnswers) {
   EXPECT_EQ(S_OK, language.hr);
   ASSERT_TRUE(language.text);
   EXPECT_TRUE(std::regex_match(*language.text, std::wregex(L"[a-z]{2}"))) << *language.text;
+
+  const Answer directX = Ask(L"directx");
+  EXPECT_EQ(S_OK, directX.hr);
+  if (directX.text) EXPECT_TRUE(std::regex_match(*directX.text, kDirectXPattern)) << *directX.text;
 }
 
 TEST(SystemExportTest, OperatingSystemNameFitsTheBuffer) {
@@ -130,70 +122,39 @@ TEST(SystemExportTest, OperatingSystemNameFitsTheBuffer) {
   EXPECT_EQ(L'x', buffer[0]);
 }
 
-TEST(SystemExportTest, PnpDeviceIdentifiersAndPatterns) {
+// The pattern rules are tested on their own; here the devices they pick.
+TEST(SystemExportTest, PnpDevices) {
   const unsigned all = Count(L"PNP\\*\\\\DeviceID");
+  EXPECT_EQ(all, Count(L"PNP\\*\\\\Caption")) << "the count needs no caption";
   if (all == 0) GTEST_SKIP() << "Win32_PnPEntity lists no devices";
   EXPECT_EQ(all, Count(L"PNP\\\\\\DeviceID")) << "an empty pattern matches everything";
   EXPECT_EQ(all, Count(L"pnp\\**\\\\deviceversion")) << "DeviceVersion counts the same devices";
   EXPECT_EQ(0u, Count(L"PNP\\NO_SUCH_BUS\\*\\\\DeviceID"));
-  EXPECT_EQ(0u, Count(L"PNP\\*A*B*\\\\DeviceID"));
   const Answer none = Ask(L"PNP\\NO_SUCH_BUS\\*\\0\\DeviceID");
   EXPECT_EQ(S_OK, none.hr);
   EXPECT_FALSE(none.text);
 
   // A device's identifier without its instance part selects it again as a
-  // pattern with a trailing star; the pattern holds backslashes.
+  // pattern with a trailing star; the pattern holds backslashes. Its
+  // revision is the one the identifier carries.
   std::optional<std::wstring> id;
-  for (unsigned i = 0; i < all && !id; ++i) id = Ask(L"PNP\\*\\" + std::to_wstring(i) + L"\\DeviceID").text;
-  ASSERT_TRUE(id) << "no device identifier has an instance part";
-  EXPECT_NE(std::wstring::npos, id->find(L'\\'));
-  EXPECT_GE(Count(L"PNP\\" + *id + L"\\*\\\\DeviceID"), 1u) << *id;
-  EXPECT_EQ(0u, Count(L"PNP\\" + *id + L"\\\\DeviceID")) << "without the star the whole identifier must match";
-
-  // Revisions of identifiers that carry one.
   for (unsigned i = 0; i < all; ++i) {
     const std::wstring index = L"\\" + std::to_wstring(i) + L"\\";
     const std::optional<std::wstring> cut = Ask(L"PNP\\*" + index + L"DeviceID").text;
+    if (cut && !id) id = cut;
     const std::size_t tag = cut ? cut->find(L"&REV_") : std::wstring::npos;
     if (tag == std::wstring::npos) continue;
     const std::wstring revision = cut->substr(tag + 5, cut->find_first_of(L"&\\", tag + 5) - tag - 5);
     EXPECT_EQ(revision, Ask(L"PNP\\*" + index + L"DeviceVersion").text) << *cut;
   }
-}
+  ASSERT_TRUE(id) << "no device identifier has an instance part";
+  EXPECT_GE(Count(L"PNP\\" + *id + L"\\*\\\\DeviceID"), 1u) << *id;
+  EXPECT_EQ(0u, Count(L"PNP\\" + *id + L"\\\\DeviceID")) << "without the star the whole identifier must match";
 
-TEST(SystemExportTest, PnpCaption) {
-  const unsigned all = Count(L"PNP\\*\\\\DeviceID");
-  EXPECT_EQ(all, Count(L"PNP\\*\\\\Caption")) << "the count needs no caption";
-  if (all == 0) GTEST_SKIP() << "Win32_PnPEntity lists no devices";
   const Answer caption = Ask(L"PNP\\*\\0\\Caption");
-  if (caption.hr == static_cast<HRESULT>(WBEM_E_NOT_FOUND))
-    GTEST_SKIP() << "Win32_PnPEntity has no Caption property here (0x80041002)";
-  EXPECT_EQ(S_OK, caption.hr);
-}
-
-TEST(SystemExportTest, PnpDriverVersionAndClass) {
-  const unsigned drivers = Count(L"PNP\\*\\\\DriverVersion");
-  const unsigned classes = Count(L"PNP\\*\\\\Class");
-  const Answer first = Ask(L"PNP\\*\\*\\0\\DriverVersion");
-  if (drivers == 0) {
-    EXPECT_EQ(S_OK, first.hr);
-    EXPECT_FALSE(first.text);
-  } else {
-    EXPECT_TRUE(first.text);
-  }
-  if (drivers == 0 || classes == 0)
-    GTEST_SKIP() << "no rows in Win32_PnpSignedDriver, Win32_SystemDriverPNPEntity"
-                 << (classes == 0 ? " or Win32_PnPDevice" : "") << " (" << drivers << " drivers, " << classes
-                 << " classes)";
-  const Answer deviceClass = Ask(L"PNP\\*\\0\\Class");
-  EXPECT_TRUE(deviceClass.text);
-}
-
-TEST(SystemExportTest, DirectX) {
-  const Answer answer = Ask(L"directx");
-  EXPECT_EQ(S_OK, answer.hr);
-  if (!answer.text) GTEST_SKIP() << "neither DirectX diagnostics nor the system files tell a DirectX version";
-  EXPECT_TRUE(std::regex_match(*answer.text, kDirectXPattern)) << *answer.text;
+  if (caption.hr != static_cast<HRESULT>(WBEM_E_NOT_FOUND)) EXPECT_EQ(S_OK, caption.hr);  // Wine has no Caption
+  const Answer driver = Ask(L"PNP\\*\\*\\0\\DriverVersion");
+  EXPECT_EQ(Count(L"PNP\\*\\\\DriverVersion") > 0, driver.text.has_value());
 }
 
 // Runs `body` on a thread of its own, as a caller whose thread starts without COM.

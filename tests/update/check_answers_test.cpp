@@ -72,22 +72,20 @@ struct Fixture {
   PublisherData data;
   FakeEnvironment env;
   Item& Editor(std::optional<std::wstring> installed, std::wstring latest) {
-    Item item;
+    Item& item = data.items.emplace_back();
     item.id = L"editor";
     item.installedVersion = std::move(installed);
     item.latestVersion = std::move(latest);
-    data.items.push_back(item);
-    return data.items.back();
+    return item;
   }
   void AddAction(Item& item, const wchar_t* id, std::uint32_t type, const wchar_t* version, bool url,
                  std::uint32_t subtype = kSubtypeGeneric) {
-    Action action;
+    Action& action = data.actions.emplace_back();
     action.id = id;
     action.type = type;
     action.subtype = subtype;
     action.version = version;
     if (url) action.urls.push_back(L"http://x.example/f");
-    data.actions.push_back(action);
     item.actionIds.push_back(id);
   }
 };

@@ -19,6 +19,7 @@ constexpr UINT32 kAutomatic = 0x80000000u;
 constexpr UINT32 kLeaveScheduler = 0x40000000u;
 constexpr wchar_t kInstalledKey[] = L"Software\\WendrixCheckExportsTest";
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
+constexpr wchar_t kSettings[] = L"SOFTWARE\\Kestmoor\\Wendrix\\3.0";
 
 // A publisher with items "<name>" titled "<name> Tool", each offered at 2.0
 // and found installed at 1.0 through the registry.
@@ -46,7 +47,7 @@ class CheckExportsTest : public CheckFixture {
     m_checkEx = reinterpret_cast<CheckExFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixCheckEx")));
     m_check = reinterpret_cast<CheckFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixCheck")));
     ASSERT_NE(m_checkEx, nullptr);
-    DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", 0);
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     // One attempt, manual checks: no scheduler is started.
     SetDword(L"CheckAttempts", 1);
     SetDword(L"CheckEvery3", 0);
@@ -55,18 +56,15 @@ class CheckExportsTest : public CheckFixture {
   }
   void TearDown() override {
     DeleteKeyTree(HKEY_CURRENT_USER, kInstalledKey, 0);
-    DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", 0);
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     CheckFixture::TearDown();
   }
   static void SetDword(const wchar_t* name, DWORD value) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), 0);
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     RegCloseKey(key);
   }
-
   struct Answer {
     HRESULT result;
     std::wstring summary;
@@ -165,30 +163,20 @@ TEST_F(CheckExportsTest, PartialRunAndAutomaticBookkeeping) {
 // too: its built-in address is reached through the served folder as proxy.
 TEST_F(CheckExportsTest, ItemFlagsOfEveryPublisherIncludeTheLibrarysOwn) {
   const std::wstring selfId = SelfPublisher().id;
-  std::vector<PublisherRecord> listed;  // the fixture switched the library's own publisher off
-  ASSERT_EQ(ReadScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
-  std::erase_if(listed, [](const PublisherRecord& r) { return IsSelfPublisher(r); });
-  ASSERT_EQ(WriteScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
+  ASSERT_NO_FATAL_FAILURE(EnableSelfPublisher());  // the fixture switched it off
   SetDword(L"Proxy", 1);
-  SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0", L"ProxyServer",
-                 L"127.0.0.1:" + std::to_wstring(m_folderPort), 0);
+  SetStringValue(HKEY_CURRENT_USER, kSettings, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(m_folderPort), 0);
   SetDword(L"NoProxyForLAN", 0);
   const std::filesystem::path selfFile = m_folder.parent_path() / L"wendrix" / L"wendrix.wx-cnf";
   std::filesystem::create_directories(selfFile.parent_path());
-  std::ofstream(selfFile, std::ios::binary)
-      << "[Publisher]\r\nID = " << Utf8(selfId) << "\r\nName = Wendrix\r\nHomePage = "
-      << Utf8(SelfPublisher().homePage) << "\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n"
-      << "[Text]\r\nID = t\r\nText = en, Tool\r\n[InstalledVersion]\r\nID = iv\r\nApplication = "
-         "HKEY_CURRENT_USER\\Software\\WendrixCheckExportsTest\\b, \"\"\r\n[Item]\r\nID = b\r\nTitle = t\r\n"
-         "Type = Software\r\nInstalledVersion = iv\r\nAction = get\r\n[Action]\r\nID = get\r\nType = Download\r\n"
-         "Subtype = Update\r\nVersion = 2.0\r\nURL = http://x.example/b.exe\r\n";
+  std::ofstream(selfFile, std::ios::binary) << SelfDataFile("9.0");
   Register(L"1.1");
   Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0")));  // its editor is not installed
   const Answer a = CheckEx(nullptr, nullptr, nullptr);
   std::error_code ignored;
   std::filesystem::remove_all(selfFile.parent_path(), ignored);
   ASSERT_EQ(a.result, S_OK) << ErrorFile(selfId);
-  EXPECT_EQ(a.itemFlags, 1u) << "the library's own publisher offers an update of b";
+  EXPECT_EQ(a.itemFlags, 1u) << "the library's own publisher offers an update of itself";
 }
 
 // A stand-in main window: counts the reload requests a check sends it.

@@ -119,15 +119,18 @@ class CheckFixture : public ShellFolderTest {
   // address: the registered publishers are then asked for by their whole
   // address (ServeThroughProxy).
   void IncludeSelfPublisher(HttpReply reply) {
-    std::vector<PublisherRecord> listed;
-    ASSERT_EQ(ReadScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
-    std::erase_if(listed, [](const PublisherRecord& r) { return IsSelfPublisher(r); });
-    ASSERT_EQ(WriteScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
+    ASSERT_NO_FATAL_FAILURE(EnableSelfPublisher());
     m_settings.proxyMode = kProxyExplicit;
     m_settings.proxyServer = L"127.0.0.1:" + std::to_wstring(m_server.Port());
     // WinINet names the port of a proxied address.
     std::string address = Utf8(SelfPublisher().dataSource);
     m_server.On(address.insert(address.find('/', 7), ":80"), std::move(reply));
+  }
+  void EnableSelfPublisher() {
+    std::vector<PublisherRecord> listed;
+    ASSERT_EQ(ReadScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
+    std::erase_if(listed, [](const PublisherRecord& r) { return IsSelfPublisher(r); });
+    ASSERT_EQ(WriteScopeList(kScopeCurrentUser, listed, nullptr), S_OK);
   }
   void ServeThroughProxy(const std::wstring& id, HttpReply reply) {
     m_server.On(Utf8(Url("/" + Utf8(id))), std::move(reply));

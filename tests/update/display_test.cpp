@@ -40,44 +40,29 @@ TEST(DisplayRequest, OnlyTheFirstViewFlagCounts) {
 // The little-endian bytes of an ASCII text in UTF-16 with its zero unit.
 std::string Utf16z(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    out += c;
-    out += '\0';
-  }
+  for (char c : text) out += {c, '\0'};
   return out + std::string(2, '\0');
 }
 
 std::string Bytes(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
-TEST(DisplayRequest, TravelsAsFlagsThenFiveTexts) {
-  const DisplayRequest request = MakeDisplayRequest(0x10000800, L"1.2", nullptr, L"ed", L"a \"b\"", nullptr);
-  const std::string expected =
-      std::string("\x00\x08\x00\x10", 4) + Utf16z("1.2") + Utf16z("") + Utf16z("ed") + Utf16z("a \"b\"") + Utf16z("");
-  EXPECT_EQ(Bytes(EncodeDisplayRequest(request)), expected);
-
-  // Units beyond ASCII go over unchanged, surrogates included.
-  const DisplayRequest wide = MakeDisplayRequest(0, L"\u00E9\u4E2D\xD83D\xDE00", L"", L"", L"", L"");
-  EXPECT_EQ(Bytes(EncodeDisplayRequest(wide)).substr(4, 10), std::string("\xE9\x00\x2D\x4E\x3D\xD8\x00\xDE\x00\x00", 10));
-
-  DisplayRequest back;
-  const std::vector<std::uint8_t> bytes = EncodeDisplayRequest(wide);
-  ASSERT_EQ(DecodeDisplayRequest(bytes.data(), bytes.size(), back), S_OK);
-  EXPECT_EQ(back.publisher, wide.publisher);
-}
-
-TEST(DisplayRequest, DecodingRefusesDamagedBytes) {
-  const std::vector<std::uint8_t> good =
-      EncodeDisplayRequest(MakeDisplayRequest(0x40, L"p", L"g", L"i", L"c", L"d"));
+// The flags, then five texts; units beyond ASCII go over unchanged,
+// surrogates included. Damaged bytes are refused and change nothing.
+TEST(DisplayRequest, EncodingAndDecoding) {
+  const DisplayRequest wide = MakeDisplayRequest(0x10000800, L"\u00E9\u4E2D\xD83D\xDE00", nullptr, L"ed", L"a", L"d");
+  const std::vector<std::uint8_t> good = EncodeDisplayRequest(wide);
+  EXPECT_EQ(Bytes(good), std::string("\x00\x08\x00\x10\xE9\x00\x2D\x4E\x3D\xD8\x00\xDE\x00\x00", 14) + Utf16z("") +
+                             Utf16z("ed") + Utf16z("a") + Utf16z("d"));
   DisplayRequest out;
   out.publisher = L"untouched";
-  const std::size_t sizes[] = {0, 3, good.size() - 1, good.size() - 2};  // no flags, odd, last zero missing
-  for (std::size_t size : sizes) EXPECT_EQ(DecodeDisplayRequest(good.data(), size, out), E_INVALIDARG) << size;
   std::vector<std::uint8_t> longer = good;
-  longer.insert(longer.end(), {'x', 0});
-  EXPECT_EQ(DecodeDisplayRequest(longer.data(), longer.size(), out), E_INVALIDARG) << "a sixth text";
+  longer.insert(longer.end(), {'x', 0});  // a sixth text
+  for (std::size_t size : {std::size_t{0}, std::size_t{3}, good.size() - 1, good.size() - 2, longer.size()})
+    EXPECT_EQ(DecodeDisplayRequest(longer.data(), size, out), E_INVALIDARG) << size;
   EXPECT_EQ(out.publisher, L"untouched");
   ASSERT_EQ(DecodeDisplayRequest(good.data(), good.size(), out), S_OK);
-  EXPECT_EQ(out.flags, 0x40u);
+  EXPECT_EQ(out.flags, 0x10000800u);
+  EXPECT_EQ(out.publisher, wide.publisher);
   EXPECT_EQ(out.currentDirectory, L"d");
 }
 
@@ -101,14 +86,10 @@ TEST(DisplayRequest, EveryTextComesBackWholeFromTheCommandLine) {
   for (const wchar_t* text : kTexts) {
     const DisplayRequest request = MakeDisplayRequest(0x40, text, text, text, text, text);
     const std::vector<std::wstring> parameters = ReadQuotedParameters(MainProgramParameters(request));
-    const std::string shown = testing::PrintToString(std::wstring(text));
-    ASSERT_EQ(parameters.size(), 6u) << shown;
-    EXPECT_EQ(parameters[0], std::wstring(L"/p:") + text) << shown;
-    EXPECT_EQ(parameters[1], std::wstring(L"/g:") + text) << shown;
-    EXPECT_EQ(parameters[2], std::wstring(L"/i:") + text) << shown;
-    EXPECT_EQ(parameters[3], L"/f:0x440") << shown;
-    EXPECT_EQ(parameters[4], std::wstring(L"/x:") + text) << shown;
-    EXPECT_EQ(parameters[5], std::wstring(L"/u:") + text) << shown;
+    const std::wstring t = text;
+    EXPECT_EQ(parameters, (std::vector<std::wstring>{L"/p:" + t, L"/g:" + t, L"/i:" + t, L"/f:0x440", L"/x:" + t,
+                                                     L"/u:" + t}))
+        << testing::PrintToString(t);
   }
   // The reader alone: blanks separate, quotes join, "" inside quotes is one.
   EXPECT_EQ(ReadQuotedParameters(L"  a\t\"b c\"d \"e\"\"f\" \"\"  "),
@@ -164,9 +145,11 @@ class DisplayTest : public testing::Test {
     ASSERT_EQ(FindWindowW(kDialogClass, nullptr), nullptr) << "a main window runs already";
     SetStringValue(HKEY_LOCAL_MACHINE, std::wstring(kProductKey) + L"\\3.8", L"Path", m_product.Path(),
                    KEY_WOW64_32KEY);
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_ANSWER", nullptr);
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_READY_AFTER", nullptr);
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
+    ClearEnvironment();
+  }
+  static void ClearEnvironment() {
+    for (const wchar_t* name : {L"WENDRIX_FAKE_ANSWER", L"WENDRIX_FAKE_READY_AFTER", L"WENDRIX_FAKE_EXIT"})
+      SetEnvironmentVariableW(name, nullptr);
   }
   void TearDown() override {
     EndDialogProcess();
@@ -176,9 +159,7 @@ class DisplayTest : public testing::Test {
       CloseHandle(m_running.hThread);
     }
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY);
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_ANSWER", nullptr);
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_READY_AFTER", nullptr);
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
+    ClearEnvironment();
   }
 
   void InstallFake() { ASSERT_TRUE(CopyFileW(FakeProgram().c_str(), Program().c_str(), FALSE)) << GetLastError(); }
@@ -218,30 +199,32 @@ TEST_F(DisplayTest, RunningWindowTakesTheRequest) {
                            Utf16z(""));
 }
 
-TEST_F(DisplayTest, NegativeAnswerIsTheResult) {
+TEST_F(DisplayTest, TheWindowsAnswerIsTheResult) {
   const HRESULT refusal = static_cast<HRESULT>(0x80040123);
-  SetEnvironmentVariableW(L"WENDRIX_FAKE_ANSWER", std::to_wstring(static_cast<long>(refusal)).c_str());
-  ASSERT_NE(StartRunning(), nullptr);
-  EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x100, nullptr, nullptr), refusal);
-  EndDialogProcess();
-
-  SetEnvironmentVariableW(L"WENDRIX_FAKE_ANSWER", L"7");
-  ASSERT_NE(StartRunning(), nullptr);
-  EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x100, nullptr, nullptr), S_OK)
-      << "a positive answer is no failure";
+  for (const auto& [answer, result] : {std::pair{static_cast<long>(refusal), refusal}, {7L, S_OK}}) {
+    SetEnvironmentVariableW(L"WENDRIX_FAKE_ANSWER", std::to_wstring(answer).c_str());
+    ASSERT_NE(StartRunning(), nullptr);
+    EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x100, nullptr, nullptr), result)
+        << answer << ": only a negative answer is a failure";
+    EndDialogProcess();
+    WaitForSingleObject(m_running.hProcess, 5000);
+    CloseHandle(m_running.hProcess);
+    CloseHandle(m_running.hThread);
+    m_running = {};
+  }
 }
 
 // A request to run the user interface here, given to a running window,
-// returns only when that user interface has closed.
-TEST_F(DisplayTest, InProcessRequestWaitsForTheRunningWindowToClose) {
-  HWND window = StartRunning();
-  ASSERT_NE(window, nullptr);
-  for (bool crash : {false, true}) {
-    SCOPED_TRACE(crash ? "the main program dies" : "the main program closes");
-    if (crash) {
-      window = StartRunning();
-      ASSERT_NE(window, nullptr);
-    }
+// returns only when that user interface has closed: its window closes, its
+// process dies, or it lives on without its window and never signals.
+TEST_F(DisplayTest, InProcessRequestWaitsForTheRunningWindowToGo) {
+  for (const char* end : {"close", "crash", "linger"}) {
+    SCOPED_TRACE(end);
+    const std::string how = end;
+    SetEnvironmentVariableW(L"WENDRIX_FAKE_LINGER", how == "linger" ? L"60000" : nullptr);
+    HWND window = StartRunning();
+    SetEnvironmentVariableW(L"WENDRIX_FAKE_LINGER", nullptr);
+    ASSERT_NE(window, nullptr);
     std::atomic<HRESULT> result{E_PENDING};
     std::thread caller([&] { result = WendrixDisplayEx(nullptr, L"1.2", nullptr, nullptr, 0x400, nullptr, nullptr); });
     for (int i = 0; i < 200 && Request().empty(); ++i) Sleep(50);
@@ -249,10 +232,15 @@ TEST_F(DisplayTest, InProcessRequestWaitsForTheRunningWindowToClose) {
     EXPECT_EQ(Request().substr(0, 4), std::string("\x00\x04\0\0", 4));
     Sleep(300);
     EXPECT_EQ(result.load(), E_PENDING) << "returned before the window closed";
-    if (crash) TerminateProcess(m_running.hProcess, 3);
+    if (how == "crash") TerminateProcess(m_running.hProcess, 3);
     else PostMessageW(window, WM_CLOSE, 0, 0);
     caller.join();
     EXPECT_EQ(result.load(), S_OK);
+    if (how == "linger") {
+      EXPECT_EQ(WaitForSingleObject(m_running.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+          << "returned when the window went, not when the process ended";
+      TerminateProcess(m_running.hProcess, 0);
+    }
     WaitForSingleObject(m_running.hProcess, 5000);
     CloseHandle(m_running.hProcess);
     CloseHandle(m_running.hThread);
@@ -261,33 +249,12 @@ TEST_F(DisplayTest, InProcessRequestWaitsForTheRunningWindowToClose) {
   }
 }
 
-// A main program that lives on without its window, and never signals the
-// close event, does not keep the caller waiting.
-TEST_F(DisplayTest, InProcessRequestEndsWhenTheWindowGoes) {
-  SetEnvironmentVariableW(L"WENDRIX_FAKE_LINGER", L"60000");
-  HWND window = StartRunning();
-  SetEnvironmentVariableW(L"WENDRIX_FAKE_LINGER", nullptr);
-  ASSERT_NE(window, nullptr);
-  std::atomic<HRESULT> result{E_PENDING};
-  std::thread caller([&] { result = WendrixDisplayEx(nullptr, L"1.2", nullptr, nullptr, 0x400, nullptr, nullptr); });
-  for (int i = 0; i < 200 && Request().empty(); ++i) Sleep(50);
-  ASSERT_FALSE(Request().empty()) << "the request arrived";
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  caller.join();
-  EXPECT_EQ(result.load(), S_OK);
-  EXPECT_EQ(WaitForSingleObject(m_running.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
-      << "returned when the window went, not when the process ended";
-  TerminateProcess(m_running.hProcess, 0);
-}
-
-TEST_F(DisplayTest, InProcessWithoutRunningWindowIsNotImplemented) {
-  InstallFake();
-  EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x400 | 0x80, nullptr, nullptr), E_NOTIMPL);
-  EXPECT_FALSE(FileExists(m_product.File(L"started.txt"))) << "nothing was started";
-}
-
 TEST_F(DisplayTest, StartsTheMainProgramWithTheRequest) {
   InstallFake();
+  EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x400 | 0x80, nullptr, nullptr), E_NOTIMPL)
+      << "running the user interface here needs a running window";
+  EXPECT_FALSE(FileExists(m_product.File(L"started.txt"))) << "nothing was started";
+
   // The window answers 0 to the first two queries: the library asks again.
   SetEnvironmentVariableW(L"WENDRIX_FAKE_READY_AFTER", L"2");
   ASSERT_EQ(WendrixDisplayEx(nullptr, L"1.2", nullptr, L"it\"em", 0x80 | 0x800 | 0x10000000, L"say \"hi\"",
@@ -297,8 +264,9 @@ TEST_F(DisplayTest, StartsTheMainProgramWithTheRequest) {
   const std::size_t lineEnd = started.find(L'\n');
   ASSERT_NE(lineEnd, std::wstring::npos) << "the main program was started";
   const std::wstring commandLine = started.substr(0, lineEnd);
-  const std::wstring expected =
-      L" \"/p:1.2\" \"/g:\" \"/i:it\"\"em\" /f:0x10000480 \"/x:say \"\"hi\"\"\" \"/u:C:\\a \"\"b\"\"\"";
+  const std::wstring expected = L" " + MainProgramParameters(MakeDisplayRequest(
+                                           0x80 | 0x800 | 0x10000000, L"1.2", nullptr, L"it\"em", L"say \"hi\"",
+                                           L"C:\\a \"b\""));
   ASSERT_GE(commandLine.size(), expected.size());
   EXPECT_EQ(commandLine.substr(commandLine.size() - expected.size()), expected) << commandLine;
   EXPECT_NE(commandLine.find(L"wendrix.exe"), std::wstring::npos) << commandLine;

@@ -67,16 +67,6 @@ TEST(UrlEscape, ReadsWholeCodePointsWhereWideCharactersHoldThem) {
 
 constexpr const wchar_t* kSite = L"http://site.example/w/";
 
-TEST(BuildErrorUrl, HasOnlyTheCodeWhenNothingElseIsGiven) {
-  ErrorPageFacts facts;
-  facts.result = static_cast<HRESULT>(0x800400E2);
-  EXPECT_EQ(BuildErrorUrl(kSite, L"en", L"error/", facts), L"http://site.example/w/error/?code=0x800400E2");
-  facts.result = S_OK;
-  EXPECT_EQ(BuildErrorUrl(kSite, L"en", L"error/", facts), L"http://site.example/w/error/?code=0x0");
-  facts.result = static_cast<HRESULT>(0x0000ABCD);
-  EXPECT_EQ(BuildErrorUrl(kSite, L"en", L"error/", facts), L"http://site.example/w/error/?code=0xABCD");
-}
-
 TEST(BuildErrorUrl, NamesTheLanguageUnlessItIsEnglish) {
   struct Case {
     const wchar_t* site;
@@ -100,46 +90,31 @@ TEST(BuildErrorUrl, NamesTheLanguageUnlessItIsEnglish) {
     EXPECT_EQ(BuildErrorUrl(c.site, c.language, c.path, facts), c.url) << c.site << " " << c.language;
 }
 
-TEST(BuildErrorUrl, AddsEveryPartThatIsGivenInOrder) {
-  ErrorPageFacts facts;
-  facts.result = static_cast<HRESULT>(0x8007000D);
-  facts.line = 12;
-  facts.file = L"http://pub.example/data/a b.wx-cnf";
-  facts.publisherId = L"1.3.6.1.4.1.9";
-  facts.publisherName = L"Tom & Jerry/Co \u00C9";
-  facts.publisherHomePage = L"http://www.pub.example/?lang=en";
-  EXPECT_EQ(BuildErrorUrl(kSite, L"it", L"error/", facts),
-            L"http://site.example/w/it/error/?code=0x8007000D&line=12&url=pub.example%2Fdata%2Fa%20b.wx-cnf"
-            L"&id=1.3.6.1.4.1.9&name=Tom%20&%20Jerry%2FCo%20%C3%89&web=www.pub.example%2F%3Flang=en");
-}
-
-TEST(BuildErrorUrl, LeavesOutEachPartThatIsMissing) {
+// The code as hexadecimal without padding, then each part that is given,
+// in order.
+TEST(BuildErrorUrl, AddsEachPartThatIsGiven) {
   struct Case {
+    HRESULT code;
     std::int32_t line;
-    const wchar_t* file;
-    const wchar_t* id;
-    const wchar_t* name;
-    const wchar_t* web;
-    const wchar_t* query;
+    const wchar_t *file, *id, *name, *web, *query;
   };
   const Case cases[] = {
-      {0, L"", L"", L"", L"", L"code=0x1"},
-      {-3, L"", L"", L"", L"", L"code=0x1"},
-      {1, L"", L"", L"", L"", L"code=0x1&line=1"},
-      {0, L"C:\\Data\\x.wx-cnf", L"", L"", L"", L"code=0x1&url=C:%5CData%5Cx.wx-cnf"},
-      {0, L"HTTP://pub.example/x", L"", L"", L"", L"code=0x1&url=pub.example%2Fx"},
-      {0, L"https://pub.example/x", L"", L"", L"", L"code=0x1&url=https:%2F%2Fpub.example%2Fx"},
-      {0, L"setup", L"", L"", L"", L"code=0x1&setup=true"},
-      {0, L"Setup", L"", L"", L"", L"code=0x1&setup=true"},
-      {0, L"setup.exe", L"", L"", L"", L"code=0x1&url=setup.exe"},
-      {0, L"", L"9.9", L"", L"", L"code=0x1&id=9.9"},
-      {0, L"", L"", L"Pub", L"", L"code=0x1&name=Pub"},
-      {0, L"", L"", L"", L"pub.example", L"code=0x1&web=pub.example"},
-      {7, L"setup", L"", L"Pub", L"", L"code=0x1&line=7&setup=true&name=Pub"},
+      {S_OK, 0, L"", L"", L"", L"", L"code=0x0"},
+      {static_cast<HRESULT>(0x0000ABCD), -3, L"", L"", L"", L"", L"code=0xABCD"},
+      {S_FALSE, 1, L"", L"", L"", L"", L"code=0x1&line=1"},
+      {S_FALSE, 0, L"C:\\Data\\x.wx-cnf", L"", L"", L"", L"code=0x1&url=C:%5CData%5Cx.wx-cnf"},
+      {S_FALSE, 0, L"https://pub.example/x", L"", L"", L"", L"code=0x1&url=https:%2F%2Fpub.example%2Fx"},
+      {S_FALSE, 0, L"Setup", L"", L"", L"", L"code=0x1&setup=true"},
+      {S_FALSE, 0, L"setup.exe", L"", L"", L"", L"code=0x1&url=setup.exe"},
+      {S_FALSE, 7, L"setup", L"", L"Pub", L"", L"code=0x1&line=7&setup=true&name=Pub"},
+      {static_cast<HRESULT>(0x8007000D), 12, L"HTTP://pub.example/data/a b.wx-cnf", L"1.3.6.1.4.1.9",
+       L"Tom & Jerry/Co \u00C9", L"http://www.pub.example/?lang=en",
+       L"code=0x8007000D&line=12&url=pub.example%2Fdata%2Fa%20b.wx-cnf&id=1.3.6.1.4.1.9"
+       L"&name=Tom%20&%20Jerry%2FCo%20%C3%89&web=www.pub.example%2F%3Flang=en"},
   };
   for (const Case& c : cases) {
     ErrorPageFacts facts;
-    facts.result = S_FALSE;
+    facts.result = c.code;
     facts.line = c.line;
     facts.file = c.file;
     facts.publisherId = c.id;

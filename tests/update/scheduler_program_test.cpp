@@ -15,6 +15,8 @@
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
 #include "core/date.h"
+#include "platform/registry.h"
+#include "platform/unique_handle.h"
 #include "registration/registration.h"
 #include "update/check_schedule.h"
 #include "update/scheduler.h"
@@ -84,10 +86,8 @@ std::wstring MainProgram() {
 }
 
 bool KeyExists(const wchar_t* path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  RegistryKey key;
+  return key.Open(HKEY_CURRENT_USER, path, KEY_READ) == ERROR_SUCCESS;
 }
 
 // The user's real settings key (child processes read it), copied aside and
@@ -97,61 +97,43 @@ class SavedSettings {
   SavedSettings() {
     for (const wchar_t* parent : {L"Software\\Kestmoor\\Wendrix", L"Software\\Kestmoor"})
       if (!KeyExists(parent)) m_madeParent = parent;
-    HKEY settings = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &settings) == ERROR_SUCCESS) {
-      HKEY backup = nullptr;
+    RegistryKey settings, backup;
+    if (settings.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) == ERROR_SUCCESS) {
       DeleteKeyTree(HKEY_CURRENT_USER, kBackupKey, 0);
-      RegCreateKeyExW(HKEY_CURRENT_USER, kBackupKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &backup, nullptr);
-      m_saved = RegCopyTreeW(settings, nullptr, backup) == ERROR_SUCCESS;
+      m_saved = backup.Create(HKEY_CURRENT_USER, kBackupKey, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+                backup.CopyTreeFrom(settings) == ERROR_SUCCESS;
       EXPECT_TRUE(m_saved) << "cannot keep the user's settings";
-      RegCloseKey(backup);
-      RegCloseKey(settings);
     }
+    settings.Close();
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
   }
   ~SavedSettings() {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
-    Restore();
+    RegistryKey backup, settings;
+    if (m_saved && backup.Open(HKEY_CURRENT_USER, kBackupKey, KEY_READ) == ERROR_SUCCESS &&
+        settings.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+        settings.CopyTreeFrom(backup) == ERROR_SUCCESS) {
+      backup.Close();
+      DeleteKeyTree(HKEY_CURRENT_USER, kBackupKey, 0);
+    }
     if (m_madeParent) DeleteKeyTree(HKEY_CURRENT_USER, m_madeParent, 0);
   }
 
  private:
-  void Restore() {
-    if (!m_saved) return;
-    HKEY backup = nullptr, settings = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, kBackupKey, 0, KEY_READ, &backup);
-    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr);
-    if (backup && settings && RegCopyTreeW(backup, nullptr, settings) == ERROR_SUCCESS) {
-      RegCloseKey(backup);
-      backup = nullptr;
-      DeleteKeyTree(HKEY_CURRENT_USER, kBackupKey, 0);
-    }
-    if (backup) RegCloseKey(backup);
-    if (settings) RegCloseKey(settings);
-  }
-
   bool m_saved = false;
   const wchar_t* m_madeParent = nullptr;
 };
 
 void SetDword(const wchar_t* name, DWORD value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-  RegCloseKey(key);
+  RegistryKey key;
+  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE), ERROR_SUCCESS);
+  key.WriteDword(name, value);
 }
 
 std::wstring GetText(const wchar_t* name) {
   std::wstring value = L"<none>";
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
-  wchar_t text[64] = {};
-  DWORD size = sizeof(text) - sizeof(wchar_t), type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS &&
-      type == REG_SZ)
-    value = text;
-  RegCloseKey(key);
+  RegistryKey key;
+  if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) == ERROR_SUCCESS) key.ReadString(name, value);
   return value;
 }
 
@@ -159,40 +141,35 @@ std::wstring GetText(const wchar_t* name) {
 // it running.
 class MainProgramProcess {
  public:
-  MainProgramProcess(const MainProgramProcess&) = delete;
-  MainProgramProcess& operator=(const MainProgramProcess&) = delete;
   explicit MainProgramProcess(const std::wstring& arguments) {
     const std::wstring program = MainProgram();
     std::wstring command = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-      ADD_FAILURE() << "cannot start " << command.size() << " " << GetLastError();
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+      ADD_FAILURE() << "cannot start the main program: " << GetLastError();
       return;
     }
     CloseHandle(info.hThread);
-    m_process = info.hProcess;
+    m_process.Reset(info.hProcess);
     m_id = info.dwProcessId;
   }
   ~MainProgramProcess() {
-    if (!m_process) return;
-    if (WaitForSingleObject(m_process, 0) != WAIT_OBJECT_0) TerminateProcess(m_process, 99);
-    WaitForSingleObject(m_process, 5000);
-    CloseHandle(m_process);
+    if (m_process && WaitForSingleObject(m_process.Get(), 0) != WAIT_OBJECT_0) TerminateProcess(m_process.Get(), 99);
+    if (m_process) WaitForSingleObject(m_process.Get(), 5000);
   }
   // The exit code; nothing when the process is still running after the time.
   std::optional<DWORD> Wait(DWORD milliseconds) {
-    if (!m_process || WaitForSingleObject(m_process, milliseconds) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(m_process, &code);
+    if (!m_process || WaitForSingleObject(m_process.Get(), milliseconds) != WAIT_OBJECT_0) return std::nullopt;
+    GetExitCodeProcess(m_process.Get(), &code);
     return code;
   }
   DWORD Id() const { return m_id; }
 
  private:
-  HANDLE m_process = nullptr;
+  UniqueKernelObject m_process;
   DWORD m_id = 0;
 };
 
@@ -296,17 +273,12 @@ TEST_F(SchedulerProgramTest, ManualChecksKeepTheWindowWithoutChecking) {
   EXPECT_EQ(scheduler.Wait(10000), std::optional<DWORD>(0));
 }
 
-struct DialogSearch {
-  DWORD processId;
-};
-
-BOOL CALLBACK CloseMessageBox(HWND window, LPARAM data) {
-  const auto* search = reinterpret_cast<const DialogSearch*>(data);
+BOOL CALLBACK CloseMessageBox(HWND window, LPARAM processId) {
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   wchar_t name[16] = {};
   GetClassNameW(window, name, 16);
-  if (owner == search->processId && std::wstring(name) == L"#32770") PostMessageW(window, WM_COMMAND, IDOK, 0);
+  if (owner == static_cast<DWORD>(processId) && std::wstring(name) == L"#32770") PostMessageW(window, WM_COMMAND, IDOK, 0);
   return TRUE;
 }
 
@@ -314,8 +286,7 @@ BOOL CALLBACK CloseMessageBox(HWND window, LPARAM data) {
 std::optional<DWORD> DismissUntilEnded(MainProgramProcess& process) {
   for (int i = 0; i < 400; ++i) {
     if (auto code = process.Wait(50)) return code;
-    DialogSearch search{process.Id()};
-    EnumWindows(CloseMessageBox, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(CloseMessageBox, static_cast<LPARAM>(process.Id()));
   }
   return std::nullopt;
 }

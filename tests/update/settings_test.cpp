@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
@@ -24,32 +25,25 @@ namespace {
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-HKEY OpenSettings() {
-  HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+RegistryKey Settings() {
+  RegistryKey key;
+  key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS);
   return key;
 }
-
-void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-  RegCloseKey(key);
+void SetDword(const std::wstring& path, const wchar_t* name, DWORD value) {
+  RegistryKey key;
+  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, path.c_str(), KEY_ALL_ACCESS), ERROR_SUCCESS);
+  key.WriteDword(name, value);
 }
-
+void SetDword(const wchar_t* name, DWORD value) { SetDword(kSettingsKey, name, value); }
 std::optional<DWORD> GetDword(const wchar_t* name) {
-  DWORD value = 0, size = sizeof(value), type = 0;
-  HKEY key = OpenSettings();
-  const LONG error = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
-  return error == ERROR_SUCCESS && type == REG_DWORD ? std::optional<DWORD>(value) : std::nullopt;
+  std::uint32_t value = 0;
+  return Settings().ReadDword(name, value) == ERROR_SUCCESS ? std::optional<DWORD>(value) : std::nullopt;
 }
-
-bool HasValue(const wchar_t* name) {
-  HKEY key = OpenSettings();
-  const bool has = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return has;
+bool HasValue(const wchar_t* name) { return Settings().HasValue(name); }
+bool KeyExists(const wchar_t* path) {
+  RegistryKey key;
+  return key.Open(HKEY_CURRENT_USER, path, KEY_READ) == ERROR_SUCCESS;
 }
 
 std::unique_ptr<InternetSettings> Load() {
@@ -112,15 +106,14 @@ TEST_F(SettingsTest, MissingOrIllTypedValuesReadAsTheirDefaults) {
   EXPECT_EQ(s->lastCheckResult, 2u);
   EXPECT_TRUE(s->checkPeriod == kPeriodWeekly || s->checkPeriod == kPeriodManual) << "depends on RAS";
 
-  HKEY key = OpenSettings();
-  for (const auto& n : kNumbers) RegSetValueExW(key, n.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"9"), 4);
-  for (const auto& t : kTexts) RegSetValueExW(key, t.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4);
+  RegistryKey key = Settings();
+  for (const auto& n : kNumbers) key.WriteString(n.name, L"9");
+  for (const auto& t : kTexts) key.WriteDword(t.name, 1);
   const BYTE junk[3] = {1, 2, 3};
-  RegSetValueExW(key, L"Authentication2", 0, REG_BINARY, junk, 3);
-  RegCloseKey(key);
+  key.WriteBytes(L"Authentication2", REG_BINARY, junk);
   ExpectDefaults(*Load());
 
-  for (const auto& n : kNumbers) SetDword(HKEY_CURRENT_USER, kSettingsKey, n.name, 7);
+  for (const auto& n : kNumbers) SetDword(n.name, 7);
   const auto sevens = Load();
   for (const auto& n : kNumbers) EXPECT_EQ(sevens.get()->*n.member, n.flag ? 1u : 7u) << testing::PrintToString(n.name);
 }
@@ -143,12 +136,11 @@ TEST_F(SettingsTest, SaveThenLoadKeepsEveryValue) {
   s.credentials = {};
   ASSERT_EQ(SaveSettings(s), S_OK);
   for (const auto& t : kTexts) EXPECT_FALSE(HasValue(t.name)) << testing::PrintToString(t.name);
-  HKEY key = OpenSettings();
-  DWORD type = 0, size = 0;
-  ASSERT_EQ(RegQueryValueExW(key, L"Authentication2", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-  RegCloseKey(key);
+  DWORD type = 0;
+  std::vector<BYTE> block;
+  ASSERT_EQ(Settings().ReadBytes(L"Authentication2", type, block), ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(size, 64u);
+  EXPECT_EQ(block.size(), 64u);
 }
 
 TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {
@@ -164,42 +156,38 @@ TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.name) + " = " + std::to_string(c.value));
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
-    SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CheckEvery3", kPeriodDaily);  // the older value wins
-    SetDword(HKEY_CURRENT_USER, kSettingsKey, c.name, c.value);
+    SetDword(L"CheckEvery3", kPeriodDaily);  // the older value wins
+    SetDword(c.name, c.value);
     EXPECT_EQ(Load()->checkPeriod, c.period);
     EXPECT_EQ(GetDword(L"CheckEvery3"), c.period);
     EXPECT_FALSE(HasValue(c.name));
     EXPECT_EQ(Load()->checkPeriod, c.period) << "converted once";
   }
+  // Notify stands for OtherSoftware until that is written.
   DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
-  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"Notify", 1);
-  EXPECT_EQ(Load()->otherSoftware, 2u);
-  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"Notify", 0);
-  EXPECT_EQ(Load()->otherSoftware, 1u);
-  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"OtherSoftware", 1);
-  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"Notify", 1);
-  EXPECT_EQ(Load()->otherSoftware, 1u);
+  for (const auto& [name, value, otherSoftware] : {std::tuple{L"Notify", 1u, 2u}, {L"Notify", 0u, 1u},
+                                                   {L"OtherSoftware", 1u, 1u}, {L"Notify", 1u, 1u}}) {
+    SetDword(name, value);
+    EXPECT_EQ(Load()->otherSoftware, otherSoftware) << name << value;
+  }
 }
 
 TEST_F(SettingsTest, OlderKeysAreCopiedOnTheFirstLoad) {
   // The product's own key: values and subkeys move into 3.0, the originals stay.
-  SetDword(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", L"CheckAttempts", 4);
+  SetDword(L"SOFTWARE\\Kestmoor\\Wendrix", L"CheckAttempts", 4);
   SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\StandardGUI", L"Width", L"400", 0);
   EXPECT_EQ(Load()->checkAttempts, 4u);
-  RegistryKey copied;
-  EXPECT_EQ(copied.Open(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\StandardGUI", KEY_READ), ERROR_SUCCESS);
-  RegistryKey nested;
-  EXPECT_NE(nested.Open(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\3.0", KEY_READ), ERROR_SUCCESS);
+  EXPECT_TRUE(KeyExists(L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\StandardGUI"));
+  EXPECT_FALSE(KeyExists(L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\3.0"));
   DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", 0);
 
   // Else the first of the older product's trees: 3.0 before 2.0.
-  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\2.0", L"CheckAttempts", 6);
-  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 7);
-  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0\\Sub", L"X", 1);
+  SetDword(L"Software\\Kestmoor\\Pellister\\2.0", L"CheckAttempts", 6);
+  SetDword(L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 7);
+  SetDword(L"Software\\Kestmoor\\Pellister\\3.0\\Sub", L"X", 1);
   EXPECT_EQ(Load()->checkAttempts, 7u);
-  RegistryKey sub;
-  EXPECT_EQ(sub.Open(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\Sub", KEY_READ), ERROR_SUCCESS);
-  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 9);
+  EXPECT_TRUE(KeyExists(L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\Sub"));
+  SetDword(L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 9);
   EXPECT_EQ(Load()->checkAttempts, 7u) << "only the first load converts";
 }
 
@@ -210,9 +198,7 @@ TEST_F(SettingsTest, LastCheckValues) {
   s.lastCheckResult = 1;
   ASSERT_EQ(SaveLastCheck(s), S_OK);
   std::wstring text;
-  RegistryKey key(OpenSettings());
-  EXPECT_EQ(key.ReadString(L"LastCheck", text), ERROR_SUCCESS);
-  key.Close();
+  EXPECT_EQ(Settings().ReadString(L"LastCheck", text), ERROR_SUCCESS);
   EXPECT_EQ(text, L"2026-01-02T03:04:05Z");
   InternetSettings read;
   ASSERT_EQ(LoadLastCheck(read), S_OK);
@@ -223,9 +209,7 @@ TEST_F(SettingsTest, LastCheckValues) {
   s.lastCheck = 0;
   s.lastSkip = 0;
   ASSERT_EQ(SaveLastCheck(s), S_OK);
-  EXPECT_FALSE(HasValue(L"LastCheck"));
-  EXPECT_FALSE(HasValue(L"LastCheckResult"));
-  EXPECT_FALSE(HasValue(L"LastSkip"));
+  for (const wchar_t* name : {L"LastCheck", L"LastCheckResult", L"LastSkip"}) EXPECT_FALSE(HasValue(name)) << name;
   SetStringValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", L"2026-13-01T00:00:00Z", 0);
   ASSERT_EQ(LoadLastCheck(read), S_OK);
   EXPECT_EQ(read.lastCheck, 0u) << "an unreadable date reads as never";
@@ -246,11 +230,8 @@ class StartupEntryTest : public testing::Test {
   }
   void Clean() {
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-      HKEY key = nullptr;
-      if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, L"KestmoorWendrix");
-        RegCloseKey(key);
-      }
+      RegistryKey key;
+      if (key.Open(root, kRunKey, KEY_SET_VALUE, KEY_WOW64_32KEY) == ERROR_SUCCESS) key.DeleteValue(L"KestmoorWendrix");
     }
     std::wstring shortcut;
     if (SUCCEEDED(OldStartupShortcutPath(StartupScope::kCurrentUser, shortcut))) DeleteFileW(shortcut.c_str());
@@ -290,8 +271,11 @@ TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
   mine.id = L"1.2";
   mine.flags = kPublisherCountedCurrentUser;
   store.Records().push_back(mine);
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, false, nullptr), S_OK);
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  const auto updateBoth = [&] {
+    for (StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers})
+      ASSERT_EQ(UpdateStartupEntry(store, scope, false, nullptr), S_OK);
+  };
+  updateBoth();
   EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
   EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
 
@@ -303,15 +287,14 @@ TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
   EXPECT_NE(RunValue(HKEY_CURRENT_USER), L"old");
 
   store.Records()[0].flags = kPublisherCountedOlderAllUsers;
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kCurrentUser, false, nullptr), S_OK);
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  updateBoth();
   EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser));
   EXPECT_TRUE(HasRunEntry(StartupScope::kAllUsers));
 
   // The self publisher alone needs no scheduler.
   store.Records()[0].id = L"1.3.6.1.4.1.61717.1";
   LinkBuiltinRow(store.Records()[0], *FindBuiltinPublisher(L"Wendrix"));
-  ASSERT_EQ(UpdateStartupEntry(store, StartupScope::kAllUsers, false, nullptr), S_OK);
+  updateBoth();
   EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
 }
 
@@ -377,7 +360,7 @@ TEST_F(SettingsTest, SchedulerWindowAnswers) {
     FakeScheduler scheduler(0);
     EXPECT_FALSE(EnsureScheduler()) << "a zero answer is a failure";
   }
-  SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CheckEvery3", kPeriodManual);
+  SetDword(L"CheckEvery3", kPeriodManual);
   EXPECT_TRUE(EnsureScheduler()) << "manual checks need no scheduler";
 }
 

@@ -21,42 +21,21 @@ std::vector<std::uint8_t> Unscrambled(std::vector<std::uint8_t> bytes) {
   return bytes;
 }
 
-TEST(CredentialBlock, EmptyCredentialsMakeA64ByteBlock) {
+// Content, then padding up to whole blocks of 32 units: the low byte of the
+// noise, rotated right one bit per unit; the whole scrambled, each byte
+// chained into the next.
+TEST(CredentialBlock, LayoutPaddingAndScrambling) {
   const std::vector<std::uint8_t> block = BuildCredentialBlock({}, 0x12345678);
   ASSERT_EQ(block.size(), 64u) << "6 units of content, 26 of padding";
   const std::vector<std::uint8_t> plain = Unscrambled(block);
-  EXPECT_EQ(plain[0], 5);
-  EXPECT_EQ(plain[1], 0);
-  for (int i = 2; i < 12; ++i) EXPECT_EQ(plain[i], 0) << i;
-  // Padding: the low byte of the noise, rotated right one bit per unit.
+  EXPECT_EQ(std::vector<std::uint8_t>(plain.begin(), plain.begin() + 12),
+            (std::vector<std::uint8_t>{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   std::uint32_t noise = 0x12345678;
-  for (int unit = 6; unit < 32; ++unit) {
+  for (int unit = 6; unit < 32; ++unit, noise = (noise >> 1) | (noise << 31)) {
     EXPECT_EQ(plain[unit * 2], noise & 0xFF) << unit;
     EXPECT_EQ(plain[unit * 2 + 1], 0) << unit;
-    noise = (noise >> 1) | (noise << 31);
   }
-  EXPECT_NE(block, plain) << "scrambled";
-}
 
-TEST(CredentialBlock, RoundTripsAndPadsToWholeBlocks) {
-  const Credentials cases[] = {
-      {L"dial", L"secret", L"DOMAIN", L"proxy", L"p\u00E4ss"},
-      {L"", L"", L"", L"proxy user", L""},
-      {std::wstring(26, L'x'), L"", L"", L"", L""},  // 26 + 6 units: exactly 32, so a whole block of padding
-      {std::wstring(300, L'y'), L"\u20AC", L"", L"", L"z"},
-  };
-  for (const Credentials& c : cases) {
-    const std::vector<std::uint8_t> block = BuildCredentialBlock(c, 0xA5A5A5A5u);
-    EXPECT_EQ(block.size() % 64, 0u);
-    const std::size_t content = 6 + c.dialUser.size() + c.dialPassword.size() + c.dialDomain.size() +
-                                c.proxyUser.size() + c.proxyPassword.size();
-    EXPECT_GE(block.size() / 2 - content, 1u);
-    EXPECT_LE(block.size() / 2 - content, 32u);
-    EXPECT_EQ(ReadCredentialBlock(block), c);
-  }
-}
-
-TEST(CredentialBlock, ScrambleChainsEachByteIntoTheNext) {
   std::vector<std::uint8_t> a(10, 0), b(10, 0);
   b[3] = 1;
   ScrambleBytes(a);
@@ -66,14 +45,27 @@ TEST(CredentialBlock, ScrambleChainsEachByteIntoTheNext) {
   EXPECT_EQ(Unscrambled(b)[3], 1);
 }
 
-TEST(CredentialBlock, DamagedAndOlderBlocks) {
+TEST(CredentialBlock, RoundTripsAndReadsDamagedAndOlderBlocks) {
+  const Credentials cases[] = {
+      {L"dial", L"secret", L"DOMAIN", L"proxy", L"p\u00E4ss"},
+      {std::wstring(26, L'x'), L"", L"", L"", L""},  // 26 + 6 units: exactly 32, so a whole block of padding
+      {std::wstring(300, L'y'), L"\u20AC", L"", L"", L"z"},
+  };
+  for (const Credentials& c : cases) {
+    const std::vector<std::uint8_t> block = BuildCredentialBlock(c, 0xA5A5A5A5u);
+    const std::size_t content = 6 + c.dialUser.size() + c.dialPassword.size() + c.dialDomain.size() +
+                                c.proxyUser.size() + c.proxyPassword.size();
+    EXPECT_EQ(block.size() % 64, 0u);
+    EXPECT_GE(block.size() / 2 - content, 1u);
+    EXPECT_LE(block.size() / 2 - content, 32u);
+    EXPECT_EQ(ReadCredentialBlock(block), c);
+  }
+
   // Count, "user", its zero and half of "password", scrambled as a block of its own.
-  std::vector<std::uint8_t> block = Unscrambled(BuildCredentialBlock({L"user", L"password", L"", L"", L""}, 7));
-  block.resize(13);
-  ScrambleBytes(block);
-  const Credentials cut = ReadCredentialBlock(block);
-  EXPECT_EQ(cut.dialUser, L"user");
-  EXPECT_EQ(cut.dialPassword, L"") << "an unterminated text is not taken";
+  std::vector<std::uint8_t> cut = Unscrambled(BuildCredentialBlock({L"user", L"password", L"", L"", L""}, 7));
+  cut.resize(13);
+  ScrambleBytes(cut);
+  EXPECT_EQ(ReadCredentialBlock(cut), (Credentials{L"user", L"", L"", L"", L""})) << "an unterminated text is not taken";
   EXPECT_EQ(ReadCredentialBlock({}), Credentials{});
 
   std::vector<std::uint8_t> older = {1};
@@ -82,8 +74,7 @@ TEST(CredentialBlock, DamagedAndOlderBlocks) {
     older.push_back(0);
   }
   ScrambleBytes(older);
-  const Credentials read = ReadOlderCredentialBlock(older, Latin1CodePage());
-  EXPECT_EQ(read, (Credentials{L"dial", L"pw", L"dom", L"caf\u00E9", L"pp"}));
+  EXPECT_EQ(ReadOlderCredentialBlock(older, Latin1CodePage()), (Credentials{L"dial", L"pw", L"dom", L"caf\u00E9", L"pp"}));
 }
 
 TEST(NextCheck, PeriodsAndBaseTimes) {
@@ -113,20 +104,15 @@ TEST(NextCheck, PeriodsAndBaseTimes) {
   EXPECT_EQ(ComputeNextCheck(kPeriodDaily, 0, 0, now, nullptr), kNoAutomaticCheck);
 }
 
-TEST(TransferText, Base64) {
-  const std::pair<std::string, std::string> cases[] = {
+TEST(TransferText, Base64AndStatuses) {
+  const std::pair<std::string, std::string> texts[] = {
       {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"user:p\xC3\xA4ss", "dXNlcjpww6Rzcw=="},
-      {std::string("\xFF\xFE\x00", 3), "//4A"},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(Base64Encode(in), out);
-}
-
-TEST(TransferText, StatusesAsWinInetErrors) {
-  const std::pair<std::uint32_t, std::uint32_t> cases[] = {
-      {200, 0},       {206, 0},       {299, 0},       {300, 12027}, {302, 12029}, {400, 12027}, {401, 12015},
-      {403, 12015},   {407, 12015},   {404, 12028},   {405, 12008}, {500, 12029}, {503, 12029}, {504, 12002},
-  };
-  for (const auto& [status, error] : cases) EXPECT_EQ(WinInetErrorForStatus(status), error) << status;
+      {std::string("\xFF\xFE\x00", 3), "//4A"}};
+  for (const auto& [in, out] : texts) EXPECT_EQ(Base64Encode(in), out);
+  const std::pair<std::uint32_t, std::uint32_t> statuses[] = {
+      {200, 0},     {299, 0},     {300, 12027}, {302, 12029}, {400, 12027}, {401, 12015},
+      {403, 12015}, {407, 12015}, {404, 12028}, {405, 12008}, {500, 12029}, {503, 12029}, {504, 12002}};
+  for (const auto& [status, error] : statuses) EXPECT_EQ(WinInetErrorForStatus(status), error) << status;
 }
 
 TEST(TransferText, FileAddressesAndHostNames) {
@@ -135,34 +121,29 @@ TEST(TransferText, FileAddressesAndHostNames) {
   EXPECT_EQ(FileUrlPath(L"file://C:/data/x.wx-cnf"), L"C:/data/x.wx-cnf");
   EXPECT_EQ(FileUrlPath(L"file:C:\\data\\x.wx-cnf"), L"C:\\data\\x.wx-cnf");
   const std::pair<const wchar_t*, const wchar_t*> hosts[] = {
-      {L"http://www.example.com/a/b", L"www.example.com"},
-      {L"http://user:pw@host.example:8080/x", L"host.example"},
-      {L"ftp://host", L"host"},
-      {L"http://host:81\\odd/x", L"host:81\\odd"},
-      {L"no scheme", L""},
-  };
+      {L"http://user:pw@host.example:8080/x", L"host.example"}, {L"ftp://host", L"host"},
+      {L"http://host:81\\odd/x", L"host:81\\odd"},             {L"no scheme", L""}};
   for (const auto& [url, host] : hosts) EXPECT_EQ(HostNameFromText(url), host) << testing::PrintToString(url);
 }
 
 TEST(TransferText, FetchedFilesLeadOnlyToWebAddresses) {
+  constexpr const wchar_t* kWeb = L"http://a.example/p.wx-cnf";
   const struct {
     const wchar_t* source;
     const wchar_t* address;
     bool allowed;
   } cases[] = {
-      {L"http://a.example/p.wx-cnf", L"http://b.example/p.wx-cnf", true},
-      {L"http://a.example/p.wx-cnf", L"HTTPS://b.example/p.wx-cnf", true},
+      {kWeb, L"HTTPS://b.example/p.wx-cnf", true},
       {L"https://a.example/p.wx-cnf", L"ftp://b.example/p.wx-cnf", true},
-      {L"http://a.example/p.wx-cnf", L"file:///C:/Windows/win.ini", false},
-      {L"http://a.example/p.wx-cnf", L"FILE:C:\\x.ini", false},
-      {L"http://a.example/p.wx-cnf", L"\\\\host\\share\\p.wx-cnf", false},
-      {L"http://a.example/p.wx-cnf", L"//host/share/p.wx-cnf", false},
-      {L"http://a.example/p.wx-cnf", L"C:\\p.wx-cnf", false},
-      {L"http://a.example/p.wx-cnf", L" http://b.example/", false},
-      {L"http://a.example/p.wx-cnf", L"", false},
-      {L"http://a.example/p.wx-cnf", L"http:", false},
+      {kWeb, L"file:///C:/Windows/win.ini", false},
+      {kWeb, L"FILE:C:\\x.ini", false},
+      {kWeb, L"\\\\host\\share\\p.wx-cnf", false},
+      {kWeb, L"//host/share/p.wx-cnf", false},
+      {kWeb, L"C:\\p.wx-cnf", false},
+      {kWeb, L" http://b.example/", false},
+      {kWeb, L"", false},
+      {kWeb, L"http:", false},
       // A publisher registered with a local data file may go anywhere.
-      {L"file:///C:/data/p.wx-cnf", L"file:///D:/p.wx-cnf", true},
       {L"File:C:\\data\\p.wx-cnf", L"\\\\host\\share\\p.wx-cnf", true},
       {L"\\\\host\\share\\p.wx-cnf", L"file:///C:/x", false},
   };
@@ -174,11 +155,7 @@ TEST(TransferText, FetchedFilesLeadOnlyToWebAddresses) {
 // Message templates from outside keep FormatMessageW inside the array of
 // inserts it is given.
 TEST(TransferText, InsertTemplatesReadOnlyTheInsertsGiven) {
-  const struct {
-    const wchar_t* text;
-    const wchar_t* checked;
-  } cases[] = {
-      {L"Kestmoor Wendrix/%1 (%3; %4; %5)", L"Kestmoor Wendrix/%1 (%3; %4; %5)"},
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"%1!s! %2!d! %3!-10.5ls! %4!#x! %5!04X!", L"%1!s! %2!d! %3!-10.5ls! %4!#x! %5!04X!"},
       {L"%6 and %99 and %9", L" and  and "},
       {L"%99!*.*s!", L""},           // the width and precision would read inserts 100 and 101
@@ -190,10 +167,9 @@ TEST(TransferText, InsertTemplatesReadOnlyTheInsertsGiven) {
       {L"%%1 %n %r %t %. %! %0end", L"%%1 %n %r %t %. %! %0end"},
       {L"100%", L"100"},
       {L"%", L""},
-      {L"", L""},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(CheckedInsertTemplate(c.text, 5), c.checked) << testing::PrintToString(std::wstring(c.text));
+  for (const auto& [text, checked] : cases)
+    EXPECT_EQ(CheckedInsertTemplate(text, 5), checked) << testing::PrintToString(std::wstring(text));
   EXPECT_EQ(CheckedInsertTemplate(L"%1 %12 %13", 12), L"%1 %12 ");
   EXPECT_EQ(CheckedInsertTemplate(L"%1!d!", 0), L"");
 }
