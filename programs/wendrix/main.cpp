@@ -1,6 +1,6 @@
-// wendrix.exe, the product's main program. This version runs the scheduler
-// and opens publisher data files; the user interface and the wallet work of
-// the other command lines are not part of it yet.
+// wendrix.exe, the product's main program. This version runs the scheduler,
+// opens publisher data files and runs the wallet's work; the user interface
+// of the other command lines is not part of it yet.
 //
 // Command lines and exit codes:
 //   /s, /sf, -s (the startup entry's form), -sf
@@ -8,12 +8,21 @@
 //       be created.
 //   /l:PATH   (the open command of ".wx-cnf" files, quoted whole)
 //       WendrixLoadFile(PATH, no window, 0); its result is the exit code.
-//   anything else (no argument, /p:..., /d:..., /f:0x...)
+//   /d:ID ["/x:COMMAND"] ["/u:FOLDER"]
+//       runs the wallet entry ID in this process (WendrixWallet operation 0);
+//       its result is the exit code.
+//   no argument
+//       takes the pending request records (deleting each; showing them needs
+//       the user interface) and resumes the wallet (WendrixWallet operation
+//       1); its result is the exit code.
+//   anything else (/p:..., /f:0x...)
 //       a message that this is not available yet; exit code 0x80004001
 //       (E_NOTIMPL).
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -24,6 +33,44 @@
 namespace {
 
 constexpr wchar_t kLoadFileSwitch[] = L"/l:";
+constexpr wchar_t kEntrySwitch[] = L"/d:";
+constexpr wchar_t kCommandSwitch[] = L"/x:";
+constexpr wchar_t kFolderSwitch[] = L"/u:";
+
+// The text after `prefix` when `arg` begins with it (ignoring case).
+const wchar_t* After(const std::wstring& arg, const wchar_t* prefix) {
+  const std::size_t length = std::wcslen(prefix);
+  if (arg.size() < length || !wendrix::CStringUtil::EqualsNoCase(std::wstring_view(arg).substr(0, length), prefix))
+    return nullptr;
+  return arg.c_str() + length;
+}
+
+int RunEntry(const std::vector<std::wstring>& args) {
+  const wchar_t* id = After(args.front(), kEntrySwitch);
+  const wchar_t* command = nullptr;
+  const wchar_t* folder = nullptr;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (const wchar_t* text = After(args[i], kCommandSwitch)) command = text;
+    else if (const wchar_t* text = After(args[i], kFolderSwitch)) folder = text;
+  }
+  return static_cast<int>(WendrixWallet(WENDRIX_WALLET_RUN_ENTRY, 0, id, command, folder));
+}
+
+// Takes every pending request record: the user interface that would show
+// them is not part of this version, so each is deleted unread, and the
+// library's hand-over sees it taken.
+void TakeRequestRecords() {
+  wchar_t data[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data))) return;
+  const std::wstring folder = std::wstring(data) + L"\\Kestmoor\\Wendrix\\";
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((folder + L"Resume*.ini").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder + found.cFileName).c_str());
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
 
 std::vector<std::wstring> Arguments() {
   std::vector<std::wstring> args;
@@ -51,10 +98,13 @@ int NotAvailableYet() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const std::vector<std::wstring> args = Arguments();
-  if (args.empty()) return NotAvailableYet();
+  if (args.empty()) {
+    TakeRequestRecords();
+    return static_cast<int>(WendrixWallet(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr));
+  }
   const std::wstring& first = args.front();
   if (IsSchedulerSwitch(first)) return wendrix::program::RunScheduler(instance);
-  if (first.size() >= 3 && wendrix::CStringUtil::EqualsNoCase(first.substr(0, 3), kLoadFileSwitch))
-    return static_cast<int>(WendrixLoadFile(first.c_str() + 3, nullptr, 0));
+  if (const wchar_t* path = After(first, kLoadFileSwitch)) return static_cast<int>(WendrixLoadFile(path, nullptr, 0));
+  if (After(first, kEntrySwitch)) return RunEntry(args);
   return NotAvailableYet();
 }
