@@ -38,5 +38,7 @@ int CommandUnregister(Args args);
 int CommandList(Args args);
 int CommandCheck(Args args);
 int CommandItems(Args args);
+int CommandDownload(Args args);
+int CommandWallet(Args args);
 
 }  // namespace wxcli

@@ -26,7 +26,9 @@ constexpr wchar_t kUsage[] =
     L"  unregister [--caller NAME] [--all-users] [--counts-only] [--drop-own] [--missing-ok]\n"
     L"  list                         the registered publishers with their counts\n"
     L"  check [PUBLISHER] [--automatic]   check for updates and show the summary and the new items\n"
-    L"  items PUBLISHER              the items of a publisher's last data, with installed and latest versions\n";
+    L"  items PUBLISHER              the items of a publisher's last data, with installed and latest versions\n"
+    L"  download PUBLISHER ITEM [--generic|--try|--buy|--update]   fetch the item's action into the wallet\n"
+    L"  wallet [--prune] [--delete ID] [--resume]   the wallet's entries with status, size and progress\n";
 
 }  // namespace
 
@@ -63,6 +65,8 @@ int Run(wxcli::Args args) {
   if (command == L"list") return wxcli::CommandList(args);
   if (command == L"check") return wxcli::CommandCheck(args);
   if (command == L"items") return wxcli::CommandItems(args);
+  if (command == L"download") return wxcli::CommandDownload(args);
+  if (command == L"wallet") return wxcli::CommandWallet(args);
   wxcli::Err(kUsage);
   return 2;
 }
