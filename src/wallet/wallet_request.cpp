@@ -22,6 +22,7 @@
 #include "update/settings.h"
 #include "wallet/download_window.h"
 #include "wallet/entry_runner.h"
+#include "wallet/entry_start.h"
 #include "wallet/entry_state.h"
 #include "wallet/main_program.h"
 #include "wallet/status_message.h"
@@ -34,12 +35,6 @@ namespace {
 constexpr HRESULT kNotFound = HResultFromWin32(ERROR_NOT_FOUND);
 
 bool Given(const wchar_t* text) noexcept { return text && *text; }
-
-std::uint64_t Now() noexcept {
-  FILETIME now{};
-  GetSystemTimeAsFileTime(&now);
-  return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-}
 
 // The registered publisher with this ID, or whose data file is this path.
 PublisherRecord* FindRequestedPublisher(CPublisherStore& store, const wchar_t* publisher) {
@@ -118,31 +113,13 @@ HRESULT RunItemRequest(const ItemRequest& request) {
                            action->architecture, static_cast<std::int64_t>(action->type)};
   RETURN_IF_FAILED(MakeRoom(wallet, match, *action));
 
-  // The entry: found again for this very action, or a new folder.
-  WalletFields fields;
-  std::uint64_t date = Now();
-  if (const WalletEntry* existing = wallet.Find(match)) {
-    fields.id = existing->Id();
-    if (existing->wallet.date) date = existing->wallet.date;
-  } else {
-    RETURN_IF_FAILED(CreateWalletEntryFolder(*data, *item, *action, fields.id));
-  }
-  fields.status = kWalletDownloading;
-  fields.origin = kOriginApplication;
-  fields.date = date;
-  fields.bytes = action->size.known ? action->size.largest : 0;
-  fields.flags = kWalletSilent | kWalletNoCache;
+  std::uint32_t flags = kWalletSilent | kWalletNoCache;
   if (request.install) {
-    fields.flags |= kWalletInstall;
-    if (!(request.flags & kRequestInstallNow)) fields.flags |= kWalletDeferredInstall;
+    flags |= kWalletInstall;
+    if (!(request.flags & kRequestInstallNow)) flags |= kWalletDeferredInstall;
   }
-  if (action->resources.empty() && !action->urls.empty()) fields.url = NextUrl(*action, env);
-  std::string bytes;
-  RETURN_IF_FAILED(WriteWalletFile(*data, *item, *action, fields, bytes));
   WalletEntry entry;
-  RETURN_IF_FAILED(ReadWalletText(DecodeTextFile(bytes, SystemCodePage(kThreadAnsiCodePage)), fields.id, entry, env));
-  if (!Installable(entry)) entry.wallet.flags &= ~static_cast<std::uint32_t>(kWalletInstall);
-  RETURN_IF_FAILED(SaveWalletEntry(entry));
+  RETURN_IF_FAILED(PrepareWalletEntry(wallet, *data, *item, *action, flags, kOriginApplication, env, entry));
 
   CDownloadWindow window;
   RETURN_IF_FAILED(window.Start(entry.Id()));

@@ -83,6 +83,7 @@ class CWallet {
   HRESULT Prune(std::uint64_t limit, std::span<const std::wstring> spared);
 
   std::vector<WalletEntry>& Entries() noexcept { return m_entries; }
+  const std::vector<WalletEntry>& Entries() const noexcept { return m_entries; }
 
  private:
   std::vector<WalletEntry> m_entries;

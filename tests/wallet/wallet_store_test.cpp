@@ -16,6 +16,8 @@
 #include "publisher/windows_environment.h"
 #include "../support/loaded_library.h"
 #include "../support/shell_folder_redirect.h"
+#include "wallet/download_window.h"
+#include "wallet/entry_start.h"
 #include "wallet/wallet_file.h"
 #include "wallet/wallet_store.h"
 
@@ -181,6 +183,44 @@ TEST_F(WalletStoreTest, DeletingAnEntryRemovesItsFilesAndLeavesForeignOnes) {
   DeleteWalletEntry(gone);
   EXPECT_EQ(wallet.Find({L"1.3.6.1.4.1.99999.7", L"Tool", std::nullopt, std::nullopt, -1}), nullptr);
   EXPECT_TRUE(wallet.Entries().empty());
+}
+
+}  // namespace
+}  // namespace wendrix
+
+namespace wendrix {
+namespace {
+
+TEST_F(WalletStoreTest, StartingWorkResetsTheEntryBeforeTheMainProgramTakesIt) {
+  WalletEntry entry = NewEntry(kWalletError, FileTimeFromParts(2026, 1, 1, 0, 0, 0), 300);
+  entry.wallet.error = 0x80070005;
+  Touch(entry, true);
+  Touch(entry, false);
+  CWallet wallet;
+  ASSERT_EQ(wallet.LoadAll(), S_OK);
+  EXPECT_EQ(FreeDownloadSlots(wallet, 2), 2u);
+
+  // The main program is not installed here: the start fails after the save.
+  StartEntryDownload(entry, kOriginManual);
+  WalletEntry saved;
+  ASSERT_EQ(LoadWalletEntry(entry.Id(), saved), S_OK);
+  EXPECT_EQ(saved.Status(), kWalletDownloading);
+  EXPECT_EQ(saved.wallet.origin, kOriginManual);
+  EXPECT_EQ(saved.wallet.bytes, 0u);
+  EXPECT_EQ(saved.wallet.error, 0u);
+  EXPECT_GT(saved.wallet.date, FileTimeFromParts(2026, 1, 1, 0, 0, 0));
+  EXPECT_EQ(saved.wallet.url, L"http://dl.example/d/setup.exe");
+  EXPECT_EQ(WalletEntrySizeOnDisk(saved, true) + WalletEntrySizeOnDisk(saved, false), 0u);
+  ASSERT_EQ(wallet.LoadAll(), S_OK);
+  EXPECT_EQ(FreeDownloadSlots(wallet, 2), 1u);
+  EXPECT_EQ(FreeDownloadSlots(wallet, 1), 0u);
+
+  // An entry whose download window runs is left to it.
+  CDownloadWindow running;
+  ASSERT_EQ(running.Start(entry.Id()), S_OK);
+  EXPECT_EQ(StartEntryInstallation(saved, kOriginManual), S_FALSE);
+  ASSERT_EQ(LoadWalletEntry(entry.Id(), saved), S_OK);
+  EXPECT_EQ(saved.Status(), kWalletDownloading);
 }
 
 }  // namespace
