@@ -6,6 +6,8 @@
 # chosen set of what only the 32-bit build can show, single-threaded or with
 # one extra thread at a time:
 # - core_tests: the platform-free text, INI and version code with 32-bit sizes;
+# - wallet_tests: the Wallet file's 64-bit sizes and dates, and the names
+#   built from fetched text, with 32-bit sizes;
 # - frame_tests: the exports through the 32-bit import library (decorated
 #   __stdcall names), the frame and info exports, the registry's two views
 #   seen from a 32-bit process, forwarding to other copies of the library;
@@ -27,6 +29,7 @@
 # Read by cmake/WendrixTesting.cmake: WENDRIX_EMULATED_FILTER_<test> is the
 # GoogleTest filter of each test program that runs.
 set(WENDRIX_EMULATED_FILTER_core_tests "*")
+set(WENDRIX_EMULATED_FILTER_wallet_tests "*")
 set(WENDRIX_EMULATED_FILTER_frame_tests "*")
 set(WENDRIX_EMULATED_FILTER_wow64_win_tests "*")
 set(WENDRIX_EMULATED_FILTER_api_win_tests "ApiExportsTest.InfoLists:ApiExportsTest.Versions")
