@@ -10,6 +10,8 @@
 
 #include "../support/http_server.h"
 #include "../support/loaded_library.h"
+#include "../support/registry_sandbox.h"
+#include "../support/registry_values.h"
 #include "../support/shell_folder_redirect.h"
 #include "registration/registration.h"
 #include "wallet/installer_entry.h"
@@ -142,6 +144,71 @@ TEST_F(WalletExportsTest, TheMainProgramRunsOneEntry) {
   ASSERT_EQ(LoadWalletEntry(entry.Id(), after), S_OK);
   EXPECT_EQ(after.Status(), kWalletDownloaded);
   EXPECT_EQ(WalletEntrySizeOnDisk(after, false), 10u);
+}
+
+// The main program's stand-in (it writes its command line to started.txt and,
+// with WENDRIX_FAKE_EXIT, ends at once) installed in a product folder.
+class MainProgramHandOverTest : public WalletExportsTest {
+ protected:
+  void SetUp() override {
+    WalletExportsTest::SetUp();
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring fake = self;
+    fake.resize(fake.rfind(L'\\'));
+    ASSERT_TRUE(CopyFileW((fake + L"\\update_data\\fake_main_program.exe").c_str(),
+                          m_product.File(L"wendrix.exe").c_str(), FALSE));
+    test::SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", m_product.Path(),
+                         KEY_WOW64_32KEY);
+    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", L"1");
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
+    WalletExportsTest::TearDown();
+  }
+  // The arguments the stand-in was last started with (it may still be
+  // starting: the resume does not wait for it).
+  std::wstring Started() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      HANDLE file = CreateFileW(m_product.File(L"started.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+      if (file == INVALID_HANDLE_VALUE) {
+        Sleep(100);
+        continue;
+      }
+      std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
+      DWORD read = 0;
+      ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+      CloseHandle(file);
+      text.resize(text.find(L'\n') == std::wstring::npos ? text.size() : text.find(L'\n'));
+      const std::size_t program = text.find(L"wendrix.exe\" ");  // after the quoted program path
+      return program == std::wstring::npos ? text : text.substr(program + 13);
+    }
+    return L"<not started>";
+  }
+  test::TempFolder m_product;
+};
+
+TEST_F(MainProgramHandOverTest, DeferredInstallationsAndInterruptedDownloadsGoToTheMainProgram) {
+  // Installed later: the main program is asked with the command quoted, and
+  // ends without an answer.
+  EXPECT_EQ(m_install(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, L"\"C:\\a b\\run.exe\" /q", L"C:\\a b", nullptr,
+                      nullptr),
+            E_FAIL);
+  EXPECT_EQ(Started(), L"/d:Acme_-_Editor_2.1.0.0 \"/x:\"\"C:\\a b\\run.exe\"\" /q\" \"/u:C:\\a b\"");
+  WalletEntry entry;
+  ASSERT_EQ(LoadWalletEntry(L"Acme_-_Editor_2.1.0.0", entry), S_OK);
+  EXPECT_EQ(entry.Status(), kWalletWaitingToInstall);
+  EXPECT_EQ(entry.wallet.flags & kWalletDeferredInstall, 0u);
+
+  // An interrupted download restarts from its first byte.
+  entry.wallet.status = kWalletDownloading;
+  ASSERT_EQ(SaveWalletEntry(entry), S_OK);
+  DeleteFileW(m_product.File(L"started.txt").c_str());
+  ASSERT_EQ(m_wallet(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Started(), L"/d:Acme_-_Editor_2.1.0.0");
+  EXPECT_EQ(WalletEntrySizeOnDisk(entry, false), 0u);
 }
 
 }  // namespace
