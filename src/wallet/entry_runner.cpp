@@ -9,6 +9,7 @@
 #include "eventlog/event_log.h"
 #include "eventlog/event_vocabulary.h"
 #include "frame/messages.h"
+#include "platform/file_facts.h"
 #include "platform/named_mutex.h"
 #include "platform/unique_handle.h"
 #include "update/internet.h"
@@ -28,24 +29,11 @@ constexpr HRESULT kOperationAborted = HResultFromWin32(ERROR_OPERATION_ABORTED);
 // fetch none of it.
 constexpr HRESULT kAlreadyComplete = S_FALSE;
 
-std::uint64_t Now() noexcept {
-  FILETIME now{};
-  GetSystemTimeAsFileTime(&now);
-  return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-}
-
-std::uint64_t FileSize(const std::wstring& path) noexcept {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-bool FileExists(const std::wstring& path) noexcept { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::uint32_t Percent(std::uint64_t done, std::uint64_t total) noexcept {
   if (total == 0) return 0;
-  const std::uint64_t percent = done >= UINT64_MAX / 100 ? done / (total / 100 + 1) : done * 100 / total;
-  return static_cast<std::uint32_t>(percent > 100 ? 100 : percent);
+  // In floating point: done * 100 must not wrap for any size a server claims.
+  const long double percent = static_cast<long double>(done) * 100 / static_cast<long double>(total);
+  return percent >= 100 ? 100 : static_cast<std::uint32_t>(percent);
 }
 
 std::uint32_t ResultWord(HRESULT hr) noexcept {
@@ -173,12 +161,12 @@ class EntryRun : public ByteSink {
       std::wstring temporary, final;
       RETURN_IF_FAILED(WalletEntryFilePath(m_entry, index, true, temporary));
       RETURN_IF_FAILED(WalletEntryFilePath(m_entry, index, false, final));
-      if (FileExists(temporary)) {
+      if (SomethingAt(temporary)) {
         DeleteFileW(final.c_str());
         RETURN_LAST_ERROR_IF(!MoveFileW(temporary.c_str(), final.c_str()));
       }
       if (!MultiFile()) {
-        m_entry.transferred = FileSize(final);
+        m_entry.transferred = FileSizeOrZero(final);
         break;
       }
       RecordResource(index);
@@ -186,7 +174,7 @@ class EntryRun : public ByteSink {
       std::uint64_t finished = 0;
       for (std::uint32_t i = 0; i <= index; ++i) {
         std::wstring path;
-        if (SUCCEEDED(WalletEntryFilePath(m_entry, i, false, path))) finished += FileSize(path);
+        if (SUCCEEDED(WalletEntryFilePath(m_entry, i, false, path))) finished += FileSizeOrZero(path);
       }
       m_entry.completedBytes = m_entry.transferred = finished;
     }
@@ -274,9 +262,9 @@ class EntryRun : public ByteSink {
     RETURN_IF_FAILED(WalletEntryFilePath(m_entry, m_index, false, final));
     RETURN_IF_FAILED(WalletEntryFilePath(m_entry, m_index, true, temporary));
     if (m_sizeKnown && m_entry.currentFileModified != 0) {
-      const bool finalExists = FileExists(final);
+      const bool finalExists = SomethingAt(final);
       const std::uint64_t size = m_entry.currentFileSize;
-      if (finalExists && w.lastModified != 0 && FileSize(final) == size &&
+      if (finalExists && w.lastModified != 0 && FileSizeOrZero(final) == size &&
           FormatDate(m_entry.currentFileModified) == FormatDate(w.lastModified)) {
         if (MultiFile()) {
           m_entry.percent = Percent(m_entry.completedBytes + size, w.bytes);
@@ -288,7 +276,7 @@ class EntryRun : public ByteSink {
         return kAlreadyComplete;
       }
       if (finalExists) {
-        w.date = Now();
+        w.date = CurrentFileTime();
         RETURN_IF_FAILED(SaveWalletEntry(m_entry));
       }
       w.lastModified = m_entry.currentFileModified;

@@ -6,6 +6,7 @@
 
 #include "core/ini_data_buffer.h"
 #include "core/text_encoding.h"
+#include "platform/file_facts.h"
 #include "wallet/download_window.h"
 #include "wallet/entry_state.h"
 #include "wallet/main_program.h"
@@ -13,12 +14,6 @@
 
 namespace wendrix {
 namespace {
-
-std::uint64_t Now() noexcept {
-  FILETIME now{};
-  GetSystemTimeAsFileTime(&now);
-  return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-}
 
 HRESULT HandToMainProgram(const WalletEntry& entry) {
   UniqueKernelObject process;
@@ -33,7 +28,7 @@ HRESULT PrepareWalletEntry(CWallet& wallet, const PublisherData& data, const Ite
   const EntryRequest match{data.publisher.id, item.id, std::wstring_view(action.version), action.architecture,
                            static_cast<std::int64_t>(action.type)};
   WalletFields fields;
-  fields.date = Now();
+  fields.date = CurrentFileTime();
   if (const WalletEntry* existing = wallet.Find(match)) {
     fields.id = existing->Id();
     if (existing->wallet.date) fields.date = existing->wallet.date;
@@ -67,7 +62,7 @@ HRESULT StartEntryDownload(WalletEntry& entry, std::uint32_t origin) {
   w.error = 0;
   w.status = kWalletDownloading;
   w.origin = origin;
-  w.date = Now();
+  w.date = CurrentFileTime();
   const Action* action = entry.EntryAction();
   if (action && action->resources.empty() && !action->urls.empty()) w.url = action->urls.front();
   RETURN_IF_FAILED(SaveWalletEntry(entry));

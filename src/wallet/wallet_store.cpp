@@ -7,6 +7,7 @@
 #include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "frame/module_state.h"
+#include "platform/file_facts.h"
 #include "platform/ini_file.h"
 #include "platform/named_mutex.h"
 #include "platform/path_containment.h"
@@ -36,17 +37,9 @@ HRESULT EntryFolder(const WalletEntry& entry, std::wstring& folder) {
   return S_OK;
 }
 
-bool FileExists(const std::wstring& path) noexcept { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool FolderExists(const std::wstring& path) noexcept {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::uint64_t FileSize(const std::wstring& path) noexcept {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 // One attempt at reading a Wallet file. Delete sharing lets a writer replace
@@ -169,7 +162,7 @@ std::uint64_t WalletEntrySizeOnDisk(const WalletEntry& entry, bool temporaryForm
   const std::uint32_t count = EntryFileCount(entry);
   for (std::uint32_t i = 0; i < count; ++i) {
     std::wstring path;
-    if (SUCCEEDED(WalletEntryFilePath(entry, i, temporaryForm, path))) total += FileSize(path);
+    if (SUCCEEDED(WalletEntryFilePath(entry, i, temporaryForm, path))) total += FileSizeOrZero(path);
   }
   return total;
 }
@@ -221,7 +214,7 @@ bool WalletHoldsDownload(const PublisherData& data, const Item& item) {
     bool allFiles = true;
     for (std::uint32_t i = 0; i < EntryFileCount(entry) && allFiles; ++i) {
       std::wstring path;
-      allFiles = SUCCEEDED(WalletEntryFilePath(entry, i, false, path)) && FileExists(path);
+      allFiles = SUCCEEDED(WalletEntryFilePath(entry, i, false, path)) && SomethingAt(path);
     }
     if (allFiles) return true;
   }
