@@ -104,8 +104,7 @@ TEST_F(HeaderTest, RequiredLibraryVersion) {
     bool recorded;
   } kCases[] = {
       {L"3.8.10.1", false, kNewerLibrary, true}, {L"4", false, kNewerLibrary, true}, {L"3.8.10.0", false, S_OK, false},
-      {L"3.8.9.99", false, S_OK, false},         {L"", false, S_OK, false},
-      {L"3.9", true, S_OK, true},  // newer, for the self publisher
+      {L"3.8.9.99", false, S_OK, false},         {L"", false, S_OK, false}, {L"3.9", true, S_OK, true},  // newer, for the self publisher
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.required)));
@@ -154,8 +153,7 @@ TEST_F(HeaderTest, HeaderFieldsAgreeWithTheRegistration) {
       {PublisherSection(kRegisteredId, acme, home, L"\"Kestmoor\u00AE Wendrix(TM)\""), kInvalidArg, L"Application="},
       {PublisherSection(kRegisteredId, acme, home, L"\"\""), kInvalidArg, L"Application="},
       // Required fields, in this order, without a line.
-      {L"", kMissingId, L""},
-      {L"[Publisher]\n", kMissingId, L""},
+      {L"", kMissingId, L""}, {L"[Publisher]\n", kMissingId, L""},
       {PublisherSection(kRegisteredId, L"", L"", L""), kMissingName, L""},
       {PublisherSection(kRegisteredId, acme, L"", L""), kMissingHomePage, L""},
       {PublisherSection(kRegisteredId, acme, home, L""), kMissingApplication, L""},
@@ -425,8 +423,7 @@ TEST(ReadPublisherHeaderTextTest, SyntaxErrorsGiveTheirLine) {
     std::wstring text;
     std::uint32_t line;
   } cases[] = {
-      {L"[Publisher]\nID\n", 2},
-      {publisher + L"[Main Section]\n" + kBody, 6},
+      {L"[Publisher]\nID\n", 2}, {publisher + L"[Main Section]\n" + kBody, 6},
       {publisher + kBody + L"[DisplayVersionStyle]\nSize = 12abc\n", 13},
       {L" <?xml version=\"1.0\"?>\n" + publisher + kBody, 1},
   };
