@@ -232,6 +232,7 @@ TEST(FormatVersionForDisplayTest, PrefixCountsDecideHowMuchMustMatch) {
   } cases[] = {
       {1, {5, 9, 9, 9}, true},  {1, {4, 1, 2, 3}, false}, {2, {5, 1, 9, 9}, true},  {2, {5, 2, 2, 3}, false},
       {3, {5, 1, 2, 9}, true},  {3, {5, 1, 3, 3}, false}, {4, {5, 1, 2, 3}, true},  {4, {5, 1, 2, 4}, false},
+      {5, {5, 1, 2, 3}, true},  {9, {5, 1, 2, 4}, false},  // more than four: all four
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "count " << c.prefixCount << " version " << Narrow(FormatVersion(c.version)));
