@@ -37,8 +37,7 @@ TEST(IniDataTest, AddOperationsBuildTypedEntries) {
       {kIniSection, 0, 0, L"Main"},   {kIniText, kIniAlternateForm, 1, L"Text"},
       {kIniSigned, 0, 1, L"Neg"},     {kIniUnsigned, kIniAlternateForm, 1, L"Big"},
       {kIniList, 0, 3, L"List"},      {kIniList, 0, 0, L"None"},
-      {kIniRaw, 0, 1, L"Raw"},        {kIniRawList, 0, 3, L"RawList"},
-      {kIniVerbatim, 0, 0, L"; note"},
+      {kIniRaw, 0, 1, L"Raw"},        {kIniRawList, 0, 3, L"RawList"}, {kIniVerbatim, 0, 0, L"; note"},
   };
   ASSERT_EQ(data.EntryCount(), std::size(expected));
   std::size_t i = 0;
@@ -84,14 +83,9 @@ TEST(IniDataTest, EntryNumberValues) {
     std::int32_t asSigned;
     std::uint32_t asUnsigned;
   } cases[] = {
-      {L"-5", -5, 4294967291u},
-      {L"4294967295", 2147483647, 4294967295u},
-      {L"-2147483648", -2147483647 - 1, 2147483648u},
-      {L"0x10", 16, 16},
-      {L"yes", 1, 1},
-      {L"no", 0, 0},
-      {L"abc", 0, 0},
-      {L"", 0, 0},
+      {L"-5", -5, 4294967291u}, {L"4294967295", 2147483647, 4294967295u},
+      {L"-2147483648", -2147483647 - 1, 2147483648u}, {L"0x10", 16, 16}, {L"yes", 1, 1}, {L"no", 0, 0},
+      {L"abc", 0, 0}, {L"", 0, 0},
   };
   CIniDataBuffer data;
   for (const Case& c : cases) ASSERT_EQ(data.AddText(L"K", c.stored), S_OK);
@@ -104,13 +98,9 @@ TEST(IniDataTest, EntryNumberValues) {
 
 TEST(IniDataTest, SchemaLookup) {
   const IniSchemaRow schema[] = {
-      {L"Main", L"Size", 10, kIniUnsigned},
-      {nullptr, L"Size", 11, kIniSigned},
-      {kIniAny, L"Size", 12, kIniList},
+      {L"Main", L"Size", 10, kIniUnsigned}, {nullptr, L"Size", 11, kIniSigned}, {kIniAny, L"Size", 12, kIniList},
       {L"Main", nullptr, 13, kIniText},  // a null key matches no key, not even an empty one
-      {L"Main", kIniAny, 14, kIniRaw},
-      {L"\u00C9t\u00E9", L"K", 15, kIniText},
-      {kIniAny, kIniAny, 16, kIniRawList},
+      {L"Main", kIniAny, 14, kIniRaw}, {L"\u00C9t\u00E9", L"K", 15, kIniText}, {kIniAny, kIniAny, 16, kIniRawList},
   };
   struct Case {
     const wchar_t* section;
@@ -118,8 +108,8 @@ TEST(IniDataTest, SchemaLookup) {
     std::int32_t id;
   } cases[] = {
       {L"main", L"SIZE", 10}, {nullptr, L"size", 11}, {L"Other", L"Size", 12}, {L"", L"Size", 12},
-      {L"Main", L"", 14},     {L"MAIN", L"x", 14},    {L"\u00C9t\u00E9", L"k", 15},
-      {L"\u00E9t\u00E9", L"K", 16},  // only ASCII letters are folded
+      {L"Main", L"", 14},     {L"MAIN", L"x", 14},    {L"\u00C9t\u00E9", L"k", 15}, {L"\u00E9t\u00E9", L"K", 16},
+      {L"Main", L"", 14},     {L"MAIN", L"x", 14},    {L"\u00C9t\u00E9", L"k", 15}, {L"\u00E9t\u00E9", L"K", 16},  // only ASCII letters are folded
       {nullptr, L"x", 16},    // any section includes keys outside every section
   };
   for (const Case& c : cases) {
@@ -149,14 +139,9 @@ TEST(IniDataTest, SchemaLookup) {
 TEST(SectionRowsTest, AgreeWithTheSchemaLookup) {
   const IniSchemaRow schema[] = {
       {kIniAny, nullptr, 1, kIniSection},  // declares no section
-      {L"Main", L"Size", 10, kIniUnsigned},
-      {nullptr, L"Size", 11, kIniSigned},
-      {L"Main", nullptr, 2, kIniSection},
-      {kIniAny, L"Size", 12, kIniList},
-      {L"Main", nullptr, 3, kIniSection},  // the first declaring row counts
-      {L"Main", kIniAny, 14, kIniRaw},
-      {L"Other", L"", 17, kIniRawList},
-      {L"Other", L"Lst", 18, 9},
+      {L"Main", L"Size", 10, kIniUnsigned}, {nullptr, L"Size", 11, kIniSigned}, {L"Main", nullptr, 2, kIniSection},
+      {kIniAny, L"Size", 12, kIniList}, {L"Main", nullptr, 3, kIniSection},  // the first declaring row counts
+      {L"Main", kIniAny, 14, kIniRaw}, {L"Other", L"", 17, kIniRawList}, {L"Other", L"Lst", 18, 9},
   };
   const IniSchemaRow other[] = {
       {L"Main", L"SIZE", 20, kIniSigned}, {kIniAny, L"Key", 21, kIniList}, {L"Other", kIniAny, 22, kIniRaw},
@@ -206,38 +191,21 @@ TEST(IniNumberTest, ParseAtTheLimits) {
     std::uint32_t bits;
     bool hex;
   } cases[] = {
-      {L"2147483647", true, 0x7FFFFFFF, false},
-      {L"2147483648", true, 0x7FFFFFFF, false},  // clamped like strtol
-      {L"-2147483648", true, 0x80000000, false},
-      {L"-2147483649", true, 0x80000000, false},
-      {L"99999999999999999999999", true, 0x7FFFFFFF, false},
-      {L"-99999999999999999999999", true, 0x80000000, false},
+      {L"2147483647", true, 0x7FFFFFFF, false}, {L"2147483648", true, 0x7FFFFFFF, false},  // clamped like strtol
+      {L"-2147483648", true, 0x80000000, false}, {L"-2147483649", true, 0x80000000, false},
+      {L"99999999999999999999999", true, 0x7FFFFFFF, false}, {L"-99999999999999999999999", true, 0x80000000, false},
       {L"18446744073709551617", true, 0x7FFFFFFF, false},  // 2^64 + 1 must not wrap to 1
-      {L"0x10000000000000001", true, 0x7FFFFFFF, true},
-      {L"0x7fffffff", true, 0x7FFFFFFF, true},
-      {L"0x80000000", true, 0x7FFFFFFF, true},
-      {L"-0x80000000", true, 0x80000000, true},
-      {L"020000000000", true, 0x7FFFFFFF, false},
-      {L"4294967295", false, 0xFFFFFFFF, false},
+      {L"0x10000000000000001", true, 0x7FFFFFFF, true}, {L"0x7fffffff", true, 0x7FFFFFFF, true},
+      {L"0x80000000", true, 0x7FFFFFFF, true}, {L"-0x80000000", true, 0x80000000, true},
+      {L"020000000000", true, 0x7FFFFFFF, false}, {L"4294967295", false, 0xFFFFFFFF, false},
       {L"4294967296", false, 0xFFFFFFFF, false},  // saturates like strtoul
-      {L"0xFFFFFFFF", false, 0xFFFFFFFF, true},
-      {L"0x100000000", false, 0xFFFFFFFF, true},
-      {L"037777777777", false, 0xFFFFFFFF, false},
-      {L"-1", false, 0xFFFFFFFF, false},  // a minus sign wraps
-      {L"-4294967295", false, 1, false},
-      {L"-4294967296", false, 0xFFFFFFFF, false},
-      {L"-99999999999999999999999", false, 0xFFFFFFFF, false},
-      {L"18446744073709551617", false, 0xFFFFFFFF, false},
-      {L"-18446744073709551617", false, 0xFFFFFFFF, false},
-      {L"0", true, 0, false},
-      {L"00", false, 0, false},
-      {L"0X0", false, 0, true},
-      {L"+0x10", true, 16, true},
-      {L" \t42 \t", true, 42, false},
-      {L"TrUe", true, 1, false},
-      {L"YES", false, 1, false},
-      {L"No", true, 0, false},
-      {L"false  ", false, 0, false},
+      {L"0xFFFFFFFF", false, 0xFFFFFFFF, true}, {L"0x100000000", false, 0xFFFFFFFF, true},
+      {L"037777777777", false, 0xFFFFFFFF, false}, {L"-1", false, 0xFFFFFFFF, false},  // a minus sign wraps
+      {L"-4294967295", false, 1, false}, {L"-4294967296", false, 0xFFFFFFFF, false},
+      {L"-99999999999999999999999", false, 0xFFFFFFFF, false}, {L"18446744073709551617", false, 0xFFFFFFFF, false},
+      {L"-18446744073709551617", false, 0xFFFFFFFF, false}, {L"0", true, 0, false}, {L"00", false, 0, false},
+      {L"0X0", false, 0, true}, {L"+0x10", true, 16, true}, {L" \t42 \t", true, 42, false}, {L"TrUe", true, 1, false},
+      {L"YES", false, 1, false}, {L"No", true, 0, false}, {L"false  ", false, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(c.text)) << (c.isSigned ? " signed" : " unsigned"));

@@ -17,8 +17,7 @@ constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x8007000D);
 // Keys named after the kind they are read as, in every section; others are text.
 constexpr IniSchemaRow kKinds[] = {
     {kIniAny, L"Signed", 1, kIniSigned},   {kIniAny, L"Unsigned", 2, kIniUnsigned},
-    {kIniAny, L"List", 3, kIniList},       {kIniAny, L"Raw", 4, kIniRaw},
-    {kIniAny, L"RawList", 5, kIniRawList},
+    {kIniAny, L"List", 3, kIniList},       {kIniAny, L"Raw", 4, kIniRaw}, {kIniAny, L"RawList", 5, kIniRawList},
 };
 
 std::vector<std::wstring> Values(const IniEntry& e) {
@@ -84,12 +83,8 @@ TEST_F(IniReaderTest, SectionsKeysKindsAndLines) {
 TEST_F(IniReaderTest, SchemaIsConsultedWithTheCurrentSection) {
   const IniSchemaRow schema[] = {
       {L"Main", nullptr, 1, kIniSigned},  // a null key matches no key
-      {L"Main", L"Size", 2, kIniUnsigned},
-      {nullptr, L"Size", 3, kIniList},
-      {kIniAny, L"Order", 4, kIniList},  // the first matching row wins
-      {L"Main", L"Order", 5, kIniSigned},
-      {L"Main", kIniAny, 6, kIniRaw},
-      {L"Odd", L"Size", 7, 9},  // not a value kind: read as text
+      {L"Main", L"Size", 2, kIniUnsigned}, {nullptr, L"Size", 3, kIniList}, {kIniAny, L"Order", 4, kIniList},  // the first matching row wins
+      {L"Main", L"Order", 5, kIniSigned}, {L"Main", kIniAny, 6, kIniRaw}, {L"Odd", L"Size", 7, 9},  // not a value kind: read as text
   };
   ASSERT_EQ(Load(L"Size = a, b\nPath = C:\\new\n"
                  L"[MAIN]\nsize = 0x1F\nOrder = 1, 2\nPath = C:\\new\n"
@@ -152,8 +147,7 @@ TEST_F(IniReaderTest, SyntaxErrorsReportTheLineAndKeepEarlierEntries) {
       {L"A = 1\nKey\n= 2\n", 2, 1},                    // "=" must be on the key's line
       {L"A = 1\r\n[Main Section]\r\n", 2, 1},          // "[Main" is a key without "="
       {L"; c\n;c = 1\n\nKey : v\n", 4, 0},             // comments and empty lines count
-      {L"Key$ = v", 1, 0},
-      {L"= v", 1, 0},                                  // "=" alone is a key name, then "v"
+      {L"Key$ = v", 1, 0}, {L"= v", 1, 0},  // "=" alone is a key name, then "v"
       {L"A=1\rB\r", 1, 1},                             // only a line feed advances the counter
       {L"Text = \"a\nb\nc\"\nSigned = 12abc\n", 4, 1},  // quoted value spans lines
       {L"Text = \"a\\\nb\"\nBad\n", 3, 1},             // escaped line feed inside quotes
@@ -262,17 +256,10 @@ TEST_F(IniReaderTest, TextItems) {
     const wchar_t* text;  // as read for a text key
     const wchar_t* raw;   // as read for a raw key
   } cases[] = {
-      {L"a, b", L"a", L"a"},
-      {L"\"a, b\"", L"a, b", L"a, b"},
-      {L"  value   ; note", L"value", L"value"},
-      {L"a  b \t", L"a  b", L"a  b"},
-      {L"a \t;c", L"a", L"a"},
-      {L"", L"", L""},
-      {L"; only a comment", L"", L""},
-      {L"\"  padded  \" junk", L"  padded  ", L"  padded  "},
-      {L"a\"b\"", L"a\"b\"", L"a\"b\""},  // a quote opens an item only at its start
-      {L"C:\\new", L"C:\new", L"C:\\new"},
-      {L"\"a\\\\\\\" b\"", L"a\\\" b", L"a\\\\\\"},  // raw: the next quote ends it
+      {L"a, b", L"a", L"a"}, {L"\"a, b\"", L"a, b", L"a, b"}, {L"  value   ; note", L"value", L"value"},
+      {L"a  b \t", L"a  b", L"a  b"}, {L"a \t;c", L"a", L"a"}, {L"", L"", L""}, {L"; only a comment", L"", L""},
+      {L"\"  padded  \" junk", L"  padded  ", L"  padded  "}, {L"a\"b\"", L"a\"b\"", L"a\"b\""},  // a quote opens an item only at its start
+      {L"C:\\new", L"C:\new", L"C:\\new"}, {L"\"a\\\\\\\" b\"", L"a\\\" b", L"a\\\\\\"},  // raw: the next quote ends it
       {L"abc\\x20", L"abc ", L"abc\\x20"},  // an escaped blank is not trailing
       {L"abc\\", L"abc", L"abc\\"},
   };
@@ -297,20 +284,12 @@ TEST_F(IniReaderTest, Escapes) {
     const wchar_t* value;
     std::wstring expected;
   } cases[] = {
-      {L"\\\"\\'\\?\\\\", L"\"'?\\"},
-      {L"\\a\\b\\f\\n\\r\\t\\v", L"\x07\x08\x0C\x0A\x0D\x09\x0B"},
-      {L"\\101\\60", L"A0"},
-      {L"\\0", std::wstring(1, L'\0')},
+      {L"\\\"\\'\\?\\\\", L"\"'?\\"}, {L"\\a\\b\\f\\n\\r\\t\\v", L"\x07\x08\x0C\x0A\x0D\x09\x0B"},
+      {L"\\101\\60", L"A0"}, {L"\\0", std::wstring(1, L'\0')},
       {L"\\1234567", std::wstring(1, static_cast<wchar_t>(0xA72E)) + L"7"},  // six octal digits at most
       {L"\\777777", std::wstring(1, static_cast<wchar_t>(0xFFFF))},          // low 16 bits kept
-      {L"\\18", L"\x01" L"8"},
-      {L"\\x41\\X42", L"AB"},
-      {L"\\x4e2d", L"\u4E2D"},
-      {L"\\x00411", L"A1"},  // four hex digits at most
-      {L"\\x0aZ", L"\nZ"},
-      {L"\\x", L"x"},
-      {L"\\Xg", L"Xg"},
-      {L"a\\qb\\8\\9\\ c", L"abc"},  // unknown escapes vanish
+      {L"\\18", L"\x01" L"8"}, {L"\\x41\\X42", L"AB"}, {L"\\x4e2d", L"\u4E2D"}, {L"\\x00411", L"A1"},  // four hex digits at most
+      {L"\\x0aZ", L"\nZ"}, {L"\\x", L"x"}, {L"\\Xg", L"Xg"}, {L"a\\qb\\8\\9\\ c", L"abc"},  // unknown escapes vanish
       {L"\"a\\\"b, c\"", L"a\"b, c"},  // an escaped quote does not end a quoted item
       {L"\"\\x41\\t\"", L"A\t"},
   };
@@ -341,18 +320,9 @@ TEST_F(IniReaderTest, Lists) {
     const wchar_t* value;
     V items;
   } cases[] = {
-      {L"a, b", {L"a", L"b"}},
-      {L"a,,b", {L"a", L"", L"b"}},
-      {L"a , ,\tb", {L"a", L"", L"b"}},
-      {L",a", {L"", L"a"}},
-      {L"a,", {L"a"}},
-      {L"a,,", {L"a", L""}},
-      {L",", {L""}},
-      {L"", {}},
-      {L"; only a comment", {}},
-      {L"\"x, y\", z ; c", {L"x, y", L"z"}},
-      {L"a b , c\td", {L"a b", L"c\td"}},
-      {L"\"\", \" \"", {L"", L" "}},
+      {L"a, b", {L"a", L"b"}}, {L"a,,b", {L"a", L"", L"b"}}, {L"a , ,\tb", {L"a", L"", L"b"}}, {L",a", {L"", L"a"}},
+      {L"a,", {L"a"}}, {L"a,,", {L"a", L""}}, {L",", {L""}}, {L"", {}}, {L"; only a comment", {}},
+      {L"\"x, y\", z ; c", {L"x, y", L"z"}}, {L"a b , c\td", {L"a b", L"c\td"}}, {L"\"\", \" \"", {L"", L" "}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.value)));
@@ -368,23 +338,13 @@ TEST_F(IniReaderTest, Numbers) {
     const wchar_t* stored;
     bool hex;
   } cases[] = {
-      {L"Unsigned", L"0x1F", L"31", true},
-      {L"Signed", L"0X1f ; c", L"31", true},
-      {L"Signed", L"-0x10", L"-16", true},
-      {L"Signed", L"017", L"15", false},
-      {L"Signed", L"0", L"0", false},
-      {L"Signed", L"Yes", L"1", false},
-      {L"Unsigned", L"TRUE", L"1", false},
-      {L"Signed", L"no", L"0", false},
-      {L"Unsigned", L"False ", L"0", false},
-      {L"Signed", L"-5", L"-5", false},
-      {L"Unsigned", L"-5", L"4294967291", false},
-      {L"Signed", L"+5", L"5", false},
+      {L"Unsigned", L"0x1F", L"31", true}, {L"Signed", L"0X1f ; c", L"31", true}, {L"Signed", L"-0x10", L"-16", true},
+      {L"Signed", L"017", L"15", false}, {L"Signed", L"0", L"0", false}, {L"Signed", L"Yes", L"1", false},
+      {L"Unsigned", L"TRUE", L"1", false}, {L"Signed", L"no", L"0", false}, {L"Unsigned", L"False ", L"0", false},
+      {L"Signed", L"-5", L"-5", false}, {L"Unsigned", L"-5", L"4294967291", false}, {L"Signed", L"+5", L"5", false},
       {L"Signed", L"0xFFFFFFFF", L"2147483647", true},  // clamped, as strtol does
-      {L"Signed", L"\"12\"", L"12", false},
-      {L"Signed", L"\"  7  \"", L"7", false},
-      {L"Unsigned", L"\"\\x31\\x32\"", L"12", false},
-      {L"Unsigned", L"12, 13", L"12", false},  // one item only
+      {L"Signed", L"\"12\"", L"12", false}, {L"Signed", L"\"  7  \"", L"7", false},
+      {L"Unsigned", L"\"\\x31\\x32\"", L"12", false}, {L"Unsigned", L"12, 13", L"12", false},  // one item only
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(c.key)) << " = "

@@ -111,24 +111,13 @@ TEST_F(IniWriterTest, TextItemsQuotingAndEscapes) {
     std::uint32_t saveFlags;
     const wchar_t* line;  // without "K = " and CR LF
   } cases[] = {
-      {L"plain text", 0, 0, L"plain text"},
-      {L" lead", 0, 0, L"\" lead\""},
-      {L"trail ", 0, 0, L"\"trail \""},
-      {L"\ttab", 0, 0, L"\"\\x9tab\""},
-      {L"a,b", 0, 0, L"\"a,b\""},
-      {L"", 0, 0, L""},
-      {L"", kAlt, 0, L"\"\""},
-      {L"x", kAlt, 0, L"\"x\""},
-      {L"say \"hi\"", 0, 0, L"say \\\"hi\\\""},
-      {L"C:\\dir\\", 0, 0, L"C:\\\\dir\\\\"},
+      {L"plain text", 0, 0, L"plain text"}, {L" lead", 0, 0, L"\" lead\""}, {L"trail ", 0, 0, L"\"trail \""},
+      {L"\ttab", 0, 0, L"\"\\x9tab\""}, {L"a,b", 0, 0, L"\"a,b\""}, {L"", 0, 0, L""}, {L"", kAlt, 0, L"\"\""},
+      {L"x", kAlt, 0, L"\"x\""}, {L"say \"hi\"", 0, 0, L"say \\\"hi\\\""}, {L"C:\\dir\\", 0, 0, L"C:\\\\dir\\\\"},
       {L"a\nb", 0, 0, L"a\\x000ab"},  // padded: "b" is a hexadecimal digit
-      {L"a\ng", 0, 0, L"a\\xag"},
-      {L"\x01" L"F\x1f", 0, 0, L"\\x0001F\\x1f"},
-      {L"\r\n", 0, 0, L"\\xd\\xa"},
-      {std::wstring(L"a\0" L"9", 3), 0, 0, L"a\\x00009"},
-      {L"\x7F|\u00E9", 0, 0, L"\x7F|\u00E9"},  // held by the code page: as it is
-      {std::wstring(1, kHan), 0, 0, L"\\x4e2d"},
-      {std::wstring(1, kHan) + L"a", 0, 0, L"\\x4e2da"},
+      {L"a\ng", 0, 0, L"a\\xag"}, {L"\x01" L"F\x1f", 0, 0, L"\\x0001F\\x1f"}, {L"\r\n", 0, 0, L"\\xd\\xa"},
+      {std::wstring(L"a\0" L"9", 3), 0, 0, L"a\\x00009"}, {L"\x7F|\u00E9", 0, 0, L"\x7F|\u00E9"},  // held by the code page: as it is
+      {std::wstring(1, kHan), 0, 0, L"\\x4e2d"}, {std::wstring(1, kHan) + L"a", 0, 0, L"\\x4e2da"},
       {std::wstring(1, kHan), 0, 0x1, L"\\x4e2d"},  // only bit 1 asks for Unicode output
       {std::wstring(1, kHan), 0, kIniSaveUnicode, L"\u4E2D"},
       {std::wstring(L"\t") + kHan, 0, kIniSaveUnicode, L"\"\\x9\u4E2D\""},
@@ -224,15 +213,12 @@ TEST_F(IniWriterTest, ValuesAndNamesNeverReadBackAsOtherEntries) {
       // Section names: name characters only, "]" included.
       {"section line break", kIniSection, L"Pub]" + injected, {}, std::nullopt},
       {"section blank", kIniSection, L"My Pub", {}, std::nullopt},
-      {"section bracket", kIniSection, L"a]b[", {}, L"[a]b[]"},
-      {"section empty", kIniSection, L"", {}, L"[]"},
+      {"section bracket", kIniSection, L"a]b[", {}, L"[a]b[]"}, {"section empty", kIniSection, L"", {}, L"[]"},
       // Key names: one token that is no section.
       {"key =", kIniText, L"a=b", {L"v"}, std::nullopt},
       {"key with value", kIniRaw, L"DataFile = C:\\evil.ini", {L"v"}, std::nullopt},
-      {"key section", kIniText, L"[Other]", {L"v"}, std::nullopt},
-      {"key empty", kIniText, L"", {L"v"}, std::nullopt},
-      {"key blank", kIniText, L" a", {L"v"}, std::nullopt},
-      {"key comment", kIniText, L";a", {L"v"}, std::nullopt},
+      {"key section", kIniText, L"[Other]", {L"v"}, std::nullopt}, {"key empty", kIniText, L"", {L"v"}, std::nullopt},
+      {"key blank", kIniText, L" a", {L"v"}, std::nullopt}, {"key comment", kIniText, L";a", {L"v"}, std::nullopt},
       {"key line break", kIniSigned, L"N\r\nDataFile", {L"1"}, std::nullopt},
       {"key bracket", kIniText, L"[a", {L"v"}, L"[a = v"},
       // Numbers are written from their value, which must parse.

@@ -18,12 +18,9 @@ TEST(Placeholders, EveryPlaceholderEveryTime) {
     const wchar_t* text;
     const wchar_t* expanded;
   } cases[] = {
-      {L"%an", L"Acme Updater"},
-      {L"About %an %av (c) %y0-%y1", L"About Acme Updater 3.8.10.0 (c) 2009-2026"},
-      {L"%an and %an", L"Acme Updater and Acme Updater"},
-      {L"%AN %a %1 100%", L"%AN %a %1 100%"},  // case-sensitive, three characters
-      {L"%%an", L"%Acme Updater"},
-      {L"", L""},
+      {L"%an", L"Acme Updater"}, {L"About %an %av (c) %y0-%y1", L"About Acme Updater 3.8.10.0 (c) 2009-2026"},
+      {L"%an and %an", L"Acme Updater and Acme Updater"}, {L"%AN %a %1 100%", L"%AN %a %1 100%"},  // case-sensitive, three characters
+      {L"%%an", L"%Acme Updater"}, {L"", L""},
   };
   for (const auto& c : cases) EXPECT_EQ(ExpandPlaceholders(c.text, kValues), c.expanded) << testing::PrintToString(c.text);
 }
@@ -65,11 +62,8 @@ TEST(CountSelector, ChoosesTheCaseOfTheInsertValue) {
     std::vector<std::int32_t> inserts;
     const wchar_t* result;
   } cases[] = {
-      {&publishers, {1}, L"1 publisher"},
-      {&publishers, {0}, L"%1!d! publishers"},
-      {&publishers, {7}, L"%1!d! publishers"},
-      {&install, {0}, L"Install"},
-      {&install, {1}, L"Install 1 Item"},
+      {&publishers, {1}, L"1 publisher"}, {&publishers, {0}, L"%1!d! publishers"},
+      {&publishers, {7}, L"%1!d! publishers"}, {&install, {0}, L"Install"}, {&install, {1}, L"Install 1 Item"},
       {&install, {-3}, L"Install %1!d! Items"},
       {&logoff, {1}, L"A download is still in progress, and will need to be restarted."},
       {&logoff, {2}, L"%1!d! downloads are still in progress, and will need to be restarted."},
@@ -84,16 +78,12 @@ TEST(CountSelector, LabelsEscapesAndInsertNumbers) {
     std::vector<std::int32_t> inserts;
     const wchar_t* result;
   } cases[] = {
-      {L"@%1:-1:minus one:*:other:", {-1}, L"minus one"},
-      {L"@%1:1:one:2:two:", {2}, L"two"},                   // no default case: the text ends the selector
-      {L"@%1:1:one:2:two:", {5}, L""},
-      {L"@%2:1:a\\:b:*:c\\:d:!", {9, 1}, L"a:b!"},            // "\:" is a colon in the text
+      {L"@%1:-1:minus one:*:other:", {-1}, L"minus one"}, {L"@%1:1:one:2:two:", {2}, L"two"},  // no default case: the text ends the selector
+      {L"@%1:1:one:2:two:", {5}, L""}, {L"@%2:1:a\\:b:*:c\\:d:!", {9, 1}, L"a:b!"},  // "\:" is a colon in the text
       {L"@%2:1:a:*:b: %2", {1}, L"b %2"},                    // an insert not passed reads 0
-      {L"@%12:3:three:*:many:", std::vector<std::int32_t>(12, 3), L"three"},
-      {L"@%0:1:x:", {1}, L"@%0:1:x:"},                       // insert numbers start at 1
+      {L"@%12:3:three:*:many:", std::vector<std::int32_t>(12, 3), L"three"}, {L"@%0:1:x:", {1}, L"@%0:1:x:"},  // insert numbers start at 1
       {L"@%1x:1:y:", {1}, L"@%1x:1:y:"},                     // no colon after the number
-      {L"a @ b @% c", {}, L"a @ b @% c"},
-      {L"@%1:1:one:xx", {1}, L"onexx"},                      // a label without its colon ends the selector
+      {L"a @ b @% c", {}, L"a @ b @% c"}, {L"@%1:1:one:xx", {1}, L"onexx"},  // a label without its colon ends the selector
       {L"@%1:1:one:*:many: and @%1:1:is:*:are:", {1}, L"one and is"},
   };
   for (const auto& c : cases)

@@ -25,21 +25,12 @@ TEST(DecodeUtf8Test, WellFormed) {
     const char* bytes;
     std::wstring text;
   } cases[] = {
-      {"", L""},
-      {"plain ASCII\r\n", L"plain ASCII\r\n"},
-      {"\x7F", Units({0x7F})},
-      {"\xC2\x80", Units({0x80})},
-      {"Caf\xC3\xA9", L"Caf\u00E9"},
-      {"\xDF\xBF", Units({0x7FF})},
-      {"\xE0\xA0\x80", Units({0x800})},
-      {"\xE4\xB8\xAD", Units({0x4E2D})},
-      {"\xED\x9F\xBF", Units({0xD7FF})},
-      {"\xEE\x80\x80", Units({0xE000})},
+      {"", L""}, {"plain ASCII\r\n", L"plain ASCII\r\n"}, {"\x7F", Units({0x7F})}, {"\xC2\x80", Units({0x80})},
+      {"Caf\xC3\xA9", L"Caf\u00E9"}, {"\xDF\xBF", Units({0x7FF})}, {"\xE0\xA0\x80", Units({0x800})},
+      {"\xE4\xB8\xAD", Units({0x4E2D})}, {"\xED\x9F\xBF", Units({0xD7FF})}, {"\xEE\x80\x80", Units({0xE000})},
       {"\xEF\xBB\xBF", Units({0xFEFF})},  // a mark inside the text is a character
-      {"\xEF\xBF\xBF", Units({0xFFFF})},
-      {"\xF0\x90\x80\x80", Units({0xD800, 0xDC00})},
-      {"\xF0\x9F\x98\x80!", Units({0xD83D, 0xDE00, '!'})},
-      {"\xF4\x8F\xBF\xBF", Units({0xDBFF, 0xDFFF})},
+      {"\xEF\xBF\xBF", Units({0xFFFF})}, {"\xF0\x90\x80\x80", Units({0xD800, 0xDC00})},
+      {"\xF0\x9F\x98\x80!", Units({0xD83D, 0xDE00, '!'})}, {"\xF4\x8F\xBF\xBF", Units({0xDBFF, 0xDFFF})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(c.bytes)));
@@ -54,22 +45,16 @@ TEST(DecodeUtf8Test, MalformedBytesBecomeOneReplacementEach) {
     std::wstring text;
   } cases[] = {
       {"\x80", Units({kBad})},                                   // lone continuation byte
-      {"a\xBF" "b", Units({'a', kBad, 'b'})},
-      {"\xC3", Units({kBad})},                                   // truncated at the end
+      {"a\xBF" "b", Units({'a', kBad, 'b'})}, {"\xC3", Units({kBad})},  // truncated at the end
       {"\xC3" "A", Units({kBad, 'A'})},                          // lead byte without continuation
-      {"\xE4\xB8", Units({kBad, kBad})},
-      {"\xE4\xB8" "A\xC3\xA9", Units({kBad, kBad, 'A', 0xE9})},  // decoding resumes after the fault
-      {"\xF0\x9F\x98", Units({kBad, kBad, kBad})},
-      {"\xC0\x80", Units({kBad, kBad})},                         // overlong zero
-      {"\xC1\xBF", Units({kBad, kBad})},
-      {"\xE0\x9F\xBF", Units({kBad, kBad, kBad})},               // overlong U+07FF
+      {"\xE4\xB8", Units({kBad, kBad})}, {"\xE4\xB8" "A\xC3\xA9", Units({kBad, kBad, 'A', 0xE9})},  // decoding resumes after the fault
+      {"\xF0\x9F\x98", Units({kBad, kBad, kBad})}, {"\xC0\x80", Units({kBad, kBad})},  // overlong zero
+      {"\xC1\xBF", Units({kBad, kBad})}, {"\xE0\x9F\xBF", Units({kBad, kBad, kBad})},  // overlong U+07FF
       {"\xF0\x8F\xBF\xBF", Units({kBad, kBad, kBad, kBad})},     // overlong U+FFFF
       {"\xED\xA0\x80", Units({kBad, kBad, kBad})},               // encoded surrogates
-      {"\xED\xBF\xBF", Units({kBad, kBad, kBad})},
-      {"\xF4\x90\x80\x80", Units({kBad, kBad, kBad, kBad})},     // past U+10FFFF
+      {"\xED\xBF\xBF", Units({kBad, kBad, kBad})}, {"\xF4\x90\x80\x80", Units({kBad, kBad, kBad, kBad})},  // past U+10FFFF
       {"\xF5\x80\x80\x80", Units({kBad, kBad, kBad, kBad})},
-      {"\xF8\x88\x80\x80\x80", Units({kBad, kBad, kBad, kBad, kBad})},
-      {"\xFE\xFF", Units({kBad, kBad})},
+      {"\xF8\x88\x80\x80\x80", Units({kBad, kBad, kBad, kBad, kBad})}, {"\xFE\xFF", Units({kBad, kBad})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(c.bytes)));
@@ -85,18 +70,11 @@ TEST(DecodeTextFileTest, ByteOrderMarks) {
   } cases[] = {
       {std::string("\xFF\xFE" "A\0\x2D\x4E\x3D\xD8\x00\xDE", 10), Units({'A', 0x4E2D, 0xD83D, 0xDE00})},
       {std::string("\xFE\xFF\0A\x4E\x2D\xD8\x3D\xDE\x00", 10), Units({'A', 0x4E2D, 0xD83D, 0xDE00})},
-      {"\xEF\xBB\xBF" "A\xE4\xB8\xAD", Units({'A', 0x4E2D})},
-      {"A\xE9\xFF", Units({'A', 0xE9, 0xFF})},               // no mark: the ANSI code page
+      {"\xEF\xBB\xBF" "A\xE4\xB8\xAD", Units({'A', 0x4E2D})}, {"A\xE9\xFF", Units({'A', 0xE9, 0xFF})},  // no mark: the ANSI code page
       {std::string("\xFF\xFE" "A\0B", 5), L"A"},             // odd last byte ignored
-      {std::string("\xFE\xFF\0A\0", 5), L"A"},
-      {"\xFF\xFE", L""},
-      {"\xFE\xFF", L""},
-      {"\xFE\xFF\x41", L""},
-      {"\xEF\xBB\xBF", L""},
-      {"", L""},
-      {"\xFF", Units({0xFF})},                                // too short for a mark
-      {"\xEF\xBB" "A", Units({0xEF, 0xBB, 'A'})},
-      {std::string("\xFF\xFE\xFF\xFE", 4), Units({0xFEFF})},  // only the first mark is taken
+      {std::string("\xFE\xFF\0A\0", 5), L"A"}, {"\xFF\xFE", L""}, {"\xFE\xFF", L""}, {"\xFE\xFF\x41", L""},
+      {"\xEF\xBB\xBF", L""}, {"", L""}, {"\xFF", Units({0xFF})},  // too short for a mark
+      {"\xEF\xBB" "A", Units({0xEF, 0xBB, 'A'})}, {std::string("\xFF\xFE\xFF\xFE", 4), Units({0xFEFF})},  // only the first mark is taken
       {std::string("\xFF\xFE\0\0", 4), std::wstring(1, L'\0')},
   };
   for (const Case& c : cases) {

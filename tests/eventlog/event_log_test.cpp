@@ -87,18 +87,36 @@ std::uint64_t Now() {
   return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
-TEST_F(EventLogTest, FirstAppendCreatesTheFileWithItsMark) {
+// The first append makes the file with its mark; the exports append the
+// same way; load and clear.
+TEST_F(EventLogTest, AppendLoadAndClear) {
+  CEventList list;
+  list.Records().emplace_back();
+  ASSERT_EQ(LoadEvents(list), S_OK);
+  EXPECT_TRUE(list.Empty()) << "a missing log is an empty list";
   const std::uint64_t before = Now() / 10000000 * 10000000;
   ASSERT_EQ(AppendEvent(kOriginManual, kEventCheck, nullptr, nullptr, nullptr, nullptr, kResultSuccess, nullptr), S_OK);
-  const std::string bytes = ReadFileBytes(LogPath());
-  ASSERT_GE(bytes.size(), 2u);
-  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-  EXPECT_EQ(LogWithoutDates(), L"\r\n[Event]\r\nOrigin = Manual\r\nType = Check\r\nResult = Success\r\n");
-  CEventList list;
+  EXPECT_EQ(ReadFileBytes(LogPath()).substr(0, 2), "\xFF\xFE");
+  using LogEvent = HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32);
+  using LogEvent2 =
+      HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32, const WCHAR*);
+  const auto logEvent = reinterpret_cast<LogEvent>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent")));
+  const auto logEvent2 =
+      reinterpret_cast<LogEvent2>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent2")));
+  ASSERT_TRUE(logEvent && logEvent2);
+  EXPECT_EQ(logEvent(kOriginStartup, kEventInstall, nullptr, nullptr, L"x", L"y", kResultUnknown), S_OK);
+  EXPECT_EQ(logEvent2(kOriginNone, kEventBuy, nullptr, nullptr, nullptr, nullptr, kResultPartialSuccess, L"info"), S_OK);
+  EXPECT_EQ(LogWithoutDates(), L"\r\n[Event]\r\nOrigin = Manual\r\nType = Check\r\nResult = Success\r\n"
+                               L"\r\n[Event]\r\nOrigin = Startup\r\nType = Install\r\nItem = \"x\"\r\nResult = Unknown\r\n"
+                               L"\r\n[Event]\r\nType = Buy\r\nResult = PartialSuccess\r\nResultInfo = \"info\"\r\n");
   ASSERT_EQ(LoadEvents(list), S_OK);
-  ASSERT_EQ(list.Size(), 1u);
+  ASSERT_EQ(list.Size(), 3u);
   EXPECT_GE(list.Records()[0].date, before);
   EXPECT_LE(list.Records()[0].date, Now());
+  ASSERT_EQ(ClearLog(list), S_OK);
+  EXPECT_TRUE(list.Empty());
+  EXPECT_FALSE(FileExists(LogPath()));
+  EXPECT_EQ(ClearLog(list), S_OK);
 }
 
 TEST_F(EventLogTest, NamesComeFromTheStoreAndTheStoredData) {
@@ -221,35 +239,6 @@ TEST_F(EventLogTest, ReaderHoldingTheLogMakesTheWriterRetry) {
   EXPECT_EQ(list.Records()[1].type, kEventDownloadStarted);
 }
 
-TEST_F(EventLogTest, ExportsWriteThroughTheSameAppend) {
-  using LogEvent = HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32);
-  using LogEvent2 =
-      HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32, const WCHAR*);
-  const auto logEvent = reinterpret_cast<LogEvent>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent")));
-  const auto logEvent2 =
-      reinterpret_cast<LogEvent2>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent2")));
-  ASSERT_NE(logEvent, nullptr);
-  ASSERT_NE(logEvent2, nullptr);
-  EXPECT_EQ(logEvent(kOriginStartup, kEventInstall, nullptr, nullptr, L"x", L"y", kResultUnknown), S_OK);
-  EXPECT_EQ(logEvent2(kOriginNone, kEventBuy, nullptr, nullptr, nullptr, nullptr, kResultPartialSuccess, L"info"), S_OK);
-  EXPECT_EQ(LogWithoutDates(), L"\r\n[Event]\r\nOrigin = Startup\r\nType = Install\r\nItem = \"x\"\r\nResult = Unknown\r\n"
-                               L"\r\n[Event]\r\nType = Buy\r\nResult = PartialSuccess\r\nResultInfo = \"info\"\r\n");
-}
-
-TEST_F(EventLogTest, LoadAndClear) {
-  CEventList list;
-  list.Records().emplace_back();
-  ASSERT_EQ(LoadEvents(list), S_OK);
-  EXPECT_TRUE(list.Empty()) << "a missing log is an empty list";
-  ASSERT_EQ(AppendEvent(0, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr), S_OK);
-  ASSERT_EQ(LoadEvents(list), S_OK);
-  EXPECT_EQ(list.Size(), 1u);
-  ASSERT_EQ(ClearLog(list), S_OK);
-  EXPECT_TRUE(list.Empty());
-  EXPECT_FALSE(FileExists(LogPath()));
-  EXPECT_EQ(ClearLog(list), S_OK);
-}
-
 CEventRecord Event(std::uint64_t date, std::uint32_t type, const wchar_t* publisher, const wchar_t* item) {
   CEventRecord r;
   r.date = date;
@@ -287,8 +276,7 @@ TEST_F(EventLogTest, HistorySelectsSortsAndExports) {
     bool descending;
     std::vector<std::wstring> order;
   } sorts[] = {
-      {HistoryColumn::kDate, false, {L"", L"a", L"c", L"b"}},
-      {HistoryColumn::kDate, true, {L"b", L"c", L"a", L""}},
+      {HistoryColumn::kDate, false, {L"", L"a", L"c", L"b"}}, {HistoryColumn::kDate, true, {L"b", L"c", L"a", L""}},
       {HistoryColumn::kEvent, false, {L"a", L"c", L"b", L""}},
       {HistoryColumn::kPublisher, false, {L"a", L"", L"b", L"c"}},  // empty first; equal names by date
       {HistoryColumn::kPublisher, true, {L"c", L"b", L"", L"a"}},

@@ -158,13 +158,8 @@ TEST(EventNames, ItemNamesCarryTheDownloadVersionLabel) {
   } cases[] = {
       {L"x64", L"Editor 2.1 x64"},       // display style: two components
       {L"X86", L"Editor 2.1 x86"},       // action IDs ignore case
-      {L"both", L"Editor 2.2"},
-      {L"open", L"Editor"},
-      {L"buy", L"Editor"},
-      {L"odd", L"Editor 2.x beta"},      // not a version: as written
-      {L"long", L"Editor " + std::wstring(80, L'v')},
-      {L"missing", L"Editor"},
-      {nullptr, L"Editor"},
+      {L"both", L"Editor 2.2"}, {L"open", L"Editor"}, {L"buy", L"Editor"}, {L"odd", L"Editor 2.x beta"},  // not a version: as written
+      {L"long", L"Editor " + std::wstring(80, L'v')}, {L"missing", L"Editor"}, {nullptr, L"Editor"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(EventItemName(data, L"EDITOR", c.action), c.name) << (c.action ? testing::PrintToString(c.action) : "");

@@ -20,6 +20,7 @@ using Lists = std::vector<std::vector<std::wstring>>;
 
 class ConditionsTest : public testing::Test {
  protected:
+  ConditionsTest() { m_data.conditions.reserve(16); }  // the references Add returns stay valid
   ConditionRecord& Add(const wchar_t* id) {
     ConditionRecord& record = m_data.conditions.emplace_back();
     record.id = id;
@@ -45,35 +46,23 @@ class ConditionsTest : public testing::Test {
   FakePublisherList m_publishers;
 };
 
-TEST_F(ConditionsTest, EmptySectionIsTrueAndUnknownIdentifierIsFalse) {
-  Add(L"Empty");
-  EXPECT_EQ(Evaluate(L"Empty"), kConditionTrue);
-  EXPECT_EQ(Evaluate(L"empty"), kConditionTrue);
+TEST_F(ConditionsTest, OwnTestsOfACondition) {
+  ConditionRecord& record = Add(L"C");
+  EXPECT_EQ(Evaluate(L"c"), kConditionTrue) << "an empty section";
   EXPECT_EQ(Evaluate(L"Missing"), kConditionFalse);
   EXPECT_EQ(Evaluate(L""), kConditionFalse);
-}
-
-TEST_F(ConditionsTest, VersionTestHoldsWhileTheLibraryIsAtLeastThatVersion) {
-  const struct {
-    const wchar_t* version;
-    int expected;
-  } cases[] = {
-      {L"3.8.10.0", kConditionTrue},  {L"3.8.10", kConditionTrue}, {L"3.8.9.99", kConditionTrue},
-      {L"1", kConditionTrue},         {L"", kConditionTrue},       {L"3.8.10.1", kConditionFalse},
-      {L"3.8.11", kConditionFalse},   {L"3.9", kConditionFalse},   {L"4", kConditionFalse},
-  };
-  ConditionRecord& record = Add(L"C");
-  for (const auto& c : cases) {
-    record.versions = {c.version};
-    EXPECT_EQ(Evaluate(L"C"), c.expected) << testing::PrintToString(std::wstring(c.version));
+  // The library must be at least each version.
+  for (const wchar_t* version : {L"3.8.10.0", L"3.8.10", L"3.8.9.99", L"1", L""}) {
+    record.versions = {version};
+    EXPECT_EQ(Evaluate(L"C"), kConditionTrue) << testing::PrintToString(std::wstring(version));
   }
-  record.versions = {L"3.0", L"3.8.10.1"};  // every line must hold
-  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
-}
-
-TEST_F(ConditionsTest, PublisherTestNeedsTheExactIdentifierInTheList) {
+  for (const wchar_t* version : {L"3.8.10.1", L"3.8.11", L"3.9", L"4"}) {
+    record.versions = {L"3.0", version};  // every line must hold
+    EXPECT_EQ(Evaluate(L"C"), kConditionFalse) << testing::PrintToString(std::wstring(version));
+  }
+  // Publishers: the exact identifier, in the list (none without a list).
+  record.versions.clear();
   m_publishers.versions = {{L"1.3.6.1.4.1.99", L""}, {L"Acme", L""}};
-  ConditionRecord& record = Add(L"C");
   record.publishers = {L"Acme", L"1.3.6.1.4.1.99"};
   EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
   EXPECT_EQ(EvaluateCondition(m_data, L"C", nullptr, kDefaultLoopCount, m_env), kConditionFalse);
@@ -81,67 +70,56 @@ TEST_F(ConditionsTest, PublisherTestNeedsTheExactIdentifierInTheList) {
   EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
   record.publishers.clear();
   EXPECT_EQ(EvaluateCondition(m_data, L"C", nullptr, kDefaultLoopCount, m_env), kConditionTrue);
-}
-
-TEST_F(ConditionsTest, LanguageTestMatchesTheUsersInterfaceLanguage) {
+  // Languages: the user's interface language, every line.
   m_env.uiLanguage = 0x410;
-  ConditionRecord& record = Add(L"C");
   record.languages = {L"it"};
   EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
   record.languages = {L"it", L"en"};
   EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
-}
-
-struct InstalledCase {
-  std::optional<std::wstring> installed;
-  const wchar_t* lowest;
-  const wchar_t* highest;
-  int expected;
-};
-
-TEST_F(ConditionsTest, InstalledVersionMustLieInTheInclusiveRange) {
-  const InstalledCase cases[] = {
-      {L"2.0", L"", L"", kConditionTrue},  // identifier only: any installed version
-      {L"0.0", L"", L"", kConditionTrue},
-      {std::nullopt, L"", L"", kConditionFalse},
-      {L"2.0", L"2.0", L"2.0", kConditionTrue},
-      {L"2.0", L"2.0.0.1", L"", kConditionFalse},
-      {L"2.0", L"1.9", L"", kConditionTrue},
-      {L"1.0", L"1.0", L"2.0", kConditionTrue},
-      {L"2.0.0.0", L"1.0", L"2", kConditionTrue},
-      {L"0.9", L"1.0", L"2.0", kConditionFalse},
-      {L"2.0.0.1", L"1.0", L"2.0", kConditionFalse},
-      {L"1.5", L"", L"2.0", kConditionTrue},
-      {L"2.1", L"", L"2.0", kConditionFalse},
-  };
-  m_data.installedVersions.emplace_back().id = L"Tool";
-  ConditionRecord& record = Add(L"C");
-  for (const InstalledCase& c : cases) {
-    m_env.installed.clear();
-    if (c.installed) m_env.installed[L"Tool"] = *c.installed;
-    record.installedVersions = {{L"tool", c.lowest, c.highest}};
-    EXPECT_EQ(Evaluate(L"C"), c.expected)
-        << testing::PrintToString(c.installed.value_or(L"-")) << " in [" << testing::PrintToString(std::wstring(c.lowest))
-        << ", " << testing::PrintToString(std::wstring(c.highest)) << "]";
-  }
-  EXPECT_EQ(m_env.publishersSeen, &m_publishers);  // the publisher probe needs the list
-
-  m_env.installed[L"Other"] = L"1.0";  // the environment would answer, but the file has no such definition
-  record.installedVersions = {{L"Other", L"", L""}};
-  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
-}
-
-TEST_F(ConditionsTest, PathTestNeedsAnExistingFolder) {
+  // Paths: defined by the file and existing, every line.
+  record.languages.clear();
   m_data.paths.emplace_back().id = L"Data";
   m_data.paths.emplace_back().id = L"Gone";
-  m_env.folders = {{L"Data", L"C:\\Data"}};
-  ConditionRecord& record = Add(L"C");
+  m_env.folders = {{L"Data", L"C:\\Data"}, {L"Missing", L"C:\\Missing"}};
   record.paths = {L"data"};
   EXPECT_EQ(Evaluate(L"C"), kConditionTrue);
   record.paths = {L"Data", L"Gone"};
   EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
-  m_env.folders[L"Missing"] = L"C:\\Missing";  // resolvable, but not defined by the file
   record.paths = {L"Missing"};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+  // Own tests come before the lists.
+  AddOr(L"L", {{L"L"}});
+  record.paths = {L"Gone"};
+  record.orLists = {{L"L"}};
+  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
+}
+
+TEST_F(ConditionsTest, InstalledVersionMustLieInTheInclusiveRange) {
+  const struct {
+    const wchar_t* installed;  // null: not installed
+    const wchar_t* lowest;
+    const wchar_t* highest;
+    int expected;
+  } cases[] = {
+      {L"2.0", L"", L"", kConditionTrue},          {L"0.0", L"", L"", kConditionTrue},
+      {nullptr, L"", L"", kConditionFalse},        {L"2.0", L"2.0", L"2.0", kConditionTrue},
+      {L"2.0", L"2.0.0.1", L"", kConditionFalse},  {L"2.0", L"1.9", L"", kConditionTrue},
+      {L"1.0", L"1.0", L"2.0", kConditionTrue},    {L"2.0.0.0", L"1.0", L"2", kConditionTrue},
+      {L"0.9", L"1.0", L"2.0", kConditionFalse},   {L"2.0.0.1", L"1.0", L"2.0", kConditionFalse},
+      {L"1.5", L"", L"2.0", kConditionTrue},       {L"2.1", L"", L"2.0", kConditionFalse},
+  };
+  m_data.installedVersions.emplace_back().id = L"Tool";
+  ConditionRecord& record = Add(L"C");
+  for (const auto& c : cases) {
+    m_env.installed.clear();
+    if (c.installed) m_env.installed[L"Tool"] = c.installed;
+    record.installedVersions = {{L"tool", c.lowest, c.highest}};
+    EXPECT_EQ(Evaluate(L"C"), c.expected) << (c.installed ? c.installed : L"-") << " in [" << c.lowest << ", "
+                                          << c.highest << "]";
+  }
+  EXPECT_EQ(m_env.publishersSeen, &m_publishers);  // the publisher probe needs the list
+  m_env.installed[L"Other"] = L"1.0";  // the environment would answer, but the file has no such definition
+  record.installedVersions = {{L"Other", L"", L""}};
   EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
 }
 
@@ -159,8 +137,7 @@ TEST_F(ConditionsTest, SubConditionListsCombine) {
       {"And false in a later line", {{L"T"}, {L"F"}}, {}, {}, kConditionFalse},
       {"And stops at false", {{L"F", L"L"}}, {}, {}, kConditionFalse},
       {"And naming a missing condition", {{L"T", L"Nowhere"}}, {}, {}, kConditionFalse},
-      {"empty And line", {{}}, {}, {}, kConditionTrue},
-      {"Or with one true", {}, {{L"F", L"T"}}, {}, kConditionTrue},
+      {"empty And line", {{}}, {}, {}, kConditionTrue}, {"Or with one true", {}, {{L"F", L"T"}}, {}, kConditionTrue},
       {"Or all false", {}, {{L"F", L"F"}}, {}, kConditionFalse},
       {"empty Or line passes", {}, {{}}, {}, kConditionTrue},
       {"every Or line must hold", {}, {{L"T"}, {L"F"}}, {}, kConditionFalse},
@@ -184,61 +161,34 @@ TEST_F(ConditionsTest, SubConditionListsCombine) {
   }
 }
 
-TEST_F(ConditionsTest, OwnTestsComeBeforeTheLists) {
-  AddTrueFalseLoop();
-  ConditionRecord& record = Add(L"C");
-  record.versions = {L"99"};
-  record.orLists = {{L"L"}};
-  EXPECT_EQ(Evaluate(L"C"), kConditionFalse);
-}
-
-TEST_F(ConditionsTest, SelfReferenceLoopsAfterLoopCountPlusOneVisits) {
-  AddOr(L"A", {{L"A"}});
-  for (std::uint32_t limit : {0u, 1u, 10u, 100u}) {
+TEST_F(ConditionsTest, VisitsBeyondTheLoopCountAreALoop) {
+  AddOr(L"A", {{L"A"}});  // refers to itself
+  for (std::uint32_t limit : {0u, 1u, 100u}) {
     EXPECT_EQ(Evaluate(L"A", limit), kConditionLoop) << limit;
     EXPECT_EQ(m_data.conditions[0].visits, limit + 1) << limit;
   }
-}
-
-TEST_F(ConditionsTest, LoopCountZeroMakesEveryEvaluationALoop) {
   Add(L"Empty");
   EXPECT_EQ(Evaluate(L"Empty", 0), kConditionLoop);
-}
-
-TEST_F(ConditionsTest, VisitsAreCountedNotNesting) {
-  Add(L"B");
-  AddAnd(L"Twice", {{L"B"}, {L"B"}});
-  AddAnd(L"Once", {{L"B"}});
+  // Visits are counted, not nesting; counters start again at every evaluation.
+  AddAnd(L"Twice", {{L"Empty"}, {L"Empty"}});
+  AddAnd(L"Once", {{L"Empty"}});
   EXPECT_EQ(Evaluate(L"Twice", 1), kConditionLoop);
   EXPECT_EQ(Evaluate(L"Twice", 2), kConditionTrue);
-  // Counters start again at every evaluation.
+  m_data.conditions[1].visits = 7;
   EXPECT_EQ(Evaluate(L"Once", 1), kConditionTrue);
   EXPECT_EQ(Evaluate(L"Once", 1), kConditionTrue);
-  m_data.conditions[0].visits = 7;
-  EXPECT_EQ(Evaluate(L"Once", 1), kConditionTrue);
-}
-
-TEST_F(ConditionsTest, CyclesThroughSeveralConditionsAreLoops) {
-  AddAnd(L"A", {{L"B"}});
-  AddNot(L"B", {{L"C"}});
-  AddOr(L"C", {{L"X", L"A"}});
-  Add(L"X").versions = {L"99"};
-  EXPECT_EQ(Evaluate(L"A"), kConditionLoop);
-  EXPECT_EQ(Evaluate(L"C"), kConditionLoop);
-}
-
-TEST_F(ConditionsTest, HugeLoopCountStillEndsACycle) {
-  AddOr(L"A", {{L"B"}});
-  AddAnd(L"B", {{L"A"}});
-  EXPECT_EQ(Evaluate(L"A", 0xFFFFFFFFu), kConditionLoop);
-}
-
-TEST_F(ConditionsTest, LoopCountBeyondTheCapCountsAsTheCap) {
-  Add(L"B");
-  AddAnd(L"Wide", {std::vector<std::wstring>(kMaxLoopCount + 5, L"B")});
+  // Cycles through several conditions, whatever the LoopCount.
+  AddAnd(L"X", {{L"Y"}});
+  AddNot(L"Y", {{L"Z"}});
+  AddOr(L"Z", {{L"F", L"X"}});
+  Add(L"F").versions = {L"99"};
+  EXPECT_EQ(Evaluate(L"X"), kConditionLoop);
+  EXPECT_EQ(Evaluate(L"Z", 0xFFFFFFFFu), kConditionLoop);
+  // A LoopCount beyond the cap counts as the cap.
+  AddAnd(L"Wide", {std::vector<std::wstring>(kMaxLoopCount + 5, L"Empty")});
   EXPECT_EQ(Evaluate(L"Wide", 0xFFFFFFFFu), kConditionLoop);
-  EXPECT_EQ(m_data.conditions[0].visits, kMaxLoopCount + 1);
-  m_data.conditions[1].andLists[0].resize(kMaxLoopCount);
+  EXPECT_EQ(m_data.conditions[1].visits, kMaxLoopCount + 1);
+  m_data.conditions.back().andLists[0].resize(kMaxLoopCount);
   EXPECT_EQ(Evaluate(L"Wide", 0xFFFFFFFFu), kConditionTrue);
 }
 
@@ -333,18 +283,13 @@ TEST_F(ConditionsTest, DeepChainIsEvaluatedToItsEnd) {
   EXPECT_EQ(Evaluate(L"0c"), kConditionFalse);
 }
 
-// ---------------------------------------------------------------------------
-// LanguageMatches
-
-struct MatchCase {
-  const wchar_t* tag;
-  std::uint16_t language;
-  bool expected;
-};
-
 TEST_F(ConditionsTest, LanguageMatchesByNameThenByTable) {
   m_env.languages.erase(0x407);  // a language this system does not know
-  const MatchCase cases[] = {
+  const struct {
+    const wchar_t* tag;
+    std::uint16_t language;
+    bool expected;
+  } cases[] = {
       // The two-letter ISO 639 name, then the table's primary language.
       {L"en", 0x409, true},     {L"EN", 0x809, true},     {L"it", 0x410, true},     {L"it", 0x409, false},
       {L"es", 0xC0A, true},
@@ -362,25 +307,17 @@ TEST_F(ConditionsTest, LanguageMatchesByNameThenByTable) {
       // Languages the system does not know, and empty tags.
       {L"de", 0x407, false},    {L"de-ch", 0x807, false}, {L"", 0x409, false},      {L"xx", 0x409, false},
   };
-  for (const MatchCase& c : cases) {
-    EXPECT_EQ(LanguageMatches(c.tag, c.language, m_env), c.expected)
-        << testing::PrintToString(std::wstring(c.tag)) << " / " << std::hex << c.language;
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(LanguageMatches(c.tag, c.language, m_env), c.expected) << c.tag << " / " << std::hex << c.language;
 }
 
 TEST_F(ConditionsTest, LanguageMatchesUsesTheInterfaceLanguageFor0x400) {
-  m_env.uiLanguage = 0x410;
-  EXPECT_TRUE(LanguageMatches(L"it", kUserUiLanguage, m_env));
-  EXPECT_FALSE(LanguageMatches(L"en", kUserUiLanguage, m_env));
   m_env.uiLanguage = 0x809;
   EXPECT_TRUE(LanguageMatches(L"en-gb", kUserUiLanguage, m_env));
   EXPECT_FALSE(LanguageMatches(L"en-us", kUserUiLanguage, m_env));
-}
-
-TEST_F(ConditionsTest, FallbackNameDoesNotReplaceTheSystemsName) {
+  // The fallback list does not replace a name the system gives.
   m_env.languages[0x414].iso639 = L"no";
   EXPECT_FALSE(LanguageMatches(L"nb", 0x414, m_env));
-  EXPECT_TRUE(LanguageMatches(L"no", 0x414, m_env));
 }
 
 }  // namespace

@@ -40,8 +40,7 @@ TEST(LanguageTableTest, FindsTheFirstRowThatBeginsTheTag) {
       {L"en-gb", 0x809},   {L"it", 0x410},     {L"it-ch", 0x810},   {L"pt-br", 0x416},
       {L"pt", 0x816},      {L"zh-tw", 0x404},  {L"zhtw", 0x404},
       // Tags listed twice resolve to their first row.
-      {L"en", 0x009},      {L"ko", 0x412},     {L"no", 0x414},      {L"sr", 0xC1A},
-      {L"es", 0x40A},
+      {L"en", 0x009},      {L"ko", 0x412},     {L"no", 0x414},      {L"sr", 0xC1A}, {L"es", 0x40A},
       // The row's tag may be followed by anything but a letter, a digit or "-".
       {L"en-us;q=1", 0x409}, {L"en-us ", 0x409}, {L"en_", 0x009},   {L"en.", 0x009},
       {L"it,en", 0x410},   {L"de/ch", 0x407},

@@ -29,39 +29,25 @@ class WindowsEnvironmentTest : public testing::Test {
   WindowsPublisherEnvironment m_env{L"3.8.10.0"};
 };
 
-TEST_F(WindowsEnvironmentTest, ReportsTheSystemsLocaleNames) {
+// The matching rules are tested with fixed facts; here the system's own
+// locale data feeds them.
+TEST_F(WindowsEnvironmentTest, LocaleNamesFromTheSystem) {
   const std::optional<LanguageNames> english = m_env.Language(0x409);
   ASSERT_TRUE(english.has_value());
   EXPECT_EQ(english->iso639, L"en");
   EXPECT_EQ(english->abbreviation, L"ENU");
   EXPECT_EQ(english->languageId, 0x409);
-  const std::optional<LanguageNames> italian = m_env.Language(0x410);
-  ASSERT_TRUE(italian.has_value());
-  EXPECT_EQ(italian->iso639, L"it");
-  EXPECT_EQ(italian->languageId, 0x410);
+  EXPECT_EQ(m_env.Language(0x410).value_or(LanguageNames{}).iso639, L"it");
   EXPECT_FALSE(m_env.Language(0x3FF).has_value());  // no such language
-}
-
-TEST_F(WindowsEnvironmentTest, KnowsTheUsersInterfaceLanguage) {
   const std::uint16_t language = m_env.UserUiLanguage();
   ASSERT_TRUE(m_env.Language(language).has_value()) << std::hex << language;
   EXPECT_TRUE(LanguageMatches(m_env.Language(language)->abbreviation, kUserUiLanguage, m_env));
-}
-
-TEST_F(WindowsEnvironmentTest, LanguageMatchesWithTheSystemsLocaleData) {
   const struct {
     const wchar_t* tag;
     std::uint16_t language;
     bool expected;
-  } cases[] = {
-      {L"en", 0x409, true},     {L"en", 0x809, true},     {L"en-us", 0x409, true}, {L"en-us", 0x809, false},
-      {L"en-gb", 0x809, true},  {L"ENU", 0x409, true},    {L"ENU", 0x809, false},  {L"it", 0x410, true},
-      {L"it", 0x409, false},    {L"it-ch", 0x810, true},  {L"it-ch", 0x410, false}, {L"de", 0x407, true},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(LanguageMatches(c.tag, c.language, m_env), c.expected)
-        << testing::PrintToString(std::wstring(c.tag)) << " / " << std::hex << c.language;
-  }
+  } cases[] = {{L"en", 0x809, true}, {L"ENU", 0x809, false}, {L"it-ch", 0x810, true}, {L"de", 0x407, true}};
+  for (const auto& c : cases) EXPECT_EQ(LanguageMatches(c.tag, c.language, m_env), c.expected) << c.tag;
 }
 
 TEST_F(WindowsEnvironmentTest, Is64BitSystemFollowsTheNativeProcessor) {

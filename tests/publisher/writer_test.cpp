@@ -209,8 +209,7 @@ TEST_F(PublisherWriterTest, WritesTheSectionsInOrder) {
                                      {L"", L"C:\\tessaro.ini", L"Setup", L""},
                                      {L"{8F2A}", L"x.ini", L"Setup", L"Version"},
                                      {L"", L"y.ini", L"", L"Orphan"}},
-                                    {L"tessaro.dll"},
-                                    L"1.3.6.1.4.1.99999.8",
+                                    {L"tessaro.dll"}, L"1.3.6.1.4.1.99999.8",
                                     std::nullopt});
   data.paths.push_back({L"P", {{L"HKEY_CURRENT_USER\\Software\\Tessaro", L""}}, std::nullopt});
   data.displayStyles.push_back({L"S", 2, {{{1, 0, 0, 0}, 2, L"One"}, {{1, 2, 3, 4}, 4, L"Last"}}});
@@ -299,17 +298,12 @@ struct HardValue {
   bool rawWritable;
 };
 const HardValue kHardValues[] = {
-    {"comma", L"Tessaro, Rinaldi", true},
-    {"outer blanks", L"  padded\t", true},
-    {"semicolon", L"first; second", true},
-    {"inner quotes", L"the \"Pro\" one", true},
-    {"backslashes", L"C:\\new\\x41\\t\\", true},
-    {"line break", L"one\r\ntwo", false},
+    {"comma", L"Tessaro, Rinaldi", true}, {"outer blanks", L"  padded\t", true},
+    {"semicolon", L"first; second", true}, {"inner quotes", L"the \"Pro\" one", true},
+    {"backslashes", L"C:\\new\\x41\\t\\", true}, {"line break", L"one\r\ntwo", false},
     {"quoted trailing backslash", L"C:\\Program Files\\Tessaro, Rinaldi\\", true},
-    {"control characters", L"\a\x1f" L"bad\x7f", true},
-    {"non-ASCII", L"perch\u00e9 \u4e2d\u6587", true},
-    {"empty", L"", true},
-    {"leading quote", L"\"Pro\" edition", false},
+    {"control characters", L"\a\x1f" L"bad\x7f", true}, {"non-ASCII", L"perch\u00e9 \u4e2d\u6587", true},
+    {"empty", L"", true}, {"leading quote", L"\"Pro\" edition", false},
     {"quote that needs quotes", L"Pro \"X\", Y", false},
     {"quote and semicolon", L"a;\"b", false},
 };
