@@ -48,6 +48,13 @@ LRESULT CALLBACK NotifyProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   }
 }
 
+// A progress callback (a __stdcall function in the 32-bit build) that keeps
+// the total it was told and asks to stop.
+int CALLBACK RecordTotalAndStop(const wchar_t*, const wchar_t* total, int, void* seen) {
+  *static_cast<std::wstring*>(seen) = total;
+  return 0;
+}
+
 class EntryRunnerTest : public test::ShellFolderTest {
  protected:
   void SetUp() override {
@@ -177,10 +184,7 @@ TEST_F(EntryRunnerTest, ReceiversStopOrHoldTheDownload) {
 
   // A callback that answers 0 stops the download as well.
   m_script = NotifyScript{};
-  m_receivers.callback = [](const wchar_t*, const wchar_t* total, int, void* seen) {
-    *static_cast<std::wstring*>(seen) = total;
-    return 0;
-  };
+  m_receivers.callback = &RecordTotalAndStop;
   std::wstring total;
   m_receivers.context = &total;
   WalletEntry cancelled = Entry("URL=" + Url("/s.exe") + "\n");

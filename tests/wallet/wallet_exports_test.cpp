@@ -25,6 +25,13 @@ using test::MakeReply;
 
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
 
+// A progress callback (a __stdcall function in the 32-bit build) that keeps
+// the total it was told.
+int CALLBACK RecordTotal(const WCHAR*, const WCHAR* total, int, void* seen) {
+  *static_cast<std::wstring*>(seen) = total;
+  return 1;
+}
+
 class WalletExportsTest : public test::ShellFolderTest {
  protected:
   void SetUp() override {
@@ -99,11 +106,7 @@ TEST_F(WalletExportsTest, DownloadsIntoTheWalletAndTheCheckSeesIt) {
   EXPECT_EQ(flags & WENDRIX_ITEM_IN_WALLET, 0u);
 
   std::wstring total;
-  const auto callback = [](const WCHAR*, const WCHAR* all, int, void* seen) {
-    *static_cast<std::wstring*>(seen) = all;
-    return 1;
-  };
-  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, callback, &total), S_OK);
+  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, &RecordTotal, &total), S_OK);
   EXPECT_EQ(total, L"5000");
   CWallet wallet;
   ASSERT_EQ(wallet.LoadAll(), S_OK);
