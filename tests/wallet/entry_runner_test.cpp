@@ -11,6 +11,7 @@
 #include "../support/http_server.h"
 #include "../support/loaded_library.h"
 #include "../support/shell_folder_redirect.h"
+#include "saved_entry.h"
 #include "publisher/windows_environment.h"
 #include "wallet/entry_runner.h"
 #include "wallet/installer_entry.h"
@@ -83,15 +84,7 @@ class EntryRunnerTest : public test::ShellFolderTest {
         L"Application=\"Kestmoor(R) Wendrix(TM)\"\n[Item]\nID=Tool\nType=Software\nTitle=T\nAction=Get\n"
         L"[Text]\nID=T\nText=en,Tool\n[Action]\nID=Get\nType=Download\nSubtype=Update\nFlags=" +
         std::wstring(flags) + L"\nVersion=2.5\n" + std::wstring(addressKeys.begin(), addressKeys.end());
-    WalletEntry entry;
-    EXPECT_EQ(ReadWalletText(text, L"", entry, m_env), S_OK);
-    std::wstring id;
-    EXPECT_EQ(CreateWalletEntryFolder(entry.data, *entry.EntryItem(), *entry.EntryAction(), id), S_OK);
-    entry.wallet.id = id;
-    entry.wallet.status = kWalletDownloading;
-    entry.wallet.origin = kOriginApplication;
-    EXPECT_EQ(SaveWalletEntry(entry), S_OK);
-    return entry;
+    return test::SavedEntry(text, m_env);
   }
   std::string Url(const char* path) const {
     const std::wstring url = m_server.Url(path);

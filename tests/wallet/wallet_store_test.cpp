@@ -16,6 +16,7 @@
 #include "publisher/windows_environment.h"
 #include "../support/loaded_library.h"
 #include "../support/shell_folder_redirect.h"
+#include "saved_entry.h"
 #include "wallet/download_window.h"
 #include "wallet/entry_start.h"
 #include "wallet/wallet_file.h"
@@ -43,11 +44,7 @@ class WalletStoreTest : public test::ShellFolderTest {
 
   // A new entry of the sample item in `status`, saved in its own folder.
   WalletEntry NewEntry(std::uint32_t status, std::uint64_t date, std::uint64_t bytes) {
-    WalletEntry entry;
-    EXPECT_EQ(ReadWalletText(kPublisherText, L"", entry, env), S_OK);
-    std::wstring id;
-    EXPECT_EQ(CreateWalletEntryFolder(entry.data, *entry.EntryItem(), *entry.EntryAction(), id), S_OK);
-    entry.wallet.id = id;
+    WalletEntry entry = test::SavedEntry(kPublisherText, env);
     entry.wallet.status = status;
     entry.wallet.date = date;
     entry.wallet.bytes = bytes;
