@@ -12,21 +12,21 @@
 //       runs the wallet entry ID in this process (WendrixWallet operation 0);
 //       its result is the exit code.
 //   no argument
-//       takes the pending request records (deleting each; showing them needs
-//       the user interface) and resumes the wallet (WendrixWallet operation
+//       takes the pending request records (reading and deleting each;
+//       showing them needs the user interface) and resumes the wallet (WendrixWallet operation
 //       1); its result is the exit code.
 //   anything else (/p:..., /f:0x...)
 //       a message that this is not available yet; exit code 0x80004001
 //       (E_NOTIMPL).
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <cwchar>
 #include <string>
 #include <vector>
 
 #include "core/string_util.h"
+#include "wallet/request_record.h"
 #include "scheduler_window.h"
 #include "wendrix.h"
 
@@ -56,20 +56,13 @@ int RunEntry(const std::vector<std::wstring>& args) {
   return static_cast<int>(WendrixWallet(WENDRIX_WALLET_RUN_ENTRY, 0, id, command, folder));
 }
 
-// Takes every pending request record: the user interface that would show
-// them is not part of this version, so each is deleted unread, and the
-// library's hand-over sees it taken.
+// Takes every pending request record, lowest number first. The user
+// interface that would show them is not part of this version, so each is
+// read (which proves it whole) and dropped.
 void TakeRequestRecords() {
-  wchar_t data[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data))) return;
-  const std::wstring folder = std::wstring(data) + L"\\Kestmoor\\Wendrix\\";
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((folder + L"Resume*.ini").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder + found.cFileName).c_str());
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
+  wendrix::RequestRecord record;
+  for (bool found = true; found;)
+    if (FAILED(wendrix::TakeRequestRecord(record, found))) return;
 }
 
 std::vector<std::wstring> Arguments() {

@@ -13,12 +13,21 @@ namespace wendrix {
 namespace {
 
 HRESULT ReadWholeFile(const wchar_t* path, std::string& bytes) {
-  UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  const HRESULT hr = ReadFileBytes(path, 0x7FFFFFFF, bytes);
+  return hr == kInvalidData ? E_OUTOFMEMORY : hr;
+}
+
+}  // namespace
+
+HRESULT ReadFileBytes(const wchar_t* path, std::size_t limit, std::string& bytes) {
+  // Delete sharing lets a writer replace the file while we hold it; the bytes
+  // we read stay those of the old one.
+  UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   RETURN_LAST_ERROR_IF(!file);
   LARGE_INTEGER size{};
   RETURN_LAST_ERROR_IF(!GetFileSizeEx(file.Get(), &size));
-  if (size.QuadPart > 0x7FFFFFFF) return E_OUTOFMEMORY;
+  if (static_cast<unsigned long long>(size.QuadPart) > limit) return kInvalidData;
   bytes.resize(static_cast<std::size_t>(size.QuadPart));
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -31,8 +40,6 @@ HRESULT ReadWholeFile(const wchar_t* path, std::string& bytes) {
   bytes.resize(done);
   return S_OK;
 }
-
-}  // namespace
 
 HRESULT LoadIniFile(const wchar_t* path, CIniDataBuffer& target, IniSchema schema, std::uint32_t* errorLine) {
   if (errorLine) *errorLine = 0;

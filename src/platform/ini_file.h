@@ -1,5 +1,6 @@
 #pragma once
 // INI data and text files on disk.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,11 @@ namespace wendrix {
 // back wrapped. On a failed load *errorLine receives the line of the failure,
 // otherwise 0.
 HRESULT LoadIniFile(const wchar_t* path, CIniDataBuffer& target, IniSchema schema, std::uint32_t* errorLine);
+
+// Reads a whole file of at most `limit` bytes, shared for reading and for
+// replacement; a larger file gives kInvalidData unread. Windows errors come
+// back wrapped.
+HRESULT ReadFileBytes(const wchar_t* path, std::size_t limit, std::string& bytes);
 
 // Reads a whole text file (shared for reading) and decodes it: byte-order
 // mark detection, else the thread's ANSI code page. Windows errors come back

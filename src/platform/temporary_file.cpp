@@ -77,6 +77,14 @@ HRESULT CTemporaryFile::MoveOver(const wchar_t* target) {
   return S_OK;
 }
 
+HRESULT CTemporaryFile::MoveToFreeName(const wchar_t* target) {
+  m_file.Reset();
+  if (!MoveFileExW(m_path.c_str(), target, 0))
+    return GetLastError() == ERROR_FILE_EXISTS ? HResultFromWin32(ERROR_ALREADY_EXISTS) : HResultFromWin32(GetLastError());
+  m_path.clear();
+  return S_OK;
+}
+
 void CTemporaryFile::Delete() noexcept {
   m_file.Reset();
   if (m_path.empty()) return;

@@ -34,6 +34,9 @@ class CTemporaryFile {
   // sees the old file or this one, never part of either. From then on the
   // file is no longer ours.
   HRESULT MoveOver(const wchar_t* target);
+  // The same, but only while nothing is at `target`: a taken name gives the
+  // wrapped ERROR_ALREADY_EXISTS and the file stays ours.
+  HRESULT MoveToFreeName(const wchar_t* target);
 
   const std::wstring& Path() const noexcept { return m_path; }
 

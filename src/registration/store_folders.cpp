@@ -99,6 +99,14 @@ HRESULT UserProductFolder(std::wstring& folder) {
   return S_OK;
 }
 
+HRESULT CreateUserProductFolder(std::wstring& folder) {
+  std::wstring result;
+  RETURN_IF_FAILED(UserProductFolder(result));
+  RETURN_IF_FAILED(CreateFolder(result, nullptr));
+  folder = std::move(result);
+  return S_OK;
+}
+
 HRESULT WalletFolder(std::wstring& folder) {
   return DataFolder(kScopeCurrentUser, StoreProduct::kCurrent, L"Wallet", folder);
 }

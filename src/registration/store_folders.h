@@ -36,6 +36,8 @@ HRESULT CreateProductDataFolder(StoreScope scope, CJournal* journal, std::wstrin
 // application-data folder + "\Kestmoor\Wendrix\", where pending request
 // records for the main program wait. Nothing is created.
 HRESULT UserProductFolder(std::wstring& folder);
+// As UserProductFolder, then creates it and its missing parents.
+HRESULT CreateUserProductFolder(std::wstring& folder);
 
 // The user's wallet folder: the same place as ProductDataFolder's for the
 // current user, with "Wallet" instead of "ProductData". Nothing is created.

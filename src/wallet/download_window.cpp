@@ -59,6 +59,10 @@ HWND FindDownloadWindow(const std::wstring& entryId) noexcept {
 }
 
 CDownloadWindow::~CDownloadWindow() {
+  // The window may appear only after Start gave up on it: the thread then
+  // sees the closing mark as soon as it has made the window, and whichever
+  // of the two looks last closes it.
+  m_closing.store(true);
   if (HWND window = m_window.load()) PostMessageW(window, WM_CLOSE, 0, 0);
   if (m_thread.joinable()) m_thread.join();
 }
@@ -90,6 +94,7 @@ void CDownloadWindow::Run(HANDLE started) {
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDownloadWindow::Procedure));
   m_window.store(window);
+  if (m_closing.load()) DestroyWindow(window);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);

@@ -54,6 +54,7 @@ class CDownloadWindow {
   std::wstring m_id;
   std::thread m_thread;
   std::atomic<HWND> m_window{nullptr};
+  std::atomic<bool> m_closing{false};
   UniqueKernelObject m_pending;  // "WendrixWalletDownloadsPending"
   bool m_downloading = false, m_installing = false, m_stopping = false, m_paused = false;
 };

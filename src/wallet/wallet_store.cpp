@@ -42,29 +42,13 @@ bool FolderExists(const std::wstring& path) noexcept {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// One attempt at reading a Wallet file. Delete sharing lets a writer replace
-// the file while we hold it; the bytes we read stay those of the old one.
-HRESULT ReadOnce(const std::wstring& path, std::string& bytes) {
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  RETURN_LAST_ERROR_IF(!file);
-  LARGE_INTEGER size{};
-  RETURN_LAST_ERROR_IF(!GetFileSizeEx(file.Get(), &size));
-  if (size.QuadPart > static_cast<LONGLONG>(kWalletFileLimit)) return kInvalidData;
-  bytes.resize(static_cast<std::size_t>(size.QuadPart));
-  DWORD read = 0;
-  RETURN_LAST_ERROR_IF(!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr));
-  bytes.resize(read);
-  return S_OK;
-}
-
 HRESULT ReadWalletFile(const std::wstring& path, std::wstring& text) {
   constexpr HRESULT kSharingViolation = HResultFromWin32(ERROR_SHARING_VIOLATION);
   std::string bytes;
   HRESULT hr = S_OK;
   for (int attempt = 0; attempt < kWalletLoadAttempts; ++attempt) {
     if (attempt > 0) Sleep(kWalletLoadRetryMs);
-    hr = ReadOnce(path, bytes);
+    hr = ReadFileBytes(path.c_str(), kWalletFileLimit, bytes);
     if (hr != kSharingViolation) break;
   }
   // A missing entry folder is a missing file to the caller.

@@ -1,0 +1,110 @@
+// Request records on disk: numbered names taken whole, lowest first, and
+// handed to this build's real main program by the wallet's resume.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../support/loaded_library.h"
+#include "../support/registry_sandbox.h"
+#include "../support/shell_folder_redirect.h"
+#include "wallet/request_record.h"
+#include "wendrix.h"
+
+namespace wendrix {
+namespace {
+
+class RequestRecordFileTest : public test::ShellFolderTest {
+ protected:
+  std::wstring Folder() const { return m_user + L"\\Kestmoor\\Wendrix\\"; }
+  bool Exists(const wchar_t* name) const {
+    return GetFileAttributesW((Folder() + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  static RequestRecord Record(const wchar_t* item) {
+    RequestRecord record;
+    record.item = item;
+    record.list.emplace();
+    record.list->items.emplace_back().walletItem = item;
+    return record;
+  }
+  int CountFiles(const wchar_t* pattern) const {
+    int count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((Folder() + pattern).c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do ++count;
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    return count;
+  }
+};
+
+TEST_F(RequestRecordFileTest, SavedUnderTheLowestFreeNumberAndTakenLowestFirst) {
+  WriteFile(Folder(), L"Resume001.ini", L"[Display]\nFlags=nonsense\n");  // unreadable: dropped when taken
+  WriteFile(Folder(), L"Resume1.ini", L"[Display]\n");                     // not a record's name
+  std::wstring path;
+  ASSERT_EQ(SaveRequestRecord(Record(L"second"), path), S_OK);
+  EXPECT_EQ(path, Folder() + L"Resume002.ini");
+  ASSERT_EQ(SaveRequestRecord(Record(L"third"), path), S_OK);
+  EXPECT_EQ(path, Folder() + L"Resume003.ini");
+  EXPECT_EQ(CountFiles(L"~wx*.tmp"), 0);
+
+  RequestRecord taken;
+  bool found = false;
+  for (const wchar_t* expected : {L"second", L"third"}) {
+    ASSERT_EQ(TakeRequestRecord(taken, found), S_OK);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(taken.item, expected);
+    EXPECT_EQ(taken.list->items.at(0).walletItem, expected);
+  }
+  EXPECT_EQ(TakeRequestRecord(taken, found), S_OK);
+  EXPECT_FALSE(found);
+  EXPECT_FALSE(Exists(L"Resume001.ini"));
+  EXPECT_TRUE(Exists(L"Resume1.ini"));
+}
+
+TEST_F(RequestRecordFileTest, AFullFolderOrALongPathSavesNothing) {
+  for (int number = 1; number <= 999; ++number) {
+    wchar_t name[16];
+    swprintf(name, 16, L"Resume%03d.ini", number);
+    WriteFile(Folder(), name, L"");
+  }
+  std::wstring path = L"kept";
+  EXPECT_EQ(SaveRequestRecord(Record(L"x"), path), E_FAIL);
+  EXPECT_EQ(path, L"kept");
+  EXPECT_EQ(CountFiles(L"~wx*.tmp"), 0);
+
+  // A folder whose record names would reach 260 characters while the folder
+  // itself stays below.
+  std::wstring deep = m_temp.Path();
+  while (deep.size() + 18 + 13 < MAX_PATH) {
+    deep += L"\\dddddddddd";
+    CreateDirectoryW(deep.c_str(), nullptr);
+  }
+  PointAt(deep, m_common);
+  EXPECT_EQ(SaveRequestRecord(Record(L"x"), path), HResultFromWin32(ERROR_BUFFER_OVERFLOW));
+}
+
+// The resume hands every pending record to the main program, which takes
+// each; here the main program is this build's wendrix.exe.
+TEST_F(RequestRecordFileTest, ResumeHandsPendingRecordsToTheMainProgram) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring bin = self;
+  bin.resize(bin.rfind(L'\\'));
+  test::SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", bin, KEY_WOW64_32KEY);
+  std::wstring path;
+  ASSERT_EQ(SaveRequestRecord(Record(L"first"), path), S_OK);
+  ASSERT_EQ(SaveRequestRecord(Record(L"second"), path), S_OK);
+  test::LoadedLibrary library;
+  const auto resume = reinterpret_cast<decltype(&WendrixWallet)>(
+      reinterpret_cast<void*>(GetProcAddress(library.Module(), "WendrixWallet")));
+  ASSERT_NE(resume, nullptr);
+  EXPECT_EQ(resume(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(CountFiles(L"Resume*.ini"), 0);
+  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
+}
+
+}  // namespace
+}  // namespace wendrix
