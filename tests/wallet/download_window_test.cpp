@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
+#include "../support/loaded_library.h"
 #include "platform/unique_handle.h"
 #include "wallet/download_window.h"
 #include "wallet/entry_runner.h"
@@ -63,6 +67,43 @@ TEST(DownloadWindow, EndsWithItsOwner) {
   }
   EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(FindDownloadWindow(L"Short_lived"), nullptr);
+}
+
+// A log-off asks the user while downloads run: the other downloads wait
+// while the question is open, No lets them go on, Yes stops them. An
+// installation refuses the log-off without asking.
+TEST(DownloadWindow, LogOffAsksWhileDownloadsRunAndStopsThemOnYes) {
+  test::LoadedLibrary library;  // the question's texts
+  ASSERT_TRUE(library.Loaded());
+  CDownloadWindow self, other;
+  ASSERT_EQ(self.Start(L"Log_off_self"), S_OK);
+  ASSERT_EQ(other.Start(L"Log_off_other"), S_OK);
+  const HWND a = self.Window(), b = other.Window();
+  auto queryEndSession = [a] {
+    DWORD_PTR answer = 99;
+    EXPECT_TRUE(SendMessageTimeoutW(a, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 30000, &answer));
+    return answer;
+  };
+  EXPECT_EQ(Status(b, kStatusChanged, kWalletDownloading), 1);
+  EXPECT_EQ(Status(a, kStatusChanged, kWalletInstalling), 1);
+  EXPECT_EQ(queryEndSession(), static_cast<DWORD_PTR>(FALSE));
+  EXPECT_EQ(Status(a, kStatusChanged, kWalletStopped), 1);
+
+  for (const int button : {IDNO, IDYES}) {
+    std::atomic<LRESULT> otherWhileAsked{-1};
+    std::thread user([&] {
+      HWND box = nullptr;
+      for (int attempt = 0; attempt < 200 && !box; ++attempt, Sleep(50)) box = FindWindowW(L"#32770", nullptr);
+      if (!box) return;
+      otherWhileAsked = Status(b, kStatusProgress, 0);
+      PostMessageW(box, WM_COMMAND, button, 0);
+    });
+    const DWORD_PTR answer = queryEndSession();
+    user.join();
+    EXPECT_EQ(otherWhileAsked.load(), kReplyBusy) << button;
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(button == IDYES)) << button;
+    EXPECT_EQ(Status(b, kStatusProgress, 0), button == IDYES ? kReplyAbort : kReplyGoOn);
+  }
 }
 
 }  // namespace
