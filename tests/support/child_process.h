@@ -42,6 +42,7 @@ class ChildProcess {
   int Wait(DWORD milliseconds = 120000);
   // Ends the process at once, wherever it is, and waits until it has ended.
   void Terminate();
+  DWORD Id() const { return m_process ? GetProcessId(m_process) : 0; }
 
  private:
   HANDLE m_process = nullptr;
