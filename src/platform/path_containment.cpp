@@ -48,7 +48,7 @@ bool IsDosDeviceName(std::wstring_view name) noexcept {
   // blanks: "nul.txt" and "COM1 .log" are devices as much as "NUL".
   std::wstring_view base = name.substr(0, name.find(L'.'));
   while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
-  for (std::wstring_view device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+  for (std::wstring_view device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CONERR$", L"CLOCK$"})
     if (EqualsUpper(base, device)) return true;
   if (base.size() != 4) return false;
   if (!EqualsUpper(base.substr(0, 3), L"COM") && !EqualsUpper(base.substr(0, 3), L"LPT")) return false;
@@ -69,6 +69,11 @@ bool IsLocalDrivePath(std::wstring_view path) noexcept {
   // second separator right after the root is as odd as a UNC name.
   if (!rest.empty() && IsSeparator(rest.front())) return false;
   return AreComponentsPlain(rest);
+}
+
+bool IsPlainFileName(std::wstring_view name) noexcept {
+  if (!IsPlainRelativePath(name) || name.find_first_of(L"\\/") != std::wstring_view::npos) return false;
+  return name.back() != L'.' && name.back() != L' ';
 }
 
 }  // namespace wendrix

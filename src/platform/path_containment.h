@@ -27,6 +27,11 @@ bool IsDosDeviceName(std::wstring_view name) noexcept;
 // components (doubled or trailing separators) are let through.
 bool IsPlainRelativePath(std::wstring_view path) noexcept;
 
+// True when `name` is a single file or folder name that Windows keeps as it
+// is and that stays inside the folder it is put in: what IsPlainRelativePath
+// accepts, without separators, not ending in a dot or a blank.
+bool IsPlainFileName(std::wstring_view name) noexcept;
+
 // True for an absolute path on a local drive: a letter, ":" and a separator,
 // then what IsPlainRelativePath accepts (or nothing: the drive's root). UNC
 // paths, "\\?\" and "\\.\" forms, drive-relative forms ("C:x", "\x") and

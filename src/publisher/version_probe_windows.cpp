@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <new>
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "core/string_util.h"
 #include "core/text_encoding.h"
 #include "platform/file_version.h"
+#include "platform/path_containment.h"
 #include "platform/unique_handle.h"
 #include "publisher/msi_library.h"
 #include "publisher/version_probe_registry.h"
@@ -85,34 +85,10 @@ class CurrentDirectoryChange {
   bool m_changed = false;
 };
 
-// Names the system opens as devices in any folder, with or without an
-// extension ("nul.dll" is the null device too).
-constexpr std::array<std::wstring_view, 32> kDeviceNames = {
-    L"CON",  L"PRN",  L"AUX",  L"NUL",  L"CONIN$", L"CONOUT$", L"CONERR$", L"CLOCK$",
-    L"COM1", L"COM2", L"COM3", L"COM4", L"COM5",   L"COM6",    L"COM7",    L"COM8",
-    L"COM9", L"LPT1", L"LPT2", L"LPT3", L"LPT4",   L"LPT5",    L"LPT6",    L"LPT7",
-    L"LPT8", L"LPT9",
-    // Superscript digits count as digits here.
-    L"COM\u00B9", L"COM\u00B2", L"COM\u00B3", L"LPT\u00B9", L"LPT\u00B2", L"LPT\u00B3"};
-
-bool IsDeviceName(std::wstring_view name) {
-  std::wstring_view base = name.substr(0, name.find(L'.'));
-  while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
-  for (const std::wstring_view device : kDeviceNames) {
-    if (CStringUtil::EqualsNoCase(base, device)) return true;
-  }
-  return false;
-}
-
-// A plain file name: no folder, drive, share or stream, no wildcard, no ".."
-// and nothing that Windows would trim or open as a device.
-bool IsPlainFileName(std::wstring_view name) {
-  if (name.empty() || name.find(L"..") != std::wstring_view::npos) return false;
-  for (const wchar_t c : name) {
-    if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) return false;
-  }
-  if (name.back() == L'.' || name.back() == L' ') return false;
-  return !IsDeviceName(name);
+// A plain file name (no folder, drive, share, stream, wildcard or device
+// name, nothing Windows would trim) without ".." anywhere in it.
+bool IsModuleFileName(std::wstring_view name) noexcept {
+  return IsPlainFileName(name) && name.find(L"..") == std::wstring_view::npos;
 }
 
 // ProbeFile, then a file that exists (unless probed as an INI file) counts as installed.
@@ -127,7 +103,7 @@ std::optional<VersionParts> ProbeFileOrPresence(const std::wstring& file, const 
 }  // namespace
 
 std::optional<std::wstring> SystemModuleFile(std::wstring_view name) {
-  if (!IsPlainFileName(name)) return std::nullopt;
+  if (!IsModuleFileName(name)) return std::nullopt;
   std::wstring file(name);
   // As the loader does, a name without an extension means a DLL.
   if (file.find(L'.') == std::wstring::npos) file += L".dll";

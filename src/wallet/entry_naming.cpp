@@ -55,11 +55,6 @@ std::wstring EntryIdCandidate(const std::wstring& base, unsigned attempt) {
   return base + L"_" + std::to_wstring(attempt);
 }
 
-bool IsPlainFileName(std::wstring_view name) noexcept {
-  if (!IsPlainRelativePath(name) || name.find_first_of(L"\\/") != std::wstring_view::npos) return false;
-  return name.back() != L'.' && name.back() != L' ';
-}
-
 std::uint32_t EntryFileCount(const WalletEntry& entry) noexcept {
   const Action* action = entry.EntryAction();
   if (!action || action->resources.empty()) return 1;

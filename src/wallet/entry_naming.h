@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/result.h"
+#include "platform/path_containment.h"  // IsPlainFileName
 #include "wallet/wallet_entry.h"
 
 namespace wendrix {
@@ -40,10 +41,6 @@ HRESULT EntryIdBase(std::wstring_view name, std::wstring_view title, std::wstrin
 // for 0, else the base, "_" and n.
 std::wstring EntryIdCandidate(const std::wstring& base, unsigned attempt);
 
-// True when `name` is a single file or folder name that Windows keeps as it
-// is and that stays inside the folder it is put in: what IsPlainRelativePath
-// accepts, without separators, not ending in a dot or a blank.
-bool IsPlainFileName(std::wstring_view name) noexcept;
 
 // How many files the entry's action downloads: one per URL of its resource
 // list, else one.
