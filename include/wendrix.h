@@ -373,8 +373,17 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  * main program ends without an answer). `command` (run in `folder`) starts
  * after a successful installation. This version of the library cannot run
  * installers yet: an installation ends with 0x80004001 (E_NOTIMPL) and the
- * entry is deleted; nothing is run. WENDRIX_REQUEST_SELF_UPDATE gives
- * 0x80004001 as well.
+ * entry is deleted; nothing is run.
+ *
+ * WendrixInstallItem with WENDRIX_REQUEST_SELF_UPDATE updates the product
+ * itself: `publisher` (an ID or a name) must be registered, and the product's
+ * own publisher must offer its Self item with a Download action (0x80070490
+ * otherwise). Only when that item's version is newer than this library's is
+ * the file downloaded (progress to `callback`) into a new "KWX" folder of the
+ * temporary "Wendrix" folder and checked: signed by the maker, or trusted by
+ * the system (0x80040064 when the trust libraries are missing, 0x80040065
+ * when the signature does not hold). A copy of the launcher then waits for
+ * the calling process to end and runs it. 0 when nothing newer is offered.
  *
  * WendrixWallet serves the main program: operation 0 runs the wallet entry
  * `id` in this process (the main program's "/d:" argument, with "/x:" as

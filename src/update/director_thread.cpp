@@ -1,11 +1,13 @@
 #include "update/director_thread.h"
 
 #include "update/check_engine.h"
+#include "update/self_update.h"
 
 namespace wendrix {
 namespace {
 
 constexpr UINT kRunCheckJob = WM_APP;
+constexpr UINT kRunUpdateJob = WM_APP + 1;
 constexpr DWORD kStartWaitMs = 3000;
 constexpr HRESULT kJobRunning = HResultFromWin32(ERROR_SERVICE_ALREADY_RUNNING);
 
@@ -30,7 +32,9 @@ DWORD WINAPI CDirectorThread::ThreadMain(void* param) {
   PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   SetEvent(self->m_ready.Get());
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (message.hwnd == nullptr && message.message == kRunCheckJob) self->RunCheckJob();
+    if (message.hwnd != nullptr) continue;
+    if (message.message == kRunCheckJob) self->RunCheckJob();
+    if (message.message == kRunUpdateJob) self->RunUpdateJob();
   }
   return 0;
 }
@@ -68,8 +72,28 @@ HRESULT CDirectorThread::StartCheck(InternetSettings* settings, CPublisherStore*
   return S_OK;
 }
 
-HRESULT CDirectorThread::StartUpdate(const wchar_t*, const wchar_t*, const wchar_t*, InternetSettings*, HWND) {
-  return E_NOTIMPL;
+HRESULT CDirectorThread::StartUpdate(const wchar_t* url, const wchar_t* rename, const wchar_t* parameters,
+                                     InternetSettings* settings, HWND notify) {
+  RETURN_IF_FAILED(EnsureThread());
+  bool idle = false;
+  if (!m_busy.compare_exchange_strong(idle, true)) return kJobRunning;
+  try {
+    m_url = url ? url : L"";
+    m_hasRename = rename != nullptr;
+    m_rename = rename ? rename : L"";
+    m_hasParameters = parameters != nullptr;
+    m_parameters = parameters ? parameters : L"";
+  } catch (const std::bad_alloc&) {
+    m_busy = false;
+    return E_OUTOFMEMORY;
+  }
+  m_settings = settings;
+  m_notify = notify;
+  if (!PostThreadMessageW(m_threadId, kRunUpdateJob, 0, 0)) {
+    m_busy = false;
+    return LastErrorResult();
+  }
+  return S_OK;
 }
 
 void CDirectorThread::RunCheckJob() {
@@ -79,6 +103,15 @@ void CDirectorThread::RunCheckJob() {
       RunCheck(m_transfer, this, m_settings, m_store, m_hasFilter ? m_filter.c_str() : nullptr, m_options);
   m_busy = false;
   if (notify) SendMessageW(notify, kMsgJobDone, kJobCheck, static_cast<LPARAM>(result));
+}
+
+void CDirectorThread::RunUpdateJob() {
+  const HWND notify = m_notify;
+  SetWindow(notify);
+  const HRESULT result = RunUpdate(m_transfer, m_url.c_str(), m_hasRename ? m_rename.c_str() : nullptr,
+                                   m_hasParameters ? m_parameters.c_str() : nullptr, this, m_settings, true);
+  m_busy = false;
+  if (notify) SendMessageW(notify, kMsgJobDone, kJobUpdate, static_cast<LPARAM>(result));
 }
 
 }  // namespace wendrix

@@ -1,6 +1,6 @@
 #pragma once
 // CDirectorThread: the user interface's one worker thread. It runs a check
-// (or, later, the product's own update) while the window stays responsive,
+// or the product's own update while the window stays responsive,
 // reporting progress to the window through the check client's messages and
 // the end of the job with WM_APP+0x66.
 #include <windows.h>
@@ -34,8 +34,8 @@ class CDirectorThread : public CCheckClient {
   // the job has ended); `filter` is copied. 0x80070420 while a job runs.
   HRESULT StartCheck(InternetSettings* settings, CPublisherStore* store, const wchar_t* filter,
                      std::uint32_t options, HWND notify);
-  // The product's own update is not part of the library yet: refused with
-  // E_NOTIMPL, nothing is started.
+  // Runs the product's own update (RunUpdate, interactive) on the thread;
+  // the texts are copied. 0x80070420 while a job runs.
   HRESULT StartUpdate(const wchar_t* url, const wchar_t* rename, const wchar_t* parameters,
                       InternetSettings* settings, HWND notify);
 
@@ -45,6 +45,7 @@ class CDirectorThread : public CCheckClient {
   static DWORD WINAPI ThreadMain(void* self);
   HRESULT EnsureThread();
   void RunCheckJob();
+  void RunUpdateJob();
 
   UniqueKernelObject m_thread;
   DWORD m_threadId = 0;
@@ -57,6 +58,8 @@ class CDirectorThread : public CCheckClient {
   bool m_hasFilter = false;
   std::uint32_t m_options = 0;
   HWND m_notify = nullptr;
+  std::wstring m_url, m_rename, m_parameters;
+  bool m_hasRename = false, m_hasParameters = false;
 };
 
 }  // namespace wendrix

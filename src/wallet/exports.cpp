@@ -21,8 +21,8 @@ extern "C" HRESULT WINAPI WendrixInstallItem(const WCHAR* publisher, const WCHAR
                                              const WCHAR* command, const WCHAR* folder,
                                              WENDRIX_PROGRESS_CALLBACK callback, void* context) {
   return GuardedCall([&]() -> HRESULT {
-    // The product's own update arrives with the installer routes.
-    if (flags & kRequestSelfUpdate) return E_NOTIMPL;
+    if (flags & kRequestSelfUpdate)
+      return RunSelfUpdateRequest({publisher, item, flags, true, nullptr, nullptr, callback, context});
     return RunItemRequest({publisher, item, flags, true, command, folder, callback, context});
   });
 }

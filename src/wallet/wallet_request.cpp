@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <bit>
 #include <string>
 #include <vector>
 
 #include "core/ini_data_buffer.h"
 #include "core/string_util.h"
+#include "core/version.h"
 #include "core/text_encoding.h"
 #include "eventlog/event_log.h"
 #include "eventlog/event_vocabulary.h"
@@ -19,7 +21,10 @@
 #include "registration/side_files.h"
 #include "registration/store_folders.h"
 #include "update/check_engine.h"
+#include "update/check_clients.h"
+#include "update/self_update.h"
 #include "update/settings.h"
+#include "update/transfer.h"
 #include "wallet/download_window.h"
 #include "wallet/entry_runner.h"
 #include "wallet/entry_start.h"
@@ -138,6 +143,45 @@ HRESULT RunItemRequest(const ItemRequest& request) {
   RETURN_IF_FAILED(SaveWalletEntry(deferred));
   if (EffectiveStatus(deferred) != kWalletWaitingToInstall) return S_OK;
   return HandOverInstallation(deferred, request);
+}
+
+HRESULT RunSelfUpdateRequest(const ItemRequest& request) {
+  if (!Given(request.publisher)) return E_INVALIDARG;
+  const WindowsPublisherEnvironment env(Module().version);
+  CPublisherStore store;
+  RETURN_IF_FAILED(store.Open(true, nullptr));
+  bool registered = store.Find(request.publisher) != nullptr;
+  for (const PublisherRecord& record : store.Records())
+    registered = registered || CStringUtil::EqualsNoCase(record.name, request.publisher);
+  if (!registered) return kNotFound;
+  const PublisherRecord* selfRecord = nullptr;
+  for (const PublisherRecord& record : store.Records())
+    if (!selfRecord && IsSelfPublisher(record)) selfRecord = &record;
+  if (!selfRecord) return kNotFound;
+  // Only the product's own data is read: another publisher's damaged file
+  // has no say in the update.
+  RETURN_IF_FAILED(LoadStoredData(store, selfRecord->id.c_str()));
+  const PublisherData* self = selfRecord->model.get();
+  if (!self) return kNotFound;
+  const auto selfItem = std::find_if(self->items.begin(), self->items.end(),
+                                     [](const Item& candidate) { return candidate.type == kItemSelf; });
+  if (selfItem == self->items.end()) return kNotFound;
+  const Item* item = &*selfItem;
+  const Action* action = nullptr;
+  for (const std::wstring& id : item->actionIds)
+    if (const Action* candidate = self->FindAction(id); !action && candidate && candidate->type == kActionDownload)
+      action = candidate;
+  if (!action) return kNotFound;
+  if (CompareVersions(item->latestVersion, Module().version) != kVersionNewer) return S_OK;
+
+  const std::wstring address = NextUrl(*action, env);
+  if (address.empty()) return E_INVALIDARG;
+  std::unique_ptr<InternetSettings> settings;
+  RETURN_IF_FAILED(LoadSettings(settings));
+  CProgressClient client(request.callback, request.context);
+  CTransfer transfer;
+  return RunUpdate(transfer, address.c_str(), action->rename.empty() ? nullptr : action->rename.c_str(),
+                   action->parameters.empty() ? nullptr : action->parameters.c_str(), &client, settings.get(), false);
 }
 
 HRESULT RunWalletEntryById(const wchar_t* id, const wchar_t* command, const wchar_t* folder) {

@@ -42,6 +42,16 @@ struct ItemRequest {
 // program ends without an answer.
 HRESULT RunItemRequest(const ItemRequest& request);
 
+// The product's own update (WendrixInstallItem with kRequestSelfUpdate):
+// `publisher` (an ID, else a name; E_INVALIDARG when empty) must be
+// registered and the self publisher must offer a Self item with a Download
+// action (0x80070490 otherwise). When that item's latest version is newer
+// than this library's, the action's file is fetched and handed to the
+// launcher without user interface (RunUpdate), progress going to the
+// request's callback; E_INVALIDARG when the action has no address.
+// Otherwise nothing is done and the answer is 0.
+HRESULT RunSelfUpdateRequest(const ItemRequest& request);
+
 // Runs the wallet entry `id` in this process, with its download window.
 HRESULT RunWalletEntryById(const wchar_t* id, const wchar_t* command, const wchar_t* folder);
 

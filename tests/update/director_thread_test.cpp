@@ -77,7 +77,8 @@ TEST_F(DirectorThreadTest, CheckRunsOnTheThreadAndReportsToTheWindow) {
   ASSERT_EQ(director.StartCheck(&m_settings, &m_store, nullptr, kRunLogged, m_window), S_OK);
   EXPECT_TRUE(director.Busy());
   EXPECT_EQ(director.StartCheck(&m_settings, &m_store, nullptr, 0, m_window), static_cast<HRESULT>(0x80070420));
-  EXPECT_EQ(director.StartUpdate(L"http://x.example/u.exe", nullptr, nullptr, &m_settings, m_window), E_NOTIMPL);
+  EXPECT_EQ(director.StartUpdate(L"http://x.example/u.exe", nullptr, nullptr, &m_settings, m_window),
+            static_cast<HRESULT>(0x80070420));  // one job at a time, whatever its kind
   ASSERT_TRUE(PumpUntilDone());
   EXPECT_FALSE(director.Busy());
 

@@ -13,6 +13,7 @@
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
 #include "../support/shell_folder_redirect.h"
+#include "platform/unique_handle.h"
 #include "registration/registration.h"
 #include "wallet/installer_entry.h"
 #include "wallet/wallet_store.h"
@@ -147,6 +148,66 @@ TEST_F(WalletExportsTest, TheMainProgramRunsOneEntry) {
   ASSERT_EQ(LoadWalletEntry(entry.Id(), after), S_OK);
   EXPECT_EQ(after.Status(), kWalletDownloaded);
   EXPECT_EQ(WalletEntrySizeOnDisk(after, false), 10u);
+}
+
+// The product's own update: refused without a registered publisher or a
+// Self item, nothing fetched while the offer is not newer, and a file signed
+// by the maker, renamed as its action says, handed to a copy of the launcher
+// beside it, which waits for this process to end.
+TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring bin = self;
+  bin.resize(bin.rfind(L'\\'));
+  test::SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", bin, KEY_WOW64_32KEY);
+  const auto update = [&](const wchar_t* publisher) {
+    return m_install(publisher, nullptr, WENDRIX_REQUEST_SELF_UPDATE, nullptr, nullptr, nullptr, nullptr);
+  };
+  const auto offer = [&](const wchar_t* version, const wchar_t* extra) {
+    WriteFile(UserFolder(), L"1.3.6.1.4.1.61717.1.ini",
+              L"[Publisher]\r\nID = 1.3.6.1.4.1.61717.1\r\nName = Wendrix\r\nHomePage = http://www.kestmoor.example/wendrix/\r\n"
+              L"Application = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Wendrix\r\n"
+              L"[Item]\r\nID = wendrix\r\nTitle = t\r\nType = Self\r\nAction = update\r\n[Action]\r\nID = update\r\n"
+              L"Type = Download\r\nSubtype = Update\r\nVersion = " + std::wstring(version) + L"\r\nURL = " +
+                  m_server.Url("/wx39.exe") + L"\r\n" + extra);
+  };
+  EXPECT_EQ(update(L""), E_INVALIDARG);
+  EXPECT_EQ(update(L"Nobody"), kNotFound);
+  EXPECT_EQ(update(L"Acme"), kNotFound);  // no Self item on offer
+  offer(L"3.8", L"");
+  EXPECT_EQ(update(L"Acme"), S_OK);
+  EXPECT_EQ(m_server.CountFor("/wx39.exe"), 0u);
+
+  std::string signedFile;
+  {
+    UniqueFile file(CreateFileW((bin + L"\\trust_data\\maker.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    signedFile.resize(GetFileSize(file.Get(), nullptr));
+    DWORD read = 0;
+    ReadFile(file.Get(), signedFile.data(), static_cast<DWORD>(signedFile.size()), &read, nullptr);
+  }
+  m_server.On("/wx39.exe", MakeReply(200, "OK", signedFile));
+  offer(L"3.9", L"Rename = wx39 new.exe\r\n");
+  std::wstring total;
+  EXPECT_EQ(m_install(L"1.2.3", nullptr, WENDRIX_REQUEST_SELF_UPDATE, nullptr, nullptr, &RecordTotal, &total), S_OK);
+  EXPECT_EQ(total, std::to_wstring(signedFile.size()));
+  EXPECT_EQ(m_server.CountFor("/wx39.exe"), 1u);
+  // The download folder holds the file and the launcher copy that runs it.
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring parent = std::wstring(temp) + L"Wendrix\\";
+  int complete = 0;
+  WIN32_FIND_DATAW found;
+  UniqueFind find(FindFirstFileW((parent + L"KWX*").c_str(), &found));
+  ASSERT_TRUE(find);
+  do {
+    const std::wstring folder = parent + found.cFileName + L"\\";
+    complete += GetFileAttributesW((folder + L"wx39 new.exe").c_str()) != INVALID_FILE_ATTRIBUTES &&
+                GetFileAttributesW((folder + L"wendrixl.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+  } while (FindNextFileW(find.Get(), &found));
+  EXPECT_EQ(complete, 1);
+  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
 }
 
 // The main program's stand-in (it writes its command line to started.txt and,
