@@ -1,11 +1,12 @@
 #include "wallet/installer_entry.h"
 
+#include "wallet/installer_launch.h"
+#include "wallet/installer_run.h"
+
 namespace wendrix {
 
-// Installing needs the installer routes (an ordinary installer through the
-// launcher, archives, publisher data files); until they exist an entry that
-// reaches its installation ends in Error rather than pretending to succeed.
-HRESULT InstallWalletEntry(WalletEntry&) { return kInstallerNotAvailable; }
-HRESULT WaitForWalletInstaller(WalletEntry&) { return kInstallerNotAvailable; }
+HRESULT InstallWalletEntry(WalletEntry& entry) { return RunInstaller(entry, kParentMainDialog); }
+
+HRESULT WaitForWalletInstaller(WalletEntry& entry) { return WaitForEntryLauncher(entry.Id()); }
 
 }  // namespace wendrix

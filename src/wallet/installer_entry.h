@@ -6,12 +6,8 @@
 
 namespace wendrix {
 
-// What the installer routes answer while the library cannot yet run
-// installers: E_NOTIMPL. The entry then ends in Error with this code and is
-// deleted, and nothing is run.
-inline constexpr HRESULT kInstallerNotAvailable = E_NOTIMPL;
-
-// Runs the entry's installer, archive or publisher data file.
+// Runs the entry's installer, archive or publisher data file (RunInstaller),
+// owned by the main dialog when there is one.
 HRESULT InstallWalletEntry(WalletEntry& entry);
 // Waits for an installer an earlier run of this entry launched.
 HRESULT WaitForWalletInstaller(WalletEntry& entry);

@@ -185,7 +185,7 @@ TEST_F(EntryRunnerTest, ReceiversStopOrHoldTheDownload) {
   EXPECT_EQ(total, L"200000");
 }
 
-TEST_F(EntryRunnerTest, FailuresAreRecordedAndInstallationsFailUntilInstallersExist) {
+TEST_F(EntryRunnerTest, FailuresAreRecordedAndAnUntrustedInstallerIsRefused) {
   m_server.On("/gone.exe", MakeReply(404, "Not Found", "no"));
   WalletEntry failed = Entry("URL=" + Url("/gone.exe") + "\n");
   const HRESULT hr = RunWalletEntry(failed, m_receivers, nullptr, nullptr);
@@ -203,11 +203,12 @@ TEST_F(EntryRunnerTest, FailuresAreRecordedAndInstallationsFailUntilInstallersEx
   m_server.On("/i.exe", MakeReply(200, "OK", "installer", kDate));
   WalletEntry install = Entry("URL=" + Url("/i.exe") + "\n", L"Install");
   install.wallet.flags |= kWalletInstall;
-  EXPECT_EQ(RunWalletEntry(install, m_receivers, nullptr, nullptr), kInstallerNotAvailable);
+  // Not a program the system trusts: refused, and kept as the user's
+  // refusal rather than deleted as a failure.
+  EXPECT_EQ(RunWalletEntry(install, m_receivers, nullptr, nullptr), E_ABORT);
   EXPECT_EQ(m_script.statuses,
             (std::vector<std::uint32_t>{kWalletWaitingToInstall, kWalletInstalling, kWalletError}));
-  WalletEntry gone;
-  EXPECT_EQ(LoadWalletEntry(install.Id(), gone), static_cast<HRESULT>(0x80070002));  // deleted after the error
+  EXPECT_EQ(Reloaded(install).Status(), kWalletError);
 }
 
 }  // namespace
