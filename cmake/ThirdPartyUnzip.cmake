@@ -4,8 +4,9 @@
 # the archive subsystem unpacks wallet items through UnZip's reentrant
 # single-entry interface (windll/).
 #
-#   third_party_bzip2   libbz2, without stdio (UnZip reports its errors)
-#   third_party_unzip   UnZip as a static library of its windll interface
+#   third_party_bzip2   libbz2's objects, without stdio (UnZip reports its errors)
+#   third_party_unzip   UnZip as a static library of its windll interface, with
+#                       libbz2 inside: each calls the other (bz_internal_error)
 #
 # The defines are those of UnZip's own static windll library (win32/Makefile.gcc
 # "libunzip32.a", windll/vc8/lib): WIN32 WINDLL DLL UNZIPLIB USE_EF_UT_TIME,
@@ -36,7 +37,7 @@ endif()
 set(unzip_dir "${WENDRIX_THIRD_PARTY_DIR}/unzip")
 set(bzip2_dir "${WENDRIX_THIRD_PARTY_DIR}/bzip2")
 
-add_library(third_party_bzip2 STATIC
+add_library(third_party_bzip2 OBJECT
   ${bzip2_dir}/blocksort.c ${bzip2_dir}/huffman.c ${bzip2_dir}/crctable.c ${bzip2_dir}/randtable.c
   ${bzip2_dir}/compress.c ${bzip2_dir}/decompress.c ${bzip2_dir}/bzlib.c)
 # BZ_EXPORT: bzlib.h on Windows otherwise declares pointers for loading a DLL.
@@ -68,9 +69,11 @@ add_library(third_party_unzip STATIC
   ${unzip_dir}/ubz2err.c ${unzip_dir}/unreduce.c ${unzip_dir}/unshrink.c ${unzip_dir}/zipinfo.c
   ${unzip_dir}/win32/win32.c ${unzip_dir}/win32/win32i64.c ${unzip_dir}/win32/nt.c)
 target_compile_definitions(third_party_unzip
-  PUBLIC WIN32 WINDLL DLL UNZIPLIB USE_EF_UT_TIME USE_BZIP2
-  PRIVATE FORCE_WIN32_OVER_UNIX IZ_CRCOPTIM_UNFOLDTBL NDEBUG)
+  PUBLIC WIN32 WINDLL DLL UNZIPLIB USE_EF_UT_TIME
+  PRIVATE USE_BZIP2 FORCE_WIN32_OVER_UNIX IZ_CRCOPTIM_UNFOLDTBL NDEBUG)
 # Users include <windll/structs.h> and <windll/decs.h> as UnZip's own files do.
 target_include_directories(third_party_unzip SYSTEM PUBLIC ${unzip_dir})
 target_compile_options(third_party_unzip PRIVATE -w -O2)
-target_link_libraries(third_party_unzip PUBLIC third_party_bzip2 user32 advapi32)
+# Linked privately, an object library lends its objects and its defines.
+target_link_libraries(third_party_unzip PRIVATE third_party_bzip2)
+target_link_libraries(third_party_unzip PUBLIC user32 advapi32)
