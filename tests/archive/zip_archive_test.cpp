@@ -54,6 +54,42 @@ std::map<std::wstring, std::string> PlainTree() {
           {L"\\empty", "<folder>"}};
 }
 
+// A ZIP archive of stored members, for names known only at run time.
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& members) {
+  auto crc32 = [](std::string_view data) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : data) {
+      crc ^= byte;
+      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+  };
+  auto put = [](std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  };
+  std::string body, directory;
+  for (const auto& [name, data] : members) {
+    const std::uint32_t crc = crc32(data), size = static_cast<std::uint32_t>(data.size());
+    const auto offset = static_cast<std::uint32_t>(body.size());
+    put(body, 0x04034B50, 4), put(body, 20, 2), put(body, 0, 2), put(body, 0, 2), put(body, 0x5000, 2);
+    put(body, 0x5821, 2), put(body, crc, 4), put(body, size, 4), put(body, size, 4);
+    put(body, static_cast<std::uint32_t>(name.size()), 2), put(body, 0, 2);
+    body += name + data;
+    put(directory, 0x02014B50, 4), put(directory, 20, 2), put(directory, 20, 2), put(directory, 0, 2);
+    put(directory, 0, 2), put(directory, 0x5000, 2), put(directory, 0x5821, 2), put(directory, crc, 4);
+    put(directory, size, 4), put(directory, size, 4), put(directory, static_cast<std::uint32_t>(name.size()), 2);
+    for (int i = 0; i < 4; ++i) put(directory, 0, 2);
+    put(directory, 0, 4), put(directory, offset, 4);
+    directory += name;
+  }
+  std::string end;
+  const auto count = static_cast<std::uint32_t>(members.size());
+  put(end, 0x06054B50, 4), put(end, 0, 4), put(end, count, 2), put(end, count, 2);
+  put(end, static_cast<std::uint32_t>(directory.size()), 4), put(end, static_cast<std::uint32_t>(body.size()), 4);
+  put(end, 0, 2);
+  return body + directory + end;
+}
+
 class ZipArchiveTest : public ::testing::Test {
  protected:
   // Copies a test archive into the temporary folder and answers its path.
@@ -250,6 +286,20 @@ TEST_F(ZipArchiveTest, AMemberNameLeavingTheTargetRefusesTheWholeArchive) {
     // Nothing at all was written: not the harmless member, not the target.
     EXPECT_EQ(SnapshotTree(m_temp.Path()), before);
   }
+  // A full path, even one inside the target, is not a member name.
+  const std::wstring wideTarget = Target();
+  const std::string target(wideTarget.begin(), wideTarget.end());  // ASCII: a temporary folder
+  for (const std::string& name : {target + "\\inside.txt", target + "/inside.txt", target.substr(2) + "\\inside.txt"}) {
+    SCOPED_TRACE(name);
+    const std::wstring archive = m_temp.Write(L"absolute.zip", StoredZip({{"ok.txt", "harmless"}, {name, "evil"}}));
+    const auto before = SnapshotTree(m_temp.Path());
+    EXPECT_EQ(ExtractZip(archive, Target(), {}), kPathNotInsideFolder);
+    EXPECT_EQ(SnapshotTree(m_temp.Path()), before);
+  }
+  // The writer itself makes archives UnZip reads.
+  ASSERT_EQ(ExtractZip(m_temp.Write(L"fine.zip", StoredZip({{"a/b.txt", "fine"}})), Target(), {}), S_OK);
+  EXPECT_EQ(ReadFileBytes(Target(L"a\\b.txt")), "fine");
+
   for (const wchar_t* outside : {L"C:\\x.txt", L"C:\\abs.txt", L"\\abs.txt", L"C:\\evil.txt"})
     EXPECT_FALSE(FileExists(outside)) << std::string(outside, outside + wcslen(outside));
 }
