@@ -53,9 +53,11 @@ struct ZipExtractCallbacks {
   // was wrong. False cancels (E_ABORT). Without this callback encrypted
   // members cannot be unpacked.
   std::function<bool(std::wstring_view member, bool retry, std::wstring& password)> password;
-  // After each member is unpacked, with its unpacked size. False cancels.
-  std::function<bool(std::wstring_view member, std::uint64_t size)> memberDone;
-  // Polled between members; true cancels (E_ABORT).
+  // After each file is unpacked: the full path it was written to and its
+  // size (folder entries are not reported). False cancels: UnZip can stop
+  // only here, so a cancel from elsewhere also ends the call at the next one.
+  std::function<bool(std::wstring_view path, std::uint64_t size)> memberDone;
+  // Read before the call and after each file; true cancels (E_ABORT).
   const std::atomic<bool>* cancel = nullptr;
 };
 
