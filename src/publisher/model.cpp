@@ -137,6 +137,15 @@ std::wstring FileName(const Action& action) {
   return action.urls.empty() ? std::wstring() : action.urls.front();
 }
 
+std::size_t ActionFileCount(const Action& action) noexcept {
+  if (!action.resources.empty()) return action.resources.size();
+  return action.urls.empty() ? 0 : 1;
+}
+
+bool PinMatches(const Action& action, std::size_t index, const Sha256Digest& actual) noexcept {
+  return index < action.sha256.size() && action.sha256[index] == actual;
+}
+
 const Action* BestAction(const PublisherData& data, const Item& item, std::uint32_t request, bool installable,
                          bool forUser, const PublisherEnvironment& env) {
   static constexpr struct {
