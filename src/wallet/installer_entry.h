@@ -11,7 +11,8 @@ namespace wendrix {
 // deleted, and nothing is run.
 inline constexpr HRESULT kInstallerNotAvailable = E_NOTIMPL;
 
-// Runs the entry's installer, archive or publisher data file.
+// Runs the entry's installer, archive or publisher data file, once every
+// pinned file has its pinned digest (kBadDigest, and nothing run, otherwise).
 HRESULT InstallWalletEntry(WalletEntry& entry);
 // Waits for an installer an earlier run of this entry launched.
 HRESULT WaitForWalletInstaller(WalletEntry& entry);

@@ -320,6 +320,11 @@ TEST_F(LoaderTest, PinsPairWithTheActionsFiles) {
       EXPECT_EQ(action.sha256[0].front(), 0xBA);
       EXPECT_EQ(action.sha256[0].back(), 0xAD);
       EXPECT_TRUE(PinMatches(action, 0, action.sha256[0]));
+      for (const std::size_t at : {0u, 31u}) {  // every byte counts, the first and the last
+        Sha256Digest changed = action.sha256[0];
+        changed[at] ^= 1;
+        EXPECT_FALSE(PinMatches(action, 0, changed));
+      }
       EXPECT_EQ(FormatSha256Text(action.sha256[0]), lower);
     }
     // A file past the last pin matches nothing, not even the empty digest.
