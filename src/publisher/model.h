@@ -267,6 +267,10 @@ std::size_t ActionFileCount(const Action& action) noexcept;
 // SHA256 line matches nothing, so it is refused rather than let through
 // unchecked.
 bool PinMatches(const Action& action, std::size_t index, const Sha256Digest& actual) noexcept;
+// True for an action whose file is fetched and kept (a Download action, or
+// one that installs) from a plain http address, mirrors included, without
+// SHA256 lines: nothing would notice a file changed on the way.
+bool UnpinnedOverHttp(const Action& action) noexcept;
 
 // Request bits of BestAction.
 enum ActionRequest : std::uint32_t {
