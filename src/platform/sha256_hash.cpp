@@ -2,6 +2,7 @@
 
 #include <bcrypt.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -22,6 +23,8 @@ HRESULT FromStatus(NTSTATUS status) noexcept {
 
 // Read in pieces this large when a file is hashed on its own.
 constexpr DWORD kFileBlock = 256 * 1024;
+// Smaller pieces are gathered up to this size before the provider sees them.
+constexpr std::size_t kPendingSize = 64 * 1024;
 
 }  // namespace
 
@@ -74,11 +77,16 @@ void Sha256Hash::Reset() noexcept {
   if (m_hash) m_api->destroy(m_hash);
   if (m_algorithm) m_api->close(m_algorithm, 0);
   m_hash = m_algorithm = nullptr;
+  m_pendingSize = 0;
 }
 
 HRESULT Sha256Hash::Start() noexcept {
   Reset();
   if (!m_api->Complete()) return kSha256Unavailable;
+  if (!m_pending) {
+    m_pending.reset(new (std::nothrow) char[kPendingSize]);
+    if (!m_pending) return E_OUTOFMEMORY;
+  }
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   if (m_api->open(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0 || !algorithm) return kSha256Unavailable;
   m_algorithm = algorithm;
@@ -95,6 +103,20 @@ HRESULT Sha256Hash::Start() noexcept {
 
 HRESULT Sha256Hash::Add(std::span<const char> bytes) noexcept {
   if (!m_hash) return E_UNEXPECTED;
+  if (m_pendingSize + bytes.size() <= kPendingSize) {
+    std::copy(bytes.begin(), bytes.end(), m_pending.get() + m_pendingSize);
+    m_pendingSize += bytes.size();
+    return S_OK;
+  }
+  RETURN_IF_FAILED(Pass({m_pending.get(), m_pendingSize}));
+  m_pendingSize = 0;
+  if (bytes.size() >= kPendingSize) return Pass(bytes);
+  std::copy(bytes.begin(), bytes.end(), m_pending.get());
+  m_pendingSize = bytes.size();
+  return S_OK;
+}
+
+HRESULT Sha256Hash::Pass(std::span<const char> bytes) noexcept {
   // The provider takes at most a ULONG of bytes at a time.
   while (!bytes.empty()) {
     const ULONG piece = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<ULONG>(bytes.size());
@@ -107,7 +129,8 @@ HRESULT Sha256Hash::Add(std::span<const char> bytes) noexcept {
 
 HRESULT Sha256Hash::Finish(Sha256Digest& digest) noexcept {
   if (!m_hash) return E_UNEXPECTED;
-  const HRESULT hr = FromStatus(m_api->finish(m_hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+  HRESULT hr = Pass({m_pending.get(), m_pendingSize});
+  if (SUCCEEDED(hr)) hr = FromStatus(m_api->finish(m_hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
   Reset();
   return hr;
 }

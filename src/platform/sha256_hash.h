@@ -4,6 +4,7 @@
 // missing and a DLL of that name beside a download is never the one used.
 #include <windows.h>
 
+#include <memory>
 #include <span>
 
 #include "core/result.h"
@@ -17,7 +18,10 @@ namespace wendrix {
 inline constexpr HRESULT kSha256Unavailable = static_cast<HRESULT>(0x8009001E);  // NTE_PROV_DLL_NOT_FOUND
 
 // One digest at a time, fed in pieces as the bytes pass: a large file is
-// hashed while it is written, not read a second time.
+// hashed while it is written, not read a second time. Transfers hand over
+// pieces of a kilobyte; they are gathered here and passed on to the provider
+// in large runs, since each call into it costs more than a kilobyte of
+// hashing does.
 class Sha256Hash {
  public:
   Sha256Hash() noexcept;
@@ -36,10 +40,14 @@ class Sha256Hash {
   void Reset() noexcept;
 
  private:
+  HRESULT Pass(std::span<const char> bytes) noexcept;
+
   struct Api;
   const Api* m_api;
   void* m_algorithm = nullptr;  // BCRYPT_ALG_HANDLE
   void* m_hash = nullptr;       // BCRYPT_HASH_HANDLE
+  std::unique_ptr<char[]> m_pending;  // bytes not yet passed on, kPendingSize at most
+  std::size_t m_pendingSize = 0;
 };
 
 // The digest of the file at `path`, read from start to end.
