@@ -11,7 +11,7 @@
 #include "frame/messages.h"
 #include "platform/file_facts.h"
 #include "platform/named_mutex.h"
-#include "platform/sha256_hash.h"
+#include "platform/sha256_stream.h"
 #include "platform/unique_handle.h"
 #include "update/internet.h"
 #include "update/settings.h"
@@ -392,7 +392,7 @@ class EntryRun : public ByteSink {
   const EntryReceivers& m_receivers;
   std::unique_ptr<InternetSettings> m_settings;
   UniqueFile m_output;
-  Sha256Hash m_hash;  // the digest of the file being written, when the action pins it
+  Sha256Stream m_hash;  // the digest of the file being written, when the action pins it
   std::wstring m_url;
   std::uint32_t m_index = 0;
   bool m_sizeKnown = false;

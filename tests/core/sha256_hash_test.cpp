@@ -1,6 +1,8 @@
-// SHA-256 through the system's provider: the standard vectors fed whole, in
-// uneven pieces and from a file, and the digest's life (start, restart, end).
+// SHA-256 through the system's provider, in the caller's thread and on a
+// thread of its own: the standard vectors fed whole, in uneven pieces and
+// from a file, and the digest's life (start, restart, end).
 #include "platform/sha256_hash.h"
+#include "platform/sha256_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +29,9 @@ const Vector kVectors[] = {
     {"a million a", std::string(1000000, 'a'), L"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
 };
 
+template <class Hash>
 std::wstring Digest(std::string_view message, std::size_t piece) {
-  Sha256Hash hash;
+  Hash hash;
   EXPECT_EQ(hash.Start(), S_OK);
   for (std::size_t at = 0; at < message.size(); at += piece)
     EXPECT_EQ(hash.Add({message.data() + at, std::min(piece, message.size() - at)}), S_OK);
@@ -43,9 +46,12 @@ TEST(Sha256HashTest, StandardVectorsWholeInPiecesAndFromAFile) {
   for (const Vector& v : kVectors) {
     SCOPED_TRACE(v.name);
     // Whole, then pieces that cut across the 64-byte blocks and across the
-    // runs the hash gathers before the provider sees them (64 KB).
-    for (const std::size_t piece : {v.message.size() + 1, std::size_t{7}, std::size_t{40000}, std::size_t{65536}})
-      EXPECT_EQ(Digest(v.message, piece), v.digest) << piece;
+    // runs the hash gathers before the provider sees them (64 KB) and that
+    // the stream hands to its thread (256 KB).
+    for (const std::size_t piece : {v.message.size() + 1, std::size_t{7}, std::size_t{40000}, std::size_t{65536}}) {
+      EXPECT_EQ(Digest<Sha256Hash>(v.message, piece), v.digest) << piece;
+      EXPECT_EQ(Digest<Sha256Stream>(v.message, piece), v.digest) << piece;
+    }
     Sha256Digest digest{};
     ASSERT_EQ(HashFileSha256(folder.Write(L"v.bin", v.message).c_str(), digest), S_OK);
     EXPECT_EQ(FormatSha256Text(digest), v.digest);
@@ -54,13 +60,20 @@ TEST(Sha256HashTest, StandardVectorsWholeInPiecesAndFromAFile) {
   EXPECT_EQ(HashFileSha256(folder.File(L"missing").c_str(), digest), HResultFromWin32(ERROR_FILE_NOT_FOUND));
 }
 
-TEST(Sha256HashTest, StartDropsWhatCameBeforeAndNothingIsAddedOutsideADigest) {
-  Sha256Hash hash;
+template <class Hash>
+class Sha256LifeTest : public testing::Test {};
+using Hashes = testing::Types<Sha256Hash, Sha256Stream>;
+TYPED_TEST_SUITE(Sha256LifeTest, Hashes);
+
+TYPED_TEST(Sha256LifeTest, StartDropsWhatCameBeforeAndNothingIsAddedOutsideADigest) {
+  TypeParam hash;
   Sha256Digest digest{};
   EXPECT_EQ(hash.Add({"x", 1}), E_UNEXPECTED);
   EXPECT_EQ(hash.Finish(digest), E_UNEXPECTED);
   ASSERT_EQ(hash.Start(), S_OK);
   EXPECT_EQ(hash.Add({"stale", 5}), S_OK);
+  const std::string large(300000, 's');  // past a run the stream hands to its thread
+  EXPECT_EQ(hash.Add(large), S_OK);
   ASSERT_EQ(hash.Start(), S_OK);  // a transfer that starts over
   EXPECT_EQ(hash.Add({"abc", 3}), S_OK);
   ASSERT_EQ(hash.Finish(digest), S_OK);
