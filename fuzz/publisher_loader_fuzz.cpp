@@ -3,7 +3,8 @@
 // The first byte picks the mode, the load options and whether the publisher
 // is the self publisher; the rest is the file (decoded as the library
 // decodes files). Whatever the input: no crash, and a failed load leaves
-// every collection empty and names a line only for errors that have one.
+// every collection empty and names a line only for errors that have one; a
+// strict load keeps an action's SHA256 lines only when there is one per file.
 #include <cstdlib>
 #include <string>
 
@@ -41,5 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                       data.groups.empty() && data.texts.empty() && data.paths.empty() && data.freeUpdates.empty() &&
                       data.installedVersions.empty() && data.displayStyles.empty() && data.icons.empty()))
     std::abort();
+  if (SUCCEEDED(hr) && (control & kLoadStrict))
+    for (const Action& action : data.actions)
+      if (!action.sha256.empty() && action.sha256.size() != ActionFileCount(action)) std::abort();
   return 0;
 }

@@ -367,6 +367,13 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  * accepted, but no progress window is shown yet: the download runs without
  * one.
  *
+ * An action may pin its files by SHA-256 (one "SHA256" line of 64 hexadecimal
+ * digits per file, in the order of its files). Each pinned file is hashed as
+ * it arrives (a file found complete is hashed on disk) and again right before
+ * an installation: a file whose digest differs is deleted, the entry ends in
+ * Error and the download or installation fails with 0x80096010
+ * (TRUST_E_BAD_DIGEST); nothing is run.
+ *
  * WendrixInstallItem downloads the same way and installs the entry: at once
  * with WENDRIX_REQUEST_INSTALL_NOW, otherwise through the main program, which
  * asks the user (0 when confirmed, 0x80004004 when not, 0x80004005 when the

@@ -1,6 +1,8 @@
 // validate: checks a publisher data file as the library checks a publisher's
 // download, and reports the first error as "FILE:LINE: message" (the line is
 // left out when the error has none), with the library's own message text.
+// Under strict rules it warns of each action fetched over plain http whose
+// files are not pinned by SHA-256.
 #include <string>
 
 #include "console.h"
@@ -34,6 +36,11 @@ int CommandValidate(Args args) {
       std::to_wstring(data.items.size()) + L" items, " + std::to_wstring(data.actions.size()) + L" actions, " +
       std::to_wstring(data.groups.size()) + L" groups, " + std::to_wstring(data.messages.size()) + L" messages\n");
   if (file.result == S_FALSE) Out(L"note: the file moves the publisher to " + data.publisher.dataSource + L"\n");
+  if (strict)
+    for (const Action& action : data.actions)
+      if (UnpinnedOverHttp(action))
+        Out(L"warning: " + args[0] + L":" + std::to_wstring(action.line) + L": action " + action.id +
+            L" is fetched over http without SHA256 lines\n");
   return 0;
 }
 

@@ -30,6 +30,7 @@ int CommandInspect(Args args);
 int CommandSystem(Args args);
 int CommandInstalled(Args args);
 int CommandValidate(Args args);
+int CommandHash(Args args);
 int CommandHistory(Args args);
 int CommandLog(Args args);
 int CommandFetch(Args args);

@@ -11,6 +11,7 @@ constexpr wchar_t kUsage[] =
     L"usage: wxcli COMMAND ...\n"
     L"  inspect FILE                 what the library makes of a publisher data file\n"
     L"  validate FILE [--strict]     check a publisher data file; errors as FILE:LINE: message\n"
+    L"  hash FILE...                 the SHA256 lines that pin the files in an action\n"
     L"  ini dump FILE                the entries of an INI file, one per line\n"
     L"  ini save FILE OUT [--ansi]   load FILE and write it back to OUT (UTF-16)\n"
     L"  version parse TEXT           the components of a version\n"
@@ -57,6 +58,7 @@ int Run(wxcli::Args args) {
   if (command == L"system") return wxcli::CommandSystem(args);
   if (command == L"installed") return wxcli::CommandInstalled(args);
   if (command == L"validate") return wxcli::CommandValidate(args);
+  if (command == L"hash") return wxcli::CommandHash(args);
   if (command == L"history") return wxcli::CommandHistory(args);
   if (command == L"log") return wxcli::CommandLog(args);
   if (command == L"fetch") return wxcli::CommandFetch(args);

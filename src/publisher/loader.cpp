@@ -192,6 +192,10 @@ HRESULT MainPass::FinishRecord() {
           if (record.id.empty()) return Fail(kMissingId, line);
           if (record.type == 0) return Fail(kMissingType, line);
           if (!record.hasSubtype) return Fail(kMissingSubtype, line);
+          // The files are known only once the section ends: URL and Resource
+          // lines may follow the SHA256 lines.
+          if (Strict() && !record.sha256.empty() && record.sha256.size() != ActionFileCount(record))
+            return Fail(E_INVALIDARG, m_pinLine);
           record.line = line;
           return add(m_data.actions, record);
         } else if constexpr (std::is_same_v<T, Message>) {

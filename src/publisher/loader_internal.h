@@ -130,6 +130,7 @@ class MainPass {
   OpenRecord m_open;
   std::wstring_view m_openId;  // the open record's ID as it stands in the entries
   std::uint32_t m_openLine = 0;
+  std::uint32_t m_pinLine = 0;  // the open action's first SHA256 line
   bool m_dropped = false;
   std::uint32_t m_loopCount = 10;
   struct {

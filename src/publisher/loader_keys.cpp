@@ -7,6 +7,7 @@
 
 #include "core/date.h"
 #include "core/ini_data.h"
+#include "core/sha256_text.h"
 #include "core/string_util.h"
 #include "publisher/loader_internal.h"
 #include "publisher/schema.h"
@@ -165,6 +166,16 @@ HRESULT MainPass::ActionKey(Action& action, std::int32_t key, const IniEntry& e)
       action.privileges = WordValue(kPrivilegeWords, value);
       return action.privileges == kPrivilegesInvalid ? Invalid(line) : S_OK;
     case kKeyQuietFromVersion: action.quietFromVersion.assign(value); return S_OK;
+    case kKeySha256: {
+      // A pin that does not parse would leave its file unchecked, or shift
+      // every later pin onto the wrong file: it is an error in every load,
+      // and so is a line with more than one.
+      const auto digest = e.Count() == 1 ? ParseSha256Text(value) : std::nullopt;
+      if (!digest) return Fail(E_INVALIDARG, line);
+      if (action.sha256.empty()) m_pinLine = line;
+      action.sha256.push_back(*digest);
+      return S_OK;
+    }
     default: return S_OK;
   }
 }

@@ -1,5 +1,7 @@
 #include "publisher/model.h"
 
+#include <algorithm>
+
 #include "core/string_util.h"
 #include "publisher/conditions.h"
 #include "publisher/environment.h"
@@ -135,6 +137,24 @@ std::wstring FileName(const Action& action) {
   if (!action.rename.empty()) return action.rename;
   if (!action.resources.empty()) return action.resources.front().resource;
   return action.urls.empty() ? std::wstring() : action.urls.front();
+}
+
+std::size_t ActionFileCount(const Action& action) noexcept {
+  if (!action.resources.empty()) return action.resources.size();
+  return action.urls.empty() ? 0 : 1;
+}
+
+bool PinMatches(const Action& action, std::size_t index, const Sha256Digest& actual) noexcept {
+  return index < action.sha256.size() && action.sha256[index] == actual;
+}
+
+bool UnpinnedOverHttp(const Action& action) noexcept {
+  if (!action.sha256.empty() || (action.type != kActionDownload && !(action.flags & kActionInstall))) return false;
+  const auto http = [](const std::wstring& address) { return CStringUtil::StartsWithNoCase(address, L"http:"); };
+  if (!action.resources.empty())
+    return std::any_of(action.resources.begin(), action.resources.end(),
+                       [&](const ActionResource& r) { return http(r.resource); });
+  return std::any_of(action.urls.begin(), action.urls.end(), http);
 }
 
 const Action* BestAction(const PublisherData& data, const Item& item, std::uint32_t request, bool installable,

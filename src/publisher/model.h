@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/sha256_text.h"
 #include "core/version.h"
 #include "publisher/id_index.h"
 #include "publisher/vocabulary.h"
@@ -71,6 +72,9 @@ struct Action {
   std::wstring conditionId, targetId, parameters, rename;
   std::vector<std::wstring> urls;  // mirrors, in file order
   std::vector<ActionResource> resources;
+  // SHA256 lines: the digest each file must have, in the order of the files
+  // (the single file, or the resources). Empty: the files are not pinned.
+  std::vector<Sha256Digest> sha256;
   std::uint32_t flags = 0;
   std::uint32_t architecture = 0;
   std::uint32_t privileges = kPrivilegesStandard;
@@ -254,6 +258,19 @@ void AddUrl(Action& action, std::wstring url);
 
 // Rename, else the first element of the first resource, else the first URL.
 std::wstring FileName(const Action& action);
+
+// How many files the action fetches: one per resource, else one for its
+// addresses (mirrors of the same file), none without either.
+std::size_t ActionFileCount(const Action& action) noexcept;
+// Whether the index-th file of a pinned action (one with SHA256 lines) has
+// the digest `actual`. A pinned action pins every file: one past its last
+// SHA256 line matches nothing, so it is refused rather than let through
+// unchecked.
+bool PinMatches(const Action& action, std::size_t index, const Sha256Digest& actual) noexcept;
+// True for an action whose file is fetched and kept (a Download action, or
+// one that installs) from a plain http address, mirrors included, without
+// SHA256 lines: nothing would notice a file changed on the way.
+bool UnpinnedOverHttp(const Action& action) noexcept;
 
 // Request bits of BestAction.
 enum ActionRequest : std::uint32_t {

@@ -48,7 +48,7 @@ constexpr IniSchemaRow kFullSchema[] = {
     {L"Action", L"Rename", kKeyRename, kIniText}, {L"Action", L"URL", kKeyUrl, kIniRaw},
     {L"Action", L"Resource", kKeyResource, kIniRawList}, {L"Action", L"Flags", kKeyFlags, kIniList},
     {L"Action", L"Architecture", kKeyArchitecture, kIniList}, {L"Action", L"Privileges", kKeyPrivileges, kIniText},
-    {L"Action", L"QuietFromVersion", kKeyQuietFromVersion, kIniText},
+    {L"Action", L"QuietFromVersion", kKeyQuietFromVersion, kIniText}, {L"Action", L"SHA256", kKeySha256, kIniList},
 
     {L"Message", L"Header", kKeyHeader, kIniText}, {L"Message", L"Message", kKeyMessage, kIniText},
     {L"Message", L"Yes", kKeyYes, kIniText}, {L"Message", L"No", kKeyNo, kIniText},

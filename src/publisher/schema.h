@@ -29,7 +29,7 @@ enum PublisherKey : std::int32_t {
   kKeyWendrixVersion = 58, kKeyPublisher = 59, kKeyLanguage = 60, kKeyAnd = 61, kKeyOr = 62, kKeyNot = 63,
   kKeyFreeUpdates = 64, kKeyHeader = 65, kKeyYes = 66, kKeyNo = 67, kKeyLoopCount = 68, kKeyArchitecture = 69,
   kKeyPrivileges = 70, kKeyItems = 71, kKeyStatus = 72, kKeyOrigin = 73, kKeyLastModified = 74, kKeyInstall = 75,
-  kKeyError = 76, kKeyQuietFromVersion = 77,
+  kKeyError = 76, kKeyQuietFromVersion = 77, kKeySha256 = 78,
 };
 
 // The full schema: section rows, then keys valid in any section, then the

@@ -80,6 +80,7 @@ class Writer {
         RETURN_IF_FAILED(RawList(L"Resource", Items(items, resource.pathId.empty() && !needsFolder ? 1 : 2)));
       }
     }
+    for (const Sha256Digest& digest : action.sha256) RETURN_IF_FAILED(Text(L"SHA256", FormatSha256Text(digest)));
     for (const std::wstring& messageId : action.messageIds)
       if (m_data.FindMessage(messageId)) RETURN_IF_FAILED(Text(L"Message", messageId));
     RETURN_IF_FAILED(TextIfAny(L"Parameters", action.parameters));

@@ -11,10 +11,12 @@
 #include "frame/messages.h"
 #include "platform/file_facts.h"
 #include "platform/named_mutex.h"
+#include "platform/sha256_stream.h"
 #include "platform/unique_handle.h"
 #include "update/internet.h"
 #include "update/settings.h"
 #include "wallet/entry_naming.h"
+#include "wallet/entry_pins.h"
 #include "wallet/entry_state.h"
 #include "wallet/installer_entry.h"
 #include "wallet/status_message.h"
@@ -70,6 +72,7 @@ class EntryRun : public ByteSink {
 
   HRESULT Download() {
     m_entry.startLogged = false;
+    m_entry.refusedFile.clear();
     RETURN_IF_FAILED(LoadSettings(m_settings));
     if (m_settings->modem && m_settings->dialUpEntry.empty()) return E_INVALIDARG;
     HRESULT hr = DownloadFiles();
@@ -79,7 +82,10 @@ class EntryRun : public ByteSink {
     }
     const std::uint32_t word = ResultWord(hr);
     std::wstring message;
-    if (word == kResultError) message = L"From: " + m_url + L"\nError: " + ErrorText(hr);
+    if (word == kResultError) {
+      if (!m_entry.refusedFile.empty()) message = L"File: " + m_entry.refusedFile + L"\n";
+      message += L"From: " + m_url + L"\nError: " + ErrorText(hr);
+    }
     Log(m_entry.startLogged ? kEventDownloadComplete : kEventDownloadStarted, word,
         message.empty() ? nullptr : message.c_str());
 
@@ -116,6 +122,7 @@ class EntryRun : public ByteSink {
         w.status = kWalletInstalling;
         SaveWalletEntry(m_entry);
         SendStatusChange();
+        m_entry.refusedFile.clear();
         hr = InstallWalletEntry(m_entry);
       } else {
         hr = WaitForWalletInstaller(m_entry);
@@ -129,7 +136,8 @@ class EntryRun : public ByteSink {
     std::uint32_t word = ResultWord(hr);
     if (word == kResultSuccess && EffectiveStatus(m_entry) != kWalletInstalled) word = kResultUnknown;
     SaveWalletEntry(m_entry);
-    Log(kEventInstall, word, nullptr);
+    const std::wstring refused = hr == kBadDigest ? L"File: " + m_entry.refusedFile + L"\nError: " + ErrorText(hr) : L"";
+    Log(kEventInstall, word, refused.empty() ? nullptr : refused.c_str());
     SendStatusChange();
     const Action* action = m_entry.EntryAction();
     if ((action && (action->flags & kActionNoWallet)) || word == kResultError || word == kResultUnknown)
@@ -161,6 +169,7 @@ class EntryRun : public ByteSink {
       std::wstring temporary, final;
       RETURN_IF_FAILED(WalletEntryFilePath(m_entry, index, true, temporary));
       RETURN_IF_FAILED(WalletEntryFilePath(m_entry, index, false, final));
+      RETURN_IF_FAILED(CheckPin(index, SomethingAt(temporary) ? temporary : final));
       if (SomethingAt(temporary)) {
         DeleteFileW(final.c_str());
         RETURN_LAST_ERROR_IF(!MoveFileW(temporary.c_str(), final.c_str()));
@@ -181,6 +190,16 @@ class EntryRun : public ByteSink {
     return S_OK;
   }
 
+  // The file just fetched (or found complete) against its pin: the digest
+  // taken as the bytes were written, else the file's own.
+  HRESULT CheckPin(std::uint32_t index, const std::wstring& path) {
+    if (!EntryPinned(m_entry)) return S_OK;
+    if (!m_hash.Started()) return CheckPinnedFile(m_entry, index, path);
+    Sha256Digest digest{};
+    RETURN_IF_FAILED(m_hash.Finish(digest));
+    return ApplyPin(m_entry, index, path, digest);
+  }
+
   void RecordResource(std::uint32_t index) {
     auto& records = m_entry.wallet.resources;
     if (index < records.size()) {
@@ -197,6 +216,7 @@ class EntryRun : public ByteSink {
     m_entry.currentFileSize = m_entry.currentFileModified = 0;
     m_entry.dateKnown = false;
     m_sizeKnown = false;
+    m_hash.Reset();  // a digest under way belongs to an earlier file
     if (m_url.empty()) return kNoDownloadUrl;
 
     CInternet internet;
@@ -295,6 +315,8 @@ class EntryRun : public ByteSink {
     m_output.Reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     RETURN_LAST_ERROR_IF(!m_output);
+    // The digest is taken as the bytes are written: no second read of the file.
+    if (EntryPinned(m_entry)) RETURN_IF_FAILED(m_hash.Start());
     // Reserved at once, so that the disk's space is claimed before the data
     // arrives; but no further than the wallet may grow, whatever the server
     // announces.
@@ -349,13 +371,14 @@ class EntryRun : public ByteSink {
     LARGE_INTEGER start{};
     RETURN_LAST_ERROR_IF(!SetFilePointerEx(m_output.Get(), start, nullptr, FILE_BEGIN));
     RETURN_LAST_ERROR_IF(!SetEndOfFile(m_output.Get()));
-    return S_OK;
+    return m_hash.Started() ? m_hash.Start() : S_OK;
   }
   HRESULT Append(std::span<const char> bytes) override {
     if (!m_output) return E_HANDLE;
     DWORD written = 0;
     RETURN_LAST_ERROR_IF(!WriteFile(m_output.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    return written == bytes.size() ? S_OK : HResultFromWin32(ERROR_WRITE_FAULT);
+    if (written != bytes.size()) return HResultFromWin32(ERROR_WRITE_FAULT);
+    return m_hash.Started() ? m_hash.Add(bytes) : S_OK;
   }
 
   void Log(std::uint32_t type, std::uint32_t result, const wchar_t* message) {
@@ -369,6 +392,7 @@ class EntryRun : public ByteSink {
   const EntryReceivers& m_receivers;
   std::unique_ptr<InternetSettings> m_settings;
   UniqueFile m_output;
+  Sha256Stream m_hash;  // the digest of the file being written, when the action pins it
   std::wstring m_url;
   std::uint32_t m_index = 0;
   bool m_sizeKnown = false;

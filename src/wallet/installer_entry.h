@@ -7,7 +7,8 @@
 namespace wendrix {
 
 // Runs the entry's installer, archive or publisher data file (RunInstaller),
-// owned by the main dialog when there is one.
+// owned by the main dialog when there is one, once every pinned file has its
+// pinned digest (kBadDigest, and nothing run, otherwise).
 HRESULT InstallWalletEntry(WalletEntry& entry);
 // Waits for an installer an earlier run of this entry launched.
 HRESULT WaitForWalletInstaller(WalletEntry& entry);

@@ -34,6 +34,8 @@ struct WalletEntry {
   bool startLogged = false;
   bool dateKnown = false;
   std::uint32_t lastProgressTick = 0;
+  // The name of the file a SHA-256 pin refused last, for the event log.
+  std::wstring refusedFile;
 
   // The item's title (its ID without one) and, when it has a version text, a
   // blank and that text. Built after loading.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <string>
 #include <string_view>
 
@@ -135,7 +136,7 @@ TEST_F(LoaderTest, RecordChecksFailAtTheSectionHeader) {
 }
 
 TEST_F(LoaderTest, BadKeyValuesFailAtTheirLine) {
-  const wchar_t* const kCases[] = {
+  const std::wstring kCases[] = {
       L"[Item]\nID=My Tool ; <<\nTitle=T\n",
       L"[Action]\nID=\"a\\tb\" ; <<\nType=Open\nSubtype=FAQ\n",
       L"[Text]\nID=\" T\" ; <<\nText=en,x\n",
@@ -156,10 +157,23 @@ TEST_F(LoaderTest, BadKeyValuesFailAtTheirLine) {
       L"[DisplayVersionStyle]\nID=D\nReplace=05,Gold ; <<\n", L"[DisplayVersionStyle]\nID=D\nReplace=5.1 ; <<\n",
       L"[Icon]\nID=my icon ; <<\nVersion=1\n", L"[Icon]\nID=a\\\\b ; <<\nVersion=1\n",
       L"[Icon]\nID=a/b ; <<\nVersion=1\n", L"[Icon]\nID=c:logo ; <<\nVersion=1\n",
+      // Pins: 63 and 65 digits, a letter past f, a blank inside, a prefix, two on one line, none.
+      L"[Action]\nID=A\nSHA256=" + std::wstring(63, L'a') + L" ; <<\n",
+      L"[Action]\nID=A\nSHA256=" + std::wstring(65, L'A') + L" ; <<\n",
+      L"[Action]\nID=A\nSHA256=" + std::wstring(63, L'0') + L"g ; <<\n",
+      L"[Action]\nID=A\nSHA256=" + std::wstring(31, L'0') + L" " + std::wstring(32, L'0') + L" ; <<\n",
+      L"[Action]\nID=A\nSHA256=0x" + std::wstring(62, L'0') + L" ; <<\n",
+      L"[Action]\nID=A\nSHA256=" + std::wstring(64, L'0') + L"," + std::wstring(64, L'0') + L" ; <<\n",
+      L"[Action]\nID=A\nSHA256= ; <<\n",
   };
-  for (const wchar_t* body : kCases) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(body)));
+  for (const std::wstring& body : kCases) {
+    SCOPED_TRACE(testing::PrintToString(body));
     EXPECT_TRUE(FailedAt(Load(body), kInvalidArg));
+    // A pin that does not parse fails every load, the wallet's too.
+    if (body.find(L"SHA256") != std::wstring::npos) {
+      EXPECT_TRUE(FailedAt(Load(body, kLoadStrict), kInvalidArg));
+      EXPECT_TRUE(FailedAt(LoadWallet(body), kInvalidArg));
+    }
   }
   EXPECT_TRUE(FailedAt(Load(L"[Icon]\nID=" + std::wstring(101, L'i') + L" ; <<\nVersion=1\n"), kInvalidArg));
 }
@@ -268,6 +282,65 @@ TEST_F(LoaderTest, UnknownWordsKeysAndSectionsAreSkippedOrFailUnderStrictLoad) {
       EXPECT_EQ(data.items[0].flags, c.expected);
     }
     EXPECT_TRUE(FailedAt(LoadTitled(c.body, kLoadStrict), c.strict));
+  }
+}
+
+// SHA256 lines: digits of either case; one per file, in file order, which
+// only the strict load holds the publisher to; a reader that does not know
+// the key skips it in a lenient load.
+TEST_F(LoaderTest, PinsPairWithTheActionsFiles) {
+  const std::wstring lower = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+  std::wstring upper = lower;
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+  const std::wstring other(64, L'0');
+  const struct {
+    const char* name;
+    std::wstring files, pins;
+    std::size_t loaded;  // pins kept by the lenient load
+    bool strictLoads;
+  } kCases[] = {
+      {"one file, mirrors", L"URL=http://a/x.exe\nURL=http://b/x.exe\n", L"SHA256=" + upper + L" ; <<\n", 1, true},
+      {"two resources", L"Resource=http://a/x.zip\nResource=y.zip\n",
+       L"SHA256=" + lower + L" ; <<\nSHA256=" + other + L"\n", 2, true},
+      {"pins before the files", L"", L"SHA256=" + lower + L" ; <<\nResource=a.cab\nResource=b.cab\nSHA256=" + other + L"\n",
+       2, true},
+      {"a resource without its pin", L"Resource=a.cab\nResource=b.cab\n", L"SHA256=" + lower + L" ; <<\n", 1, false},
+      {"two pins for one file", L"URL=http://a/x.exe\n", L"SHA256=" + lower + L" ; <<\nSHA256=" + lower + L"\n", 2,
+       false},
+      {"a pin without a file", L"", L"SHA256=" + lower + L" ; <<\n", 1, false},
+      {"no pin", L"Resource=a.cab\nResource=b.cab\n", L"", 0, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring body = L"[Action]\nID=A\n" + std::wstring(kGeneric) + c.files + c.pins;
+    ASSERT_TRUE(Loaded(Load(body)));
+    const Action action = data.actions.at(0);
+    ASSERT_EQ(action.sha256.size(), c.loaded);
+    if (c.loaded) {
+      EXPECT_EQ(action.sha256[0].front(), 0xBA);
+      EXPECT_EQ(action.sha256[0].back(), 0xAD);
+      EXPECT_TRUE(PinMatches(action, 0, action.sha256[0]));
+      for (const std::size_t at : {0u, 31u}) {  // every byte counts, the first and the last
+        Sha256Digest changed = action.sha256[0];
+        changed[at] ^= 1;
+        EXPECT_FALSE(PinMatches(action, 0, changed));
+      }
+      EXPECT_EQ(FormatSha256Text(action.sha256[0]), lower);
+    }
+    // A file past the last pin matches nothing, not even the empty digest.
+    EXPECT_FALSE(PinMatches(action, c.loaded, Sha256Digest{}));
+    if (c.strictLoads) EXPECT_TRUE(Loaded(Load(body, kLoadStrict)));
+    else EXPECT_TRUE(FailedAt(Load(body, kLoadStrict), kInvalidArg));
+    // An older reader: the key is one it does not know.
+    std::wstring old = body;
+    for (std::size_t at = old.find(L"SHA256="); at != std::wstring::npos; at = old.find(L"SHA256=", at))
+      old.replace(at, 6, L"Digest");
+    ASSERT_TRUE(Loaded(Load(old)));
+    Action skipped = data.actions.at(0);
+    EXPECT_TRUE(skipped.sha256.empty());
+    skipped.sha256 = action.sha256;
+    EXPECT_EQ(skipped, action);
+    if (!c.pins.empty()) EXPECT_TRUE(FailedAt(Load(old, kLoadStrict), kInvalidData));
   }
 }
 

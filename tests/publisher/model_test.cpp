@@ -165,6 +165,36 @@ TEST_F(ModelTest, FileNamePrefersRenameThenResourceThenUrl) {
   EXPECT_EQ(FileName(a), L"tool.exe");
 }
 
+// The fetched-and-kept actions over plain http that strict validation warns about.
+TEST_F(ModelTest, UnpinnedOverHttp) {
+  const struct {
+    const char* name;
+    std::uint32_t type, flags;
+    std::vector<std::wstring> urls, resources;
+    bool pinned, warns;
+  } kCases[] = {
+      {"download over http", kActionDownload, 0, {L"HTTP://a/x.exe"}, {}, false, true},
+      {"pinned", kActionDownload, 0, {L"http://a/x.exe"}, {}, true, false},
+      {"over https", kActionDownload, 0, {L"https://a/x.exe"}, {}, false, false},
+      {"one mirror over http", kActionDownload, 0, {L"https://a/x.exe", L"http://b/x.exe"}, {}, false, true},
+      {"second resource over http", kActionDownload, 0, {L"http://unused/"}, {L"https://a/1.cab", L"http://a/2.cab"},
+       false, true},
+      {"resources over https", kActionDownload, 0, {L"http://unused/"}, {L"https://a/1.cab"}, false, false},
+      {"installing open action", kActionOpen, kActionInstall, {L"http://a/doc.pdf"}, {}, false, true},
+      {"home page", kActionOpen, 0, {L"http://a/"}, {}, false, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Action a;
+    a.type = c.type;
+    a.flags = c.flags;
+    a.urls = c.urls;
+    for (const std::wstring& r : c.resources) a.resources.push_back({r, L""});
+    if (c.pinned) a.sha256.resize(1);
+    EXPECT_EQ(UnpinnedOverHttp(a), c.warns);
+  }
+}
+
 TEST_F(ModelTest, BestActionFollowsTheRequestBits) {
   AddAction(L"Generic", kActionDownload, kSubtypeGeneric, L"1.0");
   AddAction(L"Try", kActionDownload, kSubtypeTry, L"1.0");

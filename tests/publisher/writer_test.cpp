@@ -181,6 +181,9 @@ TEST_F(PublisherWriterTest, EveryActionOfACatalogueItemRoundTrips) {
   ASSERT_TRUE(m_source.FindItem(L"Editor")->flags & kItemGrouped);
   ASSERT_TRUE(m_source.FindAction(L"EditorFiles")->flags & kActionUnavailable);
   ASSERT_EQ(m_source.FindMessage(L"Notice"), nullptr);
+  // Pins of a single file and of two resources, in either case of digits.
+  ASSERT_EQ(m_source.FindAction(L"EditorSetup")->sha256.size(), 1u);
+  ASSERT_EQ(m_source.FindAction(L"EditorFiles")->sha256.size(), 2u);
   int pairs = 0;
   for (const Item& item : m_source.items) {
     for (const std::wstring& actionId : item.actionIds) {
@@ -197,6 +200,8 @@ TEST_F(PublisherWriterTest, WordListsFollowTheVocabularyOrder) {
       WalletText(m_source, *m_source.FindItem(L"Manual"), *m_source.FindAction(L"EditorSetup"), kIniSaveUnicode);
   EXPECT_NE(text.find(L"\r\nSubtype = Generic, Try, Update\r\nFlags = Install, Installer\r\n"), std::wstring::npos);
   EXPECT_NE(text.find(L"\r\nArchitecture = x86, x64\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\r\nSHA256 = ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n"),
+            std::wstring::npos);
   const std::wstring manual =
       WalletText(m_source, *m_source.FindItem(L"Manual"), *m_source.FindAction(L"ManualPdf"), kIniSaveUnicode);
   EXPECT_NE(manual.find(L"\r\nFlags = NoWallet, External, CDSet, Encoded\r\n"), std::wstring::npos);

@@ -56,9 +56,11 @@ class WalletEntryTest : public testing::Test {
 TEST_F(WalletEntryTest, WritesTheWalletSectionInOrderAndReadsItBack) {
   ASSERT_EQ(Read(L"[Wallet]\nID=Acme_-_Tool\nOrigin=Scheduled\nStatus=Error\nError=-2147024894\n"
                  L"Date=2026-01-02T03:04:05Z\nFlags=Silent,Install,NoCache\nURL=http://dl.example/dir/setup.exe\n"
-                 L"Bytes=1234\nLastModified=2025-12-31T23:59:59Z\n"),
+                 L"Bytes=1234\nLastModified=2025-12-31T23:59:59Z\n",
+                 SingleFileAction(L"SHA256=BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD\n")),
             S_OK) << line;
   EXPECT_EQ(entry.displayName, L"Acme Tool 2.5.0.0");
+  ASSERT_EQ(entry.data.actions.front().sha256.size(), 1u);  // the pin rides with the action
   WalletEntry again;
   ASSERT_EQ(RoundTrip(again), S_OK) << testing::PrintToString(written);
   EXPECT_EQ(written.substr(0, written.find(L"[Item]")),
@@ -81,7 +83,9 @@ TEST_F(WalletEntryTest, OmitsWhatIsNotSetAndWritesResourceRecordsOfMultiFileActi
   ASSERT_EQ(Read(L"[Wallet]\nStatus=Downloading\nResource=http://dl.example/a.cab,10,2026-01-02T03:04:05Z\n"
                  L"Resource=http://dl.example/b.cab,20,-\n",
                  L"[Action]\nID=Get\nType=Download\nSubtype=Update\nFlags=Install\n"
-                 L"Resource=http://dl.example/a.cab\nResource=http://dl.example/b.cab\n"),
+                 L"Resource=http://dl.example/a.cab\nResource=http://dl.example/b.cab\n"
+                 L"SHA256=e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\n"
+                 L"SHA256=cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0\n"),
             S_OK) << line;
   EXPECT_EQ(entry.Id(), L"given");  // no ID in the file
   EXPECT_TRUE(entry.wallet.url.empty());
@@ -92,6 +96,8 @@ TEST_F(WalletEntryTest, OmitsWhatIsNotSetAndWritesResourceRecordsOfMultiFileActi
                     L"Resource = http://dl.example/a.cab, 10, 2026-01-02T03:04:05Z\r\n"
                     L"Resource = http://dl.example/b.cab, 20, -\r\n\r\n");
   EXPECT_EQ(EntryFileCount(again), 2u);
+  ASSERT_EQ(entry.data.actions.front().sha256.size(), 2u);
+  EXPECT_EQ(again.data.actions.front().sha256, entry.data.actions.front().sha256);
 }
 
 TEST_F(WalletEntryTest, RefusesWhatCouldNotBeReadBack) {
