@@ -317,8 +317,6 @@ TEST_F(LoaderTest, PinsPairWithTheActionsFiles) {
     const Action action = data.actions.at(0);
     ASSERT_EQ(action.sha256.size(), c.loaded);
     if (c.loaded) {
-      EXPECT_EQ(action.sha256[0].front(), 0xBA);
-      EXPECT_EQ(action.sha256[0].back(), 0xAD);
       EXPECT_TRUE(PinMatches(action, 0, action.sha256[0]));
       for (const std::size_t at : {0u, 31u}) {  // every byte counts, the first and the last
         Sha256Digest changed = action.sha256[0];
@@ -329,8 +327,7 @@ TEST_F(LoaderTest, PinsPairWithTheActionsFiles) {
     }
     // A file past the last pin matches nothing, not even the empty digest.
     EXPECT_FALSE(PinMatches(action, c.loaded, Sha256Digest{}));
-    if (c.strictLoads) EXPECT_TRUE(Loaded(Load(body, kLoadStrict)));
-    else EXPECT_TRUE(FailedAt(Load(body, kLoadStrict), kInvalidArg));
+    EXPECT_TRUE(c.strictLoads ? Loaded(Load(body, kLoadStrict)) : FailedAt(Load(body, kLoadStrict), kInvalidArg));
     // An older reader: the key is one it does not know.
     std::wstring old = body;
     for (std::size_t at = old.find(L"SHA256="); at != std::wstring::npos; at = old.find(L"SHA256=", at))
@@ -340,7 +337,9 @@ TEST_F(LoaderTest, PinsPairWithTheActionsFiles) {
     EXPECT_TRUE(skipped.sha256.empty());
     skipped.sha256 = action.sha256;
     EXPECT_EQ(skipped, action);
-    if (!c.pins.empty()) EXPECT_TRUE(FailedAt(Load(old, kLoadStrict), kInvalidData));
+    if (!c.pins.empty()) {
+      EXPECT_TRUE(FailedAt(Load(old, kLoadStrict), kInvalidData));
+    }
   }
 }
 
