@@ -7,9 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "core/result.h"
+
 namespace wendrix {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
+
+// The answer for a file whose digest is not the pinned one (TRUST_E_BAD_DIGEST).
+inline constexpr HRESULT kBadDigest = static_cast<HRESULT>(0x80096010);
 
 // Exactly 64 hexadecimal digits, either case, nothing around them: a pin is
 // compared byte for byte, so a shorter or longer value is refused rather than

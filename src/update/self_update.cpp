@@ -6,6 +6,7 @@
 #include "frame/product_folder.h"
 #include "platform/file_trust.h"
 #include "platform/path_containment.h"
+#include "platform/sha256_hash.h"
 #include "platform/unique_handle.h"
 #include "resources/string_ids.h"
 #include "setup/launcher.h"
@@ -81,8 +82,19 @@ HRESULT StartUpdateLauncher(const std::wstring& folder, const std::wstring& file
   return StartLauncher(copy, command, nullptr, launcher);
 }
 
+// The pin comes first: a file that is not the one published is refused
+// before its signature is even looked at.
+HRESULT CheckPin(const std::wstring& file, const Sha256Digest* pin) {
+  if (!pin) return S_OK;
+  Sha256Digest digest{};
+  const HRESULT hashed = HashFileSha256(file.c_str(), digest);
+  if (SUCCEEDED(hashed) && digest == *pin) return S_OK;
+  DeleteFileW(file.c_str());
+  return FAILED(hashed) ? hashed : kBadDigest;
+}
+
 HRESULT Update(CTransfer& transfer, const std::wstring& address, const wchar_t* rename, const wchar_t* parameters,
-               CClient& client, const InternetSettings& settings, bool interactive) {
+               CClient& client, const InternetSettings& settings, bool interactive, const Sha256Digest* pin) {
   std::wstring folder;
   if (FAILED(MakeDownloadFolder(folder))) return E_FAIL;
   const std::wstring name = LastSegment(address);
@@ -103,6 +115,7 @@ HRESULT Update(CTransfer& transfer, const std::wstring& address, const wchar_t* 
     RETURN_LAST_ERROR_IF(!MoveFileExW(file.c_str(), renamed.c_str(), MOVEFILE_REPLACE_EXISTING));
     file = renamed;
   }
+  RETURN_IF_FAILED(CheckPin(file, pin));
   RETURN_IF_FAILED(CheckSignature(file));
   return StartUpdateLauncher(folder, file, parameters, interactive);
 }
@@ -118,7 +131,7 @@ void ShowFailure(CClient& client, HRESULT hr) {
 }  // namespace
 
 HRESULT RunUpdate(CTransfer& transfer, const wchar_t* address, const wchar_t* rename, const wchar_t* parameters,
-                  CClient* client, const InternetSettings* settings, bool interactive) {
+                  CClient* client, const InternetSettings* settings, bool interactive, const Sha256Digest* pin) {
   if (!address || !*address || !client || !settings) return E_INVALIDARG;
   // A rename that names a folder is refused before anything is fetched.
   if (rename && *rename && std::wstring_view(rename).find(L'\\') != std::wstring_view::npos) return E_INVALIDARG;
@@ -126,7 +139,7 @@ HRESULT RunUpdate(CTransfer& transfer, const wchar_t* address, const wchar_t* re
   client->Begin(flags);
   HRESULT hr = E_OUTOFMEMORY;
   try {
-    hr = Update(transfer, address, rename, parameters, *client, *settings, interactive);
+    hr = Update(transfer, address, rename, parameters, *client, *settings, interactive, pin);
   } catch (const std::bad_alloc&) {
   }
   if (FAILED(hr)) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "core/result.h"
+#include "core/sha256_text.h"
 #include "resources/string_ids.h"
 
 namespace wendrix {
@@ -24,13 +25,16 @@ inline constexpr std::uint32_t kRunFailed = 0x2000;
 
 // Downloads `address` (its last segment names the file; `rename`, when
 // given, renames it and must be a plain file name, else E_INVALIDARG) with
-// progress to `client`, checks that the maker signed it or that the system
-// trusts it (kTrustLibrariesMissing, kSignatureNotVerified), copies the
+// progress to `client`; with a `pin`, the file's SHA-256 must be it
+// (kBadDigest, and the file deleted); then checks that the maker signed it or
+// that the system trusts it (kTrustLibrariesMissing, kSignatureNotVerified),
+// both checks having to pass; copies the
 // launcher beside it (kUpdateEnvironmentFailed) and starts the copy. An
 // interactive update has the launcher start the main program again
 // afterwards, and shows a failure other than a cancel. E_INVALIDARG without
 // address, client or settings; E_FAIL when no download folder can be made.
 HRESULT RunUpdate(CTransfer& transfer, const wchar_t* address, const wchar_t* rename, const wchar_t* parameters,
-                  CClient* client, const InternetSettings* settings, bool interactive);
+                  CClient* client, const InternetSettings* settings, bool interactive,
+                  const Sha256Digest* pin = nullptr);
 
 }  // namespace wendrix

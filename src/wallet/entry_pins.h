@@ -12,9 +12,6 @@
 
 namespace wendrix {
 
-// The answer for a file whose digest is not the pinned one (TRUST_E_BAD_DIGEST).
-inline constexpr HRESULT kBadDigest = static_cast<HRESULT>(0x80096010);
-
 inline bool EntryPinned(const WalletEntry& entry) noexcept {
   const Action* action = entry.EntryAction();
   return action && !action->sha256.empty();

@@ -181,7 +181,8 @@ HRESULT RunSelfUpdateRequest(const ItemRequest& request) {
   CProgressClient client(request.callback, request.context);
   CTransfer transfer;
   return RunUpdate(transfer, address.c_str(), action->rename.empty() ? nullptr : action->rename.c_str(),
-                   action->parameters.empty() ? nullptr : action->parameters.c_str(), &client, settings.get(), false);
+                   action->parameters.empty() ? nullptr : action->parameters.c_str(), &client, settings.get(), false,
+                   action->sha256.empty() ? nullptr : &action->sha256.front());
 }
 
 HRESULT RunWalletEntryById(const wchar_t* id, const wchar_t* command, const wchar_t* folder) {

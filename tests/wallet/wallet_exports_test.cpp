@@ -13,6 +13,7 @@
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
 #include "../support/shell_folder_redirect.h"
+#include "platform/sha256_hash.h"
 #include "platform/unique_handle.h"
 #include "registration/registration.h"
 #include "wallet/installer_entry.h"
@@ -188,11 +189,16 @@ TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
     ReadFile(file.Get(), signedFile.data(), static_cast<DWORD>(signedFile.size()), &read, nullptr);
   }
   m_server.On("/wx39.exe", MakeReply(200, "OK", signedFile));
-  offer(L"3.9", L"Rename = wx39 new.exe\r\n");
+  // A pin is checked before the signature, and both must pass.
+  offer(L"3.9", (L"SHA256 = " + std::wstring(64, L'0') + L"\r\n").c_str());
+  EXPECT_EQ(update(L"Acme"), static_cast<HRESULT>(0x80096010));
+  Sha256Digest digest{};
+  ASSERT_EQ(HashFileSha256((bin + L"\\trust_data\\maker.exe").c_str(), digest), S_OK);
+  offer(L"3.9", (L"Rename = wx39 new.exe\r\nSHA256 = " + FormatSha256Text(digest) + L"\r\n").c_str());
   std::wstring total;
   EXPECT_EQ(m_install(L"1.2.3", nullptr, WENDRIX_REQUEST_SELF_UPDATE, nullptr, nullptr, &RecordTotal, &total), S_OK);
   EXPECT_EQ(total, std::to_wstring(signedFile.size()));
-  EXPECT_EQ(m_server.CountFor("/wx39.exe"), 1u);
+  EXPECT_EQ(m_server.CountFor("/wx39.exe"), 2u);
   // The download folder holds the file and the launcher copy that runs it.
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
