@@ -378,9 +378,12 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  * with WENDRIX_REQUEST_INSTALL_NOW, otherwise through the main program, which
  * asks the user (0 when confirmed, 0x80004004 when not, 0x80004005 when the
  * main program ends without an answer). `command` (run in `folder`) starts
- * after a successful installation. This version of the library cannot run
- * installers yet: an installation ends with 0x80004001 (E_NOTIMPL) and the
- * entry is deleted; nothing is run.
+ * after a successful installation. An installer program runs through a copy
+ * of the product's launcher once the system trusts its signature (or, where
+ * the system has no trust libraries, once the user accepts it); refused, the
+ * installation ends with 0x80004004. Downloaded publisher data files are
+ * registered. Actions that unpack archives are not installed by this version
+ * yet: they end with 0x80004001 (E_NOTIMPL) and nothing is unpacked.
  *
  * WendrixInstallItem with WENDRIX_REQUEST_SELF_UPDATE updates the product
  * itself: `publisher` (an ID or a name) must be registered, and the product's
@@ -389,7 +392,8 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  * the file downloaded (progress to `callback`) into a new "KWX" folder of the
  * temporary "Wendrix" folder and checked: signed by the maker, or trusted by
  * the system (0x80040064 when the trust libraries are missing, 0x80040065
- * when the signature does not hold). A copy of the launcher then waits for
+ * when the signature does not hold); a pinned file must also have its
+ * SHA-256, checked first (0x80096010). A copy of the launcher then waits for
  * the calling process to end and runs it. 0 when nothing newer is offered.
  *
  * WendrixWallet serves the main program: operation 0 runs the wallet entry
