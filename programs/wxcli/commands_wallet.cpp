@@ -35,14 +35,19 @@ const wchar_t* StatusWord(std::uint32_t status) {
   return status < std::size(kWords) ? kWords[status] : L"?";
 }
 
-}  // namespace
-
-int CommandDownload(Args args) {
+// The request bit the flags name (Generic when none does).
+UINT32 TakeRequest(Args& args) {
   UINT32 request = 0;
   for (const auto& [flag, bit] : {std::pair{L"--generic", WENDRIX_REQUEST_GENERIC}, {L"--try", WENDRIX_REQUEST_TRY},
                                   {L"--buy", WENDRIX_REQUEST_BUY}, {L"--update", WENDRIX_REQUEST_UPDATE}})
     if (TakeFlag(args, flag)) request |= bit;
-  if (request == 0) request = WENDRIX_REQUEST_GENERIC;
+  return request ? request : WENDRIX_REQUEST_GENERIC;
+}
+
+}  // namespace
+
+int CommandDownload(Args args) {
+  const UINT32 request = TakeRequest(args);
   if (args.size() != 2) {
     Err(L"usage: wxcli download PUBLISHER ITEM [--generic|--try|--buy|--update]\n");
     return 2;
@@ -54,16 +59,43 @@ int CommandDownload(Args args) {
   return 0;
 }
 
+int CommandInstall(Args args) {
+  const UINT32 request = TakeRequest(args);
+  if (args.size() != 2) {
+    Err(L"usage: wxcli install PUBLISHER ITEM [--generic|--try|--buy|--update]\n");
+    return 2;
+  }
+  // At once, in this process: there is no main program to ask the user.
+  const HRESULT hr = WendrixInstallItem(args[0].c_str(), args[1].c_str(), request | WENDRIX_REQUEST_INSTALL_NOW,
+                                        nullptr, nullptr, ShowProgress, nullptr);
+  Err(L"\n");
+  if (FAILED(hr)) return Failed(L"install", hr);
+  Out(L"installed\n");
+  return 0;
+}
+
 int CommandWallet(Args args) {
-  std::wstring deleteId;
+  std::wstring deleteId, installId;
   const bool prune = TakeFlag(args, L"--prune");
   const bool resume = TakeFlag(args, L"--resume");
   const bool remove = TakeOption(args, L"--delete", deleteId);
+  const bool install = TakeOption(args, L"--install", installId);
   if (!args.empty()) {
-    Err(L"usage: wxcli wallet [--prune] [--delete ID] [--resume]\n");
+    Err(L"usage: wxcli wallet [--prune] [--delete ID] [--resume] [--install ID]\n");
     return 2;
   }
   InitializeLibraryState();  // Wallet files are read with the library's version
+  if (install) {
+    // The entry is marked for installation and run here, as the main
+    // program runs an entry it is handed.
+    WalletEntry entry;
+    if (const HRESULT hr = LoadWalletEntry(installId, entry); FAILED(hr)) return Failed(L"install", hr);
+    entry.wallet.flags = (entry.wallet.flags | kWalletInstall) & ~static_cast<std::uint32_t>(kWalletDeferredInstall);
+    entry.wallet.status = kWalletWaitingToInstall;
+    if (const HRESULT hr = SaveWalletEntry(entry); FAILED(hr)) return Failed(L"install", hr);
+    if (const HRESULT hr = WendrixWallet(WENDRIX_WALLET_RUN_ENTRY, 0, installId.c_str(), nullptr, nullptr); FAILED(hr))
+      return Failed(L"install", hr);
+  }
   if (resume) {
     if (const HRESULT hr = WendrixWallet(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr); FAILED(hr))
       return Failed(L"resume", hr);

@@ -41,5 +41,6 @@ int CommandCheck(Args args);
 int CommandItems(Args args);
 int CommandDownload(Args args);
 int CommandWallet(Args args);
+int CommandInstall(Args args);
 
 }  // namespace wxcli

@@ -29,7 +29,8 @@ constexpr wchar_t kUsage[] =
     L"  check [PUBLISHER] [--automatic]   check for updates and show the summary and the new items\n"
     L"  items PUBLISHER              the items of a publisher's last data, with installed and latest versions\n"
     L"  download PUBLISHER ITEM [--generic|--try|--buy|--update]   fetch the item's action into the wallet\n"
-    L"  wallet [--prune] [--delete ID] [--resume]   the wallet's entries with status, size and progress\n";
+    L"  install PUBLISHER ITEM [--generic|--try|--buy|--update]   download the item's action and install it now\n"
+    L"  wallet [--prune] [--delete ID] [--resume] [--install ID]   the wallet's entries with status, size and progress\n";
 
 }  // namespace
 
@@ -69,6 +70,7 @@ int Run(wxcli::Args args) {
   if (command == L"items") return wxcli::CommandItems(args);
   if (command == L"download") return wxcli::CommandDownload(args);
   if (command == L"wallet") return wxcli::CommandWallet(args);
+  if (command == L"install") return wxcli::CommandInstall(args);
   wxcli::Err(kUsage);
   return 2;
 }
