@@ -37,7 +37,7 @@ using CertCloseStoreFn = BOOL(WINAPI*)(HCERTSTORE, DWORD);
 
 template <typename Fn>
 bool Bind(const UniqueModule& module, const char* name, Fn& fn) noexcept {
-  fn = module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name))) : nullptr;
+  fn = ProcAddress<Fn>(module.Get(), name);
   return fn != nullptr;
 }
 

@@ -11,11 +11,6 @@
 namespace wendrix {
 namespace {
 
-template <typename Fn>
-Fn Bind(HMODULE module, const char* name) noexcept {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // An NTSTATUS failure as an HRESULT (the facility bit marks its origin).
 HRESULT FromStatus(NTSTATUS status) noexcept {
   return status >= 0 ? S_OK : static_cast<HRESULT>(static_cast<std::uint32_t>(status) | 0x10000000u);
@@ -50,12 +45,12 @@ struct Sha256Hash::Api {
   Api() noexcept : module(LoadSystemLibrary(L"bcrypt.dll")) {
     if (!module) return;
     const HMODULE m = module.Get();
-    open = Bind<OpenFn>(m, "BCryptOpenAlgorithmProvider");
-    close = Bind<CloseFn>(m, "BCryptCloseAlgorithmProvider");
-    create = Bind<CreateFn>(m, "BCryptCreateHash");
-    data = Bind<DataFn>(m, "BCryptHashData");
-    finish = Bind<FinishFn>(m, "BCryptFinishHash");
-    destroy = Bind<DestroyFn>(m, "BCryptDestroyHash");
+    open = ProcAddress<OpenFn>(m, "BCryptOpenAlgorithmProvider");
+    close = ProcAddress<CloseFn>(m, "BCryptCloseAlgorithmProvider");
+    create = ProcAddress<CreateFn>(m, "BCryptCreateHash");
+    data = ProcAddress<DataFn>(m, "BCryptHashData");
+    finish = ProcAddress<FinishFn>(m, "BCryptFinishHash");
+    destroy = ProcAddress<DestroyFn>(m, "BCryptDestroyHash");
   }
   bool Complete() const noexcept { return open && close && create && data && finish && destroy; }
 

@@ -23,4 +23,11 @@ UniqueModule LoadSystemLibrary(const wchar_t* name, DWORD flags = 0) noexcept;
 // LOAD_LIBRARY_SEARCH_SYSTEM32: the full path in the system folder.
 UniqueModule LoadSystemLibraryByPath(const wchar_t* name, DWORD flags = 0) noexcept;
 
+// The function `name` of `module` as the pointer type Fn; null when the
+// module is null or lacks it.
+template <typename Fn>
+Fn ProcAddress(HMODULE module, const char* name) noexcept {
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 }  // namespace wendrix

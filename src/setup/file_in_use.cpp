@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/system_facts.h"
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"
 
@@ -13,11 +14,6 @@ namespace {
 using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
 using GetModuleFileNameExWFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
 using MoveFileExWFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
-
-template <typename Fn>
-Fn Bound(HMODULE module, const char* name) noexcept {
-  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
 
 std::wstring Normalized(std::wstring path) {
   for (wchar_t& c : path)
@@ -77,8 +73,8 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
 
 std::wstring ApplicationsUsingFile(const std::wstring& path) {
   const UniqueModule psapi = LoadSystemLibrary(L"psapi.dll");
-  Search search{Normalized(path), Bound<EnumProcessModulesFn>(psapi.Get(), "EnumProcessModules"),
-                Bound<GetModuleFileNameExWFn>(psapi.Get(), "GetModuleFileNameExW"), {}};
+  Search search{Normalized(path), ProcAddress<EnumProcessModulesFn>(psapi.Get(), "EnumProcessModules"),
+                ProcAddress<GetModuleFileNameExWFn>(psapi.Get(), "GetModuleFileNameExW"), {}};
   if (!search.enumModules || !search.moduleName) return {};
   EnumWindows(&VisitWindow, reinterpret_cast<LPARAM>(&search));
   return search.titles;
@@ -86,7 +82,7 @@ std::wstring ApplicationsUsingFile(const std::wstring& path) {
 
 bool ReplaceAtRestart(const wchar_t* source, const wchar_t* destination) noexcept {
   if (!source) return false;
-  const auto moveFileEx = Bound<MoveFileExWFn>(GetModuleHandleW(L"kernel32.dll"), "MoveFileExW");
+  const auto moveFileEx = Kernel32Function<MoveFileExWFn>("MoveFileExW");
   return moveFileEx && moveFileEx(source, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
