@@ -31,17 +31,12 @@ struct LauncherCommand {
   static constexpr std::uint32_t kLauncherWaitForFile = 0x2;  // the file's process is waited for
 };
 
-// One text value as the line carries it: in double quotes, each double quote
-// as \" and each backslash that ends up before a double quote (a closing one
-// included) doubled, so that the usual command-line rules read it back.
-std::wstring QuoteLauncherText(std::wstring_view text);
-
 // The whole line.
 std::wstring FormatLauncherCommand(const LauncherCommand& command);
 
 // Reads a line as FormatLauncherCommand writes it: numbers in the form their
 // position is written in (hexadecimal with "0x", or signed decimal), texts
-// quoted or as one blank-free word, exactly twelve values. Anything else
+// quoted (QuoteCommandText) or as one blank-free word, exactly twelve values. Anything else
 // gives nothing.
 std::optional<LauncherCommand> ParseLauncherCommand(std::wstring_view line);
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "setup/command_words.h"
 #include "setup/launcher_command.h"
 
 namespace wendrix {
@@ -33,7 +34,7 @@ TEST(LauncherCommandTest, QuotingKeepsEveryText) {
       {L"\t tab\t", L"\"\t tab\t\""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(QuoteLauncherText(c.text), c.quoted);
+    EXPECT_EQ(QuoteCommandText(c.text), c.quoted);
     LauncherCommand command;
     command.mode = 3;
     command.processId = -7;
