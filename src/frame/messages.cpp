@@ -17,13 +17,6 @@ constexpr int kMessageCapacity = 4000;
 constexpr DWORD kFirstWinInetError = 12000;
 constexpr DWORD kLastWinInetError = 12999;
 
-std::wstring ExpandedString(HMODULE module, UINT id) {
-  std::wstring text(kMessageCapacity, L'\0');
-  const int length = LoadMessageString(module, id, text.data(), kMessageCapacity);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
 wchar_t* FormatFromString(const std::wstring& text, std::span<const DWORD_PTR> inserts) {
   // FormatMessageW reads as many inserts as the text asks for (a "*" width
   // reads one more); the checked text asks for none beyond those given.
@@ -74,9 +67,16 @@ int LoadMessageString(HMODULE module, UINT id, wchar_t* buffer, int capacity) {
   }
 }
 
+std::wstring MessageString(UINT id, HMODULE module) {
+  std::wstring text(kMessageCapacity, L'\0');
+  const int length = LoadMessageString(module, id, text.data(), kMessageCapacity);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
 wchar_t* FormatMessageText(UINT id, HMODULE module, std::span<const DWORD_PTR> inserts) {
   try {
-    const std::wstring text = ExpandedString(module, id);
+    const std::wstring text = MessageString(id, module);
     return text.empty() ? nullptr : FormatFromString(text, inserts);
   } catch (...) {
     return nullptr;
@@ -85,7 +85,7 @@ wchar_t* FormatMessageText(UINT id, HMODULE module, std::span<const DWORD_PTR> i
 
 wchar_t* FormatCountedMessageText(UINT id, HMODULE module, std::span<const DWORD_PTR> inserts) {
   try {
-    const std::wstring text = ExpandedString(module, id);
+    const std::wstring text = MessageString(id, module);
     if (text.empty()) return nullptr;
     std::vector<std::int32_t> values;
     const std::size_t used = std::min<std::size_t>({HighestInsertNumber(text), inserts.size(), 99});
@@ -102,7 +102,7 @@ std::wstring ErrorText(HRESULT code) {
     std::wstring text;
     const DWORD low = HRESULT_CODE(code);
     if (HRESULT_FACILITY(code) == FACILITY_ITF) {
-      text = ExpandedString(nullptr, low);
+      text = MessageString(low);
     } else if (HRESULT_FACILITY(code) == FACILITY_WIN32 && low >= kFirstWinInetError && low <= kLastWinInetError) {
       // WinINet keeps its texts in its own module, not in the system table.
       HMODULE wininet = GetModuleHandleW(L"wininet.dll");

@@ -15,6 +15,11 @@ namespace wendrix {
 // or 0 when the string does not exist.
 int LoadMessageString(HMODULE module, UINT id, wchar_t* buffer, int capacity);
 
+// String `id` of `module` (null: the library) with its placeholders
+// expanded ("%an" the application's name), up to 4000 characters; empty
+// when the string does not exist. Inserts ("%1") stay as they are.
+std::wstring MessageString(UINT id, HMODULE module = nullptr);
+
 // Loads string `id` (up to 4000 characters), expands it and fills its
 // inserts with FormatMessageW. The text is allocated with LocalAlloc; the
 // caller frees it with LocalFree. Null when the string does not exist or the

@@ -247,4 +247,10 @@ bool LanguageMatches(std::wstring_view tag, std::uint16_t language, const Publis
   return row->languageId == names->languageId;
 }
 
+const std::wstring* TextForUserLanguage(const std::vector<TextEntry>& entries, const PublisherEnvironment& env) {
+  for (const TextEntry& entry : entries)
+    if (LanguageMatches(entry.language, kUserUiLanguage, env)) return &entry.text;
+  return entries.empty() ? nullptr : &entries.front().text;
+}
+
 }  // namespace wendrix

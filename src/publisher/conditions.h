@@ -103,4 +103,8 @@ int EvaluateCondition(const PublisherData& data, std::wstring_view conditionId, 
 // An empty tag matches nothing.
 bool LanguageMatches(std::wstring_view tag, std::uint16_t language, const PublisherEnvironment& env);
 
+// The entry for the user's interface language, else the first; null when
+// there is none.
+const std::wstring* TextForUserLanguage(const std::vector<TextEntry>& entries, const PublisherEnvironment& env);
+
 }  // namespace wendrix

@@ -13,9 +13,7 @@ void LinkBuiltinRow(PublisherRecord& record, const BuiltinPublisher& row) noexce
 }
 
 const std::wstring* ApplicationNameFor(const PublisherRecord& record, const PublisherEnvironment& env) {
-  for (const TextEntry& entry : record.applicationNames)
-    if (LanguageMatches(entry.language, kUserUiLanguage, env)) return &entry.text;
-  return record.applicationNames.empty() ? nullptr : &record.applicationNames.front().text;
+  return TextForUserLanguage(record.applicationNames, env);
 }
 
 }  // namespace wendrix

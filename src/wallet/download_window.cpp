@@ -4,7 +4,6 @@
 
 #include "frame/messages.h"
 #include "frame/module_state.h"
-#include "frame/string_table.h"
 #include "resources/string_ids.h"
 #include "wallet/entry_runner.h"
 #include "wallet/status_message.h"
@@ -165,7 +164,7 @@ LRESULT CDownloadWindow::OnQueryEndSession() {
   for (HWND other : others) Ask(other, kDownloadPause);
   const DWORD_PTR count = static_cast<DWORD_PTR>(counts.downloading);
   const LocalText text(FormatCountedMessageText(kStrLogOffDownloadsInProgress, Module().module, {&count, 1}));
-  const std::wstring title = LoadStringText(kStrAppNameTitle);
+  const std::wstring title = MessageString(kStrAppNameTitle);
   const int answer = MessageBoxW(nullptr, text ? text.get() : L"", title.c_str(),
                                  MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND | MB_TOPMOST);
   if (answer != IDYES) {

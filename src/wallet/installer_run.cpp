@@ -7,16 +7,17 @@
 #include "core/string_util.h"
 #include "frame/messages.h"
 #include "frame/module_state.h"
-#include "frame/string_table.h"
 #include "platform/file_trust.h"
 #include "platform/unique_handle.h"
 #include "publisher/installed_version.h"
 #include "publisher/windows_environment.h"
 #include "registration/load_file.h"
 #include "resources/string_ids.h"
-#include "update/url_text.h"
+#include "wallet/archive_route.h"
 #include "wallet/encoded_file.h"
+#include "wallet/entry_confirmation.h"
 #include "wallet/entry_naming.h"
+#include "wallet/entry_source.h"
 #include "wallet/installer_launch.h"
 #include "wallet/status_message.h"
 #include "wallet/wallet_store.h"
@@ -26,7 +27,6 @@ namespace {
 
 constexpr int kOpenAttempts = 20;
 constexpr DWORD kOpenRetryMs = 1000;
-constexpr wchar_t kUnknownHost[] = L"??";
 constexpr wchar_t kDataFileExtension[] = L".wx-cnf";
 
 HWND ResolveParent(HWND parent) {
@@ -47,7 +47,7 @@ HRESULT ShowMessages(const WalletEntry& entry, HWND parent, const PublisherEnvir
     if (!message) continue;
     const std::wstring* header = TextFor(entry.data, message->headerId, env);
     const std::wstring* body = TextFor(entry.data, message->messageId, env);
-    const std::wstring title = header ? *header : LoadStringText(kStrAppNameTitle);
+    const std::wstring title = header ? *header : MessageString(kStrAppNameTitle);
     const UINT buttons = message->type == kMessageOneButton ? MB_OK : MB_YESNO;
     if (MessageBoxW(parent, body ? body->c_str() : L"", title.c_str(), buttons | MB_SETFOREGROUND) == IDNO)
       return E_ABORT;
@@ -65,16 +65,6 @@ HRESULT OpenForReading(const std::wstring& path) {
       return HResultFromWin32(static_cast<long>(error));
     Sleep(kOpenRetryMs);
   }
-}
-
-std::wstring FileUrl(const WalletEntry& entry, std::uint32_t index) {
-  if (index < entry.wallet.resources.size()) return entry.wallet.resources[index].url;
-  return entry.wallet.url;
-}
-
-std::wstring HostOf(const std::wstring& url) {
-  std::wstring host = HostNameFromText(url);
-  return host.empty() ? kUnknownHost : host;
 }
 
 // Decodes the Encoded files for the run and encodes them again afterwards,
@@ -118,16 +108,11 @@ bool ConfirmAndVerify(const std::wstring& file, HWND parent, const std::wstring&
   if (kept > 0 && kept < MAX_PATH) SetCurrentDirectoryW(previous);
   if (SUCCEEDED(trust)) return true;
   if (trust != E_NOTIMPL) return false;
-  const std::wstring shownHost = host == kUnknownHost ? L"<Unknown URL>" : host;
+  const std::wstring shownHost = host == L"??" ? L"<Unknown URL>" : host;
   const DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(shownHost.c_str())};
   const LocalText text(FormatMessageText(kStrRunDownloadedExecutable, nullptr, inserts));
-  const std::wstring title = LoadStringText(kStrAppNameTitle);
+  const std::wstring title = MessageString(kStrAppNameTitle);
   return MessageBoxW(parent, text ? text.get() : L"", title.c_str(), MB_OKCANCEL | MB_ICONWARNING) == IDOK;
-}
-
-void SignalConfirmation(const std::wstring& entryId, bool accepted) {
-  const std::wstring name = entryId + (accepted ? L"_Confirmed" : L"_Unconfirmed");
-  if (UniqueKernelObject event{CreateEventW(nullptr, TRUE, FALSE, name.c_str())}) SetEvent(event.Get());
 }
 
 // The action's Parameters with "%1" the target folder and "%2" the entry ID;
@@ -148,8 +133,8 @@ std::wstring FormatParameters(const std::wstring& parameters, const std::wstring
 HRESULT RunOrdinaryInstaller(const WalletEntry& entry, const std::wstring& file, HWND parent,
                              const PublisherEnvironment& env) {
   const Action& action = *entry.EntryAction();
-  const bool accepted = ConfirmAndVerify(file, parent, HostOf(FileUrl(entry, 0)));
-  SignalConfirmation(entry.Id(), accepted);
+  const bool accepted = ConfirmAndVerify(file, parent, EntryFileHost(entry, 0));
+  SignalEntryConfirmation(entry.Id(), accepted);
   if (!accepted) return E_ABORT;
   std::wstring target;
   if (!action.targetId.empty())
@@ -178,7 +163,7 @@ HRESULT RunInstaller(WalletEntry& entry, HWND parent) {
   if (action.flags & kActionEncoded) RETURN_IF_FAILED(decoded.Decode(files));
 
   if (item.type == kItemPublisher) return RegisterDataFiles(files);
-  if (action.flags & kActionArchive) return kArchiveRouteMissing;
+  if (action.flags & kActionArchive) return RunArchiveRoute(entry, files, parent, env);
   return RunOrdinaryInstaller(entry, files.front(), parent, env);
 }
 

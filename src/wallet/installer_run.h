@@ -14,10 +14,6 @@ namespace wendrix {
 // the foreground.
 inline const HWND kParentMainDialog = reinterpret_cast<HWND>(static_cast<INT_PTR>(-1));
 
-// What an entry's action that unpacks archives answers until the archive
-// route is part of the library: nothing is unpacked.
-inline constexpr HRESULT kArchiveRouteMissing = E_NOTIMPL;
-
 // Routes:
 // - an item of the Publisher type: every downloaded publisher data file
 //   (".wx-cnf") is registered as a user's double-click would, without
@@ -28,7 +24,8 @@ inline constexpr HRESULT kArchiveRouteMissing = E_NOTIMPL;
 //   entry's "_Confirmed" or "_Unconfirmed" event tells the waiting
 //   application. The action's Parameters ("%1" the resolved Target, "%2" the
 //   entry ID) go with it, through a copy of the launcher (installer_launch.h);
-// - an action with the Archive flag: kArchiveRouteMissing.
+// - an action with the Archive flag: the files are archives, unpacked into
+//   their targets (archive_route.h).
 // E_INVALIDARG without an ID, item and action; E_ABORT when a message is
 // answered No or the installer is refused; a file that stays locked gives its
 // sharing or lock violation after 20 attempts a second apart.

@@ -26,6 +26,7 @@
 #include "update/settings.h"
 #include "update/transfer.h"
 #include "wallet/download_window.h"
+#include "wallet/entry_confirmation.h"
 #include "wallet/entry_runner.h"
 #include "wallet/entry_start.h"
 #include "wallet/entry_state.h"
@@ -74,8 +75,8 @@ HRESULT MakeRoom(CWallet& wallet, const EntryRequest& match, const Action& actio
 
 // Waits for the main program to ask the user about a deferred installation.
 HRESULT HandOverInstallation(const WalletEntry& entry, const ItemRequest& request) {
-  UniqueKernelObject confirmed(CreateEventW(nullptr, TRUE, FALSE, (entry.Id() + L"_Confirmed").c_str()));
-  UniqueKernelObject unconfirmed(CreateEventW(nullptr, TRUE, FALSE, (entry.Id() + L"_Unconfirmed").c_str()));
+  UniqueKernelObject confirmed(CreateEventW(nullptr, TRUE, FALSE, EntryConfirmationEvent(entry.Id(), true).c_str()));
+  UniqueKernelObject unconfirmed(CreateEventW(nullptr, TRUE, FALSE, EntryConfirmationEvent(entry.Id(), false).c_str()));
   RETURN_LAST_ERROR_IF(!confirmed || !unconfirmed);
   UniqueKernelObject process;
   RETURN_IF_FAILED(StartMainProgram(EntryCommandLine(entry.Id(), request.command, request.folder), process));
