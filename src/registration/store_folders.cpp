@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "frame/module_state.h"
+#include "platform/folder_tree.h"
 #include "platform/known_folders.h"
 #include "setup/journal.h"
 
@@ -15,19 +16,6 @@ constexpr HRESULT kPathTooLong = HResultFromWin32(ERROR_BUFFER_OVERFLOW);
 bool SpecialFolder(StoreScope scope, std::wstring& folder) {
   const int csidl = (scope == kScopeCurrentUser ? CSIDL_LOCAL_APPDATA : CSIDL_COMMON_APPDATA) | CSIDL_FLAG_CREATE;
   return KnownFolderPath(csidl, folder);
-}
-
-HRESULT CreateFolderTree(const std::wstring& folder) {
-  // Each ancestor from the top; drive components ("C:") and the empty
-  // component of a UNC or trailing backslash are skipped.
-  for (std::size_t slash = folder.find(L'\\'); ; slash = folder.find(L'\\', slash + 1)) {
-    const std::wstring part = folder.substr(0, slash);
-    if (!part.empty() && part.back() != L':' && part.back() != L'\\' && !CreateDirectoryW(part.c_str(), nullptr)) {
-      const DWORD error = GetLastError();
-      if (error != ERROR_ALREADY_EXISTS) return HResultFromWin32(static_cast<long>(error));
-    }
-    if (slash == std::wstring::npos) return S_OK;
-  }
 }
 
 }  // namespace

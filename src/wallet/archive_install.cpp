@@ -10,6 +10,7 @@
 #include "core/string_util.h"
 #include "frame/messages.h"
 #include "platform/file_facts.h"
+#include "platform/folder_tree.h"
 #include "platform/path_containment.h"
 #include "publisher/vocabulary.h"
 #include "resources/string_ids.h"
@@ -52,8 +53,9 @@ bool UserConfirms(const ArchiveInstallation& installation) {
     folders.insert(FolderOf(archive.target));
   }
   std::wstring hostText, folderText;
-  for (const std::wstring& host : hosts) hostText += host + (hosts.size() > 1 ? L"\n" : L"");
-  for (const std::wstring& folder : folders) folderText += (folderText.empty() ? L"" : L"\n") + folder;
+  // The message's own line breaks come out as CR LF; the lists match them.
+  for (const std::wstring& host : hosts) hostText += host + (hosts.size() > 1 ? L"\r\n" : L"");
+  for (const std::wstring& folder : folders) folderText += (folderText.empty() ? L"" : L"\r\n") + folder;
   const bool one = hosts.size() == 1 && folders.size() == 1;
   const DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(hostText.c_str()),
                                reinterpret_cast<DWORD_PTR>(folderText.c_str())};
@@ -199,8 +201,12 @@ HRESULT CArchiveInstaller::Extract() {
     }
     return true;
   };
-  for (const ArchiveToInstall& archive : m_installation.archives)
+  for (const ArchiveToInstall& archive : m_installation.archives) {
+    // The ZIP library makes one missing folder level at most; the journal
+    // knows every folder made here.
+    RETURN_IF_FAILED(CreateFolderTree(FolderOf(archive.target)));
     RETURN_IF_FAILED(ExtractZip(archive.file, FolderOf(archive.target), callbacks));
+  }
   return S_OK;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/pending_renames.h"
 #include "../support/temp_folder.h"
 #include "setup/file_in_use.h"
 
@@ -44,41 +45,16 @@ TEST(FileInUseTest, ApplicationsAreNamedByTheirVisibleTopLevelWindows) {
   for (HWND window : {owned, hidden, application}) DestroyWindow(window);
 }
 
-// The system's list of replacements waiting for the next start.
-std::vector<std::wstring> PendingRenames() {
-  std::vector<wchar_t> data(65536);
-  DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  std::vector<std::wstring> entries;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                   L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size) != ERROR_SUCCESS)
-    return entries;
-  for (const wchar_t* p = data.data(); *p; p += wcslen(p) + 1) entries.emplace_back(p);
-  return entries;
-}
-
 TEST(FileInUseTest, AReplacementWaitsForTheNextStart) {
-  const std::vector<std::wstring> before = PendingRenames();
+  const test::PendingRenamesGuard guard;
   test::TempFolder folder;
   const std::wstring source = folder.File(L"new.dll_"), target = folder.File(L"old.dll");
   for (const std::wstring& path : {source, target}) CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
   ASSERT_TRUE(ReplaceAtRestart(source.c_str(), target.c_str()));
-  const std::vector<std::wstring> after = PendingRenames();
-  ASSERT_EQ(after.size(), before.size() + 2);
+  const std::vector<std::wstring> after = test::PendingRenames();
+  ASSERT_EQ(after.size(), guard.Before().size() + 2);
   EXPECT_EQ(after[after.size() - 2], L"\\??\\" + source);
   EXPECT_EQ(after.back(), L"!\\??\\" + target);  // "!": the target is replaced
-
-  // Put the list back as it was.
-  std::wstring multi;
-  for (const std::wstring& entry : before) multi += entry + L'\0';
-  multi += L'\0';
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
-                          &key),
-            ERROR_SUCCESS);
-  if (before.empty()) RegDeleteValueW(key, L"PendingFileRenameOperations");
-  else RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi.data()),
-                      static_cast<DWORD>(multi.size() * sizeof(wchar_t)));
-  RegCloseKey(key);
   EXPECT_FALSE(ReplaceAtRestart(nullptr, target.c_str()));
 }
 
