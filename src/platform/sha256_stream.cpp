@@ -5,6 +5,7 @@
 #include <system_error>
 
 namespace wendrix {
+
 HRESULT Sha256Stream::Start() noexcept {
   Reset();
   RETURN_IF_FAILED(m_hash.Start());
