@@ -114,7 +114,8 @@ TEST(GatheringSinkTest, EmptyingDropsWhatIsGathered) {
   const std::string bytes = Pattern(20);
   RecordingSink inner;
   GatheringSink sink(inner, 8);
-  ASSERT_EQ(sink.Append({bytes.data(), 11}), S_OK);
+  ASSERT_EQ(sink.Append({bytes.data(), 5}), S_OK);
+  ASSERT_EQ(sink.Gathered(), 5u);
   ASSERT_EQ(sink.Empty(), S_OK);  // a transfer that starts again
   EXPECT_EQ(sink.Gathered(), 0u);
   ASSERT_EQ(sink.Append({bytes.data() + 11, 5}), S_OK);
