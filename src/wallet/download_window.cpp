@@ -70,29 +70,36 @@ HRESULT CDownloadWindow::Start(const std::wstring& entryId) {
   m_id = entryId;
   UniqueKernelObject started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   RETURN_LAST_ERROR_IF(!started);
+  m_settled.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  RETURN_LAST_ERROR_IF(!m_settled);
   try {
     m_thread = std::thread(&CDownloadWindow::Run, this, started.Get());
   } catch (const std::system_error&) {
     return E_FAIL;
   }
   if (WaitForSingleObject(started.Get(), kWindowThreadStartMs) != WAIT_OBJECT_0) return E_FAIL;
-  for (int attempt = 0; attempt < kWindowAttempts; ++attempt) {
-    if (m_window.load()) return S_OK;
-    Sleep(kWindowAttemptPauseMs);
-  }
+  // As long as the attempts would take in all, but over as soon as the
+  // thread is done: a window is usually there within a millisecond, and
+  // every download waited for it.
+  WaitForSingleObject(m_settled.Get(), kWindowAttempts * kWindowAttemptPauseMs);
   return m_window.load() ? S_OK : E_FAIL;
+}
+
+void CDownloadWindow::Settle(HWND window) {
+  m_window.store(window);
+  SetEvent(m_settled.Get());
 }
 
 void CDownloadWindow::Run(HANDLE started) {
   m_pending.Reset(CreateEventW(nullptr, TRUE, FALSE, kDownloadsPendingEvent));
   SetEvent(started);
-  if (!RegisterDownloadClass()) return;
+  if (!RegisterDownloadClass()) return Settle(nullptr);
   HWND window = CreateWindowExW(0, kDownloadWindowClass, m_id.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-  if (!window) return;
+  if (!window) return Settle(nullptr);
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDownloadWindow::Procedure));
-  m_window.store(window);
+  Settle(window);
   if (m_closing.load()) DestroyWindow(window);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -46,6 +46,8 @@ class CDownloadWindow {
 
  private:
   void Run(HANDLE started);
+  // The end of the thread's start: the window made, or none to come.
+  void Settle(HWND window);
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   LRESULT OnCopyData(const COPYDATASTRUCT& data);
@@ -55,6 +57,10 @@ class CDownloadWindow {
   std::thread m_thread;
   std::atomic<HWND> m_window{nullptr};
   std::atomic<bool> m_closing{false};
+  // Set once the thread has made its window or given up on it. It lives as
+  // long as the thread, so that a Start that gave up early leaves the
+  // thread no closed handle to set.
+  UniqueKernelObject m_settled;
   UniqueKernelObject m_pending;  // "WendrixWalletDownloadsPending"
   bool m_downloading = false, m_installing = false, m_stopping = false, m_paused = false;
 };

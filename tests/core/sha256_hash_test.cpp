@@ -47,7 +47,7 @@ TEST(Sha256HashTest, StandardVectorsWholeInPiecesAndFromAFile) {
     SCOPED_TRACE(v.name);
     // Whole, then pieces that cut across the 64-byte blocks and across the
     // runs the hash gathers before the provider sees them (64 KB) and that
-    // the stream hands to its thread (256 KB).
+    // the stream hands to its thread (1 MB).
     for (const std::size_t piece : {v.message.size() + 1, std::size_t{7}, std::size_t{40000}, std::size_t{65536}}) {
       EXPECT_EQ(Digest<Sha256Hash>(v.message, piece), v.digest) << piece;
       EXPECT_EQ(Digest<Sha256Stream>(v.message, piece), v.digest) << piece;
@@ -58,6 +58,15 @@ TEST(Sha256HashTest, StandardVectorsWholeInPiecesAndFromAFile) {
   }
   Sha256Digest digest{};
   EXPECT_EQ(HashFileSha256(folder.File(L"missing").c_str(), digest), HResultFromWin32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(Sha256StreamTest, AgreesWithTheHashOverMoreRunsThanItQueues) {
+  // Every byte different from its neighbours, so that a run hashed twice,
+  // dropped or out of order changes the digest.
+  std::string message((Sha256Stream::kQueuedRuns + 3) * Sha256Stream::kRunSize + 12345, '\0');
+  for (std::size_t i = 0; i < message.size(); ++i) message[i] = static_cast<char>(i * 31 % 253);
+  for (const std::size_t piece : {std::size_t{1024}, std::size_t{1048576}, message.size()})
+    EXPECT_EQ(Digest<Sha256Stream>(message, piece), Digest<Sha256Hash>(message, 65536)) << piece;
 }
 
 template <class Hash>
@@ -72,7 +81,7 @@ TYPED_TEST(Sha256LifeTest, StartDropsWhatCameBeforeAndNothingIsAddedOutsideADige
   EXPECT_EQ(hash.Finish(digest), E_UNEXPECTED);
   ASSERT_EQ(hash.Start(), S_OK);
   EXPECT_EQ(hash.Add({"stale", 5}), S_OK);
-  const std::string large(300000, 's');  // past a run the stream hands to its thread
+  const std::string large(Sha256Stream::kRunSize + 300000, 's');  // past a run the stream hands to its thread
   EXPECT_EQ(hash.Add(large), S_OK);
   ASSERT_EQ(hash.Start(), S_OK);  // a transfer that starts over
   EXPECT_EQ(hash.Add({"abc", 3}), S_OK);

@@ -33,6 +33,7 @@ struct NotifyScript {
   int busyReplies = 0;  // answer "busy" this many times first
   std::vector<std::uint32_t> statuses;
   int progressMessages = 0;
+  std::uint64_t lastDone = 0;  // the bytes done of the last progress message
 };
 NotifyScript* g_script = nullptr;
 
@@ -45,7 +46,10 @@ LRESULT CALLBACK NotifyProc(HWND window, UINT message, WPARAM w, LPARAM l) {
     case kStatusStarted:
       if (g_script->busyReplies > 0) return --g_script->busyReplies, kReplyBusy;
       return g_script->started;
-    default: ++g_script->progressMessages; return g_script->progress;
+    default:
+      ++g_script->progressMessages;
+      g_script->lastDone = numbers[0] | static_cast<std::uint64_t>(numbers[1]) << 32;
+      return g_script->progress;
   }
 }
 
@@ -165,6 +169,9 @@ TEST_F(EntryRunnerTest, ReceiversStopOrHoldTheDownload) {
   EXPECT_EQ(RunWalletEntry(stopped, m_receivers, nullptr, nullptr), E_ABORT);
   EXPECT_EQ(Reloaded(stopped).Status(), kWalletStopped);
   EXPECT_EQ(FileOf(stopped, 0), "<missing>");
+  // What had arrived when it stopped is in the temporary file, and no more.
+  ASSERT_GT(m_script.lastDone, 0u);
+  EXPECT_EQ(FileOf(stopped, 0, true), std::string(m_script.lastDone, 's'));
   EXPECT_NE(Log().find(L"Aborted"), std::wstring::npos);
 
   // Busy twice, then go on: the sender waits and asks again.

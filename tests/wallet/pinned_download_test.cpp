@@ -26,8 +26,15 @@ constexpr char kDate[] = "Last-Modified: Wed, 07 May 2013 10:20:30 GMT\r\n";
 // Two published files and their digests, one written in each case.
 const std::string kSmall = "abc";
 const std::string kSmallPin = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
-const std::string kLarge(1000000, 'a');  // many pieces on the wire
-const std::string kLargePin = "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0";
+// Many pieces on the wire and several runs to the file, no two runs alike,
+// so that a run hashed twice, left out or out of order shows.
+std::string Counting(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 251);
+  return bytes;
+}
+const std::string kLarge = Counting(2600000);
+const std::string kLargePin = "1c6f5a3cd3b8d6532b3e3d311b6259907c51f91a4c5251cc0da4ad2261471517";
 const std::string kBothPins = "SHA256=" + kSmallPin + "\nSHA256=" + kLargePin + "\n";
 
 std::string Altered(std::string bytes) {
