@@ -14,3 +14,9 @@
 #define WX_DIALOG_ARCHIVE_PASSWORD 361
 #define WX_CONTROL_PASSWORD_MEMBER 1011
 #define WX_CONTROL_PASSWORD_EDIT 1012
+
+/* A message of an action shown before its installation: the text in a
+   scrolling box (a licence agreement can be long) and one or two buttons,
+   IDYES and IDNO, whose captions the publisher may set. */
+#define WX_DIALOG_ACTION_MESSAGE 362
+#define WX_CONTROL_MESSAGE_TEXT 1021

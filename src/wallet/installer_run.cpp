@@ -13,6 +13,7 @@
 #include "publisher/windows_environment.h"
 #include "registration/load_file.h"
 #include "resources/string_ids.h"
+#include "wallet/action_message.h"
 #include "wallet/archive_route.h"
 #include "wallet/encoded_file.h"
 #include "wallet/entry_confirmation.h"
@@ -37,22 +38,6 @@ HWND ResolveParent(HWND parent) {
   if (!main) main = dialog;
   SetForegroundWindow(main);
   return main;
-}
-
-// The action's messages in order; No ends the installation.
-HRESULT ShowMessages(const WalletEntry& entry, HWND parent, const PublisherEnvironment& env) {
-  const Action& action = *entry.EntryAction();
-  for (const std::wstring& id : action.messageIds) {
-    const Message* message = entry.data.FindMessage(id);
-    if (!message) continue;
-    const std::wstring* header = TextFor(entry.data, message->headerId, env);
-    const std::wstring* body = TextFor(entry.data, message->messageId, env);
-    const std::wstring title = header ? *header : MessageString(kStrAppNameTitle);
-    const UINT buttons = message->type == kMessageOneButton ? MB_OK : MB_YESNO;
-    if (MessageBoxW(parent, body ? body->c_str() : L"", title.c_str(), buttons | MB_SETFOREGROUND) == IDNO)
-      return E_ABORT;
-  }
-  return S_OK;
 }
 
 // Waits out other readers and writers of a downloaded file.
@@ -150,7 +135,7 @@ HRESULT RunInstaller(WalletEntry& entry, HWND parent) {
   const Action& action = *entry.EntryAction();
   const WindowsPublisherEnvironment env(Module().version);
   parent = ResolveParent(parent);
-  RETURN_IF_FAILED(ShowMessages(entry, parent, env));
+  if (!UserAcceptsActionMessages(entry, parent, env)) return E_ABORT;
 
   std::vector<std::wstring> files;
   for (std::uint32_t i = 0; i < EntryFileCount(entry); ++i) {

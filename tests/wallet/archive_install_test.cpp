@@ -17,6 +17,7 @@
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
 #include "platform/unique_handle.h"
+#include "resources/dialog_ids.h"
 #include "publisher/windows_environment.h"
 #include "frame/module_state.h"
 #include "saved_entry.h"
@@ -39,7 +40,11 @@ std::wstring TextOf(HWND window, int control) {
   return text;
 }
 
-// A message box of this process that is showing: a dialog with the box's
+// A system message box's text control, and the action messages' one.
+constexpr int kBoxText = 0xFFFF;
+constexpr int kMessageText = WX_CONTROL_MESSAGE_TEXT;
+
+// A message box of this process that is showing: a dialog with a box's
 // text control.
 HWND FindMessageBox() {
   struct Search {
@@ -51,7 +56,9 @@ HWND FindMessageBox() {
         auto& s = *reinterpret_cast<Search*>(context);
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        if (process == s.process && IsWindowVisible(window) && GetDlgItem(window, 0xFFFF)) s.found = window;
+        if (process == s.process && IsWindowVisible(window) &&
+            (GetDlgItem(window, kBoxText) || GetDlgItem(window, kMessageText)))
+          s.found = window;
         return !s.found;
       },
       reinterpret_cast<LPARAM>(&search));
@@ -69,7 +76,12 @@ class User {
       if (!box) return;
       wchar_t title[256] = {};
       GetWindowTextW(box, title, 256);
-      seen.push_back(std::wstring(title) + L"|" + TextOf(box, 0xFFFF));
+      std::wstring shown = std::wstring(title) + L"|" + TextOf(box, kBoxText) + TextOf(box, kMessageText);
+      if (GetDlgItem(box, kMessageText)) {
+        shown += L"|" + TextOf(box, IDYES);
+        if (IsWindowVisible(GetDlgItem(box, IDNO))) shown += L"|" + TextOf(box, IDNO);
+      }
+      seen.push_back(shown);
       PostMessageW(box, WM_COMMAND, button, 0);
       while (IsWindow(box)) Sleep(20);
     }
@@ -257,14 +269,14 @@ class ArchiveRouteTest : public test::ShellFolderTest {
 
   // A Downloaded, Silent entry whose one archive is plain.zip, unpacking
   // into the Path definition `target`.
-  WalletEntry Entry(const wchar_t* privileges, const std::wstring& target) {
+  WalletEntry Entry(const wchar_t* privileges, const std::wstring& target, const std::wstring& messages = L"") {
     const std::wstring text =
         L"[Publisher]\nID=1.3.6.1.4.1.99999.8\nName=Acme\nHomePage=http://www.acme.example/\n"
         L"Application=\"Kestmoor(R) Wendrix(TM)\"\n"
         L"[Item]\nID=Tool\nType=Software\nTitle=T\nAction=Get\n[Text]\nID=T\nText=en,Tool\n"
         L"[Path]\nID=P\nPath=," + target + L"\n"
         L"[Action]\nID=Get\nType=Download\nSubtype=Update\nFlags=Install,Archive\nTarget=P\nPrivileges=" +
-        privileges + L"\nVersion=2.5\nURL=http://files.example/tool.zip\n";
+        privileges + L"\nVersion=2.5\nURL=http://files.example/tool.zip\n" + messages;
     WalletEntry entry = test::SavedEntry(text, m_env);
     entry.wallet.status = kWalletDownloaded;
     entry.wallet.flags |= kWalletSilent;
@@ -293,6 +305,29 @@ TEST_F(ArchiveRouteTest, AnEntrysArchiveUnpacksWithTheRightsItNeeds) {
   WalletEntry entry = Entry(L"Standard", Folder(L"missing"));
   EXPECT_EQ(RunInstaller(entry, nullptr), HResultFromWin32(ERROR_PATH_NOT_FOUND));
   DeleteWalletEntry(entry);
+}
+
+// The action's messages come first, in order, with the publisher's captions;
+// No to any of them installs nothing.
+TEST_F(ArchiveRouteTest, TheActionsMessagesComeFirst) {
+  const std::wstring target = Folder(L"t");
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+  WalletEntry entry = Entry(L"Standard", target,
+                            L"Message=Note\nMessage=Licence\n"
+                            L"[Message]\nID=Note\nType=OneButton\nHeader=H\nMessage=B1\n"
+                            L"[Message]\nID=Licence\nType=EULA\nMessage=B2\nYes=Y\nNo=N\n"
+                            L"[Text]\nID=H\nText=en,Heads up\n[Text]\nID=B1\nText=en,Read this\n"
+                            L"[Text]\nID=B2\nText=en,\"Terms\\nof use\"\n[Text]\nID=Y\nText=en,I Accept\n"
+                            L"[Text]\nID=N\nText=en,I Decline\n");
+  ConfirmationEvents events(entry.Id());
+  for (const int last : {IDNO, IDYES}) {
+    User user({IDYES, last});
+    EXPECT_EQ(RunInstaller(entry, nullptr), last == IDYES ? S_OK : E_ABORT);
+    EXPECT_EQ(user.Seen(), (std::vector<std::wstring>{L"Heads up|Read this|OK",
+                                                      L"Wendrix|Terms\r\nof use|I Accept|I Decline"}));
+    EXPECT_EQ(test::FileExists(target + L"\\readme.txt"), last == IDYES);
+    EXPECT_EQ(events.Take(), last == IDYES ? L"confirmed" : L"");
+  }
 }
 
 }  // namespace
