@@ -382,8 +382,14 @@ HRESULT WINAPI WendrixBuy(const WCHAR* publisher, const WCHAR* item, UINT32 flag
  * of the product's launcher once the system trusts its signature (or, where
  * the system has no trust libraries, once the user accepts it); refused, the
  * installation ends with 0x80004004. Downloaded publisher data files are
- * registered. Actions that unpack archives are not installed by this version
- * yet: they end with 0x80004001 (E_NOTIMPL) and nothing is unpacked.
+ * registered. An action's messages come first; No to one ends with
+ * 0x80004004. Archives are unpacked into their targets (which must resolve to
+ * full paths on a local drive; 0x80070003 when one does not resolve) after the
+ * user confirms where files from which hosts go (unless the entry is Silent),
+ * with every change journalled and rolled back on failure; an action that
+ * needs administrator rights runs the product's "wendrixu.exe", whose exit
+ * code is the result. A file in use is replaced at the next restart, and the
+ * user is asked to restart now.
  *
  * WendrixInstallItem with WENDRIX_REQUEST_SELF_UPDATE updates the product
  * itself: `publisher` (an ID or a name) must be registered, and the product's
