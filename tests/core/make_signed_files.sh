@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# Makes the signed programs the trust tests read, from one built program:
-#   make_signed_files.sh OUTPUT_FOLDER PROGRAM.exe
+# Makes the signed programs the trust tests read, from one built program
+# (and a stand-in installer, when given):
+#   make_signed_files.sh OUTPUT_FOLDER PROGRAM.exe [INSTALLER.exe]
 # maker.exe      signed by a certificate with the product maker's four attributes
 # stranger.exe   the same name, another locality
 # partial.exe    the maker's name without a locality
 # tampered.exe   maker.exe with one byte of its code changed after signing
 # unsigned.exe   the program as built
+# installer.exe  the stand-in installer, signed by a stranger
 set -eu
-out=$1; program=$2
+out=$1; program=$2; installer=${3:-}
 mkdir -p "$out"
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-sign() {  # NAME SUBJECT
+sign() {  # NAME SUBJECT [PROGRAM]
+  local from=${3:-$program}
   openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/$1.key" -out "$work/$1.pem" -days 3650 \
     -subj "$2" >/dev/null 2>&1
-  osslsigncode sign -certs "$work/$1.pem" -key "$work/$1.key" -in "$program" -out "$work/$1.exe" >/dev/null
+  osslsigncode sign -certs "$work/$1.pem" -key "$work/$1.key" -in "$from" -out "$work/$1.exe" >/dev/null
   mv "$work/$1.exe" "$out/$1.exe"
 }
 sign maker "/CN=Kestmoor Corporation/L=Ashford/ST=Kent/C=GB"
@@ -30,3 +33,4 @@ open(path, 'wb').write(data)
 PY
 mv "$work/tampered.exe" "$out/tampered.exe"
 cp "$program" "$out/unsigned.exe"
+if [ -n "$installer" ]; then sign installer "/CN=Acme Test Installers/L=Springfield/C=US" "$installer"; fi
