@@ -10,6 +10,7 @@
 
 #include "../support/loaded_library.h"
 #include "../support/pending_renames.h"
+#include "../support/raw_zip.h"
 #include "../support/temp_folder.h"
 #include "platform/unique_handle.h"
 #include "user_answers.h"
@@ -121,6 +122,23 @@ TEST_F(ArchiveInstallTest, TheUserConfirmsWhereFilesGoAndSeesWhatFailed) {
   }
   EXPECT_EQ(m_events.Take(), L"confirmed");
   EXPECT_FALSE(test::FileExists(a));
+}
+
+// An encrypted member asks for its password; a cancel rolls back what the
+// archive had written before it.
+TEST_F(ArchiveInstallTest, AnEncryptedMemberAsksForItsPassword) {
+  const std::wstring archive = m_temp.Write(
+      L"secret.zip", test::RawZip({{"public.txt", "anyone"}, {"secret.txt", "the secret", true}}));
+  const std::wstring target = Folder(L"t");
+  for (const int button : {IDCANCEL, IDOK}) {
+    User user({button}, L"open sesame");
+    EXPECT_EQ(InstallArchives(Silent({{archive, target, L"h"}})), button == IDOK ? S_OK : E_ABORT);
+    const std::vector<std::wstring> seen = user.Seen();
+    ASSERT_EQ(seen.size(), 1u) << button;
+    EXPECT_NE(seen[0].find(L"secret.txt"), std::wstring::npos) << seen[0];
+    EXPECT_EQ(test::FileExists(target + L"\\public.txt"), button == IDOK);
+  }
+  EXPECT_EQ(test::ReadFileBytes(target + L"\\secret.txt"), "the secret");
 }
 
 // A file another program holds open (and will not let go of) is replaced at

@@ -38,7 +38,8 @@ inline HWND FindMessageBox() {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
         if (process == s.process && IsWindowVisible(window) &&
-            (GetDlgItem(window, kBoxText) || GetDlgItem(window, kMessageText)))
+            (GetDlgItem(window, kBoxText) || GetDlgItem(window, kMessageText) ||
+             GetDlgItem(window, WX_CONTROL_PASSWORD_EDIT)))
           s.found = window;
         return !s.found;
       },
@@ -50,14 +51,17 @@ inline HWND FindMessageBox() {
 // button, keeping each box's title and text.
 class User {
  public:
-  explicit User(std::vector<int> buttons) : m_thread([this, buttons] {
+  // `password` is typed into a password question before its button.
+  explicit User(std::vector<int> buttons, std::wstring password = L"") : m_thread([this, buttons, password] {
     for (const int button : buttons) {
       HWND box = nullptr;
       for (int attempt = 0; attempt < 400 && !box && !m_stop; ++attempt, Sleep(50)) box = FindMessageBox();
       if (!box) return;
       wchar_t title[256] = {};
       GetWindowTextW(box, title, 256);
-      std::wstring shown = std::wstring(title) + L"|" + TextOf(box, kBoxText) + TextOf(box, kMessageText);
+      std::wstring shown = std::wstring(title) + L"|" + TextOf(box, kBoxText) + TextOf(box, kMessageText) +
+                           TextOf(box, WX_CONTROL_PASSWORD_MEMBER);
+      if (GetDlgItem(box, WX_CONTROL_PASSWORD_EDIT)) SetDlgItemTextW(box, WX_CONTROL_PASSWORD_EDIT, password.c_str());
       if (GetDlgItem(box, kMessageText)) {
         shown += L"|" + TextOf(box, IDYES);
         if (IsWindowVisible(GetDlgItem(box, IDNO))) shown += L"|" + TextOf(box, IDNO);
