@@ -1,5 +1,7 @@
 #include "platform/file_trust.h"
 
+#include "core/result.h"
+
 #include <wincrypt.h>
 #include <wintrust.h>
 #include <softpub.h>
@@ -152,7 +154,12 @@ HRESULT VerifyFileTrust(const wchar_t* path, bool userInterface, HWND parent) no
   WIN_TRUST_SUBJECT_FILE subject{nullptr, path};
   WIN_TRUST_ACTDATA_CONTEXT_WITH_SUBJECT data{nullptr, &subjectType, &subject};
   GUID action = userInterface ? kPublishedSoftware : kPublishedSoftwareNoBadUi;
-  return static_cast<HRESULT>(verify(parent, &action, &data));
+  // Only 0 trusts the file. Some providers answer a plain Windows error
+  // (a positive number) rather than a failure code: it must not pass as a
+  // success.
+  const LONG result = verify(parent, &action, &data);
+  if (result == 0) return S_OK;
+  return result > 0 ? HResultFromWin32(result) : static_cast<HRESULT>(result);
 }
 
 bool SignedBy(const wchar_t* path, const SignerSubject& signer) noexcept {

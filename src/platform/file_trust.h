@@ -17,8 +17,8 @@ TrustSubject TrustSubjectOf(std::wstring_view path) noexcept;
 
 // WinVerifyTrust's answer for `path` with the published-software action (its
 // no-bad-user-interface form unless `userInterface`), `parent` owning any
-// window it shows; E_NOTIMPL when the trust library or its entry point is
-// missing.
+// window it shows: S_OK only for 0; a plain Windows error as its HRESULT;
+// E_NOTIMPL when the trust library or its entry point is missing.
 HRESULT VerifyFileTrust(const wchar_t* path, bool userInterface, HWND parent) noexcept;
 
 // The subject attributes of a signer's certificate, compared exactly.

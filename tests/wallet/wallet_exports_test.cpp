@@ -188,6 +188,11 @@ TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
     DWORD read = 0;
     ReadFile(file.Get(), signedFile.data(), static_cast<DWORD>(signedFile.size()), &read, nullptr);
   }
+  // A file the maker did not sign is refused (the system's own check fails
+  // here too, see the Wine notes).
+  m_server.On("/wx39.exe", MakeReply(200, "OK", test::ReadFileBytes(bin + L"\\trust_data\\stranger.exe")));
+  offer(L"3.9", L"");
+  EXPECT_EQ(update(L"Acme"), static_cast<HRESULT>(0x80040065));
   m_server.On("/wx39.exe", MakeReply(200, "OK", signedFile));
   // A pin is checked before the signature, and both must pass.
   offer(L"3.9", (L"SHA256 = " + std::wstring(64, L'0') + L"\r\n").c_str());
@@ -198,7 +203,7 @@ TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
   std::wstring total;
   EXPECT_EQ(m_install(L"1.2.3", nullptr, WENDRIX_REQUEST_SELF_UPDATE, nullptr, nullptr, &RecordTotal, &total), S_OK);
   EXPECT_EQ(total, std::to_wstring(signedFile.size()));
-  EXPECT_EQ(m_server.CountFor("/wx39.exe"), 2u);
+  EXPECT_EQ(m_server.CountFor("/wx39.exe"), 3u);
   // The download folder holds the file and the launcher copy that runs it.
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
