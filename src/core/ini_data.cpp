@@ -153,9 +153,11 @@ std::int32_t SchemaLookup(const wchar_t* section, std::wstring_view key, IniSche
 bool ParseIniNumber(std::wstring_view text, bool isSigned, IniNumber* out) noexcept {
   IniNumber result{0, false};
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  if (ConsumeWord(text, L"true") || ConsumeWord(text, L"yes")) {
+  // View literals: their lengths are known when compiled, not counted per number.
+  using namespace std::literals;
+  if (ConsumeWord(text, L"true"sv) || ConsumeWord(text, L"yes"sv)) {
     result.bits = 1;
-  } else if (ConsumeWord(text, L"false") || ConsumeWord(text, L"no")) {
+  } else if (ConsumeWord(text, L"false"sv) || ConsumeWord(text, L"no"sv)) {
     result.bits = 0;
   } else {
     bool negative = false;
