@@ -8,6 +8,7 @@
 #include "platform/ini_data_registry.h"
 #include "platform/ini_file.h"
 #include "platform/known_folders.h"
+#include "platform/registry.h"
 #include "core/string_util.h"
 #include "core/version.h"
 #include "platform/path_containment.h"
@@ -88,6 +89,8 @@ void KeepSafeRecords(std::vector<PublisherRecord>& records, StoreScope scope) {
   }
 }
 
+constexpr wchar_t kOlderProductKey[] = L"SOFTWARE\\Kestmoor\\Pellister";
+
 const wchar_t* OlderRegistryPath(ListSource source) noexcept {
   return source == kSourceOlderRegistry2 ? L"SOFTWARE\\Kestmoor\\Pellister\\2.0\\Publishers"
                                          : L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers";
@@ -132,8 +135,10 @@ HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
     // One hold of the lock for all the sources: each wait is a round trip to
     // the system, and the lists read under one hold agree with each other.
     SourceReading reading;
+    OlderFolderState userOlder = OlderFolderState::kUnknown;
     for (StoreScope scope : {kScopeCurrentUser, kScopeAllUsers}) {
       reading.older = OlderFolderState::kUnknown;
+      reading.olderKeyKnown = false;
       for (std::uint32_t s = includeOlder ? 0u : static_cast<std::uint32_t>(kSourceCurrentList); s < kListSources; ++s) {
         const HRESULT hr = ReadSource(static_cast<ListSource>(s), scope, reading);
         if (FAILED(hr)) {
@@ -141,12 +146,14 @@ HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
           return hr;
         }
       }
+      if (scope == kScopeCurrentUser) userOlder = reading.older;
     }
     reading.lock.Release();
     SettleRecords();
     for (PublisherRecord& r : m_records)
       if (r.builtin) r.dataSource = r.builtin->dataSource;
-    if (includeOlder) RETURN_IF_FAILED(ImportOlderUserFiles(journal));
+    // Without the older product's folder there is nothing to import.
+    if (includeOlder && userOlder != OlderFolderState::kMissing) RETURN_IF_FAILED(ImportOlderUserFiles(journal));
     return S_OK;
   } catch (const std::bad_alloc&) {
     m_records.clear();
@@ -249,8 +256,16 @@ HRESULT CPublisherStore::ReadSource(ListSource source, StoreScope scope, SourceR
   }
   if (source == kSourceOlderRegistry2 || source == kSourceOlderRegistry3) {
     if (reading.older == OlderFolderState::kImported) return S_OK;
-    CIniDataRegistry data(scope == kScopeCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                          OlderRegistryPath(source), KEY_WOW64_32KEY);
+    const HKEY root = scope == kScopeCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    if (!reading.olderKeyKnown) {
+      // Both registry lists lie under the older product's key: where that is
+      // missing, one look spares opening each list.
+      RegistryKey product;
+      reading.olderKeyMissing = product.Open(root, kOlderProductKey, KEY_READ, KEY_WOW64_32KEY) == ERROR_FILE_NOT_FOUND;
+      reading.olderKeyKnown = true;
+    }
+    if (reading.olderKeyMissing) return S_OK;
+    CIniDataRegistry data(root, OlderRegistryPath(source), KEY_WOW64_32KEY);
     const HRESULT hr = data.Load(ListFileSchema());
     if (IsMissing(hr)) return S_OK;
     RETURN_IF_FAILED(hr);

@@ -79,6 +79,8 @@ class CPublisherStore : public PublisherList {
     NamedMutexLock lock;  // the publisher lock, taken by the first source read
     bool held = false;
     OlderFolderState older = OlderFolderState::kUnknown;  // of the scope being read
+    bool olderKeyKnown = false;    // whether the older product's registry key was looked for in this scope
+    bool olderKeyMissing = false;  // and found missing
   };
   HRESULT ReadSource(ListSource source, StoreScope scope, SourceReading& reading);
   void SettleRecords();
