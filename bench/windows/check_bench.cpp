@@ -223,6 +223,16 @@ int wmain() {
       if (out) GlobalFree(out);
     });
   };
+  // What every query pays before it reads a list: the two shell folders of
+  // the store (the user's and all users'), asked of the shell once each.
+  const double folderFloor = MedianMicroseconds(50, [] {
+    const KnownFolderScope scope;
+    std::wstring folder;
+    StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder);
+    StoreFolder(kScopeAllUsers, StoreProduct::kCurrent, folder);
+  });
+  std::printf("baseline: the store's two shell folders, median: %.0f us (aim for the queries: under 1000 us)\n",
+              folderFloor);
   if (version) std::printf("WendrixVersion (registered version), median: %.0f us\n", timed(version, L"", 16));
   if (version) std::printf("WendrixVersion (installed version of an item), median: %.0f us\n", timed(version, L"item3", 0));
   if (url) std::printf("WendrixURL (publisher home page), median: %.0f us\n", timed(url, nullptr, 3));

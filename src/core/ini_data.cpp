@@ -49,6 +49,19 @@ void SectionRows::Choose(const std::wstring_view* section) {
       return;
     }
   }
+  // A name that no row of either schema names gets the rows that match any
+  // section, whatever the name: a list file names each publisher's section
+  // by its ID, and building and caching those rows once per name would cost
+  // more than reading the section.
+  if (section && !NamedByRow(*section)) {
+    if (!m_unnamedBuilt) {
+      m_unnamed = Build(section);
+      m_unnamed.name.clear();  // stands for every unnamed section
+      m_unnamedBuilt = true;
+    }
+    m_selected = &m_unnamed;
+    return;
+  }
   // Built aside, so that running out of memory leaves the cache as it was.
   Section built = Build(section);
   if (m_cache.size() < kCachedSections) {
@@ -58,6 +71,13 @@ void SectionRows::Choose(const std::wstring_view* section) {
     m_uncached = std::move(built);
     m_selected = &m_uncached;
   }
+}
+
+bool SectionRows::NamedByRow(std::wstring_view section) const noexcept {
+  for (IniSchema schema : {m_schema, m_other})
+    for (const IniSchemaRow& row : schema)
+      if (row.section && row.section != kIniAny && NameMatches(row.section, &section)) return true;
+  return false;
 }
 
 std::vector<SectionRows::KeyRow> SectionRows::KeyRows(IniSchema schema, const std::wstring_view* section) {
@@ -133,9 +153,11 @@ std::int32_t SchemaLookup(const wchar_t* section, std::wstring_view key, IniSche
 bool ParseIniNumber(std::wstring_view text, bool isSigned, IniNumber* out) noexcept {
   IniNumber result{0, false};
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  if (ConsumeWord(text, L"true") || ConsumeWord(text, L"yes")) {
+  // View literals: their lengths are known when compiled, not counted per number.
+  using namespace std::literals;
+  if (ConsumeWord(text, L"true"sv) || ConsumeWord(text, L"yes"sv)) {
     result.bits = 1;
-  } else if (ConsumeWord(text, L"false") || ConsumeWord(text, L"no")) {
+  } else if (ConsumeWord(text, L"false"sv) || ConsumeWord(text, L"no"sv)) {
     result.bits = 0;
   } else {
     bool negative = false;

@@ -99,6 +99,8 @@ class SectionRows {
   static const IniSchemaRow* RowOf(const KeyRow* match) noexcept { return match ? match->row : nullptr; }
   // `section` null: keys before any section.
   void Choose(const std::wstring_view* section);
+  // Whether a row of either schema names `section` itself (not by kIniAny).
+  bool NamedByRow(std::wstring_view section) const noexcept;
   Section Build(const std::wstring_view* section) const;
   static std::vector<KeyRow> KeyRows(IniSchema schema, const std::wstring_view* section);
 
@@ -106,6 +108,8 @@ class SectionRows {
   IniSchema m_other;
   std::vector<Section> m_cache;
   Section m_uncached;
+  Section m_unnamed;  // the rows of every section that no row names
+  bool m_unnamedBuilt = false;
   const Section* m_selected = nullptr;
 };
 

@@ -48,10 +48,13 @@ bool IsDosDeviceName(std::wstring_view name) noexcept {
   // blanks: "nul.txt" and "COM1 .log" are devices as much as "NUL".
   std::wstring_view base = name.substr(0, name.find(L'.'));
   while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
-  for (std::wstring_view device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CONERR$", L"CLOCK$"})
+  // View literals: their lengths are known when compiled, not counted per call.
+  using namespace std::literals;
+  for (std::wstring_view device :
+       {L"CON"sv, L"PRN"sv, L"AUX"sv, L"NUL"sv, L"CONIN$"sv, L"CONOUT$"sv, L"CONERR$"sv, L"CLOCK$"sv})
     if (EqualsUpper(base, device)) return true;
   if (base.size() != 4) return false;
-  if (!EqualsUpper(base.substr(0, 3), L"COM") && !EqualsUpper(base.substr(0, 3), L"LPT")) return false;
+  if (!EqualsUpper(base.substr(0, 3), L"COM"sv) && !EqualsUpper(base.substr(0, 3), L"LPT"sv)) return false;
   const wchar_t digit = base[3];
   return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }

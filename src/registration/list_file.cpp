@@ -1,6 +1,7 @@
 #include "registration/list_file.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 
 #include "core/date.h"
@@ -66,6 +67,18 @@ constexpr IniSchemaRow kSchema[] = {
     {kIniAny, L"ApplicationDialogHistory", kKeyDialogHistory, kIniSigned},
     {kIniAny, L"UserRegistered", kKeyUserRegistered, kIniSigned},
 };
+
+// The list key an entry names, or -1. An entry read from text with this
+// schema carries its row's identifier, which is the key: one comparison
+// confirms it instead of a search through every row. Entries from the
+// registry, from code or from another schema are searched for.
+std::int32_t KeyOf(const IniEntry& e) noexcept {
+  const std::int32_t id = e.SchemaId();
+  if (id >= 0 && static_cast<std::size_t>(id) < std::size(kSchema) && kSchema[id].id == id &&
+      CStringUtil::EqualsNoCase(std::wstring_view(kSchema[id].key), e.NameView()))
+    return id;
+  return SchemaLookup(kIniAny, e.NameView(), kSchema);
+}
 
 bool IsOlderSource(ListSource source) noexcept { return source != kSourceCurrentList; }
 
@@ -218,7 +231,7 @@ HRESULT ReadListRecords(const CIniData& data, CountSlot slot, std::vector<Publis
         continue;
       }
       if (!current || e.Kind() == kIniVerbatim) continue;
-      const std::int32_t key = SchemaLookup(kIniAny, e.NameView(), kSchema);
+      const std::int32_t key = KeyOf(e);
       if (key < 0 || e.Count() == 0) continue;
       const ListKey listKey = static_cast<ListKey>(key);
       if (ReadKey(e, listKey, slot, *current)) current->present |= KeyBit(listKey);

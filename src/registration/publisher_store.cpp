@@ -7,6 +7,8 @@
 #include "core/ini_data_buffer.h"
 #include "platform/ini_data_registry.h"
 #include "platform/ini_file.h"
+#include "platform/known_folders.h"
+#include "platform/registry.h"
 #include "core/string_util.h"
 #include "core/version.h"
 #include "platform/path_containment.h"
@@ -87,6 +89,8 @@ void KeepSafeRecords(std::vector<PublisherRecord>& records, StoreScope scope) {
   }
 }
 
+constexpr wchar_t kOlderProductKey[] = L"SOFTWARE\\Kestmoor\\Pellister";
+
 const wchar_t* OlderRegistryPath(ListSource source) noexcept {
   return source == kSourceOlderRegistry2 ? L"SOFTWARE\\Kestmoor\\Pellister\\2.0\\Publishers"
                                          : L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers";
@@ -125,19 +129,31 @@ HRESULT CPublisherStore::Open(bool includeOlder, CJournal* journal) {
   m_errorFile.clear();
   m_errorLine = 0;
   try {
+    // Every source lies in one of a few folders: each is asked of the shell
+    // once per open.
+    const KnownFolderScope folders;
+    // One hold of the lock for all the sources: each wait is a round trip to
+    // the system, and the lists read under one hold agree with each other.
+    SourceReading reading;
+    OlderFolderState userOlder = OlderFolderState::kUnknown;
     for (StoreScope scope : {kScopeCurrentUser, kScopeAllUsers}) {
+      reading.older = OlderFolderState::kUnknown;
+      reading.olderKeyKnown = false;
       for (std::uint32_t s = includeOlder ? 0u : static_cast<std::uint32_t>(kSourceCurrentList); s < kListSources; ++s) {
-        const HRESULT hr = ReadSource(static_cast<ListSource>(s), scope);
+        const HRESULT hr = ReadSource(static_cast<ListSource>(s), scope, reading);
         if (FAILED(hr)) {
           m_records.clear();
           return hr;
         }
       }
+      if (scope == kScopeCurrentUser) userOlder = reading.older;
     }
+    reading.lock.Release();
     SettleRecords();
     for (PublisherRecord& r : m_records)
       if (r.builtin) r.dataSource = r.builtin->dataSource;
-    if (includeOlder) RETURN_IF_FAILED(ImportOlderUserFiles(journal));
+    // Without the older product's folder there is nothing to import.
+    if (includeOlder && userOlder != OlderFolderState::kMissing) RETURN_IF_FAILED(ImportOlderUserFiles(journal));
     return S_OK;
   } catch (const std::bad_alloc&) {
     m_records.clear();
@@ -217,25 +233,45 @@ bool CPublisherStore::IsMoved(std::wstring_view id) const noexcept {
   return false;
 }
 
-HRESULT CPublisherStore::ReadSource(ListSource source, StoreScope scope) {
+HRESULT CPublisherStore::ReadSource(ListSource source, StoreScope scope, SourceReading& reading) {
   const StoreProduct product = source == kSourceCurrentList ? StoreProduct::kCurrent : StoreProduct::kOlder;
   std::wstring folder;
   const HRESULT folderResult = StoreFolder(scope, product, folder);
   if (product == StoreProduct::kOlder && FAILED(folderResult)) return S_OK;  // no older data without its folder
   RETURN_IF_FAILED(folderResult);
 
-  NamedMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser));
-  if (source == kSourceOlderRegistry2 || source == kSourceOlderRegistry3) {
+  if (!reading.held) {
+    RETURN_IF_FAILED(reading.lock.Acquire(kPublisherMutex, MutexUsers::kAnyUser));
+    reading.held = true;
+  }
+  if (product == StoreProduct::kOlder && reading.older == OlderFolderState::kUnknown) {
+    // Most machines never had the older product: one look at its folder
+    // spares the look for its marker and its list file, which cannot exist
+    // without it. Its registry lists do not depend on the folder.
     std::wstring marker;
-    if (SUCCEEDED(StorePath(folder, kOlderImportedMarker, marker)) && PathExists(marker)) return S_OK;
-    CIniDataRegistry data(scope == kScopeCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                          OlderRegistryPath(source), KEY_WOW64_32KEY);
+    if (!PathExists(folder)) reading.older = OlderFolderState::kMissing;
+    else if (SUCCEEDED(StorePath(folder, kOlderImportedMarker, marker)) && PathExists(marker))
+      reading.older = OlderFolderState::kImported;
+    else reading.older = OlderFolderState::kPresent;
+  }
+  if (source == kSourceOlderRegistry2 || source == kSourceOlderRegistry3) {
+    if (reading.older == OlderFolderState::kImported) return S_OK;
+    const HKEY root = scope == kScopeCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    if (!reading.olderKeyKnown) {
+      // Both registry lists lie under the older product's key: where that is
+      // missing, one look spares opening each list.
+      RegistryKey product;
+      reading.olderKeyMissing = product.Open(root, kOlderProductKey, KEY_READ, KEY_WOW64_32KEY) == ERROR_FILE_NOT_FOUND;
+      reading.olderKeyKnown = true;
+    }
+    if (reading.olderKeyMissing) return S_OK;
+    CIniDataRegistry data(root, OlderRegistryPath(source), KEY_WOW64_32KEY);
     const HRESULT hr = data.Load(ListFileSchema());
     if (IsMissing(hr)) return S_OK;
     RETURN_IF_FAILED(hr);
     return MergeSource(data, source, scope);
   }
+  if (product == StoreProduct::kOlder && reading.older == OlderFolderState::kMissing) return S_OK;
   std::wstring path;
   RETURN_IF_FAILED(StorePath(folder, ListFileName(scope), path));
   CIniDataBuffer data;

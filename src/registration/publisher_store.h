@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/result.h"
+#include "platform/named_mutex.h"
 #include "publisher/environment.h"
 #include "registration/list_file.h"
 #include "registration/publisher_record.h"
@@ -21,7 +22,7 @@ class CPublisherStore : public PublisherList {
   // Empties the list and reads the sources in order: for the current user,
   // then for all users, the older product's registry lists (skipped when its
   // folder holds "Imported.ini"), its list file and the current list file,
-  // each under "WendrixMutex_Publisher". Without `includeOlder` only the
+  // all under one hold of "WendrixMutex_Publisher". Without `includeOlder` only the
   // current list files are read; with it, the older product's per-user files
   // are then imported once. A missing list is no error; a list that does not
   // parse empties the list and ends the open with its code, and
@@ -72,7 +73,16 @@ class CPublisherStore : public PublisherList {
   void RecordRequiredVersion(std::wstring_view version) override;
 
  private:
-  HRESULT ReadSource(ListSource source, StoreScope scope);
+  // What one open learns as it reads the sources in turn.
+  enum class OlderFolderState { kUnknown, kMissing, kImported, kPresent };
+  struct SourceReading {
+    NamedMutexLock lock;  // the publisher lock, taken by the first source read
+    bool held = false;
+    OlderFolderState older = OlderFolderState::kUnknown;  // of the scope being read
+    bool olderKeyKnown = false;    // whether the older product's registry key was looked for in this scope
+    bool olderKeyMissing = false;  // and found missing
+  };
+  HRESULT ReadSource(ListSource source, StoreScope scope, SourceReading& reading);
   void SettleRecords();
   bool IsMoved(std::wstring_view id) const noexcept;
   HRESULT MergeSource(const CIniData& data, ListSource source, StoreScope scope);

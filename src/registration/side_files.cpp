@@ -48,11 +48,21 @@ HRESULT UserFilePath(std::wstring_view name, std::wstring& path) {
   return ResolveInsideFolder(folder, name, path);
 }
 
-// Writes a file of the current user's folder, creating the folder first.
+// Writes a file of the current user's folder, creating the folder when it
+// is missing.
 HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* journal) {
   std::wstring folder;
+  if (!journal) {
+    // The folder is there all but once, and a look for it costs as much as
+    // the write: the write goes first and tells when it is not.
+    const HRESULT hr = WriteUnicodeTextFile(path.c_str(), text);
+    if (hr != HResultFromWin32(ERROR_PATH_NOT_FOUND)) return hr;
+    RETURN_IF_FAILED(CreateStoreFolder(kScopeCurrentUser, nullptr, folder));
+    return WriteUnicodeTextFile(path.c_str(), text);
+  }
+  // A journal notes the folder before it is made, so it is looked for first.
   RETURN_IF_FAILED(CreateStoreFolder(kScopeCurrentUser, journal, folder));
-  if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(path));
+  RETURN_IF_FAILED(journal->NoteFileToWrite(path));
   return WriteUnicodeTextFile(path.c_str(), text);
 }
 

@@ -111,6 +111,46 @@ TEST_F(IniReaderTest, SchemaIsConsultedWithTheCurrentSection) {
   EXPECT_TRUE(m_data.Entry(3).AlternateForm());
 }
 
+// Sections that no row names share their rows (a list file names each
+// publisher's section by its ID); a section that a row names, in either
+// schema, before or after many such sections and past the sections the
+// reader remembers by name, still gets its own.
+TEST_F(IniReaderTest, NamedSectionsAmongManyUnnamedOnes) {
+  const IniSchemaRow schema[] = {{L"Main", L"Size", 1, kIniUnsigned}, {kIniAny, L"Size", 2, kIniList},
+                                 {L"Late", nullptr, 3, kIniText}};
+  // Reads "Size" in [Other] as a number, which "a, b" is not.
+  const IniSchemaRow other[] = {{L"Other", L"Size", 1, kIniSigned}, {kIniAny, L"Size", 2, kIniList}};
+  struct Section {
+    std::wstring name;
+    std::uint32_t kind;
+    std::int32_t sectionId, keyId;
+  };
+  std::vector<Section> sections;
+  for (int i = 0; i < 40; ++i) sections.push_back({L"1.3.6." + std::to_wstring(i), kIniList, -1, 2});
+  sections.insert(sections.begin() + 1, {L"main", kIniUnsigned, -1, 1});
+  sections.insert(sections.begin() + 37, {L"MAIN", kIniUnsigned, -1, 1});
+  sections.push_back({L"Late", kIniList, 3, 2});
+  sections.push_back({L"x", kIniList, -1, 2});
+  std::wstring text;
+  for (const Section& s : sections) text += L"[" + s.name + L"]\r\nSize = 7\r\n";
+  bool alike = false;
+  ASSERT_EQ(m_data.LoadText(text, schema, other, alike), S_OK);
+  EXPECT_TRUE(alike);
+  ASSERT_EQ(m_data.EntryCount(), 2 * sections.size());
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    SCOPED_TRACE(sections[i].name);
+    EXPECT_EQ(m_data.Entry(2 * i).SchemaId(), sections[i].sectionId);
+    EXPECT_EQ(m_data.Entry(2 * i + 1).Kind(), sections[i].kind);
+    EXPECT_EQ(m_data.Entry(2 * i + 1).SchemaId(), sections[i].keyId);
+  }
+  // A section only the other schema names is read its way.
+  for (const wchar_t* tail : {L"[Other]\r\nSize = a, b\r\n", L"[OTHER]\r\nSize = a, b\r\n"}) {
+    alike = true;
+    ASSERT_EQ(m_data.LoadText(text + tail, schema, other, alike), S_OK);
+    EXPECT_FALSE(alike) << testing::PrintToString(std::wstring(tail));
+  }
+}
+
 TEST_F(IniReaderTest, SeveralEntriesOnOneLine) {
   std::wstring text = L"[A] [B] Key = v [ignored]\nList = ";
   V items;

@@ -90,6 +90,25 @@ TEST(ListFile, OnlyKeysFoundArePresent) {
   EXPECT_EQ(records[1].present, 0u);
 }
 
+// Entries read with another schema, or added by code, carry identifiers that
+// are not list keys: each key is still known by its name.
+TEST(ListFile, KeysAreKnownByNameWhateverTheEntriesCarry) {
+  const IniSchemaRow swapped[] = {{kIniAny, L"Name", kKeyCount, kIniText}, {kIniAny, L"Count", kKeyName, kIniText},
+                                  {kIniAny, L"Enabled", 99, kIniText}};
+  CIniDataBuffer data;
+  data.SetText(std::wstring_view(L"[1.2]\r\nName = Acme\r\nCount = 5\r\nEnabled = 0\r\n"));
+  ASSERT_EQ(data.Load(swapped), S_OK);
+  ASSERT_EQ(data.AddText(L"HomePage", L"http://acme.example/"), S_OK);
+  std::vector<PublisherRecord> records;
+  ASSERT_EQ(ReadListRecords(data, kSlotCurrentUser, records), S_OK);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].name, L"Acme");
+  EXPECT_EQ(records[0].counts[kSlotCurrentUser], 5u);
+  EXPECT_EQ(records[0].enabled, 0);
+  EXPECT_EQ(records[0].homePage, L"http://acme.example/");
+  EXPECT_EQ(records[0].present, KeyBit(kKeyName) | KeyBit(kKeyCount) | KeyBit(kKeyEnabled) | KeyBit(kKeyHomePage));
+}
+
 TEST(ListFile, AliasBecomesTheBuiltinId) {
   const BuiltinPublisher& self = SelfPublisher();
   const std::wstring alias(self.alias);
