@@ -12,6 +12,7 @@
 
 #include "../support/child_process.h"
 #include "../support/registry_sandbox.h"
+#include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
 #include "platform/unique_handle.h"
 #include "wendrix.h"
@@ -109,9 +110,12 @@ bool EndsWith(const std::wstring& text, const std::wstring& tail) {
   return text.size() >= tail.size() && _wcsicmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
 }
 
-class ProductProgramsTest : public testing::Test {
+// The user's folders are the test's own: a restart looks there for request
+// records.
+class ProductProgramsTest : public ShellFolderTest {
  protected:
   void SetUp() override {
+    ShellFolderTest::SetUp();
     for (const wchar_t* windowClass : {kDialog, kDownload, kScheduler})
       ASSERT_EQ(FindWindowW(windowClass, nullptr), nullptr) << "a product program runs already";
     wchar_t self[MAX_PATH];
@@ -127,6 +131,7 @@ class ProductProgramsTest : public testing::Test {
     for (auto& child : m_children) child->Terminate();
     EndMainPrograms();
     DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
+    ShellFolderTest::TearDown();
   }
 
   // Starts a stand-in and waits until its window exists.
@@ -154,7 +159,6 @@ class ProductProgramsTest : public testing::Test {
     }
   }
 
-  TempFolder m_temp;
   std::wstring m_log;
   std::vector<std::unique_ptr<ChildProcess>> m_children;
 };
@@ -248,6 +252,27 @@ TEST_F(ProductProgramsTest, RestartReplacesTheSchedulerOfAnotherProcess) {
   EXPECT_NE(WindowProcess(window), old.Id());
   EXPECT_TRUE(EndsWith(ProcessImage(WindowProcess(window)), L"\\wendrix.exe")) << ProcessImage(WindowProcess(window));
   EXPECT_EQ(FindWindowW(kDialog, nullptr), nullptr);
+}
+
+// With the dialog open, the restart stops it for a restart (flag 1) and the
+// scheduler with it. A pending request record is left to the main program
+// that takes it up, so no dialog is started: the record stays, and only
+// the scheduler is started again.
+TEST_F(ProductProgramsTest, RestartLeavesTheDialogToAPendingRecord) {
+  const std::wstring records = m_user + L"\\Kestmoor\\Wendrix\\";
+  WriteFile(records, L"Resume001.ini", L"[Display]\r\n");
+  ChildProcess& dialog = Start(kDialog);
+  ChildProcess& scheduler = Start(kScheduler);
+  EXPECT_EQ(WendrixRestart(), S_OK);
+  EXPECT_EQ(ReadLog(m_log), "WendrixDialog 1 high\nWendrixScheduler 0 high\n");
+  EXPECT_EQ(dialog.Wait(10000), 0);
+  EXPECT_EQ(scheduler.Wait(10000), 0);
+  HWND window = FindWindowW(kScheduler, nullptr);
+  ASSERT_NE(window, nullptr) << "the scheduler was not started again";
+  EXPECT_TRUE(EndsWith(ProcessImage(WindowProcess(window)), L"\\wendrix.exe"));
+  EXPECT_EQ(FindWindowW(kDialog, nullptr), nullptr);
+  EXPECT_NE(GetFileAttributesW((records + L"Resume001.ini").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "a main program was started for the dialog and took the record";
 }
 
 // A rollback stops the main program's running scheduler before it puts
