@@ -30,10 +30,6 @@ constexpr StopTarget kTargets[] = {
 // Asks a window to close. A window whose thread hangs is not waited for
 // here: the wait for its process below bounds the stop.
 void AskToClose(HWND window, UINT message, WPARAM wParam) {
-  if (message == WM_CLOSE) {
-    PostMessageW(window, message, wParam, 0);
-    return;
-  }
   DWORD_PTR answer = 0;
   SendMessageTimeoutW(window, message, wParam, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProcessWait, &answer);
 }
