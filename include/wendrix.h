@@ -176,6 +176,28 @@ HRESULT WINAPI WendrixLogEvent2(UINT32 origin, UINT32 type, const WCHAR* publish
 HRESULT WINAPI WendrixReplacePerUserStartupShortcut(void);
 
 /*
+ * Stopping and restarting the product's running programs, as a setup does
+ * before it replaces their files. WendrixStopEx asks, in this order, every
+ * main dialog ("WendrixDialog": message WM_APP+1, wParam = flags & 1; flag 1
+ * says that a restart follows), every wallet download window
+ * ("WendrixWalletDownload": WM_APP) and every scheduler ("WendrixScheduler":
+ * WM_APP) to close, waiting up to 10 s for each one's process. It returns 0,
+ * or 0x800700AA (ERROR_BUSY) when a window of some class was still there
+ * afterwards; the later classes are stopped all the same. `reserved` is
+ * ignored (null). WendrixStop is WendrixStopEx(null, 0).
+ * WendrixRestart stops the programs (flag 1) and starts the product's main
+ * program again for what ran: the dialog (unless a request record waits for
+ * the next main program, which then opens it) and the scheduler ("/s"). It
+ * acts only for a dialog or scheduler of another process in the caller's
+ * session; otherwise it returns 0 and starts nothing. It returns the stop's
+ * failure, or the error of a program that could not be started; a window
+ * that is slow to appear is not a failure.
+ */
+HRESULT WINAPI WendrixStopEx(HWND reserved, UINT32 flags);
+HRESULT WINAPI WendrixStop(void);
+HRESULT WINAPI WendrixRestart(void);
+
+/*
  * Registering publishers. A product's setup hands the publisher data file it
  * ships to WendrixRegisterEx; `caller` names the product (any stable text of
  * its own, or its product code in braces) and is remembered with the

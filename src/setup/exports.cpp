@@ -6,6 +6,7 @@
 #include "frame/installed_copy.h"
 #include "setup/journal.h"
 #include "setup/product_programs.h"
+#include "wallet/request_record.h"
 #include "wendrix.h"
 
 using namespace wendrix;
@@ -68,7 +69,7 @@ extern "C" HRESULT WINAPI WendrixRollbackEx(const WCHAR* folder) {
     const RunningProductPrograms running = PauseProductPrograms();
     CJournal journal;
     const HRESULT hr = journal.Rollback(folder);
-    ResumeProductPrograms(running);
+    ResumeProductPrograms(running, &RequestRecordPending);
     return hr;
   });
 }

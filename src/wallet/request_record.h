@@ -77,4 +77,8 @@ HRESULT SaveRequestRecord(const RequestRecord& record, std::wstring& path);
 // was taken.
 HRESULT TakeRequestRecord(RequestRecord& record, bool& found);
 
+// Whether a record waits in the per-user product folder (a name of the
+// record form is enough; it is not read).
+bool RequestRecordPending() noexcept;
+
 }  // namespace wendrix

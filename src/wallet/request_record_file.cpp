@@ -108,4 +108,13 @@ HRESULT TakeRequestRecord(RequestRecord& record, bool& found) {
   }
 }
 
+bool RequestRecordPending() noexcept {
+  try {
+    std::wstring folder;
+    return SUCCEEDED(UserProductFolder(folder)) && LowestRecord(folder) != 0;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 }  // namespace wendrix
