@@ -28,18 +28,8 @@ bool AwaitWindow(const wchar_t* windowClass, int looks) {
 // Starts the main program of the product folder and waits until it is
 // ready for input and its window of `windowClass` exists.
 HRESULT StartAndAwait(const wchar_t* parameters, const wchar_t* windowClass) {
-  std::wstring program, folder;
-  RETURN_IF_FAILED(GetProductPath(kInfoMainProgram, program));
-  RETURN_IF_FAILED(GetProductPath(kInfoFolder, folder));
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  info.lpFile = program.c_str();
-  info.lpParameters = parameters;
-  info.lpDirectory = folder.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
-  const UniqueKernelObject process(info.hProcess);
+  UniqueKernelObject process;
+  RETURN_IF_FAILED(StartMainProgram(parameters, process));
   if (process) WaitForInputIdle(process.Get(), kIdleWait);
   AwaitWindow(windowClass, kStartLooks);
   return S_OK;
@@ -47,13 +37,29 @@ HRESULT StartAndAwait(const wchar_t* parameters, const wchar_t* windowClass) {
 
 }  // namespace
 
+HRESULT StartMainProgram(const std::wstring& parameters, UniqueKernelObject& process) {
+  std::wstring program, folder;
+  RETURN_IF_FAILED(GetProductPath(kInfoMainProgram, program));
+  RETURN_IF_FAILED(GetProductPath(kInfoFolder, folder));
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.lpDirectory = folder.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
+  process.Reset(info.hProcess);
+  return S_OK;
+}
+
 HRESULT StartProductPrograms(bool dialog, RequestPendingQuery requestPending) {
   bool recordPending = false;
   if (dialog && !FindWindowW(kDialogWindowClass, nullptr)) {
     recordPending = requestPending && requestPending();
     // A pending record is left to the program that takes it up and opens
     // the dialog for it; only that window is awaited below.
-    if (!recordPending) RETURN_IF_FAILED(StartAndAwait(nullptr, kDialogWindowClass));
+    if (!recordPending) RETURN_IF_FAILED(StartAndAwait(L"", kDialogWindowClass));
   }
   if (!FindWindowW(kSchedulerWindowClass, nullptr)) RETURN_IF_FAILED(StartAndAwait(L"/s", kSchedulerWindowClass));
   if (recordPending) AwaitWindow(kDialogWindowClass, kRecordLooks);

@@ -1,9 +1,16 @@
 #pragma once
 // Starting the product's programs again after they were stopped: the main
 // program without arguments for the dialog, with "/s" for the scheduler.
+#include <string>
+
 #include "core/result.h"
+#include "platform/unique_handle.h"
 
 namespace wendrix {
+
+// Starts the main program of the product folder, in that folder, with
+// `parameters` (may be empty); the process, or a failure.
+HRESULT StartMainProgram(const std::wstring& parameters, UniqueKernelObject& process);
 
 // Whether a request record waits for the next main program. The records
 // belong to the wallet, above this layer, so the caller hands the question in.

@@ -4,13 +4,10 @@
 #include <string>
 
 #include "core/result.h"
-#include "platform/unique_handle.h"
+#include "setup/product_start.h"  // StartMainProgram
 
 namespace wendrix {
 
-// Starts the main program of the product folder with `parameters` (may be
-// empty); the process, or a failure.
-HRESULT StartMainProgram(const std::wstring& parameters, UniqueKernelObject& process);
 
 // "/d:" + ID, then "/x:" + the command and "/u:" + the folder when given,
 // each of these two enclosed whole in double quotes.
