@@ -21,6 +21,7 @@
 #include "frame/module_state.h"
 #include "registration/publisher_store.h"
 #include "registration/store_folders.h"
+#include "wendrix.h"
 
 namespace wendrix::test {
 namespace {
@@ -97,12 +98,10 @@ TEST_F(EventLogTest, AppendLoadAndClear) {
   const std::uint64_t before = Now() / 10000000 * 10000000;
   ASSERT_EQ(AppendEvent(kOriginManual, kEventCheck, nullptr, nullptr, nullptr, nullptr, kResultSuccess, nullptr), S_OK);
   EXPECT_EQ(ReadFileBytes(LogPath()).substr(0, 2), "\xFF\xFE");
-  using LogEvent = HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32);
-  using LogEvent2 =
-      HRESULT(WINAPI*)(UINT32, UINT32, const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*, UINT32, const WCHAR*);
-  const auto logEvent = reinterpret_cast<LogEvent>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent")));
-  const auto logEvent2 =
-      reinterpret_cast<LogEvent2>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent2")));
+  const auto logEvent = reinterpret_cast<decltype(&WendrixLogEvent)>(
+      reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent")));
+  const auto logEvent2 = reinterpret_cast<decltype(&WendrixLogEvent2)>(
+      reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixLogEvent2")));
   ASSERT_TRUE(logEvent && logEvent2);
   EXPECT_EQ(logEvent(kOriginStartup, kEventInstall, nullptr, nullptr, L"x", L"y", kResultUnknown), S_OK);
   EXPECT_EQ(logEvent2(kOriginNone, kEventBuy, nullptr, nullptr, nullptr, nullptr, kResultPartialSuccess, L"info"), S_OK);

@@ -131,7 +131,7 @@ TEST(EventNames, ItemNamesCarryTheDownloadVersionLabel) {
   test::FakePublisherList publishers;
   PublisherData data;
   const std::wstring file =
-      L"[Publisher]\r\nID = 1.2.3\r\nName = Acme\r\nHomePage = http://acme.example/\r\n"
+      L"[Publisher]\r\nID = 1.2.3\r\nName = Acme Tools\r\nHomePage = http://www.acme.example/\r\n"
       L"Application = \"Kestmoor(R) Wendrix(TM)\"\r\n"
       L"[Text]\r\nID = t\r\nText = en, Editor\r\n[Text]\r\nID = g\r\nText = en, Tools\r\n"
       L"[DisplayVersionStyle]\r\nID = short\r\nSize = 2\r\n"
@@ -145,10 +145,7 @@ TEST(EventNames, ItemNamesCarryTheDownloadVersionLabel) {
       L"[Action]\r\nID = odd\r\nType = Download\r\nSubtype = Generic\r\nVersion = 2.x beta\r\nURL = http://a/6\r\n"
       L"[Action]\r\nID = long\r\nType = Download\r\nSubtype = Generic\r\nVersion = " + std::wstring(90, L'v') + L"\r\nURL = http://a/7\r\n"
       L"[Group]\r\nID = tools\r\nTitle = g\r\nItem = editor\r\n";
-  data.publisher.id = L"1.2.3";
-  data.publisher.name = L"Acme";
-  data.publisher.homePage = L"http://acme.example/";
-  data.publisher.dataSource = L"http://acme.example/a.wx-cnf";
+  test::RegisterAcme(data, L"1.2.3");
   std::uint32_t line = 0;
   ASSERT_EQ(LoadPublisherData(file.c_str(), &data, &publishers, nullptr, &line, kLoadNoConditions, env), S_OK)
       << "line " << line;

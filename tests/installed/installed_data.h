@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/version.h"
+#include "platform/file_version.h"
 
 namespace wendrix::test {
 
@@ -26,6 +27,13 @@ inline std::wstring CurrentDirectory() {
 inline std::optional<std::wstring> Formatted(const std::optional<VersionParts>& parts) {
   if (!parts) return std::nullopt;
   return FormatVersion(*parts, 4);
+}
+
+// The four-part file version of a module this process has loaded; never
+// equal to a missing answer.
+inline std::wstring LoadedModuleVersion(const wchar_t* module) {
+  const std::optional<std::wstring> file = ModuleFileName(GetModuleHandleW(module));
+  return (file ? Formatted(ReadFileVersion(file->c_str())) : std::nullopt).value_or(L"<no version>");
 }
 
 }  // namespace wendrix::test

@@ -36,15 +36,9 @@ class PreferDllFiles {
  public:
   PreferDllFiles(const std::wstring& program, const std::vector<std::wstring>& dlls)
       : m_key(L"Software\\Wine\\AppDefaults\\" + program) {
-    HKEY key = nullptr;
-    const std::wstring path = m_key + L"\\DllOverrides";
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0) return;
-    constexpr wchar_t kOrder[] = L"native,builtin";
-    for (const std::wstring& dll : dlls) {
-      const std::wstring name = dll.substr(0, dll.find(L'.'));
-      RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof(kOrder));
-    }
-    RegCloseKey(key);
+    for (const std::wstring& dll : dlls)
+      test::SetStringValue(HKEY_CURRENT_USER, m_key + L"\\DllOverrides", dll.substr(0, dll.find(L'.')).c_str(),
+                           L"native,builtin", 0);
   }
   PreferDllFiles(const PreferDllFiles&) = delete;
   PreferDllFiles& operator=(const PreferDllFiles&) = delete;

@@ -157,39 +157,32 @@ TEST(SystemExportTest, PnpDevices) {
   EXPECT_EQ(Count(L"PNP\\*\\\\DriverVersion") > 0, driver.text.has_value());
 }
 
-// Runs `body` on a thread of its own, as a caller whose thread starts without COM.
-template <typename Body>
-void OnFreshThread(Body body) {
-  std::thread thread(body);
-  thread.join();
-}
-
 TEST(SystemExportTest, ComIsUninitialisedAfterEveryKindOfQuery) {
   for (const wchar_t* query : {L"Processor\\0\\Name", L"PNP\\*\\\\DeviceID", L"PNP\\*\\\\DriverVersion", L"DirectX",
                                L"Processor\\x\\Name", L"OS"}) {
-    OnFreshThread([query] {
+    std::thread([query] {  // a caller's thread starts without COM
       Ask(query);
       // S_FALSE or RPC_E_CHANGED_MODE would mean COM was left initialised.
       EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED)) << query;
       CoUninitialize();
       EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) << query;
       CoUninitialize();
-    });
+    }).join();
   }
 }
 
 TEST(SystemExportTest, CallersApartmentIsKept) {
-  OnFreshThread([] {
+  std::thread([] {
     ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     const Answer name = Ask(L"Processor\\0\\Name");
     EXPECT_EQ(S_OK, name.hr);
     EXPECT_TRUE(name.text) << "management queries work in a single-threaded apartment too";
     EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_MULTITHREADED)) << "the caller's COM is still there";
     CoUninitialize();
-  });
+  }).join();
   // DirectX diagnostics need a single-threaded apartment; in a caller's
   // multithreaded one the system files still tell the version.
-  OnFreshThread([] {
+  std::thread([] {
     ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     const Answer directX = Ask(L"DirectX");
     EXPECT_EQ(S_OK, directX.hr);
@@ -199,7 +192,7 @@ TEST(SystemExportTest, CallersApartmentIsKept) {
     EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED)) << "the caller's COM is still there";
     CoUninitialize();
     CoUninitialize();
-  });
+  }).join();
 }
 
 TEST(SystemExportTest, ConcurrentCallers) {
