@@ -139,7 +139,9 @@ TEST(RequestRecordTest, HostileRecordsAreRefusedWhole) {
     RequestRecord read;
     read.publisher = L"kept";
     EXPECT_EQ(ReadRequestRecordText(c.text, read), c.expected) << std::string(c.text.begin(), c.text.end());
-    if (FAILED(c.expected)) EXPECT_EQ(read.publisher, L"kept");
+    if (FAILED(c.expected)) {
+      EXPECT_EQ(read.publisher, L"kept");
+    }
   }
 
   std::wstring many = L"[Display]\n";
