@@ -25,25 +25,29 @@ inline std::wstring TextOf(HWND window, int control) {
 inline constexpr int kBoxText = 0xFFFF;
 inline constexpr int kMessageText = WX_CONTROL_MESSAGE_TEXT;
 
+struct BoxSearch {
+  DWORD process;
+  HWND found;
+};
+
+// A callback of the system's calling convention (a lambda is not one on
+// 32-bit Windows).
+inline BOOL CALLBACK VisitForBox(HWND window, LPARAM context) {
+  auto& s = *reinterpret_cast<BoxSearch*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == s.process && IsWindowVisible(window) &&
+      (GetDlgItem(window, kBoxText) || GetDlgItem(window, kMessageText) ||
+       GetDlgItem(window, WX_CONTROL_PASSWORD_EDIT)))
+    s.found = window;
+  return !s.found;
+}
+
 // A message box of this process that is showing: a dialog with a box's
 // text control.
 inline HWND FindMessageBox() {
-  struct Search {
-    DWORD process;
-    HWND found;
-  } search{GetCurrentProcessId(), nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(context);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == s.process && IsWindowVisible(window) &&
-            (GetDlgItem(window, kBoxText) || GetDlgItem(window, kMessageText) ||
-             GetDlgItem(window, WX_CONTROL_PASSWORD_EDIT)))
-          s.found = window;
-        return !s.found;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  BoxSearch search{GetCurrentProcessId(), nullptr};
+  EnumWindows(VisitForBox, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
