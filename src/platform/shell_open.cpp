@@ -18,4 +18,19 @@ HRESULT OpenWithShell(const std::wstring& target) {
   return S_OK;
 }
 
+HRESULT StartProgram(const std::wstring& program, const std::wstring& parameters, const std::wstring& folder,
+                     HWND owner, UniqueKernelObject& process) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.hwnd = owner;
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
+  process.Reset(info.hProcess);
+  return S_OK;
+}
+
 }  // namespace wendrix

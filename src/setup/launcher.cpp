@@ -1,8 +1,7 @@
 #include "setup/launcher.h"
 
-#include <shellapi.h>
-
 #include "frame/product_folder.h"
+#include "platform/shell_open.h"
 
 namespace wendrix {
 
@@ -17,16 +16,7 @@ HRESULT CopyLauncherInto(const std::wstring& folder, std::wstring& copy) {
 
 HRESULT StartLauncher(const std::wstring& copy, const LauncherCommand& command, HWND parent,
                       UniqueKernelObject& process) {
-  const std::wstring line = FormatLauncherCommand(command);
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  info.hwnd = parent;
-  info.lpFile = copy.c_str();
-  info.lpParameters = line.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&info)) return E_FAIL;
-  process.Reset(info.hProcess);
+  if (FAILED(StartProgram(copy, FormatLauncherCommand(command), L"", parent, process))) return E_FAIL;
   return S_OK;
 }
 

@@ -1,11 +1,11 @@
 #include "setup/product_start.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 
 #include "frame/product_folder.h"
+#include "platform/shell_open.h"
 #include "platform/unique_handle.h"
 #include "setup/product_stop.h"
 
@@ -41,16 +41,7 @@ HRESULT StartMainProgram(const std::wstring& parameters, UniqueKernelObject& pro
   std::wstring program, folder;
   RETURN_IF_FAILED(GetProductPath(kInfoMainProgram, program));
   RETURN_IF_FAILED(GetProductPath(kInfoFolder, folder));
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  info.lpFile = program.c_str();
-  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
-  info.lpDirectory = folder.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  RETURN_LAST_ERROR_IF(!ShellExecuteExW(&info));
-  process.Reset(info.hProcess);
-  return S_OK;
+  return StartProgram(program, parameters, folder, nullptr, process);
 }
 
 HRESULT StartProductPrograms(bool dialog, RequestPendingQuery requestPending) {

@@ -1,11 +1,11 @@
 #include "update/display.h"
 
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
 #include "frame/product_folder.h"
+#include "platform/shell_open.h"
 #include "platform/unique_handle.h"
 #include "registration/main_window.h"
 
@@ -99,16 +99,8 @@ HRESULT StartMainProgram(HWND owner, const DisplayRequest& request) {
   std::wstring program, folder;
   if (FAILED(GetProductPath(kInfoMainProgram, program)) || FAILED(GetProductPath(kInfoFolder, folder))) return E_FAIL;
   const std::wstring parameters = MainProgramParameters(request);
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-  info.hwnd = owner;
-  info.lpFile = program.c_str();
-  info.lpParameters = parameters.c_str();
-  info.lpDirectory = folder.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&info)) return E_FAIL;
-  UniqueKernelObject process(info.hProcess);  // null when the shell could not give one
+  UniqueKernelObject process;  // stays empty when the shell could not give one
+  if (FAILED(StartProgram(program, parameters, folder, owner, process))) return E_FAIL;
   if (process) WaitForInputIdle(process.Get(), kIdleTimeout);
 
   // From here on the start has succeeded, which is all the call answers

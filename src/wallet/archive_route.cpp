@@ -1,8 +1,8 @@
 #include "wallet/archive_route.h"
 
-#include <shellapi.h>
 
 #include "frame/product_folder.h"
+#include "platform/shell_open.h"
 #include "platform/message_wait.h"
 #include "platform/unique_handle.h"
 #include "publisher/installed_version.h"
@@ -43,16 +43,8 @@ HRESULT ArchivesOf(const WalletEntry& entry, const std::vector<std::wstring>& fi
 HRESULT RunElevated(const ArchiveSwitches& switches, HWND parent) {
   std::wstring program;
   RETURN_IF_FAILED(GetProductPath(kInfoElevatedInstaller, program));
-  const std::wstring line = FormatArchiveSwitches(switches);
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-  info.hwnd = parent;
-  info.lpFile = program.c_str();
-  info.lpParameters = line.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&info) || !info.hProcess) return E_FAIL;
-  const UniqueKernelObject process(info.hProcess);
+  UniqueKernelObject process;
+  if (FAILED(StartProgram(program, FormatArchiveSwitches(switches), L"", parent, process)) || !process) return E_FAIL;
   const HANDLE waits[] = {process.Get()};
   if (WaitDispatchingMessages(waits) != WAIT_OBJECT_0) return LastErrorResult();
   DWORD code = 0;
