@@ -49,8 +49,8 @@ HRESULT Run() {
 
   HWND parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(switches->parentWindow));
   if (parent && !IsWindow(parent)) parent = nullptr;
-  const ArchiveInstallation installation{switches->archives, switches->entryId, switches->publisherName,
-                                         switches->itemTitle, switches->walletFlags, parent};
+  const ArchiveInstallation installation{switches->archives, switches->entryId, switches->itemTitle,
+                                         switches->walletFlags, parent};
   return InstallArchives(installation);
 }
 

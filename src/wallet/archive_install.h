@@ -18,7 +18,6 @@ namespace wendrix {
 struct ArchiveInstallation {
   std::vector<ArchiveToInstall> archives;  // each with its target folder and source host
   std::wstring entryId;                    // empty: no entry's events to signal
-  std::wstring publisherName;
   std::wstring itemTitle;                  // the questions' title: "<title> Setup"
   std::uint32_t walletFlags = 0;           // Silent (4): no question, progress or error box
   HWND parent = nullptr;

@@ -37,7 +37,6 @@ class CArchiveProgress {
   // Set once the user pressed Cancel or closed the window.
   const std::atomic<bool>& CancelFlag() const noexcept { return m_cancelled; }
   bool Cancelled() const noexcept { return m_cancelled.load(); }
-  HWND Window() const noexcept { return m_window; }
 
  private:
   static DWORD WINAPI ThreadMain(void* self);

@@ -63,7 +63,7 @@ HRESULT RunArchiveRoute(const WalletEntry& entry, const std::vector<std::wstring
   const std::wstring title = item.title.empty() ? item.id : item.title;
 
   if (action.privileges != kPrivilegesAdministrator) {
-    ArchiveInstallation installation{std::move(archives), entry.Id(), entry.data.publisher.name, title,
+    ArchiveInstallation installation{std::move(archives), entry.Id(), title,
                                      entry.wallet.flags, parent};
     return InstallArchives(installation);
   }

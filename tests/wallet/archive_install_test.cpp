@@ -40,7 +40,7 @@ class ArchiveInstallTest : public testing::Test {
   void SetUp() override { ASSERT_TRUE(m_library.Loaded()); }
 
   ArchiveInstallation Silent(std::vector<ArchiveToInstall> archives) {
-    return {std::move(archives), m_entryId, L"Acme", L"Tool", kWalletSilent, nullptr};
+    return {std::move(archives), m_entryId, L"Tool", kWalletSilent, nullptr};
   }
   std::wstring Folder(const wchar_t* name) const { return m_temp.File(name); }
 
