@@ -1,3 +1,4 @@
+#include <atomic>
 #include "eventlog/event_log.h"
 
 #include <windows.h>
@@ -41,13 +42,18 @@ bool LocalAppDataFolder(wchar_t (&path)[MAX_PATH]) {
   return get && SUCCEEDED(get(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path)) && path[0];
 }
 
+void SleepPause(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+// Set only by tests, read by any thread that writes the log.
+std::atomic<LogRetryPause> g_retryPause{SleepPause};
+
 // Runs `attempt` until it gives something other than a sharing violation,
 // at most kAttempts times with a pause between.
 template <class Attempt>
 HRESULT RetryWhileShared(Attempt attempt) {
   HRESULT hr = S_OK;
   for (int i = 0; i < kAttempts; ++i) {
-    if (i > 0) Sleep(kRetryPause);
+    if (i > 0) g_retryPause.load()(kRetryPause);
     hr = attempt();
     if (hr != HResultFromWin32(ERROR_SHARING_VIOLATION)) break;
   }
@@ -98,6 +104,8 @@ HRESULT ResolveNames(const wchar_t* publisherId, const wchar_t* groupId, const w
 }
 
 }  // namespace
+
+void SetLogRetryPause(LogRetryPause pause) { g_retryPause = pause ? pause : SleepPause; }
 
 HRESULT GetLogPath(std::wstring& path) {
   wchar_t folder[MAX_PATH];

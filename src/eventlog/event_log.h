@@ -35,4 +35,10 @@ HRESULT LoadEventsFrom(const std::wstring& path, CEventList& list);
 // Deletes the log, then empties `list`; on failure the list stays.
 HRESULT ClearLog(CEventList& list);
 
+// The pause between two attempts on a log that another process holds open
+// (Sleep of 500 ms). Tests put their own in its place to take the other
+// process's part at a chosen attempt; nullptr restores Sleep.
+using LogRetryPause = void (*)(std::uint32_t milliseconds);
+void SetLogRetryPause(LogRetryPause pause);
+
 }  // namespace wendrix

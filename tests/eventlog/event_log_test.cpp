@@ -10,7 +10,6 @@
 
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "../support/child_process.h"
@@ -212,25 +211,49 @@ TEST_F(EventLogTest, ProcessesAppendingAtOnceLoseAndTearNothing) {
   EXPECT_EQ(seen.size(), static_cast<std::size_t>(kChildren * kEach));
 }
 
+// Stands in for the pause between attempts: counts the pauses and, at the
+// chosen one, closes the handle that holds the log, as another process would.
+struct HeldLog {
+  static inline HANDLE reader = INVALID_HANDLE_VALUE;
+  static inline int pauses = 0;
+  static inline int releaseAt = 0;  // 0: never released
+  static void Pause(std::uint32_t milliseconds) {
+    EXPECT_EQ(milliseconds, 500u);
+    if (++pauses == releaseAt) {
+      CloseHandle(reader);
+      reader = INVALID_HANDLE_VALUE;
+    }
+  }
+};
+
 TEST_F(EventLogTest, ReaderHoldingTheLogMakesTheWriterRetry) {
   ASSERT_EQ(AppendEvent(0, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr), S_OK);
-  HANDLE reader = CreateFileW(LogPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  std::thread release([reader] {
-    Sleep(1200);
-    CloseHandle(reader);
-  });
-  const ULONGLONG start = GetTickCount64();
-  EXPECT_EQ(AppendEvent(0, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr), S_OK);
-  EXPECT_GE(GetTickCount64() - start, 1000u) << "it waited for the reader";
-  release.join();
+  SetLogRetryPause(HeldLog::Pause);
+  struct Restore {
+    ~Restore() {
+      SetLogRetryPause(nullptr);
+      if (HeldLog::reader != INVALID_HANDLE_VALUE) CloseHandle(HeldLog::reader);
+    }
+  } restore;
 
-  reader = CreateFileW(LogPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  const ULONGLONG failStart = GetTickCount64();
-  EXPECT_EQ(AppendEvent(0, 2, nullptr, nullptr, nullptr, nullptr, 0, nullptr), kSharingViolation);
-  EXPECT_GE(GetTickCount64() - failStart, 4400u) << "ten attempts, nine pauses of 500 ms";
-  CloseHandle(reader);
+  // Released at the third pause: the fourth attempt writes.
+  // Never released: ten attempts, nine pauses, and the sharing violation.
+  const struct {
+    int releaseAt;
+    HRESULT result;
+    int pauses;
+  } cases[] = {{3, S_OK, 3}, {0, kSharingViolation, 9}};
+  std::uint32_t type = 1;
+  for (const auto& c : cases) {
+    HeldLog::reader = CreateFileW(LogPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(HeldLog::reader, INVALID_HANDLE_VALUE);
+    HeldLog::pauses = 0;
+    HeldLog::releaseAt = c.releaseAt;
+    EXPECT_EQ(AppendEvent(0, type++, nullptr, nullptr, nullptr, nullptr, 0, nullptr), c.result) << c.releaseAt;
+    EXPECT_EQ(HeldLog::pauses, c.pauses) << c.releaseAt;
+    if (HeldLog::reader != INVALID_HANDLE_VALUE) CloseHandle(HeldLog::reader);
+    HeldLog::reader = INVALID_HANDLE_VALUE;
+  }
 
   CEventList list;
   ASSERT_EQ(LoadEvents(list), S_OK);
