@@ -1,0 +1,325 @@
+// The Options dialog for real: shown on a thread of its own, filled in by
+// messages to its controls as a user's typing would, and read back from the
+// registry. A scheduler window of the test's own counts the dialog's calls.
+#include "ui/options_dialog.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "../support/loaded_library.h"
+#include "../support/registry_sandbox.h"
+#include "../support/registry_values.h"
+#include "frame/product_keys.h"
+#include "resources/options_ids.h"
+#include "update/scheduler.h"
+#include "update/settings.h"
+
+namespace wendrix::test {
+namespace {
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindControlProc(HWND window, LPARAM l) {
+  auto* search = reinterpret_cast<ControlSearch*>(l);
+  if (GetDlgCtrlID(window) != search->id) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A control of the dialog or of one of its pages.
+HWND Control(HWND dialog, int id) {
+  ControlSearch search{id, nullptr};
+  EnumChildWindows(dialog, FindControlProc, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+struct BoxSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwnedBoxProc(HWND window, LPARAM l) {
+  auto* search = reinterpret_cast<BoxSearch*>(l);
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  // Visible once its controls are made.
+  if (std::wstring(name) != L"#32770" || GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window))
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The message box that `owner` shows, waited for up to 10 s.
+HWND WaitForBoxOf(HWND owner) {
+  for (int attempt = 0; attempt < 200; ++attempt, Sleep(50)) {
+    BoxSearch search{owner, nullptr};
+    EnumWindows(FindOwnedBoxProc, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+  }
+  return nullptr;
+}
+
+// The box's text: its static control of the message.
+std::wstring BoxText(HWND box) {
+  std::wstring all;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all += TextOf(child) + L"|";
+  return all;
+}
+
+LRESULT CALLBACK SchedulerProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == kSchedulerCheckEnded) {
+    auto* calls = reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (calls) ++*calls;
+    return 1;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+// A stand-in for the main program's scheduler window, on a thread that
+// answers its messages.
+class SchedulerWindow {
+ public:
+  SchedulerWindow() {
+    std::atomic<bool> ready{false};
+    m_thread = std::thread([this, &ready] {
+      WNDCLASSW windowClass{};
+      windowClass.lpfnWndProc = SchedulerProc;
+      windowClass.hInstance = GetModuleHandleW(nullptr);
+      windowClass.lpszClassName = kSchedulerClass;
+      RegisterClassW(&windowClass);
+      m_window = CreateWindowExW(0, kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+      SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_calls));
+      m_threadId = GetCurrentThreadId();
+      ready = true;
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      DestroyWindow(m_window);
+      UnregisterClassW(kSchedulerClass, GetModuleHandleW(nullptr));
+    });
+    while (!ready) Sleep(5);
+  }
+  ~SchedulerWindow() {
+    PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+    m_thread.join();
+  }
+  int Calls() const { return m_calls; }
+
+ private:
+  std::thread m_thread;
+  std::atomic<int> m_calls{0};
+  HWND m_window = nullptr;
+  DWORD m_threadId = 0;
+};
+
+class OptionsDialogTest : public testing::Test {
+ public:  // the cases' tables fill the dialog through these
+  void SetUp() override {
+    if (!m_library.Loaded()) GTEST_SKIP() << "the library does not load";
+  }
+  void TearDown() override {
+    if (m_thread.joinable()) {
+      if (m_dialog) PostMessageW(m_dialog, WM_COMMAND, IDCANCEL, 0);
+      m_thread.join();
+    }
+  }
+
+  // Shows the dialog on its own thread and waits for it.
+  HWND Open() {
+    m_result = E_PENDING;
+    m_thread = std::thread([this] {
+      SetThreadUILanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+      m_result = ShowOptionsDialog(nullptr);
+    });
+    // Shown once its initialization, the pages included, is done.
+    for (int attempt = 0; attempt < 200 && !m_dialog; ++attempt, Sleep(50)) {
+      const HWND found = FindWindowW(L"#32770", L"Wendrix Options");
+      if (found && IsWindowVisible(found)) m_dialog = found;
+    }
+    return m_dialog;
+  }
+  // Presses a button of the dialog and waits until it has closed.
+  HRESULT Press(int button) {
+    PostMessageW(m_dialog, WM_COMMAND, button, 0);
+    m_thread.join();
+    m_dialog = nullptr;
+    return m_result;
+  }
+
+  void Type(int control, const wchar_t* text) {
+    HWND window = Control(m_dialog, control);
+    ASSERT_NE(window, nullptr) << control;
+    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  }
+  void SetCheck(int control, bool checked) {
+    HWND window = Control(m_dialog, control);
+    ASSERT_NE(window, nullptr) << control;
+    SendMessageW(window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  void ChooseProxy(int mode) {
+    for (const int radio : {WX_CONTROL_PROXY_DIRECT, WX_CONTROL_PROXY_SYSTEM, WX_CONTROL_PROXY_EXPLICIT})
+      SetCheck(radio, radio == mode);
+  }
+  void ChoosePeriod(const wchar_t* name) {
+    HWND periods = Control(m_dialog, WX_CONTROL_PERIOD);
+    const LRESULT index = SendMessageW(periods, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(name));
+    ASSERT_GE(index, 0) << "no period named so";
+    SendMessageW(periods, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
+
+  static std::unique_ptr<InternetSettings> Stored() {
+    std::unique_ptr<InternetSettings> settings;
+    EXPECT_EQ(LoadSettings(settings), S_OK);
+    return settings;
+  }
+  static void StoreWeeklyDefaults() {
+    InternetSettings settings;
+    settings.checkPeriod = kPeriodWeekly;
+    settings.userAgent = L"Agent/%1";
+    ASSERT_EQ(SaveSettings(settings), S_OK);
+  }
+
+  LoadedLibrary m_library;
+  RegistrySandbox m_sandbox{true};  // the machine's key too: no product folder, no program to start
+  std::thread m_thread;
+  std::atomic<HRESULT> m_result{E_PENDING};
+  HWND m_dialog = nullptr;
+};
+
+TEST_F(OptionsDialogTest, OkSavesEveryPageAndTellsTheSchedulerOfTheNewPeriod) {
+  StoreWeeklyDefaults();
+  SchedulerWindow scheduler;
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(TextOf(Control(m_dialog, WX_CONTROL_ATTEMPTS)), L"2");
+  EXPECT_EQ(TextOf(Control(m_dialog, WX_CONTROL_WALLET_SPACE)), L"100");
+
+  ChoosePeriod(L"Daily");
+  SetCheck(WX_CONTROL_CHECK_WHEN_LAUNCHED, false);
+  Type(WX_CONTROL_ATTEMPTS, L"4");
+  Type(WX_CONTROL_RETRY_PAUSE, L"7");
+  ChooseProxy(WX_CONTROL_PROXY_EXPLICIT);
+  Type(WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080");
+  SetCheck(WX_CONTROL_PROXY_BYPASS_LOCAL, false);
+  Type(WX_CONTROL_PROXY_USER, L"anna");
+  Type(WX_CONTROL_PROXY_PASSWORD, L"pa;ss");
+  SetCheck(WX_CONTROL_COOKIES, false);
+  SetCheck(WX_CONTROL_DIAL_UP, true);
+  Type(WX_CONTROL_DIAL_ENTRY, L"Office line");
+  Type(WX_CONTROL_DIAL_USER, L"bob");
+  Type(WX_CONTROL_DIAL_PASSWORD, L"secret");
+  Type(WX_CONTROL_DIAL_DOMAIN, L"KESTMOOR");
+  SetCheck(WX_CONTROL_HANG_UP, false);
+  Type(WX_CONTROL_WALLET_SPACE, L"250");
+  Type(WX_CONTROL_DOWNLOADS, L"3");
+  SetCheck(WX_CONTROL_PROMPT, true);
+  SetCheck(WX_CONTROL_NOTIFY_UPDATES, false);
+  SetCheck(WX_CONTROL_NOTIFY_OTHER_SOFTWARE, true);
+  SetCheck(WX_CONTROL_STRICT_DATA_FILES, true);
+  EXPECT_EQ(Press(IDOK), S_OK);
+
+  const auto values = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
+  ASSERT_TRUE(values);
+  for (const Value& expected :
+       {Dword(L"CheckEvery3", kPeriodDaily), Dword(L"CheckWhenLaunched", 0), Dword(L"CheckAttempts", 4),
+        Dword(L"CheckRetryPause", 7), Dword(L"Proxy", kProxyExplicit), Sz(L"ProxyServer", L"proxy.example.com:8080"),
+        Dword(L"NoProxyForLAN", 0), Dword(L"Cookies", 0), Dword(L"Modem", 1), Sz(L"DialUp", L"Office line"),
+        Dword(L"HangUp", 0), Dword(L"MaxWalletDiskSpace", 250), Dword(L"MaxConcurrentDownloads", 3),
+        Dword(L"Prompt", 1), Dword(L"OtherSoftware", 2), Dword(L"INIDebug", 1), Sz(L"UserAgent", L"Agent/%1")})
+    EXPECT_NE(std::find(values->begin(), values->end(), expected), values->end()) << std::get<0>(expected);
+  const auto stored = Stored();
+  EXPECT_EQ(stored->credentials, (Credentials{L"bob", L"secret", L"KESTMOOR", L"anna", L"pa;ss"}));
+  EXPECT_EQ(scheduler.Calls(), 1);
+}
+
+TEST_F(OptionsDialogTest, OkWithTheSamePeriodLeavesTheSchedulerAlone) {
+  StoreWeeklyDefaults();
+  SchedulerWindow scheduler;
+  ASSERT_NE(Open(), nullptr);
+  Type(WX_CONTROL_DOWNLOADS, L"2");
+  EXPECT_EQ(Press(IDOK), S_OK);
+  EXPECT_EQ(Stored()->maxConcurrentDownloads, 2u);
+  EXPECT_EQ(scheduler.Calls(), 0);
+}
+
+TEST_F(OptionsDialogTest, CancelChangesNothing) {
+  StoreWeeklyDefaults();
+  const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
+  ASSERT_TRUE(before);
+  ASSERT_NE(Open(), nullptr);
+  ChoosePeriod(L"Manual");
+  Type(WX_CONTROL_ATTEMPTS, L"5");
+  Type(WX_CONTROL_PROXY_USER, L"someone");
+  EXPECT_EQ(Press(IDCANCEL), S_FALSE);
+  EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+}
+
+TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
+  const struct {
+    const char* name;
+    std::function<void(OptionsDialogTest&)> enter;
+    int page;
+    int control;
+    const wchar_t* says;
+  } cases[] = {
+      {"too many attempts", [](OptionsDialogTest& t) { t.Type(WX_CONTROL_ATTEMPTS, L"11"); }, 0, WX_CONTROL_ATTEMPTS,
+       L"from 1 to 10"},
+      {"a proxy without a host",
+       [](OptionsDialogTest& t) {
+         t.ChooseProxy(WX_CONTROL_PROXY_EXPLICIT);
+         t.Type(WX_CONTROL_PROXY_SERVER, L":80");
+       },
+       1, WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080"},
+      {"dialling without an entry", [](OptionsDialogTest& t) { t.SetCheck(WX_CONTROL_DIAL_UP, true); }, 1,
+       WX_CONTROL_DIAL_ENTRY, L"dial-up connection"},
+      {"an empty wallet", [](OptionsDialogTest& t) { t.Type(WX_CONTROL_WALLET_SPACE, L"0"); }, 2,
+       WX_CONTROL_WALLET_SPACE, L"from 1 to 1048576"},
+  };
+  StoreWeeklyDefaults();
+  const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NE(Open(), nullptr);
+    c.enter(*this);
+    PostMessageW(m_dialog, WM_COMMAND, IDOK, 0);
+    const HWND box = WaitForBoxOf(m_dialog);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(BoxText(box).find(c.says), std::wstring::npos) << BoxText(box).size();
+    EXPECT_EQ(SendMessageW(Control(m_dialog, WX_CONTROL_OPTIONS_TABS), TCM_GETCURSEL, 0, 0), c.page);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    // The caret waits in the refused field (for a combo box, in its edit).
+    const HWND field = Control(m_dialog, c.control);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(m_dialog, nullptr);
+    for (int attempt = 0; attempt < 200; ++attempt, Sleep(50))
+      if (GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
+          (info.hwndFocus == field || GetParent(info.hwndFocus) == field))
+        break;
+    EXPECT_TRUE(info.hwndFocus == field || GetParent(info.hwndFocus) == field);
+    EXPECT_TRUE(IsWindow(m_dialog));
+    EXPECT_EQ(Press(IDCANCEL), S_FALSE);
+    EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+  }
+}
+
+}  // namespace
+}  // namespace wendrix::test
