@@ -157,6 +157,12 @@ HWND FindPageControl(const OptionsPages& pages, int control) noexcept {
   return nullptr;
 }
 
+UINT ControlTextId(int control) noexcept {
+  for (const auto& entry : kControlTexts)
+    if (entry.control == control) return entry.text;
+  return 0;
+}
+
 void PreparePage(HWND page) {
   for (const auto& entry : kControlTexts)
     if (HWND control = GetDlgItem(page, entry.control)) SetWindowTextW(control, MessageString(entry.text).c_str());

@@ -25,6 +25,9 @@ const OptionsPageInfo& OptionsPageAt(std::size_t index) noexcept;
 // The control with number `control` on any of the pages; null when none.
 HWND FindPageControl(const OptionsPages& pages, int control) noexcept;
 
+// The string-table text of a control of the pages; 0 for a control whose
+// text is not fixed (the fields).
+UINT ControlTextId(int control) noexcept;
 // Sets every text of a page from the string table and the text limits of
 // its fields.
 void PreparePage(HWND page);

@@ -10,16 +10,20 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwctype>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "../support/loaded_library.h"
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
 #include "frame/product_keys.h"
+#include "frame/string_table.h"
 #include "resources/options_ids.h"
+#include "ui/options_pages.h"
 #include "update/scheduler.h"
 #include "update/settings.h"
 
@@ -51,6 +55,19 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+// The window that has the keyboard focus in `window`'s thread.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 struct BoxSearch {
   HWND owner;
   HWND found;
@@ -58,10 +75,8 @@ struct BoxSearch {
 
 BOOL CALLBACK FindOwnedBoxProc(HWND window, LPARAM l) {
   auto* search = reinterpret_cast<BoxSearch*>(l);
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
   // Visible once its controls are made.
-  if (std::wstring(name) != L"#32770" || GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window))
+  if (ClassOf(window) != L"#32770" || GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window))
     return TRUE;
   search->found = window;
   return FALSE;
@@ -143,15 +158,16 @@ class OptionsDialogTest : public testing::Test {
   }
 
   // Shows the dialog on its own thread and waits for it.
-  HWND Open() {
+  HWND Open(LANGID language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+            const wchar_t* caption = L"Wendrix Options") {
     m_result = E_PENDING;
-    m_thread = std::thread([this] {
-      SetThreadUILanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    m_thread = std::thread([this, language] {
+      SetThreadUILanguage(language);
       m_result = ShowOptionsDialog(nullptr);
     });
     // Shown once its initialization, the pages included, is done.
     for (int attempt = 0; attempt < 200 && !m_dialog; ++attempt, Sleep(50)) {
-      const HWND found = FindWindowW(L"#32770", L"Wendrix Options");
+      const HWND found = FindWindowW(L"#32770", caption);
       if (found && IsWindowVisible(found)) m_dialog = found;
     }
     return m_dialog;
@@ -307,17 +323,78 @@ TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     // The caret waits in the refused field (for a combo box, in its edit).
     const HWND field = Control(m_dialog, c.control);
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    const DWORD thread = GetWindowThreadProcessId(m_dialog, nullptr);
-    for (int attempt = 0; attempt < 200; ++attempt, Sleep(50))
-      if (GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
-          (info.hwndFocus == field || GetParent(info.hwndFocus) == field))
-        break;
-    EXPECT_TRUE(info.hwndFocus == field || GetParent(info.hwndFocus) == field);
+    HWND focus = nullptr;
+    for (int attempt = 0; attempt < 200; ++attempt, Sleep(50)) {
+      focus = FocusOf(m_dialog);
+      if (focus && (focus == field || GetParent(focus) == field)) break;
+    }
+    EXPECT_TRUE(focus && (focus == field || GetParent(focus) == field));
     EXPECT_TRUE(IsWindow(m_dialog));
     EXPECT_EQ(Press(IDCANCEL), S_FALSE);
     EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+  }
+}
+
+TEST_F(OptionsDialogTest, TabGoesFromTheTabsThroughThePageShownToTheButtons) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  EXPECT_EQ(FocusOf(m_dialog), tabs);
+  const int expected[] = {WX_CONTROL_PERIOD, WX_CONTROL_CHECK_WHEN_LAUNCHED, WX_CONTROL_ATTEMPTS,
+                          WX_CONTROL_RETRY_PAUSE, IDOK, IDCANCEL, WX_CONTROL_OPTIONS_TABS};
+  HWND at = tabs;
+  for (const int id : expected) {
+    at = GetNextDlgTabItem(m_dialog, at, FALSE);
+    EXPECT_EQ(GetDlgCtrlID(at), id);
+  }
+}
+
+TEST_F(OptionsDialogTest, EnterSavesAndEscCancels) {
+  StoreWeeklyDefaults();
+  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    ASSERT_NE(Open(), nullptr);
+    Type(WX_CONTROL_ATTEMPTS, L"6");
+    const HWND field = Control(m_dialog, WX_CONTROL_ATTEMPTS);
+    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    // Through the dialog's own message loop, as a key press comes.
+    PostMessageW(field, WM_KEYDOWN, key, 0);
+    m_thread.join();
+    m_dialog = nullptr;
+    EXPECT_EQ(m_result.load(), key == VK_RETURN ? S_OK : S_FALSE);
+    EXPECT_EQ(Stored()->checkAttempts, key == VK_RETURN ? 6u : 2u);
+  }
+}
+
+// Access keys ("&x") must not repeat on a page, or Alt+x reaches only one
+// of the controls: in each language of the string table. (Wine picks the
+// resource language by the process's locale, so the pages' controls are
+// taken from the dialog and their texts from each table.)
+TEST_F(OptionsDialogTest, EachPageKeepsItsAccessKeysApartInEveryLanguage) {
+  ASSERT_NE(Open(), nullptr);
+  std::vector<std::vector<int>> pages;
+  for (HWND page = GetWindow(m_dialog, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+    if (ClassOf(page) != L"#32770") continue;
+    pages.emplace_back();
+    for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
+      pages.back().push_back(GetDlgCtrlID(control));
+  }
+  EXPECT_EQ(pages.size(), 4u);
+  EXPECT_EQ(Press(IDCANCEL), S_FALSE);
+  for (const LANGID language : {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)}) {
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+      std::wstring keys;
+      for (const int control : pages[page]) {
+        const UINT id = ControlTextId(control);
+        if (!id) continue;
+        const std::wstring text = LoadStringText(id, language);
+        EXPECT_FALSE(text.empty()) << "string " << id << " in language " << language;
+        const std::size_t amp = text.find(L'&');
+        if (amp == std::wstring::npos || amp + 1 >= text.size()) continue;
+        const wchar_t key = static_cast<wchar_t>(towlower(text[amp + 1]));
+        EXPECT_EQ(keys.find(key), std::wstring::npos) << "page " << page << ", language " << language << ": " << text;
+        keys += key;
+      }
+      EXPECT_GE(keys.size(), 2u) << "page " << page;
+    }
   }
 }
 
