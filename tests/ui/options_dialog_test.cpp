@@ -348,6 +348,20 @@ TEST_F(OptionsDialogTest, TabGoesFromTheTabsThroughThePageShownToTheButtons) {
   }
 }
 
+TEST_F(OptionsDialogTest, ArrowKeysOnTheTabsShowTheNextPage) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  const HWND schedule = GetParent(Control(m_dialog, WX_CONTROL_ATTEMPTS));
+  const HWND connection = GetParent(Control(m_dialog, WX_CONTROL_PROXY_SERVER));
+  EXPECT_TRUE(IsWindowVisible(schedule));
+  EXPECT_FALSE(IsWindowVisible(connection));
+  PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+  for (int attempt = 0; attempt < 100 && !IsWindowVisible(connection); ++attempt) Sleep(50);
+  EXPECT_TRUE(IsWindowVisible(connection));
+  EXPECT_FALSE(IsWindowVisible(schedule));
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
+}
+
 TEST_F(OptionsDialogTest, EnterSavesAndEscCancels) {
   StoreWeeklyDefaults();
   for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
