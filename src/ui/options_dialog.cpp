@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "frame/activation_scope.h"
 #include "frame/messages.h"
@@ -43,6 +44,40 @@ void ShowPage(HWND dialog, const OptionsSession& session, std::size_t index) {
   for (std::size_t i = 0; i < kOptionsPageCount; ++i)
     if (session.pages[i]) ShowWindow(session.pages[i], i == index ? SW_SHOW : SW_HIDE);
 }
+
+// The dialog being shown on this thread, for the key filter below.
+thread_local HWND t_shownDialog = nullptr;
+
+// Ctrl+Tab and Ctrl+PgDn show the next page, Ctrl+Shift+Tab and Ctrl+PgUp
+// the previous one, wherever the focus is, as in the system's own tabbed
+// dialogs. The modal loop is the system's, and it lets a message filter see
+// each message before the dialog manager does.
+LRESULT CALLBACK PageKeysFilter(int code, WPARAM w, LPARAM l) {
+  const auto* message = reinterpret_cast<const MSG*>(l);
+  const HWND dialog = t_shownDialog;
+  if (code == MSGF_DIALOGBOX && dialog && message->message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 &&
+      (message->hwnd == dialog || IsChild(dialog, message->hwnd))) {
+    int step = 0;
+    if (message->wParam == VK_TAB) step = GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+    if (message->wParam == VK_NEXT) step = 1;
+    if (message->wParam == VK_PRIOR) step = -1;
+    const auto* session = reinterpret_cast<const OptionsSession*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (step && session) {
+      const HWND tabs = GetDlgItem(dialog, WX_CONTROL_OPTIONS_TABS);
+      const int count = static_cast<int>(kOptionsPageCount);
+      const int next = (TabCtrl_GetCurSel(tabs) + step + count) % count;
+      ShowPage(dialog, *session, static_cast<std::size_t>(next));
+      SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
+      return TRUE;
+    }
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+struct HookDeleter {
+  void operator()(HHOOK hook) const noexcept { UnhookWindowsHookEx(hook); }
+};
+using UniqueHook = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookDeleter>;
 
 INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM w, LPARAM) {
   // A switch makes its fields usable or not as soon as it is clicked.
@@ -142,8 +177,12 @@ INT_PTR HandleOptionsMessage(HWND dialog, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(dialog, DWLP_USER, l);
+      t_shownDialog = dialog;
       Initialize(dialog, *reinterpret_cast<OptionsSession*>(l));
       return TRUE;
+    case WM_DESTROY:
+      t_shownDialog = nullptr;
+      return FALSE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(l);
       OptionsSession* session = SessionOf(dialog);
@@ -194,6 +233,7 @@ HRESULT ShowOptionsDialog(HWND owner) {
       const ActivationScope scope;
       INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
       InitCommonControlsEx(&controls);
+      const UniqueHook keys(SetWindowsHookExW(WH_MSGFILTER, PageKeysFilter, nullptr, GetCurrentThreadId()));
       ended = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_OPTIONS), owner, OptionsProc,
                               reinterpret_cast<LPARAM>(session.get()));
     }

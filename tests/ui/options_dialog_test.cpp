@@ -362,6 +362,36 @@ TEST_F(OptionsDialogTest, ArrowKeysOnTheTabsShowTheNextPage) {
   EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
 }
 
+TEST_F(OptionsDialogTest, CtrlTabShowsTheNextPageAndCtrlShiftTabThePrevious) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  const HWND field = Control(m_dialog, WX_CONTROL_ATTEMPTS);
+  SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+  // Ctrl (and Shift) held: the key state the dialog's thread reads is shared
+  // with this thread while their input is attached.
+  const DWORD dialogThread = GetWindowThreadProcessId(m_dialog, nullptr);
+  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), dialogThread, TRUE));
+  const auto press = [&](bool shift, LRESULT expectedPage) {
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    PostMessageW(FocusOf(m_dialog), WM_KEYDOWN, VK_TAB, 0);
+    for (int attempt = 0; attempt < 100 && SendMessageW(tabs, TCM_GETCURSEL, 0, 0) != expectedPage; ++attempt)
+      Sleep(50);
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), expectedPage);
+  };
+  press(false, 1);
+  EXPECT_TRUE(IsWindowVisible(GetParent(Control(m_dialog, WX_CONTROL_PROXY_SERVER))));
+  press(true, 0);
+  press(true, 3);  // round from the first to the last
+  BYTE released[256] = {};
+  SetKeyboardState(released);
+  AttachThreadInput(GetCurrentThreadId(), dialogThread, FALSE);
+  EXPECT_TRUE(IsWindowVisible(GetParent(Control(m_dialog, WX_CONTROL_PROMPT))));
+  EXPECT_FALSE(IsWindowVisible(GetParent(field)));
+}
+
 TEST_F(OptionsDialogTest, EnterSavesAndEscCancels) {
   StoreWeeklyDefaults();
   for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
