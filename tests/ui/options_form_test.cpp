@@ -215,14 +215,6 @@ TEST(OptionsForm, TakesTheLimitsThemselves) {
   EXPECT_EQ(settings.credentials.proxyUser.size(), kMaxCredentialLength);
 }
 
-TEST(OptionsForm, NamesARangeForEachNumberAndALimitForEachText) {
-  EXPECT_EQ(FieldRange(OptionsField::kCheckAttempts), &kCheckAttemptsRange);
-  EXPECT_EQ(FieldRange(OptionsField::kMaxWalletDiskSpace), &kMaxWalletDiskSpaceRange);
-  EXPECT_EQ(FieldRange(OptionsField::kProxyServer), nullptr);
-  EXPECT_EQ(FieldMaxLength(OptionsField::kDialDomain), kMaxDialDomainLength);
-  EXPECT_EQ(FieldMaxLength(OptionsField::kCheckAttempts), 0u);
-}
-
 TEST(OptionsForm, AcceptsAProxyServerAsAHostAndAPort) {
   const struct {
     const wchar_t* server;
