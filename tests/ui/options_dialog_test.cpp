@@ -376,6 +376,8 @@ TEST_F(OptionsDialogTest, CtrlTabShowsTheNextPageAndCtrlShiftTabThePrevious) {
     keys[VK_CONTROL] = 0x80;
     keys[VK_SHIFT] = shift ? 0x80 : 0;
     SetKeyboardState(keys);
+    // Wine lets a thread reuse the key state it read for up to 50 ms.
+    Sleep(100);
     PostMessageW(FocusOf(m_dialog), WM_KEYDOWN, VK_TAB, 0);
     for (int attempt = 0; attempt < 100 && SendMessageW(tabs, TCM_GETCURSEL, 0, 0) != expectedPage; ++attempt)
       Sleep(50);
