@@ -394,6 +394,24 @@ TEST_F(OptionsDialogTest, CtrlTabShowsTheNextPageAndCtrlShiftTabThePrevious) {
   EXPECT_FALSE(IsWindowVisible(GetParent(field)));
 }
 
+TEST_F(OptionsDialogTest, AnAccessKeyReachesOnlyThePageShown) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  // The dialog's thread handles its posted messages in order: a switch
+  // flipped by a message posted after the key tells when the key is done.
+  const HWND marker = Control(m_dialog, WX_CONTROL_CHECK_WHEN_LAUNCHED);
+  const auto pressAlt = [&](wchar_t key) {
+    const LRESULT flipped = SendMessageW(marker, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+    PostMessageW(FocusOf(m_dialog), WM_SYSCHAR, key, 1 << 29);
+    PostMessageW(marker, BM_SETCHECK, static_cast<WPARAM>(flipped), 0);
+    for (int attempt = 0; attempt < 200 && SendMessageW(marker, BM_GETCHECK, 0, 0) != flipped; ++attempt) Sleep(20);
+    return FocusOf(m_dialog);
+  };
+  // "&Wallet size limit" lives on the hidden Downloads page.
+  EXPECT_EQ(pressAlt(L'w'), tabs);
+  EXPECT_EQ(pressAlt(L'a'), Control(m_dialog, WX_CONTROL_ATTEMPTS));
+}
+
 TEST_F(OptionsDialogTest, EnterSavesAndEscCancels) {
   StoreWeeklyDefaults();
   for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
