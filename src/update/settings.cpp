@@ -178,6 +178,17 @@ HRESULT SaveSettings(const InternetSettings& s) {
   return error == ERROR_SUCCESS ? S_OK : HResultFromWin32(error);
 }
 
+HRESULT ChangeSettings(const std::function<HRESULT(InternetSettings&)>& change) {
+  // The mutex is recursive for its owner: the load and the save inside take
+  // it again.
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(kSettingsMutex, MutexUsers::kThisUser));
+  std::unique_ptr<InternetSettings> settings;
+  RETURN_IF_FAILED(LoadSettings(settings));
+  RETURN_IF_FAILED(change(*settings));
+  return SaveSettings(*settings);
+}
+
 HRESULT LoadLastCheck(InternetSettings& s) {
   NamedMutexLock lock;
   RETURN_IF_FAILED(lock.Acquire(kSettingsMutex, MutexUsers::kThisUser));

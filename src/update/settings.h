@@ -3,6 +3,7 @@
 // last automatic check: per user under HKCU\SOFTWARE\Kestmoor\Wendrix\3.0,
 // loaded for each operation that needs them and never cached.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,6 +48,11 @@ HRESULT LoadSettings(std::unique_ptr<InternetSettings>& holder);
 // Writes every value except the last-check ones, under the mutex; the first
 // failure ends the save.
 HRESULT SaveSettings(const InternetSettings& settings);
+// Loads the settings, lets `change` edit them and saves them, all under one
+// hold of the mutex, so that no other process saves in between and the
+// values `change` leaves alone keep what is stored. A failure of `change`
+// ends it with nothing saved and is returned.
+HRESULT ChangeSettings(const std::function<HRESULT(InternetSettings&)>& change);
 // The last-check values only.
 HRESULT LoadLastCheck(InternetSettings& settings);
 HRESULT SaveLastCheck(const InternetSettings& settings);

@@ -143,6 +143,24 @@ TEST_F(SettingsTest, SaveThenLoadKeepsEveryValue) {
   EXPECT_EQ(block.size(), 64u);
 }
 
+TEST_F(SettingsTest, ChangeSettingsSavesTheEditOverWhatIsStoredOrNothing) {
+  SetDword(L"MaxWalletDiskSpace", 300);
+  ASSERT_EQ(ChangeSettings([](InternetSettings& s) {
+              EXPECT_EQ(s.maxWalletDiskSpace, 300u);  // what is stored, not the default
+              s.checkAttempts = 4;
+              return S_OK;
+            }),
+            S_OK);
+  EXPECT_EQ(GetDword(L"CheckAttempts"), 4u);
+  EXPECT_EQ(GetDword(L"MaxWalletDiskSpace"), 300u);
+  EXPECT_EQ(ChangeSettings([](InternetSettings& s) {
+              s.checkAttempts = 9;
+              return E_INVALIDARG;
+            }),
+            E_INVALIDARG);
+  EXPECT_EQ(GetDword(L"CheckAttempts"), 4u);
+}
+
 TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {
   const struct {
     const wchar_t* name;

@@ -1,0 +1,466 @@
+// The Options dialog for real: shown on a thread of its own, filled in by
+// messages to its controls as a user's typing would, and read back from the
+// registry. A scheduler window of the test's own counts the dialog's calls.
+#include "ui/options_dialog.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cwctype>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../support/loaded_library.h"
+#include "../support/registry_sandbox.h"
+#include "../support/registry_values.h"
+#include "frame/product_keys.h"
+#include "frame/string_table.h"
+#include "resources/options_ids.h"
+#include "ui/options_pages.h"
+#include "update/scheduler.h"
+#include "update/settings.h"
+
+namespace wendrix::test {
+namespace {
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindControlProc(HWND window, LPARAM l) {
+  auto* search = reinterpret_cast<ControlSearch*>(l);
+  if (GetDlgCtrlID(window) != search->id) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A control of the dialog or of one of its pages.
+HWND Control(HWND dialog, int id) {
+  ControlSearch search{id, nullptr};
+  EnumChildWindows(dialog, FindControlProc, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+// The window that has the keyboard focus in `window`'s thread.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+struct BoxSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwnedBoxProc(HWND window, LPARAM l) {
+  auto* search = reinterpret_cast<BoxSearch*>(l);
+  // Visible once its controls are made.
+  if (ClassOf(window) != L"#32770" || GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window))
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The message box that `owner` shows, waited for up to 10 s.
+HWND WaitForBoxOf(HWND owner) {
+  for (int attempt = 0; attempt < 200; ++attempt, Sleep(50)) {
+    BoxSearch search{owner, nullptr};
+    EnumWindows(FindOwnedBoxProc, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+  }
+  return nullptr;
+}
+
+// The box's text: its static control of the message.
+std::wstring BoxText(HWND box) {
+  std::wstring all;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all += TextOf(child) + L"|";
+  return all;
+}
+
+LRESULT CALLBACK SchedulerProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == kSchedulerCheckEnded) {
+    auto* calls = reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (calls) ++*calls;
+    return 1;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+// A stand-in for the main program's scheduler window, on a thread that
+// answers its messages.
+class SchedulerWindow {
+ public:
+  SchedulerWindow() {
+    std::atomic<bool> ready{false};
+    m_thread = std::thread([this, &ready] {
+      WNDCLASSW windowClass{};
+      windowClass.lpfnWndProc = SchedulerProc;
+      windowClass.hInstance = GetModuleHandleW(nullptr);
+      windowClass.lpszClassName = kSchedulerClass;
+      RegisterClassW(&windowClass);
+      m_window = CreateWindowExW(0, kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+      SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_calls));
+      m_threadId = GetCurrentThreadId();
+      ready = true;
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      DestroyWindow(m_window);
+      UnregisterClassW(kSchedulerClass, GetModuleHandleW(nullptr));
+    });
+    while (!ready) Sleep(5);
+  }
+  ~SchedulerWindow() {
+    PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+    m_thread.join();
+  }
+  int Calls() const { return m_calls; }
+
+ private:
+  std::thread m_thread;
+  std::atomic<int> m_calls{0};
+  HWND m_window = nullptr;
+  DWORD m_threadId = 0;
+};
+
+class OptionsDialogTest : public testing::Test {
+ public:  // the cases' tables fill the dialog through these
+  void SetUp() override {
+    if (!m_library.Loaded()) GTEST_SKIP() << "the library does not load";
+  }
+  void TearDown() override {
+    if (m_thread.joinable()) {
+      if (m_dialog) PostMessageW(m_dialog, WM_COMMAND, IDCANCEL, 0);
+      m_thread.join();
+    }
+  }
+
+  // Shows the dialog on its own thread and waits for it.
+  HWND Open(LANGID language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+            const wchar_t* caption = L"Wendrix Options") {
+    m_result = E_PENDING;
+    m_thread = std::thread([this, language] {
+      SetThreadUILanguage(language);
+      m_result = ShowOptionsDialog(nullptr);
+    });
+    // Shown once its initialization, the pages included, is done.
+    for (int attempt = 0; attempt < 200 && !m_dialog; ++attempt, Sleep(50)) {
+      const HWND found = FindWindowW(L"#32770", caption);
+      if (found && IsWindowVisible(found)) m_dialog = found;
+    }
+    return m_dialog;
+  }
+  // Presses a button of the dialog and waits until it has closed.
+  HRESULT Press(int button) {
+    PostMessageW(m_dialog, WM_COMMAND, button, 0);
+    m_thread.join();
+    m_dialog = nullptr;
+    return m_result;
+  }
+
+  void Type(int control, const wchar_t* text) {
+    HWND window = Control(m_dialog, control);
+    ASSERT_NE(window, nullptr) << control;
+    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  }
+  void SetCheck(int control, bool checked) {
+    HWND window = Control(m_dialog, control);
+    ASSERT_NE(window, nullptr) << control;
+    SendMessageW(window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  void ChooseProxy(int mode) {
+    for (const int radio : {WX_CONTROL_PROXY_DIRECT, WX_CONTROL_PROXY_SYSTEM, WX_CONTROL_PROXY_EXPLICIT})
+      SetCheck(radio, radio == mode);
+  }
+  void ChoosePeriod(const wchar_t* name) {
+    HWND periods = Control(m_dialog, WX_CONTROL_PERIOD);
+    const LRESULT index = SendMessageW(periods, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(name));
+    ASSERT_GE(index, 0) << "no period named so";
+    SendMessageW(periods, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
+
+  static std::unique_ptr<InternetSettings> Stored() {
+    std::unique_ptr<InternetSettings> settings;
+    EXPECT_EQ(LoadSettings(settings), S_OK);
+    return settings;
+  }
+  static void StoreWeeklyDefaults() {
+    InternetSettings settings;
+    settings.checkPeriod = kPeriodWeekly;
+    settings.userAgent = L"Agent/%1";
+    ASSERT_EQ(SaveSettings(settings), S_OK);
+  }
+
+  LoadedLibrary m_library;
+  RegistrySandbox m_sandbox{true};  // the machine's key too: no product folder, no program to start
+  std::thread m_thread;
+  std::atomic<HRESULT> m_result{E_PENDING};
+  HWND m_dialog = nullptr;
+};
+
+TEST_F(OptionsDialogTest, OkSavesEveryPageAndTellsTheSchedulerOfTheNewPeriod) {
+  StoreWeeklyDefaults();
+  SchedulerWindow scheduler;
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(TextOf(Control(m_dialog, WX_CONTROL_ATTEMPTS)), L"2");
+  EXPECT_EQ(TextOf(Control(m_dialog, WX_CONTROL_WALLET_SPACE)), L"100");
+
+  ChoosePeriod(L"Daily");
+  SetCheck(WX_CONTROL_CHECK_WHEN_LAUNCHED, false);
+  Type(WX_CONTROL_ATTEMPTS, L"4");
+  Type(WX_CONTROL_RETRY_PAUSE, L"7");
+  ChooseProxy(WX_CONTROL_PROXY_EXPLICIT);
+  Type(WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080");
+  SetCheck(WX_CONTROL_PROXY_BYPASS_LOCAL, false);
+  Type(WX_CONTROL_PROXY_USER, L"anna");
+  Type(WX_CONTROL_PROXY_PASSWORD, L"pa;ss");
+  SetCheck(WX_CONTROL_COOKIES, false);
+  SetCheck(WX_CONTROL_DIAL_UP, true);
+  Type(WX_CONTROL_DIAL_ENTRY, L"Office line");
+  Type(WX_CONTROL_DIAL_USER, L"bob");
+  Type(WX_CONTROL_DIAL_PASSWORD, L"secret");
+  Type(WX_CONTROL_DIAL_DOMAIN, L"KESTMOOR");
+  SetCheck(WX_CONTROL_HANG_UP, false);
+  Type(WX_CONTROL_WALLET_SPACE, L"250");
+  Type(WX_CONTROL_DOWNLOADS, L"3");
+  SetCheck(WX_CONTROL_PROMPT, true);
+  SetCheck(WX_CONTROL_NOTIFY_UPDATES, false);
+  SetCheck(WX_CONTROL_NOTIFY_OTHER_SOFTWARE, true);
+  SetCheck(WX_CONTROL_STRICT_DATA_FILES, true);
+  EXPECT_EQ(Press(IDOK), S_OK);
+
+  const auto values = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
+  ASSERT_TRUE(values);
+  for (const Value& expected :
+       {Dword(L"CheckEvery3", kPeriodDaily), Dword(L"CheckWhenLaunched", 0), Dword(L"CheckAttempts", 4),
+        Dword(L"CheckRetryPause", 7), Dword(L"Proxy", kProxyExplicit), Sz(L"ProxyServer", L"proxy.example.com:8080"),
+        Dword(L"NoProxyForLAN", 0), Dword(L"Cookies", 0), Dword(L"Modem", 1), Sz(L"DialUp", L"Office line"),
+        Dword(L"HangUp", 0), Dword(L"MaxWalletDiskSpace", 250), Dword(L"MaxConcurrentDownloads", 3),
+        Dword(L"Prompt", 1), Dword(L"OtherSoftware", 2), Dword(L"INIDebug", 1), Sz(L"UserAgent", L"Agent/%1")})
+    EXPECT_NE(std::find(values->begin(), values->end(), expected), values->end()) << std::get<0>(expected);
+  const auto stored = Stored();
+  EXPECT_EQ(stored->credentials, (Credentials{L"bob", L"secret", L"KESTMOOR", L"anna", L"pa;ss"}));
+  EXPECT_EQ(scheduler.Calls(), 1);
+}
+
+TEST_F(OptionsDialogTest, OkWithTheSamePeriodLeavesTheSchedulerAlone) {
+  StoreWeeklyDefaults();
+  SchedulerWindow scheduler;
+  ASSERT_NE(Open(), nullptr);
+  Type(WX_CONTROL_DOWNLOADS, L"2");
+  EXPECT_EQ(Press(IDOK), S_OK);
+  EXPECT_EQ(Stored()->maxConcurrentDownloads, 2u);
+  EXPECT_EQ(scheduler.Calls(), 0);
+}
+
+TEST_F(OptionsDialogTest, CancelChangesNothing) {
+  StoreWeeklyDefaults();
+  const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
+  ASSERT_TRUE(before);
+  ASSERT_NE(Open(), nullptr);
+  ChoosePeriod(L"Manual");
+  Type(WX_CONTROL_ATTEMPTS, L"5");
+  Type(WX_CONTROL_PROXY_USER, L"someone");
+  EXPECT_EQ(Press(IDCANCEL), S_FALSE);
+  EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+}
+
+TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
+  const struct {
+    const char* name;
+    std::function<void(OptionsDialogTest&)> enter;
+    int page;
+    int control;
+    const wchar_t* says;
+  } cases[] = {
+      {"too many attempts", [](OptionsDialogTest& t) { t.Type(WX_CONTROL_ATTEMPTS, L"11"); }, 0, WX_CONTROL_ATTEMPTS,
+       L"from 1 to 10"},
+      {"a proxy without a host",
+       [](OptionsDialogTest& t) {
+         t.ChooseProxy(WX_CONTROL_PROXY_EXPLICIT);
+         t.Type(WX_CONTROL_PROXY_SERVER, L":80");
+       },
+       1, WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080"},
+      {"dialling without an entry", [](OptionsDialogTest& t) { t.SetCheck(WX_CONTROL_DIAL_UP, true); }, 1,
+       WX_CONTROL_DIAL_ENTRY, L"dial-up connection"},
+      {"an empty wallet", [](OptionsDialogTest& t) { t.Type(WX_CONTROL_WALLET_SPACE, L"0"); }, 2,
+       WX_CONTROL_WALLET_SPACE, L"from 1 to 1048576"},
+  };
+  StoreWeeklyDefaults();
+  const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NE(Open(), nullptr);
+    c.enter(*this);
+    PostMessageW(m_dialog, WM_COMMAND, IDOK, 0);
+    const HWND box = WaitForBoxOf(m_dialog);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(BoxText(box).find(c.says), std::wstring::npos) << BoxText(box).size();
+    EXPECT_EQ(SendMessageW(Control(m_dialog, WX_CONTROL_OPTIONS_TABS), TCM_GETCURSEL, 0, 0), c.page);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    // The caret waits in the refused field (for a combo box, in its edit).
+    const HWND field = Control(m_dialog, c.control);
+    HWND focus = nullptr;
+    for (int attempt = 0; attempt < 200; ++attempt, Sleep(50)) {
+      focus = FocusOf(m_dialog);
+      if (focus && (focus == field || GetParent(focus) == field)) break;
+    }
+    EXPECT_TRUE(focus && (focus == field || GetParent(focus) == field));
+    EXPECT_TRUE(IsWindow(m_dialog));
+    EXPECT_EQ(Press(IDCANCEL), S_FALSE);
+    EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+  }
+}
+
+TEST_F(OptionsDialogTest, TabGoesFromTheTabsThroughThePageShownToTheButtons) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  EXPECT_EQ(FocusOf(m_dialog), tabs);
+  const int expected[] = {WX_CONTROL_PERIOD, WX_CONTROL_CHECK_WHEN_LAUNCHED, WX_CONTROL_ATTEMPTS,
+                          WX_CONTROL_RETRY_PAUSE, IDOK, IDCANCEL, WX_CONTROL_OPTIONS_TABS};
+  HWND at = tabs;
+  for (const int id : expected) {
+    at = GetNextDlgTabItem(m_dialog, at, FALSE);
+    EXPECT_EQ(GetDlgCtrlID(at), id);
+  }
+}
+
+TEST_F(OptionsDialogTest, ArrowKeysOnTheTabsShowTheNextPage) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  const HWND schedule = GetParent(Control(m_dialog, WX_CONTROL_ATTEMPTS));
+  const HWND connection = GetParent(Control(m_dialog, WX_CONTROL_PROXY_SERVER));
+  EXPECT_TRUE(IsWindowVisible(schedule));
+  EXPECT_FALSE(IsWindowVisible(connection));
+  PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+  for (int attempt = 0; attempt < 100 && !IsWindowVisible(connection); ++attempt) Sleep(50);
+  EXPECT_TRUE(IsWindowVisible(connection));
+  EXPECT_FALSE(IsWindowVisible(schedule));
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
+}
+
+TEST_F(OptionsDialogTest, CtrlTabShowsTheNextPageAndCtrlShiftTabThePrevious) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  const HWND field = Control(m_dialog, WX_CONTROL_ATTEMPTS);
+  SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+  // Ctrl (and Shift) held: the key state the dialog's thread reads is shared
+  // with this thread while their input is attached.
+  const DWORD dialogThread = GetWindowThreadProcessId(m_dialog, nullptr);
+  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), dialogThread, TRUE));
+  const auto press = [&](bool shift, LRESULT expectedPage) {
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    // Wine lets a thread reuse the key state it read for up to 50 ms.
+    Sleep(100);
+    PostMessageW(FocusOf(m_dialog), WM_KEYDOWN, VK_TAB, 0);
+    for (int attempt = 0; attempt < 100 && SendMessageW(tabs, TCM_GETCURSEL, 0, 0) != expectedPage; ++attempt)
+      Sleep(50);
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), expectedPage);
+  };
+  press(false, 1);
+  EXPECT_TRUE(IsWindowVisible(GetParent(Control(m_dialog, WX_CONTROL_PROXY_SERVER))));
+  press(true, 0);
+  press(true, 3);  // round from the first to the last
+  BYTE released[256] = {};
+  SetKeyboardState(released);
+  AttachThreadInput(GetCurrentThreadId(), dialogThread, FALSE);
+  EXPECT_TRUE(IsWindowVisible(GetParent(Control(m_dialog, WX_CONTROL_PROMPT))));
+  EXPECT_FALSE(IsWindowVisible(GetParent(field)));
+}
+
+TEST_F(OptionsDialogTest, AnAccessKeyReachesOnlyThePageShown) {
+  ASSERT_NE(Open(), nullptr);
+  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  // The dialog's thread handles its posted messages in order: a switch
+  // flipped by a message posted after the key tells when the key is done.
+  const HWND marker = Control(m_dialog, WX_CONTROL_CHECK_WHEN_LAUNCHED);
+  const auto pressAlt = [&](wchar_t key) {
+    const LRESULT flipped = SendMessageW(marker, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+    PostMessageW(FocusOf(m_dialog), WM_SYSCHAR, key, 1 << 29);
+    PostMessageW(marker, BM_SETCHECK, static_cast<WPARAM>(flipped), 0);
+    for (int attempt = 0; attempt < 200 && SendMessageW(marker, BM_GETCHECK, 0, 0) != flipped; ++attempt) Sleep(20);
+    return FocusOf(m_dialog);
+  };
+  // "&Wallet size limit" lives on the hidden Downloads page.
+  EXPECT_EQ(pressAlt(L'w'), tabs);
+  EXPECT_EQ(pressAlt(L'a'), Control(m_dialog, WX_CONTROL_ATTEMPTS));
+}
+
+TEST_F(OptionsDialogTest, EnterSavesAndEscCancels) {
+  StoreWeeklyDefaults();
+  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    ASSERT_NE(Open(), nullptr);
+    Type(WX_CONTROL_ATTEMPTS, L"6");
+    const HWND field = Control(m_dialog, WX_CONTROL_ATTEMPTS);
+    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    // Through the dialog's own message loop, as a key press comes.
+    PostMessageW(field, WM_KEYDOWN, key, 0);
+    m_thread.join();
+    m_dialog = nullptr;
+    EXPECT_EQ(m_result.load(), key == VK_RETURN ? S_OK : S_FALSE);
+    EXPECT_EQ(Stored()->checkAttempts, key == VK_RETURN ? 6u : 2u);
+  }
+}
+
+// Access keys ("&x") must not repeat on a page, or Alt+x reaches only one
+// of the controls: in each language of the string table. (Wine picks the
+// resource language by the process's locale, so the pages' controls are
+// taken from the dialog and their texts from each table.)
+TEST_F(OptionsDialogTest, EachPageKeepsItsAccessKeysApartInEveryLanguage) {
+  ASSERT_NE(Open(), nullptr);
+  std::vector<std::vector<int>> pages;
+  for (HWND page = GetWindow(m_dialog, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+    if (ClassOf(page) != L"#32770") continue;
+    pages.emplace_back();
+    for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
+      pages.back().push_back(GetDlgCtrlID(control));
+  }
+  EXPECT_EQ(pages.size(), 4u);
+  EXPECT_EQ(Press(IDCANCEL), S_FALSE);
+  for (const LANGID language : {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)}) {
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+      std::wstring keys;
+      for (const int control : pages[page]) {
+        const UINT id = ControlTextId(control);
+        if (!id) continue;
+        const std::wstring text = LoadStringText(id, language);
+        EXPECT_FALSE(text.empty()) << "string " << id << " in language " << language;
+        const std::size_t amp = text.find(L'&');
+        if (amp == std::wstring::npos || amp + 1 >= text.size()) continue;
+        const wchar_t key = static_cast<wchar_t>(towlower(text[amp + 1]));
+        EXPECT_EQ(keys.find(key), std::wstring::npos) << "page " << page << ", language " << language << ": " << text;
+        keys += key;
+      }
+      EXPECT_GE(keys.size(), 2u) << "page " << page;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wendrix::test
