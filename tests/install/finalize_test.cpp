@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../support/child_process.h"
@@ -144,6 +145,42 @@ TEST_F(InstallTest, SetupProgramInstallsAndUninstalls) {
   ASSERT_EQ(0u, RunSetupProgram(Media(L"wxsetup.exe"), L"uninstall"));
   EXPECT_FALSE(FileExists(m_product));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY));
+}
+
+// Answers the setup dialog with `button` once it shows, as a user would;
+// false when it never showed.
+bool AnswerSetupDialog(WORD button) {
+  for (int look = 0; look < 200; ++look) {
+    if (const HWND dialog = FindWindowW(L"#32770", L"Wendrix Setup")) {
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+      return true;
+    }
+    Sleep(50);
+  }
+  return false;
+}
+
+TEST_F(FinalizeTest, SetupDialogCancelsOrRemovesTheProduct) {
+  const auto setup =
+      reinterpret_cast<decltype(&WendrixSetup)>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixSetup")));
+  ASSERT_NE(setup, nullptr);
+  const struct {
+    WORD button;
+    HRESULT result;
+    bool installedAfter;
+  } cases[] = {{IDCANCEL, E_ABORT, true}, {IDOK, S_OK, false}};
+  for (const auto& c : cases) {
+    bool shown = false;
+    std::thread user([&] { shown = AnswerSetupDialog(c.button); });
+    UINT32 location = 0xDEAD;
+    EXPECT_EQ(c.result, setup(nullptr, &location, 0, 0, 0, 0)) << c.button;
+    user.join();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(0u, location);
+    // No publisher is registered: OK leaves nothing that keeps the product.
+    EXPECT_EQ(c.installedAfter, FileExists(Product(L"wendrix.exe")));
+    EXPECT_EQ(c.installedAfter, KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY));
+  }
 }
 
 }  // namespace
