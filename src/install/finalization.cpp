@@ -60,10 +60,15 @@ HRESULT DeleteKeyTree(HKEY root, const std::wstring& path, REGSAM view, CJournal
 // Deletes a file, noted first; one in use goes at the next restart.
 HRESULT DeleteProductFile(const std::wstring& path, CJournal* journal, bool& restartNeeded) {
   if (!SomethingAt(path)) return S_OK;
-  if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (DeleteFileW(path.c_str())) return S_OK;
-  const HRESULT error = LastErrorResult();
+  HRESULT error = HResultFromWin32(ERROR_SHARING_VIOLATION);
+  // A file held so that it cannot be read has no backup to note; it stays
+  // until the restart, and the journal notes the pending deletion instead.
+  if (!HeldByAnotherProcess(path)) {
+    if (journal) RETURN_IF_FAILED(journal->NoteFileToDelete(path));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileW(path.c_str())) return S_OK;
+    error = LastErrorResult();
+  }
   if (journal) RETURN_IF_FAILED(journal->NotePendingRenames());
   if (!ReplaceAtRestart(path.c_str(), nullptr)) return error;
   restartNeeded = true;

@@ -87,13 +87,6 @@ bool FilesDiffer(const std::wstring& a, const std::wstring& b) {
   }
 }
 
-// Whether another process holds `path` so that it cannot be read.
-bool InUse(const std::wstring& path) {
-  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
-  return !file && GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
 // A name beside `target` that nothing uses yet: "~wxXXXXXXXX.tmp".
 std::wstring FreeNameBeside(const std::wstring& target) {
   const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
@@ -125,6 +118,12 @@ HRESULT ReplaceAtNextRestart(const std::wstring& source, const std::wstring& tar
 }
 
 }  // namespace
+
+bool HeldByAnotherProcess(const std::wstring& path) {
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  return !file && GetLastError() == ERROR_SHARING_VIOLATION;
+}
 
 std::span<const ProductFile> ProductFiles() noexcept { return kFiles; }
 std::span<const ProductFile> ProductFiles64() noexcept { return kFiles64; }
@@ -170,7 +169,7 @@ HRESULT CopyProductFile(const ProductFile& file, const std::wstring& targetFolde
   }
   // A file that a running program holds cannot even be read for the
   // journal's backup: it is left as it is until the restart.
-  if (InUse(target)) return ReplaceAtNextRestart(source, target, copy, HResultFromWin32(ERROR_SHARING_VIOLATION));
+  if (HeldByAnotherProcess(target)) return ReplaceAtNextRestart(source, target, copy, HResultFromWin32(ERROR_SHARING_VIOLATION));
   if (copy.journal) RETURN_IF_FAILED(copy.journal->NoteFileToWrite(target));
   const DWORD targetAttributes = GetFileAttributesW(target.c_str());
   if (targetAttributes != INVALID_FILE_ATTRIBUTES &&

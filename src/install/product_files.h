@@ -53,6 +53,9 @@ struct ProductCopy {
 // file-not-found code.
 HRESULT CopyProductFile(const ProductFile& file, const std::wstring& targetFolder, ProductCopy& copy);
 
+// Whether another process holds `path` open so that it cannot even be read.
+bool HeldByAnotherProcess(const std::wstring& path);
+
 // The version a product file is compared by: the fixed version for the
 // elevated installer program and for files described as "Setup Launcher",
 // else the FileVersion text of the first translation. Empty when none.

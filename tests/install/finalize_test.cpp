@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../support/child_process.h"
+#include "../support/pending_renames.h"
 #include "../support/temp_folder.h"
 #include "install_fixture.h"
 #include "platform/unique_handle.h"
@@ -81,6 +82,27 @@ TEST_F(FinalizeTest, AnotherPublisherKeepsEverything) {
   // When the other one goes too, so does the product.
   EXPECT_EQ(S_OK, m_exports.uninstall("OtherSetup", WENDRIX_UNINSTALL_CURRENT_USER));
   ExpectInstalled(false);
+}
+
+TEST_F(FinalizeTest, AFileInUseIsDeletedAtTheRestart) {
+  const PendingRenamesGuard renames;
+  const std::wstring held = Product(L"wendrixl.exe");
+  const HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  WCHAR journal[MAX_PATH];
+  ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
+  EXPECT_EQ(S_FALSE, m_exports.finalize(journal, nullptr, nullptr, 0));
+  CloseHandle(file);
+  EXPECT_TRUE(FileExists(held));
+  EXPECT_FALSE(FileExists(Product(L"wendrix.exe")));
+  const std::vector<std::wstring> pending = PendingRenames();
+  // A deletion is the file and an empty target, where the list reader stops.
+  ASSERT_EQ(renames.Before().size() + 1, pending.size());
+  EXPECT_NE(std::wstring::npos, pending.back().find(L"wendrixl.exe"));
+  // The journal puts back the files and takes the pending deletion away.
+  EXPECT_EQ(S_OK, m_exports.rollback(journal));
+  EXPECT_EQ(renames.Before(), PendingRenames());
+  EXPECT_TRUE(FileExists(Product(L"wendrix.exe")));
 }
 
 TEST_F(FinalizeTest, AnUnknownCallerStopsTheUninstall) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../support/pending_renames.h"
+#include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
 #include "install_fixture.h"
 
@@ -161,6 +162,24 @@ TEST_F(InstallTest, RollbackOfAFailedInstallationRestoresTheMachine) {
   ASSERT_EQ(S_OK, m_exports.rollback(journal));
   EXPECT_EQ(before, SnapshotTree(m_temp.Path()));
   EXPECT_EQ(commonBefore, RegistryText(HKEY_LOCAL_MACHINE, kSettings, L"Size", KEY_WOW64_32KEY));
+}
+
+TEST_F(InstallTest, CarriesOlderSettingsOverUnlessAskedNotTo) {
+  const std::wstring older = L"SOFTWARE\\Kestmoor\\Wendrix\\2.5";
+  const struct {
+    UINT32 flags;
+    bool registryWritten;
+  } cases[] = {{WENDRIX_INSTALL_SKIP_REGISTRY, false}, {0, true}};
+  for (const auto& c : cases) {
+    CleanProductRegistry();
+    SetStringValue(HKEY_CURRENT_USER, older, L"ProxyServer", L"proxy:8080", 0);
+    SetProductPath(m_product, KEY_WOW64_32KEY);
+    SetProductPath(m_product64, KEY_WOW64_64KEY);
+    ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, c.flags)) << c.flags;
+    EXPECT_EQ(c.registryWritten ? L"proxy:8080" : L"<missing>",
+              RegistryText(HKEY_CURRENT_USER, kSettings, L"ProxyServer", 0));
+    EXPECT_EQ(c.registryWritten, FileExists(m_common + L"\\Kestmoor\\Wendrix"));
+  }
 }
 
 TEST_F(InstallTest, MissingProgramInTheMediaFailsAtItsStep) {
