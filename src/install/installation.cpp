@@ -10,6 +10,7 @@
 #include "frame/product_folder.h"
 #include "frame/product_keys.h"
 #include "install/com_classes.h"
+#include "install/common_controls_update.h"
 #include "install/install_steps.h"
 #include "install/product_files.h"
 #include "install/product_scope.h"
@@ -105,8 +106,11 @@ HRESULT Install(const wchar_t* journalFolder, std::uint32_t flags, StopProgramsC
   RETURN_IF_FAILED(PrepareFolder(kInfoFolder, folder, journal, location, kAtProductFolderUnknown, kAtProductFolderNote,
                                  kAtProductFolderCreate));
   RETURN_IF_FAILED(CopyFiles(ProductFiles(), folder, copy, location));
-  // The system's Unicode layer and common controls of the Windows versions
-  // that needed them are not updated: the library does not run there.
+  // The system's Unicode layer of Windows 95, 98 and Me is not updated: the
+  // library does not run there.
+  bool controlsUpdated = false;
+  RETURN_IF_FAILED(UpdateCommonControls(copy.sourceFolder, controlsUpdated));
+  copy.restartNeeded = copy.restartNeeded || controlsUpdated;
   std::wstring tasksFile, program;
   RETURN_IF_FAILED(AtStep(location, kAtTaskFile, GetProductPath(kInfoControlPanelTasks | kInfoAcceptDefault, tasksFile)));
   RETURN_IF_FAILED(AtStep(location, kAtTaskFile, GetProductPath(kInfoMainProgram | kInfoAcceptDefault, program)));
