@@ -38,34 +38,38 @@ HRESULT PrepareFolder(std::uint32_t selector, std::wstring& folder, CJournal* jo
   return AtStep(location, create, CreateFolderTree(folder));
 }
 
-HRESULT CopyFiles(std::span<const ProductFile> files, const std::wstring& folder, ProductCopy& copy,
-                  std::uint32_t& location) {
-  for (const ProductFile& file : files) RETURN_IF_FAILED(AtStep(location, file.location, CopyProductFile(file, folder, copy)));
+// What the steps of one installation share.
+struct Installation {
+  CJournal* journal = nullptr;
+  std::uint32_t& location;
+  ProductCopy copy;
+  std::wstring folder, folder64;  // folder64 is empty on 32-bit Windows
+  REGSAM view32 = ProductRegistryView();
+};
+
+HRESULT CopyFiles(std::span<const ProductFile> files, const std::wstring& folder, Installation& run) {
+  for (const ProductFile& file : files)
+    RETURN_IF_FAILED(AtStep(run.location, file.location, CopyProductFile(file, folder, run.copy)));
   return S_OK;
 }
 
-HRESULT WriteNumber(HKEY root, const wchar_t* key, const wchar_t* name, std::uint32_t number, REGSAM view) {
+HRESULT WriteValue(const wchar_t* name, const std::wstring* text, std::uint32_t number, REGSAM view) {
   RegistryKey opened;
-  LONG rc = opened.Create(root, key, KEY_SET_VALUE, view);
-  if (rc == ERROR_SUCCESS) rc = opened.WriteDword(name, number);
-  return HResultFromWin32(rc);
-}
-
-HRESULT WriteText(HKEY root, const wchar_t* key, const wchar_t* name, const std::wstring& text, REGSAM view) {
-  RegistryKey opened;
-  LONG rc = opened.Create(root, key, KEY_SET_VALUE, view);
-  if (rc == ERROR_SUCCESS) rc = opened.WriteString(name, text);
+  LONG rc = opened.Create(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_SET_VALUE, view);
+  if (rc == ERROR_SUCCESS) rc = text ? opened.WriteString(name, *text) : opened.WriteDword(name, number);
   return HResultFromWin32(rc);
 }
 
 // The product's Path in one registry view, its key and value noted first.
-HRESULT WritePath(const std::wstring& folder, REGSAM view, CJournal* journal, std::uint32_t& location,
-                  std::uint32_t keyStep, std::uint32_t noteStep, std::uint32_t writeStep) {
-  if (journal) {
-    RETURN_IF_FAILED(AtStep(location, keyStep, journal->NoteKeyToCreate(HKEY_LOCAL_MACHINE, kSettingsKey, view)));
-    RETURN_IF_FAILED(AtStep(location, noteStep, journal->NoteValueToSet(HKEY_LOCAL_MACHINE, kSettingsKey, L"Path", view)));
+HRESULT WritePath(const std::wstring& folder, REGSAM view, Installation& run, std::uint32_t keyStep,
+                  std::uint32_t noteStep, std::uint32_t writeStep) {
+  if (run.journal) {
+    RETURN_IF_FAILED(
+        AtStep(run.location, keyStep, run.journal->NoteKeyToCreate(HKEY_LOCAL_MACHINE, kSettingsKey, view)));
+    RETURN_IF_FAILED(
+        AtStep(run.location, noteStep, run.journal->NoteValueToSet(HKEY_LOCAL_MACHINE, kSettingsKey, L"Path", view)));
   }
-  return AtStep(location, writeStep, WriteText(HKEY_LOCAL_MACHINE, kSettingsKey, L"Path", folder, view));
+  return AtStep(run.location, writeStep, WriteValue(L"Path", &folder, 0, view));
 }
 
 // The folder every user's processes share; Everyone may write in it.
@@ -78,87 +82,93 @@ HRESULT PrepareSharedDataFolder(CJournal* journal) {
 }
 
 HRESULT RegisterClassesOf(const ComTable& table, const std::wstring& folder, const wchar_t* name, REGSAM view,
-                          CJournal* journal) {
+                          Installation& run, std::uint32_t step) {
   const std::wstring path = folder + L"\\" + name;
   // Classes of a library that is not in place would send COM to nothing.
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return S_OK;
-  return RegisterComClasses(table, path, HKEY_LOCAL_MACHINE, view, journal);
+  return AtStep(run.location, step, RegisterComClasses(table, path, HKEY_LOCAL_MACHINE, view, run.journal));
+}
+
+// Steps 4 to 9: the product files, the system updates and the task file.
+HRESULT InstallFiles(Installation& run) {
+  RETURN_IF_FAILED(PrepareFolder(kInfoFolder, run.folder, run.journal, run.location, kAtProductFolderUnknown,
+                                 kAtProductFolderNote, kAtProductFolderCreate));
+  RETURN_IF_FAILED(CopyFiles(ProductFiles(), run.folder, run));
+  // The system's Unicode layer of Windows 95, 98 and Me is not updated: the
+  // library does not run there.
+  bool controlsUpdated = false;
+  RETURN_IF_FAILED(UpdateCommonControls(run.copy.sourceFolder, controlsUpdated));
+  run.copy.restartNeeded = run.copy.restartNeeded || controlsUpdated;
+  std::wstring tasksFile, program;
+  const HRESULT pathsFound = SUCCEEDED(GetProductPath(kInfoControlPanelTasks | kInfoAcceptDefault, tasksFile))
+                                 ? GetProductPath(kInfoMainProgram | kInfoAcceptDefault, program)
+                                 : kProductFolderMissing;
+  RETURN_IF_FAILED(AtStep(run.location, kAtTaskFile, pathsFound));
+  RETURN_IF_FAILED(AtStep(run.location, kAtTaskFile, WriteControlPanelTasks(tasksFile, program, run.journal)));
+  if (!IsSystem64()) return S_OK;
+  RETURN_IF_FAILED(PrepareFolder(kInfoFolder | kInfo64Bit, run.folder64, run.journal, run.location,
+                                 kAtFolder64Unknown, kAtFolder64Note, kAtFolder64Create));
+  return CopyFiles(ProductFiles64(), run.folder64, run);
+}
+
+// Steps 10 and 11: Size, the settings, Path and the shared data folder.
+HRESULT WriteProductValues(Installation& run, bool skipRegistry) {
+  if (run.journal) {
+    RETURN_IF_FAILED(AtStep(run.location, kAtSizeNote,
+                            run.journal->NoteValueToSet(HKEY_LOCAL_MACHINE, kSettingsKey, L"Size", run.view32)));
+  }
+  const auto kilobytes = static_cast<std::uint32_t>(run.copy.bytes / 1024);
+  RETURN_IF_FAILED(AtStep(run.location, kAtSizeWrite, WriteValue(L"Size", nullptr, kilobytes, run.view32)));
+  if (skipRegistry) return S_OK;
+  RETURN_IF_FAILED(AtStep(run.location, kAtSettingsKeyNote, CopyNewestSettingsToCurrentKey(run.journal)));
+  RETURN_IF_FAILED(WritePath(run.folder, run.view32, run, kAtSettingsKeyNote, kAtPathNote, kAtPathWrite));
+  if (!run.folder64.empty())
+    RETURN_IF_FAILED(WritePath(run.folder64, KEY_WOW64_64KEY, run, kAtSettingsKeyNote64, kAtPathNote64,
+                               kAtPathWrite64));
+  return AtStep(run.location, kAtSharedDataFolder, PrepareSharedDataFolder(run.journal));
+}
+
+// Step 12, then the integrations that registered publishers need, which now
+// name the new files.
+HRESULT RegisterWithSystem(Installation& run) {
+  RETURN_IF_FAILED(
+      RegisterClassesOf(CompanionClasses(), run.folder, L"wendrixc.dll", run.view32, run, kAtCompanionClasses));
+  RETURN_IF_FAILED(
+      RegisterClassesOf(ControlClasses(), run.folder, L"wendrixw.ocx", run.view32, run, kAtControlClasses));
+  if (!run.folder64.empty()) {
+    RETURN_IF_FAILED(RegisterClassesOf(CompanionClasses(), run.folder64, L"wendrixc64.dll", KEY_WOW64_64KEY, run,
+                                       kAtCompanionClasses));
+    RETURN_IF_FAILED(
+        RegisterClassesOf(ControlClasses(), run.folder64, L"wendrixw64.ocx", KEY_WOW64_64KEY, run, kAtControlClasses));
+  }
+  const IntegrationSteps steps{kAtOpenStoreAfter, kAtStartupEntry, kAtControlPanelEntry, kAtUninstallEntry,
+                               kAtFileType};
+  for (const StoreScope scope : {kScopeAllUsers, kScopeCurrentUser})
+    RETURN_IF_FAILED(BringIntegrationsInLine(scope, true, run.journal, steps, run.location));
+  AnnounceRegistrationChange();
+  return S_OK;
 }
 
 HRESULT Install(const wchar_t* journalFolder, std::uint32_t flags, StopProgramsCall stop, std::uint32_t& location) {
   CJournal journalFile;
-  CJournal* journal = nullptr;
+  Installation run{nullptr, location, {}, {}, {}};
   if (journalFolder && *journalFolder) {
     RETURN_IF_FAILED(journalFile.Open(journalFolder));
-    journal = &journalFile;
+    run.journal = &journalFile;
   }
   const bool dialogOpen = FindWindowW(kDialogWindowClass, nullptr) != nullptr;
   const bool schedulerRunning = FindWindowW(kSchedulerWindowClass, nullptr) != nullptr;
+  run.copy.sourceFolder = Module().folder;
+  run.copy.journal = run.journal;
+  run.copy.force = (flags & kInstallForce) != 0;
+  run.copy.library64 = Module().named64;
+  run.copy.stopPrograms = stop;
 
-  ProductCopy copy;
-  copy.sourceFolder = Module().folder;
-  copy.journal = journal;
-  copy.force = (flags & kInstallForce) != 0;
-  copy.library64 = Module().named64;
-  copy.stopPrograms = stop;
+  RETURN_IF_FAILED(InstallFiles(run));
+  RETURN_IF_FAILED(WriteProductValues(run, (flags & kInstallSkipRegistry) != 0));
+  RETURN_IF_FAILED(RegisterWithSystem(run));
 
-  std::wstring folder;
-  RETURN_IF_FAILED(PrepareFolder(kInfoFolder, folder, journal, location, kAtProductFolderUnknown, kAtProductFolderNote,
-                                 kAtProductFolderCreate));
-  RETURN_IF_FAILED(CopyFiles(ProductFiles(), folder, copy, location));
-  // The system's Unicode layer of Windows 95, 98 and Me is not updated: the
-  // library does not run there.
-  bool controlsUpdated = false;
-  RETURN_IF_FAILED(UpdateCommonControls(copy.sourceFolder, controlsUpdated));
-  copy.restartNeeded = copy.restartNeeded || controlsUpdated;
-  std::wstring tasksFile, program;
-  RETURN_IF_FAILED(AtStep(location, kAtTaskFile, GetProductPath(kInfoControlPanelTasks | kInfoAcceptDefault, tasksFile)));
-  RETURN_IF_FAILED(AtStep(location, kAtTaskFile, GetProductPath(kInfoMainProgram | kInfoAcceptDefault, program)));
-  RETURN_IF_FAILED(AtStep(location, kAtTaskFile, WriteControlPanelTasks(tasksFile, program, journal)));
-
-  const bool system64 = IsSystem64();
-  std::wstring folder64;
-  if (system64) {
-    RETURN_IF_FAILED(PrepareFolder(kInfoFolder | kInfo64Bit, folder64, journal, location, kAtFolder64Unknown,
-                                   kAtFolder64Note, kAtFolder64Create));
-    RETURN_IF_FAILED(CopyFiles(ProductFiles64(), folder64, copy, location));
-  }
-
-  const REGSAM view32 = ProductRegistryView();
-  if (journal)
-    RETURN_IF_FAILED(AtStep(location, kAtSizeNote, journal->NoteValueToSet(HKEY_LOCAL_MACHINE, kSettingsKey, L"Size", view32)));
-  RETURN_IF_FAILED(AtStep(location, kAtSizeWrite,
-                          WriteNumber(HKEY_LOCAL_MACHINE, kSettingsKey, L"Size", static_cast<std::uint32_t>(copy.bytes / 1024), view32)));
-
-  if (!(flags & kInstallSkipRegistry)) {
-    RETURN_IF_FAILED(AtStep(location, kAtSettingsKeyNote, CopyNewestSettingsToCurrentKey(journal)));
-    RETURN_IF_FAILED(WritePath(folder, view32, journal, location, kAtSettingsKeyNote, kAtPathNote, kAtPathWrite));
-    if (system64)
-      RETURN_IF_FAILED(WritePath(folder64, KEY_WOW64_64KEY, journal, location, kAtSettingsKeyNote64, kAtPathNote64,
-                                 kAtPathWrite64));
-    RETURN_IF_FAILED(AtStep(location, kAtSharedDataFolder, PrepareSharedDataFolder(journal)));
-  }
-
-  RETURN_IF_FAILED(AtStep(location, kAtCompanionClasses,
-                          RegisterClassesOf(CompanionClasses(), folder, L"wendrixc.dll", view32, journal)));
-  RETURN_IF_FAILED(AtStep(location, kAtControlClasses,
-                          RegisterClassesOf(ControlClasses(), folder, L"wendrixw.ocx", view32, journal)));
-  if (system64) {
-    RETURN_IF_FAILED(AtStep(location, kAtCompanionClasses,
-                            RegisterClassesOf(CompanionClasses(), folder64, L"wendrixc64.dll", KEY_WOW64_64KEY, journal)));
-    RETURN_IF_FAILED(AtStep(location, kAtControlClasses,
-                            RegisterClassesOf(ControlClasses(), folder64, L"wendrixw64.ocx", KEY_WOW64_64KEY, journal)));
-  }
-
-  // The integrations that registered publishers need now name the new files.
-  for (const StoreScope scope : {kScopeAllUsers, kScopeCurrentUser}) {
-    const IntegrationSteps steps{kAtOpenStoreAfter, kAtStartupEntry, kAtControlPanelEntry, kAtUninstallEntry,
-                                 kAtFileType};
-    RETURN_IF_FAILED(BringIntegrationsInLine(scope, true, journal, steps, location));
-  }
-  AnnounceRegistrationChange();
-
-  if (copy.restartNeeded) return S_FALSE;
+  if (run.copy.restartNeeded) return S_FALSE;
   // Programs that ran before the installation run the new files now; none
   // are started that did not run.
   if (dialogOpen || schedulerRunning)

@@ -169,7 +169,8 @@ HRESULT CopyProductFile(const ProductFile& file, const std::wstring& targetFolde
   }
   // A file that a running program holds cannot even be read for the
   // journal's backup: it is left as it is until the restart.
-  if (HeldByAnotherProcess(target)) return ReplaceAtNextRestart(source, target, copy, HResultFromWin32(ERROR_SHARING_VIOLATION));
+  if (HeldByAnotherProcess(target))
+    return ReplaceAtNextRestart(source, target, copy, HResultFromWin32(ERROR_SHARING_VIOLATION));
   if (copy.journal) RETURN_IF_FAILED(copy.journal->NoteFileToWrite(target));
   const DWORD targetAttributes = GetFileAttributesW(target.c_str());
   if (targetAttributes != INVALID_FILE_ATTRIBUTES &&

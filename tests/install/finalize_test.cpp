@@ -117,8 +117,8 @@ WENDRIX_CHILD_ROLE(uninstaller) {
   if (args.empty()) return 90;
   const HMODULE library = LoadLibraryW(args[0].c_str());
   if (!library) return 91;
-  const auto hook =
-      reinterpret_cast<decltype(&UninstInitialize)>(reinterpret_cast<void*>(GetProcAddress(library, "UninstInitialize")));
+  const auto hook = reinterpret_cast<decltype(&UninstInitialize)>(
+      reinterpret_cast<void*>(GetProcAddress(library, "UninstInitialize")));
   const auto after = reinterpret_cast<decltype(&UninstUnInitialize)>(
       reinterpret_cast<void*>(GetProcAddress(library, "UninstUnInitialize")));
   if (!hook || !after) return 92;

@@ -121,7 +121,8 @@ void MarkFile(const std::wstring& path) { WriteBytes(path, ReadFileBytes(path) +
 
 bool IsMarked(const std::wstring& path) {
   const std::string bytes = ReadFileBytes(path);
-  return bytes.size() >= sizeof(kMarker) - 1 && bytes.compare(bytes.size() - (sizeof(kMarker) - 1), std::string::npos, kMarker) == 0;
+  const std::size_t length = sizeof(kMarker) - 1;
+  return bytes.size() >= length && bytes.compare(bytes.size() - length, length, kMarker) == 0;
 }
 
 void InstallTest::SetUp() {

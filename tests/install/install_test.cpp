@@ -121,7 +121,8 @@ TEST_F(InstallTest, FileInUseWaitsForTheRestart) {
   WCHAR journal[MAX_PATH];
   ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
   {
-    const HANDLE file = CreateFileW(Product(L"wendrixl.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file =
+        CreateFileW(Product(L"wendrixl.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     UINT32 location = 0;
     EXPECT_EQ(S_FALSE, m_exports.install(journal, &location, nullptr, 0));
@@ -180,6 +181,18 @@ TEST_F(InstallTest, CarriesOlderSettingsOverUnlessAskedNotTo) {
               RegistryText(HKEY_CURRENT_USER, kSettings, L"ProxyServer", 0));
     EXPECT_EQ(c.registryWritten, FileExists(m_common + L"\\Kestmoor\\Wendrix"));
   }
+}
+
+TEST_F(InstallTest, ANewerInstalledLibraryIsLeftAlone) {
+  // The installed copy is looked for under its 32-bit name.
+  ASSERT_TRUE(CreateDirectoryW(m_product.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(Media(L"wendrix64.dll").c_str(), Product(L"wendrix.dll").c_str(), FALSE));
+  SetFileMinorVersion(Product(L"wendrix.dll"), 9);
+  UINT32 location = 0xDEAD;
+  EXPECT_EQ(S_OK, m_exports.install(nullptr, &location, nullptr, WENDRIX_INSTALL_FORCE));
+  EXPECT_EQ(0u, location);
+  EXPECT_FALSE(FileExists(Product(L"wendrix.exe")));
+  EXPECT_EQ(L"<missing>", RegistryText(HKEY_LOCAL_MACHINE, kSettings, L"Size", KEY_WOW64_32KEY));
 }
 
 TEST_F(InstallTest, MissingProgramInTheMediaFailsAtItsStep) {
