@@ -198,6 +198,86 @@ HRESULT WINAPI WendrixStop(void);
 HRESULT WINAPI WendrixRestart(void);
 
 /*
+ * Installing the product itself. The product's setup calls WendrixInstallEx
+ * from the library file it carries, usually with a journal from
+ * WendrixCreateRollbackEx. It copies the product files from the library's
+ * own folder into the product folder (WENDRIX_INFO_FOLDER; on 64-bit Windows
+ * the 64-bit files into the 64-bit product folder), in this order, each with
+ * the error location given:
+ *   wendrix.exe 45, wendrix.dll 46, wendrix.cpl 47, wendrixc.dll 48,
+ *   wendrixw.ocx 144, wendrixu.exe 49, unzip32-license.txt 50,
+ *   wendrixl.exe 51, unicows.dll 148, wxsetup.exe 160;
+ *   64-bit: wendrix64.dll 131, wendrix64.cpl 132, wendrixc64.dll 133,
+ *   wendrixw64.ocx 143.
+ * The programs (wendrix.exe, wendrixu.exe, wendrixl.exe, wxsetup.exe) and the
+ * library of the setup's own width (wendrix.dll or wendrix64.dll) must be in
+ * that folder: a missing one fails with 0x80070002 at its location. The
+ * other files are copied when present and passed over when not; the COM
+ * classes of wendrixc.dll and wendrixw.ocx are registered only when the file
+ * is in place.
+ * An installed file is replaced only by a newer one (wendrixu.exe by its
+ * fixed version, the others by their FileVersion text); with
+ * WENDRIX_INSTALL_FORCE also by one of the same version, never by an older
+ * one. The product's running programs are stopped before a file is
+ * replaced. A file in use is put in place at the next restart: the result is
+ * then 1 (ask the user to restart Windows). Then the control-panel task file
+ * (121), the values Size (163, 164) and Path (107, 134; 64-bit view 135-137)
+ * under HKLM\SOFTWARE\Kestmoor\Wendrix\3.0, the user's older settings
+ * (103), the shared data folder with full access for Everyone (109), the COM
+ * classes (125, 142) and the system integrations that registered publishers
+ * need; programs that were running are started again (60, 61).
+ * WENDRIX_INSTALL_SKIP_REGISTRY leaves out the settings, Path and the
+ * shared data folder. Nothing is done, and 0 returned, when the installed
+ * copy of the library is newer than this one. *errorLocation (when given)
+ * receives the failing step (0 on success); the journal undoes what was done.
+ * `reserved` is ignored (null). WendrixInstall takes an ANSI journal folder.
+ *
+ * WendrixFinalizeEx (called by WendrixUninstall and UninstInitialize) removes
+ * the product when no publisher other than the product's own is registered,
+ * no program's registration is counted and no other user has publishers
+ * (with WENDRIX_FINALIZE_IGNORE_USER_ONLY: publishers that no program
+ * registered, and other users' publishers, do not keep it): the running
+ * programs are stopped (71), then for the machine and the user the COM
+ * classes, the file type, the startup entry and shortcut, the control-panel
+ * applet and the uninstall entry go, then the product files, the product
+ * folder, the shared data folders and the key trees SOFTWARE\Kestmoor\Wendrix
+ * of HKLM and HKCU. A file in use is deleted at the next restart (result 1).
+ * When publishers remain, it only makes sure that their integrations are in
+ * place. Forwarded to a newer installed copy.
+ *
+ * WendrixUninstall(caller, flags), for publishers' uninstallers: unregisters
+ * `caller` (WendrixUnregister with flags & 1) when given, stopping at a
+ * failure, then finalizes (flags & 16 passed on).
+ *
+ * UninstInitialize looks in the process's command line for an argument
+ * "-!ID.flags" (flags decimal, 0x hexadecimal or 0 octal; ID at most 80
+ * characters); when there is one it calls WendrixUnregisterEx(ID, null, null,
+ * null, flags) and WendrixFinalizeEx(null, null, null, 0). It always returns
+ * 0, as UninstUnInitialize does, which does nothing.
+ *
+ * WendrixSetup shows the setup dialog: what other users of the computer still
+ * have registered, and whether to remove the product for this user. OK
+ * unregisters the publishers only this user registered and finalizes; it
+ * returns that result (1: restart needed) with the failing step in
+ * *errorLocation. Cancel returns 0x80004004 (E_ABORT). 167 and 169: the
+ * wallet or the publishers could not be read.
+ */
+#define WENDRIX_INSTALL_FORCE 0x2u
+#define WENDRIX_INSTALL_SKIP_REGISTRY 0x8u
+#define WENDRIX_FINALIZE_IGNORE_USER_ONLY 0x40000000u
+#define WENDRIX_UNINSTALL_CURRENT_USER 0x1u
+
+HRESULT WINAPI WendrixInstallEx(const WCHAR* journal, UINT32* errorLocation, void* reserved, UINT32 flags);
+HRESULT WINAPI WendrixInstall(const CHAR* journal, UINT32* errorLocation, void* reserved, UINT32 flags);
+HRESULT WINAPI WendrixFinalizeEx(const WCHAR* journal, UINT32* errorLocation, void* reserved, UINT32 flags);
+HRESULT WINAPI WendrixFinalize(const CHAR* journal, UINT32* errorLocation, void* reserved, UINT32 flags);
+HRESULT WINAPI WendrixUninstall(const CHAR* caller, UINT32 flags);
+HRESULT WINAPI UninstInitialize(UINT_PTR reserved1, UINT_PTR reserved2, UINT32 flags);
+HRESULT WINAPI UninstUnInitialize(UINT_PTR reserved1, UINT_PTR reserved2, UINT32 flags);
+HRESULT WINAPI WendrixSetup(HWND window, UINT32* errorLocation, UINT_PTR reserved, UINT32 flags, UINT_PTR value1,
+                            UINT_PTR value2);
+
+/*
  * Registering publishers. A product's setup hands the publisher data file it
  * ships to WendrixRegisterEx; `caller` names the product (any stable text of
  * its own, or its product code in braces) and is remembered with the

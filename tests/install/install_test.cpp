@@ -1,0 +1,214 @@
+// The product installed by its own library into an empty machine, again
+// over itself, over newer and older files, over a file in use, and rolled
+// back after a failure.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../support/pending_renames.h"
+#include "../support/registry_sandbox.h"
+#include "../support/temp_folder.h"
+#include "install_fixture.h"
+
+namespace wendrix::test {
+namespace {
+
+constexpr wchar_t kSettings[] = L"SOFTWARE\\Kestmoor\\Wendrix\\3.0";
+constexpr wchar_t kCompanionServer[] =
+    L"Software\\Classes\\CLSID\\{6B1D5F3B-2C47-4E8B-9A61-3F0E7C2D8B14}\\InprocServer32";
+constexpr wchar_t kControlServer[] =
+    L"Software\\Classes\\CLSID\\{A8E2947D-51D3-4B0F-8C6E-0D9B3A7F5E21}\\InprocServer32";
+
+const wchar_t* const kProductPrograms[] = {L"wendrix.exe", L"wendrixu.exe", L"wendrixl.exe", L"wxsetup.exe"};
+
+TEST_F(InstallTest, IntoAnEmptyMachine) {
+  // Files the build does not make come along when the media has them.
+  const std::wstring companion = m_temp.Write(L"media\\wendrixc.dll", "companion");
+  const std::wstring companion64 = m_temp.Write(L"media\\wendrixc64.dll", "companion 64");
+  UINT32 location = 0xDEAD;
+  ASSERT_EQ(S_OK, m_exports.install(nullptr, &location, nullptr, 0));
+  EXPECT_EQ(0u, location);
+
+  std::uint64_t bytes = 0;
+  for (const wchar_t* name : kProductPrograms) {
+    EXPECT_EQ(ReadFileBytes(Media(name)), ReadFileBytes(Product(name))) << name;
+    bytes += ReadFileBytes(Media(name)).size();
+  }
+  EXPECT_EQ(ReadFileBytes(Media(L"wendrix64.dll")), ReadFileBytes(Product64(L"wendrix64.dll")));
+  EXPECT_EQ("companion", ReadFileBytes(Product(L"wendrixc.dll")));
+  EXPECT_EQ("companion 64", ReadFileBytes(Product64(L"wendrixc64.dll")));
+  bytes += ReadFileBytes(Media(L"wendrix64.dll")).size() + 9 + 12;
+  for (const wchar_t* absent : {L"wendrix.dll", L"wendrix.cpl", L"wendrixw.ocx", L"unicows.dll"})
+    EXPECT_FALSE(FileExists(Product(absent))) << absent;
+
+  const struct {
+    HKEY root;
+    std::wstring key;
+    const wchar_t* name;
+    REGSAM view;
+    std::wstring expected;
+  } values[] = {
+      {HKEY_LOCAL_MACHINE, kSettings, L"Size", KEY_WOW64_32KEY, std::to_wstring(bytes / 1024)},
+      {HKEY_LOCAL_MACHINE, kSettings, L"Path", KEY_WOW64_32KEY, m_product},
+      {HKEY_LOCAL_MACHINE, kSettings, L"Path", KEY_WOW64_64KEY, m_product64},
+      {HKEY_LOCAL_MACHINE, kCompanionServer, L"", KEY_WOW64_32KEY, Product(L"wendrixc.dll")},
+      {HKEY_LOCAL_MACHINE, kCompanionServer, L"ThreadingModel", KEY_WOW64_32KEY, L"apartment"},
+      {HKEY_LOCAL_MACHINE, kCompanionServer, L"", KEY_WOW64_64KEY, Product64(L"wendrixc64.dll")},
+      {HKEY_LOCAL_MACHINE, L"Software\\Classes\\Wendrix.Application\\CurVer", L"", KEY_WOW64_32KEY,
+       L"Wendrix.Application.3"},
+      {HKEY_LOCAL_MACHINE, L"Software\\Classes\\Interface\\{6B1D5F3D-2C47-4E8B-9A61-3F0E7C2D8B14}\\TypeLib",
+       L"Version", KEY_WOW64_32KEY, L"3.7"},
+      // No control in the media: no classes that would point at nothing.
+      {HKEY_LOCAL_MACHINE, kControlServer, L"", KEY_WOW64_32KEY, L"<missing>"},
+  };
+  for (const auto& v : values)
+    EXPECT_EQ(v.expected, RegistryText(v.root, v.key, v.name, v.view)) << v.key << " " << v.name;
+
+  EXPECT_TRUE(FileExists(m_common + L"\\Kestmoor\\Wendrix")) << "the shared data folder";
+  const std::string tasks = ReadFileBytes(Product(L"wendrixcpl.xml"));
+  ASSERT_GT(tasks.size(), 2u);
+  EXPECT_EQ("\xFF\xFE", tasks.substr(0, 2));
+  const std::wstring text(reinterpret_cast<const wchar_t*>(tasks.data() + 2), (tasks.size() - 2) / 2);
+  for (const std::wstring& part :
+       {std::wstring(L"cpltasks/v1"), std::wstring(L"<sh:name>Check for updates</sh:name>"),
+        L"<sh:command>&quot;" + Product(L"wendrix.exe") + L"&quot; /f:0x800</sh:command>",
+        std::wstring(L"<category id=\"5\">")})
+    EXPECT_NE(std::wstring::npos, text.find(part)) << part;
+}
+
+TEST_F(InstallTest, SameVersionCopiesNothingUnlessForced) {
+  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
+  for (const wchar_t* name : kProductPrograms) MarkFile(Product(name));
+  MarkFile(Product64(L"wendrix64.dll"));
+
+  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
+  for (const wchar_t* name : kProductPrograms) EXPECT_TRUE(IsMarked(Product(name))) << name << " was copied again";
+  EXPECT_TRUE(IsMarked(Product64(L"wendrix64.dll")));
+
+  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, WENDRIX_INSTALL_FORCE));
+  for (const wchar_t* name : kProductPrograms) EXPECT_FALSE(IsMarked(Product(name))) << name << " was not forced";
+  EXPECT_FALSE(IsMarked(Product64(L"wendrix64.dll")));
+}
+
+TEST_F(InstallTest, ReplacesOnlyOlderFiles) {
+  // wendrixl.exe is compared by its version text, wendrixu.exe by its fixed
+  // version; both carry the two.
+  const struct {
+    unsigned installedMinor;
+    UINT32 flags;
+    bool replaced;
+  } cases[] = {{9, 0, false}, {9, WENDRIX_INSTALL_FORCE, false}, {7, 0, true}};
+  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
+  for (const auto& c : cases) {
+    for (const wchar_t* name : {L"wendrixl.exe", L"wendrixu.exe"}) {
+      ASSERT_TRUE(CopyFileW(Media(name).c_str(), Product(name).c_str(), FALSE));
+      SetFileMinorVersion(Product(name), c.installedMinor);
+      MarkFile(Product(name));
+    }
+    ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, c.flags));
+    for (const wchar_t* name : {L"wendrixl.exe", L"wendrixu.exe"})
+      EXPECT_EQ(c.replaced, !IsMarked(Product(name))) << name << " installed 3." << c.installedMinor;
+  }
+}
+
+TEST_F(InstallTest, FileInUseWaitsForTheRestart) {
+  const PendingRenamesGuard renames;
+  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
+  SetFileMinorVersion(Product(L"wendrixl.exe"), 7);
+  const std::string held = ReadFileBytes(Product(L"wendrixl.exe"));
+  WCHAR journal[MAX_PATH];
+  ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
+  {
+    const HANDLE file =
+        CreateFileW(Product(L"wendrixl.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    UINT32 location = 0;
+    EXPECT_EQ(S_FALSE, m_exports.install(journal, &location, nullptr, 0));
+    EXPECT_EQ(0u, location);
+    CloseHandle(file);
+  }
+  EXPECT_EQ(held, ReadFileBytes(Product(L"wendrixl.exe")));
+  const std::vector<std::wstring> pending = PendingRenames();
+  ASSERT_EQ(renames.Before().size() + 2, pending.size());
+  const std::wstring& source = pending[pending.size() - 2];
+  const std::wstring& target = pending.back();
+  EXPECT_NE(std::wstring::npos, source.find(L"~wx")) << source;
+  EXPECT_NE(std::wstring::npos, target.find(L"wendrixl.exe")) << target;
+  const std::wstring beside = m_product + source.substr(source.find_last_of(L'\\'));
+  EXPECT_EQ(ReadFileBytes(Media(L"wendrixl.exe")), ReadFileBytes(beside));
+
+  // The journal took note: a rollback takes the pending rename and the copy
+  // beside the file away again.
+  EXPECT_EQ(S_OK, m_exports.rollback(journal));
+  EXPECT_EQ(renames.Before(), PendingRenames());
+  EXPECT_FALSE(FileExists(beside));
+}
+
+TEST_F(InstallTest, RollbackOfAFailedInstallationRestoresTheMachine) {
+  // The 64-bit folder cannot be made below a file: the installation fails
+  // after it copied the product files and wrote the task file.
+  const std::wstring blocker = m_temp.Write(L"blocker", "a file");
+  SetProductPath(blocker + L"\\product64", KEY_WOW64_64KEY);
+  const auto before = SnapshotTree(m_temp.Path());
+  const std::wstring commonBefore = RegistryText(HKEY_LOCAL_MACHINE, kSettings, L"Size", KEY_WOW64_32KEY);
+  WCHAR journal[MAX_PATH];
+  ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
+  UINT32 location = 0;
+  EXPECT_TRUE(FAILED(m_exports.install(journal, &location, nullptr, 0)));
+  EXPECT_EQ(130u, location);
+  EXPECT_TRUE(FileExists(Product(L"wendrix.exe")));
+
+  ASSERT_EQ(S_OK, m_exports.rollback(journal));
+  EXPECT_EQ(before, SnapshotTree(m_temp.Path()));
+  EXPECT_EQ(commonBefore, RegistryText(HKEY_LOCAL_MACHINE, kSettings, L"Size", KEY_WOW64_32KEY));
+}
+
+TEST_F(InstallTest, CarriesOlderSettingsOverUnlessAskedNotTo) {
+  const std::wstring older = L"SOFTWARE\\Kestmoor\\Wendrix\\2.5";
+  const struct {
+    UINT32 flags;
+    bool registryWritten;
+  } cases[] = {{WENDRIX_INSTALL_SKIP_REGISTRY, false}, {0, true}};
+  for (const auto& c : cases) {
+    CleanProductRegistry();
+    SetStringValue(HKEY_CURRENT_USER, older, L"ProxyServer", L"proxy:8080", 0);
+    SetProductPath(m_product, KEY_WOW64_32KEY);
+    SetProductPath(m_product64, KEY_WOW64_64KEY);
+    ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, c.flags)) << c.flags;
+    EXPECT_EQ(c.registryWritten ? L"proxy:8080" : L"<missing>",
+              RegistryText(HKEY_CURRENT_USER, kSettings, L"ProxyServer", 0));
+    EXPECT_EQ(c.registryWritten, FileExists(m_common + L"\\Kestmoor\\Wendrix"));
+  }
+}
+
+TEST_F(InstallTest, ANewerInstalledLibraryIsLeftAlone) {
+  // The installed copy is looked for under its 32-bit name.
+  ASSERT_TRUE(CreateDirectoryW(m_product.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(Media(L"wendrix64.dll").c_str(), Product(L"wendrix.dll").c_str(), FALSE));
+  SetFileMinorVersion(Product(L"wendrix.dll"), 9);
+  UINT32 location = 0xDEAD;
+  EXPECT_EQ(S_OK, m_exports.install(nullptr, &location, nullptr, WENDRIX_INSTALL_FORCE));
+  EXPECT_EQ(0u, location);
+  EXPECT_FALSE(FileExists(Product(L"wendrix.exe")));
+  EXPECT_EQ(L"<missing>", RegistryText(HKEY_LOCAL_MACHINE, kSettings, L"Size", KEY_WOW64_32KEY));
+}
+
+TEST_F(InstallTest, MissingProgramInTheMediaFailsAtItsStep) {
+  const struct {
+    const wchar_t* name;
+    UINT32 location;
+  } cases[] = {{L"wendrix.exe", 45}, {L"wendrixu.exe", 49}, {L"wendrixl.exe", 51}, {L"wxsetup.exe", 160}};
+  for (const auto& c : cases) {
+    const std::wstring aside = Media(c.name) + L".aside";
+    ASSERT_TRUE(MoveFileW(Media(c.name).c_str(), aside.c_str()));
+    UINT32 location = 0;
+    EXPECT_EQ(static_cast<HRESULT>(0x80070002), m_exports.install(nullptr, &location, nullptr, 0)) << c.name;
+    EXPECT_EQ(c.location, location) << c.name;
+    ASSERT_TRUE(MoveFileW(aside.c_str(), Media(c.name).c_str()));
+  }
+}
+
+}  // namespace
+}  // namespace wendrix::test
