@@ -1,0 +1,22 @@
+#pragma once
+// The check summary as the main window shows it: the summary's messages as
+// plain lines of text, their links shown as their words.
+#include <span>
+#include <string>
+#include <vector>
+
+#include "update/check_summary.h"
+
+namespace wendrix {
+
+// The text of each message ("%an" expanded, markup removed, trailing blanks
+// and line ends cut), in order.
+std::vector<std::wstring> SummaryMessageLines(std::span<const StringId> messages);
+
+// The lines of the summary over `records` within `scope`.
+std::vector<std::wstring> BuildSummaryLines(std::span<const PublisherRecord> records, const CheckSummaryScope& scope);
+
+// The lines joined by CR LF.
+std::wstring JoinLines(std::span<const std::wstring> lines);
+
+}  // namespace wendrix
