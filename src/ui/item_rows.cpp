@@ -1,5 +1,7 @@
 #include "ui/item_rows.h"
 
+#include <algorithm>
+
 #include "core/version.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/model.h"
@@ -64,6 +66,8 @@ std::vector<ItemRow> BuildItemRows(std::span<const PublisherRecord> records, std
       rows.push_back(std::move(row));
     }
   }
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const ItemRow& a, const ItemRow& b) { return a.group < b.group; });
   return rows;
 }
 

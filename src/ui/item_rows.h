@@ -51,11 +51,13 @@ ItemStatus StatusOfItem(const std::wstring* installed, std::wstring_view latest,
 // The group an item of that status belongs to.
 ItemGroup GroupOfStatus(ItemStatus status) noexcept;
 
-// The rows for `records`, in store order: every publisher that is not the
-// directory of publishers nor the self publisher and, when
-// `onlyPublisherId` is given, has that ID (exactly); first its own row, then
-// one row per visible item of its loaded model (a publisher without a model
-// has no item rows). Items marked invisible are left out.
+// The rows for `records`: every publisher that is not the directory of
+// publishers nor the self publisher and, when `onlyPublisherId` is given,
+// has that ID (exactly), with its own row and one row per visible item of
+// its loaded model (a publisher without a model has no item rows; items
+// marked invisible are left out). The rows come in the order of their
+// groups, in store order within a group, so that a list without group
+// headers still shows them together.
 std::vector<ItemRow> BuildItemRows(std::span<const PublisherRecord> records, std::wstring_view onlyPublisherId);
 
 }  // namespace wendrix

@@ -225,7 +225,7 @@ void CMainDialog::SetTexts() {
   SetListColumns(m_wallet, walletColumns);
   std::vector<ListColumn> historyColumns;
   for (HistoryColumn column : HistoryView(m_onlyPublisher).Columns())
-    historyColumns.push_back({HistoryColumnTitle(column), column == HistoryColumn::kDate ? w.left + w.bottom : w.left});
+    historyColumns.push_back({HistoryColumnTitle(column), column == HistoryColumn::kDate ? w.left + w.bottom : w.right});
   SetListColumns(m_history, historyColumns);
 }
 

@@ -150,10 +150,11 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   ASSERT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)) == 2; }));
   EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultSuccess); }));
   const HWND items = List(WX_CONTROL_MAIN_ITEMS);
-  EXPECT_EQ(CellText(items, 0, 4), L"Active");
-  EXPECT_EQ(CellText(items, 1, 1), L"Editor");
-  EXPECT_EQ(CellText(items, 1, 3), L"2.1");
-  EXPECT_EQ(CellText(items, 1, 4), L"New");
+  EXPECT_EQ(CellText(items, 0, 1), L"Editor");
+  EXPECT_EQ(CellText(items, 0, 3), L"2.1");
+  EXPECT_EQ(CellText(items, 0, 4), L"New");
+  EXPECT_EQ(CellText(items, 1, 0), L"Publisher 7.7");
+  EXPECT_EQ(CellText(items, 1, 4), L"Active");
   EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_SUMMARY), L"New items are available.");
   EXPECT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_HISTORY)) == 1; }))
       << "the history shows the check";
@@ -162,7 +163,7 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   Serve(L"7.7", MakeReply(500, "Server Error", "no"));
   SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
   EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultError); }));
-  EXPECT_TRUE(WaitFor([this] { return CellText(List(WX_CONTROL_MAIN_ITEMS), 0, 4) == L"Error"; }));
+  EXPECT_TRUE(WaitFor([this] { return CellText(List(WX_CONTROL_MAIN_ITEMS), 1, 4) == L"Error"; }));
 }
 
 TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
@@ -181,7 +182,7 @@ TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
   SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
   EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
 
-  ListView_SetItemState(items, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetItemState(items, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
   SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
   CWallet wallet;

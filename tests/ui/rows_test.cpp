@@ -153,18 +153,20 @@ TEST(ItemRowsTest, PublishersAndTheirVisibleItemsInStoreOrder) {
 
   const std::vector<ItemRow> rows = BuildItemRows(records, L"");
   ASSERT_EQ(rows.size(), 4u);
-  EXPECT_TRUE(rows[0].IsPublisher());
+  // By group: the update, the item not installed, then the publishers.
+  EXPECT_EQ(rows[0].title, L"Editor");
   EXPECT_EQ(rows[0].publisher, L"Name 1.1");
-  EXPECT_EQ(rows[0].status, static_cast<std::uint32_t>(kStrPublisherStatusNew));
-  EXPECT_EQ(rows[0].group, ItemGroup::kPublishers);
-  EXPECT_EQ(rows[1].title, L"Editor");
-  EXPECT_EQ(rows[1].installed, L"2.0");
-  EXPECT_EQ(rows[1].latest, L"2.1");
-  EXPECT_EQ(rows[1].status, static_cast<std::uint32_t>(ItemStatus::kNewUpdate));
-  EXPECT_EQ(rows[1].group, ItemGroup::kUpdates);
-  EXPECT_EQ(rows[2].title, L"viewer") << "an item without a title shows its ID";
-  EXPECT_EQ(rows[2].group, ItemGroup::kNotInstalled);
-  EXPECT_EQ(rows[3].publisherId, L"2.2");
+  EXPECT_EQ(rows[0].installed, L"2.0");
+  EXPECT_EQ(rows[0].latest, L"2.1");
+  EXPECT_EQ(rows[0].status, static_cast<std::uint32_t>(ItemStatus::kNewUpdate));
+  EXPECT_EQ(rows[0].group, ItemGroup::kUpdates);
+  EXPECT_EQ(rows[1].title, L"viewer") << "an item without a title shows its ID";
+  EXPECT_EQ(rows[1].group, ItemGroup::kNotInstalled);
+  EXPECT_TRUE(rows[2].IsPublisher());
+  EXPECT_EQ(rows[2].publisher, L"Name 1.1");
+  EXPECT_EQ(rows[2].status, static_cast<std::uint32_t>(kStrPublisherStatusNew));
+  EXPECT_EQ(rows[2].group, ItemGroup::kPublishers);
+  EXPECT_EQ(rows[3].publisherId, L"2.2") << "store order within a group";
   EXPECT_TRUE(rows[3].IsPublisher());
 
   const std::vector<ItemRow> only = BuildItemRows(records, L"2.2");
