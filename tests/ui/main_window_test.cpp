@@ -14,6 +14,7 @@
 #include "eventlog/event_log.h"
 #include "resources/ui_ids.h"
 #include "update/display_request.h"
+#include "wallet/request_record.h"
 #include "wallet/wallet_store.h"
 #include "wendrix.h"
 
@@ -196,6 +197,102 @@ TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
   const HWND walletList = List(WX_CONTROL_MAIN_WALLET);
   EXPECT_TRUE(WaitFor([&] { return CellText(walletList, 0, 2) == L"Downloaded"; })) << CellText(walletList, 0, 2);
   EXPECT_EQ(CellText(walletList, 0, 4), L"100%");
+}
+
+// The built wendrix.exe beside this test program, with `arguments`.
+class MainProgram {
+ public:
+  explicit MainProgram(const std::wstring& arguments) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring program = self;
+    program = program.substr(0, program.rfind(L'\\') + 1) + L"wendrix.exe";
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+      ADD_FAILURE() << "cannot start " << Utf8(program) << ": " << GetLastError();
+      return;
+    }
+    CloseHandle(info.hThread);
+    m_process.Reset(info.hProcess);
+  }
+  ~MainProgram() {
+    if (m_process && WaitForSingleObject(m_process.Get(), 0) != WAIT_OBJECT_0) TerminateProcess(m_process.Get(), 99);
+  }
+  std::optional<DWORD> Wait(DWORD milliseconds) {
+    DWORD code = 0;
+    if (!m_process || WaitForSingleObject(m_process.Get(), milliseconds) != WAIT_OBJECT_0) return std::nullopt;
+    GetExitCodeProcess(m_process.Get(), &code);
+    return code;
+  }
+
+ private:
+  UniqueKernelObject m_process;
+};
+
+class MainProgramTest : public MainWindowTest {
+ protected:
+  // The window of the main program once it answers WM_APP.
+  bool WaitForWindow() {
+    return WaitFor([this] {
+      m_window = FindWindowW(L"WendrixDialog", nullptr);
+      DWORD_PTR answer = 0;
+      return m_window && SendMessageTimeoutW(m_window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) && answer;
+    });
+  }
+  int View() { return static_cast<int>(SendMessageW(GetDlgItem(m_window, WX_CONTROL_MAIN_VIEWS), TCM_GETCURSEL, 0, 0)); }
+};
+
+TEST_F(MainProgramTest, DisplayCommandLinesOpenTheirViewAndCheck) {
+  m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  {
+    MainProgram program(L"\"/p:\" \"/g:\" \"/i:\" /f:0x880 \"/x:\" \"/u:\"");
+    ASSERT_TRUE(WaitForWindow());
+    EXPECT_EQ(View(), 1) << "Wallet before History";
+    EXPECT_EQ(SendMessageW(m_window, WM_APP + 1, 0, 0), 1);
+    EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
+    EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
+  }
+  ResetEvent(m_closed.Get());
+  {
+    // The control panel's task: open and check at once.
+    MainProgram program(L"/f:0x4");
+    ASSERT_TRUE(WaitForWindow());
+    EXPECT_EQ(View(), 0);
+    EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultSuccess); }));
+    SendMessageW(m_window, WM_APP + 1, 0, 0);
+    EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
+  }
+}
+
+TEST_F(MainProgramTest, WithoutArgumentsItTakesTheRequestRecordsIntoTheWallet) {
+  RequestRecord record;
+  record.flags = 0x800;
+  RequestedItems list;
+  RequestedItem item;
+  item.publisher = L"9.9";  // not registered: its start fails and is logged
+  item.item = L"gone";
+  list.items.push_back(item);
+  record.list = list;
+  std::wstring path;
+  ASSERT_EQ(SaveRequestRecord(record, path), S_OK);
+
+  MainProgram program(L"");
+  ASSERT_TRUE(WaitForWindow());
+  EXPECT_FALSE(RequestRecordPending()) << "the record was taken";
+  EXPECT_EQ(View(), 2) << "the record's view";
+  EXPECT_TRUE(WaitFor([] {
+    CEventList events;
+    if (FAILED(LoadEvents(events))) return false;
+    for (const CEventRecord& e : events.Records())
+      if (e.type == kEventDownloadStarted && e.origin == kOriginManual && e.result == kResultError) return true;
+    return false;
+  })) << "the record's item went through the queue";
+  SendMessageW(m_window, WM_APP + 1, 0, 0);
+  EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
 }
 
 }  // namespace
