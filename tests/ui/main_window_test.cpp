@@ -127,6 +127,19 @@ TEST_F(MainWindowTest, AnswersWithItsWindowOpensRequestedViewsAndClosesOnTheStop
   EXPECT_EQ(FindWindowW(L"WendrixDialog", nullptr), nullptr);
 }
 
+TEST_F(MainWindowTest, StoppedForARestartItLeavesItsViewToARequestRecord) {
+  ASSERT_NO_FATAL_FAILURE(Open(0x800));
+  EXPECT_FALSE(RequestRecordPending());
+  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 1, 0), 1);
+  m_ui.join();
+  RequestRecord record;
+  bool found = false;
+  ASSERT_EQ(TakeRequestRecord(record, found), S_OK);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(record.flags, 0x800u);
+  EXPECT_FALSE(record.list.has_value()) << "nothing was queued";
+}
+
 TEST_F(MainWindowTest, OpensTheViewOfItsOwnFlagsAndReloadsANewlyRegisteredPublisher) {
   ASSERT_NO_FATAL_FAILURE(Open(0x800 | 0x80));
   EXPECT_EQ(View(), 1);
