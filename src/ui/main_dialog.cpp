@@ -360,13 +360,17 @@ void CMainDialog::UpdateButtons() {
                     !m_itemRows[static_cast<std::size_t>(row)].IsPublisher();
   EnableWindow(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD), item);
   EnableWindow(GetDlgItem(m_window, WX_CONTROL_MAIN_INSTALL), item);
-  EnableWindow(GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK), !m_director.Busy());
+  // While a check runs its button stops it, once.
+  const bool busy = m_director.Busy();
+  SetDlgItemTextW(m_window, WX_CONTROL_MAIN_CHECK, Text(busy ? WX_STR_BUTTON_STOP : WX_STR_BUTTON_CHECK).c_str());
+  EnableWindow(GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK), !busy || !m_cancelRequested);
 }
 
 void CMainDialog::SetProgressText(const std::wstring& text) { SetWindowTextW(m_progressText, text.c_str()); }
 
 void CMainDialog::StartCheck() {
   if (m_director.Busy()) return;
+  m_cancelRequested = false;
   SendMessageW(m_progress, PBM_SETPOS, 0, 0);
   SetProgressText(Text(WX_STR_CHECKING));
   const HRESULT hr = m_director.StartCheck(m_settings.get(), m_store.get(),
@@ -521,7 +525,6 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
     case kMsgBegin:
       SendMessageW(m_progress, PBM_SETPOS, 0, 0);
-      EnableWindow(GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK), FALSE);
       return Answer(0);
     case kMsgEnd:
       OnCheckEnded(static_cast<std::uint32_t>(wParam));
@@ -530,8 +533,9 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       OnJobDone();
       return Answer(0);
     case kMsgIsCancelled:
-      // A window that is closing stops the check after the current publisher.
-      return Answer(!m_ready);
+      // The user's stop, or a window that is closing, ends the check after
+      // the current transfer.
+      return Answer(m_cancelRequested || !m_ready);
     case kMsgSetCancellable:
       return Answer(0);
     case kMsgSetRange:
@@ -547,7 +551,12 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case WX_CONTROL_MAIN_CHECK:
-          StartCheck();
+          if (m_director.Busy()) {
+            m_cancelRequested = true;
+            UpdateButtons();
+          } else {
+            StartCheck();
+          }
           return TRUE;
         case WX_CONTROL_MAIN_DOWNLOAD:
           QueueSelected(false);

@@ -97,6 +97,7 @@ class CMainDialog {
   std::unique_ptr<InternetSettings> m_settings;
   std::unique_ptr<CPublisherStore> m_store;
   bool m_reloadAfterJob = false;
+  bool m_cancelRequested = false;
   std::vector<ItemRow> m_itemRows;
   std::vector<WalletRow> m_walletRows;
   DownloadProgress m_downloadProgress;

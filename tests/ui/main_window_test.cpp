@@ -180,6 +180,25 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   EXPECT_TRUE(WaitFor([this] { return CellText(List(WX_CONTROL_MAIN_ITEMS), 1, 4) == L"Error"; }));
 }
 
+TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  ASSERT_NO_FATAL_FAILURE(Register(L"8.8"));
+  HttpReply slow = MakeReply(200, "OK", DataFile(L"7.7", "2.1"));
+  slow.delayMs = 1500;
+  Serve(L"7.7", slow);
+  Serve(L"8.8", MakeReply(200, "OK", DataFile(L"8.8", "1.0")));
+  ASSERT_NO_FATAL_FAILURE(Open(0));
+  const HWND button = GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK);
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
+  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Stop");
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
+  EXPECT_FALSE(IsWindowEnabled(button)) << "a stop is asked once";
+  EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultAborted); }));
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE; }));
+  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Check for Updates");
+  EXPECT_FALSE(CheckLogged(kResultSuccess));
+}
+
 TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
