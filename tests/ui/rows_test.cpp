@@ -14,10 +14,12 @@
 
 #include "eventlog/event_vocabulary.h"
 #include "frame/module_state.h"
+#include "frame/string_table.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/model.h"
 #include "registration/publisher_record.h"
 #include "resources/string_ids.h"
+#include "resources/ui_ids.h"
 #include "ui/check_event.h"
 #include "ui/display_target.h"
 #include "ui/item_rows.h"
@@ -285,6 +287,24 @@ TEST_F(SummaryLinesTest, MessagesBecomePlainLines) {
   EXPECT_EQ(lines[1], L"The check for updates returned errors (click here for details).");
   EXPECT_EQ(lines[2], L"No updates were found.");
   EXPECT_EQ(JoinLines(lines), lines[0] + L"\r\n" + lines[1] + L"\r\n" + lines[2]);
+}
+
+TEST_F(SummaryLinesTest, TheWindowsTextsComeInEnglishAndItalian) {
+  const struct {
+    UINT id;
+    const wchar_t *english, *italian;
+  } kCases[] = {
+      {WX_STR_VIEW_ALL_ITEMS, L"All Items", L"Tutti gli elementi"},
+      {WX_STR_VIEW_WALLET, L"Wallet", L"Portafoglio"},
+      {WX_STR_BUTTON_CHECK, L"&Check for Updates", L"&Cerca aggiornamenti"},
+      {WX_STR_ITEM_NEW_UPDATE, L"New update available", L"Nuovo aggiornamento disponibile"},
+      {WX_STR_WALLET_STATUS_FIRST + kShowInstallError, L"Installation error", L"Errore di installazione"},
+      {WX_STR_CHECK_DONE, L"The check for updates has finished.", L"La ricerca di aggiornamenti \u00e8 terminata."},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(LoadStringText(c.id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)), c.english) << c.id;
+    EXPECT_EQ(LoadStringText(c.id, MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)), c.italian) << c.id;
+  }
 }
 
 TEST_F(SummaryLinesTest, LinesFollowThePublishers) {
