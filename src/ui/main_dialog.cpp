@@ -109,7 +109,8 @@ HRESULT CMainDialog::Run(HWND owner) {
   // The common controls of version 6 (the system's current look) come with
   // the library's manifest.
   ActivationScope scope;
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
   InitCommonControlsEx(&controls);
   RETURN_IF_FAILED(RegisterDialogClass());
   m_closeEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, kDialogCloseEvent));
@@ -344,14 +345,24 @@ void CMainDialog::RefreshHistory() {
   SetListRows(m_history, rows.cells);
 }
 
-void CMainDialog::RefreshSummary() {
+CheckSummaryScope CMainDialog::SummaryScope() const {
   CheckSummaryScope scope;
-  const std::wstring excluded = DirectoryPublisher().id;
-  scope.excludedId = excluded;
+  scope.excludedId = DirectoryPublisher().id;
   scope.onlyPublisherId = m_onlyPublisher;
   scope.iniDebug = m_settings && m_settings->iniDebug != 0;
-  const std::vector<std::wstring> lines = BuildSummaryLines(m_store->Records(), scope);
-  SetWindowTextW(m_summary, JoinLines(lines).c_str());
+  return scope;
+}
+
+void CMainDialog::ShowCheckErrors() {
+  const std::wstring details = CheckErrorDetails(m_store->Records(), SummaryScope());
+  if (!details.empty())
+    MessageBoxW(m_window, details.c_str(), Text(kStrAppNameTitle).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void CMainDialog::RefreshSummary() {
+  const CheckSummaryScope scope = SummaryScope();
+  const std::vector<StringId> messages = CheckSummaryMessages(CollectSummaryFacts(m_store->Records(), scope));
+  SetWindowTextW(m_summary, SummaryLinkText(messages).c_str());
 }
 
 void CMainDialog::UpdateButtons() {
@@ -575,6 +586,8 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowView(TabCtrl_GetCurSel(m_views));
       else if (header->idFrom == WX_CONTROL_MAIN_ITEMS && header->code == LVN_ITEMCHANGED)
         UpdateButtons();
+      else if (header->idFrom == WX_CONTROL_MAIN_SUMMARY && (header->code == NM_CLICK || header->code == NM_RETURN))
+        ShowCheckErrors();
       return FALSE;
     }
     case WM_SIZE:

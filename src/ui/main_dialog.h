@@ -25,6 +25,7 @@
 #include "ui/item_rows.h"
 #include "ui/status_report.h"
 #include "ui/wallet_rows.h"
+#include "update/check_summary.h"
 #include "update/director_thread.h"
 #include "update/display_request.h"
 #include "update/settings.h"
@@ -66,6 +67,9 @@ class CMainDialog {
   void RefreshWallet();
   void RefreshHistory();
   void RefreshSummary();
+  CheckSummaryScope SummaryScope() const;
+  // The details behind the summary's error link.
+  void ShowCheckErrors();
   void UpdateButtons();
 
   void StartCheck();

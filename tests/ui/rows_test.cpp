@@ -289,6 +289,46 @@ TEST_F(SummaryLinesTest, MessagesBecomePlainLines) {
   EXPECT_EQ(JoinLines(lines), lines[0] + L"\r\n" + lines[1] + L"\r\n" + lines[2]);
 }
 
+TEST_F(SummaryLinesTest, LinksAreMarkedForTheLinkControl) {
+  const StringId messages[] = {kStrSummaryHiddenPublishers, kStrSummaryCheckErrors};
+  EXPECT_EQ(SummaryLinkText(messages), L"Items for hidden publishers are not checked.\r\n"
+                                       L"The check for updates returned errors (<a>click here for details</a>).");
+}
+
+TEST_F(SummaryLinesTest, ErrorDetailsNameTheFailedPublishers) {
+  std::vector<PublisherRecord> records;
+  const struct {
+    const wchar_t* id;
+    std::int32_t failed;
+    std::uint32_t error;
+  } kPublishers[] = {{L"1.1", 1, 0x80070002}, {L"2.2", 0, 0}, {L"3.3", 2, 0x800400EA}, {L"4.4", 1, 0x80070005}};
+  for (const auto& p : kPublishers) {
+    records.push_back(Publisher(p.id, {}));
+    records.back().failedLastCheck = p.failed;
+    records.back().lastCheckError = p.error;
+    records.back().attempted = 5;
+  }
+  records.back().name.clear();
+  PublisherRecord self = Publisher(SelfPublisher().id, {});
+  self.flags |= kPublisherSelf;
+  self.name = L"Wendrix";
+  self.failedLastCheck = 1;
+  self.lastCheckError = 0x80070005;
+  records.push_back(self);
+
+  CheckSummaryScope scope;
+  const std::wstring details = CheckErrorDetails(records, scope);
+  EXPECT_EQ(details.rfind(L"Name 1.1: ", 0), 0u) << std::string(details.begin(), details.end());
+  EXPECT_NE(details.find(L"\r\n4.4: "), std::wstring::npos) << "a publisher without a name shows its ID";
+  EXPECT_EQ(details.find(L"2.2"), std::wstring::npos);
+  EXPECT_EQ(details.find(L"3.3"), std::wstring::npos) << "needing a self-update is no error";
+  EXPECT_EQ(details.find(L"Wendrix"), std::wstring::npos);
+  scope.iniDebug = true;
+  EXPECT_NE(CheckErrorDetails(records, scope).find(L"\r\nWendrix: "), std::wstring::npos);
+  scope.onlyPublisherId = L"2.2";
+  EXPECT_EQ(CheckErrorDetails(records, scope), L"");
+}
+
 TEST_F(SummaryLinesTest, TheWindowsTextsComeInEnglishAndItalian) {
   const struct {
     UINT id;

@@ -59,7 +59,10 @@ TEST_F(ScreenshotTest, MainViews) {
     Serve(id, MakeReply(200, "OK", data.substr(0, data.find("URL = ")) + "URL = " + Utf8(m_server.Url("/e.exe")) + "\r\n"));
   }
   m_server.On("/e.exe", MakeReply(200, "OK", std::string(250000, 'e')));
-  ASSERT_EQ(Check(2), S_OK);
+  // One that fails, for the summary's error line and its link.
+  ASSERT_NO_FATAL_FAILURE(Register(L"9.9"));
+  Serve(L"9.9", MakeReply(404, "Not Found", "gone"));
+  ASSERT_TRUE(SUCCEEDED(Check(2)));
   ASSERT_EQ(AppendEvent(kOriginManual, kEventCheck, nullptr, nullptr, nullptr, nullptr, kResultSuccess, nullptr), S_OK);
   ASSERT_EQ(WendrixDownload(L"7.7", L"editor", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), S_OK);
 
