@@ -163,7 +163,7 @@ void CMainDialog::Initialise() {
       ReloadPublishers();
     }
   }
-  ApplyFonts();
+  ApplyFonts(0);
   SetTexts();
   RefreshItems();
   RefreshWallet();
@@ -183,13 +183,24 @@ void CMainDialog::Initialise() {
   if (m_request.flags & kDisplayCheckNow) StartCheck();
 }
 
-void CMainDialog::ApplyFonts() {
-  // The message font the user chose for the system, not the template's.
+void CMainDialog::ApplyFonts(UINT dpi) {
+  // The message font the user chose for the system, not the template's; on
+  // a monitor of another DPI, that font at the monitor's scale, where the
+  // system can give it.
+  using MetricsForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+  static const auto metricsForDpi = reinterpret_cast<MetricsForDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-    m_font = CreateFontIndirectW(&metrics.lfMessageFont);
-  if (m_font) EnumChildWindows(m_window, &SetChildFont, reinterpret_cast<LPARAM>(m_font));
+  const BOOL got = dpi && metricsForDpi
+                       ? metricsForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)
+                       : SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  if (!got) return;
+  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  if (!font) return;
+  EnumChildWindows(m_window, &SetChildFont, reinterpret_cast<LPARAM>(font));
+  if (m_font) DeleteObject(m_font);
+  m_font = font;
 }
 
 void CMainDialog::SetTexts() {
@@ -601,6 +612,7 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kDpiChangedMessage: {
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      ApplyFonts(HIWORD(wParam));
       SetWindowPos(m_window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       return TRUE;

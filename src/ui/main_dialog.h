@@ -55,7 +55,8 @@ class CMainDialog {
   INT_PTR Answer(LRESULT result);
 
   void Initialise();
-  void ApplyFonts();
+  // `dpi` 0: the system's.
+  void ApplyFonts(UINT dpi);
   void SetTexts();
   void Layout();
   void ShowTarget(DisplayTarget target);
