@@ -174,6 +174,7 @@ void CMainDialog::Initialise() {
     m_queue.Add({item.publisher, item.item, item.walletItem, item.install});
   if (!m_pending.empty()) PumpQueue();
 
+  if (!m_request.item.empty()) SelectItem(m_request.item);
   DisplayTarget target = TargetOfFlags(m_request.flags);
   if (target == DisplayTarget::kNone && !m_pending.empty()) target = DisplayTarget::kWallet;
   ShowTarget(target);
@@ -335,6 +336,15 @@ void CMainDialog::RefreshItems() {
   for (const ItemRow& row : m_itemRows) groups.push_back(static_cast<int>(row.group));
   SetListRows(m_items, ItemCells(m_itemRows), groups);
   UpdateButtons();
+}
+
+void CMainDialog::SelectItem(const std::wstring& itemId) {
+  for (std::size_t i = 0; i < m_itemRows.size(); ++i) {
+    if (m_itemRows[i].IsPublisher() || m_itemRows[i].itemId != itemId) continue;
+    ListView_SetItemState(m_items, static_cast<int>(i), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(m_items, static_cast<int>(i), FALSE);
+    return;
+  }
 }
 
 void CMainDialog::RefreshWallet() {

@@ -66,6 +66,9 @@ class CMainDialog {
   void ReloadPublishers();
   void RefreshItems();
   void RefreshWallet();
+  // Selects the row of the item with that ID (of the publisher shown, when
+  // the window shows one).
+  void SelectItem(const std::wstring& itemId);
   void RefreshHistory();
   void RefreshSummary();
   CheckSummaryScope SummaryScope() const;

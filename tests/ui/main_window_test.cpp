@@ -57,11 +57,11 @@ class MainWindowTest : public CheckFixture {
 
   // Runs the user interface as the main program does, and waits until its
   // window answers WM_APP.
-  void Open(std::uint32_t flags) {
+  void Open(std::uint32_t flags, const wchar_t* publisher = nullptr, const wchar_t* item = nullptr) {
     m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
     ASSERT_TRUE(m_closed);
-    m_ui = std::thread([this, flags] {
-      m_result = WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, flags | 0x400, nullptr, nullptr);
+    m_ui = std::thread([this, flags, publisher, item] {
+      m_result = WendrixDisplayEx(nullptr, publisher, nullptr, item, flags | 0x400, nullptr, nullptr);
     });
     ASSERT_TRUE(WaitFor([this] {
       m_window = FindWindowW(L"WendrixDialog", nullptr);
@@ -178,6 +178,19 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
   EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultError); }));
   EXPECT_TRUE(WaitFor([this] { return CellText(List(WX_CONTROL_MAIN_ITEMS), 1, 4) == L"Error"; }));
+}
+
+TEST_F(MainWindowTest, ForOnePublisherItShowsOnlyItAndSelectsTheItem) {
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"8.8"));
+  ASSERT_EQ(Check(), S_OK);
+  ASSERT_NO_FATAL_FAILURE(Open(0, L"Publisher 8.8", L"editor"));  // by name
+  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
+  ASSERT_EQ(ListView_GetItemCount(items), 2);
+  EXPECT_EQ(CellText(items, 0, 0), L"Publisher 8.8");
+  EXPECT_EQ(CellText(items, 1, 0), L"Publisher 8.8");
+  EXPECT_EQ(ListView_GetNextItem(items, -1, LVNI_SELECTED), 0) << "the item's row";
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
 }
 
 TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
