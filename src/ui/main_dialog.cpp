@@ -7,11 +7,13 @@
 #include <cstring>
 
 #include "eventlog/event_log.h"
+#include "core/placeholders.h"
 #include "frame/activation_scope.h"
 #include "frame/messages.h"
 #include "frame/module_state.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/windows_environment.h"
+#include "registration/branding.h"
 #include "registration/main_window.h"
 #include "resources/string_ids.h"
 #include "resources/ui_ids.h"
@@ -120,6 +122,8 @@ HRESULT CMainDialog::Run(HWND owner) {
   const HWND foreground = (m_request.flags & kDisplayRememberForeground) ? GetForegroundWindow() : nullptr;
   const INT_PTR result = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_MAIN), owner, &DialogProc,
                                          reinterpret_cast<LPARAM>(this));
+  // The process may go on after the window (an application's own thread).
+  if (!m_onlyPublisher.empty()) SetBrandedName({}, {});
   if (m_closeEvent) SetEvent(m_closeEvent.Get());
   if (foreground && IsWindow(foreground)) SetForegroundWindow(foreground);
   return result == -1 ? E_FAIL : S_OK;
@@ -160,6 +164,8 @@ void CMainDialog::Initialise() {
     if (!record) record = m_store->FindByName(m_request.publisher);
     if (record) {
       m_onlyPublisher = record->id;
+      // "%an" in every text names the publisher's application from here on.
+      BrandForPublisher(m_onlyPublisher);
       ReloadPublishers();
     }
   }

@@ -183,6 +183,8 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
 TEST_F(MainWindowTest, ForOnePublisherItShowsOnlyItAndSelectsTheItem) {
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"8.8"));
+  WriteFile(UserFolder(), L"CurrentUserPublishers.ini", ReadText(UserFolder() + L"CurrentUserPublishers.ini") +
+                                                            L"[8.8]\r\nApplicationName = en, Acme Editor\r\n");
   ASSERT_EQ(Check(), S_OK);
   ASSERT_NO_FATAL_FAILURE(Open(0, L"Publisher 8.8", L"editor"));  // by name
   const HWND items = List(WX_CONTROL_MAIN_ITEMS);
@@ -191,6 +193,9 @@ TEST_F(MainWindowTest, ForOnePublisherItShowsOnlyItAndSelectsTheItem) {
   EXPECT_EQ(CellText(items, 1, 0), L"Publisher 8.8");
   EXPECT_EQ(ListView_GetNextItem(items, -1, LVNI_SELECTED), 0) << "the item's row";
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
+  wchar_t title[100] = {};
+  GetWindowTextW(m_window, title, 100);
+  EXPECT_EQ(std::wstring(title), L"Acme Editor") << "the publisher's application name";
 }
 
 TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
