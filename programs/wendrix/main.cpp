@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "core/string_util.h"
+#include "platform/unique_handle.h"
 #include "registration/main_window.h"
 #include "update/display_request.h"
 #include "wallet/request_record.h"
@@ -114,13 +115,14 @@ int RunDisplay() {
 
 // The resume hands pending request records to a new main program while
 // one waits, so it runs once this one's window has taken them: that window
-// answers WM_APP only when ready.
-DWORD WINAPI ResumeOnceReady(void*) {
+// answers WM_APP only when ready. `windowDone` (an event) is signalled when
+// the window has closed, ready or not.
+DWORD WINAPI ResumeOnceReady(void* windowDone) {
   for (int check = 0; check < kReadyChecks; ++check) {
     DWORD_PTR answer = 0;
     HWND window = FindWindowW(wendrix::kMainWindowClass, nullptr);
     if (window && SendMessageTimeoutW(window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) && answer) break;
-    Sleep(kReadyPause);
+    if (WaitForSingleObject(static_cast<HANDLE>(windowDone), kReadyPause) == WAIT_OBJECT_0) break;
   }
   return static_cast<DWORD>(WendrixWallet(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr));
 }
@@ -128,11 +130,15 @@ DWORD WINAPI ResumeOnceReady(void*) {
 int RunWithoutArguments() {
   if (!wendrix::RequestRecordPending())
     return static_cast<int>(WendrixWallet(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr));
-  HANDLE resume = CreateThread(nullptr, 0, &ResumeOnceReady, nullptr, 0, nullptr);
+  const wendrix::UniqueKernelObject windowDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const wendrix::UniqueKernelObject resume(
+      windowDone ? CreateThread(nullptr, 0, &ResumeOnceReady, windowDone.Get(), 0, nullptr) : nullptr);
   const HRESULT shown = WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, WENDRIX_DISPLAY_IN_PROCESS, nullptr, nullptr);
   if (resume) {
-    WaitForSingleObject(resume, INFINITE);
-    CloseHandle(resume);
+    SetEvent(windowDone.Get());
+    WaitForSingleObject(resume.Get(), INFINITE);
+  } else {
+    WendrixWallet(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr);
   }
   return static_cast<int>(shown);
 }
