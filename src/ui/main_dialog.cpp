@@ -243,8 +243,12 @@ void CMainDialog::SetTexts() {
                                       {Text(WX_STR_COLUMN_PROGRESS), w.bottom}};
   SetListColumns(m_wallet, walletColumns);
   std::vector<ListColumn> historyColumns;
-  for (HistoryColumn column : HistoryView(m_onlyPublisher).Columns())
-    historyColumns.push_back({HistoryColumnTitle(column), column == HistoryColumn::kDate ? w.left + w.bottom : w.right});
+  for (HistoryColumn column : HistoryView(m_onlyPublisher).Columns()) {
+    const int width = column == HistoryColumn::kDate ? w.left + w.bottom / 2
+                      : column == HistoryColumn::kEvent || column == HistoryColumn::kItem ? w.left
+                                                                                         : w.right;
+    historyColumns.push_back({HistoryColumnTitle(column), width});
+  }
   SetListColumns(m_history, historyColumns);
 }
 
