@@ -602,8 +602,10 @@ HRESULT WINAPI WendrixInfo(UINT32 operation, UINT32 query, const WCHAR* publishe
 
 /*
  * Showing the product's user interface. WendrixDisplayEx opens the main
- * window at the view that `flags` selects, with `publisher`, `group` and
- * `item` (IDs, or null) selected in it. When the main program runs already,
+ * window at the view that `flags` selects. With `publisher` (a registered
+ * publisher's ID or name) the window shows that publisher only, under its
+ * application name; with `item` as well, that item is selected in All
+ * Items (`group` is handed on as it is). When the main program runs already,
  * its window takes the request and is brought to the front; otherwise the
  * main program (wendrix.exe in the product folder) is started with the
  * request and the call returns once its window is ready, or once the
@@ -613,8 +615,9 @@ HRESULT WINAPI WendrixInfo(UINT32 operation, UINT32 query, const WCHAR* publishe
  * HISTORY counts; the others are ignored.
  * WENDRIX_DISPLAY_IN_PROCESS is for the main program itself: it hands the
  * request to an already open window and waits until that window closes;
- * when none is open it returns 0x80004001 (E_NOTIMPL), because this version
- * of the library cannot show the user interface inside the calling process.
+ * when none is open it runs the main window in the calling thread, modal
+ * over `owner`, until the user closes it (its result, or 0x80004005 when
+ * the window cannot be made). Pending request records are taken up by it.
  * `commandLine` and `currentDirectory` are handed to the user interface as
  * they are (null: none).
  * Returns 0; a negative answer of the running main window; 0x80004005 when

@@ -127,12 +127,12 @@ HRESULT StartMainProgram(HWND owner, const DisplayRequest& request) {
 
 }  // namespace
 
-HRESULT ShowUserInterface(HWND owner, const DisplayRequest& request) {
+HRESULT ShowUserInterface(HWND owner, const DisplayRequest& request, InProcessUserInterface runHere) {
   // A running user interface takes the request first, also one meant to run
   // here: a second main program started for the same user then waits for
   // the first one's window instead of opening another.
   if (HWND dialog = FindWindowW(kMainWindowClass, nullptr)) return PassToRunningWindow(owner, dialog, request);
-  if (request.flags & kDisplayInProcess) return E_NOTIMPL;
+  if (request.flags & kDisplayInProcess) return runHere ? runHere(owner, request) : E_NOTIMPL;
   return StartMainProgram(owner, request);
 }
 

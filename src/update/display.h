@@ -22,13 +22,17 @@ inline constexpr wchar_t kDialogCloseEvent[] = L"WendrixDialogCloseEvent";
 //    call then waits until the user interface closes (the close event, or
 //    the end of the window's process). A window that does not take the
 //    message gives the wrapped Windows error (ERROR_TIMEOUT when it is hung).
-//  - otherwise, with kDisplayInProcess, E_NOTIMPL: this library cannot run
-//    the user interface in the calling process.
+//  - otherwise, with kDisplayInProcess, `runHere` runs the user interface
+//    in the calling thread and its result is returned (E_NOTIMPL without
+//    one).
 //  - otherwise the main program is started in the product folder with the
 //    request on its command line; E_FAIL when it does not start or ends
 //    without showing its window, ERROR_TIMEOUT wrapped when its window does
 //    not appear within 10 s of it being idle or does not get ready within
 //    20 queries.
-HRESULT ShowUserInterface(HWND owner, const DisplayRequest& request);
+// The user interface run in the calling thread until it closes.
+using InProcessUserInterface = HRESULT (*)(HWND owner, const DisplayRequest& request);
+
+HRESULT ShowUserInterface(HWND owner, const DisplayRequest& request, InProcessUserInterface runHere = nullptr);
 
 }  // namespace wendrix

@@ -4,6 +4,7 @@
 
 #include "frame/ansi.h"
 #include "frame/export_guard.h"
+#include "ui/user_interface.h"
 #include "update/display.h"
 #include "update/display_request.h"
 #include "wendrix.h"
@@ -13,7 +14,8 @@ using namespace wendrix;
 extern "C" HRESULT WINAPI WendrixDisplayEx(HWND owner, const WCHAR* publisher, const WCHAR* group, const WCHAR* item,
                                            UINT32 flags, const WCHAR* commandLine, const WCHAR* currentDirectory) {
   return GuardedCall([&]() -> HRESULT {
-    return ShowUserInterface(owner, MakeDisplayRequest(flags, publisher, group, item, commandLine, currentDirectory));
+    return ShowUserInterface(owner, MakeDisplayRequest(flags, publisher, group, item, commandLine, currentDirectory),
+                             &RunUserInterface);
   });
 }
 

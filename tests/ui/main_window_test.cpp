@@ -1,0 +1,349 @@
+// The main window run by WendrixDisplayEx with display flag 0x400 on a
+// thread of this process, driven by the messages other processes send it:
+// the main-window query, display requests, reloads, a check started from
+// its button against the local HTTP server, a download into the wallet by
+// the built main program, and the close message with its event.
+#include "../update/check_fixture.h"  // winsock2.h before windows.h
+
+#include <commctrl.h>
+
+#include <functional>
+#include <thread>
+
+#include "../support/registry_sandbox.h"
+#include "eventlog/event_log.h"
+#include "resources/ui_ids.h"
+#include "update/display_request.h"
+#include "wallet/request_record.h"
+#include "wallet/wallet_store.h"
+#include "wendrix.h"
+
+namespace wendrix::test {
+namespace {
+
+constexpr UINT kStopMessage = WM_APP + 1;
+
+// Waits up to 30 s for `done`, pumping nothing: the window runs on its own
+// thread.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 600; ++i) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
+std::wstring ControlText(HWND window, int id) {
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(window, id, text, 1024);
+  return text;
+}
+
+std::wstring CellText(HWND list, int row, int column) {
+  wchar_t text[256] = {};
+  ListView_GetItemText(list, row, column, text, 256);
+  return text;
+}
+
+class MainWindowTest : public CheckFixture {
+ protected:
+  void TearDown() override {
+    if (m_ui.joinable()) {
+      if (HWND window = FindWindowW(L"WendrixDialog", nullptr)) SendMessageW(window, kStopMessage, 0, 0);
+      m_ui.join();
+    }
+    CheckFixture::TearDown();
+  }
+
+  // Runs the user interface as the main program does, and waits until its
+  // window answers WM_APP.
+  void Open(std::uint32_t flags, const wchar_t* publisher = nullptr, const wchar_t* item = nullptr) {
+    m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
+    ASSERT_TRUE(m_closed);
+    m_ui = std::thread([this, flags, publisher, item] {
+      m_result = WendrixDisplayEx(nullptr, publisher, nullptr, item, flags | 0x400, nullptr, nullptr);
+    });
+    ASSERT_TRUE(WaitFor([this] {
+      m_window = FindWindowW(L"WendrixDialog", nullptr);
+      DWORD_PTR answer = 0;
+      return m_window && SendMessageTimeoutW(m_window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) && answer;
+    }));
+  }
+  int View() { return TabCtrl_GetCurSel(GetDlgItem(m_window, WX_CONTROL_MAIN_VIEWS)); }
+  HWND List(int id) { return GetDlgItem(m_window, id); }
+  LRESULT SendRequest(const std::vector<std::uint8_t>& bytes) {
+    COPYDATASTRUCT data{};
+    data.dwData = WM_APP + 6;
+    data.cbData = static_cast<DWORD>(bytes.size());
+    data.lpData = const_cast<std::uint8_t*>(bytes.data());
+    return SendMessageW(m_window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  }
+  // A publisher whose one item downloads a file the server serves.
+  void RegisterServed(const std::wstring& id) {
+    ASSERT_NO_FATAL_FAILURE(Register(id));
+    const std::string data = DataFile(id, "2.1");
+    std::string served = data.substr(0, data.find("URL = ")) + "URL = " + Utf8(m_server.Url("/e.exe")) + "\r\n";
+    Serve(id, MakeReply(200, "OK", served));
+    m_server.On("/e.exe", MakeReply(200, "OK", std::string(3000, 'e')));
+  }
+  bool CheckLogged(std::uint32_t result) {
+    CEventList events;
+    if (FAILED(LoadEvents(events))) return false;
+    for (const CEventRecord& record : events.Records())
+      if (record.type == kEventCheck && record.origin == kOriginManual && record.result == result) return true;
+    return false;
+  }
+
+  std::thread m_ui;
+  HRESULT m_result = E_PENDING;
+  HWND m_window = nullptr;
+  UniqueKernelObject m_closed;
+};
+
+TEST_F(MainWindowTest, AnswersWithItsWindowOpensRequestedViewsAndClosesOnTheStopMessage) {
+  ASSERT_NO_FATAL_FAILURE(Open(0));
+  EXPECT_EQ(SendMessageW(m_window, WM_APP, 0, 0), reinterpret_cast<LRESULT>(m_window));
+  EXPECT_EQ(View(), 0) << "All Items without a view flag";
+
+  DisplayRequest request;
+  request.flags = 0x80 | 0x800;
+  EXPECT_EQ(SendRequest(EncodeDisplayRequest(request)), S_OK);
+  EXPECT_EQ(View(), 1) << "Wallet comes before History";
+  EXPECT_TRUE(IsWindowVisible(List(WX_CONTROL_MAIN_WALLET)));
+  EXPECT_FALSE(IsWindowVisible(List(WX_CONTROL_MAIN_ITEMS)));
+  request.flags = 0x800;
+  EXPECT_EQ(SendRequest(EncodeDisplayRequest(request)), S_OK);
+  EXPECT_EQ(View(), 2);
+  EXPECT_TRUE(IsWindowVisible(List(WX_CONTROL_MAIN_HISTORY)));
+  // Bytes that are no request change nothing.
+  EXPECT_EQ(static_cast<HRESULT>(SendRequest({1, 2, 3})), E_INVALIDARG);
+  EXPECT_EQ(View(), 2);
+
+  EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 0, 0), 1);
+  m_ui.join();
+  EXPECT_EQ(m_result, S_OK);
+  EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
+  EXPECT_EQ(FindWindowW(L"WendrixDialog", nullptr), nullptr);
+}
+
+TEST_F(MainWindowTest, StoppedForARestartItLeavesItsViewToARequestRecord) {
+  ASSERT_NO_FATAL_FAILURE(Open(0x800));
+  EXPECT_FALSE(RequestRecordPending());
+  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 1, 0), 1);
+  m_ui.join();
+  RequestRecord record;
+  bool found = false;
+  ASSERT_EQ(TakeRequestRecord(record, found), S_OK);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(record.flags, 0x800u);
+  EXPECT_FALSE(record.list.has_value()) << "nothing was queued";
+}
+
+TEST_F(MainWindowTest, OpensTheViewOfItsOwnFlagsAndReloadsANewlyRegisteredPublisher) {
+  ASSERT_NO_FATAL_FAILURE(Open(0x800 | 0x80));
+  EXPECT_EQ(View(), 1);
+  EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), 0);
+  EXPECT_NE(ControlText(m_window, WX_CONTROL_MAIN_SUMMARY).find(L"The list of publishers is empty."), std::wstring::npos);
+
+  ASSERT_NO_FATAL_FAILURE(Register(L"7.7"));
+  EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), 0) << "not before it is told";
+  SendMessageW(m_window, WM_APP + 4, 0, 0);
+  ASSERT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), 1);
+  EXPECT_EQ(CellText(List(WX_CONTROL_MAIN_ITEMS), 0, 0), L"Publisher 7.7");
+  EXPECT_EQ(CellText(List(WX_CONTROL_MAIN_ITEMS), 0, 4), L"New");
+  EXPECT_NE(ControlText(m_window, WX_CONTROL_MAIN_SUMMARY).find(L"has not been loaded yet"), std::wstring::npos);
+}
+
+TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  ASSERT_NO_FATAL_FAILURE(Open(0));
+  EXPECT_FALSE(CheckLogged(kResultSuccess));
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK)));
+  ASSERT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)) == 2; }));
+  EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultSuccess); }));
+  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
+  EXPECT_EQ(CellText(items, 0, 1), L"Editor");
+  EXPECT_EQ(CellText(items, 0, 3), L"2.1");
+  EXPECT_EQ(CellText(items, 0, 4), L"New");
+  EXPECT_EQ(CellText(items, 1, 0), L"Publisher 7.7");
+  EXPECT_EQ(CellText(items, 1, 4), L"Active");
+  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_SUMMARY), L"New items are available.");
+  EXPECT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_HISTORY)) == 1; }))
+      << "the history shows the check";
+
+  // A publisher that fails makes the next check an error.
+  Serve(L"7.7", MakeReply(500, "Server Error", "no"));
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
+  EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultError); }));
+  EXPECT_TRUE(WaitFor([this] { return CellText(List(WX_CONTROL_MAIN_ITEMS), 1, 4) == L"Error"; }));
+}
+
+TEST_F(MainWindowTest, ForOnePublisherItShowsOnlyItAndSelectsTheItem) {
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"8.8"));
+  WriteFile(UserFolder(), L"CurrentUserPublishers.ini", ReadText(UserFolder() + L"CurrentUserPublishers.ini") +
+                                                            L"[8.8]\r\nApplicationName = en, Acme Editor\r\n");
+  ASSERT_EQ(Check(), S_OK);
+  ASSERT_NO_FATAL_FAILURE(Open(0, L"Publisher 8.8", L"editor"));  // by name
+  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
+  ASSERT_EQ(ListView_GetItemCount(items), 2);
+  EXPECT_EQ(CellText(items, 0, 0), L"Publisher 8.8");
+  EXPECT_EQ(CellText(items, 1, 0), L"Publisher 8.8");
+  EXPECT_EQ(ListView_GetNextItem(items, -1, LVNI_SELECTED), 0) << "the item's row";
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
+  wchar_t title[100] = {};
+  GetWindowTextW(m_window, title, 100);
+  EXPECT_EQ(std::wstring(title), L"Acme Editor") << "the publisher's application name";
+}
+
+TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  ASSERT_NO_FATAL_FAILURE(Register(L"8.8"));
+  HttpReply slow = MakeReply(200, "OK", DataFile(L"7.7", "2.1"));
+  slow.delayMs = 1500;
+  Serve(L"7.7", slow);
+  Serve(L"8.8", MakeReply(200, "OK", DataFile(L"8.8", "1.0")));
+  ASSERT_NO_FATAL_FAILURE(Open(0));
+  const HWND button = GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK);
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
+  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Stop");
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
+  EXPECT_FALSE(IsWindowEnabled(button)) << "a stop is asked once";
+  EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultAborted); }));
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE; }));
+  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Check for Updates");
+  EXPECT_FALSE(CheckLogged(kResultSuccess));
+}
+
+TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring bin = self;
+  bin.resize(bin.rfind(L'\\'));
+  SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", bin, KEY_WOW64_32KEY);
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  ASSERT_EQ(Check(), S_OK) << "the item is known before the window opens";
+  ASSERT_NO_FATAL_FAILURE(Open(0));
+  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
+  ASSERT_EQ(ListView_GetItemCount(items), 2);
+
+  // Nothing selected: nothing is queued.
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
+
+  ListView_SetItemState(items, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
+  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  CWallet wallet;
+  ASSERT_TRUE(WaitFor([&] {
+    return SUCCEEDED(wallet.LoadAll()) && wallet.Entries().size() == 1 &&
+           wallet.Entries().front().Status() == kWalletDownloaded;
+  }));
+  EXPECT_EQ(wallet.Entries().front().wallet.origin, kOriginManual);
+  EXPECT_EQ(WalletEntrySizeOnDisk(wallet.Entries().front(), false), 3000u);
+  // The download manager's status messages refresh the Wallet view.
+  const HWND walletList = List(WX_CONTROL_MAIN_WALLET);
+  EXPECT_TRUE(WaitFor([&] { return CellText(walletList, 0, 2) == L"Downloaded"; })) << CellText(walletList, 0, 2);
+  EXPECT_EQ(CellText(walletList, 0, 4), L"100%");
+}
+
+// The built wendrix.exe beside this test program, with `arguments`.
+class MainProgram {
+ public:
+  explicit MainProgram(const std::wstring& arguments) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring program = self;
+    program = program.substr(0, program.rfind(L'\\') + 1) + L"wendrix.exe";
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+      ADD_FAILURE() << "cannot start " << Utf8(program) << ": " << GetLastError();
+      return;
+    }
+    CloseHandle(info.hThread);
+    m_process.Reset(info.hProcess);
+  }
+  ~MainProgram() {
+    if (m_process && WaitForSingleObject(m_process.Get(), 0) != WAIT_OBJECT_0) TerminateProcess(m_process.Get(), 99);
+  }
+  std::optional<DWORD> Wait(DWORD milliseconds) {
+    DWORD code = 0;
+    if (!m_process || WaitForSingleObject(m_process.Get(), milliseconds) != WAIT_OBJECT_0) return std::nullopt;
+    GetExitCodeProcess(m_process.Get(), &code);
+    return code;
+  }
+
+ private:
+  UniqueKernelObject m_process;
+};
+
+class MainProgramTest : public MainWindowTest {
+ protected:
+  // The window of the main program once it answers WM_APP.
+  bool WaitForWindow() {
+    return WaitFor([this] {
+      m_window = FindWindowW(L"WendrixDialog", nullptr);
+      DWORD_PTR answer = 0;
+      return m_window && SendMessageTimeoutW(m_window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) && answer;
+    });
+  }
+  int View() { return static_cast<int>(SendMessageW(GetDlgItem(m_window, WX_CONTROL_MAIN_VIEWS), TCM_GETCURSEL, 0, 0)); }
+};
+
+TEST_F(MainProgramTest, DisplayCommandLinesOpenTheirViewAndCheck) {
+  m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  {
+    MainProgram program(L"\"/p:\" \"/g:\" \"/i:\" /f:0x880 \"/x:\" \"/u:\"");
+    ASSERT_TRUE(WaitForWindow());
+    EXPECT_EQ(View(), 1) << "Wallet before History";
+    EXPECT_EQ(SendMessageW(m_window, WM_APP + 1, 0, 0), 1);
+    EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
+    EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
+  }
+  ResetEvent(m_closed.Get());
+  {
+    // The control panel's task: open and check at once.
+    MainProgram program(L"/f:0x4");
+    ASSERT_TRUE(WaitForWindow());
+    EXPECT_EQ(View(), 0);
+    EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultSuccess); }));
+    SendMessageW(m_window, WM_APP + 1, 0, 0);
+    EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
+  }
+}
+
+TEST_F(MainProgramTest, WithoutArgumentsItTakesTheRequestRecordsIntoTheWallet) {
+  RequestRecord record;
+  record.flags = 0x800;
+  RequestedItems list;
+  RequestedItem item;
+  item.publisher = L"9.9";  // not registered: its start fails and is logged
+  item.item = L"gone";
+  list.items.push_back(item);
+  record.list = list;
+  std::wstring path;
+  ASSERT_EQ(SaveRequestRecord(record, path), S_OK);
+
+  MainProgram program(L"");
+  ASSERT_TRUE(WaitForWindow());
+  EXPECT_FALSE(RequestRecordPending()) << "the record was taken";
+  EXPECT_EQ(View(), 2) << "the record's view";
+  EXPECT_TRUE(WaitFor([] {
+    CEventList events;
+    if (FAILED(LoadEvents(events))) return false;
+    for (const CEventRecord& e : events.Records())
+      if (e.type == kEventDownloadStarted && e.origin == kOriginManual && e.result == kResultError) return true;
+    return false;
+  })) << "the record's item went through the queue";
+  SendMessageW(m_window, WM_APP + 1, 0, 0);
+  EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace wendrix::test
