@@ -103,6 +103,14 @@ TEST_F(RequestRecordFileTest, ResumeHandsPendingRecordsToTheMainProgram) {
   ASSERT_NE(resume, nullptr);
   EXPECT_EQ(resume(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr), S_OK);
   EXPECT_EQ(CountFiles(L"Resume*.ini"), 0);
+  // The main program shows what the records asked for in its window, which
+  // stays open for the user: the test closes it as a setup would.
+  EXPECT_NE(FindWindowW(L"WendrixDialog", nullptr), nullptr);
+  const auto stop = reinterpret_cast<decltype(&WendrixStopEx)>(
+      reinterpret_cast<void*>(GetProcAddress(library.Module(), "WendrixStopEx")));
+  ASSERT_NE(stop, nullptr);
+  EXPECT_EQ(stop(nullptr, 0), S_OK);
+  EXPECT_EQ(FindWindowW(L"WendrixDialog", nullptr), nullptr);
   test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
 }
 
