@@ -17,6 +17,7 @@
 #include "core/result.h"
 #include "frame/module_state.h"
 #include "setup/archive_switches.h"
+#include "setup/library_beside_program.h"
 #include "setup/command_words.h"
 #include "wallet/archive_install.h"
 
@@ -25,17 +26,12 @@ namespace {
 using namespace wendrix;
 
 // The library of this program's width, from the program's own folder: its
-// module gives the texts, dialogs and version the installation uses.
+// module gives the texts, dialogs and version the installation uses. It
+// stays loaded until the program ends.
 HRESULT LoadProductLibrary() {
-  std::wstring path(MAX_PATH, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-  RETURN_LAST_ERROR_IF(length == 0 || length >= MAX_PATH);
-  path.resize(length);
-  path.erase(path.find_last_of(L'\\') + 1);
-  path += sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll";
-  const HMODULE library = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  RETURN_LAST_ERROR_IF(!library);
-  return InitializeModuleState(library) ? S_OK : E_FAIL;
+  UniqueModule library;
+  RETURN_IF_FAILED(LoadLibraryBesideProgram(library));
+  return InitializeModuleState(library.Release()) ? S_OK : E_FAIL;
 }
 
 HRESULT Run() {

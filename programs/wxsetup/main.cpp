@@ -14,6 +14,7 @@
 
 #include "core/result.h"
 #include "setup/command_words.h"
+#include "setup/library_beside_program.h"
 #include "setup_command.h"
 #include "wendrix.h"
 
@@ -21,31 +22,17 @@ namespace {
 
 using namespace wendrix;
 
-// The library of this program's width, beside the program, with the
-// exports the setup calls.
+// The library beside the program, with the exports the setup calls.
 class ProductLibrary {
  public:
-  ~ProductLibrary() {
-    if (m_module) FreeLibrary(m_module);
-  }
-  HRESULT Load() {
-    std::wstring path(MAX_PATH, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-    RETURN_LAST_ERROR_IF(length == 0 || length >= MAX_PATH);
-    path.resize(length);
-    path.erase(path.find_last_of(L'\\') + 1);
-    path += sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll";
-    m_module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    RETURN_LAST_ERROR_IF(!m_module);
-    return S_OK;
-  }
+  HRESULT Load() { return LoadLibraryBesideProgram(m_module); }
   template <typename Fn>
   Fn Get(const char* name) const {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_module.Get(), name)));
   }
 
  private:
-  HMODULE m_module = nullptr;
+  UniqueModule m_module;
 };
 
 HRESULT Install(const ProductLibrary& library) {
