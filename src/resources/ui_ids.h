@@ -16,6 +16,9 @@
 #define WX_CONTROL_MAIN_CHECK 1207
 #define WX_CONTROL_MAIN_DOWNLOAD 1208
 #define WX_CONTROL_MAIN_INSTALL 1209
+/* Commands of the All Items view's context menu. */
+#define WX_COMMAND_MAIN_HIDE_ITEM 1210
+#define WX_COMMAND_MAIN_RESTORE_ITEMS 1211
 
 /* Texts of the main window. */
 #define WX_STR_VIEW_ALL_ITEMS 3100
@@ -57,3 +60,5 @@
 #define WX_STR_NO_DOWNLOAD 3152
 #define WX_STR_QUEUED 3153
 #define WX_STR_CHECK_DONE 3154
+#define WX_STR_HIDE_ITEM 3155
+#define WX_STR_RESTORE_HIDDEN_ITEMS 3156

@@ -7,6 +7,7 @@
 #include "publisher/model.h"
 #include "registration/publisher_record.h"
 #include "resources/string_ids.h"
+#include "update/item_flags.h"
 
 namespace wendrix {
 
@@ -38,9 +39,13 @@ ItemGroup GroupOfStatus(ItemStatus status) noexcept {
   }
 }
 
-std::vector<ItemRow> BuildItemRows(std::span<const PublisherRecord> records, std::wstring_view onlyPublisherId) {
-  std::vector<ItemRow> rows;
-  for (const PublisherRecord& record : records) {
+ItemRows BuildItemRows(std::span<const PublisherRecord> records, std::wstring_view onlyPublisherId,
+                       std::span<const std::wstring> inactiveItems) {
+  ItemRows built;
+  std::vector<ItemRow>& rows = built.rows;
+  for (std::size_t index = 0; index < records.size(); ++index) {
+    const PublisherRecord& record = records[index];
+    const std::wstring_view inactive = index < inactiveItems.size() ? std::wstring_view(inactiveItems[index]) : L"";
     if (IsDirectoryPublisher(record.id) || IsSelfPublisher(record)) continue;
     if (!onlyPublisherId.empty() && record.id != onlyPublisherId) continue;
     ItemRow own;
@@ -63,12 +68,16 @@ std::vector<ItemRow> BuildItemRows(std::span<const PublisherRecord> records, std
                        (item.flags & kItemNew) != 0);
       row.status = static_cast<std::uint32_t>(status);
       row.group = GroupOfStatus(status);
+      if (!inactive.empty() && IsInactiveItem(inactive, item.id)) {
+        if (row.group == ItemGroup::kUpdates) ++built.hiddenWithUpdates;
+        continue;
+      }
       rows.push_back(std::move(row));
     }
   }
   std::stable_sort(rows.begin(), rows.end(),
                    [](const ItemRow& a, const ItemRow& b) { return a.group < b.group; });
-  return rows;
+  return built;
 }
 
 }  // namespace wendrix

@@ -51,13 +51,23 @@ ItemStatus StatusOfItem(const std::wstring* installed, std::wstring_view latest,
 // The group an item of that status belongs to.
 ItemGroup GroupOfStatus(ItemStatus status) noexcept;
 
+struct ItemRows {
+  std::vector<ItemRow> rows;
+  // Items the user hid that offer an update (StatusOfItem: kUpdate or
+  // kNewUpdate): the summary tells of them, as their rows are not shown.
+  std::uint32_t hiddenWithUpdates = 0;
+};
+
 // The rows for `records`: every publisher that is not the directory of
 // publishers nor the self publisher and, when `onlyPublisherId` is given,
 // has that ID (exactly), with its own row and one row per visible item of
 // its loaded model (a publisher without a model has no item rows; items
-// marked invisible are left out). The rows come in the order of their
-// groups, in store order within a group, so that a list without group
-// headers still shows them together.
-std::vector<ItemRow> BuildItemRows(std::span<const PublisherRecord> records, std::wstring_view onlyPublisherId);
+// marked invisible are left out, and so are items the user hid: those
+// `inactiveItems[i]`, the inactive-items text of records[i], names; records
+// past its end have none). The rows come in the order of their groups, in
+// store order within a group, so that a list without group headers still
+// shows them together.
+ItemRows BuildItemRows(std::span<const PublisherRecord> records, std::wstring_view onlyPublisherId,
+                       std::span<const std::wstring> inactiveItems = {});
 
 }  // namespace wendrix

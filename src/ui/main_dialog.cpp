@@ -1,6 +1,7 @@
 #include "ui/main_dialog.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "ui/check_event.h"
 #include "ui/about_box.h"
 #include "ui/options_dialog.h"
+#include "ui/hidden_items.h"
 #include "ui/history_rows.h"
 #include "ui/list_view.h"
 #include "ui/summary_lines.h"
@@ -345,11 +347,61 @@ void CMainDialog::ReloadPublishers() {
 }
 
 void CMainDialog::RefreshItems() {
-  m_itemRows = BuildItemRows(m_store->Records(), m_onlyPublisher);
+  const std::vector<std::wstring> hidden = ReadHiddenItems(m_store->Records());
+  m_anyHidden = std::any_of(hidden.begin(), hidden.end(), [](const std::wstring& text) { return !text.empty(); });
+  ItemRows built = BuildItemRows(m_store->Records(), m_onlyPublisher, hidden);
+  m_itemRows = std::move(built.rows);
+  m_hiddenWithUpdates = built.hiddenWithUpdates;
   std::vector<int> groups;
   for (const ItemRow& row : m_itemRows) groups.push_back(static_cast<int>(row.group));
   SetListRows(m_items, ItemCells(m_itemRows), groups);
   UpdateButtons();
+}
+
+void CMainDialog::ShowItemMenu(POINT at) {
+  const int row = SelectedListRow(m_items);
+  const bool item = row >= 0 && static_cast<std::size_t>(row) < m_itemRows.size() &&
+                    !m_itemRows[static_cast<std::size_t>(row)].IsPublisher();
+  if (at.x == -1 && at.y == -1) {
+    RECT bounds{};
+    if (!item || !ListView_GetItemRect(m_items, row, &bounds, LVIR_LABEL)) GetClientRect(m_items, &bounds);
+    at = {bounds.left, bounds.bottom};
+    ClientToScreen(m_items, &at);
+  }
+  const HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  AppendMenuW(menu, MF_STRING | (item ? 0 : MF_GRAYED), WX_COMMAND_MAIN_HIDE_ITEM, Text(WX_STR_HIDE_ITEM).c_str());
+  AppendMenuW(menu, MF_STRING | (m_anyHidden ? 0 : MF_GRAYED), WX_COMMAND_MAIN_RESTORE_ITEMS,
+              Text(WX_STR_RESTORE_HIDDEN_ITEMS).c_str());
+  // The command comes back as WM_COMMAND, as a test may send it.
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, m_window, nullptr);
+  DestroyMenu(menu);
+}
+
+void CMainDialog::HideSelectedItem() {
+  const int row = SelectedListRow(m_items);
+  if (row < 0 || static_cast<std::size_t>(row) >= m_itemRows.size() ||
+      m_itemRows[static_cast<std::size_t>(row)].IsPublisher()) {
+    SetProgressText(Text(WX_STR_SELECT_ITEM));
+    return;
+  }
+  const ItemRow& chosen = m_itemRows[static_cast<std::size_t>(row)];
+  const PublisherRecord* record = m_store->Find(chosen.publisherId);
+  const HRESULT hr = record ? HideItem(*record, chosen.itemId) : E_INVALIDARG;
+  if (FAILED(hr)) SetProgressText(ErrorText(hr));
+  RefreshItems();
+  RefreshSummary();
+}
+
+void CMainDialog::RestoreHiddenItems() {
+  HRESULT failed = S_OK;
+  for (const PublisherRecord& record : m_store->Records()) {
+    if (!m_onlyPublisher.empty() && record.id != m_onlyPublisher) continue;
+    if (const HRESULT hr = wendrix::RestoreHiddenItems(record); FAILED(hr) && SUCCEEDED(failed)) failed = hr;
+  }
+  if (FAILED(failed)) SetProgressText(ErrorText(failed));
+  RefreshItems();
+  RefreshSummary();
 }
 
 void CMainDialog::SelectItem(const std::wstring& itemId) {
@@ -385,6 +437,7 @@ CheckSummaryScope CMainDialog::SummaryScope() const {
   scope.excludedId = DirectoryPublisher().id;
   scope.onlyPublisherId = m_onlyPublisher;
   scope.iniDebug = m_settings && m_settings->iniDebug != 0;
+  scope.hiddenItemsWithUpdates = m_hiddenWithUpdates;
   return scope;
 }
 
@@ -610,6 +663,12 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WX_CONTROL_MAIN_INSTALL:
           QueueSelected(true);
           return TRUE;
+        case WX_COMMAND_MAIN_HIDE_ITEM:
+          HideSelectedItem();
+          return TRUE;
+        case WX_COMMAND_MAIN_RESTORE_ITEMS:
+          RestoreHiddenItems();
+          return TRUE;
         case IDCANCEL:
           Close(false);
           return TRUE;
@@ -625,6 +684,10 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowCheckErrors();
       return FALSE;
     }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) != m_items) return FALSE;
+      ShowItemMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return TRUE;
     case WM_SIZE:
       Layout();
       return TRUE;

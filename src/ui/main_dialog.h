@@ -65,6 +65,14 @@ class CMainDialog {
 
   void ReloadPublishers();
   void RefreshItems();
+  // The All Items view's context menu at `at` (screen; -1,-1: the keyboard's
+  // menu key, under the selected row).
+  void ShowItemMenu(POINT at);
+  // Hides the selected item (its row goes, its update joins the summary's
+  // count of hidden ones) or lists every hidden item of the shown
+  // publishers again.
+  void HideSelectedItem();
+  void RestoreHiddenItems();
   void RefreshWallet();
   // Selects the row of the item with that ID (of the publisher shown, when
   // the window shows one).
@@ -107,6 +115,8 @@ class CMainDialog {
   bool m_reloadAfterJob = false;
   bool m_cancelRequested = false;
   std::vector<ItemRow> m_itemRows;
+  std::uint32_t m_hiddenWithUpdates = 0;
+  bool m_anyHidden = false;
   std::vector<WalletRow> m_walletRows;
   DownloadProgress m_downloadProgress;
   CEventList m_events;

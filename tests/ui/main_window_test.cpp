@@ -12,7 +12,9 @@
 
 #include "../support/registry_sandbox.h"
 #include "eventlog/event_log.h"
+#include "registration/side_files.h"
 #include "resources/ui_ids.h"
+#include "ui/hidden_items.h"
 #include "update/display_request.h"
 #include "wallet/request_record.h"
 #include "wallet/wallet_store.h"
@@ -247,6 +249,97 @@ TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
   const HWND walletList = List(WX_CONTROL_MAIN_WALLET);
   EXPECT_TRUE(WaitFor([&] { return CellText(walletList, 0, 2) == L"Downloaded"; })) << CellText(walletList, 0, 2);
   EXPECT_EQ(CellText(walletList, 0, 4), L"100%");
+}
+
+// A data file of publisher `id` whose item "tool" is found installed at 1.0
+// (the registry value the test writes) and offered at 2.0.
+constexpr wchar_t kToolKey[] = L"Software\\WendrixMainWindowTest\\tool";
+std::string ToolFile(const std::wstring& id) {
+  return "[Publisher]\r\nID = " + Utf8(id) + "\r\nName = Publisher " + Utf8(id) + "\r\nHomePage = http://p" + Utf8(id) +
+         ".example/\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Tool\r\n"
+         "[InstalledVersion]\r\nID = iv\r\nApplication = HKEY_CURRENT_USER\\Software\\WendrixMainWindowTest\\tool, "
+         "\"\"\r\n[Item]\r\nID = tool\r\nTitle = t\r\nType = Software\r\nInstalledVersion = iv\r\nAction = get\r\n"
+         "[Action]\r\nID = get\r\nType = Download\r\nSubtype = Update\r\nVersion = 2.0\r\n"
+         "URL = http://x.example/tool.exe\r\n";
+}
+
+struct InstalledTool {
+  InstalledTool() { SetStringValue(HKEY_CURRENT_USER, kToolKey, L"", L"1.0", 0); }
+  ~InstalledTool() { DeleteKeyTree(HKEY_CURRENT_USER, L"Software\\WendrixMainWindowTest", 0); }
+};
+
+TEST_F(MainWindowTest, AHiddenItemLeavesAllItemsUntilRestoredAndTheSummaryTellsOfItsUpdate) {
+  const InstalledTool installed;
+  ASSERT_NO_FATAL_FAILURE(Register(L"7.7"));
+  Serve(L"7.7", MakeReply(200, "OK", ToolFile(L"7.7")));
+  ASSERT_EQ(Check(), S_OK);
+  ASSERT_NO_FATAL_FAILURE(Open(0));
+  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
+  ASSERT_EQ(ListView_GetItemCount(items), 2);
+  ASSERT_EQ(CellText(items, 0, 1), L"Tool");
+  ASSERT_EQ(CellText(items, 0, 2), L"1.0") << "the item must be an installed one with an update";
+  const std::wstring note = L"Updates for hidden items are available.";
+  auto summary = [this] { return ControlText(m_window, WX_CONTROL_MAIN_SUMMARY); };
+  EXPECT_EQ(summary().find(note), std::wstring::npos);
+  auto send = [this](int command) { SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(command, 0), 0); };
+  const std::wstring ina = UserFolder() + L"7.7.ina";
+
+  // Nothing selected, or the publisher's own row: nothing is hidden.
+  send(WX_COMMAND_MAIN_HIDE_ITEM);
+  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
+  ListView_SetItemState(items, 1, LVIS_SELECTED, LVIS_SELECTED);
+  send(WX_COMMAND_MAIN_HIDE_ITEM);
+  EXPECT_EQ(ListView_GetItemCount(items), 2);
+  EXPECT_EQ(ReadText(ina), L"<missing>");
+
+  ListView_SetItemState(items, 0, LVIS_SELECTED, LVIS_SELECTED);
+  send(WX_COMMAND_MAIN_HIDE_ITEM);
+  ASSERT_EQ(ListView_GetItemCount(items), 1);
+  EXPECT_EQ(CellText(items, 0, 0), L"Publisher 7.7");
+  EXPECT_NE(summary().find(note), std::wstring::npos) << summary();
+  EXPECT_EQ(ReadText(ina), L"tool\r\n");
+
+  // A check keeps the item hidden (it still names an item) and offers no
+  // update of it; a reload of the publishers shows it hidden still.
+  ASSERT_EQ(Check(), S_OK);
+  EXPECT_EQ(ReadText(ina), L"tool\r\n");
+  SendMessageW(m_window, WM_APP + 4, 0, 0);
+  EXPECT_EQ(ListView_GetItemCount(items), 1);
+  EXPECT_NE(summary().find(note), std::wstring::npos);
+
+  send(WX_COMMAND_MAIN_RESTORE_ITEMS);
+  ASSERT_EQ(ListView_GetItemCount(items), 2);
+  EXPECT_EQ(CellText(items, 0, 1), L"Tool");
+  EXPECT_EQ(summary().find(note), std::wstring::npos);
+  EXPECT_EQ(ReadText(ina), L"<missing>");
+}
+
+TEST_F(MainWindowTest, HidingAnItemKeepsTheOtherLinesAndRefusesAnIdThatWouldAddOne) {
+  PublisherRecord record;
+  record.id = L"7.7";
+  const std::wstring ina = UserFolder() + L"7.7.ina";
+  ASSERT_EQ(WriteSideFile(record, SideFile::kInactiveItems, L"other", nullptr), S_OK);  // no final line end
+  const struct {
+    const wchar_t* id;
+    HRESULT result;
+    const wchar_t* text;
+  } kCases[] = {
+      {L"tool", S_OK, L"other\r\ntool\r\n"},
+      {L"TOOL", S_OK, L"other\r\ntool\r\n"},  // already there, in another case
+      {L"", E_INVALIDARG, L"other\r\ntool\r\n"},
+      {L"a\r\nb", E_INVALIDARG, L"other\r\ntool\r\n"},
+      {L"a\nb", E_INVALIDARG, L"other\r\ntool\r\n"},
+      {L"viewer", S_OK, L"other\r\ntool\r\nviewer\r\n"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(HideItem(record, c.id), c.result) << testing::PrintToString(std::wstring(c.id));
+    EXPECT_EQ(ReadText(ina), c.text) << testing::PrintToString(std::wstring(c.id));
+  }
+  EXPECT_EQ(RestoreHiddenItems(record), S_OK);
+  EXPECT_EQ(ReadText(ina), L"<missing>");
+  EXPECT_EQ(RestoreHiddenItems(record), S_OK) << "nothing hidden is no error";
+  record.id = L"..\\x";
+  EXPECT_EQ(HideItem(record, L"tool"), E_INVALIDARG) << "an ID that is no file name";
 }
 
 // The built wendrix.exe beside this test program, with `arguments`.

@@ -26,6 +26,7 @@
 #include "ui/status_report.h"
 #include "ui/summary_lines.h"
 #include "ui/wallet_rows.h"
+#include "update/item_flags.h"
 #include "wallet/wallet_entry.h"
 
 namespace wendrix {
@@ -153,7 +154,7 @@ TEST(ItemRowsTest, PublishersAndTheirVisibleItemsInStoreOrder) {
   records.push_back(self);
   records.push_back(Publisher(L"2.2", {}, false));
 
-  const std::vector<ItemRow> rows = BuildItemRows(records, L"");
+  const std::vector<ItemRow> rows = BuildItemRows(records, L"").rows;
   ASSERT_EQ(rows.size(), 4u);
   // By group: the update, the item not installed, then the publishers.
   EXPECT_EQ(rows[0].title, L"Editor");
@@ -171,9 +172,57 @@ TEST(ItemRowsTest, PublishersAndTheirVisibleItemsInStoreOrder) {
   EXPECT_EQ(rows[3].publisherId, L"2.2") << "store order within a group";
   EXPECT_TRUE(rows[3].IsPublisher());
 
-  const std::vector<ItemRow> only = BuildItemRows(records, L"2.2");
+  const std::vector<ItemRow> only = BuildItemRows(records, L"2.2").rows;
   ASSERT_EQ(only.size(), 1u);
   EXPECT_EQ(only[0].publisherId, L"2.2");
+}
+
+// Hidden items leave the list; those of them that offer an update are
+// counted for the summary. Records: "1.1" (an update "editor", an item
+// installed and current "tool", one not installed "viewer", an invisible
+// update "ghost"), "2.2" (an update "player"), and the self publisher (an
+// update "wendrix").
+TEST(ItemRowsTest, HiddenItemsLeaveTheListAndTheirUpdatesAreCounted) {
+  std::vector<PublisherRecord> records;
+  records.push_back(Publisher(L"1.1", {MakeItem(L"editor", L"Editor", L"2.0", L"2.1", kItemNew),
+                                       MakeItem(L"tool", L"Tool", L"3", L"3"),
+                                       MakeItem(L"viewer", L"Viewer", std::nullopt, L"5"),
+                                       MakeItem(L"ghost", L"Ghost", L"1", L"2", kItemInvisible)}));
+  records.push_back(Publisher(L"2.2", {MakeItem(L"player", L"Player", L"1.0", L"1.0.1")}));
+  PublisherRecord self = Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")});
+  self.flags |= kPublisherSelf;
+  records.push_back(self);
+
+  const struct {
+    std::vector<std::wstring> inactive;  // by record
+    const wchar_t* only;
+    std::size_t itemRows;
+    std::uint32_t hiddenWithUpdates;
+  } kCases[] = {
+      {{}, L"", 4, 0},
+      {{L"editor\r\n"}, L"", 3, 1},
+      {{L"EDITOR"}, L"", 3, 1},  // IDs compare ignoring case; no final line end
+      {{L"tool\r\nviewer\r\n"}, L"", 2, 0},  // hidden, but no update among them
+      {{L"editor\r\ntool\r\n", L"player\n"}, L"", 1, 2},
+      {{L"editor\r\n", L"player\r\n"}, L"2.2", 0, 1},  // only the shown publisher's count
+      {{L"\r\nedit\r\neditor2\r\n"}, L"", 4, 0},  // empty lines and near names hide nothing
+      {{L"", L"editor\r\n"}, L"", 4, 0},  // another publisher's list
+      {{L"ghost\r\n"}, L"", 4, 0},  // an invisible item is never counted
+      {{L"", L"", L"wendrix\r\n"}, L"", 4, 0},  // nor the self publisher's
+  };
+  for (const auto& c : kCases) {
+    const ItemRows built = BuildItemRows(records, c.only, c.inactive);
+    const auto items =
+        std::count_if(built.rows.begin(), built.rows.end(), [](const ItemRow& r) { return !r.IsPublisher(); });
+    const std::wstring label = (c.inactive.empty() ? std::wstring() : c.inactive[0]) + L"|" + c.only;
+    EXPECT_EQ(static_cast<std::size_t>(items), c.itemRows) << testing::PrintToString(label);
+    EXPECT_EQ(built.hiddenWithUpdates, c.hiddenWithUpdates) << testing::PrintToString(label);
+    for (const ItemRow& row : built.rows) {
+      const std::size_t index = row.publisherId == L"1.1" ? 0 : 1;
+      const std::wstring_view text = index < c.inactive.size() ? std::wstring_view(c.inactive[index]) : L"";
+      EXPECT_FALSE(!row.IsPublisher() && IsInactiveItem(text, row.itemId)) << testing::PrintToString(row.itemId);
+    }
+  }
 }
 
 TEST(WalletRowsTest, PercentOfEachDisplayStatus) {
@@ -340,6 +389,8 @@ TEST_F(SummaryLinesTest, TheWindowsTextsComeInEnglishAndItalian) {
       {WX_STR_ITEM_NEW_UPDATE, L"New update available", L"Nuovo aggiornamento disponibile"},
       {WX_STR_WALLET_STATUS_FIRST + kShowInstallError, L"Installation error", L"Errore di installazione"},
       {WX_STR_CHECK_DONE, L"The check for updates has finished.", L"La ricerca di aggiornamenti \u00e8 terminata."},
+      {WX_STR_HIDE_ITEM, L"&Hide Item", L"&Nascondi elemento"},
+      {WX_STR_RESTORE_HIDDEN_ITEMS, L"&Restore Hidden Items", L"&Ripristina elementi nascosti"},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(LoadStringText(c.id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)), c.english) << c.id;
