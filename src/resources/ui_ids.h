@@ -19,6 +19,8 @@
 /* Commands of the All Items view's context menu. */
 #define WX_COMMAND_MAIN_HIDE_ITEM 1210
 #define WX_COMMAND_MAIN_RESTORE_ITEMS 1211
+/* Shown only while a newer version of the product is on offer. */
+#define WX_CONTROL_MAIN_SELF_UPDATE 1212
 
 /* Texts of the main window. */
 #define WX_STR_VIEW_ALL_ITEMS 3100
@@ -29,6 +31,7 @@
 #define WX_STR_BUTTON_INSTALL 3105
 #define WX_STR_BUTTON_CLOSE 3106
 #define WX_STR_BUTTON_STOP 3107
+#define WX_STR_BUTTON_SELF_UPDATE 3108
 
 #define WX_STR_COLUMN_PUBLISHER 3110
 #define WX_STR_COLUMN_ITEM 3111

@@ -226,6 +226,7 @@ void CMainDialog::SetTexts() {
   const std::pair<int, UINT> buttons[] = {{WX_CONTROL_MAIN_CHECK, WX_STR_BUTTON_CHECK},
                                           {WX_CONTROL_MAIN_DOWNLOAD, WX_STR_BUTTON_DOWNLOAD},
                                           {WX_CONTROL_MAIN_INSTALL, WX_STR_BUTTON_INSTALL},
+                                          {WX_CONTROL_MAIN_SELF_UPDATE, WX_STR_BUTTON_SELF_UPDATE},
                                           {IDCANCEL, WX_STR_BUTTON_CLOSE}};
   for (const auto& [control, id] : buttons) SetDlgItemTextW(m_window, control, Text(id).c_str());
 
@@ -264,7 +265,7 @@ void CMainDialog::Layout() {
 
   const int buttonsTop = client.bottom - margin - buttonHeight;
   const RECT widths = Dlu(m_window, kCheckWidthDlu, kButtonWidthDlu, kCloseWidthDlu, 0);
-  HDWP positions = BeginDeferWindowPos(11);
+  HDWP positions = BeginDeferWindowPos(12);
   auto place = [&](HWND control, int x, int y, int cx, int cy) {
     if (positions) positions = DeferWindowPos(positions, control, nullptr, x, y, std::max(cx, 0), std::max(cy, 0),
                                               SWP_NOZORDER | SWP_NOACTIVATE);
@@ -275,6 +276,8 @@ void CMainDialog::Layout() {
   place(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD), x, buttonsTop, widths.top, buttonHeight);
   x += widths.top + gap;
   place(GetDlgItem(m_window, WX_CONTROL_MAIN_INSTALL), x, buttonsTop, widths.top, buttonHeight);
+  x += widths.top + gap;
+  place(GetDlgItem(m_window, WX_CONTROL_MAIN_SELF_UPDATE), x, buttonsTop, widths.top, buttonHeight);
   place(GetDlgItem(m_window, IDCANCEL), client.right - margin - widths.right, buttonsTop, widths.right, buttonHeight);
 
   const int progressTop = buttonsTop - gap - line;
@@ -448,6 +451,7 @@ void CMainDialog::ShowCheckErrors() {
 }
 
 void CMainDialog::RefreshSummary() {
+  m_selfUpdate = ChooseSelfUpdate(m_store->Records(), m_store->RequiredVersion(), Environment());
   const CheckSummaryScope scope = SummaryScope();
   const std::vector<StringId> messages = CheckSummaryMessages(CollectSummaryFacts(m_store->Records(), scope));
   SetWindowTextW(m_summary, SummaryLinkText(messages).c_str());
@@ -463,6 +467,9 @@ void CMainDialog::UpdateButtons() {
   const bool busy = m_director.Busy();
   SetDlgItemTextW(m_window, WX_CONTROL_MAIN_CHECK, Text(busy ? WX_STR_BUTTON_STOP : WX_STR_BUTTON_CHECK).c_str());
   EnableWindow(GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK), !busy || !m_cancelRequested);
+  const HWND selfUpdate = GetDlgItem(m_window, WX_CONTROL_MAIN_SELF_UPDATE);
+  ShowWindow(selfUpdate, m_selfUpdate ? SW_SHOW : SW_HIDE);
+  EnableWindow(selfUpdate, m_selfUpdate && !busy);
 }
 
 void CMainDialog::SetProgressText(const std::wstring& text) { SetWindowTextW(m_progressText, text.c_str()); }
@@ -476,6 +483,30 @@ void CMainDialog::StartCheck() {
                                            m_onlyPublisher.empty() ? nullptr : m_onlyPublisher.c_str(),
                                            kRunLogged, m_window);
   if (FAILED(hr)) SetProgressText(ErrorText(hr));
+  UpdateButtons();
+}
+
+void CMainDialog::StartSelfUpdate() {
+  if (m_director.Busy() || !m_selfUpdate) return;
+  m_cancelRequested = false;
+  SendMessageW(m_progress, PBM_SETPOS, 0, 0);
+  const SelfUpdateChoice& choice = *m_selfUpdate;
+  const HRESULT hr = m_director.StartUpdate(choice.url.c_str(), choice.rename.empty() ? nullptr : choice.rename.c_str(),
+                                            choice.parameters.empty() ? nullptr : choice.parameters.c_str(),
+                                            m_settings.get(), m_window, choice.pin ? &*choice.pin : nullptr);
+  if (FAILED(hr)) SetProgressText(ErrorText(hr));
+  UpdateButtons();
+}
+
+void CMainDialog::OnSelfUpdateDone(HRESULT result) {
+  if (SUCCEEDED(result)) {
+    // The launcher runs the new version only once this process has ended,
+    // and starts the main program again afterwards.
+    Close(false);
+    return;
+  }
+  // The update has shown its own error box; the window stays as it was.
+  SetProgressText(ErrorText(result));
   UpdateButtons();
 }
 
@@ -629,7 +660,10 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCheckEnded(static_cast<std::uint32_t>(wParam));
       return Answer(0);
     case kMsgJobDone:
-      OnJobDone();
+      if (wParam == kJobUpdate)
+        OnSelfUpdateDone(static_cast<HRESULT>(lParam));
+      else
+        OnJobDone();
       return Answer(0);
     case kMsgIsCancelled:
       // The user's stop, or a window that is closing, ends the check after
@@ -662,6 +696,9 @@ INT_PTR CMainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
           return TRUE;
         case WX_CONTROL_MAIN_INSTALL:
           QueueSelected(true);
+          return TRUE;
+        case WX_CONTROL_MAIN_SELF_UPDATE:
+          StartSelfUpdate();
           return TRUE;
         case WX_COMMAND_MAIN_HIDE_ITEM:
           HideSelectedItem();

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "ui/display_target.h"
 #include "ui/download_queue.h"
 #include "ui/item_rows.h"
+#include "ui/self_update_choice.h"
 #include "ui/status_report.h"
 #include "ui/wallet_rows.h"
 #include "update/check_summary.h"
@@ -85,6 +87,11 @@ class CMainDialog {
   void UpdateButtons();
 
   void StartCheck();
+  // The product's own update on offer, run on the worker thread; the window
+  // closes once it has handed the new version to the launcher, which waits
+  // for this process to end.
+  void StartSelfUpdate();
+  void OnSelfUpdateDone(HRESULT result);
   void QueueSelected(bool install);
   void PumpQueue();
   LRESULT OnCopyData(HWND sender, const COPYDATASTRUCT& data);
@@ -117,6 +124,7 @@ class CMainDialog {
   std::vector<ItemRow> m_itemRows;
   std::uint32_t m_hiddenWithUpdates = 0;
   bool m_anyHidden = false;
+  std::optional<SelfUpdateChoice> m_selfUpdate;
   std::vector<WalletRow> m_walletRows;
   DownloadProgress m_downloadProgress;
   CEventList m_events;

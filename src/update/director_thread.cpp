@@ -73,7 +73,7 @@ HRESULT CDirectorThread::StartCheck(InternetSettings* settings, CPublisherStore*
 }
 
 HRESULT CDirectorThread::StartUpdate(const wchar_t* url, const wchar_t* rename, const wchar_t* parameters,
-                                     InternetSettings* settings, HWND notify) {
+                                     InternetSettings* settings, HWND notify, const Sha256Digest* pin) {
   RETURN_IF_FAILED(EnsureThread());
   bool idle = false;
   if (!m_busy.compare_exchange_strong(idle, true)) return kJobRunning;
@@ -89,6 +89,7 @@ HRESULT CDirectorThread::StartUpdate(const wchar_t* url, const wchar_t* rename, 
   }
   m_settings = settings;
   m_notify = notify;
+  m_pin = pin ? std::optional<Sha256Digest>(*pin) : std::nullopt;
   if (!PostThreadMessageW(m_threadId, kRunUpdateJob, 0, 0)) {
     m_busy = false;
     return LastErrorResult();
@@ -109,7 +110,8 @@ void CDirectorThread::RunUpdateJob() {
   const HWND notify = m_notify;
   SetWindow(notify);
   const HRESULT result = RunUpdate(m_transfer, m_url.c_str(), m_hasRename ? m_rename.c_str() : nullptr,
-                                   m_hasParameters ? m_parameters.c_str() : nullptr, this, m_settings, true);
+                                   m_hasParameters ? m_parameters.c_str() : nullptr, this, m_settings, true,
+                                   m_pin ? &*m_pin : nullptr);
   m_busy = false;
   if (notify) SendMessageW(notify, kMsgJobDone, kJobUpdate, static_cast<LPARAM>(result));
 }

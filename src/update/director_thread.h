@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 #include "core/result.h"
+#include "core/sha256_text.h"
 #include "platform/unique_handle.h"
 #include "update/check_clients.h"
 #include "update/transfer.h"
@@ -35,9 +37,10 @@ class CDirectorThread : public CCheckClient {
   HRESULT StartCheck(InternetSettings* settings, CPublisherStore* store, const wchar_t* filter,
                      std::uint32_t options, HWND notify);
   // Runs the product's own update (RunUpdate, interactive) on the thread;
-  // the texts are copied. 0x80070420 while a job runs.
+  // the texts and the `pin` (the SHA-256 the file must have; null: none)
+  // are copied. 0x80070420 while a job runs.
   HRESULT StartUpdate(const wchar_t* url, const wchar_t* rename, const wchar_t* parameters,
-                      InternetSettings* settings, HWND notify);
+                      InternetSettings* settings, HWND notify, const Sha256Digest* pin = nullptr);
 
   bool Busy() const noexcept { return m_busy; }
 
@@ -60,6 +63,7 @@ class CDirectorThread : public CCheckClient {
   HWND m_notify = nullptr;
   std::wstring m_url, m_rename, m_parameters;
   bool m_hasRename = false, m_hasParameters = false;
+  std::optional<Sha256Digest> m_pin;
 };
 
 }  // namespace wendrix

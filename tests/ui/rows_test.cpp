@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../publisher/fake_environment.h"
 #include "eventlog/event_vocabulary.h"
 #include "frame/module_state.h"
 #include "frame/string_table.h"
@@ -23,6 +24,7 @@
 #include "ui/check_event.h"
 #include "ui/display_target.h"
 #include "ui/item_rows.h"
+#include "ui/self_update_choice.h"
 #include "ui/status_report.h"
 #include "ui/summary_lines.h"
 #include "ui/wallet_rows.h"
@@ -222,6 +224,70 @@ TEST(ItemRowsTest, HiddenItemsLeaveTheListAndTheirUpdatesAreCounted) {
       const std::wstring_view text = index < c.inactive.size() ? std::wstring_view(c.inactive[index]) : L"";
       EXPECT_FALSE(!row.IsPublisher() && IsInactiveItem(text, row.itemId)) << testing::PrintToString(row.itemId);
     }
+  }
+}
+
+// The product's own update the window offers, from the self publisher's
+// loaded data (module version 3.8.10.0): the Self item at a newer version,
+// delivered by its first Download action with an address.
+TEST(SelfUpdateChoiceTest, TheSelfItemsNewerVersionWithItsDownloadAction) {
+  test::FakeEnvironment env;
+  const struct {
+    const wchar_t* latest;
+    bool self, loaded;
+    std::uint32_t firstType;
+    bool firstHasAddress;
+    const wchar_t* expectedUrl;  // "" : no offer
+  } kCases[] = {
+      {L"3.9", true, true, kActionDownload, true, L"http://first.example/wx.exe"},
+      {L"3.8.10", true, true, kActionDownload, true, L""},  // not newer
+      {L"3.8.9", true, true, kActionDownload, true, L""},
+      {L"3.9", false, true, kActionDownload, true, L""},  // not the self publisher
+      {L"3.9", true, false, kActionDownload, true, L""},  // its data not loaded
+      {L"3.9", true, true, kActionOpen, true, L"http://second.example/wx.exe"},  // the first download
+      {L"3.9", true, true, kActionDownload, false, L"http://second.example/wx.exe"},  // that has an address
+  };
+  for (const auto& c : kCases) {
+    PublisherRecord record = Publisher(c.self ? SelfPublisher().id : L"1.1", {}, c.loaded);
+    if (c.self) record.flags |= kPublisherSelf;
+    if (c.loaded) {
+      PublisherData& data = *record.model;
+      Item& item = data.items.emplace_back();
+      item.id = L"wendrix";
+      item.type = kItemSelf;
+      item.installedVersion = env.moduleVersion;
+      item.latestVersion = c.latest;
+      Action& first = data.actions.emplace_back();
+      first.id = L"first";
+      first.type = c.firstType;
+      first.subtype = kSubtypeUpdate;
+      first.version = c.latest;
+      if (c.firstHasAddress) first.urls = {L"http://first.example/wx.exe"};
+      first.rename = L"first.exe";
+      Action& second = data.actions.emplace_back();
+      second.id = L"second";
+      second.type = kActionDownload;
+      second.subtype = kSubtypeUpdate;
+      second.version = c.latest;
+      second.urls = {L"http://second.example/wx.exe"};
+      second.parameters = L"/quiet";
+      second.sha256.push_back(Sha256Digest{1, 2, 3});
+      item.actionIds = {L"first", L"second"};
+    }
+    const std::vector<PublisherRecord> records{Publisher(L"2.2", {}), record};
+    const std::optional<SelfUpdateChoice> choice = ChooseSelfUpdate(records, L"", env);
+    const std::wstring label = std::wstring(c.latest) + L"/" + std::to_wstring(c.firstType);
+    if (!*c.expectedUrl) {
+      EXPECT_FALSE(choice.has_value()) << testing::PrintToString(label);
+      continue;
+    }
+    ASSERT_TRUE(choice.has_value()) << testing::PrintToString(label);
+    EXPECT_EQ(choice->version, c.latest);
+    EXPECT_EQ(choice->url, c.expectedUrl);
+    const bool second = choice->url.find(L"second") != std::wstring::npos;
+    EXPECT_EQ(choice->rename, second ? L"" : L"first.exe");
+    EXPECT_EQ(choice->parameters, second ? L"/quiet" : L"");
+    EXPECT_EQ(choice->pin.has_value(), second) << "the action's pin goes with it";
   }
 }
 
