@@ -355,6 +355,7 @@ void CMainDialog::RefreshItems() {
   ItemRows built = BuildItemRows(m_store->Records(), m_onlyPublisher, hidden);
   m_itemRows = std::move(built.rows);
   m_hiddenWithUpdates = built.hiddenWithUpdates;
+  m_selfUpdate = ChooseSelfUpdate(m_store->Records(), m_store->RequiredVersion(), Environment());
   std::vector<int> groups;
   for (const ItemRow& row : m_itemRows) groups.push_back(static_cast<int>(row.group));
   SetListRows(m_items, ItemCells(m_itemRows), groups);
@@ -451,7 +452,6 @@ void CMainDialog::ShowCheckErrors() {
 }
 
 void CMainDialog::RefreshSummary() {
-  m_selfUpdate = ChooseSelfUpdate(m_store->Records(), m_store->RequiredVersion(), Environment());
   const CheckSummaryScope scope = SummaryScope();
   const std::vector<StringId> messages = CheckSummaryMessages(CollectSummaryFacts(m_store->Records(), scope));
   SetWindowTextW(m_summary, SummaryLinkText(messages).c_str());

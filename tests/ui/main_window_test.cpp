@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "../support/registry_sandbox.h"
-#include "../support/temp_folder.h"
 #include "eventlog/event_log.h"
 #include "registration/side_files.h"
 #include "resources/ui_ids.h"
@@ -278,7 +277,7 @@ TEST_F(MainWindowTest, AHiddenItemLeavesAllItemsUntilRestoredAndTheSummaryTellsO
   const HWND items = List(WX_CONTROL_MAIN_ITEMS);
   ASSERT_EQ(ListView_GetItemCount(items), 2);
   ASSERT_EQ(CellText(items, 0, 1), L"Tool");
-  ASSERT_EQ(CellText(items, 0, 2), L"1.0") << "the item must be an installed one with an update";
+  ASSERT_EQ(CellText(items, 0, 4), L"New update available") << "the item must be an installed one with an update";
   const std::wstring note = L"Updates for hidden items are available.";
   auto summary = [this] { return ControlText(m_window, WX_CONTROL_MAIN_SUMMARY); };
   EXPECT_EQ(summary().find(note), std::wstring::npos);
@@ -341,81 +340,6 @@ TEST_F(MainWindowTest, HidingAnItemKeepsTheOtherLinesAndRefusesAnIdThatWouldAddO
   EXPECT_EQ(RestoreHiddenItems(record), S_OK) << "nothing hidden is no error";
   record.id = L"..\\x";
   EXPECT_EQ(HideItem(record, L"tool"), E_INVALIDARG) << "an ID that is no file name";
-}
-
-// The message box a thread of this process shows over `owner`.
-struct OwnedBox {
-  HWND owner, found;
-};
-BOOL CALLBACK FindOwnedBox(HWND window, LPARAM param) {
-  auto* box = reinterpret_cast<OwnedBox*>(param);
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  if (GetWindow(window, GW_OWNER) != box->owner || std::wstring(name) != L"#32770" || !IsWindowVisible(window))
-    return TRUE;
-  box->found = window;
-  return FALSE;
-}
-HWND BoxOver(HWND owner) {
-  OwnedBox box{owner, nullptr};
-  EnumWindows(&FindOwnedBox, reinterpret_cast<LPARAM>(&box));
-  return box.found;
-}
-BOOL CALLBACK AppendChildText(HWND child, LPARAM text) {
-  wchar_t part[512] = {};
-  GetWindowTextW(child, part, 512);
-  *reinterpret_cast<std::wstring*>(text) += part;
-  return TRUE;
-}
-
-// The button appears only while a newer version is on offer. A file the
-// maker did not sign (signed by a stranger, or not at all) is refused with
-// the update's own error box, and the window stays open for another try.
-TEST_F(MainWindowTest, UpdateWendrixOnlyWithAnOfferAndAFileNotSignedByTheMakerLeavesTheWindowOpen) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring bin = self;
-  bin.resize(bin.rfind(L'\\'));
-  SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", bin, KEY_WOW64_32KEY);
-  // The self publisher's data file offering the product at `version`.
-  const auto offer = [this](const wchar_t* version) {
-    WriteFile(UserFolder(), L"1.3.6.1.4.1.61717.1.ini",
-              L"[Publisher]\r\nID = 1.3.6.1.4.1.61717.1\r\nName = Wendrix\r\nHomePage = "
-              L"http://www.kestmoor.example/wendrix/\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\n"
-              L"Text = en, Wendrix\r\n[Item]\r\nID = wendrix\r\nTitle = t\r\nType = Self\r\nAction = update\r\n"
-              L"[Action]\r\nID = update\r\nType = Download\r\nSubtype = Update\r\nVersion = " +
-                  std::wstring(version) + L"\r\nURL = " + m_server.Url("/wx39.exe") + L"\r\n");
-  };
-  ASSERT_NO_FATAL_FAILURE(EnableSelfPublisher());
-  offer(L"3.8");  // the version running: no offer
-  ASSERT_NO_FATAL_FAILURE(Open(0));
-  const HWND button = GetDlgItem(m_window, WX_CONTROL_MAIN_SELF_UPDATE);
-  EXPECT_FALSE(IsWindowVisible(button));
-  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_SELF_UPDATE), L"&Update Wendrix");
-
-  offer(L"3.9");
-  SendMessageW(m_window, WM_APP + 4, 0, 0);
-  ASSERT_TRUE(IsWindowVisible(button));
-  EXPECT_TRUE(IsWindowEnabled(button));
-
-  const std::string refused[] = {ReadFileBytes(bin + L"\\trust_data\\stranger.exe"), std::string(4000, 'u')};
-  for (const std::string& body : refused) {
-    ASSERT_GT(body.size(), 0u) << "the signed test files are built with the tests";
-    m_server.On("/wx39.exe", MakeReply(200, "OK", body));
-    const std::size_t fetched = m_server.CountFor("/wx39.exe");
-    SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_SELF_UPDATE, BN_CLICKED), 0);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = BoxOver(m_window)) != nullptr; })) << "the update's error box";
-    std::wstring text;
-    EnumChildWindows(box, &AppendChildText, reinterpret_cast<LPARAM>(&text));
-    EXPECT_NE(text.find(L"0x80040065"), std::wstring::npos) << testing::PrintToString(text);
-    EXPECT_EQ(m_server.CountFor("/wx39.exe"), fetched + 1);
-    SendMessageW(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE; }));
-    EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the window stays";
-    EXPECT_TRUE(IsWindow(m_window));
-    EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Check for Updates");
-  }
 }
 
 // The built wendrix.exe beside this test program, with `arguments`.
