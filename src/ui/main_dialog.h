@@ -1,8 +1,10 @@
 #pragma once
 // The main window of the product's user interface (class "WendrixDialog"):
 // All Items, Wallet and History behind a view switcher, the check summary,
-// the progress of the worker thread, and buttons to check for updates and
-// to download or install the selected item.
+// the progress of the worker thread, buttons to check for updates, to
+// download or install the selected item and, while a newer version of the
+// product is on offer, to update it; All Items' context menu hides the
+// selected item and restores the hidden ones.
 //
 // Other processes talk to it through window messages: WM_APP asks for the
 // main window (0 until it is ready), WM_COPYDATA of kind WM_APP+6 carries a
