@@ -70,6 +70,9 @@ class MainWindowTest : public CheckFixture {
       DWORD_PTR answer = 0;
       return m_window && SendMessageTimeoutW(m_window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) && answer;
     }));
+    // The window answers once it is built, which is before the dialog box
+    // shows it; what the tests look at is shown only then.
+    ASSERT_TRUE(WaitFor([this] { return IsWindowVisible(m_window) != FALSE; }));
   }
   int View() { return TabCtrl_GetCurSel(GetDlgItem(m_window, WX_CONTROL_MAIN_VIEWS)); }
   HWND List(int id) { return GetDlgItem(m_window, id); }
