@@ -382,14 +382,20 @@ void CMainDialog::ShowItemMenu(POINT at) {
   DestroyMenu(menu);
 }
 
-void CMainDialog::HideSelectedItem() {
+const ItemRow* CMainDialog::SelectedItemRow() {
   const int row = SelectedListRow(m_items);
   if (row < 0 || static_cast<std::size_t>(row) >= m_itemRows.size() ||
       m_itemRows[static_cast<std::size_t>(row)].IsPublisher()) {
     SetProgressText(Text(WX_STR_SELECT_ITEM));
-    return;
+    return nullptr;
   }
-  const ItemRow& chosen = m_itemRows[static_cast<std::size_t>(row)];
+  return &m_itemRows[static_cast<std::size_t>(row)];
+}
+
+void CMainDialog::HideSelectedItem() {
+  const ItemRow* selected = SelectedItemRow();
+  if (!selected) return;
+  const ItemRow& chosen = *selected;
   const PublisherRecord* record = m_store->Find(chosen.publisherId);
   const HRESULT hr = record ? HideItem(*record, chosen.itemId) : E_INVALIDARG;
   if (FAILED(hr)) SetProgressText(ErrorText(hr));
@@ -511,13 +517,9 @@ void CMainDialog::OnSelfUpdateDone(HRESULT result) {
 }
 
 void CMainDialog::QueueSelected(bool install) {
-  const int row = SelectedListRow(m_items);
-  if (row < 0 || static_cast<std::size_t>(row) >= m_itemRows.size() ||
-      m_itemRows[static_cast<std::size_t>(row)].IsPublisher()) {
-    SetProgressText(Text(WX_STR_SELECT_ITEM));
-    return;
-  }
-  const ItemRow& chosen = m_itemRows[static_cast<std::size_t>(row)];
+  const ItemRow* selected = SelectedItemRow();
+  if (!selected) return;
+  const ItemRow& chosen = *selected;
   const PublisherRecord* record = m_store->Find(chosen.publisherId);
   const Item* item = record && record->model ? record->model->FindItem(chosen.itemId) : nullptr;
   if (!item || !ChooseAction(*record->model, *item, install, Environment())) {

@@ -94,6 +94,9 @@ class CMainDialog {
   // for this process to end.
   void StartSelfUpdate();
   void OnSelfUpdateDone(HRESULT result);
+  // The item row selected in All Items; null (and the user told to choose
+  // an item) when none is, or a publisher's row is.
+  const ItemRow* SelectedItemRow();
   void QueueSelected(bool install);
   void PumpQueue();
   LRESULT OnCopyData(HWND sender, const COPYDATASTRUCT& data);
