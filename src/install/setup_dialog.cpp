@@ -1,5 +1,6 @@
 #include "install/setup_dialog.h"
 
+#include "frame/dialog_guard.h"
 #include "frame/module_state.h"
 #include "frame/string_table.h"
 #include "install/install_steps.h"
@@ -71,7 +72,7 @@ HRESULT GatherSetupSummary(SetupSummary& summary, std::uint32_t& location) {
 
 HRESULT RunSetupDialog(HWND owner, const SetupSummary& summary, SetupWorker worker, std::uint32_t& location) {
   DialogState state{&summary};
-  const INT_PTR answer = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_SETUP), owner, SetupProc,
+  const INT_PTR answer = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_SETUP), owner, GuardedDialogProc<SetupProc>,
                                          reinterpret_cast<LPARAM>(&state));
   if (answer == -1) return LastErrorResult();
   if (answer != IDOK) return E_ABORT;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "frame/dialog_guard.h"
 #include "frame/activation_scope.h"
 #include "frame/messages.h"
 #include "frame/module_state.h"
@@ -25,7 +26,7 @@ void Initialize(HWND dialog) {
   SetDlgItemTextW(dialog, IDOK, MessageString(WX_STRING_BUTTON_OK).c_str());
 }
 
-INT_PTR HandleAboutMessage(HWND dialog, UINT message, WPARAM w, LPARAM l) {
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_INITDIALOG:
       Initialize(dialog);
@@ -50,16 +51,6 @@ INT_PTR HandleAboutMessage(HWND dialog, UINT message, WPARAM w, LPARAM l) {
   }
 }
 
-// No exception may unwind through the system's dialog code.
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
-  try {
-    return HandleAboutMessage(dialog, message, w, l);
-  } catch (...) {
-    EndDialog(dialog, IDABORT);
-    return TRUE;
-  }
-}
-
 }  // namespace
 
 HRESULT ShowAboutBox(HWND owner) {
@@ -69,7 +60,7 @@ HRESULT ShowAboutBox(HWND owner) {
     const ActivationScope scope;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LINK_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    ended = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_ABOUT), owner, AboutProc, 0);
+    ended = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_ABOUT), owner, GuardedDialogProc<AboutProc>, 0);
   }
   if (ended == -1 || ended == 0) return LastErrorResult();
   return ended == IDOK ? S_OK : E_OUTOFMEMORY;

@@ -9,6 +9,7 @@
 
 #include "eventlog/event_log.h"
 #include "core/placeholders.h"
+#include "frame/dialog_guard.h"
 #include "frame/activation_scope.h"
 #include "frame/messages.h"
 #include "frame/module_state.h"
@@ -123,7 +124,7 @@ HRESULT CMainDialog::Run(HWND owner) {
   // one closed.
   if (m_closeEvent) ResetEvent(m_closeEvent.Get());
   const HWND foreground = (m_request.flags & kDisplayRememberForeground) ? GetForegroundWindow() : nullptr;
-  const INT_PTR result = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_MAIN), owner, &DialogProc,
+  const INT_PTR result = DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_MAIN), owner, &GuardedDialogProc<DialogProc>,
                                          reinterpret_cast<LPARAM>(this));
   // The process may go on after the window (an application's own thread).
   if (!m_onlyPublisher.empty()) SetBrandedName({}, {});

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "frame/dialog_guard.h"
 #include "frame/messages.h"
 #include "frame/module_state.h"
 #include "resources/dialog_ids.h"
@@ -79,7 +80,7 @@ bool UserAcceptsActionMessages(const WalletEntry& entry, HWND owner, const Publi
     shown.text = WithCrLf(TextOr(entry.data, message->messageId, env, L""));
     shown.yes = TextOr(entry.data, message->yesId, env, shown.twoButtons ? L"Yes" : L"OK");
     shown.no = TextOr(entry.data, message->noId, env, L"No");
-    if (DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_ACTION_MESSAGE), owner, MessageProc,
+    if (DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_ACTION_MESSAGE), owner, GuardedDialogProc<MessageProc>,
                         reinterpret_cast<LPARAM>(&shown)) != IDYES)
       return false;
   }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "frame/dialog_guard.h"
 #include "frame/module_state.h"
 #include "resources/dialog_ids.h"
 
@@ -78,7 +79,7 @@ bool AskArchivePassword(HWND owner, std::wstring_view member, std::wstring& pass
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   Question question{std::wstring(member), &password};
-  return DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_ARCHIVE_PASSWORD), owner, PasswordProc,
+  return DialogBoxParamW(Module().module, MAKEINTRESOURCEW(WX_DIALOG_ARCHIVE_PASSWORD), owner, GuardedDialogProc<PasswordProc>,
                          reinterpret_cast<LPARAM>(&question)) == IDOK;
 }
 
