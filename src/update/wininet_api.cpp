@@ -27,6 +27,21 @@ class Narrowed {
   bool m_null;
 };
 
+// WININET.DLL, loaded inside the library's activation context by the first
+// transfer of the process and kept loaded until the process ends. Loading it
+// sets up the URL cache, cookie and history containers and reads the proxy
+// settings: about a hundred system calls. Freed when each fetch's context
+// went away, it was loaded again for the next fetch, once per publisher of
+// a check; a bare WinINet client never pays that. Null where the system has
+// no WinINet (it does not appear while a process runs).
+HMODULE WinInetModule() noexcept {
+  static const HMODULE module = [] {
+    ActivationScope scope;
+    return LoadSystemLibrary(L"wininet.dll").Release();
+  }();
+  return module;
+}
+
 }  // namespace
 
 std::string NarrowText(const std::wstring& text) {
@@ -49,10 +64,7 @@ std::wstring WidenText(const char* text, int length) {
 }
 
 WinInetApi::WinInetApi() {
-  {
-    ActivationScope scope;
-    m_module = LoadSystemLibrary(L"wininet.dll");
-  }
+  m_module = WinInetModule();
   if (!m_module) return;
   m_canonicalizeW = Bind<decltype(m_canonicalizeW)>("InternetCanonicalizeUrlW");
   m_canonicalizeA = Bind<decltype(m_canonicalizeA)>("InternetCanonicalizeUrlA");

@@ -15,14 +15,14 @@ namespace wendrix {
 
 class WinInetApi {
  public:
-  WinInetApi();  // loads WININET.DLL inside the library's activation context
+  WinInetApi();  // binds WININET.DLL, loaded once per process (see WinInetModule)
   WinInetApi(const WinInetApi&) = delete;
   WinInetApi& operator=(const WinInetApi&) = delete;
 
   // The entry points a transfer cannot do without were all found.
   bool Available() const noexcept { return m_available; }
   bool HasGoOnline() const noexcept { return m_goOnline != nullptr; }
-  HMODULE Module() const noexcept { return m_module.Get(); }
+  HMODULE Module() const noexcept { return m_module; }
 
   bool CanonicalizeUrl(const std::wstring& url, DWORD flags, std::wstring& out) const;
   HINTERNET Open(const wchar_t* agent, DWORD access, const wchar_t* proxy, const wchar_t* bypass) const;
@@ -44,10 +44,10 @@ class WinInetApi {
  private:
   template <class Fn>
   Fn Bind(const char* name) noexcept {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_module.Get(), name)));
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
   }
 
-  UniqueModule m_module;
+  HMODULE m_module = nullptr;  // not owned: WinINet stays loaded
   bool m_available = false;
 
   decltype(&InternetCanonicalizeUrlW) m_canonicalizeW = nullptr;
