@@ -13,23 +13,25 @@ namespace {
 
 const PlaceholderValues kValues{L"Acme Updater", L"3.8.10.0", L"2009", L"2026"};
 
-TEST(Placeholders, EveryPlaceholderEveryTime) {
+// Values are not expanded again, not even where a value and the text after
+// it form a placeholder.
+TEST(Placeholders, EveryPlaceholderEveryTimeAndOnlyOnce) {
+  const PlaceholderValues looping{L"My %an %av", L"1", L"%y1", L"%y0"};
+  const PlaceholderValues splitting{L"x%a", L"", L"", L""};
   const struct {
     const wchar_t* text;
+    const PlaceholderValues* values;
     const wchar_t* expanded;
   } cases[] = {
-      {L"%an", L"Acme Updater"}, {L"About %an %av (c) %y0-%y1", L"About Acme Updater 3.8.10.0 (c) 2009-2026"},
-      {L"%an and %an", L"Acme Updater and Acme Updater"}, {L"%AN %a %1 100%", L"%AN %a %1 100%"},  // case-sensitive, three characters
-      {L"%%an", L"%Acme Updater"}, {L"", L""},
+      {L"%an", &kValues, L"Acme Updater"},
+      {L"About %an %av (c) %y0-%y1", &kValues, L"About Acme Updater 3.8.10.0 (c) 2009-2026"},
+      {L"%an and %an", &kValues, L"Acme Updater and Acme Updater"},
+      {L"%AN %a %1 100%", &kValues, L"%AN %a %1 100%"},  // case-sensitive, three characters
+      {L"%%an", &kValues, L"%Acme Updater"}, {L"", &kValues, L""},
+      {L"%an|%y0|%y1", &looping, L"My %an %av|%y1|%y0"}, {L"%ann", &splitting, L"x%an"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ExpandPlaceholders(c.text, kValues), c.expanded) << testing::PrintToString(c.text);
-}
-
-TEST(Placeholders, ValuesAreNotExpandedAgain) {
-  const PlaceholderValues looping{L"My %an %av", L"1", L"%y1", L"%y0"};
-  EXPECT_EQ(ExpandPlaceholders(L"%an|%y0|%y1", looping), L"My %an %av|%y1|%y0");
-  const PlaceholderValues splitting{L"x%a", L"", L"", L""};
-  EXPECT_EQ(ExpandPlaceholders(L"%ann", splitting), L"x%an") << "a placeholder formed across a value stays";
+  for (const auto& c : cases)
+    EXPECT_EQ(ExpandPlaceholders(c.text, *c.values), c.expanded) << testing::PrintToString(c.text);
 }
 
 TEST(Placeholders, BufferIsCutToCapacity) {
