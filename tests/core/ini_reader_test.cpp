@@ -48,7 +48,9 @@ class IniReaderTest : public testing::Test {
 
 using V = std::vector<std::wstring>;
 
+// Duplicates are kept in order, and a load starts empty.
 TEST_F(IniReaderTest, SectionsKeysKindsAndLines) {
+  ASSERT_EQ(m_data.AddText(L"Stale", L"x"), S_OK);
   ASSERT_EQ(Load(L"; header comment\r\n"
                  L"Top = 1\r\n"
                  L"\r\n"
@@ -56,10 +58,11 @@ TEST_F(IniReaderTest, SectionsKeysKindsAndLines) {
                  L"  Signed\t=\t-7 ; note\r\n"
                  L"[main] Key.Name-1_x=v ; two on one line\r\n"
                  L"[]\n"
-                 L"[A]]\n"),
+                 L"[A]]\n"
+                 L"[s]\nA = 2\nA = 3\n[S] a = 4\n"),
             S_OK);
   EXPECT_FALSE(m_data.HadError());
-  ASSERT_EQ(m_data.EntryCount(), 7u);
+  ASSERT_EQ(m_data.EntryCount(), 12u);
   struct Expected {
     std::uint32_t kind, line;
     const wchar_t* name;
@@ -67,7 +70,8 @@ TEST_F(IniReaderTest, SectionsKeysKindsAndLines) {
   } expected[] = {
       {kIniText, 2, L"Top", {L"1"}}, {kIniSection, 4, L"Main", {}}, {kIniSigned, 5, L"Signed", {L"-7"}},
       {kIniSection, 6, L"main", {}}, {kIniText, 6, L"Key.Name-1_x", {L"v"}}, {kIniSection, 7, L"", {}},
-      {kIniSection, 8, L"A]", {}},
+      {kIniSection, 8, L"A]", {}}, {kIniSection, 9, L"s", {}}, {kIniText, 10, L"A", {L"2"}},
+      {kIniText, 11, L"A", {L"3"}}, {kIniSection, 12, L"S", {}}, {kIniText, 12, L"a", {L"4"}},
   };
   for (std::size_t i = 0; i < std::size(expected); ++i) {
     SCOPED_TRACE(i);
@@ -166,17 +170,6 @@ TEST_F(IniReaderTest, SeveralEntriesOnOneLine) {
   EXPECT_EQ(Values(m_data.Entry(3)), items);
 }
 
-TEST_F(IniReaderTest, DuplicatesAreKeptInOrderAndLoadStartsEmpty) {
-  ASSERT_EQ(m_data.AddText(L"Stale", L"x"), S_OK);
-  ASSERT_EQ(Load(L"[S]\nA = 1\n[s]\nA = 2\na = 3\n"), S_OK);
-  ASSERT_EQ(m_data.EntryCount(), 5u);
-  EXPECT_EQ(m_data.Entry(0).NameView(), L"S");
-  EXPECT_EQ(m_data.Entry(2).NameView(), L"s");
-  EXPECT_EQ(m_data.Entry(3).ValueView(0), L"2");
-  EXPECT_EQ(m_data.Entry(4).NameView(), L"a");
-  EXPECT_EQ(m_data.Entry(4).ValueView(0), L"3");
-}
-
 TEST_F(IniReaderTest, SyntaxErrorsReportTheLineAndKeepEarlierEntries) {
   struct Case {
     const wchar_t* text;
@@ -207,15 +200,6 @@ TEST_F(IniReaderTest, SyntaxErrorsReportTheLineAndKeepEarlierEntries) {
   EXPECT_FALSE(m_data.HadError());
 }
 
-TEST_F(IniReaderTest, TextEndsAtItsFirstNul) {
-  ASSERT_EQ(Load(std::wstring(L"A = 1\0\nB = 2\n", 13)), S_OK);
-  ASSERT_EQ(m_data.EntryCount(), 1u);
-  EXPECT_EQ(m_data.Entry(0).ValueView(0), L"1");
-  EXPECT_EQ(Load(std::wstring(L"Key\0= 1\n", 8)), kInvalidData);
-  EXPECT_EQ(Load(L""), S_OK);
-  EXPECT_EQ(m_data.EntryCount(), 0u);
-}
-
 TEST_F(IniReaderTest, EntriesKeepTheSchemaIdentifiers) {
   const IniSchemaRow schema[] = {
       {L"Main", nullptr, 1, kIniSection}, {L"Main", L"Size", 2, kIniUnsigned}, {nullptr, L"Top", 3, kIniText},
@@ -229,11 +213,19 @@ TEST_F(IniReaderTest, EntriesKeepTheSchemaIdentifiers) {
   EXPECT_EQ(m_data.Entry(std::size(expected)).SchemaId(), -1);
 }
 
-TEST_F(IniReaderTest, LoadTextReadsAViewWithoutKeepingIt) {
+// The text ends at its first zero character, whether loaded as the object's
+// own text or as a view that is not kept.
+TEST_F(IniReaderTest, TextEndsAtItsFirstNulAndLoadTextKeepsNoText) {
+  ASSERT_EQ(Load(std::wstring(L"A = 1\0\nB = 2\n", 13)), S_OK);
+  ASSERT_EQ(m_data.EntryCount(), 1u);
+  EXPECT_EQ(m_data.Entry(0).ValueView(0), L"1");
+  EXPECT_EQ(Load(std::wstring(L"Key\0= 1\n", 8)), kInvalidData);
+  EXPECT_EQ(Load(L""), S_OK);
+  EXPECT_EQ(m_data.EntryCount(), 0u);
+
   m_data.SetText(L"Kept = 1");
-  const std::wstring text(L"A = x, y\n\0B = 2\n", 13);
-  ASSERT_EQ(m_data.LoadText(text, kKinds), S_OK);
-  ASSERT_EQ(m_data.EntryCount(), 1u);  // the text ends at its first zero character
+  ASSERT_EQ(m_data.LoadText(std::wstring(L"A = x, y\n\0B = 2\n", 13), kKinds), S_OK);
+  ASSERT_EQ(m_data.EntryCount(), 1u);
   EXPECT_EQ(m_data.Entry(0).ValueView(0), L"x");
   EXPECT_EQ(m_data.Text(), L"Kept = 1");
   EXPECT_EQ(m_data.LoadText(L"A = 1\nSigned = x\n", kKinds), kInvalidData);

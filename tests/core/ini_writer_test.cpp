@@ -47,15 +47,27 @@ std::vector<std::wstring> Values(const IniEntry& e) {
   return v;
 }
 
+// Kinds outside the model are skipped; raw items are written as they are
+// unless they need quotes.
 TEST_F(IniWriterTest, DocumentLayout) {
+  const std::wstring_view value = L"v";
+  for (std::uint32_t kind : {0u, 9u, 0xFFu, 0x100u}) ASSERT_EQ(m_data.AddEntry(kind, L"K", {&value, 1}), S_OK);
   ASSERT_EQ(m_data.AddText(L"Top", L"1"), S_OK);
   ASSERT_EQ(m_data.AddSection(L"Main"), S_OK);
   ASSERT_EQ(m_data.AddNumber(L"N", -5), S_OK);
   ASSERT_EQ(m_data.AddUnsigned(L"U", 4294967291u), S_OK);
   ASSERT_EQ(m_data.AddSection(L"Empty"), S_OK);
   ASSERT_EQ(m_data.AddVerbatim(L"; kept as it stands, \"x\"\\"), S_OK);
-  const Views items{L"a", L"b"};
-  ASSERT_EQ(m_data.AddRawList(L"R", items), S_OK);
+  ASSERT_EQ(m_data.AddRaw(L"A", L"C:\\new \"x\"\x01\u4E2D"), S_OK);
+  ASSERT_EQ(m_data.AddRaw(L"B", L" lead"), S_OK);
+  ASSERT_EQ(m_data.AddRaw(L"C", L"x", kIniAlternateForm), S_OK);
+  const Views list{L"a", L"", L"b c", L"d,e", L" f", L"\"g\\"};
+  ASSERT_EQ(m_data.AddList(L"D", list), S_OK);
+  const Views two{L"a", L""};
+  ASSERT_EQ(m_data.AddList(L"E", two, kIniAlternateForm), S_OK);
+  ASSERT_EQ(m_data.AddList(L"F", {}), S_OK);
+  const Views raw{L"C:\\a", L"x,y"};
+  ASSERT_EQ(m_data.AddRawList(L"G", raw), S_OK);
   m_data.SetText(std::wstring_view(L"previous text"));
   EXPECT_EQ(Saved(), L"Top = 1\r\n"
                      L"\r\n[Main]\r\n"
@@ -63,18 +75,17 @@ TEST_F(IniWriterTest, DocumentLayout) {
                      L"U = 4294967291\r\n"
                      L"\r\n[Empty]\r\n"
                      L"; kept as it stands, \"x\"\\\r\n"
-                     L"R = a, b\r\n");
+                     L"A = C:\\new \"x\"\x01\u4E2D\r\n"
+                     L"B = \" lead\"\r\n"
+                     L"C = \"x\"\r\n"
+                     L"D = a, , b c, \"d,e\", \" f\", \\\"g\\\\\r\n"
+                     L"E = \"a\", \"\"\r\n"
+                     L"F = \r\n"
+                     L"G = C:\\a, \"x,y\"\r\n");
   m_data.Clear();
   EXPECT_EQ(Saved(), L"");
   ASSERT_EQ(m_data.AddSection(L"First"), S_OK);
   EXPECT_EQ(Saved(), L"\r\n[First]\r\n");
-}
-
-TEST_F(IniWriterTest, KindsOutsideTheModelAreSkipped) {
-  const std::wstring_view value = L"v";
-  for (std::uint32_t kind : {0u, 9u, 0xFFu, 0x100u}) ASSERT_EQ(m_data.AddEntry(kind, L"K", {&value, 1}), S_OK);
-  ASSERT_EQ(m_data.AddText(L"Kept", L"v"), S_OK);
-  EXPECT_EQ(Saved(), L"Kept = v\r\n");
 }
 
 TEST_F(IniWriterTest, Numbers) {
@@ -128,26 +139,6 @@ TEST_F(IniWriterTest, TextItemsQuotingAndEscapes) {
     ASSERT_EQ(m_data.AddText(L"K", c.value, c.entryFlags), S_OK);
     EXPECT_EQ(Saved(c.saveFlags), std::wstring(L"K = ") + c.line + L"\r\n");
   }
-}
-
-TEST_F(IniWriterTest, RawAndListItems) {
-  ASSERT_EQ(m_data.AddRaw(L"A", L"C:\\new \"x\"\x01\u4E2D"), S_OK);
-  ASSERT_EQ(m_data.AddRaw(L"B", L" lead"), S_OK);
-  ASSERT_EQ(m_data.AddRaw(L"C", L"x", kIniAlternateForm), S_OK);
-  const Views list{L"a", L"", L"b c", L"d,e", L" f", L"\"g\\"};
-  ASSERT_EQ(m_data.AddList(L"D", list), S_OK);
-  const Views two{L"a", L""};
-  ASSERT_EQ(m_data.AddList(L"E", two, kIniAlternateForm), S_OK);
-  ASSERT_EQ(m_data.AddList(L"F", {}), S_OK);
-  const Views raw{L"C:\\a", L"x,y"};
-  ASSERT_EQ(m_data.AddRawList(L"G", raw), S_OK);
-  EXPECT_EQ(Saved(), L"A = C:\\new \"x\"\x01\u4E2D\r\n"
-                     L"B = \" lead\"\r\n"
-                     L"C = \"x\"\r\n"
-                     L"D = a, , b c, \"d,e\", \" f\", \\\"g\\\\\r\n"
-                     L"E = \"a\", \"\"\r\n"
-                     L"F = \r\n"
-                     L"G = C:\\a, \"x,y\"\r\n");
 }
 
 // Every code unit that needs care, alone and before characters that could

@@ -19,17 +19,12 @@ struct LanguageCase {
 
 TEST(LanguageAnswerTest, IsoNameThenTableThenAbbreviationElseEnglish) {
   const LanguageCase cases[] = {
-      {0x0409, L"en", L"ENU", L"en"},
-      {0x0410, L"it", L"ITA", L"it"},
+      {0x0409, L"en", L"ENU", L"en"}, {0x0410, L"it", L"ITA", L"it"},
       {0x0414, L"no", L"NOR", L"no"},  // the system's name wins over the table
-      {0x0414, L"", L"NOR", L"nb"},
-      {0x0814, L"", L"NON", L"nn"},
-      {0x0804, L"", L"CHS", L"zh"},
+      {0x0414, L"", L"NOR", L"nb"}, {0x0814, L"", L"NON", L"nn"}, {0x0804, L"", L"CHS", L"zh"},
       {0x044E, L"", L"MAR", L"mr"},
       {0x0407, L"", L"DE", L"DE"},    // a two-character abbreviation is kept as it is
-      {0x0407, L"", L"DEU", L"en"},
-      {0x0475, L"haw", L"HAW", L"en"},
-      {0x0409, L"e", L"", L"en"},
+      {0x0407, L"", L"DEU", L"en"}, {0x0475, L"haw", L"HAW", L"en"}, {0x0409, L"e", L"", L"en"},
   };
   for (const LanguageCase& c : cases)
     EXPECT_EQ(c.answer, LanguageAnswer(c.languageId, c.iso639, c.abbreviation)) << std::hex << c.languageId;
