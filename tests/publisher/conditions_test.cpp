@@ -213,6 +213,10 @@ TEST_F(ConditionsTest, TreeThatDoublesAtEveryLevelRunsOutOfBudget) {
   ConditionContext shallow(100000);
   EXPECT_EQ(EvaluateCondition(m_data, L"c54", &m_publishers, 0xFFFFFFFFu, m_env, &shallow), kConditionTrue);
   EXPECT_EQ(shallow.Left(), 100000u - ((1u << 10) - 1) - 1022 * 4 - 511) << "visits, names and lists";
+  // A load's budget grows with its text and never overflows.
+  EXPECT_EQ(ConditionContext::BudgetFor(0), ConditionContext::kSingleEvaluationBudget);
+  EXPECT_EQ(ConditionContext::BudgetFor(1000), ConditionContext::kSingleEvaluationBudget + 16000);
+  EXPECT_EQ(ConditionContext::BudgetFor(static_cast<std::size_t>(-1)), UINT64_MAX);
 }
 
 // The evaluations of one load share their budget, and each starts with every
@@ -265,12 +269,6 @@ TEST_F(ConditionsTest, OwnTestsAreDecidedOncePerContext) {
   EXPECT_EQ(Evaluate(L"C"), kConditionFalse) << "a new context asks again";
 }
 
-TEST(ConditionBudgetTest, GrowsWithTheTextAndNeverOverflows) {
-  EXPECT_EQ(ConditionContext::BudgetFor(0), ConditionContext::kSingleEvaluationBudget);
-  EXPECT_EQ(ConditionContext::BudgetFor(1000), ConditionContext::kSingleEvaluationBudget + 16000);
-  EXPECT_EQ(ConditionContext::BudgetFor(static_cast<std::size_t>(-1)), UINT64_MAX);
-}
-
 TEST_F(ConditionsTest, DeepChainIsEvaluatedToItsEnd) {
   constexpr int kDepth = 1000;
   for (int i = 0; i < kDepth; ++i) {
@@ -285,6 +283,7 @@ TEST_F(ConditionsTest, DeepChainIsEvaluatedToItsEnd) {
 
 TEST_F(ConditionsTest, LanguageMatchesByNameThenByTable) {
   m_env.languages.erase(0x407);  // a language this system does not know
+  m_env.uiLanguage = 0x809;
   const struct {
     const wchar_t* tag;
     std::uint16_t language;
@@ -306,19 +305,17 @@ TEST_F(ConditionsTest, LanguageMatchesByNameThenByTable) {
       {L"zh", 0x804, true},     {L"zh-cn", 0x804, true},  {L"zh-tw", 0x804, false},
       // Languages the system does not know, and empty tags.
       {L"de", 0x407, false},    {L"de-ch", 0x807, false}, {L"", 0x409, false},      {L"xx", 0x409, false},
+      // 0x400: the user's interface language.
+      {L"en-gb", kUserUiLanguage, true}, {L"en-us", kUserUiLanguage, false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(LanguageMatches(c.tag, c.language, m_env), c.expected) << c.tag << " / " << std::hex << c.language;
-}
-
-TEST_F(ConditionsTest, LanguageMatchesUsesTheInterfaceLanguageFor0x400) {
-  m_env.uiLanguage = 0x809;
-  EXPECT_TRUE(LanguageMatches(L"en-gb", kUserUiLanguage, m_env));
-  EXPECT_FALSE(LanguageMatches(L"en-us", kUserUiLanguage, m_env));
   // The fallback list does not replace a name the system gives.
   m_env.languages[0x414].iso639 = L"no";
   EXPECT_FALSE(LanguageMatches(L"nb", 0x414, m_env));
 }
+
+
 
 }  // namespace
 }  // namespace wendrix

@@ -27,14 +27,20 @@ TEST(DateTest, FileTimesCountFrom1601) {
   EXPECT_EQ(*ParseDate(L"2014-01-01") - *ParseDate(L"2013-12-31T23:59:59Z"), 10'000'000u);
   EXPECT_EQ(*ParseDate(L"2001-01-01") - *ParseDate(L"2000-01-01"), 366 * kTicksPerDay);
   EXPECT_EQ(*ParseDate(L"1901-01-01") - *ParseDate(L"1900-01-01"), 365 * kTicksPerDay);
+  EXPECT_EQ(FormatDate(kTicksPerDay - 1), L"1601-01-01T23:59:59Z");
 }
 
-TEST(DateTest, ValidDates) {
-  for (const wchar_t* text : {L"1601-01-01", L"2000-02-29", L"2012-02-29", L"2400-02-29", L"2013-04-30",
-                              L"2013-12-31T23:59:59Z", L"2013-01-31T00:00:00Z", L"9999-12-31",
+// A date that parses formats back to the same text; the last one that fits.
+TEST(DateTest, ValidDatesFormatBack) {
+  for (const wchar_t* text : {L"1601-01-01T00:00:00Z", L"1601-01-01T00:00:01Z", L"1999-12-31T23:59:59Z",
+                              L"2000-02-29T12:00:00Z", L"2012-02-29T00:00:00Z", L"2400-02-29T00:00:00Z",
+                              L"2000-03-01T00:00:00Z", L"2013-04-30T00:00:00Z", L"2013-01-31T00:00:00Z",
+                              L"2100-03-01T08:09:10Z", L"9999-12-31T00:00:00Z", L"30827-12-31T23:59:59Z",
                               L"60056-05-28T05:36:10Z"}) {
     SCOPED_TRACE(testing::Message() << text);
-    EXPECT_TRUE(ParseDate(text).has_value());
+    const std::optional<std::uint64_t> time = ParseDate(text);
+    ASSERT_TRUE(time.has_value());
+    EXPECT_EQ(FormatDate(*time), text);
   }
 }
 
@@ -52,21 +58,6 @@ TEST(DateTest, UnreadableDates) {
        }) {
     SCOPED_TRACE(testing::Message() << "'" << text << "'");
     EXPECT_FALSE(ParseDate(text).has_value());
-  }
-}
-
-TEST(DateTest, FormatRoundTrip) {
-  EXPECT_EQ(FormatDate(0), L"1601-01-01T00:00:00Z");
-  EXPECT_EQ(FormatDate(kTicksPerDay - 1), L"1601-01-01T23:59:59Z");
-  EXPECT_EQ(FormatDate(116444736000000000ull), L"1970-01-01T00:00:00Z");
-  EXPECT_EQ(FormatDate(*ParseDate(L"2013-5-7")), L"2013-05-07T00:00:00Z");
-  for (const wchar_t* text : {L"1601-01-01T00:00:01Z", L"1999-12-31T23:59:59Z", L"2000-02-29T12:00:00Z",
-                              L"2000-03-01T00:00:00Z", L"2013-05-07T14:03:09Z", L"2100-03-01T08:09:10Z",
-                              L"30827-12-31T23:59:59Z", L"60056-05-28T05:36:10Z"}) {
-    SCOPED_TRACE(testing::Message() << text);
-    const std::optional<std::uint64_t> time = ParseDate(text);
-    ASSERT_TRUE(time.has_value());
-    EXPECT_EQ(FormatDate(*time), text);
   }
 }
 

@@ -90,12 +90,6 @@ class HeaderTest : public testing::Test {
   std::uint32_t line = 0;
 };
 
-TEST_F(HeaderTest, XmlIsALaterFormat) {
-  EXPECT_TRUE(FailedAt(Load(L"<?xml version=\"1.0\"?>\n<publisher/>\n"), kLaterFormat, L""));
-  // Only the very first characters count: anything else is read as INI text.
-  EXPECT_TRUE(FailedAt(Load(L"\n<?xml version=\"1.0\"?>\n"), kInvalidData, L"<?xml"));
-}
-
 TEST_F(HeaderTest, RequiredLibraryVersion) {
   const struct {
     const wchar_t* required;
@@ -189,7 +183,7 @@ TEST_F(HeaderTest, BuiltinAliasesMapToTheirIdentifiers) {
   EXPECT_TRUE(FailedAt(Load(PublisherSection(L"Kestmoor") + kBody), kInvalidArg, L"ID="));
 }
 
-TEST_F(HeaderTest, IdentityExemptPublisherIsNotChecked) {
+TEST_F(HeaderTest, IdentityExemptPublisherIsNotCheckedOthersKeepTheirFields) {
   Register(kDirectoryId);
   for (const std::wstring& header :
        {PublisherSection(L"1.3.6.1.4.1.99999.Mirror", L"Mirror", L"http://mirror.example/", L""), std::wstring()}) {
@@ -198,6 +192,16 @@ TEST_F(HeaderTest, IdentityExemptPublisherIsNotChecked) {
     EXPECT_EQ(data.publisher.name, L"Acme Tools");
     EXPECT_EQ(data.publisher.homePage, L"http://www.acme.example/");
   }
+  // Outside wallet mode the registered fields stay.
+  Register(kRegisteredId);
+  ASSERT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) +
+                            L"DataSource=http://elsewhere.example/a.wx-cnf\nApplicationName=en\nVersion=9\n"
+                            L"ControlPanel=1\n" +
+                            kBody)));
+  EXPECT_EQ(data.publisher.dataSource, L"http://www.acme.example/acme.wx-cnf");
+  EXPECT_TRUE(data.publisher.applicationNames.empty());
+  EXPECT_EQ(data.publisher.version, L"");
+  EXPECT_EQ(data.publisher.flags, 0u);
 }
 
 TEST_F(HeaderTest, WalletModeStoresThePublisher) {
@@ -261,18 +265,7 @@ TEST_F(HeaderTest, PublisherIdMustBeAPlainName) {
   EXPECT_EQ(header.publisher.id, kKestmoorId) << "an alias is judged by the ID it stands for";
 }
 
-TEST_F(HeaderTest, OutsideWalletModeTheRegisteredFieldsStay) {
-  ASSERT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) +
-                            L"DataSource=http://elsewhere.example/a.wx-cnf\nApplicationName=en\nVersion=9\n"
-                            L"ControlPanel=1\n" +
-                            kBody)));
-  EXPECT_EQ(data.publisher.dataSource, L"http://www.acme.example/acme.wx-cnf");
-  EXPECT_TRUE(data.publisher.applicationNames.empty());
-  EXPECT_EQ(data.publisher.version, L"");
-  EXPECT_EQ(data.publisher.flags, 0u);
-}
-
-TEST_F(HeaderTest, RedirectMovesThePublisher) {
+TEST_F(HeaderTest, RedirectMovesThePublisherUnlessExempt) {
   const std::wstring header = PublisherSection(kRegisteredId);
   // The same values, spelled differently, are no move.
   EXPECT_TRUE(Accepted(Load(header + L"[Redirect]\nName=\"Acme Tools\"\nHomePage=acme.example/\n"
@@ -304,9 +297,9 @@ TEST_F(HeaderTest, RedirectMovesThePublisher) {
                             L"[Redirect]\nDataSource=http://new.example/a.wx-cnf\n"),
                        kMissingApplication, L""));
   EXPECT_EQ(data.publisher.dataSource, L"http://www.acme.example/acme.wx-cnf");
-}
 
-TEST_F(HeaderTest, RedirectsThatAreNotFollowed) {
+  // Redirects that are not followed.
+  Register(kRegisteredId);
   const std::wstring move = L"[Redirect]\nDataSource=http://new.example/a.wx-cnf\nRequiredVersion=3.8.10.1\n";
   // With option 1 a move meant for newer libraries is ignored.
   EXPECT_TRUE(Accepted(Load(PublisherSection(kRegisteredId) + move + kBody, kLoadHonourRedirectVersion)));
@@ -341,6 +334,9 @@ TEST_F(HeaderTest, TheHeaderPassGoesByItsOwnReading) {
     HRESULT code;
     const wchar_t* needle;  // null: accepted
   } kCases[] = {
+      // XML is a later format; only the very first characters count.
+      {L"<?xml version=\"1.0\"?>\n<publisher/>\n", kLaterFormat, L""},
+      {L"\n<?xml version=\"1.0\"?>\n", kInvalidData, L"<?xml"},
       // A quoted list item over several lines: the header pass reads its lines.
       {good + L"Flags=Hidden, \"\n[Publisher]\nID=Other\nNote=x\"\n", kInvalidArg, L"ID=Other"},
       {good + L"Flags=Hidden, \"\n[Publisher]\nID=Other\n\" ; end\n", kInvalidData, L"\" ; end"},

@@ -195,12 +195,15 @@ TEST_F(ModelTest, UnpinnedOverHttp) {
   }
 }
 
-TEST_F(ModelTest, BestActionFollowsTheRequestBits) {
-  AddAction(L"Generic", kActionDownload, kSubtypeGeneric, L"1.0");
+TEST_F(ModelTest, BestAndBestBuyActionFollowTheRequestBits) {
+  AddAction(L"Generic", kActionDownload, kSubtypeGeneric, L"9.0");  // no Buy action
   AddAction(L"Try", kActionDownload, kSubtypeTry, L"1.0");
   AddAction(L"Buy", kActionDownload, kSubtypeBuy, L"1.0");
   AddAction(L"Upgrade", kActionDownload, kSubtypeBuyUpgrade, L"1.0");
   AddAction(L"Page", kActionOpen, kSubtypeGeneric | kSubtypeTry, L"9.0");
+  AddAction(L"Shop", kActionBuy, kSubtypeGeneric, L"1.0");
+  AddAction(L"Shop2", kActionBuy, kSubtypeGeneric, L"2.0");
+  AddAction(L"ShopUpgrade", kActionBuy, kSubtypeUpgrade);
   item.actionIds.push_back(L"NoSuchAction");
   EXPECT_EQ(Best(kRequestGeneric | kRequestTry), L"Generic");
   EXPECT_EQ(Best(kRequestTry | kRequestBuy), L"Try");
@@ -208,6 +211,11 @@ TEST_F(ModelTest, BestActionFollowsTheRequestBits) {
   EXPECT_EQ(Best(kRequestBuyUpgrade), L"Upgrade");
   EXPECT_EQ(Best(kRequestUpdate | kRequestBuyUpgrade), L"(none)");  // Update comes first, and nothing is installed
   EXPECT_EQ(Best(0x10 | 0x20 | 0x40 | 0x100), L"(none)");
+  // Among Buy actions, bit 1 wants Generic and 256 Upgrade.
+  EXPECT_EQ(BestBuy(1), L"Shop2");
+  EXPECT_EQ(BestBuy(256), L"ShopUpgrade");
+  EXPECT_EQ(BestBuy(1 | 256), L"Shop2");
+  EXPECT_EQ(BestBuy(2 | 4 | 8 | 128), L"(none)");
 }
 
 TEST_F(ModelTest, BestActionPrefersTheHighestVersion) {
@@ -263,17 +271,6 @@ TEST_F(ModelTest, BestUpdate) {
   // Those checks are for updates only.
   data.actions[2].flags |= kActionUnavailable;
   EXPECT_EQ(Best(kRequestGeneric, false, true), L"Generic3");
-}
-
-TEST_F(ModelTest, BestBuyAction) {
-  AddAction(L"Shop", kActionBuy, kSubtypeGeneric, L"1.0");
-  AddAction(L"Shop2", kActionBuy, kSubtypeGeneric, L"2.0");
-  AddAction(L"Upgrade", kActionBuy, kSubtypeUpgrade);
-  AddAction(L"Download", kActionDownload, kSubtypeGeneric, L"9.0");
-  EXPECT_EQ(BestBuy(1), L"Shop2");
-  EXPECT_EQ(BestBuy(256), L"Upgrade");
-  EXPECT_EQ(BestBuy(1 | 256), L"Shop2");
-  EXPECT_EQ(BestBuy(2 | 4 | 8 | 128), L"(none)");
 }
 
 TEST_F(ModelTest, CategoryOfARow) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -19,20 +20,6 @@
 
 namespace wendrix {
 namespace {
-
-using test::FakeEnvironment;
-using test::FakePublisherList;
-
-constexpr wchar_t kPublisherId[] = L"1.3.6.1.4.1.99999.7";
-constexpr wchar_t kPublisherName[] = L"Tessaro, Rinaldi & Co.";
-constexpr wchar_t kHomePage[] = L"http://www.tessaro.example/";
-
-// A publisher's file as it might be published: every record kind, values that
-// need quotes or keep backslashes, word lists out of table order.
-std::wstring Catalogue() {
-  std::ifstream in(std::filesystem::path(WENDRIX_TEST_DATA) / "publisher-examples" / "tessaro.wx-cnf", std::ios::binary);
-  return DecodeUtf8(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-}
 
 // A record as a file states it: what the loader finds or caches itself
 // (line numbers, latest version, unavailability, group marks, resolved
@@ -107,22 +94,22 @@ PublisherData Carried(const PublisherData& source, const Item& item, const Actio
   return d;
 }
 
-class PublisherWriterTest : public testing::Test {
+std::wstring ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return DecodeUtf8(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+}
+
+class WriterTest : public testing::Test {
  protected:
-  PublisherWriterTest() {
+  WriterTest() {
     m_env.installed[L"EditorInstalled"] = L"2.3";
+    m_env.installed[L"notes-installed"] = L"4.1";
     m_env.folders[L"ProgramFolder"] = L"C:\\Program Files\\Tessaro";
     m_env.folders[L"PluginFolder"] = L"C:\\Users\\ann\\Tessaro";
     m_publishers.versions[L"1.3.6.1.4.1.99999.8"] = L"5.0";
-  }
-
-  void LoadCatalogue() {
-    m_source.publisher = {kPublisherId, kPublisherName, kHomePage, L"", {}, L"", L"", 0};
-    const std::wstring text = Catalogue();
-    ASSERT_FALSE(text.empty());
-    std::uint32_t line = 0;
-    ASSERT_EQ(LoadPublisherData(text.c_str(), &m_source, &m_publishers, nullptr, &line, 0, m_env), S_OK)
-        << "line " << line;
+    m_publisher.id = L"1.3.6.1.4.1.99999.7";
+    m_publisher.name = L"Tessaro, Rinaldi & Co.";
+    m_publisher.homePage = L"http://www.tessaro.example/";
   }
 
   // A wallet file: the header sections, then what the writer appends.
@@ -130,14 +117,12 @@ class PublisherWriterTest : public testing::Test {
     CIniDataBuffer out;
     out.AddVerbatim(L"; Wendrix Wallet File");
     out.AddSection(L"Publisher");
-    out.AddText(L"ID", kPublisherId);
-    out.AddText(L"Name", kPublisherName);
-    out.AddRaw(L"HomePage", kHomePage);
+    out.AddText(L"ID", m_publisher.id);
+    out.AddText(L"Name", m_publisher.name);
+    out.AddRaw(L"HomePage", m_publisher.homePage);
     out.AddText(L"Application", L"Kestmoor(R) Wendrix(TM)");
-    out.AddRaw(L"DataSource", L"http://update.tessaro.example/tessaro.wx-cnf");
     out.AddSection(L"Wallet");
-    out.AddText(L"ID", L"Editor_2");
-    out.AddText(L"Status", L"Downloaded");
+    out.AddText(L"ID", L"Entry_2");
     EXPECT_EQ(WritePublisherItem(out, data, item, action), S_OK);
     EXPECT_EQ(out.Save(saveFlags), S_OK);
     return out.Text();
@@ -154,10 +139,8 @@ class PublisherWriterTest : public testing::Test {
       std::uint32_t line = 0;
       ASSERT_EQ(LoadPublisherData(text.c_str(), &back, &m_publishers, &wallet, &line, 0, m_env), S_OK)
           << "line " << line << "\n" << testing::PrintToString(text);
-      EXPECT_EQ(wallet.id, L"Editor_2");
-      EXPECT_EQ(back.publisher.name, kPublisherName);
-      ASSERT_EQ(back.items.size(), 1u);
-      ASSERT_EQ(back.actions.size(), 1u);
+      EXPECT_EQ(wallet.id, L"Entry_2");
+      EXPECT_EQ(back.publisher.name, m_publisher.name);
       EXPECT_EQ(Stated(back.items), Stated(expected.items));
       EXPECT_EQ(Stated(back.actions), Stated(expected.actions));
       EXPECT_EQ(Stated(back.installedVersions), Stated(expected.installedVersions));
@@ -169,45 +152,59 @@ class PublisherWriterTest : public testing::Test {
     }
   }
 
-  FakeEnvironment m_env;
-  FakePublisherList m_publishers;
-  PublisherData m_source;
+  test::FakeEnvironment m_env;
+  test::FakePublisherList m_publishers;
+  PublisherFields m_publisher;
 };
 
-TEST_F(PublisherWriterTest, EveryActionOfACatalogueItemRoundTrips) {
-  LoadCatalogue();
-  // The catalogue exercises what must not be carried over: loader-set bits
-  // and a message that its condition removed.
-  ASSERT_TRUE(m_source.FindItem(L"Editor")->flags & kItemGrouped);
-  ASSERT_TRUE(m_source.FindAction(L"EditorFiles")->flags & kActionUnavailable);
-  ASSERT_EQ(m_source.FindMessage(L"Notice"), nullptr);
-  // Pins of a single file and of two resources, in either case of digits.
-  ASSERT_EQ(m_source.FindAction(L"EditorSetup")->sha256.size(), 1u);
-  ASSERT_EQ(m_source.FindAction(L"EditorFiles")->sha256.size(), 2u);
+// Every item and action of the published examples, loaded as a check loads
+// them (or as the wallet does, for a wallet file).
+struct ExampleFile {
+  const char* path;  // from the source tree's root
+  bool wallet;
+  int pairs;  // item and action pairs written
+};
+void PrintTo(const ExampleFile& file, std::ostream* out) { *out << file.path; }
+class WriterExampleTest : public WriterTest, public testing::WithParamInterface<ExampleFile> {};
+
+TEST_P(WriterExampleTest, EveryItemAndActionRoundTrips) {
+  const std::wstring text = ReadText(std::filesystem::path(WENDRIX_TEST_DATA) / ".." / ".." / GetParam().path);
+  ASSERT_FALSE(text.empty());
+  PublisherHeader header;
+  ASSERT_EQ(ReadPublisherHeaderText(text, header), S_OK);
+  PublisherData source;
+  std::tie(m_publisher.id, m_publisher.name, m_publisher.homePage) = std::tie(header.id, header.name, header.homePage);
+  source.publisher = m_publisher;
+  WalletFields wallet;
+  std::uint32_t line = 0;
+  ASSERT_EQ(LoadPublisherData(text.c_str(), &source, &m_publishers, GetParam().wallet ? &wallet : nullptr, &line, 0,
+                              m_env), S_OK) << "line " << line;
+  if (source.FindAction(L"EditorFiles")) {
+    // What must not be carried over: loader-set bits and a message that its
+    // condition removed; pins of a single file and of two resources.
+    ASSERT_TRUE(source.FindItem(L"Editor")->flags & kItemGrouped);
+    ASSERT_TRUE(source.FindAction(L"EditorFiles")->flags & kActionUnavailable);
+    ASSERT_EQ(source.FindMessage(L"Notice"), nullptr);
+    ASSERT_EQ(source.FindAction(L"EditorSetup")->sha256.size(), 1u);
+    ASSERT_EQ(source.FindAction(L"EditorFiles")->sha256.size(), 2u);
+  }
   int pairs = 0;
-  for (const Item& item : m_source.items) {
+  for (const Item& item : source.items) {
     for (const std::wstring& actionId : item.actionIds) {
-      ExpectRoundTrip(m_source, item, *m_source.FindAction(actionId));
+      ExpectRoundTrip(source, item, *source.FindAction(actionId));
       ++pairs;
     }
   }
-  EXPECT_EQ(pairs, 5);
+  EXPECT_EQ(pairs, GetParam().pairs);
 }
 
-TEST_F(PublisherWriterTest, WordListsFollowTheVocabularyOrder) {
-  LoadCatalogue();
-  const std::wstring text =
-      WalletText(m_source, *m_source.FindItem(L"Manual"), *m_source.FindAction(L"EditorSetup"), kIniSaveUnicode);
-  EXPECT_NE(text.find(L"\r\nSubtype = Generic, Try, Update\r\nFlags = Install, Installer\r\n"), std::wstring::npos);
-  EXPECT_NE(text.find(L"\r\nArchitecture = x86, x64\r\n"), std::wstring::npos);
-  EXPECT_NE(text.find(L"\r\nSHA256 = ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n"),
-            std::wstring::npos);
-  const std::wstring manual =
-      WalletText(m_source, *m_source.FindItem(L"Manual"), *m_source.FindAction(L"ManualPdf"), kIniSaveUnicode);
-  EXPECT_NE(manual.find(L"\r\nFlags = NoWallet, External, CDSet, Encoded\r\n"), std::wstring::npos);
-}
+INSTANTIATE_TEST_SUITE_P(Examples, WriterExampleTest,
+                         testing::Values(ExampleFile{"examples/acme.wx-cnf", false, 3},
+                                         ExampleFile{"examples/tessaro.wx-cnf", false, 2},
+                                         ExampleFile{"tests/data/publisher-examples/tessaro.wx-cnf", false, 5},
+                                         ExampleFile{"tests/data/wallet-regressions/multi-file.wx-cnf", true, 1}));
 
-TEST_F(PublisherWriterTest, WritesTheSectionsInOrder) {
+TEST_F(WriterTest, WritesTheSectionsInOrder) {
   PublisherData data;
   data.installedVersions.push_back({L"V",
                                     {{L"HKEY_LOCAL_MACHINE\\Software\\Tessaro", L"Version", L"", L""},
@@ -244,6 +241,7 @@ TEST_F(PublisherWriterTest, WritesTheSectionsInOrder) {
   action.rename = L"v.exe";
   action.quietFromVersion = L"1.0";
   action.size = {1, 2, true};
+  action.sha256 = {*ParseSha256Text(L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD")};
 
   CIniDataBuffer out;
   ASSERT_EQ(WritePublisherItem(out, data, item, action), S_OK);
@@ -253,7 +251,8 @@ TEST_F(PublisherWriterTest, WritesTheSectionsInOrder) {
             L"InstalledVersion = V\r\nAction = A\r\n"
             L"\r\n[Action]\r\nID = A\r\nType = Download\r\nSubtype = Generic, Update\r\nFlags = Install, Archive\r\n"
             L"Version = 1.2\r\nArchitecture = x86, x64\r\nPrivileges = Administrator\r\n"
-            L"URL = http://a.example/v.exe\r\nURL = \\\\srv\\share\\v.exe\r\nTarget = P\r\nMessage = m\r\n"
+            L"URL = http://a.example/v.exe\r\nURL = \\\\srv\\share\\v.exe\r\nTarget = P\r\n"
+            L"SHA256 = ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\nMessage = m\r\n"
             L"Parameters = /D=\\\"%1\\\"\r\nRename = v.exe\r\n"
             L"\r\n[InstalledVersion]\r\nID = V\r\nApplication = HKEY_LOCAL_MACHINE\\Software\\Tessaro, Version\r\n"
             L"Application = , C:\\tessaro.ini, Setup\r\nApplication = {8F2A}, x.ini, Setup, Version\r\n"
@@ -297,46 +296,37 @@ PublisherData Carriers(const std::wstring& text, const std::wstring& raw) {
   return d;
 }
 
-struct HardValue {
-  const char* name;
-  std::wstring value;
-  bool rawWritable;
-};
-const HardValue kHardValues[] = {
-    {"comma", L"Tessaro, Rinaldi", true}, {"outer blanks", L"  padded\t", true},
-    {"semicolon", L"first; second", true}, {"inner quotes", L"the \"Pro\" one", true},
-    {"backslashes", L"C:\\new\\x41\\t\\", true}, {"line break", L"one\r\ntwo", false},
-    {"quoted trailing backslash", L"C:\\Program Files\\Tessaro, Rinaldi\\", true},
-    {"control characters", L"\a\x1f" L"bad\x7f", true}, {"non-ASCII", L"perch\u00e9 \u4e2d\u6587", true},
-    {"empty", L"", true}, {"leading quote", L"\"Pro\" edition", false},
-    {"quote that needs quotes", L"Pro \"X\", Y", false},
-    {"quote and semicolon", L"a;\"b", false},
-};
-
-TEST_F(PublisherWriterTest, HardValuesRoundTripInEveryKindOfKey) {
-  for (const HardValue& row : kHardValues) {
+// Values that need quotes or escapes: each round trips in every kind of key,
+// or, where a raw key cannot carry it, is refused before anything is written.
+TEST_F(WriterTest, HardValuesRoundTripOrAreRefused) {
+  const struct {
+    const char* name;
+    std::wstring value;
+    bool rawWritable;
+  } kValues[] = {
+      {"comma", L"Tessaro, Rinaldi", true}, {"outer blanks", L"  padded\t", true},
+      {"semicolon", L"first; second", true}, {"inner quotes", L"the \"Pro\" one", true},
+      {"backslashes", L"C:\\new\\x41\\t\\", true}, {"line break", L"one\r\ntwo", false},
+      {"quoted trailing backslash", L"C:\\Program Files\\Tessaro, Rinaldi\\", true},
+      {"control characters", L"\a\x1f" L"bad\x7f", true}, {"non-ASCII", L"perch\u00e9 \u4e2d\u6587", true},
+      {"empty", L"", true}, {"leading quote", L"\"Pro\" edition", false},
+      {"quote that needs quotes", L"Pro \"X\", Y", false}, {"quote and semicolon", L"a;\"b", false},
+  };
+  for (const auto& row : kValues) {
     SCOPED_TRACE(row.name);
     const PublisherData data = Carriers(row.value, row.rawWritable ? row.value : L"plain");
     for (const Action& action : data.actions) ExpectRoundTrip(data, data.items[0], action);
-  }
-}
-
-TEST_F(PublisherWriterTest, RefusesRawValuesThatCannotBeReadBack) {
-  for (const HardValue& row : kHardValues) {
     if (row.rawWritable) continue;
-    SCOPED_TRACE(row.name);
-    const PublisherData data = Carriers(L"plain", row.value);
-    for (const Action& action : data.actions) {
-      CIniDataBuffer out;
-      EXPECT_EQ(WritePublisherItem(out, data, data.items[0], action), E_INVALIDARG);
-    }
-    // Each raw key on its own.
-    const std::function<void(PublisherData&)> alone[] = {
+    // Each raw key on its own, and all of them.
+    const std::function<void(PublisherData&)> places[] = {
+        [&](PublisherData& d) { d = Carriers(L"plain", row.value); },
+        [&](PublisherData& d) { d.actions[0].urls = {row.value}; },
+        [&](PublisherData& d) { d.actions[0].resources = {{row.value, L""}}; },
         [&](PublisherData& d) { d.paths[0].alternatives = {{L"", row.value}}; },
         [&](PublisherData& d) { d.installedVersions[0].applications = {{L"", L"n", row.value, L""}}; },
         [&](PublisherData& d) { d.installedVersions[0].systems = {row.value}; },
     };
-    for (const auto& place : alone) {
+    for (const auto& place : places) {
       PublisherData d = Carriers(L"plain", L"plain");
       place(d);
       CIniDataBuffer out;
@@ -347,7 +337,7 @@ TEST_F(PublisherWriterTest, RefusesRawValuesThatCannotBeReadBack) {
 
 // Lines the loader needs even where they carry nothing: a Subtype line whose
 // words were all unknown, and the folder element of an archive's resource.
-TEST_F(PublisherWriterTest, KeepsLinesTheLoaderRequires) {
+TEST_F(WriterTest, KeepsLinesTheLoaderRequires) {
   PublisherData data = Carriers(L"plain", L"plain");
   data.actions[0].subtype = 0;
   data.actions[1].flags = kActionInstall | kActionArchive;
