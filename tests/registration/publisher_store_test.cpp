@@ -1,6 +1,5 @@
 // The publisher store's lists against real files, mutexes and the older
-// product's registry lists: reading, merging, saving and importing, and the
-// branding a registered publisher lends.
+// product's registry lists: reading, merging, saving and importing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,9 +13,7 @@
 #include "../support/registry_sandbox.h"
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
-#include "core/placeholders.h"
 #include "publisher/builtin_publishers.h"
-#include "registration/branding.h"
 #include "registration/publisher_store.h"
 #include "registration/store_folders.h"
 #include "registration/store_mutex.h"
@@ -166,21 +163,20 @@ TEST_F(PublisherStoreTest, CheckStateGoesToTheUsersList) {
   EXPECT_NE(merged.Find(L"1.1"), nullptr);
 }
 
-TEST_F(PublisherStoreTest, OpenStopsAtAListThatDoesNotParse) {
-  WriteFile(UserFolder(), kCurrentUserListFile, L"[1.2.3]\r\nName = A\r\n");
-  WriteFile(CommonFolder(), kAllUsersListFile, L"[4.5.6]\r\nName = B\r\n[broken\r\n");
-  CPublisherStore store;
-  EXPECT_EQ(store.Open(false, nullptr), static_cast<HRESULT>(0x8007000D));
-  EXPECT_TRUE(store.Records().empty());
-  EXPECT_EQ(store.ErrorFile(), CommonFolder() + kAllUsersListFile);
-  EXPECT_EQ(store.ErrorLine(), 3u);
-}
-
-TEST_F(PublisherStoreTest, OpenWithNoListsIsEmpty) {
+// No lists: an empty store, and nothing marked as imported. A list that
+// does not parse stops the open where it fails.
+TEST_F(PublisherStoreTest, OpenWithNoListsOrAListThatDoesNotParse) {
   CPublisherStore store;
   EXPECT_EQ(store.Open(true, nullptr), S_OK);
   EXPECT_TRUE(store.Records().empty());
   EXPECT_FALSE(FileExists(UserFolder() + kImportedLegacyFile));
+
+  WriteFile(UserFolder(), kCurrentUserListFile, L"[1.2.3]\r\nName = A\r\n");
+  WriteFile(CommonFolder(), kAllUsersListFile, L"[4.5.6]\r\nName = B\r\n[broken\r\n");
+  EXPECT_EQ(store.Open(false, nullptr), static_cast<HRESULT>(0x8007000D));
+  EXPECT_TRUE(store.Records().empty());
+  EXPECT_EQ(store.ErrorFile(), CommonFolder() + kAllUsersListFile);
+  EXPECT_EQ(store.ErrorLine(), 3u);
 }
 
 TEST_F(PublisherStoreTest, OlderProductSources) {
@@ -284,22 +280,6 @@ TEST_F(PublisherStoreTest, OpenWaitsForThePublisherMutex) {
   lock.reset();
   opener.join();
   EXPECT_EQ(result.load(), S_OK);
-}
-
-// The product name and icon a registered publisher lends the library.
-TEST_F(PublisherStoreTest, BrandingTakesTheRegisteredApplicationName) {
-  WriteFile(UserFolder(), kCurrentUserListFile,
-            L"[1.2.3]\r\nName = Acme\r\nApplicationName = \"xx\", \"Acme Xx\"\r\n"
-            L"ApplicationName = \"en\", \"Acme Updater\"\r\nApplicationIcon = " + UserFolder() + L"1.2.3.ico\r\n");
-  EXPECT_EQ(BrandForPublisher(L"9.9"), S_FALSE);
-  EXPECT_EQ(ProductPlaceholders().applicationName, L"Wendrix");
-  EXPECT_EQ(BrandForPublisher(std::wstring(100, L'1')), E_INVALIDARG);
-  ASSERT_EQ(BrandForPublisher(L"1.2.3"), S_OK);
-  const std::wstring_view name = ProductPlaceholders().applicationName;
-  EXPECT_TRUE(name == L"Acme Updater" || name == L"Acme Xx") << "the user's language, else the first";
-  EXPECT_EQ(BrandedIconPath(), UserFolder() + L"1.2.3.ico");
-  EXPECT_EQ(BrandedPublisherId(), L"1.2.3");
-  SetBrandedName(L"", L"");
 }
 
 }  // namespace

@@ -98,15 +98,17 @@ TEST_F(SideFilesTest, FilesAreStoredWholeAndJournaled) {
   EXPECT_FALSE(FileExists(UserFolder() + L"1.2.prv"));
 }
 
+// The error file's text is the error file's own unit; here, where it goes.
 TEST_F(SideFilesTest, ErrorFileWrittenOnFailureDeletedOnSuccess) {
-  const std::wstring file = m_temp.File(L"a b.wx-cnf");
-  ASSERT_EQ(RecordOutcome(L"1.2.3", {static_cast<HRESULT>(0x8007000D), file, 7, 0}, nullptr), S_OK);
+  ASSERT_EQ(RecordOutcome(L"1.2.3", {static_cast<HRESULT>(0x8007000D), L"f", 7, 0}, nullptr), S_OK);
   const std::wstring path = UserFolder() + L"1.2.3-error.ini";
   EXPECT_EQ(ReadFileBytes(path).substr(0, 2), "\xFF\xFE");
-  EXPECT_EQ(ReadText(path), L"\r\n[Error]\r\nError = 0x8007000d\r\nFile = \"" + file + L"\"\r\nLine = 7\r\n");
-  ASSERT_EQ(RecordOutcome(L"1.2.3", {S_OK, L"", 0, 0}, nullptr), S_OK);
-  EXPECT_FALSE(FileExists(path));
-  EXPECT_EQ(RecordOutcome(L"1.2.3", {S_FALSE, L"", 0, 0}, nullptr), S_OK);
+  EXPECT_EQ(ReadText(path), L"\r\n[Error]\r\nError = 0x8007000d\r\nFile = \"f\"\r\nLine = 7\r\n");
+  for (const HRESULT success : {S_FALSE, S_OK}) {
+    ASSERT_EQ(RecordOutcome(L"1.2.3", {success, L"", 0, 0}, nullptr), S_OK);
+    EXPECT_FALSE(FileExists(path));
+    ASSERT_EQ(RecordOutcome(L"1.2.3", {E_FAIL, L"", 0, 0}, nullptr), S_OK);
+  }
   EXPECT_EQ(RecordOutcome(L"", {E_FAIL, L"", 0, 0}, nullptr), E_INVALIDARG);
 }
 

@@ -70,7 +70,7 @@ TEST(ArchiveSwitchesTest, LinesNotWrittenByTheLibraryAreRefused) {
            group + L"/x:1",                          // unknown switch
            group + L"/w",                            // no colon
            group + L"/w:E /w:F",                     // twice
-           group + L"/w:..",  group + L"/w:a\\b", group + L"/w:C:x", group + L"/w:",
+           group + L"/w:.", group + L"/w:..", group + L"/w:a\\b", group + L"/w:C:x", group + L"/w:",
            group + L"/p:12345678901234567",          // more than 16 digits
            group + L"/p:00FF",                       // written in lowercase
            group + L"/p:", group + L"/f:14", group + L"/f:0x100000000",
