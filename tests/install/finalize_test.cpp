@@ -65,23 +65,19 @@ class FinalizeTest : public InstallTest {
   }
 };
 
+// An unknown caller stops the uninstall; a publisher that stays keeps
+// everything; the last one takes the product along, not the setup media.
 TEST_F(FinalizeTest, TheLastPublisherTakesTheProductAlong) {
   Register("AcmeSetup", "Acme");
+  Register("OtherSetup", "Other");
+  EXPECT_TRUE(FAILED(m_exports.uninstall("NobodySetup", WENDRIX_UNINSTALL_CURRENT_USER)));
   ExpectInstalled(true);
   EXPECT_EQ(S_OK, m_exports.uninstall("AcmeSetup", WENDRIX_UNINSTALL_CURRENT_USER));
+  ExpectInstalled(true);
+  EXPECT_EQ(S_OK, m_exports.uninstall("OtherSetup", WENDRIX_UNINSTALL_CURRENT_USER));
   ExpectInstalled(false);
   EXPECT_FALSE(FileExists(m_user + L"\\Kestmoor\\Wendrix")) << "the user's data folder";
   EXPECT_TRUE(FileExists(m_media)) << "the setup media stay";
-}
-
-TEST_F(FinalizeTest, AnotherPublisherKeepsEverything) {
-  Register("AcmeSetup", "Acme");
-  Register("OtherSetup", "Other");
-  EXPECT_EQ(S_OK, m_exports.uninstall("AcmeSetup", WENDRIX_UNINSTALL_CURRENT_USER));
-  ExpectInstalled(true);
-  // When the other one goes too, so does the product.
-  EXPECT_EQ(S_OK, m_exports.uninstall("OtherSetup", WENDRIX_UNINSTALL_CURRENT_USER));
-  ExpectInstalled(false);
 }
 
 TEST_F(FinalizeTest, AFileInUseIsDeletedAtTheRestart) {
@@ -103,12 +99,6 @@ TEST_F(FinalizeTest, AFileInUseIsDeletedAtTheRestart) {
   EXPECT_EQ(S_OK, m_exports.rollback(journal));
   EXPECT_EQ(renames.Before(), PendingRenames());
   EXPECT_TRUE(FileExists(Product(L"wendrix.exe")));
-}
-
-TEST_F(FinalizeTest, AnUnknownCallerStopsTheUninstall) {
-  Register("AcmeSetup", "Acme");
-  EXPECT_TRUE(FAILED(m_exports.uninstall("NobodySetup", WENDRIX_UNINSTALL_CURRENT_USER)));
-  ExpectInstalled(true);
 }
 
 // An uninstaller's process: loads the library args[0] and calls its hook,

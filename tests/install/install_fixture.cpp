@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "../support/registry_sandbox.h"
+#include "../support/registry_values.h"
 #include "../support/temp_folder.h"
 
 namespace wendrix::test {
@@ -65,34 +66,9 @@ void CleanProductRegistry() {
                                 L"{A8E2947E-51D3-4B0F-8C6E-0D9B3A7F5E21}"})
         DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + prefix + id, view);
     }
-    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-      HKEY run = nullptr;
-      if (RegOpenKeyExW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE | view, &run) ==
-          ERROR_SUCCESS) {
-        RegDeleteValueW(run, L"KestmoorWendrix");
-        RegCloseKey(run);
-      }
-    }
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+      DeleteValue(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"KestmoorWendrix", view);
   }
-}
-
-std::wstring RegistryText(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) return L"<missing>";
-  BYTE data[4096] = {};
-  DWORD size = sizeof(data) - sizeof(wchar_t), type = 0;
-  const LONG rc = RegQueryValueExW(opened, name, nullptr, &type, data, &size);
-  RegCloseKey(opened);
-  if (rc != ERROR_SUCCESS) return L"<missing>";
-  if (type == REG_DWORD) return std::to_wstring(*reinterpret_cast<const DWORD*>(data));
-  return reinterpret_cast<const wchar_t*>(data);
-}
-
-bool KeyExists(HKEY root, const std::wstring& key, REGSAM view) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) return false;
-  RegCloseKey(opened);
-  return true;
 }
 
 void SetFileMinorVersion(const std::wstring& path, unsigned minor) {

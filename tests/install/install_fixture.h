@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "../support/registry_values.h"
 #include "../support/shell_folder_redirect.h"
 #include "wendrix.h"
 
@@ -51,8 +52,11 @@ class InstallTest : public ShellFolderTest {
 // The product's registry keys and entries, cleaned in both views.
 void CleanProductRegistry();
 // A registry value's text or number as text; "<missing>" when absent.
-std::wstring RegistryText(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view);
-bool KeyExists(HKEY root, const std::wstring& key, REGSAM view);
+inline std::wstring RegistryText(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view) {
+  const std::optional<Value> value = FindValue(root, key, name, view);
+  return value ? std::get<2>(*value) : L"<missing>";
+}
+inline bool KeyExists(HKEY root, const std::wstring& key, REGSAM view) { return ReadValues(root, key, view).has_value(); }
 
 // Changes the version a built product file carries, in both its fixed
 // version and its FileVersion text ("3.8.10.0" becomes "3.<minor>.10.0").

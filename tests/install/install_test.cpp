@@ -78,38 +78,31 @@ TEST_F(InstallTest, IntoAnEmptyMachine) {
     EXPECT_NE(std::wstring::npos, text.find(part)) << part;
 }
 
-TEST_F(InstallTest, SameVersionCopiesNothingUnlessForced) {
-  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
-  for (const wchar_t* name : kProductPrograms) MarkFile(Product(name));
-  MarkFile(Product64(L"wendrix64.dll"));
-
-  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
-  for (const wchar_t* name : kProductPrograms) EXPECT_TRUE(IsMarked(Product(name))) << name << " was copied again";
-  EXPECT_TRUE(IsMarked(Product64(L"wendrix64.dll")));
-
-  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, WENDRIX_INSTALL_FORCE));
-  for (const wchar_t* name : kProductPrograms) EXPECT_FALSE(IsMarked(Product(name))) << name << " was not forced";
-  EXPECT_FALSE(IsMarked(Product64(L"wendrix64.dll")));
-}
-
-TEST_F(InstallTest, ReplacesOnlyOlderFiles) {
-  // wendrixl.exe is compared by its version text, wendrixu.exe by its fixed
-  // version; both carry the two.
+// Installed over itself, an installation copies a file only when the one
+// installed is older, or when forced and it is not newer. wendrixu.exe is
+// compared by its fixed version, the others by their version text; all
+// carry the two.
+TEST_F(InstallTest, ReplacesOnlyOlderFilesUnlessForced) {
   const struct {
-    unsigned installedMinor;
+    unsigned installedMinor;  // the media's files are 3.8
     UINT32 flags;
     bool replaced;
-  } cases[] = {{9, 0, false}, {9, WENDRIX_INSTALL_FORCE, false}, {7, 0, true}};
+  } cases[] = {{8, 0, false}, {8, WENDRIX_INSTALL_FORCE, true}, {9, 0, false}, {9, WENDRIX_INSTALL_FORCE, false},
+               {7, 0, true}};
   ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
   for (const auto& c : cases) {
-    for (const wchar_t* name : {L"wendrixl.exe", L"wendrixu.exe"}) {
+    for (const wchar_t* name : kProductPrograms) {
       ASSERT_TRUE(CopyFileW(Media(name).c_str(), Product(name).c_str(), FALSE));
       SetFileMinorVersion(Product(name), c.installedMinor);
       MarkFile(Product(name));
     }
+    ASSERT_TRUE(CopyFileW(Media(L"wendrix64.dll").c_str(), Product64(L"wendrix64.dll").c_str(), FALSE));
+    SetFileMinorVersion(Product64(L"wendrix64.dll"), c.installedMinor);
+    MarkFile(Product64(L"wendrix64.dll"));
     ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, c.flags));
-    for (const wchar_t* name : {L"wendrixl.exe", L"wendrixu.exe"})
-      EXPECT_EQ(c.replaced, !IsMarked(Product(name))) << name << " installed 3." << c.installedMinor;
+    for (const wchar_t* name : kProductPrograms)
+      EXPECT_EQ(c.replaced, !IsMarked(Product(name))) << name << " installed 3." << c.installedMinor << " " << c.flags;
+    EXPECT_EQ(c.replaced, !IsMarked(Product64(L"wendrix64.dll"))) << "3." << c.installedMinor << " " << c.flags;
   }
 }
 

@@ -7,13 +7,13 @@
 
 #include <commctrl.h>
 
-#include <functional>
 #include <thread>
 
 #include "../support/registry_sandbox.h"
 #include "eventlog/event_log.h"
 #include "registration/side_files.h"
 #include "resources/ui_ids.h"
+#include "ui_driver.h"
 #include "ui/hidden_items.h"
 #include "update/display_request.h"
 #include "wallet/request_record.h"
@@ -25,20 +25,12 @@ namespace {
 
 constexpr UINT kStopMessage = WM_APP + 1;
 
-// Waits up to 30 s for `done`, pumping nothing: the window runs on its own
-// thread.
-bool WaitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 600; ++i) {
-    if (done()) return true;
-    Sleep(50);
-  }
-  return done();
-}
-
-std::wstring ControlText(HWND window, int id) {
-  wchar_t text[1024] = {};
-  GetDlgItemTextW(window, id, text, 1024);
-  return text;
+// The folder of this program and the built ones.
+std::wstring BinFolder() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring path = self;
+  return path.substr(0, path.rfind(L'\\'));
 }
 
 std::wstring CellText(HWND list, int row, int column) {
@@ -58,29 +50,30 @@ class MainWindowTest : public CheckFixture {
   }
 
   // Runs the user interface as the main program does, and waits until its
-  // window answers WM_APP.
+  // window is shown: it answers WM_APP once it is built, which is before the
+  // dialog box shows it, and what the tests look at is shown only then.
   void Open(std::uint32_t flags, const wchar_t* publisher = nullptr, const wchar_t* item = nullptr) {
     m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
     ASSERT_TRUE(m_closed);
     m_ui = std::thread([this, flags, publisher, item] {
       m_result = WendrixDisplayEx(nullptr, publisher, nullptr, item, flags | 0x400, nullptr, nullptr);
     });
-    ASSERT_TRUE(WaitFor([this] {
+    ASSERT_TRUE(WaitForWindow());
+    ASSERT_TRUE(WaitFor([this] { return IsWindowVisible(m_window) != FALSE; }));
+  }
+  // The window, of this process or another, once it answers WM_APP.
+  bool WaitForWindow() {
+    return WaitFor([this] {
       m_window = FindWindowW(L"WendrixDialog", nullptr);
       DWORD_PTR answer = 0;
       return m_window && SendMessageTimeoutW(m_window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) && answer;
-    }));
-    // The window answers once it is built, which is before the dialog box
-    // shows it; what the tests look at is shown only then.
-    ASSERT_TRUE(WaitFor([this] { return IsWindowVisible(m_window) != FALSE; }));
+    });
   }
+  std::wstring Text(int id) { return TextOf(GetDlgItem(m_window, id)); }
   int View() { return TabCtrl_GetCurSel(GetDlgItem(m_window, WX_CONTROL_MAIN_VIEWS)); }
   HWND List(int id) { return GetDlgItem(m_window, id); }
   LRESULT SendRequest(const std::vector<std::uint8_t>& bytes) {
-    COPYDATASTRUCT data{};
-    data.dwData = WM_APP + 6;
-    data.cbData = static_cast<DWORD>(bytes.size());
-    data.lpData = const_cast<std::uint8_t*>(bytes.data());
+    COPYDATASTRUCT data{WM_APP + 6, static_cast<DWORD>(bytes.size()), const_cast<std::uint8_t*>(bytes.data())};
     return SendMessageW(m_window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
   }
   // A publisher whose one item downloads a file the server serves.
@@ -91,11 +84,12 @@ class MainWindowTest : public CheckFixture {
     Serve(id, MakeReply(200, "OK", served));
     m_server.On("/e.exe", MakeReply(200, "OK", std::string(3000, 'e')));
   }
-  bool CheckLogged(std::uint32_t result) {
+  // Whether the history holds a manual event of `type` with `result`.
+  static bool CheckLogged(std::uint32_t result, std::uint32_t type = kEventCheck) {
     CEventList events;
     if (FAILED(LoadEvents(events))) return false;
     for (const CEventRecord& record : events.Records())
-      if (record.type == kEventCheck && record.origin == kOriginManual && record.result == result) return true;
+      if (record.type == type && record.origin == kOriginManual && record.result == result) return true;
     return false;
   }
 
@@ -105,24 +99,40 @@ class MainWindowTest : public CheckFixture {
   UniqueKernelObject m_closed;
 };
 
-TEST_F(MainWindowTest, AnswersWithItsWindowOpensRequestedViewsAndClosesOnTheStopMessage) {
-  ASSERT_NO_FATAL_FAILURE(Open(0));
+// Opened with flags of its own, it shows their view; told of a newly
+// registered publisher, it reloads; requests of other processes open their
+// views; the stop message closes it and signals its event.
+TEST_F(MainWindowTest, OpensViewsReloadsAndClosesOnTheStopMessage) {
+  ASSERT_NO_FATAL_FAILURE(Open(0x800 | 0x80));
   EXPECT_EQ(SendMessageW(m_window, WM_APP, 0, 0), reinterpret_cast<LRESULT>(m_window));
-  EXPECT_EQ(View(), 0) << "All Items without a view flag";
+  EXPECT_EQ(View(), 1) << "Wallet comes before History";
+  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
+  EXPECT_EQ(ListView_GetItemCount(items), 0);
+  EXPECT_NE(Text(WX_CONTROL_MAIN_SUMMARY).find(L"The list of publishers is empty."), std::wstring::npos);
+  ASSERT_NO_FATAL_FAILURE(Register(L"7.7"));
+  EXPECT_EQ(ListView_GetItemCount(items), 0) << "not before it is told";
+  SendMessageW(m_window, WM_APP + 4, 0, 0);
+  ASSERT_EQ(ListView_GetItemCount(items), 1);
+  EXPECT_EQ(CellText(items, 0, 0), L"Publisher 7.7");
+  EXPECT_EQ(CellText(items, 0, 4), L"New");
+  EXPECT_NE(Text(WX_CONTROL_MAIN_SUMMARY).find(L"has not been loaded yet"), std::wstring::npos);
 
   DisplayRequest request;
-  request.flags = 0x80 | 0x800;
-  EXPECT_EQ(SendRequest(EncodeDisplayRequest(request)), S_OK);
-  EXPECT_EQ(View(), 1) << "Wallet comes before History";
-  EXPECT_TRUE(IsWindowVisible(List(WX_CONTROL_MAIN_WALLET)));
-  EXPECT_FALSE(IsWindowVisible(List(WX_CONTROL_MAIN_ITEMS)));
-  request.flags = 0x800;
-  EXPECT_EQ(SendRequest(EncodeDisplayRequest(request)), S_OK);
-  EXPECT_EQ(View(), 2);
-  EXPECT_TRUE(IsWindowVisible(List(WX_CONTROL_MAIN_HISTORY)));
+  const struct {
+    std::uint32_t flags;
+    int view, list;
+  } kRequests[] = {{0x800, 2, WX_CONTROL_MAIN_HISTORY}, {0x40 | 0x800, 0, WX_CONTROL_MAIN_ITEMS},
+                   {0x80 | 0x800, 1, WX_CONTROL_MAIN_WALLET}};
+  for (const auto& r : kRequests) {
+    request.flags = r.flags;
+    EXPECT_EQ(SendRequest(EncodeDisplayRequest(request)), S_OK);
+    EXPECT_EQ(View(), r.view) << std::hex << r.flags;
+    for (const int list : {WX_CONTROL_MAIN_ITEMS, WX_CONTROL_MAIN_WALLET, WX_CONTROL_MAIN_HISTORY})
+      EXPECT_EQ(IsWindowVisible(List(list)) != FALSE, list == r.list) << std::hex << r.flags << " " << list;
+  }
   // Bytes that are no request change nothing.
   EXPECT_EQ(static_cast<HRESULT>(SendRequest({1, 2, 3})), E_INVALIDARG);
-  EXPECT_EQ(View(), 2);
+  EXPECT_EQ(View(), 1);
 
   EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_EQ(SendMessageW(m_window, kStopMessage, 0, 0), 1);
@@ -145,21 +155,6 @@ TEST_F(MainWindowTest, StoppedForARestartItLeavesItsViewToARequestRecord) {
   EXPECT_FALSE(record.list.has_value()) << "nothing was queued";
 }
 
-TEST_F(MainWindowTest, OpensTheViewOfItsOwnFlagsAndReloadsANewlyRegisteredPublisher) {
-  ASSERT_NO_FATAL_FAILURE(Open(0x800 | 0x80));
-  EXPECT_EQ(View(), 1);
-  EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), 0);
-  EXPECT_NE(ControlText(m_window, WX_CONTROL_MAIN_SUMMARY).find(L"The list of publishers is empty."), std::wstring::npos);
-
-  ASSERT_NO_FATAL_FAILURE(Register(L"7.7"));
-  EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), 0) << "not before it is told";
-  SendMessageW(m_window, WM_APP + 4, 0, 0);
-  ASSERT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), 1);
-  EXPECT_EQ(CellText(List(WX_CONTROL_MAIN_ITEMS), 0, 0), L"Publisher 7.7");
-  EXPECT_EQ(CellText(List(WX_CONTROL_MAIN_ITEMS), 0, 4), L"New");
-  EXPECT_NE(ControlText(m_window, WX_CONTROL_MAIN_SUMMARY).find(L"has not been loaded yet"), std::wstring::npos);
-}
-
 TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
   ASSERT_NO_FATAL_FAILURE(Open(0));
@@ -174,7 +169,7 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   EXPECT_EQ(CellText(items, 0, 4), L"New");
   EXPECT_EQ(CellText(items, 1, 0), L"Publisher 7.7");
   EXPECT_EQ(CellText(items, 1, 4), L"Active");
-  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_SUMMARY), L"New items are available.");
+  EXPECT_EQ(Text(WX_CONTROL_MAIN_SUMMARY), L"New items are available.");
   EXPECT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_HISTORY)) == 1; }))
       << "the history shows the check";
 
@@ -213,21 +208,17 @@ TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
   ASSERT_NO_FATAL_FAILURE(Open(0));
   const HWND button = GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK);
   SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
-  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Stop");
+  EXPECT_EQ(Text(WX_CONTROL_MAIN_CHECK), L"&Stop");
   SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
   EXPECT_FALSE(IsWindowEnabled(button)) << "a stop is asked once";
   EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultAborted); }));
   EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE; }));
-  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Check for Updates");
+  EXPECT_EQ(Text(WX_CONTROL_MAIN_CHECK), L"&Check for Updates");
   EXPECT_FALSE(CheckLogged(kResultSuccess));
 }
 
 TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring bin = self;
-  bin.resize(bin.rfind(L'\\'));
-  SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", bin, KEY_WOW64_32KEY);
+  SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", BinFolder(), KEY_WOW64_32KEY);
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
   ASSERT_EQ(Check(), S_OK) << "the item is known before the window opens";
   ASSERT_NO_FATAL_FAILURE(Open(0));
@@ -236,7 +227,7 @@ TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
 
   // Nothing selected: nothing is queued.
   SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
-  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
+  EXPECT_EQ(Text(WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
 
   ListView_SetItemState(items, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
@@ -282,14 +273,14 @@ TEST_F(MainWindowTest, AHiddenItemLeavesAllItemsUntilRestoredAndTheSummaryTellsO
   ASSERT_EQ(CellText(items, 0, 1), L"Tool");
   ASSERT_EQ(CellText(items, 0, 4), L"New update available") << "the item must be an installed one with an update";
   const std::wstring note = L"Updates for hidden items are available.";
-  auto summary = [this] { return ControlText(m_window, WX_CONTROL_MAIN_SUMMARY); };
+  auto summary = [this] { return Text(WX_CONTROL_MAIN_SUMMARY); };
   EXPECT_EQ(summary().find(note), std::wstring::npos);
   auto send = [this](int command) { SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(command, 0), 0); };
   const std::wstring ina = UserFolder() + L"7.7.ina";
 
   // Nothing selected, or the publisher's own row: nothing is hidden.
   send(WX_COMMAND_MAIN_HIDE_ITEM);
-  EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
+  EXPECT_EQ(Text(WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
   ListView_SetItemState(items, 1, LVIS_SELECTED, LVIS_SELECTED);
   send(WX_COMMAND_MAIN_HIDE_ITEM);
   EXPECT_EQ(ListView_GetItemCount(items), 2);
@@ -349,10 +340,7 @@ TEST_F(MainWindowTest, HidingAnItemKeepsTheOtherLinesAndRefusesAnIdThatWouldAddO
 class MainProgram {
  public:
   explicit MainProgram(const std::wstring& arguments) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring program = self;
-    program = program.substr(0, program.rfind(L'\\') + 1) + L"wendrix.exe";
+    const std::wstring program = BinFolder() + L"\\wendrix.exe";
     std::wstring command = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -378,55 +366,42 @@ class MainProgram {
   UniqueKernelObject m_process;
 };
 
-class MainProgramTest : public MainWindowTest {
- protected:
-  // The window of the main program once it answers WM_APP.
-  bool WaitForWindow() {
-    return WaitFor([this] {
-      m_window = FindWindowW(L"WendrixDialog", nullptr);
-      DWORD_PTR answer = 0;
-      return m_window && SendMessageTimeoutW(m_window, WM_APP, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) && answer;
-    });
-  }
-  int View() { return static_cast<int>(SendMessageW(GetDlgItem(m_window, WX_CONTROL_MAIN_VIEWS), TCM_GETCURSEL, 0, 0)); }
-};
-
-TEST_F(MainProgramTest, DisplayCommandLinesOpenTheirViewAndCheck) {
+TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
   m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
-  {
-    MainProgram program(L"\"/p:\" \"/g:\" \"/i:\" /f:0x880 \"/x:\" \"/u:\"");
+  const struct {
+    const wchar_t* arguments;
+    int view;
+    bool checks;
+    int items;  // rows of All Items once shown; 0: not looked at
+  } kCases[] = {
+      {L"\"/p:\" \"/g:\" \"/i:\" /f:0x880 \"/x:\" \"/u:\"", 1, false, 0},  // Wallet before History
+      {L"/f:0x4", 0, true, 0},  // the control panel's task: open and check at once
+      // The launcher's start of a new version after a self-update: the flag
+      // names no view, so the window opens at All Items and checks nothing.
+      {L"/f:0x80000000", 0, false, 2},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(Utf8(c.arguments));
+    ResetEvent(m_closed.Get());
+    MainProgram program(c.arguments);
     ASSERT_TRUE(WaitForWindow());
-    EXPECT_EQ(View(), 1) << "Wallet before History";
+    EXPECT_EQ(View(), c.view);
+    if (c.checks) {
+      EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultSuccess); }));
+    } else {
+      EXPECT_EQ(Text(WX_CONTROL_MAIN_CHECK), L"&Check for Updates") << "no check runs";
+    }
+    if (c.items) {
+      EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), c.items);
+    }
     EXPECT_EQ(SendMessageW(m_window, WM_APP + 1, 0, 0), 1);
     EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
     EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
   }
-  ResetEvent(m_closed.Get());
-  {
-    // The control panel's task: open and check at once.
-    MainProgram program(L"/f:0x4");
-    ASSERT_TRUE(WaitForWindow());
-    EXPECT_EQ(View(), 0);
-    EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultSuccess); }));
-    SendMessageW(m_window, WM_APP + 1, 0, 0);
-    EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
-  }
-  ResetEvent(m_closed.Get());
-  {
-    // The launcher's start of a new version after a self-update: the flag
-    // names no view, so the window opens at All Items and checks nothing.
-    MainProgram program(L"/f:0x80000000");
-    ASSERT_TRUE(WaitForWindow());
-    EXPECT_EQ(View(), 0);
-    EXPECT_EQ(ControlText(m_window, WX_CONTROL_MAIN_CHECK), L"&Check for Updates") << "no check runs";
-    EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), 2);
-    SendMessageW(m_window, WM_APP + 1, 0, 0);
-    EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
-  }
 }
 
-TEST_F(MainProgramTest, WithoutArgumentsItTakesTheRequestRecordsIntoTheWallet) {
+TEST_F(MainWindowTest, MainProgramWithoutArgumentsItTakesTheRequestRecordsIntoTheWallet) {
   RequestRecord record;
   record.flags = 0x800;
   RequestedItems list;
@@ -442,13 +417,8 @@ TEST_F(MainProgramTest, WithoutArgumentsItTakesTheRequestRecordsIntoTheWallet) {
   ASSERT_TRUE(WaitForWindow());
   EXPECT_FALSE(RequestRecordPending()) << "the record was taken";
   EXPECT_EQ(View(), 2) << "the record's view";
-  EXPECT_TRUE(WaitFor([] {
-    CEventList events;
-    if (FAILED(LoadEvents(events))) return false;
-    for (const CEventRecord& e : events.Records())
-      if (e.type == kEventDownloadStarted && e.origin == kOriginManual && e.result == kResultError) return true;
-    return false;
-  })) << "the record's item went through the queue";
+  EXPECT_TRUE(WaitFor([] { return CheckLogged(kResultError, kEventDownloadStarted); }))
+      << "the record's item went through the queue";
   SendMessageW(m_window, WM_APP + 1, 0, 0);
   EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
 }

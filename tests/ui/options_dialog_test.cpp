@@ -9,12 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cwctype>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "../support/loaded_library.h"
@@ -24,49 +22,12 @@
 #include "frame/string_table.h"
 #include "resources/options_ids.h"
 #include "ui/options_pages.h"
+#include "ui_driver.h"
 #include "update/scheduler.h"
 #include "update/settings.h"
 
 namespace wendrix::test {
 namespace {
-
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK FindControlProc(HWND window, LPARAM l) {
-  auto* search = reinterpret_cast<ControlSearch*>(l);
-  if (GetDlgCtrlID(window) != search->id) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// A control of the dialog or of one of its pages.
-HWND Control(HWND dialog, int id) {
-  ControlSearch search{id, nullptr};
-  EnumChildWindows(dialog, FindControlProc, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[1024] = {};
-  GetWindowTextW(window, text, 1024);
-  return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-// The window that has the keyboard focus in `window`'s thread.
-HWND FocusOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
 
 struct BoxSearch {
   HWND owner;
@@ -84,15 +45,13 @@ BOOL CALLBACK FindOwnedBoxProc(HWND window, LPARAM l) {
 
 // The message box that `owner` shows, waited for up to 10 s.
 HWND WaitForBoxOf(HWND owner) {
-  for (int attempt = 0; attempt < 200; ++attempt, Sleep(50)) {
-    BoxSearch search{owner, nullptr};
-    EnumWindows(FindOwnedBoxProc, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
-  }
-  return nullptr;
+  BoxSearch search{owner, nullptr};
+  WaitFor([&] { return EnumWindows(FindOwnedBoxProc, reinterpret_cast<LPARAM>(&search)), search.found != nullptr; },
+          200);
+  return search.found;
 }
 
-// The box's text: its static control of the message.
+// The texts of all the box's controls, the message's among them.
 std::wstring BoxText(HWND box) {
   std::wstring all;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all += TextOf(child) + L"|";
@@ -100,12 +59,9 @@ std::wstring BoxText(HWND box) {
 }
 
 LRESULT CALLBACK SchedulerProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == kSchedulerCheckEnded) {
-    auto* calls = reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (calls) ++*calls;
-    return 1;
-  }
-  return DefWindowProcW(window, message, w, l);
+  if (message != kSchedulerCheckEnded) return DefWindowProcW(window, message, w, l);
+  if (auto* calls = reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA))) ++*calls;
+  return 1;
 }
 
 // A stand-in for the main program's scheduler window, on a thread that
@@ -120,14 +76,14 @@ class SchedulerWindow {
       windowClass.hInstance = GetModuleHandleW(nullptr);
       windowClass.lpszClassName = kSchedulerClass;
       RegisterClassW(&windowClass);
-      m_window = CreateWindowExW(0, kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-      SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_calls));
+      const HWND window = CreateWindowExW(0, kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                          GetModuleHandleW(nullptr), nullptr);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_calls));
       m_threadId = GetCurrentThreadId();
       ready = true;
       MSG message;
       while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-      DestroyWindow(m_window);
+      DestroyWindow(window);
       UnregisterClassW(kSchedulerClass, GetModuleHandleW(nullptr));
     });
     while (!ready) Sleep(5);
@@ -141,7 +97,6 @@ class SchedulerWindow {
  private:
   std::thread m_thread;
   std::atomic<int> m_calls{0};
-  HWND m_window = nullptr;
   DWORD m_threadId = 0;
 };
 
@@ -150,57 +105,34 @@ class OptionsDialogTest : public testing::Test {
   void SetUp() override {
     if (!m_library.Loaded()) GTEST_SKIP() << "the library does not load";
   }
-  void TearDown() override {
-    if (m_thread.joinable()) {
-      if (m_dialog) PostMessageW(m_dialog, WM_COMMAND, IDCANCEL, 0);
-      m_thread.join();
-    }
-  }
 
-  // Shows the dialog on its own thread and waits for it.
-  HWND Open(LANGID language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-            const wchar_t* caption = L"Wendrix Options") {
-    m_result = E_PENDING;
-    m_thread = std::thread([this, language] {
-      SetThreadUILanguage(language);
-      m_result = ShowOptionsDialog(nullptr);
-    });
-    // Shown once its initialization, the pages included, is done.
-    for (int attempt = 0; attempt < 200 && !m_dialog; ++attempt, Sleep(50)) {
-      const HWND found = FindWindowW(L"#32770", caption);
-      if (found && IsWindowVisible(found)) m_dialog = found;
-    }
-    return m_dialog;
+  HWND Open() { return m_dialog = m_shown.Open([] { return ShowOptionsDialog(nullptr); }, L"Wendrix Options"); }
+  HRESULT Press(int button) { return m_shown.Press(button); }
+  HWND Field(int control) {
+    const HWND window = Control(m_dialog, control);
+    EXPECT_NE(window, nullptr) << control;
+    return window;
   }
-  // Presses a button of the dialog and waits until it has closed.
-  HRESULT Press(int button) {
-    PostMessageW(m_dialog, WM_COMMAND, button, 0);
-    m_thread.join();
-    m_dialog = nullptr;
-    return m_result;
-  }
-
   void Type(int control, const wchar_t* text) {
-    HWND window = Control(m_dialog, control);
-    ASSERT_NE(window, nullptr) << control;
-    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageW(Field(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
   }
   void SetCheck(int control, bool checked) {
-    HWND window = Control(m_dialog, control);
-    ASSERT_NE(window, nullptr) << control;
-    SendMessageW(window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(Field(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   void ChooseProxy(int mode) {
     for (const int radio : {WX_CONTROL_PROXY_DIRECT, WX_CONTROL_PROXY_SYSTEM, WX_CONTROL_PROXY_EXPLICIT})
       SetCheck(radio, radio == mode);
   }
   void ChoosePeriod(const wchar_t* name) {
-    HWND periods = Control(m_dialog, WX_CONTROL_PERIOD);
-    const LRESULT index = SendMessageW(periods, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(name));
+    const HWND periods = Field(WX_CONTROL_PERIOD);
+    const LRESULT index =
+        SendMessageW(periods, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
     ASSERT_GE(index, 0) << "no period named so";
     SendMessageW(periods, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
+  LRESULT Page() { return SendMessageW(Field(WX_CONTROL_OPTIONS_TABS), TCM_GETCURSEL, 0, 0); }
+  // Whether the page holding `control` shows.
+  bool PageShown(int control) { return IsWindowVisible(GetParent(Field(control))) != FALSE; }
 
   static std::unique_ptr<InternetSettings> Stored() {
     std::unique_ptr<InternetSettings> settings;
@@ -216,8 +148,7 @@ class OptionsDialogTest : public testing::Test {
 
   LoadedLibrary m_library;
   RegistrySandbox m_sandbox{true};  // the machine's key too: no product folder, no program to start
-  std::thread m_thread;
-  std::atomic<HRESULT> m_result{E_PENDING};
+  ShownDialog m_shown;
   HWND m_dialog = nullptr;
 };
 
@@ -225,31 +156,24 @@ TEST_F(OptionsDialogTest, OkSavesEveryPageAndTellsTheSchedulerOfTheNewPeriod) {
   StoreWeeklyDefaults();
   SchedulerWindow scheduler;
   ASSERT_NE(Open(), nullptr);
-  EXPECT_EQ(TextOf(Control(m_dialog, WX_CONTROL_ATTEMPTS)), L"2");
-  EXPECT_EQ(TextOf(Control(m_dialog, WX_CONTROL_WALLET_SPACE)), L"100");
+  EXPECT_EQ(TextOf(Field(WX_CONTROL_ATTEMPTS)), L"2");
+  EXPECT_EQ(TextOf(Field(WX_CONTROL_WALLET_SPACE)), L"100");
 
   ChoosePeriod(L"Daily");
-  SetCheck(WX_CONTROL_CHECK_WHEN_LAUNCHED, false);
-  Type(WX_CONTROL_ATTEMPTS, L"4");
-  Type(WX_CONTROL_RETRY_PAUSE, L"7");
   ChooseProxy(WX_CONTROL_PROXY_EXPLICIT);
-  Type(WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080");
-  SetCheck(WX_CONTROL_PROXY_BYPASS_LOCAL, false);
-  Type(WX_CONTROL_PROXY_USER, L"anna");
-  Type(WX_CONTROL_PROXY_PASSWORD, L"pa;ss");
-  SetCheck(WX_CONTROL_COOKIES, false);
-  SetCheck(WX_CONTROL_DIAL_UP, true);
-  Type(WX_CONTROL_DIAL_ENTRY, L"Office line");
-  Type(WX_CONTROL_DIAL_USER, L"bob");
-  Type(WX_CONTROL_DIAL_PASSWORD, L"secret");
-  Type(WX_CONTROL_DIAL_DOMAIN, L"KESTMOOR");
-  SetCheck(WX_CONTROL_HANG_UP, false);
-  Type(WX_CONTROL_WALLET_SPACE, L"250");
-  Type(WX_CONTROL_DOWNLOADS, L"3");
-  SetCheck(WX_CONTROL_PROMPT, true);
-  SetCheck(WX_CONTROL_NOTIFY_UPDATES, false);
-  SetCheck(WX_CONTROL_NOTIFY_OTHER_SOFTWARE, true);
-  SetCheck(WX_CONTROL_STRICT_DATA_FILES, true);
+  for (const auto& [control, text] : std::vector<std::pair<int, const wchar_t*>>{
+           {WX_CONTROL_ATTEMPTS, L"4"}, {WX_CONTROL_RETRY_PAUSE, L"7"},
+           {WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080"}, {WX_CONTROL_PROXY_USER, L"anna"},
+           {WX_CONTROL_PROXY_PASSWORD, L"pa;ss"}, {WX_CONTROL_DIAL_ENTRY, L"Office line"}, {WX_CONTROL_DIAL_USER, L"bob"},
+           {WX_CONTROL_DIAL_PASSWORD, L"secret"}, {WX_CONTROL_DIAL_DOMAIN, L"KESTMOOR"},
+           {WX_CONTROL_WALLET_SPACE, L"250"}, {WX_CONTROL_DOWNLOADS, L"3"}})
+    Type(control, text);
+  for (const auto& [control, checked] : std::vector<std::pair<int, bool>>{
+           {WX_CONTROL_CHECK_WHEN_LAUNCHED, false}, {WX_CONTROL_PROXY_BYPASS_LOCAL, false}, {WX_CONTROL_COOKIES, false},
+           {WX_CONTROL_DIAL_UP, true}, {WX_CONTROL_HANG_UP, false}, {WX_CONTROL_PROMPT, true},
+           {WX_CONTROL_NOTIFY_UPDATES, false}, {WX_CONTROL_NOTIFY_OTHER_SOFTWARE, true},
+           {WX_CONTROL_STRICT_DATA_FILES, true}})
+    SetCheck(control, checked);
   EXPECT_EQ(Press(IDOK), S_OK);
 
   const auto values = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
@@ -261,31 +185,34 @@ TEST_F(OptionsDialogTest, OkSavesEveryPageAndTellsTheSchedulerOfTheNewPeriod) {
         Dword(L"HangUp", 0), Dword(L"MaxWalletDiskSpace", 250), Dword(L"MaxConcurrentDownloads", 3),
         Dword(L"Prompt", 1), Dword(L"OtherSoftware", 2), Dword(L"INIDebug", 1), Sz(L"UserAgent", L"Agent/%1")})
     EXPECT_NE(std::find(values->begin(), values->end(), expected), values->end()) << std::get<0>(expected);
-  const auto stored = Stored();
-  EXPECT_EQ(stored->credentials, (Credentials{L"bob", L"secret", L"KESTMOOR", L"anna", L"pa;ss"}));
+  EXPECT_EQ(Stored()->credentials, (Credentials{L"bob", L"secret", L"KESTMOOR", L"anna", L"pa;ss"}));
   EXPECT_EQ(scheduler.Calls(), 1);
 }
 
-TEST_F(OptionsDialogTest, OkWithTheSamePeriodLeavesTheSchedulerAlone) {
+// Keys go through the dialog's own message loop: Esc cancels every change,
+// Enter saves, and the same period leaves the scheduler alone.
+TEST_F(OptionsDialogTest, EscCancelsEverythingAndEnterSaves) {
   StoreWeeklyDefaults();
   SchedulerWindow scheduler;
-  ASSERT_NE(Open(), nullptr);
-  Type(WX_CONTROL_DOWNLOADS, L"2");
-  EXPECT_EQ(Press(IDOK), S_OK);
-  EXPECT_EQ(Stored()->maxConcurrentDownloads, 2u);
-  EXPECT_EQ(scheduler.Calls(), 0);
-}
-
-TEST_F(OptionsDialogTest, CancelChangesNothing) {
-  StoreWeeklyDefaults();
   const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
   ASSERT_TRUE(before);
-  ASSERT_NE(Open(), nullptr);
-  ChoosePeriod(L"Manual");
-  Type(WX_CONTROL_ATTEMPTS, L"5");
-  Type(WX_CONTROL_PROXY_USER, L"someone");
-  EXPECT_EQ(Press(IDCANCEL), S_FALSE);
-  EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    ASSERT_NE(Open(), nullptr);
+    Type(WX_CONTROL_ATTEMPTS, L"6");
+    if (key == VK_ESCAPE) {
+      ChoosePeriod(L"Manual");
+      Type(WX_CONTROL_PROXY_USER, L"someone");
+    }
+    const HWND field = Field(WX_CONTROL_ATTEMPTS);
+    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    PostMessageW(field, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(m_shown.Closed(), key == VK_RETURN ? S_OK : S_FALSE);
+    if (key == VK_ESCAPE) {
+      EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+    }
+  }
+  EXPECT_EQ(Stored()->checkAttempts, 6u);
+  EXPECT_EQ(scheduler.Calls(), 0);
 }
 
 TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
@@ -299,10 +226,7 @@ TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
       {"too many attempts", [](OptionsDialogTest& t) { t.Type(WX_CONTROL_ATTEMPTS, L"11"); }, 0, WX_CONTROL_ATTEMPTS,
        L"from 1 to 10"},
       {"a proxy without a host",
-       [](OptionsDialogTest& t) {
-         t.ChooseProxy(WX_CONTROL_PROXY_EXPLICIT);
-         t.Type(WX_CONTROL_PROXY_SERVER, L":80");
-       },
+       [](OptionsDialogTest& t) { t.ChooseProxy(WX_CONTROL_PROXY_EXPLICIT), t.Type(WX_CONTROL_PROXY_SERVER, L":80"); },
        1, WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080"},
       {"dialling without an entry", [](OptionsDialogTest& t) { t.SetCheck(WX_CONTROL_DIAL_UP, true); }, 1,
        WX_CONTROL_DIAL_ENTRY, L"dial-up connection"},
@@ -319,59 +243,51 @@ TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
     const HWND box = WaitForBoxOf(m_dialog);
     ASSERT_NE(box, nullptr);
     EXPECT_NE(BoxText(box).find(c.says), std::wstring::npos) << BoxText(box).size();
-    EXPECT_EQ(SendMessageW(Control(m_dialog, WX_CONTROL_OPTIONS_TABS), TCM_GETCURSEL, 0, 0), c.page);
+    EXPECT_EQ(Page(), c.page);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     // The caret waits in the refused field (for a combo box, in its edit).
-    const HWND field = Control(m_dialog, c.control);
-    HWND focus = nullptr;
-    for (int attempt = 0; attempt < 200; ++attempt, Sleep(50)) {
-      focus = FocusOf(m_dialog);
-      if (focus && (focus == field || GetParent(focus) == field)) break;
-    }
-    EXPECT_TRUE(focus && (focus == field || GetParent(focus) == field));
+    const HWND field = Field(c.control);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(m_dialog) == field || GetParent(FocusOf(m_dialog)) == field; }, 200));
     EXPECT_TRUE(IsWindow(m_dialog));
     EXPECT_EQ(Press(IDCANCEL), S_FALSE);
     EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
   }
 }
 
-TEST_F(OptionsDialogTest, TabGoesFromTheTabsThroughThePageShownToTheButtons) {
+// The keyboard alone reaches every page and control: Tab from the tabs
+// through the page shown to the buttons, an access key only on the page
+// shown, Ctrl+Tab and Ctrl+Shift+Tab round the pages, the arrow keys on the
+// tabs. Access keys ("&x") must not repeat on a page, or Alt+x reaches only
+// one of the controls, in each language of the string table.
+TEST_F(OptionsDialogTest, TheKeyboardReachesEveryPageAndControl) {
   ASSERT_NE(Open(), nullptr);
-  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
+  const HWND tabs = Field(WX_CONTROL_OPTIONS_TABS);
   EXPECT_EQ(FocusOf(m_dialog), tabs);
-  const int expected[] = {WX_CONTROL_PERIOD, WX_CONTROL_CHECK_WHEN_LAUNCHED, WX_CONTROL_ATTEMPTS,
-                          WX_CONTROL_RETRY_PAUSE, IDOK, IDCANCEL, WX_CONTROL_OPTIONS_TABS};
   HWND at = tabs;
-  for (const int id : expected) {
-    at = GetNextDlgTabItem(m_dialog, at, FALSE);
-    EXPECT_EQ(GetDlgCtrlID(at), id);
-  }
-}
+  for (const int id : {WX_CONTROL_PERIOD, WX_CONTROL_CHECK_WHEN_LAUNCHED, WX_CONTROL_ATTEMPTS, WX_CONTROL_RETRY_PAUSE,
+                       IDOK, IDCANCEL, WX_CONTROL_OPTIONS_TABS})
+    EXPECT_EQ(GetDlgCtrlID(at = GetNextDlgTabItem(m_dialog, at, FALSE)), id);
 
-TEST_F(OptionsDialogTest, ArrowKeysOnTheTabsShowTheNextPage) {
-  ASSERT_NE(Open(), nullptr);
-  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
-  const HWND schedule = GetParent(Control(m_dialog, WX_CONTROL_ATTEMPTS));
-  const HWND connection = GetParent(Control(m_dialog, WX_CONTROL_PROXY_SERVER));
-  EXPECT_TRUE(IsWindowVisible(schedule));
-  EXPECT_FALSE(IsWindowVisible(connection));
-  PostMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
-  for (int attempt = 0; attempt < 100 && !IsWindowVisible(connection); ++attempt) Sleep(50);
-  EXPECT_TRUE(IsWindowVisible(connection));
-  EXPECT_FALSE(IsWindowVisible(schedule));
-  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
-}
+  // The dialog's thread handles its posted messages in order: a switch
+  // flipped by a message posted after the key tells when the key is done.
+  const HWND marker = Field(WX_CONTROL_CHECK_WHEN_LAUNCHED);
+  const auto pressAlt = [&](wchar_t key) {
+    const LRESULT flipped = SendMessageW(marker, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+    PostMessageW(FocusOf(m_dialog), WM_SYSCHAR, key, 1 << 29);
+    PostMessageW(marker, BM_SETCHECK, static_cast<WPARAM>(flipped), 0);
+    WaitFor([&] { return SendMessageW(marker, BM_GETCHECK, 0, 0) == flipped; }, 200);
+    return FocusOf(m_dialog);
+  };
+  // "&Wallet size limit" lives on the hidden Downloads page.
+  EXPECT_EQ(pressAlt(L'w'), tabs);
+  EXPECT_EQ(pressAlt(L'a'), Field(WX_CONTROL_ATTEMPTS));
 
-TEST_F(OptionsDialogTest, CtrlTabShowsTheNextPageAndCtrlShiftTabThePrevious) {
-  ASSERT_NE(Open(), nullptr);
-  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
-  const HWND field = Control(m_dialog, WX_CONTROL_ATTEMPTS);
-  SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
   // Ctrl (and Shift) held: the key state the dialog's thread reads is shared
   // with this thread while their input is attached.
   const DWORD dialogThread = GetWindowThreadProcessId(m_dialog, nullptr);
   ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), dialogThread, TRUE));
-  const auto press = [&](bool shift, LRESULT expectedPage) {
+  // Round from the first page to the last.
+  for (const auto& [shift, page] : std::initializer_list<std::pair<bool, int>>{{false, 1}, {true, 0}, {true, 3}}) {
     BYTE keys[256] = {};
     keys[VK_CONTROL] = 0x80;
     keys[VK_SHIFT] = shift ? 0x80 : 0;
@@ -379,61 +295,22 @@ TEST_F(OptionsDialogTest, CtrlTabShowsTheNextPageAndCtrlShiftTabThePrevious) {
     // Wine lets a thread reuse the key state it read for up to 50 ms.
     Sleep(100);
     PostMessageW(FocusOf(m_dialog), WM_KEYDOWN, VK_TAB, 0);
-    for (int attempt = 0; attempt < 100 && SendMessageW(tabs, TCM_GETCURSEL, 0, 0) != expectedPage; ++attempt)
-      Sleep(50);
-    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), expectedPage);
-  };
-  press(false, 1);
-  EXPECT_TRUE(IsWindowVisible(GetParent(Control(m_dialog, WX_CONTROL_PROXY_SERVER))));
-  press(true, 0);
-  press(true, 3);  // round from the first to the last
+    EXPECT_TRUE(WaitFor([&, page = page] { return Page() == page; }, 100)) << shift << " " << page;
+    if (page == 1) {
+      EXPECT_TRUE(PageShown(WX_CONTROL_PROXY_SERVER));
+    }
+  }
   BYTE released[256] = {};
   SetKeyboardState(released);
   AttachThreadInput(GetCurrentThreadId(), dialogThread, FALSE);
-  EXPECT_TRUE(IsWindowVisible(GetParent(Control(m_dialog, WX_CONTROL_PROMPT))));
-  EXPECT_FALSE(IsWindowVisible(GetParent(field)));
-}
+  EXPECT_TRUE(PageShown(WX_CONTROL_PROMPT));
+  EXPECT_FALSE(PageShown(WX_CONTROL_ATTEMPTS));
 
-TEST_F(OptionsDialogTest, AnAccessKeyReachesOnlyThePageShown) {
-  ASSERT_NE(Open(), nullptr);
-  const HWND tabs = Control(m_dialog, WX_CONTROL_OPTIONS_TABS);
-  // The dialog's thread handles its posted messages in order: a switch
-  // flipped by a message posted after the key tells when the key is done.
-  const HWND marker = Control(m_dialog, WX_CONTROL_CHECK_WHEN_LAUNCHED);
-  const auto pressAlt = [&](wchar_t key) {
-    const LRESULT flipped = SendMessageW(marker, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
-    PostMessageW(FocusOf(m_dialog), WM_SYSCHAR, key, 1 << 29);
-    PostMessageW(marker, BM_SETCHECK, static_cast<WPARAM>(flipped), 0);
-    for (int attempt = 0; attempt < 200 && SendMessageW(marker, BM_GETCHECK, 0, 0) != flipped; ++attempt) Sleep(20);
-    return FocusOf(m_dialog);
-  };
-  // "&Wallet size limit" lives on the hidden Downloads page.
-  EXPECT_EQ(pressAlt(L'w'), tabs);
-  EXPECT_EQ(pressAlt(L'a'), Control(m_dialog, WX_CONTROL_ATTEMPTS));
-}
+  PostMessageW(tabs, WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_TRUE(WaitFor([&] { return PageShown(WX_CONTROL_WALLET_SPACE); }, 100));
+  EXPECT_FALSE(PageShown(WX_CONTROL_PROMPT));
+  EXPECT_EQ(Page(), 2);
 
-TEST_F(OptionsDialogTest, EnterSavesAndEscCancels) {
-  StoreWeeklyDefaults();
-  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
-    ASSERT_NE(Open(), nullptr);
-    Type(WX_CONTROL_ATTEMPTS, L"6");
-    const HWND field = Control(m_dialog, WX_CONTROL_ATTEMPTS);
-    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
-    // Through the dialog's own message loop, as a key press comes.
-    PostMessageW(field, WM_KEYDOWN, key, 0);
-    m_thread.join();
-    m_dialog = nullptr;
-    EXPECT_EQ(m_result.load(), key == VK_RETURN ? S_OK : S_FALSE);
-    EXPECT_EQ(Stored()->checkAttempts, key == VK_RETURN ? 6u : 2u);
-  }
-}
-
-// Access keys ("&x") must not repeat on a page, or Alt+x reaches only one
-// of the controls: in each language of the string table. (Wine picks the
-// resource language by the process's locale, so the pages' controls are
-// taken from the dialog and their texts from each table.)
-TEST_F(OptionsDialogTest, EachPageKeepsItsAccessKeysApartInEveryLanguage) {
-  ASSERT_NE(Open(), nullptr);
   std::vector<std::vector<int>> pages;
   for (HWND page = GetWindow(m_dialog, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
     if (ClassOf(page) != L"#32770") continue;
@@ -442,7 +319,8 @@ TEST_F(OptionsDialogTest, EachPageKeepsItsAccessKeysApartInEveryLanguage) {
       pages.back().push_back(GetDlgCtrlID(control));
   }
   EXPECT_EQ(pages.size(), 4u);
-  EXPECT_EQ(Press(IDCANCEL), S_FALSE);
+  // Wine picks the resource language by the process's locale, so the texts
+  // are taken from each table, the controls from the dialog.
   for (const LANGID language : {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)}) {
     for (std::size_t page = 0; page < pages.size(); ++page) {
       std::wstring keys;

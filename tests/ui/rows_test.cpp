@@ -1,6 +1,6 @@
 // What the main window shows, built without a window: the view a request
-// opens, the event a check leaves, the rows of All Items and Wallet, and the
-// check summary's lines.
+// opens, the event a check leaves, the rows of All Items and Wallet, the
+// download manager's status reports, and the check summary's lines.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "../publisher/fake_environment.h"
+#include "../support/loaded_library.h"
 #include "eventlog/event_vocabulary.h"
-#include "frame/module_state.h"
 #include "frame/string_table.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/model.h"
@@ -39,12 +39,9 @@ TEST(DisplayTargetTest, OnlyTheFirstViewInTheirOrderIsOpened) {
     std::uint32_t flags;
     DisplayTarget target;
   } kCases[] = {
-      {0, DisplayTarget::kNone},
-      {0x400 | 0x10000000, DisplayTarget::kNone},
-      {0x80 | 0x800, DisplayTarget::kWallet},
-      {0x40 | 0x100, DisplayTarget::kOptions},
-      {0x200 | 0x80 | 0x40, DisplayTarget::kAbout},
-      {0x40 | 0x800, DisplayTarget::kAllItems},
+      {0, DisplayTarget::kNone},          {0x400 | 0x10000000, DisplayTarget::kNone},
+      {0x80 | 0x800, DisplayTarget::kWallet}, {0x40 | 0x100, DisplayTarget::kOptions},
+      {0x200 | 0x80 | 0x40, DisplayTarget::kAbout}, {0x40 | 0x800, DisplayTarget::kAllItems},
       {0x800 | 0x4, DisplayTarget::kHistory},
   };
   for (const auto& c : kCases) EXPECT_EQ(TargetOfFlags(c.flags), c.target) << std::hex << c.flags;
@@ -55,9 +52,9 @@ TEST(DisplayTargetTest, OnlyTheFirstViewInTheirOrderIsOpened) {
 }
 
 TEST(CheckEventTest, EndedCheckRunsAreLoggedWithTheirFirstOutcome) {
+  constexpr std::uint32_t kNone = 0;  // no event
   const struct {
-    std::uint32_t runFlags;
-    std::optional<std::uint32_t> origin, result;
+    std::uint32_t runFlags, origin, result;
   } kCases[] = {
       {0x200, kOriginManual, kResultSuccess},
       {0x200 | 0x8000, kOriginStartup, kResultSuccess},
@@ -65,16 +62,14 @@ TEST(CheckEventTest, EndedCheckRunsAreLoggedWithTheirFirstOutcome) {
       {0x200 | 0x1000 | 0x2000 | 0x4000, kOriginManual, kResultAborted},
       {0x200 | 0x2000 | 0x4000, kOriginManual, kResultError},
       {0x200 | 0x4000 | 0x8000, kOriginStartup, kResultPartialSuccess},
-      {0x0, std::nullopt, std::nullopt},      // the run was not to be logged
-      {0x2000, std::nullopt, std::nullopt},
-      {0x201, std::nullopt, std::nullopt},    // a self-update run
+      {0x0, kNone, kNone},  // the run was not to be logged
+      {0x2000, kNone, kNone},
+      {0x201, kNone, kNone},  // a self-update run
   };
   for (const auto& c : kCases) {
     const std::optional<CheckEvent> event = CheckEventOfRun(c.runFlags);
-    ASSERT_EQ(event.has_value(), c.origin.has_value()) << std::hex << c.runFlags;
-    if (!event) continue;
-    EXPECT_EQ(event->origin, *c.origin) << std::hex << c.runFlags;
-    EXPECT_EQ(event->result, *c.result) << std::hex << c.runFlags;
+    EXPECT_EQ(event ? event->origin : kNone, c.origin) << std::hex << c.runFlags;
+    EXPECT_EQ(event ? event->result : kNone, c.result) << std::hex << c.runFlags;
   }
 }
 
@@ -101,21 +96,15 @@ TEST(ItemRowsTest, StatusFollowsTheVersionsAndTheNewFlag) {
     EXPECT_EQ(status, c.status) << (c.installed ? *c.installed : L"-") << " " << c.latest;
     EXPECT_EQ(GroupOfStatus(status), c.group);
   }
-}
-
-TEST(ItemRowsTest, PublisherStatusFromItsLastCheck) {
+  // A publisher's own status, from its last check: attempted, FailedLastCheck.
   const struct {
     std::uint64_t attempted;
     std::int32_t failed;
     std::uint32_t text;
-  } kCases[] = {
-      {0, 1, kStrPublisherStatusNew},
-      {5, 0, kStrPublisherStatusActive},
-      {5, 1, kStrPublisherStatusError},
-      {5, 2, kStrPublisherStatusNeedsSelfUpdate},
-      {5, 3, kStrPublisherStatusError},
-  };
-  for (const auto& c : kCases) {
+  } kPublishers[] = {{0, 1, kStrPublisherStatusNew}, {5, 0, kStrPublisherStatusActive},
+                     {5, 1, kStrPublisherStatusError}, {5, 2, kStrPublisherStatusNeedsSelfUpdate},
+                     {5, 3, kStrPublisherStatusError}};
+  for (const auto& c : kPublishers) {
     PublisherRecord r;
     r.attempted = c.attempted;
     r.failedLastCheck = c.failed;
@@ -131,6 +120,7 @@ PublisherRecord Publisher(const std::wstring& id, std::vector<Item> items, bool 
     r.model = std::make_shared<PublisherData>();
     r.model->items = std::move(items);
   }
+  if (id == SelfPublisher().id) r.flags |= kPublisherSelf;
   return r;
 }
 
@@ -145,35 +135,26 @@ Item MakeItem(const wchar_t* id, const wchar_t* title, std::optional<std::wstrin
   return item;
 }
 
-TEST(ItemRowsTest, PublishersAndTheirVisibleItemsInStoreOrder) {
-  std::vector<PublisherRecord> records;
-  records.push_back(Publisher(L"1.1", {MakeItem(L"editor", L"Editor", L"2.0", L"2.1", kItemNew),
-                                       MakeItem(L"hidden", L"Hidden", std::nullopt, L"1", kItemInvisible),
-                                       MakeItem(L"viewer", L"", std::nullopt, L"")}));
-  records.push_back(Publisher(DirectoryPublisher().id, {MakeItem(L"x", L"X", std::nullopt, L"1")}));
-  PublisherRecord self = Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")});
-  self.flags |= kPublisherSelf;
-  records.push_back(self);
-  records.push_back(Publisher(L"2.2", {}, false));
+// A row as one text: group|publisher ID|item ID|publisher|title|installed|latest|status.
+std::wstring Show(const ItemRow& r) {
+  return std::to_wstring(static_cast<int>(r.group)) + L"|" + r.publisherId + L"|" + r.itemId + L"|" + r.publisher +
+         L"|" + r.title + L"|" + r.installed + L"|" + r.latest + L"|" + std::to_wstring(r.status);
+}
 
-  const std::vector<ItemRow> rows = BuildItemRows(records, L"").rows;
-  ASSERT_EQ(rows.size(), 4u);
-  // By group: the update, the item not installed, then the publishers.
-  EXPECT_EQ(rows[0].title, L"Editor");
-  EXPECT_EQ(rows[0].publisher, L"Name 1.1");
-  EXPECT_EQ(rows[0].installed, L"2.0");
-  EXPECT_EQ(rows[0].latest, L"2.1");
-  EXPECT_EQ(rows[0].status, static_cast<std::uint32_t>(ItemStatus::kNewUpdate));
-  EXPECT_EQ(rows[0].group, ItemGroup::kUpdates);
-  EXPECT_EQ(rows[1].title, L"viewer") << "an item without a title shows its ID";
-  EXPECT_EQ(rows[1].group, ItemGroup::kNotInstalled);
-  EXPECT_TRUE(rows[2].IsPublisher());
-  EXPECT_EQ(rows[2].publisher, L"Name 1.1");
-  EXPECT_EQ(rows[2].status, static_cast<std::uint32_t>(kStrPublisherStatusNew));
-  EXPECT_EQ(rows[2].group, ItemGroup::kPublishers);
-  EXPECT_EQ(rows[3].publisherId, L"2.2") << "store order within a group";
-  EXPECT_TRUE(rows[3].IsPublisher());
-
+TEST(ItemRowsTest, PublishersAndTheirVisibleItemsInGroupAndStoreOrder) {
+  const std::vector<PublisherRecord> records{
+      Publisher(L"1.1", {MakeItem(L"editor", L"Editor", L"2.0", L"2.1", kItemNew),
+                         MakeItem(L"hidden", L"Hidden", std::nullopt, L"1", kItemInvisible),
+                         MakeItem(L"viewer", L"", std::nullopt, L"")}),
+      Publisher(DirectoryPublisher().id, {MakeItem(L"x", L"X", std::nullopt, L"1")}),
+      Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")}), Publisher(L"2.2", {}, false)};
+  std::vector<std::wstring> shown;
+  for (const ItemRow& row : BuildItemRows(records, L"").rows) shown.push_back(Show(row));
+  // An item without a title shows its ID; a publisher without data has no item rows.
+  const std::wstring publisherNew = std::to_wstring(kStrPublisherStatusNew);
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"0|1.1|editor|Name 1.1|Editor|2.0|2.1|5",
+                                              L"2|1.1|viewer|Name 1.1|viewer|||0", L"3|1.1||Name 1.1||||" + publisherNew,
+                                              L"3|2.2||Name 2.2||||" + publisherNew}));
   const std::vector<ItemRow> only = BuildItemRows(records, L"2.2").rows;
   ASSERT_EQ(only.size(), 1u);
   EXPECT_EQ(only[0].publisherId, L"2.2");
@@ -185,16 +166,12 @@ TEST(ItemRowsTest, PublishersAndTheirVisibleItemsInStoreOrder) {
 // update "ghost"), "2.2" (an update "player"), and the self publisher (an
 // update "wendrix").
 TEST(ItemRowsTest, HiddenItemsLeaveTheListAndTheirUpdatesAreCounted) {
-  std::vector<PublisherRecord> records;
-  records.push_back(Publisher(L"1.1", {MakeItem(L"editor", L"Editor", L"2.0", L"2.1", kItemNew),
-                                       MakeItem(L"tool", L"Tool", L"3", L"3"),
-                                       MakeItem(L"viewer", L"Viewer", std::nullopt, L"5"),
-                                       MakeItem(L"ghost", L"Ghost", L"1", L"2", kItemInvisible)}));
-  records.push_back(Publisher(L"2.2", {MakeItem(L"player", L"Player", L"1.0", L"1.0.1")}));
-  PublisherRecord self = Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")});
-  self.flags |= kPublisherSelf;
-  records.push_back(self);
-
+  const std::vector<PublisherRecord> records{
+      Publisher(L"1.1", {MakeItem(L"editor", L"Editor", L"2.0", L"2.1", kItemNew), MakeItem(L"tool", L"Tool", L"3", L"3"),
+                         MakeItem(L"viewer", L"Viewer", std::nullopt, L"5"),
+                         MakeItem(L"ghost", L"Ghost", L"1", L"2", kItemInvisible)}),
+      Publisher(L"2.2", {MakeItem(L"player", L"Player", L"1.0", L"1.0.1")}),
+      Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")})};
   const struct {
     std::vector<std::wstring> inactive;  // by record
     const wchar_t* only;
@@ -213,12 +190,12 @@ TEST(ItemRowsTest, HiddenItemsLeaveTheListAndTheirUpdatesAreCounted) {
       {{L"", L"", L"wendrix\r\n"}, L"", 4, 0},  // nor the self publisher's
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString((c.inactive.empty() ? std::wstring() : c.inactive[0]) + L"|" + c.only));
     const ItemRows built = BuildItemRows(records, c.only, c.inactive);
-    const auto items =
-        std::count_if(built.rows.begin(), built.rows.end(), [](const ItemRow& r) { return !r.IsPublisher(); });
-    const std::wstring label = (c.inactive.empty() ? std::wstring() : c.inactive[0]) + L"|" + c.only;
-    EXPECT_EQ(static_cast<std::size_t>(items), c.itemRows) << testing::PrintToString(label);
-    EXPECT_EQ(built.hiddenWithUpdates, c.hiddenWithUpdates) << testing::PrintToString(label);
+    EXPECT_EQ(static_cast<std::size_t>(std::count_if(built.rows.begin(), built.rows.end(),
+                                                     [](const ItemRow& r) { return !r.IsPublisher(); })),
+              c.itemRows);
+    EXPECT_EQ(built.hiddenWithUpdates, c.hiddenWithUpdates);
     for (const ItemRow& row : built.rows) {
       const std::size_t index = row.publisherId == L"1.1" ? 0 : 1;
       const std::wstring_view text = index < c.inactive.size() ? std::wstring_view(c.inactive[index]) : L"";
@@ -248,50 +225,39 @@ TEST(SelfUpdateChoiceTest, TheSelfItemsNewerVersionWithItsDownloadAction) {
       {L"3.9", true, true, kActionDownload, false, L"http://second.example/wx.exe"},  // that has an address
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.latest) + L"/" + std::to_wstring(c.firstType)));
     PublisherRecord record = Publisher(c.self ? SelfPublisher().id : L"1.1", {}, c.loaded);
-    if (c.self) record.flags |= kPublisherSelf;
     if (c.loaded) {
       PublisherData& data = *record.model;
-      Item& item = data.items.emplace_back();
-      item.id = L"wendrix";
+      Item& item = data.items.emplace_back(MakeItem(L"wendrix", L"", env.moduleVersion, c.latest));
       item.type = kItemSelf;
-      item.installedVersion = env.moduleVersion;
-      item.latestVersion = c.latest;
-      Action& first = data.actions.emplace_back();
-      first.id = L"first";
-      first.type = c.firstType;
-      first.subtype = kSubtypeUpdate;
-      first.version = c.latest;
-      if (c.firstHasAddress) first.urls = {L"http://first.example/wx.exe"};
-      first.rename = L"first.exe";
-      Action& second = data.actions.emplace_back();
-      second.id = L"second";
-      second.type = kActionDownload;
-      second.subtype = kSubtypeUpdate;
-      second.version = c.latest;
-      second.urls = {L"http://second.example/wx.exe"};
-      second.parameters = L"/quiet";
-      second.sha256.push_back(Sha256Digest{1, 2, 3});
       item.actionIds = {L"first", L"second"};
+      for (const wchar_t* id : {L"first", L"second"}) {
+        Action& action = data.actions.emplace_back();
+        action.id = id;
+        action.type = action.id == L"first" ? c.firstType : kActionDownload;
+        action.subtype = kSubtypeUpdate;
+        action.version = c.latest;
+        if (action.id == L"second" || c.firstHasAddress) action.urls = {L"http://" + action.id + L".example/wx.exe"};
+      }
+      data.actions[0].rename = L"first.exe";
+      data.actions[1].parameters = L"/quiet";
+      data.actions[1].sha256.push_back(Sha256Digest{1, 2, 3});
     }
     const std::vector<PublisherRecord> records{Publisher(L"2.2", {}), record};
     const std::optional<SelfUpdateChoice> choice = ChooseSelfUpdate(records, L"", env);
-    const std::wstring label = std::wstring(c.latest) + L"/" + std::to_wstring(c.firstType);
-    if (!*c.expectedUrl) {
-      EXPECT_FALSE(choice.has_value()) << testing::PrintToString(label);
-      continue;
-    }
-    ASSERT_TRUE(choice.has_value()) << testing::PrintToString(label);
+    ASSERT_EQ(choice.has_value(), *c.expectedUrl != 0);
+    if (!choice) continue;
+    const bool second = choice->url.find(L"second") != std::wstring::npos;
     EXPECT_EQ(choice->version, c.latest);
     EXPECT_EQ(choice->url, c.expectedUrl);
-    const bool second = choice->url.find(L"second") != std::wstring::npos;
     EXPECT_EQ(choice->rename, second ? L"" : L"first.exe");
     EXPECT_EQ(choice->parameters, second ? L"/quiet" : L"");
     EXPECT_EQ(choice->pin.has_value(), second) << "the action's pin goes with it";
   }
 }
 
-TEST(WalletRowsTest, PercentOfEachDisplayStatus) {
+TEST(WalletRowsTest, RowsCarryNameStatusAndTheReportedPercentOfTheirStatus) {
   const std::uint32_t reported = 42, over = 130;
   const struct {
     std::uint32_t status;
@@ -303,9 +269,7 @@ TEST(WalletRowsTest, PercentOfEachDisplayStatus) {
       {kShowInstalling, nullptr, 100},        {kShowInstalled, nullptr, 100},     {kShowInstallError, nullptr, 100},
   };
   for (const auto& c : kCases) EXPECT_EQ(RowPercent(c.status, c.reported), c.percent) << c.status;
-}
 
-TEST(WalletRowsTest, RowsCarryNameStatusAndReportedProgress) {
   std::vector<WalletEntry> entries(2);
   entries[0].wallet.id = L"Acme_-_Editor_2.1";
   entries[0].wallet.status = kWalletDownloading;
@@ -314,16 +278,12 @@ TEST(WalletRowsTest, RowsCarryNameStatusAndReportedProgress) {
   entries[1].wallet.id = L"Other";
   entries[1].wallet.status = kWalletError;
   entries[1].data.publisher.id = L"3.3";
-  const std::vector<WalletRow> rows = BuildWalletRows(entries, {{L"Acme_-_Editor_2.1", 37}, {L"Gone", 90}});
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].name, L"Editor 2.1");
-  EXPECT_EQ(rows[0].publisher, L"Acme");
-  EXPECT_EQ(rows[0].displayStatus, static_cast<std::uint32_t>(kShowDownloading));
-  EXPECT_EQ(rows[0].percent, 37u);
-  EXPECT_EQ(rows[1].name, L"Other");
-  EXPECT_EQ(rows[1].publisher, L"3.3");
-  EXPECT_EQ(rows[1].displayStatus, static_cast<std::uint32_t>(kShowDownloadError));
-  EXPECT_EQ(rows[1].percent, 0u);
+  std::vector<std::wstring> shown;
+  for (const WalletRow& r : BuildWalletRows(entries, {{L"Acme_-_Editor_2.1", 37}, {L"Gone", 90}}))
+    shown.push_back(r.name + L"|" + r.publisher + L"|" + std::to_wstring(r.displayStatus) + L"|" +
+                    std::to_wstring(r.percent));
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"Editor 2.1|Acme|" + std::to_wstring(kShowDownloading) + L"|37",
+                                              L"Other|3.3|" + std::to_wstring(kShowDownloadError) + L"|0"}));
 }
 
 std::vector<std::uint8_t> Payload(std::vector<std::uint32_t> values, std::wstring id, std::size_t cut = 0) {
@@ -334,7 +294,7 @@ std::vector<std::uint8_t> Payload(std::vector<std::uint32_t> values, std::wstrin
   return bytes;
 }
 
-TEST(StatusReportTest, ReadsOnlyWhatTheSenderReallySent) {
+TEST(StatusReportTest, ReadsOnlyWhatTheSenderReallySentAndItsPercent) {
   const std::wstring terminated(L"Acme_1\0junk", 11);
   const struct {
     ULONG_PTR kind;
@@ -362,19 +322,17 @@ TEST(StatusReportTest, ReadsOnlyWhatTheSenderReallySent) {
   COPYDATASTRUCT empty{0x8012, 40, nullptr};
   StatusReport report;
   EXPECT_FALSE(ReadStatusReport(empty, report));
-}
 
-TEST(StatusReportTest, PercentOfDoneOverTotal) {
+  // Done over total, in 64 bits each (low, high).
   const struct {
     std::uint32_t values[4];
     std::uint32_t percent;
-  } kCases[] = {
-      {{0, 0, 0, 0}, 0},          {{50, 0, 0, 0}, 0},       {{50, 0, 200, 0}, 25},
-      {{199, 0, 200, 0}, 99},     {{300, 0, 200, 0}, 100},  {{0, 1, 0, 2}, 50},
+  } kPercents[] = {
+      {{0, 0, 0, 0}, 0},      {{50, 0, 0, 0}, 0},      {{50, 0, 200, 0}, 25},
+      {{199, 0, 200, 0}, 99}, {{300, 0, 200, 0}, 100}, {{0, 1, 0, 2}, 50},
       {{0, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFFu}, 50},  // sizes near 2^64 do not overflow
   };
-  for (const auto& c : kCases) {
-    StatusReport report;
+  for (const auto& c : kPercents) {
     std::copy(std::begin(c.values), std::end(c.values), report.values);
     EXPECT_EQ(StatusPercent(report), c.percent) << c.values[0] << "/" << c.values[2];
   }
@@ -383,31 +341,20 @@ TEST(StatusReportTest, PercentOfDoneOverTotal) {
 // The summary's texts come from the library's string table.
 class SummaryLinesTest : public testing::Test {
  protected:
-  void SetUp() override {
-    m_library = LoadLibraryW(sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll");
-    ASSERT_NE(m_library, nullptr);
-    ASSERT_TRUE(InitializeModuleState(m_library));
-  }
-  void TearDown() override {
-    if (m_library) FreeLibrary(m_library);
-  }
-  HMODULE m_library = nullptr;
+  void SetUp() override { ASSERT_TRUE(m_library.Loaded()); }
+  test::LoadedLibrary m_library;
 };
 
-TEST_F(SummaryLinesTest, MessagesBecomePlainLines) {
+TEST_F(SummaryLinesTest, MessagesBecomePlainLinesOrLinkText) {
   const StringId messages[] = {kStrSummarySelfUpdateRequired, kStrSummaryCheckErrors, kStrSummaryNoUpdates};
   const std::vector<std::wstring> lines = SummaryMessageLines(messages);
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], L"The Wendrix self-update is required.");
-  EXPECT_EQ(lines[1], L"The check for updates returned errors (click here for details).");
-  EXPECT_EQ(lines[2], L"No updates were found.");
+  EXPECT_EQ(lines, (std::vector<std::wstring>{L"The Wendrix self-update is required.",
+                                              L"The check for updates returned errors (click here for details).",
+                                              L"No updates were found."}));
   EXPECT_EQ(JoinLines(lines), lines[0] + L"\r\n" + lines[1] + L"\r\n" + lines[2]);
-}
-
-TEST_F(SummaryLinesTest, LinksAreMarkedForTheLinkControl) {
-  const StringId messages[] = {kStrSummaryHiddenPublishers, kStrSummaryCheckErrors};
-  EXPECT_EQ(SummaryLinkText(messages), L"Items for hidden publishers are not checked.\r\n"
-                                       L"The check for updates returned errors (<a>click here for details</a>).");
+  const StringId links[] = {kStrSummaryHiddenPublishers, kStrSummaryCheckErrors};
+  EXPECT_EQ(SummaryLinkText(links), L"Items for hidden publishers are not checked.\r\n"
+                                    L"The check for updates returned errors (<a>click here for details</a>).");
 }
 
 TEST_F(SummaryLinesTest, ErrorDetailsNameTheFailedPublishers) {
@@ -424,12 +371,10 @@ TEST_F(SummaryLinesTest, ErrorDetailsNameTheFailedPublishers) {
     records.back().attempted = 5;
   }
   records.back().name.clear();
-  PublisherRecord self = Publisher(SelfPublisher().id, {});
-  self.flags |= kPublisherSelf;
-  self.name = L"Wendrix";
-  self.failedLastCheck = 1;
-  self.lastCheckError = 0x80070005;
-  records.push_back(self);
+  records.push_back(Publisher(SelfPublisher().id, {}));
+  records.back().name = L"Wendrix";
+  records.back().failedLastCheck = 1;
+  records.back().lastCheckError = 0x80070005;
 
   CheckSummaryScope scope;
   const std::wstring details = CheckErrorDetails(records, scope);
@@ -444,26 +389,6 @@ TEST_F(SummaryLinesTest, ErrorDetailsNameTheFailedPublishers) {
   EXPECT_EQ(CheckErrorDetails(records, scope), L"");
 }
 
-TEST_F(SummaryLinesTest, TheWindowsTextsComeInEnglishAndItalian) {
-  const struct {
-    UINT id;
-    const wchar_t *english, *italian;
-  } kCases[] = {
-      {WX_STR_VIEW_ALL_ITEMS, L"All Items", L"Tutti gli elementi"},
-      {WX_STR_VIEW_WALLET, L"Wallet", L"Portafoglio"},
-      {WX_STR_BUTTON_CHECK, L"&Check for Updates", L"&Cerca aggiornamenti"},
-      {WX_STR_ITEM_NEW_UPDATE, L"New update available", L"Nuovo aggiornamento disponibile"},
-      {WX_STR_WALLET_STATUS_FIRST + kShowInstallError, L"Installation error", L"Errore di installazione"},
-      {WX_STR_CHECK_DONE, L"The check for updates has finished.", L"La ricerca di aggiornamenti \u00e8 terminata."},
-      {WX_STR_HIDE_ITEM, L"&Hide Item", L"&Nascondi elemento"},
-      {WX_STR_RESTORE_HIDDEN_ITEMS, L"&Restore Hidden Items", L"&Ripristina elementi nascosti"},
-  };
-  for (const auto& c : kCases) {
-    EXPECT_EQ(LoadStringText(c.id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)), c.english) << c.id;
-    EXPECT_EQ(LoadStringText(c.id, MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)), c.italian) << c.id;
-  }
-}
-
 TEST_F(SummaryLinesTest, LinesFollowThePublishers) {
   std::vector<PublisherRecord> records;
   EXPECT_EQ(BuildSummaryLines(records, {}),
@@ -476,6 +401,19 @@ TEST_F(SummaryLinesTest, LinesFollowThePublishers) {
   other.onlyPublisherId = L"9.9";
   EXPECT_EQ(BuildSummaryLines(records, other).size(), 1u);
   EXPECT_NE(BuildSummaryLines(records, other).front(), L"New items are available.");
+}
+
+// The main window's own texts, in every language of the string table.
+TEST_F(SummaryLinesTest, TheWindowsTextsComeInEnglishAndItalian) {
+  for (UINT id = WX_STR_VIEW_ALL_ITEMS; id <= WX_STR_RESTORE_HIDDEN_ITEMS; ++id) {
+    const std::wstring english = LoadStringText(id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    const std::wstring italian = LoadStringText(id, MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN));
+    EXPECT_EQ(english.empty(), italian.empty()) << id;
+    if (!english.empty()) {
+      EXPECT_NE(english, italian) << id;
+    }
+  }
+  EXPECT_EQ(LoadStringText(WX_STR_HIDE_ITEM, MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN)), L"&Nascondi elemento");
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+#pragma once
+// Driving the library's real windows from a test: each one runs on a thread
+// of its own, is found once it shows, and is worked by the messages a user's
+// keys and clicks would send.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace wendrix::test {
+
+// Waits up to `tries` x 50 ms for `done`, pumping nothing.
+inline bool WaitFor(const std::function<bool()>& done, int tries = 600) {
+  for (int i = 0; i < tries; ++i, Sleep(50))
+    if (done()) return true;
+  return done();
+}
+
+inline std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+inline std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+inline BOOL CALLBACK FindControlProc(HWND window, LPARAM l) {
+  auto* search = reinterpret_cast<ControlSearch*>(l);
+  if (GetDlgCtrlID(window) != search->id) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A control of the dialog or of one of its child dialogs.
+inline HWND Control(HWND dialog, int id) {
+  ControlSearch search{id, nullptr};
+  EnumChildWindows(dialog, FindControlProc, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The window that has the keyboard focus in `window`'s thread.
+inline HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// A modal dialog shown by `show` on a thread of its own, in `language`.
+class ShownDialog {
+ public:
+  ~ShownDialog() {
+    if (!m_thread.joinable()) return;
+    if (m_dialog) PostMessageW(m_dialog, WM_COMMAND, IDCANCEL, 0);
+    m_thread.join();
+  }
+  // Shows it and waits until it is visible (its initialization done).
+  HWND Open(std::function<HRESULT()> show, const wchar_t* caption,
+            LANGID language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) {
+    m_result = E_PENDING;
+    m_dialog = nullptr;
+    m_thread = std::thread([this, show, language] {
+      SetThreadUILanguage(language);
+      m_result = show();
+    });
+    WaitFor(
+        [&] {
+          const HWND found = FindWindowW(L"#32770", caption);
+          if (found && IsWindowVisible(found)) m_dialog = found;
+          return m_dialog != nullptr;
+        },
+        200);
+    return m_dialog;
+  }
+  // Waits until it has closed; what its function returned.
+  HRESULT Closed() {
+    m_thread.join();
+    m_dialog = nullptr;
+    return m_result;
+  }
+  // Presses a button and waits until it has closed.
+  HRESULT Press(int button) {
+    PostMessageW(m_dialog, WM_COMMAND, button, 0);
+    return Closed();
+  }
+  HWND Window() const { return m_dialog; }
+
+ private:
+  std::thread m_thread;
+  std::atomic<HRESULT> m_result{E_PENDING};
+  HWND m_dialog = nullptr;
+};
+
+}  // namespace wendrix::test
