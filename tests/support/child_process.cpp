@@ -68,4 +68,10 @@ int ChildProcess::Wait(DWORD milliseconds) {
   return static_cast<int>(code);
 }
 
+void ChildProcess::Terminate() {
+  if (!m_process) return;
+  TerminateProcess(m_process, 99);
+  WaitForSingleObject(m_process, INFINITE);
+}
+
 }  // namespace wendrix::test

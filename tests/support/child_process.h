@@ -40,6 +40,9 @@ class ChildProcess {
   bool Start(const wchar_t* role, const std::vector<std::wstring>& args);
   // The exit code, or -1 when the process did not end within the time.
   int Wait(DWORD milliseconds = 120000);
+  // Ends the process at once, wherever it is, and waits until it has ended.
+  void Terminate();
+  DWORD Id() const { return m_process ? GetProcessId(m_process) : 0; }
 
  private:
   HANDLE m_process = nullptr;
