@@ -10,9 +10,11 @@
 #include <windows.h>
 
 #include <functional>
-#include <memory>
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -59,26 +61,14 @@ struct HttpReply {
 // lines; a missing final "\r\n" is added).
 HttpReply MakeReply(int status, std::string_view reason, std::string body, std::string extraHeaders = "");
 
-// Winsock started for as long as the object lives (WSAStartup and
-// WSACleanup are counted by Winsock, so objects may nest).
-class WinsockSession {
- public:
-  WinsockSession();
-  WinsockSession(const WinsockSession&) = delete;
-  WinsockSession& operator=(const WinsockSession&) = delete;
-  ~WinsockSession();
-  bool Ok() const noexcept { return m_ok; }
-
- private:
-  bool m_ok = false;
-};
-
 class TestHttpServer {
  public:
   // Called on the connection's thread for every request to its path, so
   // possibly on several threads at once.
   using Handler = std::function<HttpReply(const HttpRequest&)>;
 
+  // Winsock is started for as long as the server lives, so that a test's
+  // own client sockets may use it too.
   TestHttpServer();
   TestHttpServer(const TestHttpServer&) = delete;
   TestHttpServer& operator=(const TestHttpServer&) = delete;
@@ -89,7 +79,7 @@ class TestHttpServer {
   // the socket fails, or the server was already started.
   bool Start();
   // The port listened on; 0 before Start.
-  unsigned short Port() const;
+  unsigned short Port() const { return m_port; }
   // L"http://127.0.0.1:PORT" followed by `target` ("/a?b").
   std::wstring Url(std::string_view target) const;
 
@@ -106,14 +96,24 @@ class TestHttpServer {
   // How many requests came for `path` (the target without its query).
   std::size_t CountFor(std::string_view path) const;
 
-  // Stops listening, ends every connection (delayed or idle ones included:
-  // their waits end at once) and joins every thread. Requests stay
-  // readable. Idempotent.
+  // Stops listening, ends every connection (delayed or idle ones included)
+  // and joins every thread. Requests stay readable. Idempotent.
   void Stop();
 
  private:
-  class Impl;
-  std::unique_ptr<Impl> m_impl;
+  void AcceptLoop();
+  void Serve(UniqueSocket socket);
+
+  bool m_winsock = false;
+  mutable std::mutex m_mutex;  // guards the handlers and the requests
+  std::map<std::string, Handler, std::less<>> m_handlers;
+  std::vector<HttpRequest> m_requests;
+  // Set by Start and Stop only; the threads read them meanwhile.
+  UniqueKernelObject m_stop;
+  UniqueSocket m_listener;
+  unsigned short m_port = 0;
+  std::thread m_acceptThread;
+  std::vector<std::thread> m_workers;  // the accept thread's until Stop joins it
 };
 
 }  // namespace wendrix::test

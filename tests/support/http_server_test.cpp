@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "http_server.h"
-#include "platform/unique_handle.h"
 
 namespace wendrix::test {
 namespace {
@@ -60,20 +59,19 @@ class Client {
     return received;
   }
 
-  UniqueHandle<SocketTraits> m_socket;
+  UniqueSocket m_socket;
   std::string m_pending;
 };
 
 class HttpServerTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(m_server.Start()); }
-  std::string Get(Client& client, const std::string& target, const std::string& headers = "") {
-    EXPECT_TRUE(client.Send("GET " + target + " HTTP/1.1\r\nHost: x\r\n" + headers + "\r\n"));
+  std::string Get(Client& client, const std::string& target) {
+    EXPECT_TRUE(client.Send("GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n"));
     return client.ReadReply();
   }
 
-  WinsockSession m_winsock;  // for the clients
-  TestHttpServer m_server;
+  TestHttpServer m_server;  // also keeps Winsock started for the clients
 };
 
 TEST_F(HttpServerTest, KeepAliveConnectionAnswersAndRecordsRequestAfterRequest) {

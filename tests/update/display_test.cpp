@@ -153,12 +153,7 @@ class DisplayTest : public testing::Test {
       SetEnvironmentVariableW(name, nullptr);
   }
   void TearDown() override {
-    EndDialogProcess();
-    if (m_running.hProcess) {
-      WaitForSingleObject(m_running.hProcess, 5000);
-      CloseHandle(m_running.hProcess);
-      CloseHandle(m_running.hThread);
-    }
+    EndRunning();
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY);
     ClearEnvironment();
   }
@@ -175,6 +170,16 @@ class DisplayTest : public testing::Test {
     EXPECT_TRUE(CreateProcessW(Program().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &m_running));
     return WaitForDialog();
+  }
+
+  // Ends the stand-in started by StartRunning, if it still runs, and forgets it.
+  void EndRunning() {
+    EndDialogProcess();
+    if (!m_running.hProcess) return;
+    WaitForSingleObject(m_running.hProcess, 5000);
+    CloseHandle(m_running.hProcess);
+    CloseHandle(m_running.hThread);
+    m_running = {};
   }
 
   std::string Request() const { return ReadFileBytes(m_product.File(L"request.bin")); }
@@ -207,11 +212,7 @@ TEST_F(DisplayTest, TheWindowsAnswerIsTheResult) {
     ASSERT_NE(StartRunning(), nullptr);
     EXPECT_EQ(WendrixDisplayEx(nullptr, nullptr, nullptr, nullptr, 0x100, nullptr, nullptr), result)
         << answer << ": only a negative answer is a failure";
-    EndDialogProcess();
-    WaitForSingleObject(m_running.hProcess, 5000);
-    CloseHandle(m_running.hProcess);
-    CloseHandle(m_running.hThread);
-    m_running = {};
+    EndRunning();
   }
 }
 
@@ -242,10 +243,7 @@ TEST_F(DisplayTest, InProcessRequestWaitsForTheRunningWindowToGo) {
           << "returned when the window went, not when the process ended";
       TerminateProcess(m_running.hProcess, 0);
     }
-    WaitForSingleObject(m_running.hProcess, 5000);
-    CloseHandle(m_running.hProcess);
-    CloseHandle(m_running.hThread);
-    m_running = {};
+    EndRunning();
     DeleteFileW(m_product.File(L"request.bin").c_str());
   }
 }

@@ -16,6 +16,8 @@ struct EscapeCase {
   const wchar_t* path;
 };
 
+// Both modes escape the reserved characters; the path mode writes a blank
+// as "_" and escapes "_" itself.
 TEST(UrlEscape, EscapesBothModes) {
   const EscapeCase cases[] = {
       {L"a b/c", L"a%20b%2Fc", L"a_b%2Fc"},
@@ -29,15 +31,7 @@ TEST(UrlEscape, EscapesBothModes) {
       {L"Tom&Jerry=1+2;x:y@z!$'()*,~-.", L"Tom&Jerry=1+2;x:y@z!$'()*,~-.", L"Tom&Jerry=1+2;x:y@z!$'()*,~-."},
       {L"AZaz09", L"AZaz09", L"AZaz09"},
       {L"", L"", L""},
-  };
-  for (const EscapeCase& c : cases) {
-    EXPECT_EQ(UrlEscape(c.text, true), c.query) << "query mode, " << c.text.size() << " characters";
-    EXPECT_EQ(UrlEscape(c.text, false), c.path) << "path mode, " << c.text.size() << " characters";
-  }
-}
-
-TEST(UrlEscape, WritesOtherCharactersAsUtf8Bytes) {
-  const EscapeCase cases[] = {
+      // Other characters go as their UTF-8 bytes.
       {L"\u0080", L"%C2%80", L"%C2%80"},
       {L"caf\u00E9", L"caf%C3%A9", L"caf%C3%A9"},
       {L"\u07FF\u0800", L"%DF%BF%E0%A0%80", L"%DF%BF%E0%A0%80"},
@@ -51,8 +45,9 @@ TEST(UrlEscape, WritesOtherCharactersAsUtf8Bytes) {
       {std::wstring{wchar_t(0xDE00), wchar_t(0xD83D)}, L"%EF%BF%BD%EF%BF%BD", L"%EF%BF%BD%EF%BF%BD"},
   };
   for (const EscapeCase& c : cases) {
-    EXPECT_EQ(UrlEscape(c.text, true), c.query) << static_cast<unsigned>(c.text[0]);
-    EXPECT_EQ(UrlEscape(c.text, false), c.path) << static_cast<unsigned>(c.text[0]);
+    SCOPED_TRACE(testing::PrintToString(c.text));
+    EXPECT_EQ(UrlEscape(c.text, true), c.query) << "query mode";
+    EXPECT_EQ(UrlEscape(c.text, false), c.path) << "path mode";
   }
 }
 

@@ -204,19 +204,14 @@ TEST_F(TransferTest, RequestHeaders) {
 // kMaxAttempts), with CheckRetryPause seconds (at most kMaxRetryPause) between.
 TEST_F(TransferTest, AttemptsAndPauses) {
   m_server.On("/down", MakeReply(503, "Unavailable", ""));
-  m_settings.checkAttempts = 3;
-  m_settings.checkRetryPause = 1;
-  const ULONGLONG start = GetTickCount64();
-  EXPECT_EQ(Fetch("/down"), static_cast<HRESULT>(0x80072EFD));
-  EXPECT_GE(GetTickCount64() - start, 1900u) << "two pauses of a second";
-  EXPECT_EQ(m_server.CountFor("/down"), 3u);
-  EXPECT_EQ(m_transfer.Attempts(), 3u);
   m_settings.checkRetryPause = 0;
-  for (const auto& [attempts, made] : {std::pair{0u, 1u}, {0xFFFFFFFFu, CTransfer::kMaxAttempts}}) {
+  for (const auto& [attempts, made] :
+       {std::pair{3u, 3u}, {0u, 1u}, {0xFFFFFFFFu, CTransfer::kMaxAttempts}}) {
     const std::size_t before = m_server.CountFor("/down");
     m_settings.checkAttempts = attempts;
     EXPECT_EQ(Fetch("/down"), static_cast<HRESULT>(0x80072EFD));
     EXPECT_EQ(m_server.CountFor("/down") - before, made) << attempts;
+    EXPECT_EQ(m_transfer.Attempts(), made) << attempts;
   }
   for (const auto& [seconds, milliseconds] : {std::pair<std::uint32_t, DWORD>{0, 0}, {1, 1000}, {60, 60000},
                                               {61, 60000}, {4294968, 60000}, {0xFFFFFFFF, 60000}}) {
