@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "../publisher/fake_environment.h"
 #include "publisher/item_version.h"
@@ -118,37 +119,26 @@ TEST(ByIdTest, LooksUpIgnoringCaseAndStoresTheResult) {
   EXPECT_EQ(data.installedVersions[0].result, std::nullopt);
 }
 
-class ItemVersionTest : public testing::Test {
- protected:
-  void SetUp() override {
-    const auto add = [this](const wchar_t* id, const wchar_t* style, std::wstring installed, const wchar_t* latest) {
-      Item& item = m_data.items.emplace_back();
-      item.id = id;
-      item.displayStyleId = style;
-      item.installedVersion = std::move(installed);
-      item.latestVersion = latest;
-    };
-    add(L"Editor", L"Short", L"5.1.0.3", L"5.2.0.1");
-    add(L"Viewer", L"", L"2004b", L"");
-    add(L"Missing", L"Nowhere", L"1.0", L"");
-    DisplayVersionStyle& style = m_data.displayStyles.emplace_back();
-    style.id = L"short";
-    style.size = 2;
-    style.replacements.push_back({VersionParts{5, 1, 0, 0}, 2, L"5.1 Gold " + std::wstring(300, L'!')});
+TEST(ItemVersionTest, InstalledOrLatestPlainOrForDisplay) {
+  PublisherData data;
+  for (auto [id, style, installed, latest] : {std::tuple{L"Editor", L"Short", L"5.1.0.3", L"5.2.0.1"},
+                                             {L"Viewer", L"", L"2004b", L""}, {L"Missing", L"Nowhere", L"1.0", L""}}) {
+    Item& item = data.items.emplace_back();
+    item.id = id;
+    item.displayStyleId = style;
+    item.installedVersion = installed;
+    item.latestVersion = latest;
   }
-
-  PublisherData m_data;
-};
-
-TEST_F(ItemVersionTest, RefusesMissingArguments) {
+  DisplayVersionStyle& style = data.displayStyles.emplace_back();
+  style.id = L"short";
+  style.size = 2;
+  style.replacements.push_back({VersionParts{5, 1, 0, 0}, 2, L"5.1 Gold " + std::wstring(300, L'!')});
   std::optional<std::wstring> out = L"untouched";
-  EXPECT_EQ(ItemVersion(&m_data, L"Editor", 0, nullptr), E_POINTER);
+  EXPECT_EQ(ItemVersion(&data, L"Editor", 0, nullptr), E_POINTER);
   EXPECT_EQ(ItemVersion(nullptr, L"Editor", 0, &out), E_INVALIDARG);
-  EXPECT_EQ(ItemVersion(&m_data, nullptr, 0, &out), E_INVALIDARG);
+  EXPECT_EQ(ItemVersion(&data, nullptr, 0, &out), E_INVALIDARG);
   EXPECT_EQ(out, L"untouched");
-}
 
-TEST_F(ItemVersionTest, InstalledOrLatestPlainOrForDisplay) {
   const struct {
     const wchar_t* item;
     std::uint32_t flags;
@@ -166,13 +156,13 @@ TEST_F(ItemVersionTest, InstalledOrLatestPlainOrForDisplay) {
       {L"", 0, std::nullopt},
   };
   for (const auto& c : cases) {
-    std::optional<std::wstring> out = L"stale";
-    EXPECT_EQ(ItemVersion(&m_data, c.item, c.flags, &out), S_OK) << c.item;
+    out = L"stale";
+    EXPECT_EQ(ItemVersion(&data, c.item, c.flags, &out), S_OK) << c.item;
     EXPECT_EQ(out, c.expected) << c.item << L" " << c.flags;
   }
-  m_data.items[0].installedVersion.reset();
-  std::optional<std::wstring> out = L"stale";
-  EXPECT_EQ(ItemVersion(&m_data, L"Editor", 0, &out), S_OK);
+  data.items[0].installedVersion.reset();
+  out = L"stale";
+  EXPECT_EQ(ItemVersion(&data, L"Editor", 0, &out), S_OK);
   EXPECT_EQ(out, std::nullopt);
 }
 

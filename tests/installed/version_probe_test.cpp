@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "core/ini_data_buffer.h"
 
@@ -48,9 +49,8 @@ TEST(RegistryLocationTest, SplitsViewRootAndKeyPath) {
   for (const auto& c : cases) {
     const std::optional<RegistryLocation> location = ParseRegistryLocation(c.location);
     ASSERT_TRUE(location.has_value()) << c.location;
-    EXPECT_EQ(location->view, c.view) << c.location;
-    EXPECT_EQ(location->root, c.root) << c.location;
-    EXPECT_EQ(location->keyPath, c.keyPath) << c.location;
+    EXPECT_EQ(std::tie(location->view, location->root, location->keyPath), std::tie(c.view, c.root, c.keyPath))
+        << c.location;
   }
   for (const wchar_t* bad : {L"", L"HKLM\\Software", L"X86\\", L"X86HKEY_LOCAL_MACHINE\\A", L"x32\\HKEY_USERS\\A",
                              L"\\HKEY_LOCAL_MACHINE\\A", L"HKEY_LOCAL\\A"})
@@ -71,23 +71,19 @@ TEST(RegistryLocationTest, LastComponentNamesTheValue) {
   };
   for (const auto& c : cases) {
     const RegistryValuePath split = SplitValuePath(c.keyPath);
-    EXPECT_EQ(split.key, c.key) << c.keyPath;
-    EXPECT_EQ(split.value, c.value) << c.keyPath;
-    EXPECT_EQ(CanNameKey(c.keyPath), c.namesKey) << c.keyPath;
+    EXPECT_EQ(std::tuple(split.key, split.value, CanNameKey(c.keyPath)), std::tuple(c.key, c.value, c.namesKey))
+        << c.keyPath;
   }
 }
 
 TEST(InstallerLocationTest, SplitsProductAndComponentWithinTheLengthLimit) {
   const std::wstring product = L"{11111111-2222-3333-4444-555555555555}";
   const std::wstring component = L"{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
-  std::optional<InstallerLocation> parsed = ParseInstallerLocation(product);
-  ASSERT_TRUE(parsed.has_value());
-  EXPECT_EQ(parsed->product, product);
-  EXPECT_EQ(parsed->component, L"");
-  parsed = ParseInstallerLocation(product + L"/" + component);
-  ASSERT_TRUE(parsed.has_value());
-  EXPECT_EQ(parsed->product, product);
-  EXPECT_EQ(parsed->component, component);
+  for (const auto& [text, part] : {std::pair{product, std::wstring()}, {product + L"/" + component, component}}) {
+    const std::optional<InstallerLocation> parsed = ParseInstallerLocation(text);
+    ASSERT_TRUE(parsed.has_value()) << text;
+    EXPECT_EQ(std::tie(parsed->product, parsed->component), std::tie(product, part));
+  }
 
   const std::wstring longest = L"{" + std::wstring(98, L'A');
   EXPECT_TRUE(ParseInstallerLocation(longest).has_value());
@@ -180,11 +176,10 @@ TEST(TextFileVersionTest, ParsesTheStartOfTheDecodedText) {
 TEST(IniProbeTest, AppliesOnlyToIniFilesWithSectionAndKey) {
   EXPECT_TRUE(IsIniProbe(L"a.ini", L"S", L"K"));
   EXPECT_TRUE(IsIniProbe(L"C:\\Tool\\SETUP.INI", L"*", L"K"));
-  EXPECT_FALSE(IsIniProbe(L".ini", L"S", L"K"));  // at least five characters
-  EXPECT_FALSE(IsIniProbe(L"a.ini", L"", L"K"));
-  EXPECT_FALSE(IsIniProbe(L"a.ini", L"S", L""));
-  EXPECT_FALSE(IsIniProbe(L"a.inf", L"S", L"K"));
-  EXPECT_FALSE(IsIniProbe(L"a.ini.txt", L"S", L"K"));
+  // At least five characters, a section, a key and the extension.
+  for (auto [file, section, key] : {std::tuple{L".ini", L"S", L"K"}, {L"a.ini", L"", L"K"}, {L"a.ini", L"S", L""},
+                                    {L"a.inf", L"S", L"K"}, {L"a.ini.txt", L"S", L"K"}})
+    EXPECT_FALSE(IsIniProbe(file, section, key)) << file << section << key;
 }
 
 TEST(IniProbeTest, FindsTheFirstVersionOfTheKeyInTheSection) {
@@ -242,9 +237,7 @@ TEST(ComClassProbeTest, NamesClassesByIdentifierOrProgrammaticName) {
   for (const auto& c : cases) {
     const std::optional<ComClassProbe> probe = ParseComClassProbe(c.text);
     ASSERT_TRUE(probe.has_value()) << c.text;
-    EXPECT_EQ(probe->byProgId, c.byProgId) << c.text;
-    EXPECT_EQ(probe->view, c.view) << c.text;
-    EXPECT_EQ(probe->name, c.name) << c.text;
+    EXPECT_EQ(std::tuple(probe->byProgId, probe->view, probe->name), std::tuple(c.byProgId, c.view, c.name)) << c.text;
   }
   for (const wchar_t* text : {L"ClassID", L"ClassID{0000-1}", L"msi.dll", L"CPU.Name", L"Class\\ID"})
     EXPECT_FALSE(ParseComClassProbe(text).has_value()) << text;
