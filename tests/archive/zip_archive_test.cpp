@@ -7,17 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "../support/temp_folder.h"
 #include "../support/raw_zip.h"
+#include "../support/temp_folder.h"
 #include "archive/zip_archive.h"
 #include "platform/path_containment.h"
 
@@ -25,9 +22,9 @@ namespace wendrix {
 namespace {
 
 using test::FileExists;
+using test::RawZip;
 using test::ReadFileBytes;
 using test::SnapshotTree;
-using test::RawZip;
 
 constexpr HRESULT kCorrupt = HResultFromWin32(1392);
 constexpr HRESULT kNotFound = HResultFromWin32(ERROR_FILE_NOT_FOUND);
@@ -38,33 +35,13 @@ std::string Repeat(std::string_view text, int times) {
   return out;
 }
 
-std::string DataBin() {
-  std::string out;
-  for (int i = 0; i < 16; ++i)
-    for (int b = 0; b < 256; ++b) out += static_cast<char>(b);
-  return out;
-}
-
-// What plain.zip unpacks to, by path below the target.
-std::map<std::wstring, std::string> PlainTree() {
-  return {{L"\\readme.txt", "stored text\r\n"},
-          {L"\\docs", "<folder>"},
-          {L"\\docs\\guide.txt", Repeat("deflated ", 200)},
-          {L"\\docs\\deep", "<folder>"},
-          {L"\\docs\\deep\\nested", "<folder>"},
-          {L"\\docs\\deep\\nested\\data.bin", DataBin()},
-          {L"\\empty", "<folder>"}};
-}
-
-
 class ZipArchiveTest : public ::testing::Test {
  protected:
-  // Copies a test archive into the temporary folder and answers its path.
+  // A copy of a test archive in the temporary folder.
   std::wstring Archive(const char* name) const {
-    std::ifstream in(std::filesystem::path(WENDRIX_ZIP_DATA) / name, std::ios::binary);
-    EXPECT_TRUE(in.good()) << name;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return m_temp.Write(std::wstring(name, name + std::strlen(name)), bytes);
+    const auto source = std::filesystem::path(WENDRIX_ZIP_DATA) / name;
+    EXPECT_TRUE(FileExists(source.wstring())) << name;
+    return m_temp.Write(std::filesystem::path(name).wstring(), ReadFileBytes(source.wstring()));
   }
   std::wstring SecretArchive() const {
     return m_temp.Write(L"secret.zip", RawZip({{"public.txt", "anyone may read this"},
@@ -72,60 +49,44 @@ class ZipArchiveTest : public ::testing::Test {
   }
   std::wstring Target() const { return m_temp.File(L"target"); }
   std::wstring Target(std::wstring_view name) const { return Target() + L"\\" + std::wstring(name); }
-  std::map<std::wstring, std::string> TargetTree() const { return SnapshotTree(Target()); }
 
   test::TempFolder m_temp;
 };
 
-TEST_F(ZipArchiveTest, ListsEveryMemberWithItsSizeAndWritesNothing) {
+TEST_F(ZipArchiveTest, ListsWithoutWritingThenUnpacksEachMethodAndReportsEachFile) {
   const std::wstring archive = Archive("plain.zip");
   std::vector<ZipMember> members;
   ASSERT_EQ(ListZipMembers(archive, Target(), members), S_OK);
-  ASSERT_EQ(members.size(), 4u);
-  const struct {
-    const wchar_t* name;
-    std::uint64_t size;
-  } expected[] = {{L"readme.txt", 13}, {L"docs/guide.txt", 1800}, {L"docs/deep/nested/data.bin", 4096}, {L"empty/", 0}};
-  for (std::size_t i = 0; i < members.size(); ++i) {
-    EXPECT_EQ(members[i].name, expected[i].name);
-    EXPECT_EQ(members[i].size, expected[i].size) << i;
-    EXPECT_FALSE(members[i].encrypted) << i;
-  }
+  std::wstring listed;
+  for (const ZipMember& m : members) listed += m.name + L":" + std::to_wstring(m.size) + (m.encrypted ? L"!" : L"") + L" ";
+  EXPECT_EQ(listed, L"readme.txt:13 docs/guide.txt:1800 docs/deep/nested/data.bin:4096 empty/:0 ");
   EXPECT_FALSE(FileExists(Target()));
+  ASSERT_EQ(ListZipMembers(SecretArchive(), Target(), members), S_OK);
+  ASSERT_EQ(members.size(), 2u);
+  EXPECT_FALSE(members[0].encrypted);
+  EXPECT_TRUE(members[1].encrypted);
 
-  std::vector<ZipMember> secret;
-  ASSERT_EQ(ListZipMembers(SecretArchive(), Target(), secret), S_OK);
-  ASSERT_EQ(secret.size(), 2u);
-  EXPECT_FALSE(secret[0].encrypted);
-  EXPECT_TRUE(secret[1].encrypted);
-}
-
-TEST_F(ZipArchiveTest, UnpacksStoredDeflatedAndNestedMembersAndReportsEach) {
-  const std::wstring archive = Archive("plain.zip");
-  std::vector<std::pair<std::wstring, std::uint64_t>> done;
+  std::map<std::wstring, std::uint64_t> reported;  // by the path written to, inside the target
   ZipExtractCallbacks callbacks;
   callbacks.memberDone = [&](std::wstring_view path, std::uint64_t size) {
-    done.emplace_back(path, size);
+    std::wstring inside;
+    EXPECT_EQ(ResolveInsideFolder(Target(), path, inside), S_OK) << std::wstring(path);
+    reported[std::wstring(path.substr(Target().size()))] = size;
     return true;
   };
   ASSERT_EQ(ExtractZip(archive, Target(), callbacks), S_OK);
-  EXPECT_TRUE(TargetTree() == PlainTree());
+  std::string data;
+  for (int i = 0; i < 16; ++i)
+    for (int b = 0; b < 256; ++b) data += static_cast<char>(b);
+  const std::map<std::wstring, std::string> plain = {
+      {L"\\readme.txt", "stored text\r\n"}, {L"\\docs", "<folder>"}, {L"\\docs\\guide.txt", Repeat("deflated ", 200)},
+      {L"\\docs\\deep", "<folder>"}, {L"\\docs\\deep\\nested", "<folder>"}, {L"\\docs\\deep\\nested\\data.bin", data},
+      {L"\\empty", "<folder>"}};
+  EXPECT_TRUE(SnapshotTree(Target()) == plain);
+  EXPECT_EQ(reported, (std::map<std::wstring, std::uint64_t>{
+                          {L"\\readme.txt", 13}, {L"\\docs\\guide.txt", 1800}, {L"\\docs\\deep\\nested\\data.bin", 4096}}));
 
-  // Each file is reported by the path it was written to, inside the target.
-  std::map<std::wstring, std::uint64_t> reported;
-  for (const auto& [path, size] : done) {
-    std::wstring inside;
-    EXPECT_EQ(ResolveInsideFolder(Target(), path, inside), S_OK) << path;
-    reported[path.substr(path.find_last_of(L'\\') + 1)] = size;
-  }
-  EXPECT_EQ(reported[L"readme.txt"], 13u);
-  EXPECT_EQ(reported[L"guide.txt"], 1800u);
-  EXPECT_EQ(reported[L"data.bin"], 4096u);
-}
-
-TEST_F(ZipArchiveTest, UnpacksTheBzip2Method) {
-  const std::wstring archive = Archive("bzip2.zip");
-  ASSERT_EQ(ExtractZip(archive, Target(), {}), S_OK);
+  ASSERT_EQ(ExtractZip(Archive("bzip2.zip"), Target(), {}), S_OK);
   EXPECT_EQ(ReadFileBytes(Target(L"packed.txt")), Repeat("bzip2 method ", 300));
 }
 
@@ -135,10 +96,9 @@ TEST_F(ZipArchiveTest, AFileInTheWayIsReplacedOnlyAsTheCallbackAnswers) {
     const char* label;
     bool hasCallback;
     ZipReplace answer;
-    const wchar_t* renameTo;
+    const wchar_t* renameTo;  // null: the full path
     HRESULT expected;
-    std::string readme;      // readme.txt afterwards
-    std::string renamed;     // the renamed copy afterwards ("" for none)
+    std::string readme, renamed;  // readme.txt and the renamed copy afterwards
   } cases[] = {
       {"yes", true, ZipReplace::kYes, L"", S_OK, stored, ""},
       {"yes to all", true, ZipReplace::kYesToAll, L"", S_OK, stored, ""},
@@ -168,8 +128,8 @@ TEST_F(ZipArchiveTest, AFileInTheWayIsReplacedOnlyAsTheCallbackAnswers) {
     EXPECT_EQ(ExtractZip(archive, Target(), callbacks), c.expected);
     EXPECT_EQ(ReadFileBytes(Target(L"readme.txt")), c.readme);
     EXPECT_EQ(ReadFileBytes(renamed), c.renamed);
+    ASSERT_EQ(asked.size(), c.hasCallback ? 1u : 0u);
     if (c.hasCallback) {
-      ASSERT_EQ(asked.size(), 1u);
       EXPECT_EQ(CompareStringOrdinal(asked[0].c_str(), -1, Target(L"readme.txt").c_str(), -1, TRUE), CSTR_EQUAL)
           << std::string(asked[0].begin(), asked[0].end());
     }
@@ -183,7 +143,7 @@ TEST_F(ZipArchiveTest, AFileInTheWayIsReplacedOnlyAsTheCallbackAnswers) {
 TEST_F(ZipArchiveTest, AnEncryptedMemberTakesThePasswordTheCallbackGives) {
   const struct {
     const char* label;
-    std::vector<std::wstring> answers;  // one per question; "" past the end cancels
+    std::vector<std::wstring> answers;  // one per question; past the end cancels
     HRESULT expected;
     std::vector<bool> retries;          // the retry flag of each question asked
   } cases[] = {
@@ -200,13 +160,10 @@ TEST_F(ZipArchiveTest, AnEncryptedMemberTakesThePasswordTheCallbackGives) {
     ZipExtractCallbacks callbacks;
     callbacks.password = [&](std::wstring_view member, bool retry, std::wstring& password) {
       EXPECT_NE(member.find(L"secret.txt"), std::wstring_view::npos);
-      if (retries.size() >= c.answers.size()) {
-        retries.push_back(retry);
-        return false;
-      }
-      password = c.answers[retries.size()];
+      const bool answered = retries.size() < c.answers.size();
+      if (answered) password = c.answers[retries.size()];
       retries.push_back(retry);
-      return true;
+      return answered;
     };
     EXPECT_EQ(ExtractZip(archive, Target(), callbacks), c.expected);
     EXPECT_EQ(retries, c.retries);
@@ -215,27 +172,38 @@ TEST_F(ZipArchiveTest, AnEncryptedMemberTakesThePasswordTheCallbackGives) {
   }
 }
 
-TEST_F(ZipArchiveTest, DamagedAndMissingArchivesFailWithTheirCodes) {
+TEST_F(ZipArchiveTest, BadArchivesAndPathsFailWithTheirCodes) {
   const struct {
-    const char* archive;
+    const char* archive;  // "": none given
+    bool target, listed;  // a target given; the listing finds the fault too
     HRESULT expected;
   } cases[] = {
-      {"damaged.zip", kCorrupt},
+      {"damaged.zip", true, false, kCorrupt},  // its directory is whole: only unpacking finds the fault
       // No central directory is found: UnZip answers as for a missing archive.
-      {"truncated.zip", kNotFound},
-      {"not-a-zip.zip", kNotFound},
-      {"missing.zip", kNotFound},
+      {"truncated.zip", true, true, kNotFound},
+      {"not-a-zip.zip", true, true, kNotFound},
+      {"missing.zip", true, true, kNotFound},
+      {"", true, true, E_INVALIDARG},
+      {"plain.zip", false, true, E_INVALIDARG},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
-    const std::wstring archive = std::string_view(c.archive) == "missing.zip" ? m_temp.File(L"missing.zip") : Archive(c.archive);
+    const std::string_view name = c.archive;
+    const std::wstring archive = name.empty() ? L"" : name == "missing.zip" ? m_temp.File(L"missing.zip") : Archive(c.archive);
+    const std::wstring target = c.target ? Target() : L"";
     std::vector<ZipMember> members;
-    if (std::string_view(c.archive) != "damaged.zip") {  // its directory is whole: only unpacking finds the fault
-      EXPECT_EQ(ListZipMembers(archive, Target(), members), c.expected);
+    if (c.listed) {
+      EXPECT_EQ(ListZipMembers(archive, target, members), c.expected);
       EXPECT_TRUE(members.empty());
     }
-    EXPECT_EQ(ExtractZip(archive, Target(), {}), c.expected);
+    EXPECT_EQ(ExtractZip(archive, target, {}), c.expected);
   }
+  // A file stands where the archive needs its "docs" folder.
+  test::DeleteTree(Target());
+  CreateDirectoryW(Target().c_str(), nullptr);
+  m_temp.Write(L"target\\docs", "a file, not a folder");
+  EXPECT_EQ(ExtractZip(Archive("plain.zip"), Target(), {}), HResultFromWin32(5));
+  EXPECT_EQ(ReadFileBytes(Target(L"docs")), "a file, not a folder");
 }
 
 TEST_F(ZipArchiveTest, AMemberNameLeavingTheTargetRefusesTheWholeArchive) {
@@ -269,7 +237,6 @@ TEST_F(ZipArchiveTest, AMemberNameLeavingTheTargetRefusesTheWholeArchive) {
   // The writer itself makes archives UnZip reads.
   ASSERT_EQ(ExtractZip(m_temp.Write(L"fine.zip", RawZip({{"a/b.txt", "fine"}})), Target(), {}), S_OK);
   EXPECT_EQ(ReadFileBytes(Target(L"a\\b.txt")), "fine");
-
   for (const wchar_t* outside : {L"C:\\x.txt", L"C:\\abs.txt", L"\\abs.txt", L"C:\\evil.txt"})
     EXPECT_FALSE(FileExists(outside)) << std::string(outside, outside + wcslen(outside));
 }
@@ -281,7 +248,6 @@ TEST_F(ZipArchiveTest, CancellingStopsBeforeTheNextMember) {
   callbacks.cancel = &cancel;
   EXPECT_EQ(ExtractZip(archive, Target(), callbacks), E_ABORT);
   EXPECT_FALSE(FileExists(Target()));
-
   // From the progress callback's answer, and from the flag set meanwhile.
   for (bool byFlag : {false, true}) {
     SCOPED_TRACE(byFlag ? "flag" : "answer");
@@ -300,51 +266,31 @@ TEST_F(ZipArchiveTest, CancellingStopsBeforeTheNextMember) {
   }
 }
 
-TEST_F(ZipArchiveTest, AFolderThatCannotBeMadeIsAccessDenied) {
-  // A file stands where the archive needs its "docs" folder.
-  CreateDirectoryW(Target().c_str(), nullptr);
-  m_temp.Write(L"target\\docs", "a file, not a folder");
-  EXPECT_EQ(ExtractZip(Archive("plain.zip"), Target(), {}), HResultFromWin32(5));
-  EXPECT_EQ(ReadFileBytes(Target(L"docs")), "a file, not a folder");
-}
-
-TEST_F(ZipArchiveTest, EmptyPathsAreInvalid) {
-  std::vector<ZipMember> members;
-  const std::wstring archive = Archive("plain.zip");
-  EXPECT_EQ(ListZipMembers(L"", Target(), members), E_INVALIDARG);
-  EXPECT_EQ(ListZipMembers(archive, L"", members), E_INVALIDARG);
-  EXPECT_EQ(ExtractZip(L"", Target(), {}), E_INVALIDARG);
-  EXPECT_EQ(ExtractZip(archive, L"", {}), E_INVALIDARG);
-}
-
 // UnZip's interface keeps process-wide state and calls back without a
 // context: calls from several threads must each see their own archive,
 // target and callbacks.
 TEST_F(ZipArchiveTest, CallsFromSeveralThreadsKeepTheirOwnCallbacks) {
-  const std::wstring plain = Archive("plain.zip");
-  const std::wstring bzip2 = Archive("bzip2.zip");
+  const std::wstring archives[] = {Archive("plain.zip"), Archive("bzip2.zip")};
   constexpr int kRounds = 4;
-  std::vector<std::thread> threads;
   std::vector<HRESULT> results(2 * kRounds, E_FAIL);
   std::vector<int> counts(2 * kRounds, 0);
+  std::vector<std::thread> threads;
   for (int t = 0; t < 2; ++t)
     threads.emplace_back([&, t] {
-      for (int round = 0; round < kRounds; ++round) {
-        const int slot = t * kRounds + round;
+      for (int slot = t * kRounds; slot < (t + 1) * kRounds; ++slot) {
         const std::wstring target = m_temp.File(L"t" + std::to_wstring(slot));
         ZipExtractCallbacks callbacks;
         callbacks.memberDone = [&counts, slot, target](std::wstring_view path, std::uint64_t) {
           ++counts[slot];
           return path.substr(0, target.size()) == target;
         };
-        results[slot] = ExtractZip(t == 0 ? plain : bzip2, target, callbacks);
+        results[slot] = ExtractZip(archives[t], target, callbacks);
       }
     });
   for (std::thread& thread : threads) thread.join();
   for (int slot = 0; slot < 2 * kRounds; ++slot) {
-    SCOPED_TRACE(slot);
-    EXPECT_EQ(results[slot], S_OK);
-    EXPECT_EQ(counts[slot], slot < kRounds ? 3 : 1);  // files only: a folder entry is not reported
+    EXPECT_EQ(results[slot], S_OK) << slot;
+    EXPECT_EQ(counts[slot], slot < kRounds ? 3 : 1) << slot;  // files only: a folder entry is not reported
   }
 }
 

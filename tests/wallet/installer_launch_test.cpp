@@ -9,10 +9,9 @@
 #include <string>
 
 #include "../support/child_process.h"
-#include "../support/registry_sandbox.h"
-#include "../support/temp_folder.h"
 #include "platform/unique_handle.h"
 #include "wallet/installer_launch.h"
+#include "wallet_fixture.h"
 
 namespace wendrix {
 namespace {
@@ -28,71 +27,59 @@ WENDRIX_CHILD_ROLE(entry_installer) {
   return 0;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void AwaitFile(const std::wstring& path) {
-  for (int attempt = 0; attempt < 600 && !Exists(path); ++attempt) Sleep(50);
-}
-
 class InstallerLaunchTest : public testing::Test {
  protected:
-  void SetUp() override {
+  // The installer is this program in the child role; `ran` records that it ran.
+  HRESULT Run(const wchar_t* entryId, const std::wstring& ran, const wchar_t* event = L"") {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    m_self = self;
-    // The product folder is the build's bin folder, where wendrixl.exe is.
-    test::SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path",
-                         m_self.substr(0, m_self.rfind(L'\\')), KEY_WOW64_32KEY);
+    return RunThroughLauncher(entryId, self, L"--child-role entry_installer \"" + ran + L"\"" + (*event ? L" " + std::wstring(event) : L""),
+                              nullptr);
   }
-  void TearDown() override { test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY); }
-  std::wstring Parameters(const std::wstring& record, const wchar_t* event = nullptr) const {
-    return L"--child-role entry_installer \"" + record + L"\"" + (event ? std::wstring(L" ") + event : L"");
+  std::wstring Folder(const wchar_t* entryId) {
+    std::wstring folder;
+    EXPECT_EQ(EntryLauncherFolder(entryId, folder), S_OK);
+    return folder;
   }
 
-  std::wstring m_self;
+  const test::ProductFolder m_product;  // the build's bin folder, where wendrixl.exe is
   test::TempFolder m_temp;
 };
 
 TEST_F(InstallerLaunchTest, TheCopysPathStaysBelow245Characters) {
-  std::wstring folder;
-  ASSERT_EQ(EntryLauncherFolder(L"E", folder), S_OK);
+  const std::wstring folder = Folder(L"E");
   ASSERT_EQ(folder.substr(folder.size() - 19), L"Wendrix Launcher\\E\\");
   const std::size_t room = 245 - (folder.size() - 1 + std::wcslen(L"wendrixl.exe"));  // for the ID
-  EXPECT_EQ(EntryLauncherFolder(std::wstring(room, L'x'), folder), HResultFromWin32(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(EntryLauncherFolder(std::wstring(room - 1, L'x'), folder), S_OK);
+  std::wstring longer;
+  EXPECT_EQ(EntryLauncherFolder(std::wstring(room, L'x'), longer), HResultFromWin32(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(EntryLauncherFolder(std::wstring(room - 1, L'x'), longer), S_OK);
 }
 
 TEST_F(InstallerLaunchTest, ARunEndsWithTheLauncherAndRemovesTheCopy) {
-  const std::wstring record = m_temp.File(L"ran.txt");
-  ASSERT_EQ(RunThroughLauncher(L"Launch_Done", m_self, Parameters(record), nullptr), S_OK);
-  EXPECT_TRUE(Exists(record));
-  std::wstring folder;
-  ASSERT_EQ(EntryLauncherFolder(L"Launch_Done", folder), S_OK);
-  EXPECT_FALSE(Exists(folder));
+  ASSERT_EQ(Run(L"Launch_Done", m_temp.File(L"ran.txt")), S_OK);
+  EXPECT_TRUE(test::FileExists(m_temp.File(L"ran.txt")));
+  EXPECT_FALSE(test::FileExists(Folder(L"Launch_Done")));
 }
 
 TEST_F(InstallerLaunchTest, AStoppedRunKeepsTheCopyForALaterWait) {
-  const std::wstring record = m_temp.File(L"running.txt");
+  const std::wstring ran = m_temp.File(L"running.txt");
   UniqueKernelObject go(CreateEventW(nullptr, TRUE, FALSE, L"InstallerLaunchTest_Go"));
-  auto run = std::async(std::launch::async, [&] {
-    return RunThroughLauncher(L"Launch_Stopped", m_self, Parameters(record, L"InstallerLaunchTest_Go"), nullptr);
-  });
-  AwaitFile(record);
+  auto run = std::async(std::launch::async, [&] { return Run(L"Launch_Stopped", ran, L"InstallerLaunchTest_Go"); });
+  for (int attempt = 0; attempt < 600 && !test::FileExists(ran); ++attempt) Sleep(50);
   {
     UniqueKernelObject stop(CreateEventW(nullptr, TRUE, FALSE, L"Stop_Installer_Launch_Stopped"));
     SetEvent(stop.Get());
     EXPECT_EQ(run.get(), kInstallerWaitStopped);
   }
-  std::wstring folder;
-  ASSERT_EQ(EntryLauncherFolder(L"Launch_Stopped", folder), S_OK);
-  EXPECT_TRUE(Exists(folder + L"wendrixl.exe"));
+  const std::wstring folder = Folder(L"Launch_Stopped");
+  EXPECT_TRUE(test::FileExists(folder + L"wendrixl.exe"));
 
   // The installer still runs: the wait ends once it has, by the mutex.
   auto wait = std::async(std::launch::async, [] { return WaitForEntryLauncher(L"Launch_Stopped"); });
   EXPECT_EQ(wait.wait_for(std::chrono::milliseconds(500)), std::future_status::timeout);
   SetEvent(go.Get());
   EXPECT_EQ(wait.get(), S_OK);
-  EXPECT_FALSE(Exists(folder));
+  EXPECT_FALSE(test::FileExists(folder));
 }
 
 }  // namespace

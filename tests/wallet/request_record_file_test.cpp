@@ -6,10 +6,8 @@
 
 #include <string>
 
-#include "../support/loaded_library.h"
-#include "../support/registry_sandbox.h"
-#include "../support/shell_folder_redirect.h"
 #include "wallet/request_record.h"
+#include "wallet_fixture.h"
 #include "wendrix.h"
 
 namespace wendrix {
@@ -18,9 +16,6 @@ namespace {
 class RequestRecordFileTest : public test::ShellFolderTest {
  protected:
   std::wstring Folder() const { return m_user + L"\\Kestmoor\\Wendrix\\"; }
-  bool Exists(const wchar_t* name) const {
-    return GetFileAttributesW((Folder() + name).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
   static RequestRecord Record(const wchar_t* item) {
     RequestRecord record;
     record.item = item;
@@ -60,8 +55,8 @@ TEST_F(RequestRecordFileTest, SavedUnderTheLowestFreeNumberAndTakenLowestFirst) 
   }
   EXPECT_EQ(TakeRequestRecord(taken, found), S_OK);
   EXPECT_FALSE(found);
-  EXPECT_FALSE(Exists(L"Resume001.ini"));
-  EXPECT_TRUE(Exists(L"Resume1.ini"));
+  EXPECT_FALSE(test::FileExists(Folder() + L"Resume001.ini"));
+  EXPECT_TRUE(test::FileExists(Folder() + L"Resume1.ini"));
 }
 
 TEST_F(RequestRecordFileTest, AFullFolderOrALongPathSavesNothing) {
@@ -89,29 +84,23 @@ TEST_F(RequestRecordFileTest, AFullFolderOrALongPathSavesNothing) {
 // The resume hands every pending record to the main program, which takes
 // each; here the main program is this build's wendrix.exe.
 TEST_F(RequestRecordFileTest, ResumeHandsPendingRecordsToTheMainProgram) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring bin = self;
-  bin.resize(bin.rfind(L'\\'));
-  test::SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", bin, KEY_WOW64_32KEY);
+  const test::ProductFolder product;
   std::wstring path;
   ASSERT_EQ(SaveRequestRecord(Record(L"first"), path), S_OK);
   ASSERT_EQ(SaveRequestRecord(Record(L"second"), path), S_OK);
   test::LoadedLibrary library;
   const auto resume = reinterpret_cast<decltype(&WendrixWallet)>(
       reinterpret_cast<void*>(GetProcAddress(library.Module(), "WendrixWallet")));
-  ASSERT_NE(resume, nullptr);
+  const auto stop = reinterpret_cast<decltype(&WendrixStopEx)>(
+      reinterpret_cast<void*>(GetProcAddress(library.Module(), "WendrixStopEx")));
+  ASSERT_TRUE(resume && stop);
   EXPECT_EQ(resume(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr), S_OK);
   EXPECT_EQ(CountFiles(L"Resume*.ini"), 0);
   // The main program shows what the records asked for in its window, which
   // stays open for the user: the test closes it as a setup would.
   EXPECT_NE(FindWindowW(L"WendrixDialog", nullptr), nullptr);
-  const auto stop = reinterpret_cast<decltype(&WendrixStopEx)>(
-      reinterpret_cast<void*>(GetProcAddress(library.Module(), "WendrixStopEx")));
-  ASSERT_NE(stop, nullptr);
   EXPECT_EQ(stop(nullptr, 0), S_OK);
   EXPECT_EQ(FindWindowW(L"WendrixDialog", nullptr), nullptr);
-  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
 }
 
 }  // namespace

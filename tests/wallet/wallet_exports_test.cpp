@@ -6,18 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
-#include "../support/http_server.h"
-#include "../support/loaded_library.h"
-#include "../support/registry_sandbox.h"
-#include "../support/registry_values.h"
-#include "../support/shell_folder_redirect.h"
 #include "platform/sha256_hash.h"
 #include "platform/unique_handle.h"
 #include "registration/registration.h"
 #include "wallet/installer_entry.h"
-#include "wallet/wallet_store.h"
+#include "wallet_fixture.h"
 #include "wendrix.h"
 
 namespace wendrix {
@@ -26,6 +22,7 @@ namespace {
 using test::MakeReply;
 
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
+constexpr wchar_t kEditor[] = L"Acme_-_Editor_2.1.0.0";
 
 // A progress callback (a __stdcall function in the 32-bit build) that keeps
 // the total it was told.
@@ -34,12 +31,10 @@ int CALLBACK RecordTotal(const WCHAR*, const WCHAR* total, int, void* seen) {
   return 1;
 }
 
-class WalletExportsTest : public test::ShellFolderTest {
+class WalletExportsTest : public test::ServedWalletTest {
  protected:
   void SetUp() override {
-    ShellFolderTest::SetUp();
-    ASSERT_TRUE(m_library.Loaded());
-    ASSERT_TRUE(m_server.Start());
+    ServedWalletTest::SetUp();
     m_download = Export<decltype(&WendrixDownload)>("WendrixDownload");
     m_install = Export<decltype(&WendrixInstallItem)>("WendrixInstallItem");
     m_wallet = Export<decltype(&WendrixWallet)>("WendrixWallet");
@@ -47,18 +42,17 @@ class WalletExportsTest : public test::ShellFolderTest {
 
     const std::wstring data =
         L"[Publisher]\r\nID = 1.2.3\r\nName = Acme\r\nHomePage = http://acme.example/\r\nDataSource = " +
-        m_server.Url("/acme.wx-cnf") +
+        Url("/acme.wx-cnf") +
         L"\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Editor\r\n"
         L"[Item]\r\nID = editor\r\nTitle = t\r\nType = Software\r\nAction = get\r\nAction = gone\r\n"
         L"[Action]\r\nID = get\r\nType = Download\r\nSubtype = Generic\r\nFlags = Install\r\nVersion = 2.1\r\nURL = " +
-        m_server.Url("/e.exe") +
-        L"\r\n[Action]\r\nID = gone\r\nType = Download\r\nSubtype = Try\r\nVersion = 2.1\r\nURL = " +
-        m_server.Url("/missing.exe") + L"\r\n";
+        Url("/e.exe") + L"\r\n[Action]\r\nID = gone\r\nType = Download\r\nSubtype = Try\r\nVersion = 2.1\r\nURL = " +
+        Url("/missing.exe") + L"\r\n";
     Registration r;
     r.id = L"1.2.3";
     r.name = L"Acme";
     r.homePage = L"http://acme.example/";
-    r.dataSource = m_server.Url("/acme.wx-cnf");
+    r.dataSource = Url("/acme.wx-cnf");
     r.hasCount = true;
     r.count = 1;
     ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, nullptr), S_OK);
@@ -67,31 +61,25 @@ class WalletExportsTest : public test::ShellFolderTest {
     m_server.On("/e.exe", MakeReply(200, "OK", std::string(5000, 'e'), "Last-Modified: Wed, 07 May 2013 10:20:30 GMT\r\n"));
     m_server.On("/missing.exe", MakeReply(404, "Not Found", "no"));
   }
-  void TearDown() override {
-    m_server.Stop();
-    ShellFolderTest::TearDown();
-  }
   template <typename F>
   F Export(const char* name) {
     auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_library.Module(), name)));
     EXPECT_NE(f, nullptr) << name;
     return f;
   }
-  std::size_t WalletEntries() {
+  std::vector<WalletEntry> Entries() {
     CWallet wallet;
     EXPECT_EQ(wallet.LoadAll(), S_OK);
-    return wallet.Entries().size();
+    return wallet.Entries();
   }
 
-  test::LoadedLibrary m_library;
-  test::TestHttpServer m_server;
   decltype(&WendrixDownload) m_download = nullptr;
   decltype(&WendrixInstallItem) m_install = nullptr;
   decltype(&WendrixWallet) m_wallet = nullptr;
   decltype(&WendrixCheckEx) m_check = nullptr;
 };
 
-TEST_F(WalletExportsTest, RefusesRequestsItCannotServe) {
+TEST_F(WalletExportsTest, RefusesRequestsItCannotServeAndFailuresLeaveNoEntry) {
   for (UINT32 flags : {0u, UINT32{WENDRIX_REQUEST_GENERIC | WENDRIX_REQUEST_TRY}, UINT32{WENDRIX_REQUEST_GENERIC | WENDRIX_REQUEST_SELF_UPDATE}})
     EXPECT_EQ(m_download(L"1.2.3", L"editor", flags, nullptr, nullptr), E_INVALIDARG) << flags;
   EXPECT_EQ(m_download(L"9.9.9", L"editor", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), kNotFound);
@@ -100,53 +88,41 @@ TEST_F(WalletExportsTest, RefusesRequestsItCannotServe) {
   EXPECT_EQ(m_wallet(2, 0, L"x", nullptr, nullptr), E_INVALIDARG);
   EXPECT_EQ(m_wallet(WENDRIX_WALLET_RUN_ENTRY, 0, nullptr, nullptr, nullptr), E_INVALIDARG);
   EXPECT_EQ(m_wallet(WENDRIX_WALLET_RUN_ENTRY, 0, L"No_such_entry", nullptr, nullptr), static_cast<HRESULT>(0x80070002));
-}
 
-TEST_F(WalletExportsTest, DownloadsIntoTheWalletAndTheCheckSeesIt) {
-  UINT32 flags = 0;
-  ASSERT_EQ(m_check(L"1.2.3", nullptr, L"editor", nullptr, nullptr, &flags, 0), S_OK);
-  EXPECT_EQ(flags & WENDRIX_ITEM_IN_WALLET, 0u);
-
-  std::wstring total;
-  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, &RecordTotal, &total), S_OK);
-  EXPECT_EQ(total, L"5000");
-  CWallet wallet;
-  ASSERT_EQ(wallet.LoadAll(), S_OK);
-  ASSERT_EQ(wallet.Entries().size(), 1u);
-  const WalletEntry& entry = wallet.Entries().front();
-  EXPECT_EQ(entry.Id(), L"Acme_-_Editor_2.1.0.0");
-  EXPECT_EQ(entry.Status(), kWalletDownloaded);
-  EXPECT_EQ(entry.wallet.origin, kOriginApplication);
-  EXPECT_EQ(WalletEntrySizeOnDisk(entry, false), 5000u);
-
-  ASSERT_EQ(m_check(L"1.2.3", nullptr, L"editor", nullptr, nullptr, &flags, 0), S_OK);
-  EXPECT_NE(flags & WENDRIX_ITEM_IN_WALLET, 0u);
-
-  // The same request again finds the same entry.
-  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), S_OK);
-  EXPECT_EQ(WalletEntries(), 1u);
-}
-
-TEST_F(WalletExportsTest, FailedDownloadsAndInstallationsLeaveNoEntry) {
   EXPECT_TRUE(FAILED(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_TRY, nullptr, nullptr)));
-  EXPECT_EQ(WalletEntries(), 0u);
+  EXPECT_EQ(Entries().size(), 0u);
   EXPECT_EQ(m_install(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC | WENDRIX_REQUEST_INSTALL_NOW, nullptr, nullptr,
                       nullptr, nullptr),
             E_ABORT);  // not a program the system trusts
-  EXPECT_EQ(WalletEntries(), 0u);
+  EXPECT_EQ(Entries().size(), 0u);
 }
 
-TEST_F(WalletExportsTest, TheMainProgramRunsOneEntry) {
+// A download the check sees, found again by the same request, and run once
+// more by the main program's call.
+TEST_F(WalletExportsTest, DownloadsIntoTheWalletAndTheMainProgramRunsTheEntry) {
+  UINT32 flags = 0;
+  ASSERT_EQ(m_check(L"1.2.3", nullptr, L"editor", nullptr, nullptr, &flags, 0), S_OK);
+  EXPECT_EQ(flags & WENDRIX_ITEM_IN_WALLET, 0u);
+  std::wstring total;
+  ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, &RecordTotal, &total), S_OK);
+  EXPECT_EQ(total, L"5000");
+  std::vector<WalletEntry> entries = Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  WalletEntry& entry = entries.front();
+  EXPECT_EQ(entry.Id(), kEditor);
+  EXPECT_EQ(entry.Status(), kWalletDownloaded);
+  EXPECT_EQ(entry.wallet.origin, kOriginApplication);
+  EXPECT_EQ(WalletEntrySizeOnDisk(entry, false), 5000u);
+  ASSERT_EQ(m_check(L"1.2.3", nullptr, L"editor", nullptr, nullptr, &flags, 0), S_OK);
+  EXPECT_NE(flags & WENDRIX_ITEM_IN_WALLET, 0u);
   ASSERT_EQ(m_download(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, nullptr, nullptr), S_OK);
-  CWallet wallet;
-  ASSERT_EQ(wallet.LoadAll(), S_OK);
-  WalletEntry entry = wallet.Entries().front();
+  EXPECT_EQ(Entries().size(), 1u);
+
   entry.wallet.status = kWalletDownloading;
   ASSERT_EQ(SaveWalletEntry(entry), S_OK);
   m_server.On("/e.exe", MakeReply(200, "OK", std::string(10, 'n'), "Last-Modified: Fri, 09 May 2013 10:20:30 GMT\r\n"));
   ASSERT_EQ(m_wallet(WENDRIX_WALLET_RUN_ENTRY, 0, entry.Id().c_str(), nullptr, nullptr), S_OK);
-  WalletEntry after;
-  ASSERT_EQ(LoadWalletEntry(entry.Id(), after), S_OK);
+  const WalletEntry after = Reloaded(entry);
   EXPECT_EQ(after.Status(), kWalletDownloaded);
   EXPECT_EQ(WalletEntrySizeOnDisk(after, false), 10u);
 }
@@ -156,21 +132,18 @@ TEST_F(WalletExportsTest, TheMainProgramRunsOneEntry) {
 // by the maker, renamed as its action says, handed to a copy of the launcher
 // beside it, which waits for this process to end.
 TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring bin = self;
-  bin.resize(bin.rfind(L'\\'));
-  test::SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", bin, KEY_WOW64_32KEY);
+  const std::wstring bin = test::BinFolder();
+  const test::ProductFolder product(bin);
   const auto update = [&](const wchar_t* publisher) {
     return m_install(publisher, nullptr, WENDRIX_REQUEST_SELF_UPDATE, nullptr, nullptr, nullptr, nullptr);
   };
-  const auto offer = [&](const wchar_t* version, const wchar_t* extra) {
+  const auto offer = [&](const wchar_t* version, const std::wstring& extra) {
     WriteFile(UserFolder(), L"1.3.6.1.4.1.61717.1.ini",
               L"[Publisher]\r\nID = 1.3.6.1.4.1.61717.1\r\nName = Wendrix\r\nHomePage = http://www.kestmoor.example/wendrix/\r\n"
               L"Application = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Wendrix\r\n"
               L"[Item]\r\nID = wendrix\r\nTitle = t\r\nType = Self\r\nAction = update\r\n[Action]\r\nID = update\r\n"
               L"Type = Download\r\nSubtype = Update\r\nVersion = " + std::wstring(version) + L"\r\nURL = " +
-                  m_server.Url("/wx39.exe") + L"\r\n" + extra);
+                  Url("/wx39.exe") + L"\r\n" + extra);
   };
   EXPECT_EQ(update(L""), E_INVALIDARG);
   EXPECT_EQ(update(L"Nobody"), kNotFound);
@@ -179,27 +152,20 @@ TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
   EXPECT_EQ(update(L"Acme"), S_OK);
   EXPECT_EQ(m_server.CountFor("/wx39.exe"), 0u);
 
-  std::string signedFile;
-  {
-    UniqueFile file(CreateFileW((bin + L"\\trust_data\\maker.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(file);
-    signedFile.resize(GetFileSize(file.Get(), nullptr));
-    DWORD read = 0;
-    ReadFile(file.Get(), signedFile.data(), static_cast<DWORD>(signedFile.size()), &read, nullptr);
-  }
   // A file the maker did not sign is refused (the system's own check fails
   // here too, see the Wine notes).
   m_server.On("/wx39.exe", MakeReply(200, "OK", test::ReadFileBytes(bin + L"\\trust_data\\stranger.exe")));
   offer(L"3.9", L"");
   EXPECT_EQ(update(L"Acme"), static_cast<HRESULT>(0x80040065));
+  const std::string signedFile = test::ReadFileBytes(bin + L"\\trust_data\\maker.exe");
+  ASSERT_FALSE(signedFile.empty());
   m_server.On("/wx39.exe", MakeReply(200, "OK", signedFile));
   // A pin is checked before the signature, and both must pass.
-  offer(L"3.9", (L"SHA256 = " + std::wstring(64, L'0') + L"\r\n").c_str());
+  offer(L"3.9", L"SHA256 = " + std::wstring(64, L'0') + L"\r\n");
   EXPECT_EQ(update(L"Acme"), static_cast<HRESULT>(0x80096010));
   Sha256Digest digest{};
   ASSERT_EQ(HashFileSha256((bin + L"\\trust_data\\maker.exe").c_str(), digest), S_OK);
-  offer(L"3.9", (L"Rename = wx39 new.exe\r\nSHA256 = " + FormatSha256Text(digest) + L"\r\n").c_str());
+  offer(L"3.9", L"Rename = wx39 new.exe\r\nSHA256 = " + FormatSha256Text(digest) + L"\r\n");
   std::wstring total;
   EXPECT_EQ(m_install(L"1.2.3", nullptr, WENDRIX_REQUEST_SELF_UPDATE, nullptr, nullptr, &RecordTotal, &total), S_OK);
   EXPECT_EQ(total, std::to_wstring(signedFile.size()));
@@ -214,76 +180,56 @@ TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
   ASSERT_TRUE(find);
   do {
     const std::wstring folder = parent + found.cFileName + L"\\";
-    complete += GetFileAttributesW((folder + L"wx39 new.exe").c_str()) != INVALID_FILE_ATTRIBUTES &&
-                GetFileAttributesW((folder + L"wendrixl.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+    complete += test::FileExists(folder + L"wx39 new.exe") && test::FileExists(folder + L"wendrixl.exe");
   } while (FindNextFileW(find.Get(), &found));
   EXPECT_EQ(complete, 1);
-  test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
 }
 
 // The main program's stand-in (it writes its command line to started.txt and,
-// with WENDRIX_FAKE_EXIT, ends at once) installed in a product folder.
-class MainProgramHandOverTest : public WalletExportsTest {
- protected:
-  void SetUp() override {
-    WalletExportsTest::SetUp();
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring fake = self;
-    fake.resize(fake.rfind(L'\\'));
-    ASSERT_TRUE(CopyFileW((fake + L"\\update_data\\fake_main_program.exe").c_str(),
-                          m_product.File(L"wendrix.exe").c_str(), FALSE));
-    test::SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", m_product.Path(),
-                         KEY_WOW64_32KEY);
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", L"1");
-  }
-  void TearDown() override {
-    SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY);
-    WalletExportsTest::TearDown();
-  }
+// with WENDRIX_FAKE_EXIT, ends at once) installed in a product folder:
+// deferred installations and interrupted downloads go to it.
+TEST_F(WalletExportsTest, DeferredInstallationsAndInterruptedDownloadsGoToTheMainProgram) {
+  test::TempFolder folder;
+  ASSERT_TRUE(CopyFileW((test::BinFolder() + L"\\update_data\\fake_main_program.exe").c_str(),
+                        folder.File(L"wendrix.exe").c_str(), FALSE));
+  const test::ProductFolder product(folder.Path());
+  SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", L"1");
   // The arguments the stand-in was last started with (it may still be
   // starting: the resume does not wait for it).
-  std::wstring Started() {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      HANDLE file = CreateFileW(m_product.File(L"started.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-      if (file == INVALID_HANDLE_VALUE) {
-        Sleep(100);
-        continue;
-      }
-      std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
-      DWORD read = 0;
-      ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
-      CloseHandle(file);
-      text.resize(text.find(L'\n') == std::wstring::npos ? text.size() : text.find(L'\n'));
-      const std::size_t program = text.find(L"wendrix.exe\" ");  // after the quoted program path
-      return program == std::wstring::npos ? text : text.substr(program + 13);
+  const auto started = [&] {
+    UniqueFile file;  // opens once the stand-in has written it whole
+    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+      file.Reset(CreateFileW(folder.File(L"started.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+      if (!file) Sleep(100);
     }
-    return L"<not started>";
-  }
-  test::TempFolder m_product;
-};
-
-TEST_F(MainProgramHandOverTest, DeferredInstallationsAndInterruptedDownloadsGoToTheMainProgram) {
+    if (!file) return std::wstring(L"<not started>");
+    std::wstring text(GetFileSize(file.Get(), nullptr) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+    text.resize(std::min(text.size(), text.find(L'\n')));
+    const std::size_t program = text.find(L"wendrix.exe\" ");  // after the quoted program path
+    return program == std::wstring::npos ? text : text.substr(program + 13);
+  };
   // Installed later: the main program is asked with the command quoted, and
   // ends without an answer.
   EXPECT_EQ(m_install(L"1.2.3", L"editor", WENDRIX_REQUEST_GENERIC, L"\"C:\\a b\\run.exe\" /q", L"C:\\a b", nullptr,
                       nullptr),
             E_FAIL);
-  EXPECT_EQ(Started(), L"/d:Acme_-_Editor_2.1.0.0 \"/x:\"\"C:\\a b\\run.exe\"\" /q\" \"/u:C:\\a b\"");
+  EXPECT_EQ(started(), L"/d:Acme_-_Editor_2.1.0.0 \"/x:\"\"C:\\a b\\run.exe\"\" /q\" \"/u:C:\\a b\"");
   WalletEntry entry;
-  ASSERT_EQ(LoadWalletEntry(L"Acme_-_Editor_2.1.0.0", entry), S_OK);
+  ASSERT_EQ(LoadWalletEntry(kEditor, entry), S_OK);
   EXPECT_EQ(entry.Status(), kWalletWaitingToInstall);
   EXPECT_EQ(entry.wallet.flags & kWalletDeferredInstall, 0u);
 
   // An interrupted download restarts from its first byte.
   entry.wallet.status = kWalletDownloading;
   ASSERT_EQ(SaveWalletEntry(entry), S_OK);
-  DeleteFileW(m_product.File(L"started.txt").c_str());
+  DeleteFileW(folder.File(L"started.txt").c_str());
   ASSERT_EQ(m_wallet(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr), S_OK);
-  EXPECT_EQ(Started(), L"/d:Acme_-_Editor_2.1.0.0");
+  EXPECT_EQ(started(), L"/d:Acme_-_Editor_2.1.0.0");
   EXPECT_EQ(WalletEntrySizeOnDisk(entry, false), 0u);
+  SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", nullptr);
 }
 
 }  // namespace

@@ -13,14 +13,8 @@
 
 #include "core/date.h"
 #include "platform/path_containment.h"
-#include "publisher/windows_environment.h"
-#include "../support/loaded_library.h"
-#include "../support/shell_folder_redirect.h"
-#include "saved_entry.h"
 #include "wallet/download_window.h"
-#include "wallet/entry_start.h"
-#include "wallet/wallet_file.h"
-#include "wallet/wallet_store.h"
+#include "wallet_fixture.h"
 
 namespace wendrix {
 namespace {
@@ -28,23 +22,13 @@ namespace {
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x8007006F);
 constexpr HRESULT kFileNotFound = static_cast<HRESULT>(0x80070002);
 
-constexpr wchar_t kPublisherText[] =
-    L"[Publisher]\nID=1.3.6.1.4.1.99999.7\nName=\"Acme Tools\"\nHomePage=http://www.acme.example/\n"
-    L"Application=\"Kestmoor(R) Wendrix(TM)\"\n"
-    L"[Item]\nID=Tool\nType=Software\nTitle=T\nAction=Get\n[Text]\nID=T\nText=en,\"Big Tool\"\n"
-    L"[Action]\nID=Get\nType=Download\nSubtype=Update\nFlags=Install\nVersion=2.5\nURL=http://dl.example/d/setup.exe\n";
-
-class WalletStoreTest : public test::ShellFolderTest {
+class WalletStoreTest : public test::WalletTest {
  protected:
-  void SetUp() override {
-    ShellFolderTest::SetUp();
-    ASSERT_TRUE(m_library.Loaded());
-  }
-  std::wstring Wallet() const { return m_user + L"\\Kestmoor\\Wendrix\\Wallet\\"; }
+  const std::wstring m_text = test::ToolText(L"Flags=Install\nURL=http://dl.example/d/setup.exe\n", L"\"Acme Tools\"");
 
   // A new entry of the sample item in `status`, saved in its own folder.
   WalletEntry NewEntry(std::uint32_t status, std::uint64_t date, std::uint64_t bytes) {
-    WalletEntry entry = test::SavedEntry(kPublisherText, env);
+    WalletEntry entry = test::SavedEntry(m_text, m_env);
     entry.wallet.status = status;
     entry.wallet.date = date;
     entry.wallet.bytes = bytes;
@@ -52,25 +36,23 @@ class WalletStoreTest : public test::ShellFolderTest {
     return entry;
   }
   void Touch(const WalletEntry& entry, bool temporaryForm) {
-    std::wstring path;
-    ASSERT_EQ(WalletEntryFilePath(entry, 0, temporaryForm, path), S_OK);
+    const std::wstring path = PathOf(entry, 0, temporaryForm);
     WriteFile(path.substr(0, path.rfind(L'\\') + 1), path.substr(path.rfind(L'\\') + 1).c_str(), L"data");
   }
-  static bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-  const WindowsPublisherEnvironment env{L"3.8.10.0"};
-  test::LoadedLibrary m_library;  // Wallet files are read with the library's own version
+  bool Exists(const WalletEntry& entry, const std::wstring& file = L"") const {
+    return test::FileExists(Wallet() + entry.Id() + file);
+  }
 };
 
 TEST_F(WalletStoreTest, EntriesOfTheSameVersionGetNumberedFoldersEvenWhenCreatedAtOnce) {
   const WalletEntry first = NewEntry(kWalletDownloaded, 1, 0);
-  EXPECT_EQ(first.Id(), L"Acme_Tools_-_Big_Tool_2.5.0.0");
+  EXPECT_EQ(first.Id(), L"Acme_Tools_-_Tool_2.5.0.0");
   std::vector<std::wstring> ids(8);
   std::vector<std::thread> threads;
   for (std::wstring& id : ids)
     threads.emplace_back([&] {
       WalletEntry e;
-      ReadWalletText(kPublisherText, L"", e, env);
+      ReadWalletText(m_text, L"", e, m_env);
       EXPECT_EQ(CreateWalletEntryFolder(e.data, *e.EntryItem(), *e.EntryAction(), id), S_OK);
     });
   for (std::thread& t : threads) t.join();
@@ -80,7 +62,7 @@ TEST_F(WalletStoreTest, EntriesOfTheSameVersionGetNumberedFoldersEvenWhenCreated
   EXPECT_TRUE(distinct.count(first.Id() + L"_8"));
 }
 
-TEST_F(WalletStoreTest, LoadsWhatWasSavedWithTheFolderNameAsTheId) {
+TEST_F(WalletStoreTest, LoadsWhatWasSavedUnderTheFolderNameWithinTheLimitAndPastAWriter) {
   WalletEntry saved = NewEntry(kWalletStopped, 7, 99);
   WalletEntry loaded;
   ASSERT_EQ(LoadWalletEntry(saved.Id(), loaded), S_OK);
@@ -88,53 +70,40 @@ TEST_F(WalletStoreTest, LoadsWhatWasSavedWithTheFolderNameAsTheId) {
   EXPECT_EQ(loaded.wallet.bytes, 99u);
 
   // A file that names another entry still belongs to its own folder.
-  saved.wallet.id = L"Other";
+  const std::wstring file = Wallet() + saved.Id() + L"\\Wallet.wx-cnf";
   const std::wstring folder = Wallet() + L"Copied";
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-  ASSERT_TRUE(CopyFileW((Wallet() + loaded.Id() + L"\\Wallet.wx-cnf").c_str(), (folder + L"\\Wallet.wx-cnf").c_str(), TRUE));
+  ASSERT_TRUE(CopyFileW(file.c_str(), (folder + L"\\Wallet.wx-cnf").c_str(), TRUE));
   ASSERT_EQ(LoadWalletEntry(L"Copied", loaded), S_OK);
   EXPECT_EQ(loaded.Id(), L"Copied");
-
   EXPECT_EQ(LoadWalletEntry(L"Missing", loaded), kFileNotFound);
   EXPECT_EQ(LoadWalletEntry(L"..\\Wallet", loaded), kPathNotInsideFolder);
   EXPECT_EQ(LoadWalletEntryFile(L"Wallet.wx-cnf", loaded), E_INVALIDARG);
   std::wstring path;
   EXPECT_EQ(WalletEntryPath(std::wstring(300, L'x'), L"", path), kOverflow);
-}
 
-TEST_F(WalletStoreTest, AWalletFileOverTheLimitIsRefusedUnread) {
-  const WalletEntry entry = NewEntry(kWalletDownloaded, 1, 0);
-  const std::wstring file = Wallet() + entry.Id() + L"\\Wallet.wx-cnf";
-  // Padded with comment lines to exactly the limit: still read.
+  // Padded with comment lines to exactly the limit: still read; one byte more is not.
   std::string bytes("\xFF\xFE", 2);
-  for (wchar_t c : std::wstring(kPublisherText)) bytes.append(reinterpret_cast<const char*>(&c), 2);
+  for (wchar_t c : m_text) bytes.append(reinterpret_cast<const char*>(&c), 2);
   while (bytes.size() + 4 <= kWalletFileLimit) bytes.append(";\0\n\0", 4);
   bytes.append(kWalletFileLimit - bytes.size(), ' ');
-  const auto write = [&] {
-    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-  };
-  write();
-  WalletEntry loaded;
-  EXPECT_EQ(LoadWalletEntry(entry.Id(), loaded), S_OK);
-  bytes += ' ';
-  write();
-  EXPECT_EQ(LoadWalletEntry(entry.Id(), loaded), kInvalidData);
-}
+  for (const HRESULT expected : {S_OK, kInvalidData}) {
+    DeleteFileW(file.c_str());
+    m_temp.Write(L"padded", bytes);
+    ASSERT_TRUE(MoveFileW(m_temp.File(L"padded").c_str(), file.c_str()));
+    EXPECT_EQ(LoadWalletEntry(saved.Id(), loaded), expected);
+    bytes += ' ';
+  }
 
-TEST_F(WalletStoreTest, ALoadWaitsForAWriterThatHoldsTheFile) {
-  const WalletEntry entry = NewEntry(kWalletDownloaded, 1, 0);
-  const std::wstring file = Wallet() + entry.Id() + L"\\Wallet.wx-cnf";
+  // A load waits for a writer that holds the file.
+  ASSERT_EQ(SaveWalletEntry(saved), S_OK);
   HANDLE held = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   std::thread writer([&] {
     Sleep(kWalletLoadRetryMs + 200);  // past the first retry
     CloseHandle(held);
   });
-  WalletEntry loaded;
-  EXPECT_EQ(LoadWalletEntry(entry.Id(), loaded), S_OK);
+  EXPECT_EQ(LoadWalletEntry(saved.Id(), loaded), S_OK);
   writer.join();
 }
 
@@ -150,11 +119,11 @@ TEST_F(WalletStoreTest, PruningDeletesTheOldestFinishedEntriesUntilTheWalletFits
   CWallet wallet;
   const std::wstring keep[] = {spared.Id()};
   ASSERT_EQ(wallet.Prune(400, keep), S_OK);  // 500 bytes: one entry goes
-  EXPECT_FALSE(Exists(Wallet() + oldest.Id()));
-  EXPECT_TRUE(Exists(Wallet() + newest.Id()));
+  EXPECT_FALSE(Exists(oldest));
+  EXPECT_TRUE(Exists(newest));
   ASSERT_EQ(wallet.Prune(0, keep), S_OK);
-  EXPECT_FALSE(Exists(Wallet() + newest.Id()));
-  for (const WalletEntry* kept : {&downloading, &waiting, &spared}) EXPECT_TRUE(Exists(Wallet() + kept->Id()));
+  EXPECT_FALSE(Exists(newest));
+  for (const WalletEntry* kept : {&downloading, &waiting, &spared}) EXPECT_TRUE(Exists(*kept));
   EXPECT_EQ(wallet.Entries().size(), 3u);
 }
 
@@ -164,13 +133,13 @@ TEST_F(WalletStoreTest, DeletingAnEntryRemovesItsFilesAndLeavesForeignOnes) {
   Touch(entry, false);
   EXPECT_EQ(WalletEntrySizeOnDisk(entry, true), 10u);  // "data" as UTF-16 with its mark
   DeleteWalletEntry(entry);
-  EXPECT_FALSE(Exists(Wallet() + entry.Id()));
+  EXPECT_FALSE(Exists(entry));
 
   const WalletEntry kept = NewEntry(kWalletDownloaded, 1, 0);
   WriteFile(Wallet() + kept.Id() + L"\\", L"notes.txt", L"mine");
   DeleteWalletEntry(kept);
-  EXPECT_FALSE(Exists(Wallet() + kept.Id() + L"\\Wallet.wx-cnf"));
-  EXPECT_TRUE(Exists(Wallet() + kept.Id() + L"\\notes.txt"));
+  EXPECT_FALSE(Exists(kept, L"\\Wallet.wx-cnf"));
+  EXPECT_TRUE(Exists(kept, L"\\notes.txt"));
 
   // Find drops an entry whose folder has gone meanwhile.
   const WalletEntry gone = NewEntry(kWalletDownloaded, 1, 0);
@@ -181,12 +150,6 @@ TEST_F(WalletStoreTest, DeletingAnEntryRemovesItsFilesAndLeavesForeignOnes) {
   EXPECT_EQ(wallet.Find({L"1.3.6.1.4.1.99999.7", L"Tool", std::nullopt, std::nullopt, -1}), nullptr);
   EXPECT_TRUE(wallet.Entries().empty());
 }
-
-}  // namespace
-}  // namespace wendrix
-
-namespace wendrix {
-namespace {
 
 TEST_F(WalletStoreTest, StartingWorkResetsTheEntryBeforeTheMainProgramTakesIt) {
   WalletEntry entry = NewEntry(kWalletError, FileTimeFromParts(2026, 1, 1, 0, 0, 0), 300);
@@ -199,12 +162,10 @@ TEST_F(WalletStoreTest, StartingWorkResetsTheEntryBeforeTheMainProgramTakesIt) {
 
   // The main program is not installed here: the start fails after the save.
   StartEntryDownload(entry, kOriginManual);
-  WalletEntry saved;
-  ASSERT_EQ(LoadWalletEntry(entry.Id(), saved), S_OK);
+  WalletEntry saved = Reloaded(entry);
   EXPECT_EQ(saved.Status(), kWalletDownloading);
   EXPECT_EQ(saved.wallet.origin, kOriginManual);
-  EXPECT_EQ(saved.wallet.bytes, 0u);
-  EXPECT_EQ(saved.wallet.error, 0u);
+  EXPECT_EQ(saved.wallet.bytes + saved.wallet.error, 0u);
   EXPECT_GT(saved.wallet.date, FileTimeFromParts(2026, 1, 1, 0, 0, 0));
   EXPECT_EQ(saved.wallet.url, L"http://dl.example/d/setup.exe");
   EXPECT_EQ(WalletEntrySizeOnDisk(saved, true) + WalletEntrySizeOnDisk(saved, false), 0u);
@@ -216,8 +177,7 @@ TEST_F(WalletStoreTest, StartingWorkResetsTheEntryBeforeTheMainProgramTakesIt) {
   CDownloadWindow running;
   ASSERT_EQ(running.Start(entry.Id()), S_OK);
   EXPECT_EQ(StartEntryInstallation(saved, kOriginManual), S_FALSE);
-  ASSERT_EQ(LoadWalletEntry(entry.Id(), saved), S_OK);
-  EXPECT_EQ(saved.Status(), kWalletDownloading);
+  EXPECT_EQ(Reloaded(entry).Status(), kWalletDownloading);
 }
 
 }  // namespace
