@@ -71,6 +71,17 @@ enum CountSlot : std::uint32_t {
 // The counted flag of a slot (0x1, 0x2, 0x10, 0x20).
 std::uint32_t CountedFlag(CountSlot slot) noexcept;
 
+// How a file looked when this process last read or wrote it: its size and
+// last write time. Every writer of the store's files writes a new file and
+// moves it into place, so while a file still looks so nobody has written it
+// since.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;  // last write time; 0 when not known
+  bool IsKnown() const noexcept { return written != 0; }
+  bool operator==(const FileStamp&) const = default;
+};
+
 struct PublisherRecord {
   std::wstring id;
   std::wstring name, homePage, dataSource;
@@ -88,6 +99,11 @@ struct PublisherRecord {
   std::uint32_t flags = 0;    // kPublisher... bits
   std::uint32_t present = 0;  // KeyBit(...) of the fields that are set
   std::wstring dataText;      // the stored data file once loaded
+  // The previous items as last read or written. Each stamp, when known,
+  // describes its file holding exactly that text (dataText, previousItems):
+  // whatever puts other text there must forget the stamp.
+  std::wstring previousItems;
+  FileStamp dataStamp, previousItemsStamp;
   const BuiltinPublisher* builtin = nullptr;
 
   // The model loaded from dataText, shared by the copies of the record;

@@ -66,6 +66,14 @@ HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* j
   return WriteUnicodeTextFile(path.c_str(), text);
 }
 
+// The file's stamp; unknown when the file is missing or cannot be asked.
+FileStamp StampOf(const std::wstring& path) noexcept {
+  WIN32_FILE_ATTRIBUTE_DATA facts;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return {};
+  return FileStamp{(std::uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow,
+                   (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime};
+}
+
 }  // namespace
 
 HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring& path) {
@@ -84,13 +92,17 @@ HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring&
   return UserFilePath(record.id + InfoOf(kind).extension, path);
 }
 
-HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text) {
+HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp* stamp) {
   std::wstring path;
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
   // Most publishers have no inactive items and many no previous items: a
   // missing file is told without taking the lock (a file written meanwhile
-  // is one this read would have missed by a moment anyway).
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  // is one this read would have missed by a moment anyway). The same look
+  // stamps the file. Taken before the read, a stamp can only be older than
+  // the text read, never newer: then the file looks changed, and a write
+  // that was not needed is the worst that follows.
+  const FileStamp before = StampOf(path);
+  if (!before.IsKnown()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
   }
@@ -99,6 +111,7 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
   std::wstring read;
   RETURN_IF_FAILED(ReadTextFile(path.c_str(), read));
   text = std::move(read);
+  if (stamp) *stamp = before;
   return S_OK;
 }
 
@@ -109,6 +122,22 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
   RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
   if (text.empty()) return DeleteFileNoted(path, journal);
   return WriteNoted(path, text, journal);
+}
+
+HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp) {
+  std::wstring path;
+  RETURN_IF_FAILED(SideFilePath(record, kind, path));
+  // No lock for the look: a writer that comes in meanwhile would have come
+  // in just after this write as well.
+  if (stamp.IsKnown() && StampOf(path) == stamp) return S_FALSE;
+  stamp = {};
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
+  if (text.empty()) return DeleteFileNoted(path, nullptr);
+  RETURN_IF_FAILED(WriteNoted(path, text, nullptr));
+  // Stamped under the lock, so that no other writer comes in between.
+  stamp = StampOf(path);
+  return S_OK;
 }
 
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path) {

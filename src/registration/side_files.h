@@ -24,16 +24,28 @@ enum class SideFile { kData, kPreviousItems, kInactiveItems };
 HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring& path);
 
 // Reads the file's text (byte-order-mark detection). A missing file gives
-// its wrapped Windows error and leaves `text` untouched.
-HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text);
+// its wrapped Windows error and leaves `text` and `stamp` untouched; with a
+// stamp, it is set to how the file looked when read (unknown when that could
+// not be told).
+HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp* stamp = nullptr);
 // Writes the text as UTF-16 with a byte-order mark, creating the folder; an
 // empty text deletes the file instead (a missing file is no error). With a
 // journal the file is noted first.
 HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal);
+// A check rewrites the same texts for most publishers: this writes `text` as
+// WriteSideFile does, unless `stamp` is known (it then describes the file
+// holding `text`) and the file still looks so: S_FALSE then, and nothing is
+// written. Afterwards `stamp` describes the file as written (unknown when
+// the write failed or the file was deleted).
+HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp);
 
-// The stored data file through the record's dataText.
-inline HRESULT LoadDataFile(PublisherRecord& record) { return ReadSideFile(record, SideFile::kData, record.dataText); }
-inline HRESULT SaveDataFile(const PublisherRecord& record, CJournal* journal) {
+// The stored data file through the record's dataText and dataStamp. A save
+// always writes, and forgets the stamp, which described the file before.
+inline HRESULT LoadDataFile(PublisherRecord& record) {
+  return ReadSideFile(record, SideFile::kData, record.dataText, &record.dataStamp);
+}
+inline HRESULT SaveDataFile(PublisherRecord& record, CJournal* journal) {
+  record.dataStamp = {};
   return WriteSideFile(record, SideFile::kData, record.dataText, journal);
 }
 

@@ -70,6 +70,16 @@ PublisherData& ModelOf(PublisherRecord& record) {
   return data;
 }
 
+// Puts `text` where the record holds a file's text; the file's stamp
+// described the text held before, so other text makes it unknown.
+void Hold(std::wstring& held, FileStamp& stamp, std::wstring text) {
+  if (text == held) return;
+  held = std::move(text);
+  stamp = {};
+}
+
+void ForgetDataText(PublisherRecord& record) { Hold(record.dataText, record.dataStamp, {}); }
+
 HRESULT WriteError(const PublisherRecord& r, HRESULT code, std::wstring_view file, std::uint32_t line = 0) {
   return WriteErrorFile(r.id, ErrorReport{code, file, line, 0}, nullptr);
 }
@@ -92,10 +102,11 @@ void PruneInactiveItems(const PublisherData& data, std::wstring& text) {
 // After a successful load: the items new since the previous check, and the
 // inactive items that still name an item.
 void AfterLoad(PublisherRecord& record, PublisherData& data, const std::wstring* previousItems = nullptr) {
-  std::wstring previous, inactive;
+  std::wstring inactive;
   if (!previousItems) {
-    ReadSideFile(record, SideFile::kPreviousItems, previous);
-    previousItems = &previous;
+    if (FAILED(ReadSideFile(record, SideFile::kPreviousItems, record.previousItems, &record.previousItemsStamp)))
+      Hold(record.previousItems, record.previousItemsStamp, {});
+    previousItems = &record.previousItems;
   }
   MarkNewItems(data, *previousItems);
   if (SUCCEEDED(ReadSideFile(record, SideFile::kInactiveItems, inactive))) {
@@ -229,7 +240,7 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
       WriteError(record, kHtmlData, record.dataSource);
       return kInvalidData;
     }
-    record.dataText = text;
+    Hold(record.dataText, record.dataStamp, std::move(text));
 
     PublisherData& data = ModelOf(record);
     std::uint32_t line = 0;
@@ -237,7 +248,7 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
     hr = LoadPublisherData(record.dataText.c_str(), &data, &store, nullptr, &line, options, Environment());
     if (FAILED(hr)) {
       if (hr != kNewerLibraryRequired) WriteError(record, hr, record.dataSource, line);
-      record.dataText.clear();
+      ForgetDataText(record);
       return hr;
     }
     if (hr == S_FALSE) {
@@ -245,7 +256,7 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
       // a share: the publisher stays where it was registered.
       if (!MayFetchFrom(record.dataSource, data.publisher.dataSource)) {
         WriteError(record, kRefusedAddress, data.publisher.dataSource);
-        record.dataText.clear();
+        ForgetDataText(record);
         return kRefusedAddress;
       }
       // The publisher moved: its new place is remembered and fetched next.
@@ -260,12 +271,13 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
     // is fetched.
     hr = FetchIcons(transfer, record, record.dataText, settings);
     if (FAILED(hr)) {
-      record.dataText.clear();  // never kept unchecked
+      ForgetDataText(record);  // never kept unchecked
       data.ClearCollections();  // as after any failed load
       return hr;
     }
     AfterLoad(record, data, previousItems);
-    RETURN_IF_FAILED(SaveDataFile(record, nullptr));
+    // Most checks fetch what is stored already, and the file stays as it is.
+    RETURN_IF_FAILED(WriteChangedSideFile(record, SideFile::kData, record.dataText, record.dataStamp));
     return S_OK;
   } catch (const std::bad_alloc&) {
     WriteError(record, E_OUTOFMEMORY, record.dataSource);
@@ -281,12 +293,11 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
   SetState(record, kKeyLastCheckError);
   DeleteErrorFile(record.id, nullptr);
   // What the previous check found is the measure of what is new now.
-  std::wstring previousItems;
   if (record.model) {
-    previousItems = MakePreviousItems(*record.model);
-    WriteSideFile(record, SideFile::kPreviousItems, previousItems, nullptr);
-  } else {
-    ReadSideFile(record, SideFile::kPreviousItems, previousItems);
+    Hold(record.previousItems, record.previousItemsStamp, MakePreviousItems(*record.model));
+    WriteChangedSideFile(record, SideFile::kPreviousItems, record.previousItems, record.previousItemsStamp);
+  } else if (FAILED(ReadSideFile(record, SideFile::kPreviousItems, record.previousItems, &record.previousItemsStamp))) {
+    Hold(record.previousItems, record.previousItemsStamp, {});
   }
   record.attempted = FileTimeNow();
   SetState(record, kKeyAttempted);
@@ -302,7 +313,7 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
       hr = kTooManyMoves;
       WriteError(record, hr, record.dataSource);
     } else {
-      hr = FetchPublisherData(transfer, store, record, scheduled, settings, &previousItems);
+      hr = FetchPublisherData(transfer, store, record, scheduled, settings, &record.previousItems);
       if (hr == S_FALSE && redirected) *redirected = true;
     }
   }
@@ -331,7 +342,7 @@ HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
   for (PublisherRecord& record : store.Records()) {
     if (IsExcluded(record)) continue;
     if (filter && *filter && !MatchesFilter(record, filter) && !IsSelfPublisher(record)) continue;
-    if (record.dataText.empty()) ReadSideFile(record, SideFile::kData, record.dataText);
+    if (record.dataText.empty()) LoadDataFile(record);
     PublisherData& data = ModelOf(record);
     if (record.dataText.empty()) {
       data.ClearCollections();
@@ -447,9 +458,9 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
     // Every publisher failed: the user keeps the last good data.
     for (PublisherRecord& r : store->Records()) {
       if (filtered ? !MatchesFilter(r, filter) : !r.IsEnabled()) continue;
-      r.dataText.clear();
+      ForgetDataText(r);
       PublisherData& data = ModelOf(r);
-      if (FAILED(ReadSideFile(r, SideFile::kData, r.dataText))) {
+      if (FAILED(LoadDataFile(r))) {
         data.ClearCollections();
         continue;
       }

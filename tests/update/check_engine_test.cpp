@@ -253,6 +253,47 @@ TEST_F(CheckEngineTest, DataFileBeyondTheCapFails) {
   EXPECT_EQ(m_transfer.MemoryBudget(), kNoFetchLimit);
 }
 
+// A check that fetches what is stored leaves the stored files alone, but a
+// file another process wrote or deleted since this one read it is written
+// again, even when the other text has the same size.
+std::uint64_t LastWrite(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA facts{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return 0;
+  return (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime;
+}
+
+TEST_F(CheckEngineTest, StoredFilesAreWrittenOnlyWhenTheyDiffer) {
+  Register(L"1.1");
+  Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0")));
+  ASSERT_EQ(Check(), kCheckAllSucceeded);
+  ASSERT_EQ(Check(), kCheckAllSucceeded);  // the previous items now hold 2.0 as well
+  std::wstring data, previous;
+  ASSERT_EQ(SideFilePath(Record(L"1.1"), SideFile::kData, data), S_OK);
+  ASSERT_EQ(SideFilePath(Record(L"1.1"), SideFile::kPreviousItems, previous), S_OK);
+  const std::wstring dataText = ReadText(data), previousText = ReadText(previous);
+  ASSERT_NE(previousText, L"<missing>");
+  const std::uint64_t dataTime = LastWrite(data), previousTime = LastWrite(previous);
+  ASSERT_EQ(Check(), kCheckAllSucceeded);
+  EXPECT_EQ(LastWrite(data), dataTime);
+  EXPECT_EQ(LastWrite(previous), previousTime);
+
+  for (const std::wstring* path : {&data, &previous}) {
+    for (const bool remove : {false, true}) {
+      SCOPED_TRACE(*path + (remove ? L" deleted" : L" rewritten"));
+      m_store = CPublisherStore();
+      ASSERT_EQ(m_store.Open(false, nullptr), S_OK);
+      LoadStoredData(m_store, nullptr);
+      std::wstring other = ReadText(*path);
+      other.back() = other.back() == L'x' ? L'y' : L'x';
+      if (remove) ASSERT_TRUE(DeleteFileW(path->c_str()));
+      else ASSERT_EQ(WriteUnicodeTextFile(path->c_str(), other), S_OK);
+      ASSERT_EQ(RunCheck(m_transfer, &m_client, &m_settings, &m_store, nullptr, 0), kCheckAllSucceeded);
+      EXPECT_EQ(ReadText(data), dataText);
+      EXPECT_EQ(ReadText(previous), previousText);
+    }
+  }
+}
+
 class CancellingClient : public CClient {
  public:
   bool IsCancelled() override { return true; }
