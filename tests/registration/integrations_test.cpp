@@ -13,7 +13,6 @@
 
 #include "frame/module_state.h"
 #include "platform/registry.h"
-#include "platform/unique_handle.h"
 #include "registration/publisher_store.h"
 #include "registration/system_integrations.h"
 #include "setup/journal.h"
@@ -131,9 +130,10 @@ class IntegrationsTest : public testing::Test {
   std::vector<std::tuple<HKEY, std::wstring, REGSAM>> m_newKeys;
 };
 
-TEST_F(IntegrationsTest, UninstallEntryHoldsEveryValueInOrder) {
-  // The second round rewrites the first one's entry: without a "Size" its
-  // EstimatedSize must not stay behind.
+// The entry of publishers of the user alone: every value in order, written
+// again from an empty key (without a "Size" no EstimatedSize stays behind),
+// and without a rewrite an existing entry stays as it is.
+TEST_F(IntegrationsTest, UninstallEntryIsOnlyForPublishersOfTheUserAlone) {
   for (const std::optional<DWORD> size : {std::optional<DWORD>(1234), std::optional<DWORD>()}) {
     SCOPED_TRACE(size ? "with a size" : "rewritten without a size");
     if (size) {
@@ -151,14 +151,11 @@ TEST_F(IntegrationsTest, UninstallEntryHoldsEveryValueInOrder) {
     EXPECT_EQ(WriteOrder(journal, kUninstallKey), names);
     journal.Commit();
   }
-}
 
-TEST_F(IntegrationsTest, UninstallEntryIsOnlyForPublishersOfTheUserAlone) {
   const struct {
     RegisteredScopes scopes;
     bool present;
   } cases[] = {{{true, false}, true}, {{true, true}, false}, {{false, true}, false}, {{false, false}, false}};
-  const Values old = {Sz(L"DisplayName", L"Old")};
   for (const bool existing : {false, true}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message() << "user " << c.scopes.currentUser << ", all users " << c.scopes.allUsers
@@ -166,9 +163,8 @@ TEST_F(IntegrationsTest, UninstallEntryIsOnlyForPublishersOfTheUserAlone) {
       DeleteKeyTree(HKEY_CURRENT_USER, kUninstallKey, k32);
       if (existing) SetStringValue(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName", L"Old", k32);
       ASSERT_EQ(UpdateUninstallEntry(c.scopes, false, nullptr), S_OK);
-      // Without a rewrite an existing entry stays as it is.
       if (c.present) {
-        EXPECT_EQ(Uninstall(), existing ? old : Sorted(ExpectedUninstall(std::nullopt)));
+        EXPECT_EQ(Uninstall(), existing ? Values{Sz(L"DisplayName", L"Old")} : Sorted(ExpectedUninstall(std::nullopt)));
       } else {
         EXPECT_FALSE(Uninstall());
       }
@@ -176,15 +172,20 @@ TEST_F(IntegrationsTest, UninstallEntryIsOnlyForPublishersOfTheUserAlone) {
   }
 }
 
-TEST_F(IntegrationsTest, ControlPanelEntryFollowsItsScope) {
+// The applet's entry and the file type in the hive of their scope only, and
+// gone again when only the other scope has publishers; the entry of a folder
+// the library has since moved from is forgotten, the shared keys and another
+// applet stay.
+TEST_F(IntegrationsTest, ControlPanelEntryAndFileTypeFollowTheirScope) {
   for (const StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers}) {
     SCOPED_TRACE(scope == StartupScope::kAllUsers ? "all users" : "current user");
     const HKEY root = RootOf(scope);
+    const StartupScope other = scope == StartupScope::kAllUsers ? StartupScope::kCurrentUser : StartupScope::kAllUsers;
     SetStringValue(root, kCplsKey, L"OtherApplet", L"C:\\other.cpl", k32);
-    // The entry of a folder the library has since moved from is forgotten.
     SetStringValue(root, kCplsKey, L"WendrixControlPanel", kOldApplet, k32);
     SetDword(root, kCategoryKey, kOldApplet, 8, k32);
     ASSERT_EQ(UpdateControlPanelEntry(Only(scope), scope, nullptr), S_OK);
+    ASSERT_EQ(UpdateFileType(Only(scope), scope, nullptr), S_OK);
     EXPECT_EQ(FindValue(root, kCplsKey, L"WendrixControlPanel"), Sz(L"WendrixControlPanel", Applet()));
     EXPECT_EQ(FindValue(root, kCategoryKey, Applet()), Dword(Applet(), 8));
     EXPECT_FALSE(FindValue(root, kCategoryKey, kOldApplet));
@@ -192,39 +193,27 @@ TEST_F(IntegrationsTest, ControlPanelEntryFollowsItsScope) {
     if (root == HKEY_LOCAL_MACHINE) {  // the user's Software key is one for both views
       EXPECT_FALSE(FindValue(root, kCplsKey, L"WendrixControlPanel", KEY_WOW64_64KEY)) << "the 32-bit view only";
     }
-
-    // Publishers of the other scope only do not keep this scope's entry,
-    // whichever folder it names; the shared key and the other applet stay.
-    SetStringValue(root, kCplsKey, L"WendrixControlPanel", kOldApplet, k32);
-    SetDword(root, kCategoryKey, kOldApplet, 8, k32);
-    const StartupScope other = scope == StartupScope::kAllUsers ? StartupScope::kCurrentUser : StartupScope::kAllUsers;
-    ASSERT_EQ(UpdateControlPanelEntry(Only(other), scope, nullptr), S_OK);
-    EXPECT_FALSE(FindValue(root, kCategoryKey, kOldApplet));
-    EXPECT_FALSE(FindValue(root, kCplsKey, L"WendrixControlPanel"));
-    EXPECT_FALSE(FindValue(root, kCategoryKey, Applet()));
-    EXPECT_EQ(FindValue(root, kCplsKey, L"OtherApplet"), Sz(L"OtherApplet", L"C:\\other.cpl"));
-  }
-}
-
-TEST_F(IntegrationsTest, FileTypeFollowsItsScope) {
-  for (const StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers}) {
-    SCOPED_TRACE(scope == StartupScope::kAllUsers ? "all users" : "current user");
-    const HKEY root = RootOf(scope);
-    ASSERT_EQ(UpdateFileType(Only(scope), scope, nullptr), S_OK);
-    const std::pair<std::wstring, Values> expected[] = {
+    const std::pair<std::wstring, Values> fileType[] = {
         {L".wx-cnf", {Sz(L"", L"Wendrix.DataFile"), Sz(L"Content Type", L"application/vnd.kestmoor.wxcnf")}},
         {L"Wendrix.DataFile", {Sz(L"", L"Wendrix Data File")}},
         {L"Wendrix.DataFile\\DefaultIcon", {Sz(L"", Program() + L",1")}},
         {L"Wendrix.DataFile\\shell\\open\\command", {Sz(L"", L"\"" + Program() + L"\" \"/l:%1\"")}},
         {L"MIME\\Database\\Content Type\\application/vnd.kestmoor.wxcnf", {Sz(L"Extension", L".wx-cnf")}},
     };
-    for (const auto& [path, values] : expected) {
+    for (const auto& [path, values] : fileType) {
       EXPECT_EQ(ReadValues(root, kClasses + path, 0), values) << testing::PrintToString(path);
       EXPECT_FALSE(ReadValues(OtherRoot(scope), kClasses + path, 0)) << testing::PrintToString(path);
     }
-    ASSERT_EQ(UpdateFileType({scope != StartupScope::kCurrentUser, scope != StartupScope::kAllUsers}, scope, nullptr),
-              S_OK);
-    for (const auto& [path, values] : expected)
+
+    SetStringValue(root, kCplsKey, L"WendrixControlPanel", kOldApplet, k32);
+    SetDword(root, kCategoryKey, kOldApplet, 8, k32);
+    ASSERT_EQ(UpdateControlPanelEntry(Only(other), scope, nullptr), S_OK);
+    ASSERT_EQ(UpdateFileType(Only(other), scope, nullptr), S_OK);
+    EXPECT_FALSE(FindValue(root, kCategoryKey, kOldApplet));
+    EXPECT_FALSE(FindValue(root, kCplsKey, L"WendrixControlPanel"));
+    EXPECT_FALSE(FindValue(root, kCategoryKey, Applet()));
+    EXPECT_EQ(FindValue(root, kCplsKey, L"OtherApplet"), Sz(L"OtherApplet", L"C:\\other.cpl"));
+    for (const auto& [path, values] : fileType)
       EXPECT_FALSE(ReadValues(root, kClasses + path, 0)) << testing::PrintToString(path);
   }
 }

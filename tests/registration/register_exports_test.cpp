@@ -115,9 +115,19 @@ class RegisterExportsTest : public ShellFolderTest {
   std::wstring m_productFile;
 };
 
+// One product's registrations through their whole life: the last publisher
+// takes the integrations with it; counted twice, one unregistration leaves
+// one count; only counts (flag 16) never removes a publisher, and a count
+// already at zero is invalid data.
 TEST_F(RegisterExportsTest, ProductCountsItsRegistrationsAndUnregistersThem) {
-  const std::wstring file = Write(L"p.wx-cnf", DataFile(L"1.2.3", L"2.0"));
   UINT32 location = 0;
+  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
+  ASSERT_EQ(Register(Write(L"b.wx-cnf", DataFile(L"2.2", L"1")), location), S_OK);
+  ASSERT_EQ(Unregister(location), S_OK);
+  EXPECT_EQ(UserList(), L"<missing>") << "both publishers had only this product's count";
+  for (const auto& [path, name, view] : kIntegrations) EXPECT_FALSE(FindValue(HKEY_CURRENT_USER, path, name, view)) << path;
+
+  const std::wstring file = Write(L"p.wx-cnf", DataFile(L"1.2.3", L"2.0"));
   ASSERT_EQ(Register(file, location), S_OK);
   EXPECT_EQ(location, 0u);
   ASSERT_EQ(Register(file, location), S_OK);
@@ -126,7 +136,6 @@ TEST_F(RegisterExportsTest, ProductCountsItsRegistrationsAndUnregistersThem) {
       << UserList();
   EXPECT_TRUE(Has(ReadText(m_productFile), L"[Product]\r\nName = \"Acme Editor Setup\"\r\n\r\n[1.2.3]\r\n"));
   for (const auto& [path, name, view] : kIntegrations) EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, path, name, view)) << path;
-
   ASSERT_EQ(Unregister(location), S_OK);
   EXPECT_TRUE(Has(UserList(), L"Count = 1\r\n")) << UserList();
   EXPECT_FALSE(FileExists(m_productFile));
@@ -135,23 +144,12 @@ TEST_F(RegisterExportsTest, ProductCountsItsRegistrationsAndUnregistersThem) {
   EXPECT_EQ(Unregister(location, kCurrentUser | 0x80000000), S_OK);
   EXPECT_EQ(location, 0u);
   EXPECT_TRUE(FindValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix")) << "still counted";
-}
 
-TEST_F(RegisterExportsTest, LastPublisherTakesTheIntegrationsWithIt) {
-  UINT32 location = 0;
-  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
-  ASSERT_EQ(Register(Write(L"b.wx-cnf", DataFile(L"2.2", L"1")), location), S_OK);
-  ASSERT_EQ(Unregister(location), S_OK);
-  EXPECT_EQ(UserList(), L"<missing>") << "both publishers had only this product's count";
-  for (const auto& [path, name, view] : kIntegrations) EXPECT_FALSE(FindValue(HKEY_CURRENT_USER, path, name, view)) << path;
-}
-
-TEST_F(RegisterExportsTest, CountsOnlyAndCountAlreadyZero) {
-  UINT32 location = 0;
-  ASSERT_EQ(Register(Write(L"a.wx-cnf", DataFile(L"1.1", L"1")), location), S_OK);
+  ASSERT_EQ(Register(Write(L"c.wx-cnf", DataFile(L"3.3", L"1")), location), S_OK);
   const std::string saved = ReadFileBytes(m_productFile);
   ASSERT_EQ(Unregister(location, kCurrentUser | 16), S_OK);
-  EXPECT_TRUE(Has(UserList(), L"[1.1]") && Has(UserList(), L"Count = 0\r\n")) << "flag 16 never removes a publisher";
+  EXPECT_TRUE(Has(UserList(), L"[3.3]\r\nName = Publisher 3.3\r\n") && Has(UserList(), L"Count = 0\r\n"))
+      << "flag 16 never removes a publisher: " << UserList();
   m_temp.Write(L"restored.ini", saved);
   ASSERT_TRUE(CopyFileW(m_temp.File(L"restored.ini").c_str(), m_productFile.c_str(), FALSE));
   EXPECT_EQ(Unregister(location), kInvalidData);
@@ -206,6 +204,21 @@ TEST_F(RegisterExportsTest, ErrorLocations) {
     EXPECT_EQ(location, 42u) << id;
   }
   EXPECT_EQ(UserList(), L"<missing>");
+
+  // A whole ANSI registration: the data file built for it, then deleted.
+  UINT32 location = 0xDEAD;
+  ASSERT_EQ(m_lib.registerAnsi("Acme Editor Setup", "Acme, Inc.", "7.7", "http://acme.example/",
+                               "http://acme.example/a.wx-cnf", nullptr, &location, nullptr, 1),
+            S_OK);
+  EXPECT_EQ(location, 0u);
+  EXPECT_TRUE(Has(UserList(), L"[7.7]\r\nName = \"Acme, Inc.\"\r\n")) << UserList();
+  EXPECT_TRUE(Has(ReadText(m_productFile), L"[7.7]"));
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW((std::wstring(temp) + L"WXR*.tmp").c_str(), &found);
+  EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "the temporary file is gone";
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 TEST_F(RegisterExportsTest, RegistrationIconComesOnlyFromBesideTheDataFile) {
@@ -232,22 +245,6 @@ TEST_F(RegisterExportsTest, RegistrationIconComesOnlyFromBesideTheDataFile) {
     ASSERT_EQ(Register(file, location), S_OK);
     EXPECT_EQ(ReadFileBytes(UserFolder() + L"1.1.ico"), c.copied ? c.copied : "");
   }
-}
-
-TEST_F(RegisterExportsTest, AnsiRegisterBuildsTheFile) {
-  UINT32 location = 0xDEAD;
-  ASSERT_EQ(m_lib.registerAnsi("Acme Editor Setup", "Acme, Inc.", "7.7", "http://acme.example/",
-                               "http://acme.example/a.wx-cnf", nullptr, &location, nullptr, 1),
-            S_OK);
-  EXPECT_EQ(location, 0u);
-  EXPECT_TRUE(Has(UserList(), L"[7.7]\r\nName = \"Acme, Inc.\"\r\n")) << UserList();
-  EXPECT_TRUE(Has(ReadText(m_productFile), L"[7.7]"));
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  WIN32_FIND_DATAW found;
-  const HANDLE find = FindFirstFileW((std::wstring(temp) + L"WXR*.tmp").c_str(), &found);
-  EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "the temporary file is gone";
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 TEST_F(RegisterExportsTest, RollbackPutsFilesAndRegistryBack) {
@@ -295,6 +292,16 @@ TEST_F(RegisterExportsTest, LoadFileQueriesAndRegistersForTheUser) {
   EXPECT_EQ(m_lib.loadFile(m_temp.File(L"none").c_str(), nullptr, 1), static_cast<HRESULT>(0x80070002));
   const std::wstring newerLibrary = Write(L"n.wx-cnf", L"<?xml version=\"1.0\"?><x/>");
   EXPECT_EQ(m_lib.loadFile(newerLibrary.c_str(), nullptr, 1), 3) << "the user is offered a check for a newer library";
+
+  // 0x40000000 drops the user's own publishers that no product counts (1.2.3),
+  // not those another product still counts.
+  UINT32 location = 0;
+  const std::wstring counted = Write(L"r.wx-cnf", DataFile(L"4.4", L"1"));
+  ASSERT_EQ(Register(counted, location), S_OK);
+  ASSERT_EQ(Register(counted, location, kCurrentUser, L"Other Setup"), S_OK);
+  EXPECT_EQ(m_lib.loadFile(Write(L"s.wx-cnf", DataFile(L"4.4", L"2")).c_str(), nullptr, 1), 3);
+  ASSERT_EQ(Unregister(location, kCurrentUser | 0x40000000), S_OK);
+  EXPECT_TRUE(Has(UserList(), L"[4.4]") && !Has(UserList(), L"[1.2.3]")) << UserList();
 }
 
 // The stand-in's window procedure notes the two messages as named events.

@@ -62,35 +62,36 @@ TEST_F(RegistrationTest, CurrentUserListAndCounters) {
   EXPECT_EQ(UnregisterFromScope(L"3.3", kScopeCurrentUser, nullptr), S_OK);
   EXPECT_FALSE(FileExists(CommonFolder() + kUserCountFile));
   EXPECT_FALSE(FileExists(UserFolder() + kCurrentUserListFile));
+
+  // A section that says it is not the user's own registration is none.
+  WriteFile(UserFolder(), kCurrentUserListFile, L"[1.1]\r\nCount = 1\r\nUserRegistered = 0\r\n");
+  ASSERT_EQ(RegisterInScope(MakeRegistration(L"2.2"), kScopeCurrentUser, nullptr), S_OK);
+  EXPECT_EQ(Counts().count2, 1u);
 }
 
-TEST_F(RegistrationTest, AllUsersRegistrationLeavesCountersAlone) {
-  ASSERT_EQ(RegisterInScope(MakeRegistration(L"1.1", true, 0), kScopeAllUsers, nullptr), S_OK);
-  const std::wstring list = ReadText(CommonFolder() + kAllUsersListFile);
-  EXPECT_NE(list.find(L"Count = 0\r\n"), std::wstring::npos);
-  EXPECT_EQ(list.find(L"UserRegistered"), std::wstring::npos);
-  EXPECT_FALSE(FileExists(CommonFolder() + kUserCountFile));
+// A registration for all users leaves the user counters alone; its icon is
+// copied into the store, kept when the copy itself is named, and removed
+// with the key when the registration has none.
+TEST_F(RegistrationTest, AllUsersRegistrationAndItsIcon) {
   EXPECT_EQ(RegisterInScope(MakeRegistration(L"", true, 0), kScopeAllUsers, nullptr), E_INVALIDARG);
-}
-
-TEST_F(RegistrationTest, RegistrationIconIsCopiedAndRemoved) {
-  Registration r = MakeRegistration(L"1.1", true, 1);
+  Registration r = MakeRegistration(L"1.1", true, 0);
   r.iconFile = m_temp.Write(L"app.ico", "icon bytes");
   ASSERT_EQ(RegisterInScope(r, kScopeAllUsers, nullptr), S_OK);
   const std::wstring icon = CommonFolder() + L"1.1.ico";
   EXPECT_EQ(ReadFileBytes(icon), "icon bytes");
-  EXPECT_NE(ReadText(CommonFolder() + kAllUsersListFile).find(L"ApplicationIcon = " + icon + L"\r\n"),
-            std::wstring::npos);
+  const std::wstring list = ReadText(CommonFolder() + kAllUsersListFile);
+  EXPECT_NE(list.find(L"ApplicationIcon = " + icon + L"\r\n"), std::wstring::npos) << list;
+  EXPECT_NE(list.find(L"Count = 0\r\n"), std::wstring::npos) << list;
+  EXPECT_EQ(list.find(L"UserRegistered"), std::wstring::npos) << list;
+  EXPECT_FALSE(FileExists(CommonFolder() + kUserCountFile));
 
   r.iconFile = icon;  // the copy itself: nothing to copy
   ASSERT_EQ(RegisterInScope(r, kScopeAllUsers, nullptr), S_OK);
   EXPECT_EQ(ReadFileBytes(icon), "icon bytes");
-
   r.iconFile.clear();
   ASSERT_EQ(RegisterInScope(r, kScopeAllUsers, nullptr), S_OK);
   EXPECT_FALSE(FileExists(icon));
   EXPECT_EQ(ReadText(CommonFolder() + kAllUsersListFile).find(L"ApplicationIcon"), std::wstring::npos);
-
   r.iconFile = m_temp.File(L"missing.ico");
   EXPECT_EQ(RegisterInScope(r, kScopeAllUsers, nullptr), HResultFromWin32(ERROR_FILE_NOT_FOUND));
 }
