@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -36,11 +35,6 @@ std::vector<JournalRecord> SampleRecords() {
     records.push_back(r);
   }
   return records;
-}
-
-auto Fields(const JournalRecord& r) {
-  return std::tie(r.type, r.valueType, r.view, r.root, r.keyPath, r.valueName, r.data, r.path, r.backupPath,
-                  r.attributes);
 }
 
 // Visits every record of `bytes` newest first; the reader's result and the
@@ -77,7 +71,7 @@ TEST(JournalRecordTest, EveryTypeRoundTripsAndAFileIsReadNewestFirst) {
     EXPECT_EQ(record.type, bytes[0]);
     JournalRecord decoded;
     ASSERT_EQ(S_OK, DecodeJournalRecord(std::span(bytes).first(length), decoded));
-    EXPECT_EQ(Fields(record), Fields(decoded));
+    EXPECT_EQ(record, decoded);
   }
   std::vector<std::uint32_t> newestFirst;
   for (auto it = records.rbegin(); it != records.rend(); ++it) newestFirst.push_back(it->type);
