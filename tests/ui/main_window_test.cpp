@@ -101,7 +101,8 @@ class MainWindowTest : public CheckFixture {
 
 // Opened with flags of its own, it shows their view; told of a newly
 // registered publisher, it reloads; requests of other processes open their
-// views; the stop message closes it and signals its event.
+// views; the stop message for a restart closes it, signals its event and
+// leaves the view it shows to a request record.
 TEST_F(MainWindowTest, OpensViewsReloadsAndClosesOnTheStopMessage) {
   ASSERT_NO_FATAL_FAILURE(Open(0x800 | 0x80));
   EXPECT_EQ(SendMessageW(m_window, WM_APP, 0, 0), reinterpret_cast<LRESULT>(m_window));
@@ -135,23 +136,17 @@ TEST_F(MainWindowTest, OpensViewsReloadsAndClosesOnTheStopMessage) {
   EXPECT_EQ(View(), 1);
 
   EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
-  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 0, 0), 1);
+  EXPECT_FALSE(RequestRecordPending());
+  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 1, 0), 1);
   m_ui.join();
   EXPECT_EQ(m_result, S_OK);
   EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
   EXPECT_EQ(FindWindowW(L"WendrixDialog", nullptr), nullptr);
-}
-
-TEST_F(MainWindowTest, StoppedForARestartItLeavesItsViewToARequestRecord) {
-  ASSERT_NO_FATAL_FAILURE(Open(0x800));
-  EXPECT_FALSE(RequestRecordPending());
-  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 1, 0), 1);
-  m_ui.join();
   RequestRecord record;
   bool found = false;
   ASSERT_EQ(TakeRequestRecord(record, found), S_OK);
   ASSERT_TRUE(found);
-  EXPECT_EQ(record.flags, 0x800u);
+  EXPECT_EQ(record.flags, 0x80u) << "the Wallet view";
   EXPECT_FALSE(record.list.has_value()) << "nothing was queued";
 }
 
@@ -180,24 +175,6 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   EXPECT_TRUE(WaitFor([this] { return CellText(List(WX_CONTROL_MAIN_ITEMS), 1, 4) == L"Error"; }));
 }
 
-TEST_F(MainWindowTest, ForOnePublisherItShowsOnlyItAndSelectsTheItem) {
-  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
-  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"8.8"));
-  WriteFile(UserFolder(), L"CurrentUserPublishers.ini", ReadText(UserFolder() + L"CurrentUserPublishers.ini") +
-                                                            L"[8.8]\r\nApplicationName = en, Acme Editor\r\n");
-  ASSERT_EQ(Check(), S_OK);
-  ASSERT_NO_FATAL_FAILURE(Open(0, L"Publisher 8.8", L"editor"));  // by name
-  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
-  ASSERT_EQ(ListView_GetItemCount(items), 2);
-  EXPECT_EQ(CellText(items, 0, 0), L"Publisher 8.8");
-  EXPECT_EQ(CellText(items, 1, 0), L"Publisher 8.8");
-  EXPECT_EQ(ListView_GetNextItem(items, -1, LVNI_SELECTED), 0) << "the item's row";
-  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
-  wchar_t title[100] = {};
-  GetWindowTextW(m_window, title, 100);
-  EXPECT_EQ(std::wstring(title), L"Acme Editor") << "the publisher's application name";
-}
-
 TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
   ASSERT_NO_FATAL_FAILURE(Register(L"8.8"));
@@ -217,21 +194,34 @@ TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
   EXPECT_FALSE(CheckLogged(kResultSuccess));
 }
 
-TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
+// For one publisher it shows only it and selects the item asked for; its
+// Download button queues the selected item, which the built main program
+// downloads into the wallet.
+TEST_F(MainWindowTest, ForOnePublisherItSelectsTheItemAndDownloadsIt) {
   SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", BinFolder(), KEY_WOW64_32KEY);
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"8.8"));
+  WriteFile(UserFolder(), L"CurrentUserPublishers.ini", ReadText(UserFolder() + L"CurrentUserPublishers.ini") +
+                                                            L"[8.8]\r\nApplicationName = en, Acme Editor\r\n");
   ASSERT_EQ(Check(), S_OK) << "the item is known before the window opens";
-  ASSERT_NO_FATAL_FAILURE(Open(0));
+  ASSERT_NO_FATAL_FAILURE(Open(0, L"Publisher 8.8", L"editor"));  // by name
   const HWND items = List(WX_CONTROL_MAIN_ITEMS);
   ASSERT_EQ(ListView_GetItemCount(items), 2);
+  EXPECT_EQ(CellText(items, 0, 0), L"Publisher 8.8");
+  EXPECT_EQ(CellText(items, 1, 0), L"Publisher 8.8");
+  EXPECT_EQ(ListView_GetNextItem(items, -1, LVNI_SELECTED), 0) << "the item's row";
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
+  EXPECT_EQ(TextOf(m_window), L"Acme Editor") << "the publisher's application name";
 
   // Nothing selected: nothing is queued.
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  const auto download = [this] { SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0); };
+  ListView_SetItemState(items, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  download();
   EXPECT_EQ(Text(WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
 
   ListView_SetItemState(items, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  download();
   CWallet wallet;
   ASSERT_TRUE(WaitFor([&] {
     return SUCCEEDED(wallet.LoadAll()) && wallet.Entries().size() == 1 &&
@@ -398,6 +388,7 @@ TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
     EXPECT_EQ(SendMessageW(m_window, WM_APP + 1, 0, 0), 1);
     EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
     EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(RequestRecordPending()) << "a stop not for a restart leaves no record";
   }
 }
 
