@@ -157,45 +157,42 @@ class ProductProgramsTest : public ShellFolderTest {
 
 // Every window of the three classes is asked, dialog first, scheduler last,
 // whatever order they were started in; the dialog alone hears the restart
-// flag (bit 0 only); each process is raised to high priority and ends.
+// flag (bit 0 only); each process is raised to high priority and ends. A
+// download window that stays is asked once and makes the stop busy after the
+// wait for its process, whose priority is put back; the schedulers after it
+// are stopped all the same.
 TEST_F(ProductProgramsTest, StopAsksEveryWindowInClassOrder) {
   const struct {
     const char* name;
     HRESULT (*stop)();
     const char* dialogHears;
+    bool downloadStays;  // last: its process lives until the test ends
   } cases[] = {
-      {"WendrixStop", [] { return WendrixStop(); }, "0"},
-      {"flag 1", [] { return WendrixStopEx(nullptr, 1); }, "1"},
-      {"flag 2", [] { return WendrixStopEx(nullptr, 2); }, "0"},
+      {"WendrixStop", [] { return WendrixStop(); }, "0", false},
+      {"flag 1", [] { return WendrixStopEx(nullptr, 1); }, "1", false},
+      {"flag 2", [] { return WendrixStopEx(nullptr, 2); }, "0", false},
+      {"a download window that stays", [] { return WendrixStopEx(nullptr, 0); }, "0", true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     DeleteFileW(m_log.c_str());
     m_children.clear();
     std::vector<ChildProcess*> started;
     for (const wchar_t* windowClass : {kScheduler, kScheduler, kDownload, kDialog})
-      started.push_back(&Start(windowClass));
-    EXPECT_EQ(c.stop(), S_OK) << c.name;
+      started.push_back(&Start(windowClass, !c.downloadStays || windowClass != kDownload));
+    EXPECT_EQ(c.stop(), c.downloadStays ? kBusy : S_OK);
     EXPECT_EQ(ReadFileBytes(m_log), std::string("WendrixDialog ") + c.dialogHears +
-                                  " high\nWendrixWalletDownload 0 high\nWendrixScheduler 0 high\n"
-                                  "WendrixScheduler 0 high\n")
-        << c.name;
-    for (ChildProcess* child : started) EXPECT_EQ(child->Wait(10000), 0) << c.name;
+                                        " high\nWendrixWalletDownload 0 high\nWendrixScheduler 0 high\n"
+                                        "WendrixScheduler 0 high\n");
+    for (ChildProcess* child : started) {
+      if (child != started[2] || !c.downloadStays) {
+        EXPECT_EQ(child->Wait(10000), 0);
+      }
+    }
     for (const wchar_t* windowClass : {kDialog, kDownload, kScheduler})
-      EXPECT_EQ(FindWindowW(windowClass, nullptr), nullptr) << c.name;
+      EXPECT_EQ(FindWindowW(windowClass, nullptr) != nullptr, c.downloadStays && windowClass == kDownload);
   }
-}
-
-// A download window that stays is asked once and makes the stop busy after
-// the wait for its process, whose priority is put back; the scheduler after
-// it is stopped all the same.
-TEST_F(ProductProgramsTest, AWindowThatStaysMakesTheStopBusy) {
-  ChildProcess& stubborn = Start(kDownload, false);
-  ChildProcess& scheduler = Start(kScheduler);
-  EXPECT_EQ(WendrixStopEx(nullptr, 0), kBusy);
-  EXPECT_EQ(ReadFileBytes(m_log), "WendrixWalletDownload 0 high\nWendrixScheduler 0 high\n");
-  EXPECT_EQ(scheduler.Wait(10000), 0);
-  EXPECT_NE(FindWindowW(kDownload, nullptr), nullptr);
-  const UniqueKernelObject process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, stubborn.Id()));
+  const UniqueKernelObject process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, m_children[2]->Id()));
   ASSERT_TRUE(process);
   EXPECT_EQ(GetPriorityClass(process.Get()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
 }
