@@ -356,9 +356,20 @@ class MainProgram {
   UniqueKernelObject m_process;
 };
 
+// The main program's command lines open their view, and the control panel's
+// checks at once; without arguments it takes the request records: their
+// view, and their items into the queue. Each closes on the stop message.
 TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
   m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  RequestRecord record;
+  record.flags = 0x800;
+  RequestedItem item;
+  item.publisher = L"9.9";  // not registered: its start fails and is logged
+  item.item = L"gone";
+  RequestedItems list;
+  list.items.push_back(item);
+  record.list = list;
   const struct {
     const wchar_t* arguments;
     int view;
@@ -370,10 +381,15 @@ TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
       // The launcher's start of a new version after a self-update: the flag
       // names no view, so the window opens at All Items and checks nothing.
       {L"/f:0x80000000", 0, false, 2},
+      {L"", 2, false, 0},  // the record's view
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(Utf8(c.arguments));
     ResetEvent(m_closed.Get());
+    std::wstring path;
+    if (!*c.arguments) {
+      ASSERT_EQ(SaveRequestRecord(record, path), S_OK);
+    }
     MainProgram program(c.arguments);
     ASSERT_TRUE(WaitForWindow());
     EXPECT_EQ(View(), c.view);
@@ -385,33 +401,16 @@ TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
     if (c.items) {
       EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), c.items);
     }
+    if (!*c.arguments) {
+      EXPECT_FALSE(RequestRecordPending()) << "the record was taken";
+      EXPECT_TRUE(WaitFor([] { return CheckLogged(kResultError, kEventDownloadStarted); }))
+          << "the record's item went through the queue";
+    }
     EXPECT_EQ(SendMessageW(m_window, WM_APP + 1, 0, 0), 1);
     EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
     EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
     EXPECT_FALSE(RequestRecordPending()) << "a stop not for a restart leaves no record";
   }
-}
-
-TEST_F(MainWindowTest, MainProgramWithoutArgumentsItTakesTheRequestRecordsIntoTheWallet) {
-  RequestRecord record;
-  record.flags = 0x800;
-  RequestedItems list;
-  RequestedItem item;
-  item.publisher = L"9.9";  // not registered: its start fails and is logged
-  item.item = L"gone";
-  list.items.push_back(item);
-  record.list = list;
-  std::wstring path;
-  ASSERT_EQ(SaveRequestRecord(record, path), S_OK);
-
-  MainProgram program(L"");
-  ASSERT_TRUE(WaitForWindow());
-  EXPECT_FALSE(RequestRecordPending()) << "the record was taken";
-  EXPECT_EQ(View(), 2) << "the record's view";
-  EXPECT_TRUE(WaitFor([] { return CheckLogged(kResultError, kEventDownloadStarted); }))
-      << "the record's item went through the queue";
-  SendMessageW(m_window, WM_APP + 1, 0, 0);
-  EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
 }
 
 }  // namespace
