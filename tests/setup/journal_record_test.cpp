@@ -94,6 +94,8 @@ TEST(JournalRecordTest, ExactLayoutOfAValueRecord) {
   EXPECT_EQ(expected, EncodeJournalRecord(r));
 }
 
+// A damaged file stops with its code once the records after the damage have
+// been visited; a visit's failure stops the walk too.
 TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
   JournalRecord file;
   file.type = kJournalDeleteFile;
@@ -107,38 +109,31 @@ TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
   type11[0] = 11;
   std::vector<std::uint8_t> afterGood = good;
   afterGood.insert(afterGood.end(), {1, 2, 3});
-  std::vector<std::uint8_t> unterminated = {5, 0, 0, 0, 'x', 0, 6, 0, 0, 0};
-  struct Case {
+  std::vector<std::uint8_t> garbageFirst = {9, 9};  // met last
+  const std::vector<std::uint8_t> three = Concatenated({file, file, file});
+  garbageFirst.insert(garbageFirst.end(), three.begin(), three.end());
+  const struct {
     const char* name;
     std::vector<std::uint8_t> bytes;
     HRESULT expected;
-    int visitsBefore;
-  };
-  const Case cases[] = {
+    std::size_t visitsBefore;
+  } cases[] = {
       {"three bytes", {1, 2, 3}, E_FAIL, 0},
       {"length past the start", withLength(good, 1000), E_FAIL, 0},
       {"type 11", type11, kInvalidData, 0},
-      {"text without its terminator", unterminated, kInvalidData, 0},
+      {"text without its terminator", {5, 0, 0, 0, 'x', 0, 6, 0, 0, 0}, kInvalidData, 0},
       {"good record after a torn tail", afterGood, E_FAIL, 0},
       {"zero length", withLength(good, 0), kInvalidData, 0},
+      {"garbage before three records", garbageFirst, E_FAIL, 3},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const auto [hr, seen] = Walk(c.bytes);
     EXPECT_EQ(c.expected, hr) << c.name;
-    EXPECT_EQ(c.visitsBefore, static_cast<int>(seen.size())) << c.name;
+    EXPECT_EQ(c.visitsBefore, seen.size()) << c.name;
   }
-}
-
-TEST(JournalRecordTest, RecordsBeforeTheDamageAreVisitedAndAVisitFailureStops) {
-  JournalRecord r;
-  r.type = kJournalRemoveFolder;
-  r.path = L"C:\\f";
-  std::vector<std::uint8_t> file = {9, 9};  // garbage at the start, met last
-  const auto records = Concatenated({r, r, r});
-  file.insert(file.end(), records.begin(), records.end());
-  EXPECT_EQ(Walk(file), std::pair(E_FAIL, std::vector<std::uint32_t>(3, kJournalRemoveFolder)));
   int visits = 0;
-  EXPECT_EQ(E_ABORT, ReadJournalBackwards(file, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
+  EXPECT_EQ(E_ABORT,
+            ReadJournalBackwards(garbageFirst, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
   EXPECT_EQ(2, visits);
   EXPECT_EQ(S_OK, ReadJournalBackwards({}, [](const JournalRecord&) { return E_FAIL; }));
 }

@@ -214,7 +214,9 @@ TEST_F(MainWindowTest, ForOnePublisherItSelectsTheItemAndDownloadsIt) {
   EXPECT_EQ(TextOf(m_window), L"Acme Editor") << "the publisher's application name";
 
   // Nothing selected: nothing is queued.
-  const auto download = [this] { SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0); };
+  const auto download = [this] {
+    SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  };
   ListView_SetItemState(items, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   download();
   EXPECT_EQ(Text(WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
