@@ -39,6 +39,8 @@ struct JournalRecord {
   std::wstring path;            // types 4-10
   std::wstring backupPath;      // types 4, 8
   std::uint32_t attributes = 0; // type 7
+
+  bool operator==(const JournalRecord&) const = default;
 };
 
 // The record's bytes: type, fields, trailing length.

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -36,11 +35,6 @@ std::vector<JournalRecord> SampleRecords() {
     records.push_back(r);
   }
   return records;
-}
-
-auto Fields(const JournalRecord& r) {
-  return std::tie(r.type, r.valueType, r.view, r.root, r.keyPath, r.valueName, r.data, r.path, r.backupPath,
-                  r.attributes);
 }
 
 // Visits every record of `bytes` newest first; the reader's result and the
@@ -77,7 +71,7 @@ TEST(JournalRecordTest, EveryTypeRoundTripsAndAFileIsReadNewestFirst) {
     EXPECT_EQ(record.type, bytes[0]);
     JournalRecord decoded;
     ASSERT_EQ(S_OK, DecodeJournalRecord(std::span(bytes).first(length), decoded));
-    EXPECT_EQ(Fields(record), Fields(decoded));
+    EXPECT_EQ(record, decoded);
   }
   std::vector<std::uint32_t> newestFirst;
   for (auto it = records.rbegin(); it != records.rend(); ++it) newestFirst.push_back(it->type);
@@ -100,6 +94,8 @@ TEST(JournalRecordTest, ExactLayoutOfAValueRecord) {
   EXPECT_EQ(expected, EncodeJournalRecord(r));
 }
 
+// A damaged file stops with its code once the records after the damage have
+// been visited; a visit's failure stops the walk too.
 TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
   JournalRecord file;
   file.type = kJournalDeleteFile;
@@ -113,38 +109,31 @@ TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
   type11[0] = 11;
   std::vector<std::uint8_t> afterGood = good;
   afterGood.insert(afterGood.end(), {1, 2, 3});
-  std::vector<std::uint8_t> unterminated = {5, 0, 0, 0, 'x', 0, 6, 0, 0, 0};
-  struct Case {
+  std::vector<std::uint8_t> garbageFirst = {9, 9};  // met last
+  const std::vector<std::uint8_t> three = Concatenated({file, file, file});
+  garbageFirst.insert(garbageFirst.end(), three.begin(), three.end());
+  const struct {
     const char* name;
     std::vector<std::uint8_t> bytes;
     HRESULT expected;
-    int visitsBefore;
-  };
-  const Case cases[] = {
+    std::size_t visitsBefore;
+  } cases[] = {
       {"three bytes", {1, 2, 3}, E_FAIL, 0},
       {"length past the start", withLength(good, 1000), E_FAIL, 0},
       {"type 11", type11, kInvalidData, 0},
-      {"text without its terminator", unterminated, kInvalidData, 0},
+      {"text without its terminator", {5, 0, 0, 0, 'x', 0, 6, 0, 0, 0}, kInvalidData, 0},
       {"good record after a torn tail", afterGood, E_FAIL, 0},
       {"zero length", withLength(good, 0), kInvalidData, 0},
+      {"garbage before three records", garbageFirst, E_FAIL, 3},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const auto [hr, seen] = Walk(c.bytes);
     EXPECT_EQ(c.expected, hr) << c.name;
-    EXPECT_EQ(c.visitsBefore, static_cast<int>(seen.size())) << c.name;
+    EXPECT_EQ(c.visitsBefore, seen.size()) << c.name;
   }
-}
-
-TEST(JournalRecordTest, RecordsBeforeTheDamageAreVisitedAndAVisitFailureStops) {
-  JournalRecord r;
-  r.type = kJournalRemoveFolder;
-  r.path = L"C:\\f";
-  std::vector<std::uint8_t> file = {9, 9};  // garbage at the start, met last
-  const auto records = Concatenated({r, r, r});
-  file.insert(file.end(), records.begin(), records.end());
-  EXPECT_EQ(Walk(file), std::pair(E_FAIL, std::vector<std::uint32_t>(3, kJournalRemoveFolder)));
   int visits = 0;
-  EXPECT_EQ(E_ABORT, ReadJournalBackwards(file, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
+  EXPECT_EQ(E_ABORT,
+            ReadJournalBackwards(garbageFirst, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
   EXPECT_EQ(2, visits);
   EXPECT_EQ(S_OK, ReadJournalBackwards({}, [](const JournalRecord&) { return E_FAIL; }));
 }

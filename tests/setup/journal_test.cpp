@@ -73,23 +73,10 @@ class JournalTest : public testing::Test {
   TempFolder m_files;
 };
 
-TEST_F(JournalTest, CreatedFolderHoldsAnEmptyJournalInTheTemporaryFolder) {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = m_journal.Folder();
-  EXPECT_EQ(0u, folder.rfind(std::wstring(temp) + L"RBF", 0)) << testing::PrintToString(folder);
-  EXPECT_TRUE(FileExists(folder + L"\\rollback.dat"));
-  EXPECT_EQ("", ReadFileBytes(folder + L"\\rollback.dat"));
-  CJournal second;
-  ASSERT_EQ(S_OK, second.Create());
-  EXPECT_NE(folder, second.Folder());
-  second.Commit();
-}
-
 TEST_F(JournalTest, ValueUnderTwoMissingKeysComesOutWithBothKeys) {
   const std::wstring upper = Key(L"Upper"), lower = upper + L"\\Lower";
   ASSERT_EQ(S_OK, m_journal.NoteValueToSet(HKEY_CURRENT_USER, lower, L"Value", 0));
-  EXPECT_EQ((std::vector<std::uint32_t>{2, 2, 1}), TypesOf(m_journal));
+  ASSERT_EQ((std::vector<std::uint32_t>{2, 2, 1}), TypesOf(m_journal));
   const auto records = RecordsOf(m_journal.Folder());
   EXPECT_EQ(upper, records[0].keyPath);
   EXPECT_EQ(lower, records[1].keyPath);
@@ -197,6 +184,7 @@ TEST_F(JournalTest, WrittenAndDeletedFilesComeBackByteForByte) {
   SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   DeleteFileW(removed.c_str());
   m_files.Write(L"created.txt", "new");
+  SetFileAttributesW(created.c_str(), FILE_ATTRIBUTE_READONLY);  // a new file is removed all the same
   ASSERT_EQ(S_OK, m_journal.Rollback());
   EXPECT_EQ(std::string("original\0bytes", 14), ReadFileBytes(kept));
   EXPECT_EQ("gone soon", ReadFileBytes(removed));
@@ -334,11 +322,18 @@ TEST_F(JournalTest, JournalWrittenByTwoProcessesRollsBackWhole) {
   EXPECT_EQ(kMissing, Tree(HKEY_CURRENT_USER, key));
 }
 
+// A journal is an empty file in a folder of its own in the temporary folder.
 TEST(JournalExportTest, CreateCommitAndRollBackThroughTheExports) {
   EXPECT_EQ(E_INVALIDARG, WendrixCreateRollbackEx(nullptr, 0));
-  wchar_t folder[MAX_PATH] = L"";
+  wchar_t temp[MAX_PATH], folder[MAX_PATH] = L"", second[MAX_PATH] = L"";
+  GetTempPathW(MAX_PATH, temp);
   ASSERT_EQ(S_OK, WendrixCreateRollbackEx(folder, 0));
+  ASSERT_EQ(S_OK, WendrixCreateRollbackEx(second, 0));
+  EXPECT_EQ(0u, std::wstring(folder).rfind(std::wstring(temp) + L"RBF", 0)) << testing::PrintToString(folder);
+  EXPECT_NE(std::wstring(folder), second);
   EXPECT_TRUE(FileExists(std::wstring(folder) + L"\\rollback.dat"));
+  EXPECT_EQ("", ReadFileBytes(std::wstring(folder) + L"\\rollback.dat"));
+  EXPECT_EQ(S_OK, WendrixDestroyRollbackEx(second));
   EXPECT_EQ(S_OK, WendrixDestroyRollbackEx(folder));
   EXPECT_FALSE(FileExists(folder));
   EXPECT_EQ(S_OK, WendrixDestroyRollbackEx(folder)) << "committing twice is harmless";

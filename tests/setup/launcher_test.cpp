@@ -90,14 +90,30 @@ class LauncherTest : public testing::Test {
   std::wstring m_self, m_bin;
 };
 
-TEST_F(LauncherTest, RunsTheFileInItsFolderAndHoldsTheEntrysMutexWhileItRuns) {
-  const std::wstring out = m_temp.File(L"ran here.txt");
+// It waits for the process it was given first, then runs the file in its
+// folder with its parameters, holding the entry's mutex while the file runs,
+// and starts the program to follow.
+TEST_F(LauncherTest, WaitsForTheCallerThenRunsTheFileUnderTheMutexAndTheProgramToFollow) {
+  const std::wstring first = m_temp.File(L"first.txt"), out = m_temp.File(L"ran here.txt"),
+                     after = m_temp.File(L"after.txt");
+  UniqueKernelObject callerGo(CreateEventW(nullptr, TRUE, FALSE, L"LauncherTest_Caller"));
+  UniqueKernelObject go(CreateEventW(nullptr, TRUE, FALSE, L"LauncherTest_Go"));
+  test::ChildProcess caller;
+  ASSERT_TRUE(caller.Start(L"installer", {first, L"LauncherTest_Caller"}));
+  Awaited(first);
+
   LauncherCommand command;
+  command.processId = static_cast<std::int32_t>(caller.Id());
+  command.settleMs = 100;
   command.file = m_self;
   command.parameters = Role(L"installer", L"\"" + out + L"\" LauncherTest_Go \"say \\\"hi\\\"\"");
   command.mutexName = L"Installing_LauncherTest";
-  UniqueKernelObject go(CreateEventW(nullptr, TRUE, FALSE, L"LauncherTest_Go"));
+  command.afterProgram = m_self;
+  command.afterParameters = Role(L"installer", L"\"" + after + L"\"");
   const UniqueKernelObject launcher = Launch(FormatLauncherCommand(command));
+  Sleep(1000);
+  EXPECT_EQ(ReadText(out), L"<missing>");  // the caller still runs
+  SetEvent(callerGo.Get());
   EXPECT_EQ(Awaited(out), out + L"\nLauncherTest_Go\nsay \"hi\"\n" + m_bin);
 
   UniqueKernelObject mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"Installing_LauncherTest"));
@@ -107,29 +123,6 @@ TEST_F(LauncherTest, RunsTheFileInItsFolderAndHoldsTheEntrysMutexWhileItRuns) {
   EXPECT_EQ(ExitCode(launcher), 0u);
   EXPECT_EQ(WaitForSingleObject(mutex.Get(), 0), WAIT_OBJECT_0);  // released, not abandoned
   ReleaseMutex(mutex.Get());
-}
-
-TEST_F(LauncherTest, WaitsForTheGivenProcessThenRunsTheFileAndTheProgramToFollow) {
-  const std::wstring first = m_temp.File(L"first.txt"), file = m_temp.File(L"file.txt"),
-                     after = m_temp.File(L"after.txt");
-  UniqueKernelObject go(CreateEventW(nullptr, TRUE, FALSE, L"LauncherTest_Caller"));
-  test::ChildProcess caller;
-  ASSERT_TRUE(caller.Start(L"installer", {first, L"LauncherTest_Caller"}));
-  Awaited(first);
-
-  LauncherCommand command;
-  command.processId = static_cast<std::int32_t>(caller.Id());
-  command.settleMs = 100;
-  command.file = m_self;
-  command.parameters = Role(L"installer", L"\"" + file + L"\"");
-  command.afterProgram = m_self;
-  command.afterParameters = Role(L"installer", L"\"" + after + L"\"");
-  const UniqueKernelObject launcher = Launch(FormatLauncherCommand(command));
-  Sleep(1000);
-  EXPECT_EQ(ReadText(file), L"<missing>");  // the caller still runs
-  SetEvent(go.Get());
-  EXPECT_NE(Awaited(file), L"<missing>");
-  EXPECT_EQ(ExitCode(launcher), 0u);
   EXPECT_NE(Awaited(after), L"<missing>");
 }
 

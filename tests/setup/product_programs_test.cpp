@@ -82,16 +82,6 @@ WENDRIX_CHILD_ROLE(program_window) {
   return 0;
 }
 
-std::string ReadLog(const std::wstring& path) {
-  const UniqueFile file(
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file) return {};
-  char buffer[4096];
-  DWORD read = 0;
-  ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr);
-  return std::string(buffer, read);
-}
-
 DWORD WindowProcess(HWND window) {
   DWORD id = 0;
   if (window) GetWindowThreadProcessId(window, &id);
@@ -167,61 +157,68 @@ class ProductProgramsTest : public ShellFolderTest {
 
 // Every window of the three classes is asked, dialog first, scheduler last,
 // whatever order they were started in; the dialog alone hears the restart
-// flag (bit 0 only); each process is raised to high priority and ends.
+// flag (bit 0 only); each process is raised to high priority and ends. A
+// download window that stays is asked once and makes the stop busy after the
+// wait for its process, whose priority is put back; the schedulers after it
+// are stopped all the same.
 TEST_F(ProductProgramsTest, StopAsksEveryWindowInClassOrder) {
   const struct {
     const char* name;
     HRESULT (*stop)();
     const char* dialogHears;
+    bool downloadStays;  // last: its process lives until the test ends
   } cases[] = {
-      {"WendrixStop", [] { return WendrixStop(); }, "0"},
-      {"flag 1", [] { return WendrixStopEx(nullptr, 1); }, "1"},
-      {"flag 2", [] { return WendrixStopEx(nullptr, 2); }, "0"},
+      {"WendrixStop", [] { return WendrixStop(); }, "0", false},
+      {"flag 1", [] { return WendrixStopEx(nullptr, 1); }, "1", false},
+      {"flag 2", [] { return WendrixStopEx(nullptr, 2); }, "0", false},
+      {"a download window that stays", [] { return WendrixStopEx(nullptr, 0); }, "0", true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     DeleteFileW(m_log.c_str());
     m_children.clear();
     std::vector<ChildProcess*> started;
     for (const wchar_t* windowClass : {kScheduler, kScheduler, kDownload, kDialog})
-      started.push_back(&Start(windowClass));
-    EXPECT_EQ(c.stop(), S_OK) << c.name;
-    EXPECT_EQ(ReadLog(m_log), std::string("WendrixDialog ") + c.dialogHears +
-                                  " high\nWendrixWalletDownload 0 high\nWendrixScheduler 0 high\n"
-                                  "WendrixScheduler 0 high\n")
-        << c.name;
-    for (ChildProcess* child : started) EXPECT_EQ(child->Wait(10000), 0) << c.name;
+      started.push_back(&Start(windowClass, !c.downloadStays || windowClass != kDownload));
+    EXPECT_EQ(c.stop(), c.downloadStays ? kBusy : S_OK);
+    EXPECT_EQ(ReadFileBytes(m_log), std::string("WendrixDialog ") + c.dialogHears +
+                                        " high\nWendrixWalletDownload 0 high\nWendrixScheduler 0 high\n"
+                                        "WendrixScheduler 0 high\n");
+    for (ChildProcess* child : started) {
+      if (child != started[2] || !c.downloadStays) {
+        EXPECT_EQ(child->Wait(0), 0) << "ended before the stop returned";
+      }
+    }
     for (const wchar_t* windowClass : {kDialog, kDownload, kScheduler})
-      EXPECT_EQ(FindWindowW(windowClass, nullptr), nullptr) << c.name;
+      EXPECT_EQ(FindWindowW(windowClass, nullptr) != nullptr, c.downloadStays && windowClass == kDownload);
   }
-}
-
-// A download window that stays is asked once and makes the stop busy after
-// the wait for its process, whose priority is put back; the scheduler after
-// it is stopped all the same.
-TEST_F(ProductProgramsTest, AWindowThatStaysMakesTheStopBusy) {
-  ChildProcess& stubborn = Start(kDownload, false);
-  ChildProcess& scheduler = Start(kScheduler);
-  EXPECT_EQ(WendrixStopEx(nullptr, 0), kBusy);
-  EXPECT_EQ(ReadLog(m_log), "WendrixWalletDownload 0 high\nWendrixScheduler 0 high\n");
-  EXPECT_EQ(scheduler.Wait(10000), 0);
-  EXPECT_NE(FindWindowW(kDownload, nullptr), nullptr);
-  const UniqueKernelObject process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, stubborn.Id()));
+  const UniqueKernelObject process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, m_children[2]->Id()));
   ASSERT_TRUE(process);
   EXPECT_EQ(GetPriorityClass(process.Get()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
 }
 
 // ---- Restart and rollback ---------------------------------------------------
 
-// The restart check turns down the caller's own window: stopping it would
-// stop the caller.
+// Creates a journal and rolls it back: S_OK once it is committed (gone).
+HRESULT RollBackAnEmptyJournal() {
+  WCHAR journal[MAX_PATH];
+  HRESULT hr = WendrixCreateRollbackEx(journal, 0);
+  if (SUCCEEDED(hr)) hr = WendrixRollbackEx(journal);
+  return hr == S_OK && GetFileAttributesW(journal) != INVALID_FILE_ATTRIBUTES ? E_FAIL : hr;
+}
+
+// With nothing of another process running, a restart or a rollback starts
+// nothing; the restart check turns down the caller's own window: stopping it
+// would stop the caller.
 bool g_ownWindowAsked = false;
 LRESULT CALLBACK OwnSchedulerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_APP) g_ownWindowAsked = true;
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-TEST_F(ProductProgramsTest, RestartWithNothingOfAnotherProcessStartsNothing) {
+TEST_F(ProductProgramsTest, RestartOrRollbackWithNothingOfAnotherProcessStartsNothing) {
   EXPECT_EQ(WendrixRestart(), S_OK);
+  EXPECT_EQ(RollBackAnEmptyJournal(), S_OK);
   EXPECT_EQ(FindWindowW(kScheduler, nullptr), nullptr) << "nothing ran, nothing is started";
   EXPECT_EQ(FindWindowW(kDialog, nullptr), nullptr);
 
@@ -239,72 +236,39 @@ TEST_F(ProductProgramsTest, RestartWithNothingOfAnotherProcessStartsNothing) {
   UnregisterClassW(kScheduler, windowClass.hInstance);
 }
 
-// A scheduler of another process is stopped, and the main program started
-// again with "/s" in its place; no dialog ran, so none is started.
-TEST_F(ProductProgramsTest, RestartReplacesTheSchedulerOfAnotherProcess) {
-  ChildProcess& old = Start(kScheduler);
-  EXPECT_EQ(WendrixRestart(), S_OK);
-  EXPECT_EQ(ReadLog(m_log), "WendrixScheduler 0 high\n");
-  EXPECT_EQ(old.Wait(10000), 0);
-  HWND window = FindWindowW(kScheduler, nullptr);
-  ASSERT_NE(window, nullptr) << "the scheduler was not started again";
-  EXPECT_NE(WindowProcess(window), old.Id());
-  EXPECT_TRUE(EndsWith(ProcessImage(WindowProcess(window)), L"\\wendrix.exe")) << ProcessImage(WindowProcess(window));
-  EXPECT_EQ(FindWindowW(kDialog, nullptr), nullptr);
-}
-
-// With the dialog open, the restart stops it for a restart (flag 1) and the
-// scheduler with it. A pending request record is left to the main program
-// that takes it up, so no dialog is started: the record stays, and only
-// the scheduler is started again.
-TEST_F(ProductProgramsTest, RestartLeavesTheDialogToAPendingRecord) {
-  const std::wstring records = m_user + L"\\Kestmoor\\Wendrix\\";
-  WriteFile(records, L"Resume001.ini", L"[Display]\r\n");
-  ChildProcess& dialog = Start(kDialog);
-  ChildProcess& scheduler = Start(kScheduler);
-  EXPECT_EQ(WendrixRestart(), S_OK);
-  EXPECT_EQ(ReadLog(m_log), "WendrixDialog 1 high\nWendrixScheduler 0 high\n");
-  EXPECT_EQ(dialog.Wait(10000), 0);
-  EXPECT_EQ(scheduler.Wait(10000), 0);
-  HWND window = FindWindowW(kScheduler, nullptr);
-  ASSERT_NE(window, nullptr) << "the scheduler was not started again";
-  EXPECT_TRUE(EndsWith(ProcessImage(WindowProcess(window)), L"\\wendrix.exe"));
-  EXPECT_EQ(FindWindowW(kDialog, nullptr), nullptr);
-  EXPECT_NE(GetFileAttributesW((records + L"Resume001.ini").c_str()), INVALID_FILE_ATTRIBUTES)
-      << "a main program was started for the dialog and took the record";
-}
-
-// A rollback stops the main program's running scheduler before it puts
-// files back and starts it again afterwards; with nothing running it starts
-// nothing.
-TEST_F(ProductProgramsTest, RollbackStopsAndRestartsTheScheduler) {
-  for (const bool running : {false, true}) {
-    UniqueKernelObject before;
-    if (running) {
-      std::wstring program = ProcessImage(GetCurrentProcessId());
-      program = program.substr(0, program.rfind(L'\\')) + L"\\wendrix.exe";
-      std::wstring command = L"\"" + program + L"\" /s";
-      STARTUPINFOW startup{};
-      startup.cb = sizeof(startup);
-      PROCESS_INFORMATION info{};
-      ASSERT_TRUE(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &info));
-      CloseHandle(info.hThread);
-      before.Reset(info.hProcess);
-      for (int look = 0; look < 400 && !FindWindowW(kScheduler, nullptr); ++look) Sleep(50);
-      ASSERT_NE(FindWindowW(kScheduler, nullptr), nullptr);
-    }
-    WCHAR journal[MAX_PATH];
-    ASSERT_EQ(WendrixCreateRollbackEx(journal, 0), S_OK);
-    EXPECT_EQ(WendrixRollbackEx(journal), S_OK) << running;
-    EXPECT_EQ(GetFileAttributesW(journal), INVALID_FILE_ATTRIBUTES) << "the journal is committed";
+// A restart, and a rollback around putting files back, stop the scheduler of
+// another process and start the main program again with "/s" in its place.
+// With the dialog open too, a restart stops it first for a restart (flag 1);
+// a pending request record is left to the main program that takes it up, so
+// no dialog is started and the record stays.
+TEST_F(ProductProgramsTest, RestartAndRollbackReplaceTheProgramsOfAnotherProcess) {
+  const std::wstring record = m_user + L"\\Kestmoor\\Wendrix\\Resume001.ini";
+  WriteFile(m_user + L"\\Kestmoor\\Wendrix\\", L"Resume001.ini", L"[Display]\r\n");
+  const struct {
+    const char* name;
+    HRESULT (*act)();
+    bool dialogRuns;
+  } cases[] = {
+      {"restart", [] { return WendrixRestart(); }, false},
+      {"restart with the dialog", [] { return WendrixRestart(); }, true},
+      {"rollback", RollBackAnEmptyJournal, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EndMainPrograms();
+    DeleteFileW(m_log.c_str());
+    std::vector<ChildProcess*> old;
+    if (c.dialogRuns) old.push_back(&Start(kDialog));
+    old.push_back(&Start(kScheduler));
+    EXPECT_EQ(c.act(), S_OK);
+    EXPECT_EQ(ReadFileBytes(m_log),
+              std::string(c.dialogRuns ? "WendrixDialog 1 high\n" : "") + "WendrixScheduler 0 high\n");
+    for (ChildProcess* child : old) EXPECT_EQ(child->Wait(0), 0) << "ended before the call returned";
     HWND window = FindWindowW(kScheduler, nullptr);
-    EXPECT_EQ(window != nullptr, running);
-    if (running) {
-      EXPECT_EQ(WaitForSingleObject(before.Get(), 0), WAIT_OBJECT_0) << "the running scheduler was not stopped";
-      EXPECT_NE(WindowProcess(window), GetProcessId(before.Get()));
-    }
+    ASSERT_NE(window, nullptr) << "the scheduler was not started again";
+    EXPECT_TRUE(EndsWith(ProcessImage(WindowProcess(window)), L"\\wendrix.exe")) << ProcessImage(WindowProcess(window));
     EXPECT_EQ(FindWindowW(kDialog, nullptr), nullptr);
+    EXPECT_TRUE(FileExists(record)) << "a main program was started for the dialog and took the record";
   }
 }
 

@@ -101,7 +101,8 @@ class MainWindowTest : public CheckFixture {
 
 // Opened with flags of its own, it shows their view; told of a newly
 // registered publisher, it reloads; requests of other processes open their
-// views; the stop message closes it and signals its event.
+// views; the stop message for a restart closes it, signals its event and
+// leaves the view it shows to a request record.
 TEST_F(MainWindowTest, OpensViewsReloadsAndClosesOnTheStopMessage) {
   ASSERT_NO_FATAL_FAILURE(Open(0x800 | 0x80));
   EXPECT_EQ(SendMessageW(m_window, WM_APP, 0, 0), reinterpret_cast<LRESULT>(m_window));
@@ -135,32 +136,43 @@ TEST_F(MainWindowTest, OpensViewsReloadsAndClosesOnTheStopMessage) {
   EXPECT_EQ(View(), 1);
 
   EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
-  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 0, 0), 1);
+  EXPECT_FALSE(RequestRecordPending());
+  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 1, 0), 1);
   m_ui.join();
   EXPECT_EQ(m_result, S_OK);
   EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
   EXPECT_EQ(FindWindowW(L"WendrixDialog", nullptr), nullptr);
-}
-
-TEST_F(MainWindowTest, StoppedForARestartItLeavesItsViewToARequestRecord) {
-  ASSERT_NO_FATAL_FAILURE(Open(0x800));
-  EXPECT_FALSE(RequestRecordPending());
-  EXPECT_EQ(SendMessageW(m_window, kStopMessage, 1, 0), 1);
-  m_ui.join();
   RequestRecord record;
   bool found = false;
   ASSERT_EQ(TakeRequestRecord(record, found), S_OK);
   ASSERT_TRUE(found);
-  EXPECT_EQ(record.flags, 0x800u);
+  EXPECT_EQ(record.flags, 0x80u) << "the Wallet view";
   EXPECT_FALSE(record.list.has_value()) << "nothing was queued";
 }
 
-TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
-  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+// Its button starts a check that fills the rows and is logged, or stops the
+// running one, once; a publisher that fails makes a check an error.
+TEST_F(MainWindowTest, ItsButtonChecksOrStopsTheCheckAndEachIsLogged) {
+  ASSERT_NO_FATAL_FAILURE(Register(L"7.7"));
+  HttpReply slow = MakeReply(200, "OK", DataFile(L"7.7", "2.1"));
+  slow.delayMs = 1500;
+  Serve(L"7.7", slow);
   ASSERT_NO_FATAL_FAILURE(Open(0));
+  const HWND button = GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK);
+  const auto click = [&] {
+    SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  };
+  click();
+  EXPECT_EQ(Text(WX_CONTROL_MAIN_CHECK), L"&Stop");
+  click();
+  EXPECT_FALSE(IsWindowEnabled(button)) << "a stop is asked once";
+  EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultAborted); }));
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE; }));
+  EXPECT_EQ(Text(WX_CONTROL_MAIN_CHECK), L"&Check for Updates");
   EXPECT_FALSE(CheckLogged(kResultSuccess));
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK)));
+
+  Serve(L"7.7", MakeReply(200, "OK", DataFile(L"7.7", "2.1")));
+  click();
   ASSERT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)) == 2; }));
   EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultSuccess); }));
   const HWND items = List(WX_CONTROL_MAIN_ITEMS);
@@ -170,22 +182,26 @@ TEST_F(MainWindowTest, CheckFromItsButtonUpdatesTheRowsAndIsLogged) {
   EXPECT_EQ(CellText(items, 1, 0), L"Publisher 7.7");
   EXPECT_EQ(CellText(items, 1, 4), L"Active");
   EXPECT_EQ(Text(WX_CONTROL_MAIN_SUMMARY), L"New items are available.");
-  EXPECT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_HISTORY)) == 1; }))
-      << "the history shows the check";
+  EXPECT_TRUE(WaitFor([this] { return ListView_GetItemCount(List(WX_CONTROL_MAIN_HISTORY)) == 2; }))
+      << "the history shows both checks";
 
-  // A publisher that fails makes the next check an error.
   Serve(L"7.7", MakeReply(500, "Server Error", "no"));
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE && Text(WX_CONTROL_MAIN_CHECK) != L"&Stop"; }));
+  click();
   EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultError); }));
   EXPECT_TRUE(WaitFor([this] { return CellText(List(WX_CONTROL_MAIN_ITEMS), 1, 4) == L"Error"; }));
 }
 
-TEST_F(MainWindowTest, ForOnePublisherItShowsOnlyItAndSelectsTheItem) {
+// For one publisher it shows only it and selects the item asked for; its
+// Download button queues the selected item, which the built main program
+// downloads into the wallet.
+TEST_F(MainWindowTest, ForOnePublisherItSelectsTheItemAndDownloadsIt) {
+  SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", BinFolder(), KEY_WOW64_32KEY);
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"8.8"));
   WriteFile(UserFolder(), L"CurrentUserPublishers.ini", ReadText(UserFolder() + L"CurrentUserPublishers.ini") +
                                                             L"[8.8]\r\nApplicationName = en, Acme Editor\r\n");
-  ASSERT_EQ(Check(), S_OK);
+  ASSERT_EQ(Check(), S_OK) << "the item is known before the window opens";
   ASSERT_NO_FATAL_FAILURE(Open(0, L"Publisher 8.8", L"editor"));  // by name
   const HWND items = List(WX_CONTROL_MAIN_ITEMS);
   ASSERT_EQ(ListView_GetItemCount(items), 2);
@@ -193,45 +209,19 @@ TEST_F(MainWindowTest, ForOnePublisherItShowsOnlyItAndSelectsTheItem) {
   EXPECT_EQ(CellText(items, 1, 0), L"Publisher 8.8");
   EXPECT_EQ(ListView_GetNextItem(items, -1, LVNI_SELECTED), 0) << "the item's row";
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
-  wchar_t title[100] = {};
-  GetWindowTextW(m_window, title, 100);
-  EXPECT_EQ(std::wstring(title), L"Acme Editor") << "the publisher's application name";
-}
-
-TEST_F(MainWindowTest, ItsButtonStopsARunningCheck) {
-  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
-  ASSERT_NO_FATAL_FAILURE(Register(L"8.8"));
-  HttpReply slow = MakeReply(200, "OK", DataFile(L"7.7", "2.1"));
-  slow.delayMs = 1500;
-  Serve(L"7.7", slow);
-  Serve(L"8.8", MakeReply(200, "OK", DataFile(L"8.8", "1.0")));
-  ASSERT_NO_FATAL_FAILURE(Open(0));
-  const HWND button = GetDlgItem(m_window, WX_CONTROL_MAIN_CHECK);
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
-  EXPECT_EQ(Text(WX_CONTROL_MAIN_CHECK), L"&Stop");
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_CHECK, BN_CLICKED), 0);
-  EXPECT_FALSE(IsWindowEnabled(button)) << "a stop is asked once";
-  EXPECT_TRUE(WaitFor([this] { return CheckLogged(kResultAborted); }));
-  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE; }));
-  EXPECT_EQ(Text(WX_CONTROL_MAIN_CHECK), L"&Check for Updates");
-  EXPECT_FALSE(CheckLogged(kResultSuccess));
-}
-
-TEST_F(MainWindowTest, DownloadsTheSelectedItemIntoTheWallet) {
-  SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", BinFolder(), KEY_WOW64_32KEY);
-  ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
-  ASSERT_EQ(Check(), S_OK) << "the item is known before the window opens";
-  ASSERT_NO_FATAL_FAILURE(Open(0));
-  const HWND items = List(WX_CONTROL_MAIN_ITEMS);
-  ASSERT_EQ(ListView_GetItemCount(items), 2);
+  EXPECT_EQ(TextOf(m_window), L"Acme Editor") << "the publisher's application name";
 
   // Nothing selected: nothing is queued.
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  const auto download = [this] {
+    SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  };
+  ListView_SetItemState(items, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  download();
   EXPECT_EQ(Text(WX_CONTROL_MAIN_PROGRESS_TEXT), L"Select an item to download or install.");
 
   ListView_SetItemState(items, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_window, WX_CONTROL_MAIN_DOWNLOAD)));
-  SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(WX_CONTROL_MAIN_DOWNLOAD, BN_CLICKED), 0);
+  download();
   CWallet wallet;
   ASSERT_TRUE(WaitFor([&] {
     return SUCCEEDED(wallet.LoadAll()) && wallet.Entries().size() == 1 &&
@@ -366,9 +356,20 @@ class MainProgram {
   UniqueKernelObject m_process;
 };
 
+// The main program's command lines open their view, and the control panel's
+// checks at once; without arguments it takes the request records: their
+// view, and their items into the queue. Each closes on the stop message.
 TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
   m_closed.Reset(CreateEventW(nullptr, TRUE, FALSE, L"WendrixDialogCloseEvent"));
   ASSERT_NO_FATAL_FAILURE(RegisterServed(L"7.7"));
+  RequestRecord record;
+  record.flags = 0x800;
+  RequestedItem item;
+  item.publisher = L"9.9";  // not registered: its start fails and is logged
+  item.item = L"gone";
+  RequestedItems list;
+  list.items.push_back(item);
+  record.list = list;
   const struct {
     const wchar_t* arguments;
     int view;
@@ -380,10 +381,15 @@ TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
       // The launcher's start of a new version after a self-update: the flag
       // names no view, so the window opens at All Items and checks nothing.
       {L"/f:0x80000000", 0, false, 2},
+      {L"", 2, false, 0},  // the record's view
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(Utf8(c.arguments));
     ResetEvent(m_closed.Get());
+    std::wstring path;
+    if (!*c.arguments) {
+      ASSERT_EQ(SaveRequestRecord(record, path), S_OK);
+    }
     MainProgram program(c.arguments);
     ASSERT_TRUE(WaitForWindow());
     EXPECT_EQ(View(), c.view);
@@ -395,32 +401,16 @@ TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
     if (c.items) {
       EXPECT_EQ(ListView_GetItemCount(List(WX_CONTROL_MAIN_ITEMS)), c.items);
     }
+    if (!*c.arguments) {
+      EXPECT_FALSE(RequestRecordPending()) << "the record was taken";
+      EXPECT_TRUE(WaitFor([] { return CheckLogged(kResultError, kEventDownloadStarted); }))
+          << "the record's item went through the queue";
+    }
     EXPECT_EQ(SendMessageW(m_window, WM_APP + 1, 0, 0), 1);
     EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
     EXPECT_EQ(WaitForSingleObject(m_closed.Get(), 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(RequestRecordPending()) << "a stop not for a restart leaves no record";
   }
-}
-
-TEST_F(MainWindowTest, MainProgramWithoutArgumentsItTakesTheRequestRecordsIntoTheWallet) {
-  RequestRecord record;
-  record.flags = 0x800;
-  RequestedItems list;
-  RequestedItem item;
-  item.publisher = L"9.9";  // not registered: its start fails and is logged
-  item.item = L"gone";
-  list.items.push_back(item);
-  record.list = list;
-  std::wstring path;
-  ASSERT_EQ(SaveRequestRecord(record, path), S_OK);
-
-  MainProgram program(L"");
-  ASSERT_TRUE(WaitForWindow());
-  EXPECT_FALSE(RequestRecordPending()) << "the record was taken";
-  EXPECT_EQ(View(), 2) << "the record's view";
-  EXPECT_TRUE(WaitFor([] { return CheckLogged(kResultError, kEventDownloadStarted); }))
-      << "the record's item went through the queue";
-  SendMessageW(m_window, WM_APP + 1, 0, 0);
-  EXPECT_EQ(program.Wait(20000), std::optional<DWORD>(0));
 }
 
 }  // namespace

@@ -152,13 +152,36 @@ class OptionsDialogTest : public testing::Test {
   HWND m_dialog = nullptr;
 };
 
-TEST_F(OptionsDialogTest, OkSavesEveryPageAndTellsTheSchedulerOfTheNewPeriod) {
+// Keys go through the dialog's own message loop: Esc cancels every change,
+// Enter saves, and the same period leaves the scheduler alone. OK saves
+// every page and tells the scheduler of the new period.
+TEST_F(OptionsDialogTest, EscCancelsEnterSavesAndOkSavesEveryPage) {
   StoreWeeklyDefaults();
   SchedulerWindow scheduler;
-  ASSERT_NE(Open(), nullptr);
-  EXPECT_EQ(TextOf(Field(WX_CONTROL_ATTEMPTS)), L"2");
-  EXPECT_EQ(TextOf(Field(WX_CONTROL_WALLET_SPACE)), L"100");
+  const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
+  ASSERT_TRUE(before);
+  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    ASSERT_NE(Open(), nullptr);
+    EXPECT_EQ(TextOf(Field(WX_CONTROL_ATTEMPTS)), L"2");
+    Type(WX_CONTROL_ATTEMPTS, L"6");
+    if (key == VK_ESCAPE) {
+      ChoosePeriod(L"Manual");
+      Type(WX_CONTROL_PROXY_USER, L"someone");
+    }
+    const HWND field = Field(WX_CONTROL_ATTEMPTS);
+    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    PostMessageW(field, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(m_shown.Closed(), key == VK_RETURN ? S_OK : S_FALSE);
+    if (key == VK_ESCAPE) {
+      EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
+    }
+  }
+  EXPECT_EQ(Stored()->checkAttempts, 6u);
+  EXPECT_EQ(scheduler.Calls(), 0);
 
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(TextOf(Field(WX_CONTROL_ATTEMPTS)), L"6");
+  EXPECT_EQ(TextOf(Field(WX_CONTROL_WALLET_SPACE)), L"100");
   ChoosePeriod(L"Daily");
   ChooseProxy(WX_CONTROL_PROXY_EXPLICIT);
   for (const auto& [control, text] : std::vector<std::pair<int, const wchar_t*>>{
@@ -187,32 +210,6 @@ TEST_F(OptionsDialogTest, OkSavesEveryPageAndTellsTheSchedulerOfTheNewPeriod) {
     EXPECT_NE(std::find(values->begin(), values->end(), expected), values->end()) << std::get<0>(expected);
   EXPECT_EQ(Stored()->credentials, (Credentials{L"bob", L"secret", L"KESTMOOR", L"anna", L"pa;ss"}));
   EXPECT_EQ(scheduler.Calls(), 1);
-}
-
-// Keys go through the dialog's own message loop: Esc cancels every change,
-// Enter saves, and the same period leaves the scheduler alone.
-TEST_F(OptionsDialogTest, EscCancelsEverythingAndEnterSaves) {
-  StoreWeeklyDefaults();
-  SchedulerWindow scheduler;
-  const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
-  ASSERT_TRUE(before);
-  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
-    ASSERT_NE(Open(), nullptr);
-    Type(WX_CONTROL_ATTEMPTS, L"6");
-    if (key == VK_ESCAPE) {
-      ChoosePeriod(L"Manual");
-      Type(WX_CONTROL_PROXY_USER, L"someone");
-    }
-    const HWND field = Field(WX_CONTROL_ATTEMPTS);
-    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
-    PostMessageW(field, WM_KEYDOWN, key, 0);
-    EXPECT_EQ(m_shown.Closed(), key == VK_RETURN ? S_OK : S_FALSE);
-    if (key == VK_ESCAPE) {
-      EXPECT_EQ(ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0), before);
-    }
-  }
-  EXPECT_EQ(Stored()->checkAttempts, 6u);
-  EXPECT_EQ(scheduler.Calls(), 0);
 }
 
 TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
