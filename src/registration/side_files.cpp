@@ -66,12 +66,16 @@ HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* j
   return WriteUnicodeTextFile(path.c_str(), text);
 }
 
-// The file's stamp; unknown when the file is missing or cannot be asked.
-FileStamp StampOf(const std::wstring& path) noexcept {
+// The file's stamp; false, with the system's error, when the file is
+// missing or cannot be asked. A file whose write time is 0 gets a stamp
+// that is not known, and is never taken for unchanged.
+bool StampOf(const std::wstring& path, FileStamp& stamp) noexcept {
   WIN32_FILE_ATTRIBUTE_DATA facts;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return {};
-  return FileStamp{(std::uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow,
-                   (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime};
+  stamp = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return false;
+  stamp = FileStamp{(std::uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow,
+                    (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime};
+  return true;
 }
 
 }  // namespace
@@ -101,8 +105,8 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
   // stamps the file. Taken before the read, a stamp can only be older than
   // the text read, never newer: then the file looks changed, and a write
   // that was not needed is the worst that follows.
-  const FileStamp before = StampOf(path);
-  if (!before.IsKnown()) {
+  FileStamp before;
+  if (!StampOf(path, before)) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
   }
@@ -129,14 +133,15 @@ HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
   // No lock for the look: a writer that comes in meanwhile would have come
   // in just after this write as well.
-  if (stamp.IsKnown() && StampOf(path) == stamp) return S_FALSE;
+  FileStamp now;
+  if (stamp.IsKnown() && StampOf(path, now) && now == stamp) return S_FALSE;
   stamp = {};
   NamedMutexLock lock;
   RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
   if (text.empty()) return DeleteFileNoted(path, nullptr);
   RETURN_IF_FAILED(WriteNoted(path, text, nullptr));
   // Stamped under the lock, so that no other writer comes in between.
-  stamp = StampOf(path);
+  StampOf(path, stamp);
   return S_OK;
 }
 

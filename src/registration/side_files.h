@@ -35,7 +35,8 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
 // A check rewrites the same texts for most publishers: this writes `text` as
 // WriteSideFile does, unless `stamp` is known (it then describes the file
 // holding `text`) and the file still looks so: S_FALSE then, and nothing is
-// written. Afterwards `stamp` describes the file as written (unknown when
+// written (a file another writer stored in another encoding keeps it, since
+// it reads as the same text). Afterwards `stamp` describes the file as written (unknown when
 // the write failed or the file was deleted).
 HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp);
 
