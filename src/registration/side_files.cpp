@@ -78,6 +78,21 @@ bool StampOf(const std::wstring& path, FileStamp& stamp) noexcept {
   return true;
 }
 
+// Writes the text, or deletes the file for an empty text, under the file's
+// lock. With a stamp, the file is stamped before the lock is let go, so that
+// no other writer comes in between; a deleted or unwritten file leaves it
+// unknown.
+HRESULT WriteLocked(const std::wstring& path, SideFile kind, std::wstring_view text, CJournal* journal,
+                    FileStamp* stamp) {
+  if (stamp) *stamp = {};
+  NamedMutexLock lock;
+  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
+  if (text.empty()) return DeleteFileNoted(path, journal);
+  RETURN_IF_FAILED(WriteNoted(path, text, journal));
+  if (stamp) StampOf(path, *stamp);
+  return S_OK;
+}
+
 }  // namespace
 
 HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring& path) {
@@ -122,10 +137,7 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
 HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal) {
   std::wstring path;
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
-  NamedMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
-  if (text.empty()) return DeleteFileNoted(path, journal);
-  return WriteNoted(path, text, journal);
+  return WriteLocked(path, kind, text, journal, nullptr);
 }
 
 HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp) {
@@ -135,14 +147,7 @@ HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::
   // in just after this write as well.
   FileStamp now;
   if (stamp.IsKnown() && StampOf(path, now) && now == stamp) return S_FALSE;
-  stamp = {};
-  NamedMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
-  if (text.empty()) return DeleteFileNoted(path, nullptr);
-  RETURN_IF_FAILED(WriteNoted(path, text, nullptr));
-  // Stamped under the lock, so that no other writer comes in between.
-  StampOf(path, stamp);
-  return S_OK;
+  return WriteLocked(path, kind, text, nullptr, &stamp);
 }
 
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path) {

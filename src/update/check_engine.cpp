@@ -80,6 +80,13 @@ void Hold(std::wstring& held, FileStamp& stamp, std::wstring text) {
 
 void ForgetDataText(PublisherRecord& record) { Hold(record.dataText, record.dataStamp, {}); }
 
+// The stored previous items into the record, with their stamp; none when
+// the file cannot be read.
+void ReadPreviousItems(PublisherRecord& record) {
+  if (FAILED(ReadSideFile(record, SideFile::kPreviousItems, record.previousItems, &record.previousItemsStamp)))
+    Hold(record.previousItems, record.previousItemsStamp, {});
+}
+
 HRESULT WriteError(const PublisherRecord& r, HRESULT code, std::wstring_view file, std::uint32_t line = 0) {
   return WriteErrorFile(r.id, ErrorReport{code, file, line, 0}, nullptr);
 }
@@ -104,8 +111,7 @@ void PruneInactiveItems(const PublisherData& data, std::wstring& text) {
 void AfterLoad(PublisherRecord& record, PublisherData& data, const std::wstring* previousItems = nullptr) {
   std::wstring inactive;
   if (!previousItems) {
-    if (FAILED(ReadSideFile(record, SideFile::kPreviousItems, record.previousItems, &record.previousItemsStamp)))
-      Hold(record.previousItems, record.previousItemsStamp, {});
+    ReadPreviousItems(record);
     previousItems = &record.previousItems;
   }
   MarkNewItems(data, *previousItems);
@@ -296,8 +302,8 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
   if (record.model) {
     Hold(record.previousItems, record.previousItemsStamp, MakePreviousItems(*record.model));
     WriteChangedSideFile(record, SideFile::kPreviousItems, record.previousItems, record.previousItemsStamp);
-  } else if (FAILED(ReadSideFile(record, SideFile::kPreviousItems, record.previousItems, &record.previousItemsStamp))) {
-    Hold(record.previousItems, record.previousItemsStamp, {});
+  } else {
+    ReadPreviousItems(record);
   }
   record.attempted = FileTimeNow();
   SetState(record, kKeyAttempted);
