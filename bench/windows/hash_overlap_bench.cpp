@@ -8,11 +8,11 @@
 // process, which needs a core of its own as well.
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
+#include "../bench_timing.h"
 #include "platform/sha256_stream.h"
 
 using namespace wendrix;
@@ -84,12 +84,10 @@ struct PingPong {
 enum class Hashing { kNone, kThread, kInPlace };
 
 template <typename Work>
-double Best(Work work, Hashing hashing) {
+double Timed(Work work, Hashing hashing) {
   std::vector<char> run(kRunBytes, 'w');
-  double best = 1e9;
-  for (int round = 0; round < 3; ++round) {
+  return bench::Best(3, [&] {
     Sha256Stream stream;
-    const double start = Now();
     if (hashing == Hashing::kThread) stream.Start();
     for (int i = 0; i < kRuns; ++i) {
       work(run);
@@ -105,16 +103,14 @@ double Best(Work work, Hashing hashing) {
     }
     Sha256Digest digest{};
     if (hashing == Hashing::kThread) stream.Finish(digest);
-    best = std::min(best, Now() - start);
-  }
-  return best;
+  });
 }
 
 template <typename Work>
 void Report(const char* name, Work work) {
-  const double alone = Best(work, Hashing::kNone);
-  const double thread = Best(work, Hashing::kThread);
-  const double inPlace = Best(work, Hashing::kInPlace);
+  const double alone = Timed(work, Hashing::kNone);
+  const double thread = Timed(work, Hashing::kThread);
+  const double inPlace = Timed(work, Hashing::kInPlace);
   const double hashing = inPlace - alone;
   std::printf("%s: alone %.3f s, hashed on the thread %.3f s, hashed in place %.3f s: the thread hides %.0f%% of "
               "the hashing\n",
