@@ -6,6 +6,7 @@
 
 #include "api/address_lookup.h"
 #include "api/self_update_offer.h"
+#include "api/store_snapshot.h"
 #include "core/string_util.h"
 #include "frame/module_state.h"
 #include "platform/shell_open.h"
@@ -13,7 +14,6 @@
 #include "publisher/item_version.h"
 #include "publisher/windows_environment.h"
 #include "registration/publisher_store.h"
-#include "update/check_engine.h"
 
 namespace wendrix {
 namespace {
@@ -59,30 +59,30 @@ HRESULT QueryVersion(const wchar_t* publisher, const wchar_t* item, std::uint32_
     return S_OK;
   }
 
-  CPublisherStore store;
-  if (flags & kVersionRegistration) {
-    RETURN_IF_FAILED(store.Open(true, nullptr));
-    if (const PublisherRecord* record = FindPublisher(store, publisher)) version = record->version;
-    return S_OK;
-  }
-  if (Given(item) && !Given(publisher)) return E_INVALIDARG;
-  RETURN_IF_FAILED(store.Open(true, nullptr));
-  // Only the data the answer needs is loaded: another publisher's damaged
-  // file neither fails the query nor has its error recorded by it.
-  if (!Given(item)) {
-    const PublisherRecord* selfRecord = SelfRecord(store);
-    if (!selfRecord) return S_OK;
-    RETURN_IF_FAILED(LoadStoredData(store, selfRecord->id.c_str()));
-    if (const PublisherData* self = LoadedData(selfRecord))
-      version = SelfUpdateOnOffer(*self, store.RequiredVersion(), Environment());
-    return S_OK;
-  }
-  const PublisherRecord* record = FindPublisher(store, publisher);
-  if (!record) return S_OK;
-  RETURN_IF_FAILED(LoadStoredData(store, record->id.c_str()));
-  const PublisherData none;
-  const PublisherData* data = LoadedData(record);
-  return ItemVersion(data ? data : &none, item, flags, &version);
+  if (!(flags & kVersionRegistration) && Given(item) && !Given(publisher)) return E_INVALIDARG;
+  return RunStoreQuery([&](StoreQuery& query) -> HRESULT {
+    CPublisherStore& store = query.Store();
+    if (flags & kVersionRegistration) {
+      if (const PublisherRecord* record = FindPublisher(store, publisher)) version = record->version;
+      return S_OK;
+    }
+    // Only the data the answer needs is loaded: another publisher's damaged
+    // file neither fails the query nor has its error recorded by it.
+    if (!Given(item)) {
+      const PublisherRecord* selfRecord = SelfRecord(store);
+      if (!selfRecord) return S_OK;
+      RETURN_IF_FAILED(query.LoadStored(*selfRecord));
+      if (const PublisherData* self = LoadedData(selfRecord))
+        version = SelfUpdateOnOffer(*self, store.RequiredVersion(), Environment());
+      return S_OK;
+    }
+    const PublisherRecord* record = FindPublisher(store, publisher);
+    if (!record) return S_OK;
+    RETURN_IF_FAILED(query.LoadStored(*record));
+    const PublisherData none;
+    const PublisherData* data = LoadedData(record);
+    return ItemVersion(data ? data : &none, item, flags, &version);
+  });
 }
 
 HRESULT QueryAddress(const wchar_t* publisher, const wchar_t* item, std::uint32_t flags,
@@ -90,12 +90,11 @@ HRESULT QueryAddress(const wchar_t* publisher, const wchar_t* item, std::uint32_
   address.reset();
   publisher = ResolvePublisherAlias(publisher);
   if (flags == 0 || !Given(publisher)) return E_INVALIDARG;
-  CPublisherStore store;
-  RETURN_IF_FAILED(store.Open(true, nullptr));
-  const PublisherRecord* record = FindPublisher(store, publisher);
-  if (record && (flags & kAddressKindMask) != kAddressPublisherHomePage)
-    RETURN_IF_FAILED(LoadStoredData(store, record->id.c_str()));
-  return FindAddress(record, LoadedData(record), item, flags, Environment(), address);
+  return RunStoreQuery([&](StoreQuery& query) -> HRESULT {
+    const PublisherRecord* record = FindPublisher(query.Store(), publisher);
+    if (record && (flags & kAddressKindMask) != kAddressPublisherHomePage) RETURN_IF_FAILED(query.LoadStored(*record));
+    return FindAddress(record, LoadedData(record), item, flags, Environment(), address);
+  });
 }
 
 HRESULT OpenAddress(const wchar_t* publisher, const wchar_t* item, std::uint32_t flags, const AddressOpener& opener) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+
 namespace wendrix {
 
 std::uint64_t CurrentFileTime() noexcept {
@@ -17,5 +18,19 @@ std::uint64_t FileSizeOrZero(const std::wstring& path) noexcept {
 }
 
 bool SomethingAt(const std::wstring& path) noexcept { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool StampOf(const std::wstring& path, FileStamp& stamp) noexcept {
+  constexpr std::uint64_t kSettled = 2 * 10'000'000ull;  // two seconds in file time
+  WIN32_FILE_ATTRIBUTE_DATA facts;
+  stamp = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return false;
+  const std::uint64_t written =
+      (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime;
+  // A write time in the future (a clock set back) is not settled either.
+  const std::uint64_t now = CurrentFileTime();
+  if (written > now || now - written < kSettled) return true;
+  stamp = FileStamp{(std::uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow, written};
+  return true;
+}
 
 }  // namespace wendrix

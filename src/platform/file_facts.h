@@ -14,4 +14,22 @@ std::uint64_t FileSizeOrZero(const std::wstring& path) noexcept;
 // True when something (file or folder) is at `path`.
 bool SomethingAt(const std::wstring& path) noexcept;
 
+// How a file (or folder) looked: its size and last write time, to tell
+// later without reading it whether anyone has written it since. The file
+// system keeps write times only to its clock tick (up to 16 ms on NTFS, 2 s
+// on FAT), so a file rewritten with the same size in the tick of its last
+// write would still look the same: a file written less than two seconds
+// before the look gets a stamp that is not known, and an unknown stamp is
+// never taken for unchanged.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;  // last write time; 0 when not known
+  bool IsKnown() const noexcept { return written != 0; }
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of what is at `path`; false, with the system's error, when
+// nothing is there or it cannot be asked (the stamp is then not known).
+bool StampOf(const std::wstring& path, FileStamp& stamp) noexcept;
+
 }  // namespace wendrix

@@ -9,11 +9,7 @@
 namespace wendrix {
 namespace {
 
-struct Answer {
-  int csidl;
-  bool found;
-  std::wstring path;
-};
+using Answer = KnownFolderAnswer;
 
 // The answers of the thread's current operation; null outside any scope.
 thread_local std::vector<Answer>* t_answers = nullptr;
@@ -45,13 +41,27 @@ bool KnownFolderPath(int csidl, std::wstring& path) {
   return ok;
 }
 
-KnownFolderScope::KnownFolderScope() noexcept : m_outermost(t_answers == nullptr) {
+bool KnownFolderAnswers::Watch() {
+  // Where the shell reads the folders it is asked for: the user's settings,
+  // and the machine's in both registry views (a 32-bit process may be
+  // answered from either).
+  constexpr wchar_t kSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  return m_settings.Add(HKEY_CURRENT_USER, kSettings, 0) && m_settings.Add(HKEY_LOCAL_MACHINE, kSettings, KEY_WOW64_64KEY) &&
+         m_settings.Add(HKEY_LOCAL_MACHINE, kSettings, KEY_WOW64_32KEY);
+}
+
+KnownFolderScope::KnownFolderScope() noexcept : m_outermost(t_answers == nullptr), m_owned(m_outermost) {
   if (m_outermost) t_answers = new (std::nothrow) std::vector<Answer>();
+}
+
+KnownFolderScope::KnownFolderScope(KnownFolderAnswers& kept) noexcept
+    : m_outermost(t_answers == nullptr), m_owned(false) {
+  if (m_outermost) t_answers = &kept.m_answers;
 }
 
 KnownFolderScope::~KnownFolderScope() {
   if (!m_outermost) return;
-  delete t_answers;
+  if (m_owned) delete t_answers;
   t_answers = nullptr;
 }
 

@@ -9,6 +9,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "platform/registry_watch.h"
 
 namespace wendrix {
 
@@ -16,15 +19,41 @@ namespace wendrix {
 // may be given); false when the shell has none.
 bool KnownFolderPath(int csidl, std::wstring& path);
 
+struct KnownFolderAnswer {
+  int csidl;
+  bool found;
+  std::wstring path;
+};
+
+// The shell's answers kept across operations, for a caller that keeps what
+// it built from them: they stand while the shell's folder settings in the
+// registry, which any process may change, have not changed since Watch.
+class KnownFolderAnswers {
+ public:
+  // Call before the first answer is asked; false when the settings cannot be
+  // watched, and then nothing may be kept.
+  bool Watch();
+  bool Current() const noexcept { return !m_settings.Changed(); }
+
+ private:
+  friend class KnownFolderScope;
+  std::vector<KnownFolderAnswer> m_answers;
+  RegistryWatch m_settings;
+};
+
 class KnownFolderScope {
  public:
   KnownFolderScope() noexcept;
+  // An operation that keeps its answers in `kept` (when it is the
+  // outermost scope on the thread) instead of forgetting them at its end.
+  explicit KnownFolderScope(KnownFolderAnswers& kept) noexcept;
   KnownFolderScope(const KnownFolderScope&) = delete;
   KnownFolderScope& operator=(const KnownFolderScope&) = delete;
   ~KnownFolderScope();
 
  private:
   bool m_outermost;
+  bool m_owned;
 };
 
 }  // namespace wendrix

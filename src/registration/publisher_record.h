@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_facts.h"
 #include "publisher/model.h"
 
 namespace wendrix {
@@ -70,17 +71,6 @@ enum CountSlot : std::uint32_t {
 
 // The counted flag of a slot (0x1, 0x2, 0x10, 0x20).
 std::uint32_t CountedFlag(CountSlot slot) noexcept;
-
-// How a file looked when this process last read or wrote it: its size and
-// last write time. Every writer of the store's files writes a new file and
-// moves it into place, so while a file still looks so nobody has written it
-// since.
-struct FileStamp {
-  std::uint64_t size = 0;
-  std::uint64_t written = 0;  // last write time; 0 when not known
-  bool IsKnown() const noexcept { return written != 0; }
-  bool operator==(const FileStamp&) const = default;
-};
 
 struct PublisherRecord {
   std::wstring id;

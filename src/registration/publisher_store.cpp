@@ -91,6 +91,8 @@ void KeepSafeRecords(std::vector<PublisherRecord>& records, StoreScope scope) {
 
 constexpr wchar_t kOlderProductKey[] = L"SOFTWARE\\Kestmoor\\Pellister";
 
+HKEY RootOf(StoreScope scope) noexcept { return scope == kScopeCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
 const wchar_t* OlderRegistryPath(ListSource source) noexcept {
   return source == kSourceOlderRegistry2 ? L"SOFTWARE\\Kestmoor\\Pellister\\2.0\\Publishers"
                                          : L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers";
@@ -256,7 +258,7 @@ HRESULT CPublisherStore::ReadSource(ListSource source, StoreScope scope, SourceR
   }
   if (source == kSourceOlderRegistry2 || source == kSourceOlderRegistry3) {
     if (reading.older == OlderFolderState::kImported) return S_OK;
-    const HKEY root = scope == kScopeCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const HKEY root = RootOf(scope);
     if (!reading.olderKeyKnown) {
       // Both registry lists lie under the older product's key: where that is
       // missing, one look spares opening each list.
@@ -358,6 +360,38 @@ HRESULT ImportOlderUserFiles(CJournal* journal) {
   }
   if (journal) RETURN_IF_FAILED(journal->NoteFileToWrite(marker));
   return WriteUnicodeTextFile(marker.c_str(), L"[General]\r\nImported = 1\r\n");
+}
+
+HRESULT ListStoreSources(std::vector<StoreSourceFile>& files, std::vector<StoreSourceKey>& keys) {
+  files.clear();
+  keys.clear();
+  try {
+    const auto add = [&](std::wstring path, std::size_t onlyWith) {
+      files.push_back(StoreSourceFile{std::move(path), onlyWith});
+      return files.size() - 1;
+    };
+    const auto inside = [](const std::wstring& folder, std::wstring_view name) {
+      std::wstring path;
+      return SUCCEEDED(StorePath(folder, name, path)) ? path : folder + std::wstring(name);
+    };
+    for (StoreScope scope : {kScopeCurrentUser, kScopeAllUsers}) {
+      std::wstring folder;
+      RETURN_IF_FAILED(StoreFolder(scope, StoreProduct::kCurrent, folder));
+      add(inside(folder, ListFileName(scope)), StoreSourceFile::kAlways);
+      keys.push_back(StoreSourceKey{RootOf(scope), kOlderProductKey, KEY_WOW64_32KEY});
+      std::wstring older;
+      if (FAILED(StoreFolder(scope, StoreProduct::kOlder, older))) continue;
+      // The older product's marker and list are looked at only in its folder,
+      // and the import's marker only once there is a list to import.
+      const std::size_t olderFolder = add(older, StoreSourceFile::kAlways);
+      add(inside(older, kOlderImportedMarker), olderFolder);
+      const std::size_t olderList = add(inside(older, ListFileName(scope)), olderFolder);
+      if (scope == kScopeCurrentUser) add(inside(folder, kImportedLegacyFile), olderList);
+    }
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 }  // namespace wendrix

@@ -112,4 +112,21 @@ HRESULT WriteScopeList(StoreScope scope, const std::vector<PublisherRecord>& rec
 // once (see Open); files already there are kept.
 HRESULT ImportOlderUserFiles(CJournal* journal);
 
+// What an Open with the older product's sources reads or looks for, for a
+// caller that keeps an opened store and must notice when any of it changes:
+// the files and folders, each with the index of the one whose presence
+// makes the open look at it (kAlways for none: a folder's files and what
+// its list leads to), and the registry keys.
+struct StoreSourceFile {
+  static constexpr std::size_t kAlways = static_cast<std::size_t>(-1);
+  std::wstring path;
+  std::size_t onlyWith = kAlways;
+};
+struct StoreSourceKey {
+  HKEY root;
+  const wchar_t* path;
+  REGSAM view;
+};
+HRESULT ListStoreSources(std::vector<StoreSourceFile>& files, std::vector<StoreSourceKey>& keys);
+
 }  // namespace wendrix

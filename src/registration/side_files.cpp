@@ -66,31 +66,13 @@ HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* j
   return WriteUnicodeTextFile(path.c_str(), text);
 }
 
-// The file's stamp; false, with the system's error, when the file is
-// missing or cannot be asked. A file whose write time is 0 gets a stamp
-// that is not known, and is never taken for unchanged.
-bool StampOf(const std::wstring& path, FileStamp& stamp) noexcept {
-  WIN32_FILE_ATTRIBUTE_DATA facts;
-  stamp = {};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return false;
-  stamp = FileStamp{(std::uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow,
-                    (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime};
-  return true;
-}
-
 // Writes the text, or deletes the file for an empty text, under the file's
-// lock. With a stamp, the file is stamped before the lock is let go, so that
-// no other writer comes in between; a deleted or unwritten file leaves it
-// unknown.
-HRESULT WriteLocked(const std::wstring& path, SideFile kind, std::wstring_view text, CJournal* journal,
-                    FileStamp* stamp) {
-  if (stamp) *stamp = {};
+// lock.
+HRESULT WriteLocked(const std::wstring& path, SideFile kind, std::wstring_view text, CJournal* journal) {
   NamedMutexLock lock;
   RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
   if (text.empty()) return DeleteFileNoted(path, journal);
-  RETURN_IF_FAILED(WriteNoted(path, text, journal));
-  if (stamp) StampOf(path, *stamp);
-  return S_OK;
+  return WriteNoted(path, text, journal);
 }
 
 }  // namespace
@@ -137,7 +119,7 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
 HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal) {
   std::wstring path;
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
-  return WriteLocked(path, kind, text, journal, nullptr);
+  return WriteLocked(path, kind, text, journal);
 }
 
 HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp) {
@@ -147,7 +129,10 @@ HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::
   // in just after this write as well.
   FileStamp now;
   if (stamp.IsKnown() && StampOf(path, now) && now == stamp) return S_FALSE;
-  return WriteLocked(path, kind, text, nullptr, &stamp);
+  // A file just written cannot be stamped (see FileStamp): the next read
+  // stamps it.
+  stamp = {};
+  return WriteLocked(path, kind, text, nullptr);
 }
 
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path) {

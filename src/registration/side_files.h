@@ -36,8 +36,8 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
 // WriteSideFile does, unless `stamp` is known (it then describes the file
 // holding `text`) and the file still looks so: S_FALSE then, and nothing is
 // written (a file another writer stored in another encoding keeps it, since
-// it reads as the same text). Afterwards `stamp` describes the file as written (unknown when
-// the write failed or the file was deleted).
+// it reads as the same text). A write leaves `stamp` unknown: a file just
+// written cannot be stamped, and the next read stamps it.
 HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp);
 
 // The stored data file through the record's dataText and dataStamp. A save

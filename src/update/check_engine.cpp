@@ -341,13 +341,17 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
   return hr;
 }
 
+bool LoadsWithFilter(const PublisherRecord& record, const wchar_t* filter) noexcept {
+  if (IsExcluded(record)) return false;
+  return !filter || !*filter || MatchesFilter(record, filter) || IsSelfPublisher(record);
+}
+
 HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
   const KnownFolderScope folders;  // every side file lives in the same folders
   store.ClearRequiredVersion();
   HRESULT first = S_OK;
   for (PublisherRecord& record : store.Records()) {
-    if (IsExcluded(record)) continue;
-    if (filter && *filter && !MatchesFilter(record, filter) && !IsSelfPublisher(record)) continue;
+    if (!LoadsWithFilter(record, filter)) continue;
     if (record.dataText.empty()) LoadDataFile(record);
     PublisherData& data = ModelOf(record);
     if (record.dataText.empty()) {

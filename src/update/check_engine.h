@@ -63,6 +63,8 @@ HRESULT FetchPublisherData(CTransfer& transfer, CPublisherStore& store, Publishe
 // self publisher) into its model and marks its new items. The first failure
 // is returned.
 HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter);
+// Whether LoadStoredData with `filter` loads the record's data.
+bool LoadsWithFilter(const PublisherRecord& record, const wchar_t* filter) noexcept;
 
 // True when `record` matches a filter by ID or name, ignoring case.
 bool MatchesFilter(const PublisherRecord& record, const wchar_t* filter) noexcept;

@@ -2,16 +2,22 @@
 // temporary folders: versions, addresses, what would be opened, and the
 // information lists.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../support/child_process.h"
+#include "../support/registry_sandbox.h"
 #include "../support/shell_folder_redirect.h"
 #include "api/info_enumeration.h"
 #include "api/publisher_queries.h"
+#include "platform/file_facts.h"
+#include "platform/unique_handle.h"
 #include "platform/ini_file.h"
 #include "frame/module_state.h"
 #include "registration/registration.h"
@@ -304,6 +310,123 @@ TEST_F(ApiExportsTest, DataFileIdentity) {
   WENDRIX_DATA_FILE_INFO untouched{};
   EXPECT_EQ(m_info(0, 14, m_temp.File(L"missing").c_str(), nullptr, 0, &untouched), HResultFromWin32(2));
   EXPECT_EQ(untouched.id, nullptr);
+}
+
+// Sets the last write time of every file in `folder` a minute back, as if
+// written long ago: only then can a query keep the store it read.
+void AgeFiles(const std::wstring& folder) {
+  const std::uint64_t minuteAgo = CurrentFileTime() - 60 * 10'000'000ull;
+  const FILETIME time{static_cast<DWORD>(minuteAgo), static_cast<DWORD>(minuteAgo >> 32)};
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const UniqueFile file(CreateFileW((folder + found.cFileName).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time)) << found.cFileName;
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
+// What another process writes to the store, for the test below.
+WENDRIX_CHILD_ROLE(store_writer) {
+  const std::wstring& action = args.at(0);
+  Registration r;
+  r.id = L"1.2.3";
+  r.name = L"Acme";
+  r.homePage = L"http://Acme.example/";
+  r.dataSource = L"http://Acme.example/d.wx-cnf";
+  r.version = L"1.6";
+  r.hasCount = true;
+  r.count = 1;
+  if (action == L"version") return FAILED(RegisterInScope(r, kScopeCurrentUser, nullptr));
+  if (action == L"all-users") {
+    r.id = L"8.8";
+    r.version = L"3.0";
+    return FAILED(RegisterInScope(r, kScopeAllUsers, nullptr));
+  }
+  if (action == L"data") {
+    std::wstring data = kAcmeData;
+    data.replace(data.find(L"e.exe"), 5, L"f.exe");
+    return FAILED(WriteUnicodeTextFile(args.at(1).c_str(), data));
+  }
+  if (action == L"older-list") {
+    SHCreateDirectoryExW(nullptr, args.at(1).c_str(), nullptr);
+    const std::wstring list = args.at(1) + L"\\CurrentUserPublishers.ini";
+    const wchar_t* version = GetFileAttributesW(list.c_str()) == INVALID_FILE_ATTRIBUTES ? L"7.1" : L"7.2";
+    return FAILED(WriteUnicodeTextFile(list.c_str(), L"[7.8]\r\nVersion = " + std::wstring(version) + L"\r\n"));
+  }
+  if (action == L"older-registry") {
+    SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers\\7.7", L"Version", L"7.0", 0);
+    return 0;
+  }
+  if (action == L"shell-folder") {
+    SetStringValue(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                   L"Local AppData", args.at(1), 0);
+    return 0;
+  }
+  return 99;
+}
+
+// The queries keep the store they read across calls: while its files keep
+// their stamps and its registry keys are unchanged, it is not read again;
+// whatever another process changes is seen by the next call.
+TEST_F(ApiExportsTest, KeptStoreFollowsWhatOtherProcessesWrite) {
+  RegisterAcmeAndBeta();
+  const std::wstring dataFile = UserFolder() + L"1.2.3.ini";
+  const auto version = [&](const wchar_t* id) { return Text(m_version, id, L"any", 16); };
+  const auto download = [&] { return Text(m_url, L"1.2.3", L"editor", 9); };
+  const auto settle = [&] {
+    AgeFiles(UserFolder());
+    AgeFiles(CommonFolder());
+    download();  // reads the store again, and keeps it
+  };
+
+  settle();
+  EXPECT_EQ(download(), L"http://acme.example/e.exe");
+  // Kept: the data file rewritten in place with its size and stamp is not
+  // read again (a write the file system could not tell from none).
+  FileStamp before;
+  ASSERT_TRUE(StampOf(dataFile, before));
+  std::wstring changed = kAcmeData;
+  changed.replace(changed.find(L"e.exe"), 5, L"g.exe");
+  WriteFile(UserFolder(), L"1.2.3.ini", changed);
+  {
+    const UniqueFile file(CreateFileW(dataFile.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const FILETIME written{static_cast<DWORD>(before.written), static_cast<DWORD>(before.written >> 32)};
+    ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
+  }
+  EXPECT_EQ(download(), L"http://acme.example/e.exe") << "kept";
+  settle();
+  EXPECT_EQ(download(), L"http://acme.example/g.exe");
+
+  const std::wstring elsewhere = m_temp.Path() + L"\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+  const std::wstring olderFolder = OlderUserFolder().substr(0, OlderUserFolder().size() - 1);
+  struct Step {
+    const wchar_t* action;
+    std::wstring argument;
+    std::function<std::wstring()> query;
+    const wchar_t *before, *after;
+  };
+  const Step kSteps[] = {
+      {L"version", L"", [&] { return version(L"1.2.3"); }, L"1.5", L"1.6"},
+      {L"data", dataFile, download, L"http://acme.example/g.exe", L"http://acme.example/f.exe"},
+      {L"all-users", L"", [&] { return version(L"8.8"); }, L"(null)", L"3.0"},
+      {L"older-list", olderFolder, [&] { return version(L"7.8"); }, L"(null)", L"7.1"},
+      {L"older-list", olderFolder, [&] { return version(L"7.8"); }, L"7.1", L"7.2"},
+      {L"older-registry", L"", [&] { return version(L"7.7"); }, L"(null)", L"7.0"},
+      {L"shell-folder", elsewhere, [&] { return version(L"1.2.3"); }, L"1.6", L"(null)"},
+  };
+  for (const Step& step : kSteps) {
+    settle();
+    EXPECT_EQ(step.query(), step.before) << step.action;
+    ChildProcess writer;
+    ASSERT_TRUE(writer.Start(L"store_writer", {step.action, step.argument}));
+    ASSERT_EQ(writer.Wait(), 0) << step.action;
+    EXPECT_EQ(step.query(), step.after) << step.action;
+  }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <tuple>
 
+#include "platform/unique_handle.h"
+
 namespace wendrix::test {
 namespace {
 
@@ -256,6 +258,12 @@ TEST_F(CheckEngineTest, DataFileBeyondTheCapFails) {
 // A check that fetches what is stored leaves the stored files alone, but a
 // file another process wrote or deleted since this one read it is written
 // again, even when the other text has the same size.
+void SetLastWrite(const std::wstring& path, std::uint64_t time) {
+  const UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+  ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
+}
+
 std::uint64_t LastWrite(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA facts{};
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return 0;
@@ -272,21 +280,30 @@ TEST_F(CheckEngineTest, StoredFilesAreWrittenOnlyWhenTheyDiffer) {
   ASSERT_EQ(SideFilePath(Record(L"1.1"), SideFile::kPreviousItems, previous), S_OK);
   const std::wstring dataText = ReadText(data), previousText = ReadText(previous);
   ASSERT_NE(previousText, L"<missing>");
+  // Files written in the last two seconds cannot be stamped; these were
+  // written long ago.
+  for (const std::wstring* path : {&data, &previous}) SetLastWrite(*path, LastWrite(*path) - 60 * 10'000'000ull);
   const std::uint64_t dataTime = LastWrite(data), previousTime = LastWrite(previous);
   ASSERT_EQ(Check(), kCheckAllSucceeded);
   EXPECT_EQ(LastWrite(data), dataTime);
   EXPECT_EQ(LastWrite(previous), previousTime);
 
+  // Another writer between the store's load and the check: other text of the
+  // same size, the file deleted, and other text of the same size written in
+  // the clock tick of the check's own last write (the write time unchanged).
+  enum class Change { kRewritten, kDeleted, kRewrittenInTheSameTick };
   for (const std::wstring* path : {&data, &previous}) {
-    for (const bool remove : {false, true}) {
-      SCOPED_TRACE(*path + (remove ? L" deleted" : L" rewritten"));
+    for (const Change change : {Change::kRewritten, Change::kDeleted, Change::kRewrittenInTheSameTick}) {
+      SCOPED_TRACE(*path + L" change " + std::to_wstring(static_cast<int>(change)));
       m_store = CPublisherStore();
       ASSERT_EQ(m_store.Open(false, nullptr), S_OK);
       LoadStoredData(m_store, nullptr);
       std::wstring other = ReadText(*path);
       other.back() = other.back() == L'x' ? L'y' : L'x';
-      if (remove) ASSERT_TRUE(DeleteFileW(path->c_str()));
+      const std::uint64_t written = LastWrite(*path);
+      if (change == Change::kDeleted) ASSERT_TRUE(DeleteFileW(path->c_str()));
       else ASSERT_EQ(WriteUnicodeTextFile(path->c_str(), other), S_OK);
+      if (change == Change::kRewrittenInTheSameTick) SetLastWrite(*path, written);
       ASSERT_EQ(RunCheck(m_transfer, &m_client, &m_settings, &m_store, nullptr, 0), kCheckAllSucceeded);
       EXPECT_EQ(ReadText(data), dataText);
       EXPECT_EQ(ReadText(previous), previousText);

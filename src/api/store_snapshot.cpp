@@ -1,0 +1,162 @@
+#include "api/store_snapshot.h"
+
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/file_facts.h"
+#include "platform/known_folders.h"
+#include "platform/registry_watch.h"
+#include "registration/side_files.h"
+#include "update/check_engine.h"
+
+namespace wendrix {
+
+class StoreSnapshot {
+ public:
+  // Reads the store again. The shell's folders and the registry watches
+  // stay while nothing they watch has changed (most changes are to files);
+  // the watches are set and the files looked at before the store is read,
+  // so that a change after them is seen by the next Current and one before
+  // them by this read.
+  HRESULT Open() {
+    m_files.clear();
+    m_loads.clear();
+    m_store = CPublisherStore();
+    std::vector<StoreSourceFile> files;
+    std::vector<StoreSourceKey> keys;
+    const bool listed = SUCCEEDED(ListStoreSources(files, keys));
+    if (!m_watching || !folders.Current() || m_keys.Changed()) {
+      folders = KnownFolderAnswers();
+      m_keys = RegistryWatch();
+      m_watching = listed && folders.Watch() && WatchKeys(keys);
+    }
+    const KnownFolderScope scope(folders);
+    m_keepable = m_watching && listed;
+    if (m_keepable) NoteFiles(files);
+    const HRESULT hr = m_store.Open(true, nullptr);
+    if (FAILED(hr)) m_keepable = false;
+    return hr;
+  }
+
+  bool Current() const {
+    if (!m_keepable || !folders.Current() || m_keys.Changed()) return false;
+    for (const Noted& noted : m_files)
+      if (!noted.look.Unchanged(LookAt(noted.path))) return false;
+    return true;
+  }
+  bool Keepable() const noexcept { return m_keepable; }
+
+  CPublisherStore& Store() noexcept { return m_store; }
+
+  HRESULT LoadStored(const PublisherRecord& record) {
+    for (const Load& load : m_loads) {
+      if (load.id != record.id) continue;
+      m_store.ClearRequiredVersion();
+      if (!load.requiredVersion.empty()) m_store.RecordRequiredVersion(load.requiredVersion);
+      return S_OK;
+    }
+    for (const PublisherRecord& r : m_store.Records()) {
+      if (!LoadsWithFilter(r, record.id.c_str())) continue;
+      for (SideFile kind : {SideFile::kData, SideFile::kPreviousItems, SideFile::kInactiveItems}) {
+        std::wstring path;
+        if (SUCCEEDED(SideFilePath(r, kind, path))) Note(path);
+      }
+    }
+    // A failed load is not kept: it is tried again, and its error recorded
+    // again, as by a call of its own.
+    RETURN_IF_FAILED(LoadStoredData(m_store, record.id.c_str()));
+    m_loads.push_back(Load{record.id, m_store.RequiredVersion()});
+    return S_OK;
+  }
+
+  KnownFolderAnswers folders;
+
+ private:
+  // A file as it looked: missing, or present with its stamp.
+  struct Look {
+    bool missing = false;
+    FileStamp stamp;
+    // Told for sure only when missing or stamped (an unknown stamp matches
+    // nothing).
+    bool Unchanged(const Look& now) const noexcept {
+      return missing ? now.missing : !now.missing && stamp.IsKnown() && stamp == now.stamp;
+    }
+  };
+  struct Noted {
+    std::wstring path;
+    Look look;
+  };
+  struct Load {
+    std::wstring id;
+    std::wstring requiredVersion;
+  };
+
+  static Look LookAt(const std::wstring& path) noexcept {
+    Look look;
+    if (!StampOf(path, look.stamp)) {
+      const DWORD error = GetLastError();
+      look.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    return look;
+  }
+
+  bool WatchKeys(const std::vector<StoreSourceKey>& keys) {
+    for (const StoreSourceKey& key : keys)
+      if (!m_keys.Add(key.root, key.path, key.view)) return false;
+    return true;
+  }
+
+  // A file whose folder is missing is not looked at: the folder's look
+  // tells when it comes.
+  void NoteFiles(const std::vector<StoreSourceFile>& files) {
+    std::vector<bool> present(files.size(), false);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const std::size_t with = files[i].onlyWith;
+      if (with == StoreSourceFile::kAlways || present[with]) present[i] = Note(files[i].path);
+    }
+  }
+
+  // False when `path` was missing.
+  bool Note(const std::wstring& path) {
+    for (const Noted& noted : m_files)
+      if (noted.path == path) return !noted.look.missing;
+    m_files.push_back(Noted{path, LookAt(path)});
+    return !m_files.back().look.missing;
+  }
+
+  bool m_watching = false;  // folders and m_keys are set
+  bool m_keepable = false;
+  RegistryWatch m_keys;
+  std::vector<Noted> m_files;
+  CPublisherStore m_store;
+  std::vector<Load> m_loads;
+};
+
+CPublisherStore& StoreQuery::Store() noexcept { return m_snapshot.Store(); }
+
+HRESULT StoreQuery::LoadStored(const PublisherRecord& record) { return m_snapshot.LoadStored(record); }
+
+namespace {
+
+std::mutex g_queryTurn;
+std::unique_ptr<StoreSnapshot> g_kept;  // guarded by g_queryTurn
+
+}  // namespace
+
+HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query) {
+  const std::lock_guard<std::mutex> turn(g_queryTurn);
+  try {
+    if (!g_kept) g_kept = std::make_unique<StoreSnapshot>();
+    if (!g_kept->Current()) RETURN_IF_FAILED(g_kept->Open());
+    const KnownFolderScope folders(g_kept->folders);
+    StoreQuery view(*g_kept);
+    return query(view);
+  } catch (const std::bad_alloc&) {
+    g_kept.reset();
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace wendrix

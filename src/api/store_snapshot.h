@@ -1,0 +1,45 @@
+#pragma once
+// The publisher store as the queries see it, kept across calls in the
+// process.
+//
+// Applications ask for versions and addresses at start-up, often one call
+// after another. Opening the store for each means asking the shell for two
+// folders, reading both lists and looking for the older product's sources,
+// which costs milliseconds and grows with every publisher registered. The
+// queries share one opened store instead, kept only while nothing it was
+// read from has changed: the registry keys it depends on (the shell's folder
+// settings, the older product's lists) are watched, and every file it read
+// or looked for, the lists and the queried publishers' side files among
+// them, must still be missing or have the stamp it had (FileStamp) before
+// each use. So the next call sees what any process wrote in between; a file
+// written too recently to be stamped has the store read again each call.
+#include <functional>
+#include <memory>
+
+#include "core/result.h"
+#include "registration/publisher_store.h"
+
+namespace wendrix {
+
+class StoreSnapshot;
+
+// What one query works on.
+class StoreQuery {
+ public:
+  explicit StoreQuery(StoreSnapshot& snapshot) noexcept : m_snapshot(snapshot) {}
+  CPublisherStore& Store() noexcept;
+  // LoadStoredData filtered to the publisher, done once while the store is
+  // kept; afterwards the store's required version is what that load
+  // recorded, as after a load of its own.
+  HRESULT LoadStored(const PublisherRecord& record);
+
+ private:
+  StoreSnapshot& m_snapshot;
+};
+
+// Runs `query` on the store opened with the older product's sources; one
+// query runs at a time in the process. Where a source cannot be watched the
+// store is opened for this call only.
+HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query);
+
+}  // namespace wendrix
