@@ -312,21 +312,24 @@ TEST_F(ApiExportsTest, DataFileIdentity) {
   EXPECT_EQ(untouched.id, nullptr);
 }
 
-// Sets the last write time of every file in `folder` a minute back, as if
-// written long ago: only then can a query keep the store it read.
-void AgeFiles(const std::wstring& folder) {
+// Sets the last write time of `folder` and of every file in it a minute
+// back, as if written long ago: only then can a query keep the store it read.
+void AgeFolder(const std::wstring& folder) {
   const std::uint64_t minuteAgo = CurrentFileTime() - 60 * 10'000'000ull;
   const FILETIME time{static_cast<DWORD>(minuteAgo), static_cast<DWORD>(minuteAgo >> 32)};
+  const auto age = [&](const std::wstring& path) {
+    const UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    EXPECT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time)) << path;
+  };
   WIN32_FIND_DATAW found;
   const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const UniqueFile file(CreateFileW((folder + found.cFileName).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-    EXPECT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time)) << found.cFileName;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) age(folder + found.cFileName);
   } while (FindNextFileW(find, &found));
   FindClose(find);
+  age(folder);
 }
 
 // What another process writes to the store, for the test below.
@@ -354,8 +357,13 @@ WENDRIX_CHILD_ROLE(store_writer) {
   if (action == L"older-list") {
     SHCreateDirectoryExW(nullptr, args.at(1).c_str(), nullptr);
     const std::wstring list = args.at(1) + L"\\CurrentUserPublishers.ini";
-    const wchar_t* version = GetFileAttributesW(list.c_str()) == INVALID_FILE_ATTRIBUTES ? L"7.1" : L"7.2";
-    return FAILED(WriteUnicodeTextFile(list.c_str(), L"[7.8]\r\nVersion = " + std::wstring(version) + L"\r\n"));
+    const char* text = GetFileAttributesW(list.c_str()) == INVALID_FILE_ATTRIBUTES ? "[7.8]\r\nVersion = 7.1\r\n"
+                                                                                  : "[7.8]\r\nVersion = 7.2\r\n";
+    // Written in place, as the older product writes it: the folder does not
+    // change, only the file.
+    const UniqueFile file(CreateFileW(list.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return !WriteFile(file.Get(), text, static_cast<DWORD>(strlen(text)), &written, nullptr);
   }
   if (action == L"older-registry") {
     SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers\\7.7", L"Version", L"7.0", 0);
@@ -378,8 +386,7 @@ TEST_F(ApiExportsTest, KeptStoreFollowsWhatOtherProcessesWrite) {
   const auto version = [&](const wchar_t* id) { return Text(m_version, id, L"any", 16); };
   const auto download = [&] { return Text(m_url, L"1.2.3", L"editor", 9); };
   const auto settle = [&] {
-    AgeFiles(UserFolder());
-    AgeFiles(CommonFolder());
+    for (const std::wstring& folder : {UserFolder(), CommonFolder(), OlderUserFolder()}) AgeFolder(folder);
     download();  // reads the store again, and keeps it
   };
 
