@@ -422,6 +422,11 @@ HRESULT WINAPI WendrixCheck(const CHAR* publisher, const CHAR* item, CHAR** summ
  * failures of reading the publisher store or its data. An unknown publisher
  * or item is no error (0, null).
  *
+ * WendrixVersion, WendrixURL, WendrixOpen and WendrixBuy in one process
+ * share the publisher store they read and read it again only when it has
+ * changed, so an application may call them freely at start-up; a change any
+ * process makes to the store is seen by the next call.
+ *
  * WendrixOpen looks the address up as WendrixURL does and opens it: a
  * "mailto:" address in the user's mail program, anything else with its
  * registered handler (the browser for web pages). Returns 0 (also when there
