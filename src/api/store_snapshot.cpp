@@ -24,15 +24,17 @@ class StoreSnapshot {
     m_files.clear();
     m_loads.clear();
     m_store = CPublisherStore();
+    const bool rewatch = !m_watching || !folders.Current() || m_keys.Changed();
+    if (rewatch) {
+      folders = KnownFolderAnswers();
+      m_keys = RegistryWatch();
+      m_watching = folders.Watch();
+    }
+    const KnownFolderScope scope(folders);
     std::vector<StoreSourceFile> files;
     std::vector<StoreSourceKey> keys;
     const bool listed = SUCCEEDED(ListStoreSources(files, keys));
-    if (!m_watching || !folders.Current() || m_keys.Changed()) {
-      folders = KnownFolderAnswers();
-      m_keys = RegistryWatch();
-      m_watching = listed && folders.Watch() && WatchKeys(keys);
-    }
-    const KnownFolderScope scope(folders);
+    if (rewatch && m_watching) m_watching = listed && WatchKeys(keys);
     m_keepable = m_watching && listed;
     if (m_keepable) NoteFiles(files);
     const HRESULT hr = m_store.Open(true, nullptr);

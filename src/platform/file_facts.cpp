@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-
 namespace wendrix {
 
 std::uint64_t CurrentFileTime() noexcept {

@@ -46,7 +46,8 @@ bool KnownFolderAnswers::Watch() {
   // and the machine's in both registry views (a 32-bit process may be
   // answered from either).
   constexpr wchar_t kSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-  return m_settings.Add(HKEY_CURRENT_USER, kSettings, 0) && m_settings.Add(HKEY_LOCAL_MACHINE, kSettings, KEY_WOW64_64KEY) &&
+  return m_settings.Add(HKEY_CURRENT_USER, kSettings, 0) &&
+         m_settings.Add(HKEY_LOCAL_MACHINE, kSettings, KEY_WOW64_64KEY) &&
          m_settings.Add(HKEY_LOCAL_MACHINE, kSettings, KEY_WOW64_32KEY);
 }
 

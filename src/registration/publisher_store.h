@@ -114,9 +114,9 @@ HRESULT ImportOlderUserFiles(CJournal* journal);
 
 // What an Open with the older product's sources reads or looks for, for a
 // caller that keeps an opened store and must notice when any of it changes:
-// the files and folders, each with the index of the one whose presence
-// makes the open look at it (kAlways for none: a folder's files and what
-// its list leads to), and the registry keys.
+// the files and folders, each with the index of the entry whose presence
+// makes the open look at it (a folder's files, what a list leads to) or
+// kAlways, and the registry keys.
 struct StoreSourceFile {
   static constexpr std::size_t kAlways = static_cast<std::size_t>(-1);
   std::wstring path;
