@@ -1,8 +1,10 @@
 #include "api/store_snapshot.h"
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_facts.h"
@@ -21,8 +23,9 @@ class StoreSnapshot {
   // so that a change after them is seen by the next Current and one before
   // them by this read.
   HRESULT Open() {
+    m_keepable = false;
     m_files.clear();
-    m_loads.clear();
+    m_noted.clear();
     m_store = CPublisherStore();
     const bool rewatch = !m_watching || !folders.Current() || m_keys.Changed();
     if (rewatch) {
@@ -35,11 +38,10 @@ class StoreSnapshot {
     std::vector<StoreSourceKey> keys;
     const bool listed = SUCCEEDED(ListStoreSources(files, keys));
     if (rewatch && m_watching) m_watching = listed && WatchKeys(keys);
+    if (m_watching && listed) NoteFiles(files);
+    RETURN_IF_FAILED(m_store.Open(true, nullptr));
     m_keepable = m_watching && listed;
-    if (m_keepable) NoteFiles(files);
-    const HRESULT hr = m_store.Open(true, nullptr);
-    if (FAILED(hr)) m_keepable = false;
-    return hr;
+    return S_OK;
   }
 
   bool Current() const {
@@ -52,25 +54,22 @@ class StoreSnapshot {
 
   CPublisherStore& Store() noexcept { return m_store; }
 
+  // The publisher's stored texts are read once while the store is kept
+  // (noted first), but its data is loaded again for every query: a load
+  // asks the machine too (installed versions, conditions), and that answer
+  // may change at any time.
   HRESULT LoadStored(const PublisherRecord& record) {
-    for (const Load& load : m_loads) {
-      if (load.id != record.id) continue;
-      m_store.ClearRequiredVersion();
-      if (!load.requiredVersion.empty()) m_store.RecordRequiredVersion(load.requiredVersion);
-      return S_OK;
-    }
-    for (const PublisherRecord& r : m_store.Records()) {
-      if (!LoadsWithFilter(r, record.id.c_str())) continue;
-      for (SideFile kind : {SideFile::kData, SideFile::kPreviousItems, SideFile::kInactiveItems}) {
-        std::wstring path;
-        if (SUCCEEDED(SideFilePath(r, kind, path))) Note(path);
+    if (std::find(m_noted.begin(), m_noted.end(), record.id) == m_noted.end()) {
+      for (const PublisherRecord& r : m_store.Records()) {
+        if (!LoadsWithFilter(r, record.id.c_str())) continue;
+        for (SideFile kind : {SideFile::kData, SideFile::kPreviousItems, SideFile::kInactiveItems}) {
+          std::wstring path;
+          if (SUCCEEDED(SideFilePath(r, kind, path))) Note(path);
+        }
       }
+      m_noted.push_back(record.id);
     }
-    // A failed load is not kept: it is tried again, and its error recorded
-    // again, as by a call of its own.
-    RETURN_IF_FAILED(LoadStoredData(m_store, record.id.c_str()));
-    m_loads.push_back(Load{record.id, m_store.RequiredVersion()});
-    return S_OK;
+    return LoadStoredData(m_store, record.id.c_str());
   }
 
   KnownFolderAnswers folders;
@@ -90,11 +89,6 @@ class StoreSnapshot {
     std::wstring path;
     Look look;
   };
-  struct Load {
-    std::wstring id;
-    std::wstring requiredVersion;
-  };
-
   static Look LookAt(const std::wstring& path) noexcept {
     Look look;
     if (!StampOf(path, look.stamp)) {
@@ -132,8 +126,8 @@ class StoreSnapshot {
   bool m_keepable = false;
   RegistryWatch m_keys;
   std::vector<Noted> m_files;
+  std::vector<std::wstring> m_noted;  // publishers whose side files are in m_files
   CPublisherStore m_store;
-  std::vector<Load> m_loads;
 };
 
 CPublisherStore& StoreQuery::Store() noexcept { return m_snapshot.Store(); }
@@ -143,22 +137,33 @@ HRESULT StoreQuery::LoadStored(const PublisherRecord& record) { return m_snapsho
 namespace {
 
 std::mutex g_queryTurn;
-std::unique_ptr<StoreSnapshot> g_kept;  // guarded by g_queryTurn
+// Guarded by g_queryTurn. Not a static object: at process exit other
+// threads may have ended inside a query, and nothing may be torn down then.
+StoreSnapshot* g_kept = nullptr;
 
 }  // namespace
 
 HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query) {
-  const std::lock_guard<std::mutex> turn(g_queryTurn);
   try {
-    if (!g_kept) g_kept = std::make_unique<StoreSnapshot>();
-    if (!g_kept->Current()) RETURN_IF_FAILED(g_kept->Open());
-    const KnownFolderScope folders(g_kept->folders);
-    StoreQuery view(*g_kept);
-    return query(view);
+    const std::lock_guard<std::mutex> turn(g_queryTurn);
+    try {
+      if (!g_kept) g_kept = new StoreSnapshot();
+      if (!g_kept->Current()) RETURN_IF_FAILED(g_kept->Open());
+      const KnownFolderScope folders(g_kept->folders);
+      StoreQuery view(*g_kept);
+      return query(view);
+    } catch (...) {
+      // Whatever was half made is not kept.
+      delete std::exchange(g_kept, nullptr);
+      throw;
+    }
   } catch (const std::bad_alloc&) {
-    g_kept.reset();
     return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
 }
+
+void ReleaseKeptStore() noexcept { delete std::exchange(g_kept, nullptr); }
 
 }  // namespace wendrix

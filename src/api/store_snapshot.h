@@ -13,6 +13,8 @@
 // them, must still be missing or have the stamp it had (FileStamp) before
 // each use. So the next call sees what any process wrote in between; a file
 // written too recently to be stamped has the store read again each call.
+// What a publisher's data says about the machine (installed versions,
+// conditions) is asked again by every query.
 #include <functional>
 #include <memory>
 
@@ -28,9 +30,8 @@ class StoreQuery {
  public:
   explicit StoreQuery(StoreSnapshot& snapshot) noexcept : m_snapshot(snapshot) {}
   CPublisherStore& Store() noexcept;
-  // LoadStoredData filtered to the publisher, done once while the store is
-  // kept; afterwards the store's required version is what that load
-  // recorded, as after a load of its own.
+  // LoadStoredData filtered to the publisher; its files are watched from
+  // then on.
   HRESULT LoadStored(const PublisherRecord& record);
 
  private:
@@ -41,5 +42,9 @@ class StoreQuery {
 // query runs at a time in the process. Where a source cannot be watched the
 // store is opened for this call only.
 HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query);
+
+// Lets the kept store go, when the library is unloaded while its process
+// goes on (no query can be running then).
+void ReleaseKeptStore() noexcept;
 
 }  // namespace wendrix

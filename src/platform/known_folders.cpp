@@ -51,19 +51,17 @@ bool KnownFolderAnswers::Watch() {
          m_settings.Add(HKEY_LOCAL_MACHINE, kSettings, KEY_WOW64_32KEY);
 }
 
-KnownFolderScope::KnownFolderScope() noexcept : m_outermost(t_answers == nullptr), m_owned(m_outermost) {
-  if (m_outermost) t_answers = new (std::nothrow) std::vector<Answer>();
+KnownFolderScope::KnownFolderScope() noexcept : m_enclosing(t_answers), m_owned(t_answers == nullptr) {
+  if (m_owned) t_answers = new (std::nothrow) std::vector<Answer>();
 }
 
-KnownFolderScope::KnownFolderScope(KnownFolderAnswers& kept) noexcept
-    : m_outermost(t_answers == nullptr), m_owned(false) {
-  if (m_outermost) t_answers = &kept.m_answers;
+KnownFolderScope::KnownFolderScope(KnownFolderAnswers& kept) noexcept : m_enclosing(t_answers), m_owned(false) {
+  t_answers = &kept.m_answers;
 }
 
 KnownFolderScope::~KnownFolderScope() {
-  if (!m_outermost) return;
   if (m_owned) delete t_answers;
-  t_answers = nullptr;
+  t_answers = m_enclosing;
 }
 
 }  // namespace wendrix

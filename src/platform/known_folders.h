@@ -44,15 +44,16 @@ class KnownFolderAnswers {
 class KnownFolderScope {
  public:
   KnownFolderScope() noexcept;
-  // An operation that keeps its answers in `kept` (when it is the
-  // outermost scope on the thread) instead of forgetting them at its end.
+  // An operation that uses and keeps the answers in `kept` for its length,
+  // whatever scope encloses it (the enclosing one's answers come back at its
+  // end): the kept answers stand while their watch says so.
   explicit KnownFolderScope(KnownFolderAnswers& kept) noexcept;
   KnownFolderScope(const KnownFolderScope&) = delete;
   KnownFolderScope& operator=(const KnownFolderScope&) = delete;
   ~KnownFolderScope();
 
  private:
-  bool m_outermost;
+  std::vector<KnownFolderAnswer>* m_enclosing;  // the answers to restore
   bool m_owned;
 };
 

@@ -116,6 +116,15 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
   return S_OK;
 }
 
+HRESULT ReadChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp& stamp) {
+  if (stamp.IsKnown()) {
+    std::wstring path;
+    FileStamp now;
+    if (SUCCEEDED(SideFilePath(record, kind, path)) && StampOf(path, now) && now == stamp) return S_FALSE;
+  }
+  return ReadSideFile(record, kind, text, &stamp);
+}
+
 HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal) {
   std::wstring path;
   RETURN_IF_FAILED(SideFilePath(record, kind, path));

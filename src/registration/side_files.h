@@ -28,6 +28,10 @@ HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring&
 // stamp, it is set to how the file looked when read (unknown when that could
 // not be told).
 HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp* stamp = nullptr);
+// As ReadSideFile with a stamp, unless `stamp` is known (it then describes
+// the file holding `text`) and the file still looks so: S_FALSE then, and
+// `text` is kept as it is.
+HRESULT ReadChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp& stamp);
 // Writes the text as UTF-16 with a byte-order mark, creating the folder; an
 // empty text deletes the file instead (a missing file is no error). With a
 // journal the file is noted first.

@@ -80,10 +80,11 @@ void Hold(std::wstring& held, FileStamp& stamp, std::wstring text) {
 
 void ForgetDataText(PublisherRecord& record) { Hold(record.dataText, record.dataStamp, {}); }
 
-// The stored previous items into the record, with their stamp; none when
-// the file cannot be read.
+// The stored previous items into the record, with their stamp (read only
+// when the file no longer has the stamp of the text held); none when the
+// file cannot be read.
 void ReadPreviousItems(PublisherRecord& record) {
-  if (FAILED(ReadSideFile(record, SideFile::kPreviousItems, record.previousItems, &record.previousItemsStamp)))
+  if (FAILED(ReadChangedSideFile(record, SideFile::kPreviousItems, record.previousItems, record.previousItemsStamp)))
     Hold(record.previousItems, record.previousItemsStamp, {});
 }
 

@@ -19,6 +19,7 @@
 #include "platform/file_facts.h"
 #include "platform/unique_handle.h"
 #include "platform/ini_file.h"
+#include "platform/registry.h"
 #include "frame/module_state.h"
 #include "registration/registration.h"
 #include "registration/store_folders.h"
@@ -349,6 +350,13 @@ WENDRIX_CHILD_ROLE(store_writer) {
     r.version = L"3.0";
     return FAILED(RegisterInScope(r, kScopeAllUsers, nullptr));
   }
+  if (action == L"install") {  // a program installed: the library's own file stands in for it
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring library(self, length);
+    library.replace(library.rfind(L'\\') + 1, std::wstring::npos, sizeof(void*) == 8 ? L"wendrix64.dll" : L"wendrix.dll");
+    return !CopyFileW(library.c_str(), args.at(1).c_str(), FALSE);
+  }
   if (action == L"data") {
     std::wstring data = kAcmeData;
     data.replace(data.find(L"e.exe"), 5, L"f.exe");
@@ -382,6 +390,15 @@ WENDRIX_CHILD_ROLE(store_writer) {
 // whatever another process changes is seen by the next call.
 TEST_F(ApiExportsTest, KeptStoreFollowsWhatOtherProcessesWrite) {
   RegisterAcmeAndBeta();
+  // A probe item, installed when the file is there (by its version).
+  const std::wstring probeFile = m_temp.File(L"probe.dll");
+  const std::wstring data = std::wstring(kAcmeData) + L"[InstalledVersion]\r\nID = lib\r\nApplication = ," + probeFile +
+                            L"\r\n[Item]\r\nID = probe\r\nTitle = tp\r\nType = Software\r\nInstalledVersion = lib\r\n";
+  WriteFile(UserFolder(), L"1.2.3.ini", data);
+  // The older product's keys are there, so that the watches lie on them and
+  // not on keys other tests change meanwhile.
+  for (auto [root, view] : {std::pair{HKEY_CURRENT_USER, REGSAM{0}}, {HKEY_LOCAL_MACHINE, REGSAM{KEY_WOW64_32KEY}}})
+    ASSERT_EQ(RegistryKey().Create(root, L"SOFTWARE\\Kestmoor\\Pellister", KEY_READ, view), ERROR_SUCCESS);
   const std::wstring dataFile = UserFolder() + L"1.2.3.ini";
   const auto version = [&](const wchar_t* id) { return Text(m_version, id, L"any", 16); };
   const auto download = [&] { return Text(m_url, L"1.2.3", L"editor", 9); };
@@ -396,7 +413,7 @@ TEST_F(ApiExportsTest, KeptStoreFollowsWhatOtherProcessesWrite) {
   // read again (a write the file system could not tell from none).
   FileStamp before;
   ASSERT_TRUE(StampOf(dataFile, before));
-  std::wstring changed = kAcmeData;
+  std::wstring changed = data;
   changed.replace(changed.find(L"e.exe"), 5, L"g.exe");
   WriteFile(UserFolder(), L"1.2.3.ini", changed);
   {
@@ -418,6 +435,7 @@ TEST_F(ApiExportsTest, KeptStoreFollowsWhatOtherProcessesWrite) {
     const wchar_t *before, *after;
   };
   const Step kSteps[] = {
+      {L"install", probeFile, [&] { return Text(m_version, L"1.2.3", L"probe", 0); }, L"(null)", L"3.8.10.0"},
       {L"version", L"", [&] { return version(L"1.2.3"); }, L"1.5", L"1.6"},
       {L"data", dataFile, download, L"http://acme.example/g.exe", L"http://acme.example/f.exe"},
       {L"all-users", L"", [&] { return version(L"8.8"); }, L"(null)", L"3.0"},
