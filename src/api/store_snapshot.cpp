@@ -25,6 +25,7 @@ class StoreSnapshot {
   HRESULT Open() {
     m_keepable = false;
     m_files.clear();
+    m_missing.clear();
     m_noted.clear();
     m_store = CPublisherStore();
     const bool rewatch = !m_watching || !folders.Current() || m_keys.Changed();
@@ -114,18 +115,44 @@ class StoreSnapshot {
     }
   }
 
-  // False when `path` was missing.
+  // False when `path` was missing. A missing file is watched through its
+  // folder when the folder has a stamp: a file made, renamed or deleted
+  // there changes the folder's write time. Looking for a missing name costs
+  // far more than looking at a folder (under Wine a scan of the folder for
+  // the name in any case), and most side files are missing. The folder is
+  // looked at first, so that a file made after the file's look changes the
+  // folder's stamp from the one kept.
   bool Note(const std::wstring& path) {
+    if (const Noted* noted = Find(path)) return !noted->look.missing;
+    // Not a drive's root: "C:" alone names the drive's current folder.
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const bool inFolder = slash != std::wstring::npos && slash > 0 && path[slash - 1] != L':';
+    const std::wstring folder = inFolder ? path.substr(0, slash) : std::wstring();
+    const Look folderLook = folder.empty() ? Look{} : LookAt(folder);
+    const Look look = LookAt(path);
+    if (look.missing && !folderLook.missing && folderLook.stamp.IsKnown()) {
+      if (!Find(folder)) m_files.push_back(Noted{folder, folderLook});
+      m_missing.push_back(path);
+      return false;
+    }
+    m_files.push_back(Noted{path, look});
+    return !look.missing;
+  }
+
+  // The noted look at `path`: the file's own, or its folder's for a file
+  // seen missing (as missing).
+  const Noted* Find(const std::wstring& path) const {
+    static const Noted kMissing{std::wstring(), Look{true, FileStamp{}}};
     for (const Noted& noted : m_files)
-      if (noted.path == path) return !noted.look.missing;
-    m_files.push_back(Noted{path, LookAt(path)});
-    return !m_files.back().look.missing;
+      if (noted.path == path) return &noted;
+    return std::find(m_missing.begin(), m_missing.end(), path) != m_missing.end() ? &kMissing : nullptr;
   }
 
   bool m_watching = false;  // folders and m_keys are set
   bool m_keepable = false;
   RegistryWatch m_keys;
   std::vector<Noted> m_files;
+  std::vector<std::wstring> m_missing;  // files seen missing, watched through their folder's look in m_files
   std::vector<std::wstring> m_noted;  // publishers whose side files are in m_files
   CPublisherStore m_store;
 };
