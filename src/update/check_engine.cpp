@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "core/text_encoding.h"
 #include "core/text_lines.h"
 #include "frame/module_state.h"
+#include "platform/folder_listing.h"
 #include "platform/known_folders.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/hidden_data.h"
@@ -20,6 +22,7 @@
 #include "publisher/windows_environment.h"
 #include "registration/publisher_store.h"
 #include "registration/side_files.h"
+#include "registration/store_folders.h"
 #include "update/client.h"
 #include "update/internet.h"
 #include "update/previous_items.h"
@@ -347,8 +350,22 @@ bool LoadsWithFilter(const PublisherRecord& record, const wchar_t* filter) noexc
   return !filter || !*filter || MatchesFilter(record, filter) || IsSelfPublisher(record);
 }
 
+namespace {
+
+// The current user's store folder listed for the operation: most side files
+// looked for there are missing, and the listing tells so at a fraction of a
+// look each (folder_listing.h). Worth it only for the whole store.
+void ListStoreFolder(std::optional<FolderListingScope>& listing) {
+  std::wstring folder;
+  if (SUCCEEDED(StoreFolder(kScopeCurrentUser, StoreProduct::kCurrent, folder))) listing.emplace(std::move(folder));
+}
+
+}  // namespace
+
 HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
   const KnownFolderScope folders;  // every side file lives in the same folders
+  std::optional<FolderListingScope> listing;
+  if (!filter || !*filter) ListStoreFolder(listing);
   store.ClearRequiredVersion();
   HRESULT first = S_OK;
   for (PublisherRecord& record : store.Records()) {
@@ -382,6 +399,8 @@ HRESULT RunCheck(CTransfer& transfer, CClient* client, InternetSettings* setting
                  const wchar_t* filter, std::uint32_t options, std::uint32_t* runFlagsOut) {
   if (!settings || !store || !client) return E_INVALIDARG;
   const KnownFolderScope folders;  // every side file lives in the same folders
+  std::optional<FolderListingScope> listing;
+  ListStoreFolder(listing);
   transfer.Bind(client, settings);
   // The check's share of the network, lifted again when it ends: the worker
   // thread's transfer serves its other jobs too.

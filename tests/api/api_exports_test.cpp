@@ -317,12 +317,7 @@ TEST_F(ApiExportsTest, DataFileIdentity) {
 // back, as if written long ago: only then can a query keep the store it read.
 void AgeFolder(const std::wstring& folder) {
   const std::uint64_t minuteAgo = CurrentFileTime() - 60 * 10'000'000ull;
-  const FILETIME time{static_cast<DWORD>(minuteAgo), static_cast<DWORD>(minuteAgo >> 32)};
-  const auto age = [&](const std::wstring& path) {
-    const UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    EXPECT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time)) << path;
-  };
+  const auto age = [&](const std::wstring& path) { SetLastWrite(path, minuteAgo); };
   WIN32_FIND_DATAW found;
   const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return;

@@ -8,6 +8,8 @@
 
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
+#include "platform/file_facts.h"
+#include "platform/folder_listing.h"
 #include "registration/side_files.h"
 #include "setup/journal.h"
 
@@ -110,6 +112,38 @@ TEST_F(SideFilesTest, ErrorFileWrittenOnFailureDeletedOnSuccess) {
     ASSERT_EQ(RecordOutcome(L"1.2.3", {E_FAIL, L"", 0, 0}, nullptr), S_OK);
   }
   EXPECT_EQ(RecordOutcome(L"", {E_FAIL, L"", 0, 0}, nullptr), E_INVALIDARG);
+}
+
+// Under a listing of the store folder a file is told missing without a
+// look of its own, but only while the folder keeps the write time it had
+// when listed: a file made there since changes it.
+TEST_F(SideFilesTest, ListedFolderTellsMissingFilesOnlyWhileUnchanged) {
+  PublisherRecord record;
+  record.id = L"1.2";
+  const std::wstring folder = UserFolder();
+  WriteFile(folder, L"1.2.INA", L"upper");  // answers to 1.2.ina
+  const std::uint64_t listed = CurrentFileTime() - 60 * 10'000'000ull;
+  SetLastWrite(folder, listed);
+  const FolderListingScope listing(folder);
+  std::wstring text;
+  const auto read = [&](SideFile kind) { return ReadSideFile(record, kind, text); };
+  EXPECT_EQ(read(SideFile::kInactiveItems), S_OK) << "a name listed in another case is there";
+  EXPECT_EQ(text, L"upper");
+  EXPECT_EQ(read(SideFile::kPreviousItems), HResultFromWin32(ERROR_FILE_NOT_FOUND));
+
+  WriteFile(folder, L"1.2.prv", L"made");
+  ASSERT_EQ(RecordOutcome(L"1.2", {E_FAIL, L"", 0, 0}, nullptr), S_OK);
+  for (const std::uint64_t changed : {LastWrite(folder), listed - 10'000'000}) {  // just now; long ago but other
+    SetLastWrite(folder, changed);
+    EXPECT_EQ(read(SideFile::kPreviousItems), S_OK);
+    EXPECT_EQ(text, L"made");
+  }
+  ASSERT_EQ(DeleteErrorFile(L"1.2", nullptr), S_OK);
+  EXPECT_FALSE(FileExists(folder + L"1.2-error.ini"));
+  // The same write time again: the listing is believed, as it must be for a
+  // file made without changing the folder's time, which no file system does.
+  SetLastWrite(folder, listed);
+  EXPECT_EQ(read(SideFile::kPreviousItems), HResultFromWin32(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace

@@ -87,4 +87,19 @@ void DeleteTree(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
+std::uint64_t LastWrite(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA facts{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return 0;
+  return (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime;
+}
+
+void SetLastWrite(const std::wstring& path, std::uint64_t time) {
+  // Backup semantics open folders as well as files.
+  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+  EXPECT_TRUE(file != INVALID_HANDLE_VALUE && SetFileTime(file, nullptr, nullptr, &written)) << path;
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
 }  // namespace wendrix::test

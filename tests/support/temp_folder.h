@@ -2,6 +2,7 @@
 // A fresh temporary folder for one test, deleted with everything in it.
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -33,5 +34,9 @@ bool FileExists(const std::wstring& path);
 std::map<std::wstring, std::string> SnapshotTree(const std::wstring& path);
 // Deletes a folder tree (files first); no error when it does not exist.
 void DeleteTree(const std::wstring& path);
+// The last write time of a file or folder, as a file time; 0 when missing.
+std::uint64_t LastWrite(const std::wstring& path);
+// Sets it (a failure fails the test).
+void SetLastWrite(const std::wstring& path, std::uint64_t time);
 
 }  // namespace wendrix::test

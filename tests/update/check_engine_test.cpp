@@ -259,18 +259,6 @@ TEST_F(CheckEngineTest, DataFileBeyondTheCapFails) {
 // A check that fetches what is stored leaves the stored files alone, but a
 // file another process wrote or deleted since this one read it is written
 // again, even when the other text has the same size.
-void SetLastWrite(const std::wstring& path, std::uint64_t time) {
-  const UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-  ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
-}
-
-std::uint64_t LastWrite(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA facts{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &facts)) return 0;
-  return (std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32) | facts.ftLastWriteTime.dwLowDateTime;
-}
-
 TEST_F(CheckEngineTest, StoredFilesAreWrittenOnlyWhenTheyDiffer) {
   Register(L"1.1");
   Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.0")));
