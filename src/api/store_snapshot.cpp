@@ -26,6 +26,7 @@ class StoreSnapshot {
     m_keepable = false;
     m_files.clear();
     m_missing.clear();
+    m_followers.clear();
     m_noted.clear();
     m_store = CPublisherStore();
     const bool rewatch = !m_watching || !folders.Current() || m_keys.Changed();
@@ -116,19 +117,19 @@ class StoreSnapshot {
   }
 
   // False when `path` was missing. A missing file is watched through its
-  // folder when the folder has a stamp: a file made, renamed or deleted
-  // there changes the folder's write time. Looking for a missing name costs
-  // far more than looking at a folder (under Wine a scan of the folder for
-  // the name in any case), and most side files are missing. The folder is
-  // looked at first, so that a file made after the file's look changes the
-  // folder's stamp from the one kept.
+  // folder when the folder has a stamp and its write time follows its names
+  // (FolderTimeFollowsNames). Looking for a missing name costs far more
+  // than looking at a folder (under Wine a scan of the folder for the name
+  // in any case), and most side files are missing. The folder is looked at
+  // first, so that a file made after the file's look changes the folder's
+  // stamp from the one kept.
   bool Note(const std::wstring& path) {
     if (const Noted* noted = Find(path)) return !noted->look.missing;
     // Not a drive's root: "C:" alone names the drive's current folder.
     const std::size_t slash = path.find_last_of(L"\\/");
     const bool inFolder = slash != std::wstring::npos && slash > 0 && path[slash - 1] != L':';
     const std::wstring folder = inFolder ? path.substr(0, slash) : std::wstring();
-    const Look folderLook = folder.empty() ? Look{} : LookAt(folder);
+    const Look folderLook = !folder.empty() && FollowsNames(folder) ? LookAt(folder) : Look{};
     const Look look = LookAt(path);
     if (look.missing && !folderLook.missing && folderLook.stamp.IsKnown()) {
       if (!Find(folder)) m_files.push_back(Noted{folder, folderLook});
@@ -137,6 +138,13 @@ class StoreSnapshot {
     }
     m_files.push_back(Noted{path, look});
     return !look.missing;
+  }
+
+  bool FollowsNames(const std::wstring& folder) {
+    for (const auto& [known, follows] : m_followers)
+      if (known == folder) return follows;
+    m_followers.emplace_back(folder, FolderTimeFollowsNames(folder));
+    return m_followers.back().second;
   }
 
   // The noted look at `path`: the file's own, or its folder's for a file
@@ -153,6 +161,7 @@ class StoreSnapshot {
   RegistryWatch m_keys;
   std::vector<Noted> m_files;
   std::vector<std::wstring> m_missing;  // files seen missing, watched through their folder's look in m_files
+  std::vector<std::pair<std::wstring, bool>> m_followers;  // folders asked FolderTimeFollowsNames, and the answer
   std::vector<std::wstring> m_noted;  // publishers whose side files are in m_files
   CPublisherStore m_store;
 };

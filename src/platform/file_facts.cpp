@@ -32,4 +32,18 @@ bool StampOf(const std::wstring& path, FileStamp& stamp) noexcept {
   return true;
 }
 
+bool FolderTimeFollowsNames(const std::wstring& folder) noexcept {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return false;
+  wchar_t root[MAX_PATH + 1];
+  wchar_t system[MAX_PATH + 1];
+  if (!GetVolumePathNameW(folder.c_str(), root, MAX_PATH + 1) || GetDriveTypeW(root) != DRIVE_FIXED ||
+      !GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1))
+    return false;
+  return CompareStringOrdinal(system, -1, L"NTFS", -1, TRUE) == CSTR_EQUAL ||
+         CompareStringOrdinal(system, -1, L"ReFS", -1, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace wendrix

@@ -32,4 +32,11 @@ struct FileStamp {
 // nothing is there or it cannot be asked (the stamp is then not known).
 bool StampOf(const std::wstring& path, FileStamp& stamp) noexcept;
 
+// True when the folder's last write time changes whenever a name in it is
+// made, renamed or deleted, so that its stamp tells that a file missing
+// there is still missing: a folder, not a link to one (whose own times say
+// nothing of the folder it leads to), on a local NTFS or ReFS volume. FAT
+// keeps no such time, and a network client may answer from its cache.
+bool FolderTimeFollowsNames(const std::wstring& folder) noexcept;
+
 }  // namespace wendrix

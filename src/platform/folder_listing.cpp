@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <new>
-#include <optional>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "platform/file_facts.h"
+#include "platform/path_containment.h"
 #include "platform/unique_handle.h"
 
 namespace wendrix {
@@ -18,66 +19,90 @@ class FolderListing {
   const std::wstring& Folder() const noexcept { return m_folder; }
 
   bool Missing(std::wstring_view name) {
-    // Only plain names: the system drops a name's trailing dots and spaces.
-    if (std::any_of(name.begin(), name.end(), [](wchar_t c) { return c >= 0x80; }) || name.back() == L'.' ||
-        name.back() == L' ')
+    if (!IsAsciiName(name)) return false;
+    if (!m_tried) {
+      m_tried = true;
+      Read();
+    }
+    if (!m_stamp.IsKnown()) return false;
+    const std::wstring key = Folded(name);
+    if (m_names.count(key) != 0 || std::any_of(m_unsure.begin(), m_unsure.end(), [&](const std::wstring& pattern) {
+          return Fits(key, pattern);
+        }))
       return false;
-    std::wstring key;
-    if (!Fold(name, key)) return false;
-    if (!m_names) Read();
-    if (!m_stamp.IsKnown() || m_names->count(key) != 0) return false;
     FileStamp now;
-    return StampOf(m_folder, now) && now == m_stamp;
+    if (StampOf(m_folder, now) && now == m_stamp) return true;
+    // Changed: the names read no longer tell anything, and no more looks
+    // at the folder are spent on them.
+    m_stamp = {};
+    return false;
   }
 
  private:
-  // The name in upper case, when every letter is ASCII there: the names
-  // asked about are compared so, and a listed letter whose upper case is
-  // ASCII (a dotless i) is taken as that letter, so that whatever it may
-  // answer to counts as there. Other names answer to no ASCII name.
-  static bool Fold(std::wstring_view name, std::wstring& key) {
-    key.assign(name);
-    for (wchar_t& c : key) {
-      if (c >= 0x80)
-        c = static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(c)))));
-      if (c >= 0x80) return false;
-      if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return !key.empty();
+  // A plain name of ASCII letters: the file system compares those in one
+  // way everywhere. Anything else (and a name it would change or refuse:
+  // wildcards, trailing dots, devices) is left to it.
+  static bool IsAsciiName(std::wstring_view name) noexcept {
+    return name.size() <= MAX_PATH - 1 && IsPlainFileName(name) &&
+           std::none_of(name.begin(), name.end(), [](wchar_t c) { return c >= 0x80; });
+  }
+
+  static wchar_t Upper(wchar_t c) noexcept { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+  // ASCII letters in upper case; any other character stays as it is.
+  static std::wstring Folded(std::wstring_view name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) c = Upper(c);
+    return key;
+  }
+
+  // A listed name with other characters than ASCII may answer to an ASCII
+  // name by the volume's own case table: its other characters match any.
+  static bool Fits(const std::wstring& key, const std::wstring& pattern) noexcept {
+    if (key.size() != pattern.size()) return false;
+    for (std::size_t i = 0; i < key.size(); ++i)
+      if (pattern[i] < 0x80 && pattern[i] != key[i]) return false;
+    return true;
   }
 
   // The stamp is taken first: a name made while the names are read changes
-  // the folder from it. Read once; a folder that cannot be read, or whose
-  // stamp is not known, leaves every question to the file system.
+  // the folder from it. The listing is kept only whole; a folder that
+  // cannot be read, whose stamp is not known or whose write time does not
+  // follow its names leaves every question to the file system.
   void Read() {
-    m_names.emplace();
-    if (!StampOf(m_folder, m_stamp) || !m_stamp.IsKnown()) return;
+    FileStamp stamp;
+    if (!FolderTimeFollowsNames(m_folder) || !StampOf(m_folder, stamp) || !stamp.IsKnown()) return;
     WIN32_FIND_DATAW found;
+    // The standard level, not the basic one: it has the short names too.
     UniqueFind find(FindFirstFileExW((m_folder + L"\\*").c_str(), FindExInfoStandard, &found, FindExSearchNameMatch,
                                      nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) {
-      m_stamp = {};
-      return;
-    }
+    if (!find) return;
     // A folder anyone filled beyond any store's size is not worth the memory.
     constexpr std::size_t kMaxNames = 100'000;
-    std::wstring key;
-    bool complete = false;
-    while (m_names->size() <= kMaxNames) {
+    std::unordered_set<std::wstring> names;
+    std::vector<std::wstring> unsure;
+    for (std::size_t count = 0;; ++count) {
+      if (count > kMaxNames) return;
       // Both names a file answers to: its own and its short one.
-      if (Fold(found.cFileName, key)) m_names->insert(key);
-      if (Fold(found.cAlternateFileName, key)) m_names->insert(key);
-      if (!FindNextFileW(find.Get(), &found)) {
-        complete = GetLastError() == ERROR_NO_MORE_FILES;
-        break;
+      for (const wchar_t* listed : {found.cFileName, found.cAlternateFileName}) {
+        if (!*listed) continue;
+        std::wstring key = Folded(listed);
+        if (std::all_of(key.begin(), key.end(), [](wchar_t c) { return c < 0x80; })) names.insert(std::move(key));
+        else unsure.push_back(std::move(key));
       }
+      if (!FindNextFileW(find.Get(), &found)) break;
     }
-    if (!complete) m_stamp = {};
+    if (GetLastError() != ERROR_NO_MORE_FILES) return;
+    m_names = std::move(names);
+    m_unsure = std::move(unsure);
+    m_stamp = stamp;
   }
 
   std::wstring m_folder;
-  FileStamp m_stamp;
-  std::optional<std::unordered_set<std::wstring>> m_names;
+  bool m_tried = false;
+  FileStamp m_stamp;  // known while the names below tell
+  std::unordered_set<std::wstring> m_names;
+  std::vector<std::wstring> m_unsure;  // names with characters beyond ASCII
 };
 
 namespace {
@@ -88,8 +113,9 @@ thread_local FolderListing* t_listing = nullptr;
 
 FolderListingScope::FolderListingScope(std::wstring folder) noexcept : m_enclosing(t_listing) {
   while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-  if (t_listing && CompareStringOrdinal(t_listing->Folder().c_str(), -1, folder.c_str(), -1, TRUE) == CSTR_EQUAL)
-    return;
+  // Not a drive's root: "C:" alone names the drive's current folder.
+  if (folder.empty() || folder.back() == L':') return;
+  if (t_listing && t_listing->Folder() == folder) return;
   try {
     m_owned = std::make_unique<FolderListing>(std::move(folder));
     t_listing = m_owned.get();
@@ -103,14 +129,12 @@ FolderListingScope::~FolderListingScope() { t_listing = m_enclosing; }
 bool ListedAsMissing(const std::wstring& path) noexcept {
   FolderListing* listing = t_listing;
   if (!listing) return false;
+  // Spelled as the folder was: another spelling is left to the file system.
   const std::wstring& folder = listing->Folder();
-  if (path.size() <= folder.size() + 1 || path[folder.size()] != L'\\' ||
-      CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(), -1, TRUE) != CSTR_EQUAL)
+  if (path.size() <= folder.size() + 1 || path[folder.size()] != L'\\' || path.compare(0, folder.size(), folder) != 0)
     return false;
-  const std::wstring_view name = std::wstring_view(path).substr(folder.size() + 1);
-  if (name.find_first_of(L"\\/:") != std::wstring_view::npos) return false;
   try {
-    return listing->Missing(name);
+    return listing->Missing(std::wstring_view(path).substr(folder.size() + 1));
   } catch (const std::bad_alloc&) {
     return false;
   }

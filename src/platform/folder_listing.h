@@ -8,9 +8,12 @@
 // (the error file, the inactive items, before and after the fetch). While a
 // FolderListingScope lives on a thread, the folder's names are read once,
 // at the first question, and a name not among them is missing for sure as
-// long as the folder keeps the stamp it had before they were read: a file
-// made, renamed or deleted there changes the folder's write time, and a
-// folder changed less than two seconds ago has no stamp (file_facts.h).
+// long as the folder keeps the stamp it had before they were read: on a
+// volume where the folder's write time follows its names
+// (FolderTimeFollowsNames), a file made, renamed or deleted there changes
+// it, and a folder changed less than two seconds ago has no stamp
+// (file_facts.h). Once the folder has changed, every question goes to the
+// file system: a check that writes a file there gains nothing after it.
 #include <windows.h>
 
 #include <memory>
@@ -36,9 +39,9 @@ class FolderListingScope {
 };
 
 // True when a listing on this thread tells that nothing is at `path`; false
-// when it cannot tell (no listing of the path's folder, the folder changed,
-// a name not plain ASCII, which only the file system may compare), and the
-// caller looks itself.
+// when it cannot tell (no listing of the path's folder as spelled there,
+// the folder changed, a name not plain ASCII, which only the file system
+// may compare), and the caller looks itself.
 bool ListedAsMissing(const std::wstring& path) noexcept;
 
 }  // namespace wendrix

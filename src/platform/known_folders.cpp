@@ -51,16 +51,16 @@ bool KnownFolderAnswers::Watch() {
          m_settings.Add(HKEY_LOCAL_MACHINE, kSettings, KEY_WOW64_32KEY);
 }
 
-KnownFolderScope::KnownFolderScope() noexcept : m_enclosing(t_answers), m_owned(t_answers == nullptr) {
-  if (m_owned) t_answers = new (std::nothrow) std::vector<Answer>();
+KnownFolderScope::KnownFolderScope() noexcept : m_enclosing(t_answers), m_owned(nullptr) {
+  if (!t_answers) t_answers = m_owned = new (std::nothrow) std::vector<Answer>();
 }
 
-KnownFolderScope::KnownFolderScope(KnownFolderAnswers& kept) noexcept : m_enclosing(t_answers), m_owned(false) {
+KnownFolderScope::KnownFolderScope(KnownFolderAnswers& kept) noexcept : m_enclosing(t_answers), m_owned(nullptr) {
   t_answers = &kept.m_answers;
 }
 
 KnownFolderScope::~KnownFolderScope() {
-  if (m_owned) delete t_answers;
+  delete m_owned;
   t_answers = m_enclosing;
 }
 

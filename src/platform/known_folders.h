@@ -54,7 +54,7 @@ class KnownFolderScope {
 
  private:
   std::vector<KnownFolderAnswer>* m_enclosing;  // the answers to restore
-  bool m_owned;
+  std::vector<KnownFolderAnswer>* m_owned;      // made by this scope, or null
 };
 
 }  // namespace wendrix

@@ -340,7 +340,8 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
   record.failedLastCheck = 1;
   record.lastCheckError = static_cast<std::uint32_t>(hr);
   std::wstring existing;
-  if (SUCCEEDED(ErrorFilePath(record.id, existing)) && GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES)
+  if (SUCCEEDED(ErrorFilePath(record.id, existing)) &&
+      (ListedAsMissing(existing) || GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES))
     WriteError(record, hr, record.dataSource);
   return hr;
 }
