@@ -131,7 +131,8 @@ TEST_F(ModuleProbeTest, OnlyPlainNamesOfFilesInTheSystemFolders) {
   } cases[] = {
       {L"kernel32.dll", system + L"\\kernel32.dll"},
       {L"KERNEL32", system + L"\\KERNEL32.dll"},  // as the loader, ".dll" when there is no extension
-      {L"regedit.exe", windows + L"\\regedit.exe"},  // the Windows folder after the system folder
+      // The Windows folder after the system folder (a 32-bit one may hold its own copy).
+      {L"regedit.exe", (FileExists(system + L"\\regedit.exe") ? system : windows) + L"\\regedit.exe"},
       {L"wendrix-no-such-module.dll", std::nullopt},
       {L"", std::nullopt}, {L".", std::nullopt}, {L"..", std::nullopt}, {L"...dll", std::nullopt},
       {L"kernel32.dll.", std::nullopt},  // Windows would trim what ends a name

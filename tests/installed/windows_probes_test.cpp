@@ -211,8 +211,11 @@ TEST_F(WindowsProbesTest, LocalMachineViews) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(App(c.location, L""), c.on64) << c.location;
-    EXPECT_EQ(Formatted(on32BitSystem.ProbeApplication(ApplicationProbe{c.location, L"", L"", L""})), c.on32)
-        << c.location;
+    // A 32-bit process reads the 32-bit view whatever it asks for: only a
+    // 64-bit one can stand in for a 32-bit system, whose one view is native.
+    if (sizeof(void*) == 8)
+      EXPECT_EQ(Formatted(on32BitSystem.ProbeApplication(ApplicationProbe{c.location, L"", L"", L""})), c.on32)
+          << c.location;
   }
 }
 

@@ -216,7 +216,10 @@ TEST_F(ConditionsTest, TreeThatDoublesAtEveryLevelRunsOutOfBudget) {
   // A load's budget grows with its text and never overflows.
   EXPECT_EQ(ConditionContext::BudgetFor(0), ConditionContext::kSingleEvaluationBudget);
   EXPECT_EQ(ConditionContext::BudgetFor(1000), ConditionContext::kSingleEvaluationBudget + 16000);
-  EXPECT_EQ(ConditionContext::BudgetFor(static_cast<std::size_t>(-1)), UINT64_MAX);
+  // Only a 64-bit length can overflow the budget's 64 bits.
+  EXPECT_EQ(ConditionContext::BudgetFor(SIZE_MAX), sizeof(std::size_t) == 8
+                                                       ? UINT64_MAX
+                                                       : ConditionContext::kSingleEvaluationBudget + std::uint64_t{SIZE_MAX} * 16);
 }
 
 // The evaluations of one load share their budget, and each starts with every
