@@ -1,5 +1,6 @@
 #include "platform/named_mutex.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 #include <new>
@@ -57,6 +58,12 @@ MutexTable& Mutexes() {
   return table;
 }
 
+// The mutexes this thread's locks hold, once per lock. A mutex is waited for
+// by the thread's first lock on it and released with its last: a lock taken
+// inside another lock's hold (a run of reads under one hold, each read
+// locking for itself) costs no round trip to the system.
+thread_local std::vector<HANDLE> t_held;
+
 }  // namespace
 
 HRESULT NamedMutexLock::Acquire(const wchar_t* name, MutexUsers users) {
@@ -64,17 +71,24 @@ HRESULT NamedMutexLock::Acquire(const wchar_t* name, MutexUsers users) {
   HANDLE mutex = nullptr;
   try {
     RETURN_IF_FAILED(Mutexes().Get(name, users, mutex));
+    t_held.reserve(t_held.size() + 1);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
-  const DWORD wait = WaitForSingleObject(mutex, INFINITE);
-  RETURN_LAST_ERROR_IF(wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED);
+  if (std::find(t_held.begin(), t_held.end(), mutex) == t_held.end()) {
+    const DWORD wait = WaitForSingleObject(mutex, INFINITE);
+    RETURN_LAST_ERROR_IF(wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED);
+  }
+  t_held.push_back(mutex);  // room was made above
   m_held = mutex;
   return S_OK;
 }
 
 void NamedMutexLock::Release() noexcept {
-  if (m_held) ReleaseMutex(std::exchange(m_held, nullptr));
+  if (!m_held) return;
+  const HANDLE mutex = std::exchange(m_held, nullptr);
+  t_held.erase(std::find(t_held.begin(), t_held.end(), mutex));
+  if (std::find(t_held.begin(), t_held.end(), mutex) == t_held.end()) ReleaseMutex(mutex);
 }
 
 }  // namespace wendrix

@@ -18,7 +18,9 @@ enum class MutexUsers {
 };
 
 // Holds a named mutex from a successful Acquire until destroyed (or the next
-// Acquire).
+// Acquire). Locks of one thread on the same mutex share one hold: the first
+// waits for the mutex and the last to end releases it. A lock ends on the
+// thread that took it.
 class NamedMutexLock {
  public:
   NamedMutexLock() = default;

@@ -118,6 +118,10 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
   return S_OK;
 }
 
+HRESULT LockSideFiles(SideFile kind, NamedMutexLock& lock) {
+  return lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser);
+}
+
 HRESULT ReadChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp& stamp) {
   if (stamp.IsKnown()) {
     std::wstring path;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/result.h"
+#include "platform/named_mutex.h"
 #include "registration/error_file.h"
 #include "registration/publisher_record.h"
 
@@ -43,6 +44,11 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
 // it reads as the same text). A write leaves `stamp` unknown: a file just
 // written cannot be stamped, and the next read stamps it.
 HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp);
+
+// Takes the lock that guards every side file of the kind, for a run of
+// reads or writes of such files on this thread: each then shares this hold
+// instead of taking the lock anew (named_mutex.h).
+HRESULT LockSideFiles(SideFile kind, NamedMutexLock& lock);
 
 // The stored data file through the record's dataText and dataStamp. A save
 // always writes, and forgets the stamp, which described the file before.

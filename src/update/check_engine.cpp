@@ -365,9 +365,24 @@ void ListStoreFolder(std::optional<FolderListingScope>& listing) {
 
 HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
   const KnownFolderScope folders;  // every side file lives in the same folders
-  std::optional<FolderListingScope> listing;
-  if (!filter || !*filter) ListStoreFolder(listing);
   store.ClearRequiredVersion();
+  // The whole store: its folder listed, and the stored texts read first,
+  // each kind under one hold of its lock (a lock taken is a round trip to
+  // the system, 85 us under Wine, twice per publisher otherwise). One lock
+  // at a time, never one inside the other.
+  std::optional<FolderListingScope> listing;
+  if (!filter || !*filter) {
+    ListStoreFolder(listing);
+    for (const SideFile kind : {SideFile::kData, SideFile::kPreviousItems}) {
+      NamedMutexLock held;
+      LockSideFiles(kind, held);  // without it, each read locks for itself
+      for (PublisherRecord& record : store.Records()) {
+        if (!LoadsWithFilter(record, filter)) continue;
+        if (kind == SideFile::kPreviousItems) ReadPreviousItems(record);
+        else if (record.dataText.empty()) LoadDataFile(record);
+      }
+    }
+  }
   HRESULT first = S_OK;
   for (PublisherRecord& record : store.Records()) {
     if (!LoadsWithFilter(record, filter)) continue;

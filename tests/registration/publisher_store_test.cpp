@@ -277,5 +277,34 @@ TEST_F(PublisherStoreTest, OpenTakesThePublisherMutex) {
   EXPECT_EQ(store.Records().size(), 2u) << "1.2.3 and the library's own publisher";
 }
 
+// Locks of one thread on one mutex share a hold, in whatever order they
+// end: the mutex is free for others only when the last of them has ended.
+TEST_F(PublisherStoreTest, LocksOfOneThreadShareOneHold) {
+  const std::wstring name = L"WendrixTests.SharedHold." + std::to_wstring(GetCurrentProcessId());
+  const auto takenElsewhere = [&] {
+    bool taken = false;
+    std::thread([&] {
+      NamedMutexLock other;
+      HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
+      const DWORD wait = WaitForSingleObject(mutex, 0);
+      taken = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+      if (taken) ReleaseMutex(mutex);
+      CloseHandle(mutex);
+    }).join();
+    return taken;
+  };
+  std::optional<NamedMutexLock> outer(std::in_place), inner(std::in_place);
+  ASSERT_EQ(outer->Acquire(name.c_str(), MutexUsers::kThisUser), S_OK);
+  ASSERT_EQ(inner->Acquire(name.c_str(), MutexUsers::kThisUser), S_OK);
+  inner.reset();
+  EXPECT_FALSE(takenElsewhere()) << "the inner lock's end let the outer one's hold go";
+  inner.emplace();
+  ASSERT_EQ(inner->Acquire(name.c_str(), MutexUsers::kThisUser), S_OK);
+  outer.reset();
+  EXPECT_FALSE(takenElsewhere()) << "the first lock's end let the later one's hold go";
+  inner.reset();
+  EXPECT_TRUE(takenElsewhere());
+}
+
 }  // namespace
 }  // namespace wendrix::test
