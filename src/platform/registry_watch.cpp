@@ -26,7 +26,7 @@ bool RegistryWatch::Add(HKEY root, const std::wstring& path, REGSAM view) {
     std::wstring at = path;
     bool missing = false;
     for (;;) {
-      const LONG rc = RegOpenKeyExW(root, at.c_str(), 0, KEY_NOTIFY | view, watch.key.Put());
+      const LONG rc = watch.key.Open(root, at.c_str(), KEY_NOTIFY, view);
       if (rc == ERROR_SUCCESS) break;
       if (rc != ERROR_FILE_NOT_FOUND || at.empty()) return false;
       missing = true;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
 #include "platform/unique_handle.h"
 
 namespace wendrix {
@@ -29,7 +30,7 @@ class RegistryWatch {
 
  private:
   struct Watch {
-    UniqueHkey key;
+    RegistryKey key;
     UniqueKernelObject event;
   };
   std::vector<Watch> m_watches;

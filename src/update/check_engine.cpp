@@ -366,27 +366,25 @@ void ListStoreFolder(std::optional<FolderListingScope>& listing) {
 HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
   const KnownFolderScope folders;  // every side file lives in the same folders
   store.ClearRequiredVersion();
-  // The whole store: its folder listed, and the stored texts read first,
-  // each kind under one hold of its lock (a lock taken is a round trip to
-  // the system, 85 us under Wine, twice per publisher otherwise). One lock
-  // at a time, never one inside the other.
+  // The stored texts first, each kind in one pass. For the whole store the
+  // folder is listed and each pass holds its kind's lock once (a lock taken
+  // is a round trip to the system, 85 us under Wine, twice per publisher
+  // otherwise); one lock at a time, never one inside the other.
+  const bool wholeStore = !filter || !*filter;
   std::optional<FolderListingScope> listing;
-  if (!filter || !*filter) {
-    ListStoreFolder(listing);
-    for (const SideFile kind : {SideFile::kData, SideFile::kPreviousItems}) {
-      NamedMutexLock held;
-      LockSideFiles(kind, held);  // without it, each read locks for itself
-      for (PublisherRecord& record : store.Records()) {
-        if (!LoadsWithFilter(record, filter)) continue;
-        if (kind == SideFile::kPreviousItems) ReadPreviousItems(record);
-        else if (record.dataText.empty()) LoadDataFile(record);
-      }
+  if (wholeStore) ListStoreFolder(listing);
+  for (const SideFile kind : {SideFile::kData, SideFile::kPreviousItems}) {
+    NamedMutexLock held;
+    if (wholeStore) LockSideFiles(kind, held);  // without it, each read locks for itself
+    for (PublisherRecord& record : store.Records()) {
+      if (!LoadsWithFilter(record, filter)) continue;
+      if (kind == SideFile::kData && record.dataText.empty()) LoadDataFile(record);
+      if (kind == SideFile::kPreviousItems && !record.dataText.empty()) ReadPreviousItems(record);
     }
   }
   HRESULT first = S_OK;
   for (PublisherRecord& record : store.Records()) {
     if (!LoadsWithFilter(record, filter)) continue;
-    if (record.dataText.empty()) LoadDataFile(record);
     PublisherData& data = ModelOf(record);
     if (record.dataText.empty()) {
       data.ClearCollections();
@@ -395,7 +393,7 @@ HRESULT LoadStoredData(CPublisherStore& store, const wchar_t* filter) {
     std::uint32_t line = 0;
     const HRESULT hr = LoadPublisherData(record.dataText.c_str(), &data, &store, nullptr, &line, 0, Environment());
     if (SUCCEEDED(hr)) {
-      AfterLoad(record, data);
+      AfterLoad(record, data, &record.previousItems);  // read above
       continue;
     }
     if (!record.IsEnabled() || IsSelfPublisher(record)) continue;
