@@ -71,7 +71,7 @@ HRESULT WriteNoted(const std::wstring& path, std::wstring_view text, CJournal* j
 // lock.
 HRESULT WriteLocked(const std::wstring& path, SideFile kind, std::wstring_view text, CJournal* journal) {
   NamedMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
+  RETURN_IF_FAILED(LockSideFiles(kind, lock));
   if (text.empty()) return DeleteFileNoted(path, journal);
   return WriteNoted(path, text, journal);
 }
@@ -94,9 +94,15 @@ HRESULT SideFilePath(const PublisherRecord& record, SideFile kind, std::wstring&
   return UserFilePath(record.id + InfoOf(kind).extension, path);
 }
 
-HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp* stamp) {
-  std::wstring path;
-  RETURN_IF_FAILED(SideFilePath(record, kind, path));
+namespace {
+
+// True when `stamp` is known and the file at `path` still has it.
+bool StillStamped(const std::wstring& path, const FileStamp& stamp) noexcept {
+  FileStamp now;
+  return stamp.IsKnown() && StampOf(path, now) && now == stamp;
+}
+
+HRESULT ReadAt(const std::wstring& path, SideFile kind, std::wstring& text, FileStamp* stamp) {
   // Most publishers have no inactive items and many no previous items: a
   // missing file is told without taking the lock (a file written meanwhile
   // is one this read would have missed by a moment anyway). The same look
@@ -110,7 +116,7 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
   }
   NamedMutexLock lock;
-  RETURN_IF_FAILED(lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser));
+  RETURN_IF_FAILED(LockSideFiles(kind, lock));
   std::wstring read;
   RETURN_IF_FAILED(ReadTextFile(path.c_str(), read));
   text = std::move(read);
@@ -118,17 +124,23 @@ HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring&
   return S_OK;
 }
 
+}  // namespace
+
 HRESULT LockSideFiles(SideFile kind, NamedMutexLock& lock) {
   return lock.Acquire(InfoOf(kind).mutex, MutexUsers::kThisUser);
 }
 
+HRESULT ReadSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp* stamp) {
+  std::wstring path;
+  RETURN_IF_FAILED(SideFilePath(record, kind, path));
+  return ReadAt(path, kind, text, stamp);
+}
+
 HRESULT ReadChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring& text, FileStamp& stamp) {
-  if (stamp.IsKnown()) {
-    std::wstring path;
-    FileStamp now;
-    if (SUCCEEDED(SideFilePath(record, kind, path)) && StampOf(path, now) && now == stamp) return S_FALSE;
-  }
-  return ReadSideFile(record, kind, text, &stamp);
+  std::wstring path;
+  RETURN_IF_FAILED(SideFilePath(record, kind, path));
+  if (StillStamped(path, stamp)) return S_FALSE;
+  return ReadAt(path, kind, text, &stamp);
 }
 
 HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, CJournal* journal) {
@@ -142,8 +154,7 @@ HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::
   RETURN_IF_FAILED(SideFilePath(record, kind, path));
   // No lock for the look: a writer that comes in meanwhile would have come
   // in just after this write as well.
-  FileStamp now;
-  if (stamp.IsKnown() && StampOf(path, now) && now == stamp) return S_FALSE;
+  if (StillStamped(path, stamp)) return S_FALSE;
   // A file just written cannot be stamped (see FileStamp): the next read
   // stamps it.
   stamp = {};
