@@ -52,7 +52,6 @@ class StoreSnapshot {
       if (!noted.look.Unchanged(LookAt(noted.path))) return false;
     return true;
   }
-  bool Keepable() const noexcept { return m_keepable; }
 
   CPublisherStore& Store() noexcept { return m_store; }
 

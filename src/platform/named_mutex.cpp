@@ -87,7 +87,8 @@ HRESULT NamedMutexLock::Acquire(const wchar_t* name, MutexUsers users) {
 void NamedMutexLock::Release() noexcept {
   if (!m_held) return;
   const HANDLE mutex = std::exchange(m_held, nullptr);
-  t_held.erase(std::find(t_held.begin(), t_held.end(), mutex));
+  const auto held = std::find(t_held.begin(), t_held.end(), mutex);
+  if (held != t_held.end()) t_held.erase(held);
   if (std::find(t_held.begin(), t_held.end(), mutex) == t_held.end()) ReleaseMutex(mutex);
 }
 
