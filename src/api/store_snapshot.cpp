@@ -9,13 +9,14 @@
 
 #include "platform/file_facts.h"
 #include "platform/known_folders.h"
+#include "platform/missing_files.h"
 #include "platform/registry_watch.h"
 #include "registration/side_files.h"
 #include "update/check_engine.h"
 
 namespace wendrix {
 
-class StoreSnapshot {
+class StoreSnapshot final : public MissingFileWitness {
  public:
   // Reads the store again. The shell's folders and the registry watches
   // stay while nothing they watch has changed (most changes are to files);
@@ -73,6 +74,19 @@ class StoreSnapshot {
     return LoadStoredData(m_store, record.id.c_str());
   }
 
+  // A file seen missing is missing still while its folder keeps the look
+  // it had before the file was looked for (Note): a look at the folder
+  // instead of a scan of it for the name. The load of a query asks for the
+  // inactive items, which most publishers do not have.
+  bool Missing(const std::wstring& path) noexcept override {
+    for (const Missed& missed : m_missing) {
+      if (missed.path != path) continue;
+      const Noted& folder = m_files[missed.folder];
+      return folder.look.Unchanged(LookAt(folder.path));
+    }
+    return false;
+  }
+
   KnownFolderAnswers folders;
 
  private:
@@ -89,6 +103,11 @@ class StoreSnapshot {
   struct Noted {
     std::wstring path;
     Look look;
+  };
+  // A file seen missing, and its folder's place in m_files.
+  struct Missed {
+    std::wstring path;
+    std::size_t folder;
   };
   static Look LookAt(const std::wstring& path) noexcept {
     Look look;
@@ -131,8 +150,10 @@ class StoreSnapshot {
     const Look folderLook = !folder.empty() && FollowsNames(folder) ? LookAt(folder) : Look{};
     const Look look = LookAt(path);
     if (look.missing && !folderLook.missing && folderLook.stamp.IsKnown()) {
-      if (!Find(folder)) m_files.push_back(Noted{folder, folderLook});
-      m_missing.push_back(path);
+      const auto noted = std::find_if(m_files.begin(), m_files.end(), [&](const Noted& n) { return n.path == folder; });
+      const std::size_t at = static_cast<std::size_t>(noted - m_files.begin());
+      if (noted == m_files.end()) m_files.push_back(Noted{folder, folderLook});
+      m_missing.push_back(Missed{path, at});
       return false;
     }
     m_files.push_back(Noted{path, look});
@@ -152,14 +173,16 @@ class StoreSnapshot {
     static const Noted kMissing{std::wstring(), Look{true, FileStamp{}}};
     for (const Noted& noted : m_files)
       if (noted.path == path) return &noted;
-    return std::find(m_missing.begin(), m_missing.end(), path) != m_missing.end() ? &kMissing : nullptr;
+    for (const Missed& missed : m_missing)
+      if (missed.path == path) return &kMissing;
+    return nullptr;
   }
 
   bool m_watching = false;  // folders and m_keys are set
   bool m_keepable = false;
   RegistryWatch m_keys;
   std::vector<Noted> m_files;
-  std::vector<std::wstring> m_missing;  // files seen missing, watched through their folder's look in m_files
+  std::vector<Missed> m_missing;  // files seen missing, watched through their folder's look in m_files
   std::vector<std::pair<std::wstring, bool>> m_followers;  // folders asked FolderTimeFollowsNames, and the answer
   std::vector<std::wstring> m_noted;  // publishers whose side files are in m_files
   CPublisherStore m_store;
@@ -185,6 +208,7 @@ HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query) {
       if (!g_kept) g_kept = new StoreSnapshot();
       if (!g_kept->Current()) RETURN_IF_FAILED(g_kept->Open());
       const KnownFolderScope folders(g_kept->folders);
+      const MissingFileWitnessScope missing(*g_kept);
       StoreQuery view(*g_kept);
       return query(view);
     } catch (...) {

@@ -13,12 +13,25 @@
 
 namespace wendrix {
 
-class FolderListing {
+class FolderListing final : public MissingFileWitness {
  public:
   explicit FolderListing(std::wstring folder) : m_folder(std::move(folder)) {}
   const std::wstring& Folder() const noexcept { return m_folder; }
 
-  bool Missing(std::wstring_view name) {
+  bool Missing(const std::wstring& path) noexcept override {
+    // Spelled as the folder was: another spelling is left to the file system.
+    if (path.size() <= m_folder.size() + 1 || path[m_folder.size()] != L'\\' ||
+        path.compare(0, m_folder.size(), m_folder) != 0)
+      return false;
+    try {
+      return NameMissing(std::wstring_view(path).substr(m_folder.size() + 1));
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+
+ private:
+  bool NameMissing(std::wstring_view name) {
     if (!IsAsciiName(name)) return false;
     if (!m_tried) {
       m_tried = true;
@@ -38,7 +51,6 @@ class FolderListing {
     return false;
   }
 
- private:
   // A plain name of ASCII letters: the file system compares those in one
   // way everywhere. Anything else (and a name it would change or refuse:
   // wildcards, trailing dots, devices) is left to it.
@@ -119,25 +131,15 @@ FolderListingScope::FolderListingScope(std::wstring folder) noexcept : m_enclosi
   try {
     m_owned = std::make_unique<FolderListing>(std::move(folder));
     t_listing = m_owned.get();
+    m_heard.emplace(*m_owned);
   } catch (const std::bad_alloc&) {
     // No listing: every look goes to the file system.
   }
 }
 
-FolderListingScope::~FolderListingScope() { t_listing = m_enclosing; }
-
-bool ListedAsMissing(const std::wstring& path) noexcept {
-  FolderListing* listing = t_listing;
-  if (!listing) return false;
-  // Spelled as the folder was: another spelling is left to the file system.
-  const std::wstring& folder = listing->Folder();
-  if (path.size() <= folder.size() + 1 || path[folder.size()] != L'\\' || path.compare(0, folder.size(), folder) != 0)
-    return false;
-  try {
-    return listing->Missing(std::wstring_view(path).substr(folder.size() + 1));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+FolderListingScope::~FolderListingScope() {
+  m_heard.reset();
+  t_listing = m_enclosing;
 }
 
 }  // namespace wendrix

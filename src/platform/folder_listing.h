@@ -1,23 +1,25 @@
 #pragma once
-// Telling that files are missing from one folder without a look for each.
+// Telling that files are missing from one folder from one reading of its
+// names.
 //
-// Under Wine a look for a name that is not there reads the whole folder
-// (names match without regard to case on a case-sensitive file system):
-// 144 us in a store folder of 600 files, against 7 us for a name that is
-// there. A check looks for several usually missing files per publisher
-// (the error file, the inactive items, before and after the fetch). While a
-// FolderListingScope lives on a thread, the folder's names are read once,
-// at the first question, and a name not among them is missing for sure as
-// long as the folder keeps the stamp it had before they were read: on a
-// volume where the folder's write time follows its names
-// (FolderTimeFollowsNames), a file made, renamed or deleted there changes
-// it, and a folder changed less than two seconds ago has no stamp
-// (file_facts.h). Once the folder has changed, every question goes to the
-// file system: a check that writes a file there gains nothing after it.
+// A check looks for several usually missing files per publisher (the error
+// file, the inactive items, before and after the fetch), each a scan of the
+// folder under Wine (missing_files.h). While a FolderListingScope lives on
+// a thread, the folder's names are read once, at the first question, and a
+// name not among them is missing for sure as long as the folder keeps the
+// stamp it had before they were read: on a volume where the folder's write
+// time follows its names (FolderTimeFollowsNames), a file made, renamed or
+// deleted there changes it, and a folder changed less than two seconds ago
+// has no stamp (file_facts.h). Once the folder has changed, every question
+// goes to the file system: a check that writes a file there gains nothing
+// after it.
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/missing_files.h"
 
 namespace wendrix {
 
@@ -26,8 +28,10 @@ class FolderListing;
 class FolderListingScope {
  public:
   // Lists `folder` (a full path without a trailing separator) for the
-  // operations on this thread; an enclosing scope for the same folder is
-  // used instead.
+  // operations on this thread, which ask KnownMissing; an enclosing listing
+  // of the same folder is used instead. It answers only for names in the
+  // folder as spelled there that are plain ASCII (only the file system may
+  // compare others).
   explicit FolderListingScope(std::wstring folder) noexcept;
   FolderListingScope(const FolderListingScope&) = delete;
   FolderListingScope& operator=(const FolderListingScope&) = delete;
@@ -36,12 +40,7 @@ class FolderListingScope {
  private:
   FolderListing* m_enclosing;
   std::unique_ptr<FolderListing> m_owned;
+  std::optional<MissingFileWitnessScope> m_heard;  // ends before m_owned
 };
-
-// True when a listing on this thread tells that nothing is at `path`; false
-// when it cannot tell (no listing of the path's folder as spelled there,
-// the folder changed, a name not plain ASCII, which only the file system
-// may compare), and the caller looks itself.
-bool ListedAsMissing(const std::wstring& path) noexcept;
 
 }  // namespace wendrix

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "core/ini_data_buffer.h"
-#include "platform/folder_listing.h"
+#include "platform/missing_files.h"
 #include "platform/ini_file.h"
 #include "platform/path_containment.h"
 #include "publisher/publisher_id.h"
@@ -110,7 +110,7 @@ HRESULT ReadAt(const std::wstring& path, SideFile kind, std::wstring& text, File
   // the text read, never newer: then the file looks changed, and a write
   // that was not needed is the worst that follows.
   FileStamp before;
-  if (ListedAsMissing(path)) return HResultFromWin32(ERROR_FILE_NOT_FOUND);
+  if (KnownMissing(path)) return HResultFromWin32(ERROR_FILE_NOT_FOUND);
   if (!StampOf(path, before)) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return HResultFromWin32(static_cast<long>(error));
@@ -205,7 +205,7 @@ HRESULT WriteErrorFile(std::wstring_view id, const ErrorReport& report, CJournal
 HRESULT DeleteErrorFile(std::wstring_view id, CJournal* journal) {
   std::wstring path;
   RETURN_IF_FAILED(ErrorFilePath(id, path));
-  if (ListedAsMissing(path)) return S_OK;  // most checks succeed as the one before
+  if (KnownMissing(path)) return S_OK;  // most checks succeed as the one before
   return DeleteFileNoted(path, journal);
 }
 

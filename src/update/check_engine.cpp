@@ -14,6 +14,7 @@
 #include "core/text_lines.h"
 #include "frame/module_state.h"
 #include "platform/folder_listing.h"
+#include "platform/missing_files.h"
 #include "platform/known_folders.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/hidden_data.h"
@@ -341,7 +342,7 @@ HRESULT CheckPublisher(CTransfer& transfer, CPublisherStore& store, PublisherRec
   record.lastCheckError = static_cast<std::uint32_t>(hr);
   std::wstring existing;
   if (SUCCEEDED(ErrorFilePath(record.id, existing)) &&
-      (ListedAsMissing(existing) || GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES))
+      (KnownMissing(existing) || GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES))
     WriteError(record, hr, record.dataSource);
   return hr;
 }
