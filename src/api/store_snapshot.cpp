@@ -66,7 +66,11 @@ class StoreSnapshot final : public MissingFileWitness {
         if (!LoadsWithFilter(r, record.id.c_str())) continue;
         for (SideFile kind : {SideFile::kData, SideFile::kPreviousItems, SideFile::kInactiveItems}) {
           std::wstring path;
-          if (SUCCEEDED(SideFilePath(r, kind, path))) Note(path);
+          const bool there = SUCCEEDED(SideFilePath(r, kind, path)) && Note(path);
+          // Without its data file a publisher's other files are not read
+          // (and most are missing, each a scan of the folder to tell): the
+          // data file's own look tells when it comes.
+          if (kind == SideFile::kData && !there) break;
         }
       }
       m_noted.push_back(record.id);
