@@ -38,7 +38,9 @@ TEST(ErrorFile, WritesOnlyWhatAppliesAndReadsBack) {
     CIniDataBuffer data;
     ASSERT_EQ(BuildErrorFile(report, data), S_OK);
     ASSERT_EQ(data.Save(kIniSaveUnicode), S_OK);
-    if (!c.text.empty()) EXPECT_EQ(data.Text(), c.text);
+    if (!c.text.empty()) {
+      EXPECT_EQ(data.Text(), c.text);
+    }
     CIniDataBuffer in;
     in.SetText(std::wstring(data.Text()));
     ASSERT_EQ(in.Load(ErrorFileSchema()), S_OK);
