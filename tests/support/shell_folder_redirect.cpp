@@ -2,6 +2,9 @@
 
 #include <shlobj.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/ini_file.h"
 #include "registry_sandbox.h"
 
@@ -25,7 +28,12 @@ void ClearOlderProductKeys() {
 
 }  // namespace
 
-// One registry value of one view, remembered and put back as it was.
+// One registry value of one view, remembered and put back as it was. The
+// value as it was is also kept in the registry until it is put back: a test
+// process that dies meanwhile (a crash, a debugger, a timeout) would
+// otherwise leave the prefix's shell folders pointing at its temporary
+// folder for every later run, which then keeps that folder as the one to
+// put back.
 class SavedValue {
  public:
   SavedValue(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view);
@@ -35,9 +43,12 @@ class SavedValue {
   void Set(const std::wstring& value) { SetStringValue(m_root, m_path, m_name.c_str(), value, m_view); }
 
  private:
+  static constexpr wchar_t kBackups[] = L"Software\\Wendrix Test Backups";
+  void PutBack() const;
+
   HKEY m_root;
   REGSAM m_view;
-  std::wstring m_path, m_name;
+  std::wstring m_path, m_name, m_backup;
   DWORD m_type = REG_SZ;
   std::vector<BYTE> m_data;
   bool m_existed = false;
@@ -45,17 +56,53 @@ class SavedValue {
 
 SavedValue::SavedValue(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view)
     : m_root(root), m_view(view), m_path(path), m_name(name) {
-  HKEY key;
-  if (RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+  m_backup = std::to_wstring(reinterpret_cast<std::uintptr_t>(root)) + L"|" + std::to_wstring(view) + L"|" + path +
+             L"|" + name;
+  HKEY backups;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kBackups, 0, nullptr, 0, KEY_READ | KEY_SET_VALUE, nullptr, &backups,
+                      nullptr) != ERROR_SUCCESS)
+    backups = nullptr;
+  // Kept by a run that did not end: that is the value as it was.
   DWORD size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
-    m_data.resize(size);
-    m_existed = RegQueryValueExW(key, name, nullptr, &m_type, m_data.data(), &size) == ERROR_SUCCESS;
+  if (backups && RegQueryValueExW(backups, m_backup.c_str(), nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+      size >= sizeof(DWORD) + 1) {
+    std::vector<BYTE> kept(size);
+    if (RegQueryValueExW(backups, m_backup.c_str(), nullptr, nullptr, kept.data(), &size) == ERROR_SUCCESS) {
+      m_existed = kept[0] != 0;
+      std::memcpy(&m_type, kept.data() + 1, sizeof(DWORD));
+      m_data.assign(kept.begin() + 1 + sizeof(DWORD), kept.end());
+      PutBack();
+    }
   }
-  RegCloseKey(key);
+  HKEY key;
+  m_existed = false;
+  m_data.clear();
+  if (RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
+    size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
+      m_data.resize(size);
+      m_existed = RegQueryValueExW(key, name, nullptr, &m_type, m_data.data(), &size) == ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+  }
+  if (!backups) return;
+  std::vector<BYTE> kept(1 + sizeof(DWORD));
+  kept[0] = m_existed ? 1 : 0;
+  std::memcpy(kept.data() + 1, &m_type, sizeof(DWORD));
+  kept.insert(kept.end(), m_data.begin(), m_data.end());
+  RegSetValueExW(backups, m_backup.c_str(), 0, REG_BINARY, kept.data(), static_cast<DWORD>(kept.size()));
+  RegCloseKey(backups);
 }
 
 SavedValue::~SavedValue() {
+  PutBack();
+  HKEY backups;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kBackups, 0, KEY_SET_VALUE, &backups) != ERROR_SUCCESS) return;
+  RegDeleteValueW(backups, m_backup.c_str());
+  RegCloseKey(backups);
+}
+
+void SavedValue::PutBack() const {
   HKEY key;
   if (RegCreateKeyExW(m_root, m_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | m_view, nullptr, &key,
                       nullptr) != ERROR_SUCCESS)
