@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "core/ini_data_buffer.h"
-#include "platform/missing_files.h"
 #include "platform/ini_file.h"
+#include "platform/missing_files.h"
 #include "platform/path_containment.h"
 #include "publisher/publisher_id.h"
 #include "registration/list_file.h"
