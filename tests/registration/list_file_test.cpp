@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "../../fuzz/list_file_property.h"
 #include "../publisher/fake_environment.h"
 #include "core/date.h"
 #include "core/ini_data_buffer.h"
@@ -205,6 +209,27 @@ TEST(ListFile, ApplicationNameFollowsTheUsersLanguage) {
     ASSERT_NE(nullptr, name) << c.language;
     EXPECT_EQ(c.expected, *name) << c.language;
   }
+}
+
+// The inputs fuzzing once found, and the seeds written by hand, which must
+// also read and write whole.
+TEST(ListFileTest, KeptInputsWriteBackWhatTheyRead) {
+  const std::filesystem::path folder = std::filesystem::path(WENDRIX_TEST_DATA) / "list-file-regressions";
+  int seeds = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SCOPED_TRACE(entry.path().filename().string());
+    EXPECT_TRUE(fuzz::CheckListFileRoundTrip(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    if (!entry.path().filename().string().starts_with("seed-")) continue;
+    ++seeds;
+    std::vector<PublisherRecord> records;
+    std::wstring written;
+    ASSERT_TRUE(fuzz::ReadList(DecodeTextFile(bytes, SystemCodePage(3)), records));
+    EXPECT_FALSE(records.empty());
+    EXPECT_TRUE(fuzz::WrittenList(records, written));
+  }
+  EXPECT_GT(seeds, 0);
 }
 
 }  // namespace
