@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../../fuzz/ini_property.h"
+#include "../../fuzz/markup_property.h"
 
 namespace {
 
@@ -32,6 +33,10 @@ TEST(IniRegressionTest, EveryKeptFuzzInputKeepsTheProperty) {
 
 TEST(IniRegressionTest, EveryKeptRoundTripInputKeepsTheProperty) {
   EXPECT_GT(ReplayFolder("ini-roundtrip-regressions", wendrix::fuzz::CheckIniRoundTrip), 0);
+}
+
+TEST(MarkupRegressionTest, EveryKeptInputKeepsTheProperty) {
+  EXPECT_GT(ReplayFolder("markup-regressions", wendrix::fuzz::CheckMarkupProperty), 0);
 }
 
 }  // namespace
