@@ -24,7 +24,12 @@ bool SomethingAt(const std::wstring& path) noexcept;
 struct FileStamp {
   std::uint64_t size = 0;
   std::uint64_t written = 0;  // last write time; 0 when not known
+  // Not known, but this process wrote the file last, with the text the
+  // stamp goes with, too recently to stamp it: once the file has settled,
+  // reading it tells whether it still holds that text.
+  bool writtenHere = false;
   bool IsKnown() const noexcept { return written != 0; }
+  static FileStamp WrittenHere() noexcept { return FileStamp{0, 0, true}; }
   bool operator==(const FileStamp&) const = default;
 };
 

@@ -155,10 +155,23 @@ HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::
   // No lock for the look: a writer that comes in meanwhile would have come
   // in just after this write as well.
   if (StillStamped(path, stamp)) return S_FALSE;
-  // A file just written cannot be stamped (see FileStamp): the next read
-  // stamps it.
+  // Written here before, too recently to stamp then. A store kept across
+  // checks (the main window's) would otherwise write the file again at
+  // every check: once the file has settled, a read (cheaper than a write)
+  // tells whether it still holds the text, and stamps it.
+  if (stamp.writtenHere && !text.empty()) {
+    std::wstring held;
+    FileStamp now;
+    if (SUCCEEDED(ReadAt(path, kind, held, &now)) && now.IsKnown() && held == text) {
+      stamp = now;
+      return S_FALSE;
+    }
+  }
+  // A file just written cannot be stamped (see FileStamp).
   stamp = {};
-  return WriteLocked(path, kind, text, nullptr);
+  RETURN_IF_FAILED(WriteLocked(path, kind, text, nullptr));
+  stamp = FileStamp::WrittenHere();
+  return S_OK;
 }
 
 HRESULT IconFilePath(std::wstring_view id, std::wstring_view name, std::wstring_view second, std::wstring& path) {

@@ -41,8 +41,10 @@ HRESULT WriteSideFile(const PublisherRecord& record, SideFile kind, std::wstring
 // WriteSideFile does, unless `stamp` is known (it then describes the file
 // holding `text`) and the file still looks so: S_FALSE then, and nothing is
 // written (a file another writer stored in another encoding keeps it, since
-// it reads as the same text). A write leaves `stamp` unknown: a file just
-// written cannot be stamped, and the next read stamps it.
+// it reads as the same text). A write leaves `stamp` unknown, since a file
+// just written cannot be stamped, but marked as written here: a later call
+// with the same text, once the file has settled, reads the file and writes
+// only when it no longer holds the text (stamping it when it does).
 HRESULT WriteChangedSideFile(const PublisherRecord& record, SideFile kind, std::wstring_view text, FileStamp& stamp);
 
 // Takes the lock that guards every side file of the kind, for a run of

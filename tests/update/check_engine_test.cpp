@@ -270,12 +270,27 @@ TEST_F(CheckEngineTest, StoredFilesAreWrittenOnlyWhenTheyDiffer) {
   const std::wstring dataText = ReadText(data), previousText = ReadText(previous);
   ASSERT_NE(previousText, L"<missing>");
   // Files written in the last two seconds cannot be stamped; these were
-  // written long ago.
-  for (const std::wstring* path : {&data, &previous}) SetLastWrite(*path, LastWrite(*path) - 60 * 10'000'000ull);
-  const std::uint64_t dataTime = LastWrite(data), previousTime = LastWrite(previous);
-  ASSERT_EQ(Check(), kCheckAllSucceeded);
-  EXPECT_EQ(LastWrite(data), dataTime);
+  // written long ago. The store that wrote them is kept, as the main window
+  // keeps its own across checks: it reads them now instead, and writes again
+  // only the one another process changed (to other text of the same size).
+  std::wstring other = dataText;
+  other.back() = other.back() == L'x' ? L'y' : L'x';
+  ASSERT_EQ(WriteUnicodeTextFile(data.c_str(), other), S_OK);
+  const auto age = [](const std::wstring& path) { SetLastWrite(path, LastWrite(path) - 60 * 10'000'000ull); };
+  age(data);
+  age(previous);
+  const std::uint64_t previousTime = LastWrite(previous);
+  ASSERT_EQ(RunCheck(m_transfer, &m_client, &m_settings, &m_store, nullptr, 0), kCheckAllSucceeded);
+  EXPECT_EQ(ReadText(data), dataText);
   EXPECT_EQ(LastWrite(previous), previousTime);
+  age(data);
+  const std::uint64_t dataTime = LastWrite(data);
+  for (const bool kept : {true, false}) {
+    SCOPED_TRACE(kept ? "kept store" : "store opened again");
+    ASSERT_EQ(kept ? RunCheck(m_transfer, &m_client, &m_settings, &m_store, nullptr, 0) : Check(), kCheckAllSucceeded);
+    EXPECT_EQ(LastWrite(data), dataTime);
+    EXPECT_EQ(LastWrite(previous), previousTime);
+  }
 
   // Another writer between the store's load and the check: other text of the
   // same size, the file deleted, and other text of the same size written in
