@@ -11,6 +11,7 @@
 #include "platform/known_folders.h"
 #include "platform/missing_files.h"
 #include "platform/registry_watch.h"
+#include "platform/unique_handle.h"
 #include "registration/side_files.h"
 #include "update/check_engine.h"
 
@@ -203,10 +204,26 @@ std::mutex g_queryTurn;
 // threads may have ended inside a query, and nothing may be torn down then.
 StoreSnapshot* g_kept = nullptr;
 
+// A thread that impersonates a user asks for that user's store (the shell
+// answers for the thread's user), which the kept store, the process user's,
+// need not be.
+bool Impersonating() noexcept {
+  UniqueKernelObject token;
+  return OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.Put());
+}
+
 }  // namespace
 
 HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query) {
   try {
+    if (Impersonating()) {
+      // Read for this call only; the kept store stays as it was.
+      StoreSnapshot once;
+      RETURN_IF_FAILED(once.Open());
+      const KnownFolderScope folders(once.folders);
+      StoreQuery view(once);
+      return query(view);
+    }
     const std::lock_guard<std::mutex> turn(g_queryTurn);
     try {
       if (!g_kept) g_kept = new StoreSnapshot();

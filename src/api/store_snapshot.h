@@ -14,7 +14,9 @@
 // each use. So the next call sees what any process wrote in between; a file
 // written too recently to be stamped has the store read again each call.
 // What a publisher's data says about the machine (installed versions,
-// conditions) is asked again by every query.
+// conditions) is asked again by every query. A thread that impersonates a
+// user has the store read for its call only: the kept store is the process
+// user's.
 #include <functional>
 #include <memory>
 

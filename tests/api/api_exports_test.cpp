@@ -417,6 +417,12 @@ TEST_F(ApiExportsTest, KeptStoreFollowsWhatOtherProcessesWrite) {
     ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &written));
   }
   EXPECT_EQ(download(), L"http://acme.example/e.exe") << "kept";
+  // A thread that impersonates has the store read for its call only, and the
+  // kept one stays as it was.
+  ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
+  EXPECT_EQ(download(), L"http://acme.example/g.exe") << "impersonating";
+  ASSERT_TRUE(RevertToSelf());
+  EXPECT_EQ(download(), L"http://acme.example/e.exe") << "kept";
   settle();
   EXPECT_EQ(download(), L"http://acme.example/g.exe");
 
