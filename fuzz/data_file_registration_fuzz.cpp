@@ -32,14 +32,8 @@ bool Written(Write write, IniSchema schema, CIniDataBuffer& back) {
 
 void CheckList(const PublisherFields& p) {
   PublisherRecord record;
-  record.id = p.id;
-  record.name = p.name;
-  record.homePage = p.homePage;
-  record.dataSource = p.dataSource;
-  record.version = p.version;
-  record.applicationNames = p.applicationNames;
-  record.present = KeyBit(kKeyName) | KeyBit(kKeyHomePage) | KeyBit(kKeyDataSource) | KeyBit(kKeyVersion) |
-                   (p.applicationNames.empty() ? 0 : KeyBit(kKeyApplicationName));
+  TakeRegisteredFields(p, record);
+  record.present = kRegisteredKeys;
   const std::vector<PublisherRecord> records = {record};
   CIniDataBuffer back;
   if (!Written([&](CIniData& out) { return WriteListRecords(records, kSlotCurrentUser, out); }, ListFileSchema(),
@@ -49,7 +43,8 @@ void CheckList(const PublisherFields& p) {
   if (FAILED(ReadListRecords(back, kSlotCurrentUser, read)) || read.size() != 1) std::abort();
   const PublisherRecord& r = read.front();
   if (r.id != p.id || r.name != p.name || r.homePage != p.homePage || r.dataSource != p.dataSource ||
-      r.version != p.version || r.applicationNames != p.applicationNames)
+      r.version != p.version || r.applicationNames != p.applicationNames ||
+      (r.flags & kRegisteredFlags) != (p.flags & kRegisteredFlags))
     std::abort();
 }
 

@@ -136,14 +136,7 @@ HRESULT RegisterLocked(const PublisherFile& file, const wchar_t* caller, StoreSc
     std::wstring iconFile = record->applicationIcon;
     try {
       if (updated) {
-        const PublisherFields& p = file.publisher;
-        record->id = p.id;
-        record->name = p.name;
-        record->homePage = p.homePage;
-        record->dataSource = p.dataSource;
-        record->version = p.version;
-        record->applicationNames = p.applicationNames;
-        record->flags = (record->flags & ~kRegisteredFlags) | (p.flags & kRegisteredFlags);
+        TakeRegisteredFields(file.publisher, *record);
         iconFile = LocalIconFile(file);
       }
     } catch (const std::bad_alloc&) {

@@ -106,6 +106,24 @@ struct PublisherRecord {
   bool IsEnabled() const noexcept { return !Has(kKeyEnabled) || (flags & kPublisherEnabled) != 0; }
 };
 
+// The flag bits a registration sets: the control-panel, menu and dialog
+// requests of the publisher's data file.
+inline constexpr std::uint32_t kRegisteredFlags = kPublisherControlPanel | kPublisherMenuHomePage |
+                                                  kPublisherMenuFeedback | kPublisherDialogAllItems |
+                                                  kPublisherDialogWallet | kPublisherDialogHistory;
+
+// The list keys a registration writes.
+inline constexpr std::uint32_t kRegisteredKeys = KeyBit(kKeyName) | KeyBit(kKeyHomePage) | KeyBit(kKeyDataSource) |
+                                                 KeyBit(kKeyApplicationName) | KeyBit(kKeyVersion) |
+                                                 KeyBit(kKeyControlPanel) | KeyBit(kKeyMenuHomePage) |
+                                                 KeyBit(kKeyMenuFeedback) | KeyBit(kKeyDialogAllItems) |
+                                                 KeyBit(kKeyDialogWallet) | KeyBit(kKeyDialogHistory);
+
+// Takes what a data file says of its publisher into the publisher's record,
+// as its registration does: the ID as the file spells it, name, home page,
+// data source, version, application names and the registered flags.
+void TakeRegisteredFields(const PublisherFields& fields, PublisherRecord& record);
+
 // Whether the record is the self publisher's: the publisher whose data file
 // describes the library itself, the one place its Self item and self-updates
 // come from. The store marks it with kPublisherSelf when it links the record

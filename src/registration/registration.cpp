@@ -42,12 +42,6 @@ HRESULT UpdateCounters(const Kinds& before, const Kinds& after, CJournal* journa
   return S_OK;
 }
 
-constexpr std::uint32_t kRegisteredKeys = KeyBit(kKeyName) | KeyBit(kKeyHomePage) | KeyBit(kKeyDataSource) |
-                                          KeyBit(kKeyApplicationName) | KeyBit(kKeyVersion) | KeyBit(kKeyControlPanel) |
-                                          KeyBit(kKeyMenuHomePage) | KeyBit(kKeyMenuFeedback) |
-                                          KeyBit(kKeyDialogAllItems) | KeyBit(kKeyDialogWallet) |
-                                          KeyBit(kKeyDialogHistory);
-
 // Brings <ID>.ico of the scope's folder in line with the registration and
 // sets the record's ApplicationIcon.
 HRESULT UpdateRegistrationIcon(const Registration& registration, const std::wstring& folder, PublisherRecord& record,

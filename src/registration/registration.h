@@ -18,12 +18,6 @@ class CJournal;
 inline constexpr std::uint32_t kRegisterCurrentUser = 0x1;
 inline constexpr std::uint32_t kRegisterAllUsers = 0x2;
 
-// The flag bits a registration sets: the control-panel, menu and dialog
-// requests of the publisher's data file.
-inline constexpr std::uint32_t kRegisteredFlags = kPublisherControlPanel | kPublisherMenuHomePage |
-                                                  kPublisherMenuFeedback | kPublisherDialogAllItems |
-                                                  kPublisherDialogWallet | kPublisherDialogHistory;
-
 // What a registering caller gives for one publisher.
 struct Registration {
   std::wstring id, name, homePage, dataSource, version;
