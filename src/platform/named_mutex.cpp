@@ -61,8 +61,21 @@ MutexTable& Mutexes() {
 // The mutexes this thread's locks hold, once per lock. A mutex is waited for
 // by the thread's first lock on it and released with its last: a lock taken
 // inside another lock's hold (a run of reads under one hold, each read
-// locking for itself) costs no round trip to the system.
-thread_local std::vector<HANDLE> t_held;
+// locking for itself) costs no round trip to the system. Plain data: a
+// thread-local object with a destructor would have this library's code run
+// at the exit of every thread that took a lock, perhaps after the library
+// was unloaded. A thread holds a few locks at most; one beyond the room
+// waits and releases for itself, as a mutex its owner waits for again
+// allows.
+struct HeldLocks {
+  static constexpr std::size_t kRoom = 16;
+  HANDLE mutexes[kRoom];
+  std::size_t count;
+
+  HANDLE* End() noexcept { return mutexes + count; }
+  bool Holds(HANDLE mutex) noexcept { return std::find(mutexes, End(), mutex) != End(); }
+};
+thread_local HeldLocks t_held{};
 
 }  // namespace
 
@@ -71,15 +84,16 @@ HRESULT NamedMutexLock::Acquire(const wchar_t* name, MutexUsers users) {
   HANDLE mutex = nullptr;
   try {
     RETURN_IF_FAILED(Mutexes().Get(name, users, mutex));
-    t_held.reserve(t_held.size() + 1);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
-  if (std::find(t_held.begin(), t_held.end(), mutex) == t_held.end()) {
+  HeldLocks& held = t_held;
+  m_listed = held.count < HeldLocks::kRoom;
+  if (!m_listed || !held.Holds(mutex)) {
     const DWORD wait = WaitForSingleObject(mutex, INFINITE);
     RETURN_LAST_ERROR_IF(wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED);
   }
-  t_held.push_back(mutex);  // room was made above
+  if (m_listed) held.mutexes[held.count++] = mutex;
   m_held = mutex;
   return S_OK;
 }
@@ -87,9 +101,16 @@ HRESULT NamedMutexLock::Acquire(const wchar_t* name, MutexUsers users) {
 void NamedMutexLock::Release() noexcept {
   if (!m_held) return;
   const HANDLE mutex = std::exchange(m_held, nullptr);
-  const auto held = std::find(t_held.begin(), t_held.end(), mutex);
-  if (held != t_held.end()) t_held.erase(held);
-  if (std::find(t_held.begin(), t_held.end(), mutex) == t_held.end()) ReleaseMutex(mutex);
+  HeldLocks& held = t_held;
+  HANDLE* const listed = m_listed ? std::find(held.mutexes, held.End(), mutex) : held.End();
+  // Not listed (beyond the room, or ended on another thread): its own wait.
+  if (listed == held.End()) {
+    ReleaseMutex(mutex);
+    return;
+  }
+  std::copy(listed + 1, held.End(), listed);
+  --held.count;
+  if (!held.Holds(mutex)) ReleaseMutex(mutex);
 }
 
 }  // namespace wendrix

@@ -35,6 +35,7 @@ class NamedMutexLock {
 
  private:
   HANDLE m_held = nullptr;  // owned by the process-wide table, not by the lock
+  bool m_listed = false;    // among the thread's held locks (it may share a hold)
 };
 
 }  // namespace wendrix
