@@ -212,6 +212,15 @@ bool Impersonating() noexcept {
   return OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.Put());
 }
 
+// The query on an opened snapshot, with its folders' answers and what it
+// knows of missing files.
+HRESULT QueryOn(StoreSnapshot& snapshot, const std::function<HRESULT(StoreQuery&)>& query) {
+  const KnownFolderScope folders(snapshot.folders);
+  const MissingFileWitnessScope missing(snapshot);
+  StoreQuery view(snapshot);
+  return query(view);
+}
+
 }  // namespace
 
 HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query) {
@@ -220,18 +229,13 @@ HRESULT RunStoreQuery(const std::function<HRESULT(StoreQuery&)>& query) {
       // Read for this call only; the kept store stays as it was.
       StoreSnapshot once;
       RETURN_IF_FAILED(once.Open());
-      const KnownFolderScope folders(once.folders);
-      StoreQuery view(once);
-      return query(view);
+      return QueryOn(once, query);
     }
     const std::lock_guard<std::mutex> turn(g_queryTurn);
     try {
       if (!g_kept) g_kept = new StoreSnapshot();
       if (!g_kept->Current()) RETURN_IF_FAILED(g_kept->Open());
-      const KnownFolderScope folders(g_kept->folders);
-      const MissingFileWitnessScope missing(*g_kept);
-      StoreQuery view(*g_kept);
-      return query(view);
+      return QueryOn(*g_kept, query);
     } catch (...) {
       // Whatever was half made is not kept.
       delete std::exchange(g_kept, nullptr);
