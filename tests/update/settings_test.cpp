@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "../support/registry_sandbox.h"
+#include "../support/registry_values.h"
 #include "../support/temp_folder.h"
 #include "core/date.h"
 #include "publisher/builtin_publishers.h"
@@ -30,21 +31,13 @@ RegistryKey Settings() {
   key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS);
   return key;
 }
-void SetDword(const std::wstring& path, const wchar_t* name, DWORD value) {
-  RegistryKey key;
-  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, path.c_str(), KEY_ALL_ACCESS), ERROR_SUCCESS);
-  key.WriteDword(name, value);
-}
-void SetDword(const wchar_t* name, DWORD value) { SetDword(kSettingsKey, name, value); }
+void SetSetting(const wchar_t* name, DWORD value) { SetDword(HKEY_CURRENT_USER, kSettingsKey, name, value, 0); }
 std::optional<DWORD> GetDword(const wchar_t* name) {
   std::uint32_t value = 0;
   return Settings().ReadDword(name, value) == ERROR_SUCCESS ? std::optional<DWORD>(value) : std::nullopt;
 }
 bool HasValue(const wchar_t* name) { return Settings().HasValue(name); }
-bool KeyExists(const wchar_t* path) {
-  RegistryKey key;
-  return key.Open(HKEY_CURRENT_USER, path, KEY_READ) == ERROR_SUCCESS;
-}
+bool KeyExists(const wchar_t* path) { return ReadValues(HKEY_CURRENT_USER, path, 0).has_value(); }
 
 std::unique_ptr<InternetSettings> Load() {
   std::unique_ptr<InternetSettings> s;
@@ -113,7 +106,7 @@ TEST_F(SettingsTest, MissingOrIllTypedValuesReadAsTheirDefaults) {
   key.WriteBytes(L"Authentication2", REG_BINARY, junk);
   ExpectDefaults(*Load());
 
-  for (const auto& n : kNumbers) SetDword(n.name, 7);
+  for (const auto& n : kNumbers) SetSetting(n.name, 7);
   const auto sevens = Load();
   for (const auto& n : kNumbers) EXPECT_EQ(sevens.get()->*n.member, n.flag ? 1u : 7u) << testing::PrintToString(n.name);
 }
@@ -143,22 +136,19 @@ TEST_F(SettingsTest, SaveThenLoadKeepsEveryValue) {
   EXPECT_EQ(block.size(), 64u);
 }
 
+// The edit starts from what is stored, not from the defaults; a failed edit
+// saves nothing.
 TEST_F(SettingsTest, ChangeSettingsSavesTheEditOverWhatIsStoredOrNothing) {
-  SetDword(L"MaxWalletDiskSpace", 300);
-  ASSERT_EQ(ChangeSettings([](InternetSettings& s) {
-              EXPECT_EQ(s.maxWalletDiskSpace, 300u);  // what is stored, not the default
-              s.checkAttempts = 4;
-              return S_OK;
-            }),
-            S_OK);
-  EXPECT_EQ(GetDword(L"CheckAttempts"), 4u);
+  SetSetting(L"MaxWalletDiskSpace", 300);
+  for (const HRESULT result : {S_OK, E_INVALIDARG}) {
+    const auto edit = [result](InternetSettings& s) {
+      s.checkAttempts = s.maxWalletDiskSpace + (result == S_OK);
+      return result;
+    };
+    EXPECT_EQ(ChangeSettings(edit), result);
+    EXPECT_EQ(GetDword(L"CheckAttempts"), 301u);
+  }
   EXPECT_EQ(GetDword(L"MaxWalletDiskSpace"), 300u);
-  EXPECT_EQ(ChangeSettings([](InternetSettings& s) {
-              s.checkAttempts = 9;
-              return E_INVALIDARG;
-            }),
-            E_INVALIDARG);
-  EXPECT_EQ(GetDword(L"CheckAttempts"), 4u);
 }
 
 TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {
@@ -174,8 +164,8 @@ TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.name) + " = " + std::to_string(c.value));
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
-    SetDword(L"CheckEvery3", kPeriodDaily);  // the older value wins
-    SetDword(c.name, c.value);
+    SetSetting(L"CheckEvery3", kPeriodDaily);  // the older value wins
+    SetSetting(c.name, c.value);
     EXPECT_EQ(Load()->checkPeriod, c.period);
     EXPECT_EQ(GetDword(L"CheckEvery3"), c.period);
     EXPECT_FALSE(HasValue(c.name));
@@ -185,14 +175,14 @@ TEST_F(SettingsTest, OlderPeriodsAndNotifyAreConverted) {
   DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
   for (const auto& [name, value, otherSoftware] : {std::tuple{L"Notify", 1u, 2u}, {L"Notify", 0u, 1u},
                                                    {L"OtherSoftware", 1u, 1u}, {L"Notify", 1u, 1u}}) {
-    SetDword(name, value);
+    SetSetting(name, value);
     EXPECT_EQ(Load()->otherSoftware, otherSoftware) << name << value;
   }
 }
 
 TEST_F(SettingsTest, OlderKeysAreCopiedOnTheFirstLoad) {
   // The product's own key: values and subkeys move into 3.0, the originals stay.
-  SetDword(L"SOFTWARE\\Kestmoor\\Wendrix", L"CheckAttempts", 4);
+  SetDword(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", L"CheckAttempts", 4, 0);
   SetStringValue(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix\\StandardGUI", L"Width", L"400", 0);
   EXPECT_EQ(Load()->checkAttempts, 4u);
   EXPECT_TRUE(KeyExists(L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\StandardGUI"));
@@ -200,12 +190,12 @@ TEST_F(SettingsTest, OlderKeysAreCopiedOnTheFirstLoad) {
   DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\Kestmoor\\Wendrix", 0);
 
   // Else the first of the older product's trees: 3.0 before 2.0.
-  SetDword(L"Software\\Kestmoor\\Pellister\\2.0", L"CheckAttempts", 6);
-  SetDword(L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 7);
-  SetDword(L"Software\\Kestmoor\\Pellister\\3.0\\Sub", L"X", 1);
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\2.0", L"CheckAttempts", 6, 0);
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 7, 0);
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0\\Sub", L"X", 1, 0);
   EXPECT_EQ(Load()->checkAttempts, 7u);
   EXPECT_TRUE(KeyExists(L"SOFTWARE\\Kestmoor\\Wendrix\\3.0\\Sub"));
-  SetDword(L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 9);
+  SetDword(HKEY_CURRENT_USER, L"Software\\Kestmoor\\Pellister\\3.0", L"CheckAttempts", 9, 0);
   EXPECT_EQ(Load()->checkAttempts, 7u) << "only the first load converts";
 }
 
@@ -215,9 +205,7 @@ TEST_F(SettingsTest, LastCheckValues) {
   s.lastSkip = FileTimeFromParts(2026, 1, 3, 0, 0, 0);
   s.lastCheckResult = 1;
   ASSERT_EQ(SaveLastCheck(s), S_OK);
-  std::wstring text;
-  EXPECT_EQ(Settings().ReadString(L"LastCheck", text), ERROR_SUCCESS);
-  EXPECT_EQ(text, L"2026-01-02T03:04:05Z");
+  EXPECT_EQ(FindValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", 0), Sz(L"LastCheck", L"2026-01-02T03:04:05Z"));
   InternetSettings read;
   ASSERT_EQ(LoadLastCheck(read), S_OK);
   EXPECT_EQ(read.lastCheck, s.lastCheck);
@@ -260,6 +248,11 @@ class StartupEntryTest : public testing::Test {
     if (key.Open(root, kRunKey, KEY_READ, KEY_WOW64_32KEY) == ERROR_SUCCESS) key.ReadString(L"KestmoorWendrix", value);
     return value;
   }
+  // "user", "all", both, or "" for neither.
+  static std::string Entries() {
+    return std::string(HasRunEntry(StartupScope::kCurrentUser) ? "user" : "") +
+           (HasRunEntry(StartupScope::kAllUsers) ? "all" : "");
+  }
   TempFolder m_folder;
 };
 
@@ -268,34 +261,30 @@ TEST_F(StartupEntryTest, EntryIsJournaledAndRolledBack) {
   ASSERT_EQ(journal.Create(), S_OK);
   ASSERT_EQ(SetRunEntry(StartupScope::kCurrentUser, &journal), S_OK);
   EXPECT_EQ(RunValue(HKEY_CURRENT_USER), L"\"" + m_folder.Path() + L"\\wendrix.exe\" -s");
-  EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
-  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+  EXPECT_EQ(Entries(), "user");
   ASSERT_EQ(journal.Rollback(), S_OK);
-  EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser));
+  EXPECT_EQ(Entries(), "");
 
   ASSERT_EQ(SetRunEntry(StartupScope::kAllUsers, nullptr), S_OK);
   CJournal second;
   ASSERT_EQ(second.Create(), S_OK);
   ASSERT_EQ(DeleteRunEntry(StartupScope::kAllUsers, &second), S_OK);
-  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+  EXPECT_EQ(Entries(), "");
   EXPECT_EQ(DeleteRunEntry(StartupScope::kAllUsers, &second), S_OK) << "nothing to delete";
   ASSERT_EQ(second.Rollback(), S_OK);
-  EXPECT_TRUE(HasRunEntry(StartupScope::kAllUsers));
+  EXPECT_EQ(Entries(), "all");
 }
 
 TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
   CPublisherStore store;  // opened on nothing: the records are set by hand
-  PublisherRecord mine;
-  mine.id = L"1.2";
-  mine.flags = kPublisherCountedCurrentUser;
-  store.Records().push_back(mine);
+  store.Records().emplace_back().id = L"1.2";
+  store.Records()[0].flags = kPublisherCountedCurrentUser;
   const auto updateBoth = [&] {
     for (StartupScope scope : {StartupScope::kCurrentUser, StartupScope::kAllUsers})
-      ASSERT_EQ(UpdateStartupEntry(store, scope, false, nullptr), S_OK);
+      EXPECT_EQ(UpdateStartupEntry(store, scope, false, nullptr), S_OK);
+    return Entries();
   };
-  updateBoth();
-  EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
-  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+  EXPECT_EQ(updateBoth(), "user");
 
   // An existing entry stays as it is unless forced.
   SetStringValue(HKEY_CURRENT_USER, kRunKey, L"KestmoorWendrix", L"old", KEY_WOW64_32KEY);
@@ -305,29 +294,24 @@ TEST_F(StartupEntryTest, EntryFollowsTheRegisteredPublishers) {
   EXPECT_NE(RunValue(HKEY_CURRENT_USER), L"old");
 
   store.Records()[0].flags = kPublisherCountedOlderAllUsers;
-  updateBoth();
-  EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser));
-  EXPECT_TRUE(HasRunEntry(StartupScope::kAllUsers));
-
+  EXPECT_EQ(updateBoth(), "all");
   // The self publisher alone needs no scheduler.
   store.Records()[0].id = L"1.3.6.1.4.1.61717.1";
   LinkBuiltinRow(store.Records()[0], *FindBuiltinPublisher(L"Wendrix"));
-  updateBoth();
-  EXPECT_FALSE(HasRunEntry(StartupScope::kAllUsers));
+  EXPECT_EQ(updateBoth(), "");
 }
 
 TEST_F(StartupEntryTest, OldShortcutGivesWayToTheEntry) {
   EXPECT_EQ(ReplacePerUserStartupShortcut(), S_OK);
-  EXPECT_FALSE(HasRunEntry(StartupScope::kCurrentUser)) << "no shortcut, no change";
+  EXPECT_EQ(Entries(), "") << "no shortcut, no change";
   std::wstring shortcut;
   ASSERT_EQ(OldStartupShortcutPath(StartupScope::kCurrentUser, shortcut), S_OK);
   EXPECT_EQ(shortcut.substr(shortcut.size() - 22), L"\\Wendrix Scheduler.lnk");
-  HANDLE file = CreateFileW(shortcut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
+  CloseHandle(CreateFileW(shortcut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(FileExists(shortcut));
   EXPECT_EQ(ReplacePerUserStartupShortcut(), S_OK);
   EXPECT_FALSE(FileExists(shortcut));
-  EXPECT_TRUE(HasRunEntry(StartupScope::kCurrentUser));
+  EXPECT_EQ(Entries(), "user");
 }
 
 LRESULT CALLBACK FakeSchedulerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -335,50 +319,23 @@ LRESULT CALLBACK FakeSchedulerProc(HWND window, UINT message, WPARAM wParam, LPA
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A scheduler window on a thread of its own, answering WM_APP+1 with `answer`.
-class FakeScheduler {
- public:
-  explicit FakeScheduler(LRESULT answer) {
-    m_thread = std::thread([this, answer] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = FakeSchedulerProc;
-      wc.lpszClassName = kSchedulerClass;
-      RegisterClassW(&wc);
-      // Hidden, not message-only: FindWindow does not see message-only windows.
-      m_window = CreateWindowW(kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-      SetWindowLongPtrW(m_window, GWLP_USERDATA, answer);
-      SetEvent(m_ready);
-      MSG msg;
-      while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-      DestroyWindow(m_window);
-      UnregisterClassW(kSchedulerClass, nullptr);
-    });
-    WaitForSingleObject(m_ready, 5000);
-  }
-  ~FakeScheduler() {
-    PostMessageW(m_window, WM_QUIT, 0, 0);
-    m_thread.join();
-    CloseHandle(m_ready);
-  }
-  HWND Window() const { return m_window; }
-
- private:
-  HANDLE m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HWND m_window = nullptr;
-  std::thread m_thread;
-};
-
+// A running scheduler's answer to WM_APP+1 decides; with none running,
+// manual checks need none.
 TEST_F(SettingsTest, SchedulerWindowAnswers) {
-  {
-    FakeScheduler scheduler(1);
-    EXPECT_TRUE(EnsureScheduler());
-    EXPECT_EQ(StartSchedulerWindow(), scheduler.Window());
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = FakeSchedulerProc;
+  windowClass.lpszClassName = kSchedulerClass;
+  RegisterClassW(&windowClass);
+  for (const LONG_PTR answer : {1, 0}) {
+    // Hidden, not message-only: FindWindow does not see message-only windows.
+    HWND window = CreateWindowW(kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, answer);
+    EXPECT_EQ(EnsureScheduler(), answer != 0) << "a zero answer is a failure";
+    EXPECT_EQ(StartSchedulerWindow(), window);
+    DestroyWindow(window);
   }
-  {
-    FakeScheduler scheduler(0);
-    EXPECT_FALSE(EnsureScheduler()) << "a zero answer is a failure";
-  }
-  SetDword(L"CheckEvery3", kPeriodManual);
+  UnregisterClassW(kSchedulerClass, nullptr);
+  SetSetting(L"CheckEvery3", kPeriodManual);
   EXPECT_TRUE(EnsureScheduler()) << "manual checks need no scheduler";
 }
 
