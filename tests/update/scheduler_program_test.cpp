@@ -12,10 +12,10 @@
 #include <string>
 
 #include "../support/registry_sandbox.h"
+#include "../support/registry_values.h"
 #include "../support/shell_folder_redirect.h"
 #include "../support/temp_folder.h"
 #include "core/date.h"
-#include "platform/registry.h"
 #include "platform/unique_handle.h"
 #include "registration/registration.h"
 #include "update/check_schedule.h"
@@ -46,9 +46,7 @@ TEST(CheckSchedule, Decisions) {
     bool checkNow;
     std::optional<std::uint32_t> lookAgainMs;  // not compared when nothing
   } cases[] = {
-      {kNow - kDay, false, kPeriodWeekly, kNow - 8 * kDay, 0, kNow, true, {}},
       {kNow - kDay, false, kPeriodWeekly, kNow - 8 * kDay, kNow - 2 * kDay, kNow, false, kScheduleLookInterval},
-      {kNow - kDay, false, kPeriodMonthly, kNow - 30 * kDay, 0, kNow, true, {}},  // due on the second
       {kNow - kDay, false, kPeriodManual, kNow - 400 * kDay, 0, kNow, false, {}},
       {kNow - kDay, false, kPeriodManual, 0, 0, kNow, false, kScheduleLookInterval},
       {kNow, false, kPeriodDaily, 0, 0, kNow + kDay - kSecond, false, {}},
@@ -76,73 +74,21 @@ TEST(CheckSchedule, Decisions) {
 constexpr UINT kCheckEnded = WM_APP + 1;
 constexpr UINT kQueryState = WM_APP + 2;
 constexpr wchar_t kOldCheck[] = L"2001-02-03T04:05:06Z";
-constexpr wchar_t kBackupKey[] = L"Software\\Kestmoor\\WendrixSchedulerTestBackup";
 
-std::wstring MainProgram() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path = self;
-  return path.substr(0, path.rfind(L'\\')) + L"\\wendrix.exe";
+void SetSetting(const wchar_t* name, DWORD value) { SetDword(HKEY_CURRENT_USER, kSettingsKey, name, value, 0); }
+std::wstring LastCheck() {
+  const std::optional<Value> value = FindValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", 0);
+  return value ? std::get<2>(*value) : L"<none>";
 }
 
-bool KeyExists(const wchar_t* path) {
-  RegistryKey key;
-  return key.Open(HKEY_CURRENT_USER, path, KEY_READ) == ERROR_SUCCESS;
-}
-
-// The user's real settings key (child processes read it), copied aside and
-// put back as it was after the test; parent keys the test made go too.
-class SavedSettings {
- public:
-  SavedSettings() {
-    for (const wchar_t* parent : {L"Software\\Kestmoor\\Wendrix", L"Software\\Kestmoor"})
-      if (!KeyExists(parent)) m_madeParent = parent;
-    RegistryKey settings, backup;
-    if (settings.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) == ERROR_SUCCESS) {
-      DeleteKeyTree(HKEY_CURRENT_USER, kBackupKey, 0);
-      m_saved = backup.Create(HKEY_CURRENT_USER, kBackupKey, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
-                backup.CopyTreeFrom(settings) == ERROR_SUCCESS;
-      EXPECT_TRUE(m_saved) << "cannot keep the user's settings";
-    }
-    settings.Close();
-    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
-  }
-  ~SavedSettings() {
-    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
-    RegistryKey backup, settings;
-    if (m_saved && backup.Open(HKEY_CURRENT_USER, kBackupKey, KEY_READ) == ERROR_SUCCESS &&
-        settings.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
-        settings.CopyTreeFrom(backup) == ERROR_SUCCESS) {
-      backup.Close();
-      DeleteKeyTree(HKEY_CURRENT_USER, kBackupKey, 0);
-    }
-    if (m_madeParent) DeleteKeyTree(HKEY_CURRENT_USER, m_madeParent, 0);
-  }
-
- private:
-  bool m_saved = false;
-  const wchar_t* m_madeParent = nullptr;
-};
-
-void SetDword(const wchar_t* name, DWORD value) {
-  RegistryKey key;
-  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE), ERROR_SUCCESS);
-  key.WriteDword(name, value);
-}
-
-std::wstring GetText(const wchar_t* name) {
-  std::wstring value = L"<none>";
-  RegistryKey key;
-  if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) == ERROR_SUCCESS) key.ReadString(name, value);
-  return value;
-}
-
-// A process of the main program; ended (by its own handle) if a test leaves
-// it running.
+// The main program beside this test's executable, as a process that is ended
+// (by its own handle) if a test leaves it running.
 class MainProgramProcess {
  public:
   explicit MainProgramProcess(const std::wstring& arguments) {
-    const std::wstring program = MainProgram();
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring program = std::wstring(self).substr(0, std::wstring(self).rfind(L'\\')) + L"\\wendrix.exe";
     std::wstring command = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -153,11 +99,9 @@ class MainProgramProcess {
     }
     CloseHandle(info.hThread);
     m_process.Reset(info.hProcess);
-    m_id = info.dwProcessId;
   }
   ~MainProgramProcess() {
-    if (m_process && WaitForSingleObject(m_process.Get(), 0) != WAIT_OBJECT_0) TerminateProcess(m_process.Get(), 99);
-    if (m_process) WaitForSingleObject(m_process.Get(), 5000);
+    if (m_process && TerminateProcess(m_process.Get(), 99)) WaitForSingleObject(m_process.Get(), 5000);
   }
   // The exit code; nothing when the process is still running after the time.
   std::optional<DWORD> Wait(DWORD milliseconds) {
@@ -166,19 +110,16 @@ class MainProgramProcess {
     GetExitCodeProcess(m_process.Get(), &code);
     return code;
   }
-  DWORD Id() const { return m_id; }
+  DWORD Id() const { return GetProcessId(m_process.Get()); }
 
  private:
   UniqueKernelObject m_process;
-  DWORD m_id = 0;
 };
 
-HWND WaitForScheduler(DWORD milliseconds = 20000) {
-  for (DWORD waited = 0;; waited += 50) {
+HWND WaitForScheduler() {
+  for (int i = 0; i < 400; ++i, Sleep(50))
     if (HWND window = FindWindowW(kSchedulerClass, nullptr)) return window;
-    if (waited >= milliseconds) return nullptr;
-    Sleep(50);
-  }
+  return nullptr;
 }
 
 LRESULT Ask(HWND window, UINT message) {
@@ -191,18 +132,21 @@ LRESULT Ask(HWND window, UINT message) {
 // publisher lives on the local HTTP server.
 class SchedulerProgramTest : public ShellFolderTest {
  protected:
+  // The child processes read the user's real settings key.
   void SetUp() override {
     ShellFolderTest::SetUp();
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
     ASSERT_EQ(FindWindowW(kSchedulerClass, nullptr), nullptr) << "a scheduler runs already";
     ASSERT_TRUE(m_server.Start());
-    SetDword(L"Proxy", 0);
-    SetDword(L"CheckAttempts", 1);
-    SetDword(L"HangUp", 0);
-    SetDword(L"Prompt", 0);
+    SetSetting(L"Proxy", 0);
+    SetSetting(L"CheckAttempts", 1);
+    SetSetting(L"HangUp", 0);
+    SetSetting(L"Prompt", 0);
     SetStringValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", kOldCheck, 0);
   }
   void TearDown() override {
     m_server.Stop();
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
     ShellFolderTest::TearDown();
   }
 
@@ -221,13 +165,12 @@ class SchedulerProgramTest : public ShellFolderTest {
     ASSERT_EQ(RegisterInScope(r, kScopeCurrentUser, nullptr), S_OK);
   }
 
-  SavedSettings m_savedSettings;
   TestHttpServer m_server;
 };
 
 TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
   RegisterPublisher();
-  SetDword(L"CheckEvery3", kPeriodDaily);
+  SetSetting(L"CheckEvery3", kPeriodDaily);
   MainProgramProcess scheduler(L"/s");
   HWND window = WaitForScheduler();
   ASSERT_NE(window, nullptr);
@@ -235,13 +178,11 @@ TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
 
   // The check was due at once: the publisher is fetched and the check
   // recorded by the library.
-  for (int i = 0; i < 600 && (m_server.CountFor("/1.2.3") == 0 || GetText(L"LastCheck") == kOldCheck); ++i) Sleep(50);
+  for (int i = 0; i < 600 && (m_server.CountFor("/1.2.3") == 0 || LastCheck() == kOldCheck); ++i) Sleep(50);
   EXPECT_EQ(m_server.CountFor("/1.2.3"), 1u);
-  const std::wstring recorded = GetText(L"LastCheck");
-  ASSERT_NE(recorded, kOldCheck) << "the check was not recorded";
-  const std::optional<std::uint64_t> when = ParseDate(recorded);
-  ASSERT_TRUE(when.has_value()) << recorded;
-  EXPECT_LT(FileTimeNow() - *when, 120 * kSecond);
+  const std::optional<std::uint64_t> when = ParseDate(LastCheck());
+  ASSERT_TRUE(when.has_value()) << LastCheck();
+  EXPECT_LT(FileTimeNow() - *when, 120 * kSecond) << "the check was not recorded";
   for (int i = 0; i < 200 && Ask(window, kQueryState) != 1; ++i) Sleep(50);
   EXPECT_EQ(Ask(window, kQueryState), 1) << "idle after the check";
   EXPECT_NE(Ask(window, kCheckEnded), 0);
@@ -259,14 +200,14 @@ TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
 }
 
 TEST_F(SchedulerProgramTest, ManualChecksKeepTheWindowWithoutChecking) {
-  SetDword(L"CheckEvery3", kPeriodManual);
+  SetSetting(L"CheckEvery3", kPeriodManual);
   MainProgramProcess scheduler(L"/sf");
   HWND window = WaitForScheduler();
   ASSERT_NE(window, nullptr);
   EXPECT_NE(Ask(window, kCheckEnded), 0);
   EXPECT_EQ(Ask(window, kQueryState), 1);
   Sleep(1000);
-  EXPECT_EQ(GetText(L"LastCheck"), kOldCheck) << "no automatic check";
+  EXPECT_EQ(LastCheck(), kOldCheck) << "no automatic check";
 
   // How the library stops the product's programs.
   EXPECT_EQ(Ask(window, WM_APP), 1);
@@ -294,28 +235,21 @@ std::optional<DWORD> DismissUntilEnded(MainProgramProcess& process) {
 TEST_F(SchedulerProgramTest, OtherCommandLines) {
   // The user interface's command lines open the main window (tests/ui).
   // A form the program does not know is refused; no argument resumes the
-  // (empty) wallet, "/d:" runs an entry that does not exist.
-  const std::pair<const wchar_t*, HRESULT> kLines[] = {
+  // (empty) wallet, "/d:" runs an entry that does not exist. A data file
+  // opened from the shell: the quoted path with its blank reaches the
+  // library, which reports what is wrong with the file.
+  constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070002);
+  const std::pair<std::wstring, HRESULT> kLines[] = {
       {L"/z:1", E_INVALIDARG},
       {L"", S_OK},
-      {L"/d:{0A} \"/x:notepad.exe\"", static_cast<HRESULT>(0x80070002)},
+      {L"/d:{0A} \"/x:notepad.exe\"", kNotFound},
+      {L"\"/l:" + m_temp.Write(L"broken file.wx-cnf", "[Publisher\r\n") + L"\"", static_cast<HRESULT>(0x8007000D)},
+      {L"\"/l:" + m_temp.File(L"no such file.wx-cnf") + L"\"", kNotFound},
   };
   for (const auto& [arguments, code] : kLines) {
     MainProgramProcess program(arguments);
     EXPECT_EQ(DismissUntilEnded(program), std::optional<DWORD>(static_cast<DWORD>(code))) << arguments;
   }
-
-  // A data file opened from the shell: the quoted path with its blank reaches
-  // the library, which reports what is wrong with the file.
-  const std::wstring broken = m_temp.Write(L"broken file.wx-cnf", "[Publisher\r\n");
-  MainProgramProcess open(L"\"/l:" + broken + L"\"");
-  const std::optional<DWORD> opened = DismissUntilEnded(open);
-  ASSERT_TRUE(opened.has_value());
-  EXPECT_TRUE(FAILED(static_cast<HRESULT>(*opened))) << std::hex << *opened;
-  EXPECT_NE(*opened, static_cast<DWORD>(0x80070002)) << "the file was found";
-
-  MainProgramProcess missing(L"\"/l:" + m_temp.File(L"no such file.wx-cnf") + L"\"");
-  EXPECT_EQ(DismissUntilEnded(missing), std::optional<DWORD>(0x80070002));
 }
 
 }  // namespace
