@@ -16,52 +16,37 @@ namespace {
 const SummaryTexts kTexts{L"A self-update is available.", L"A self-update is required.", L"Updates are available:",
                           L"Other software is available:", L"- More...", L"- More... (other)"};
 
-std::wstring Summary(const SummaryFacts& facts, std::uint32_t& flags) { return BuildSummaryText(facts, kTexts, flags); }
-
-TEST(SummaryTextTest, ParagraphsAndFlags) {
-  std::uint32_t flags = 99;
-  EXPECT_EQ(Summary({}, flags), L"");
-  EXPECT_EQ(flags, 0u);
-
-  SummaryFacts facts;
-  facts.selfUpdateOffered = true;
-  facts.updates = {L"Editor"};
-  facts.other = {L"Viewer"};
-  EXPECT_EQ(Summary(facts, flags), L"A self-update is available.\r\n\r\nUpdates are available:\r\n- Editor");
-  EXPECT_EQ(flags, kSummaryUpdates) << "other software is listed only when the user wants it";
-
-  facts.newerLibraryRequired = true;
-  facts.listOtherSoftware = true;
-  EXPECT_EQ(Summary(facts, flags),
-            L"A self-update is required.\r\n\r\nUpdates are available:\r\n- Editor\r\n\r\n"
-            L"Other software is available:\r\n- Viewer");
-  EXPECT_EQ(flags, kSummaryUpdates | kSummaryOtherSoftware);
-
-  SummaryFacts otherOnly;
-  otherOnly.listOtherSoftware = true;
-  otherOnly.other = {L"Viewer"};
-  EXPECT_EQ(Summary(otherOnly, flags), L"Other software is available:\r\n- Viewer");
-  EXPECT_EQ(flags, kSummaryOtherSoftware);
-}
-
-TEST(SummaryTextTest, ListLimits) {
-  struct Case {
-    std::vector<std::wstring> titles;
-    std::wstring list;
+// Paragraphs in order, each list of three entries at most and shorter than
+// 90 characters, then "More"; other software only when the user wants it.
+TEST(SummaryTextTest, ParagraphsListsAndFlags) {
+  const std::wstring x(40, L'x'), y(40, L'y');
+  const struct {
+    SummaryFacts facts;
+    std::wstring text;
+    std::uint32_t flags;
   } cases[] = {
-      {{L"A", L"B", L"C"}, L"- A\r\n- B\r\n- C"},
-      {{L"A", L"B", L"C", L"D"}, L"- A\r\n- B\r\n- C\r\n- More..."},
+      {{}, L"", 0},
+      {{.selfUpdateOffered = true, .updates = {}, .other = {}}, L"A self-update is available.", kSummaryUpdates},
+      {{.selfUpdateOffered = true, .updates = {L"Editor"}, .other = {L"Viewer"}},
+       L"A self-update is available.\r\n\r\nUpdates are available:\r\n- Editor", kSummaryUpdates},
+      {{.selfUpdateOffered = true, .newerLibraryRequired = true, .listOtherSoftware = true, .updates = {L"Editor"},
+        .other = {L"Viewer"}},
+       L"A self-update is required.\r\n\r\nUpdates are available:\r\n- Editor\r\n\r\nOther software is available:\r\n- Viewer",
+       kSummaryUpdates | kSummaryOtherSoftware},
+      {{.listOtherSoftware = true, .updates = {}, .other = {L"A", L"B", L"C", L"D"}},
+       L"Other software is available:\r\n- A\r\n- B\r\n- C\r\n- More... (other)", kSummaryOtherSoftware},
+      {{.updates = {L"A", L"B", L"C"}, .other = {}}, L"Updates are available:\r\n- A\r\n- B\r\n- C", kSummaryUpdates},
+      {{.updates = {L"A", L"B", L"C", L"D"}, .other = {}}, L"Updates are available:\r\n- A\r\n- B\r\n- C\r\n- More...", kSummaryUpdates},
       // "- " + 40 = 42 characters so far; another 40-character title would
       // make 82, a 48-character one 90: the list stops there.
-      {{std::wstring(40, L'x'), std::wstring(40, L'y')}, L"- " + std::wstring(40, L'x') + L"\r\n- " + std::wstring(40, L'y')},
-      {{std::wstring(40, L'x'), std::wstring(48, L'y')}, L"- " + std::wstring(40, L'x') + L"\r\n- More..."},
-      {{std::wstring(90, L'x')}, L"\r\n- More..."},
+      {{.updates = {x, y}, .other = {}}, L"Updates are available:\r\n- " + x + L"\r\n- " + y, kSummaryUpdates},
+      {{.updates = {x, y + L"yyyyyyyy"}, .other = {}}, L"Updates are available:\r\n- " + x + L"\r\n- More...", kSummaryUpdates},
+      {{.updates = {std::wstring(90, L'x')}, .other = {}}, L"Updates are available:\r\n\r\n- More...", kSummaryUpdates},
   };
-  for (const Case& c : cases) {
-    SummaryFacts facts;
-    facts.updates = c.titles;
-    std::uint32_t flags = 0;
-    EXPECT_EQ(Summary(facts, flags), L"Updates are available:\r\n" + c.list) << c.titles.size();
+  for (const auto& c : cases) {
+    std::uint32_t flags = 99;
+    EXPECT_EQ(BuildSummaryText(c.facts, kTexts, flags), c.text);
+    EXPECT_EQ(flags, c.flags) << testing::PrintToString(c.text);
   }
 }
 
@@ -91,13 +76,10 @@ struct Fixture {
 };
 
 TEST(ItemFlagsTest, UpdateFlag) {
-  struct Case {
+  const struct {
     std::optional<std::wstring> installed;
-    const wchar_t* latest;
-    const wchar_t* downloadVersion;
-    const wchar_t* inactive;
-    std::uint32_t subtype;
-    std::uint32_t flags;
+    const wchar_t *latest, *downloadVersion, *inactive;
+    std::uint32_t subtype, flags;
   } cases[] = {
       {L"1.0", L"2.0", L"2.0", L"", kSubtypeGeneric, kItemFlagUpdate},
       {L"1.0", L"2.0", L"2.0", L"", kSubtypeUpdate, kItemFlagUpdate},
@@ -109,7 +91,7 @@ TEST(ItemFlagsTest, UpdateFlag) {
       {L"1.0", L"2.0", L"2.0", L"viewer\r\nEDITOR\r\n", kSubtypeGeneric, 0},  // the user made it inactive
       {L"1.0", L"2.0", L"2.0", L"editors\r\n", kSubtypeGeneric, kItemFlagUpdate},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Fixture f;
     Item& editor = f.Editor(c.installed, c.latest);
     f.AddAction(editor, L"get", kActionDownload, c.downloadVersion, true, c.subtype);

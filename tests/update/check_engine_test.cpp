@@ -18,6 +18,27 @@ using CheckEngineTest = CheckFixture;
 
 std::string MoveTo(const std::wstring& url) { return "[Redirect]\r\nDataSource = " + Utf8(url) + "\r\n"; }
 
+// The items of a publisher's model as "ID version[ new];" each.
+std::wstring Items(const PublisherRecord& r) {
+  if (!r.model) return L"<no model>";
+  std::wstring text;
+  for (const Item& item : r.model->items)
+    text += item.id + L" " + item.latestVersion + ((item.flags & kItemNew) ? L" new;" : L";");
+  return text;
+}
+
+// What a store opened afresh reads of a publisher's check state.
+std::string StoredState(const std::wstring& id) {
+  CPublisherStore store;
+  EXPECT_EQ(store.Open(false, nullptr), S_OK);
+  const PublisherRecord* r = store.Find(id);
+  if (!r) return "unknown";
+  char error[16];
+  snprintf(error, sizeof error, "0x%08X", r->lastCheckError);
+  return "failed " + std::to_string(r->failedLastCheck) + " error " + error + (r->attempted ? " attempted" : "") +
+         (r->succeeded ? " succeeded" : "") + " from " + Utf8(r->dataSource);
+}
+
 TEST_F(CheckEngineTest, NothingRegistered) {
   // Not even the library itself is checked then.
   IncludeSelfPublisher(MakeReply(200, "OK", SelfDataFile("9.0")));
@@ -38,14 +59,8 @@ TEST_F(CheckEngineTest, OneOfTwoFailing) {
   EXPECT_EQ(ErrorFile(L"1.1"), L"<missing>");
   ASSERT_EQ(LoadLastCheck(m_settings), S_OK);
   EXPECT_EQ(m_settings.lastCheckResult, 1u);
-  // The state went to the list: a new store sees it.
-  CPublisherStore reopened;
-  ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
-  EXPECT_EQ(reopened.Find(L"1.1")->failedLastCheck, 0);
-  EXPECT_NE(reopened.Find(L"1.1")->succeeded, 0u);
-  EXPECT_EQ(reopened.Find(L"2.2")->failedLastCheck, 1);
-  EXPECT_NE(reopened.Find(L"2.2")->lastCheckError, 0u);
-  EXPECT_NE(reopened.Find(L"2.2")->attempted, 0u);
+  EXPECT_EQ(StoredState(L"1.1"), "failed 0 error 0x00000000 attempted succeeded from " + Utf8(m_server.Url("/1.1")));
+  EXPECT_EQ(StoredState(L"2.2"), "failed 1 error 0x80072EFC attempted from " + Utf8(m_server.Url("/2.2")));
 }
 
 // The library's own publisher needs no registration: beside the registered
@@ -63,8 +78,7 @@ TEST_F(CheckEngineTest, TheLibraryChecksItselfLast) {
   EXPECT_EQ(requests[2].target, "http://update.kestmoor.example:80/wendrix/wendrix.wx-cnf");
   PublisherRecord& self = Record(SelfPublisher().id);
   EXPECT_TRUE(IsSelfPublisher(self));
-  ASSERT_TRUE(self.model && self.model->items.size() == 1);
-  EXPECT_EQ(self.model->items[0].latestVersion, L"9.0");
+  EXPECT_EQ(Items(self), L"wendrix 9.0 new;");
   EXPECT_EQ(&self, &m_store.Records().back());
 
   IncludeSelfPublisher(MakeReply(404, "Not Found", ""));
@@ -99,18 +113,12 @@ TEST_F(CheckEngineTest, CheckStateStaysWithTheUser) {
   Serve(L"1.1", MakeReply(500, "Server Error", ""));
   EXPECT_EQ(Check(kRunScheduled), static_cast<HRESULT>(0x80072EFD));
   EXPECT_EQ(ReadFileBytes(common), machine);
-  CPublisherStore reopened;
-  ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
-  ASSERT_NE(reopened.Find(L"1.1"), nullptr);
-  EXPECT_EQ(reopened.Find(L"1.1")->failedLastCheck, 1);
-  EXPECT_EQ(reopened.Find(L"1.1")->lastCheckError, 0x80072EFDu);
-  EXPECT_NE(reopened.Find(L"1.1")->succeeded, 0u);
-  EXPECT_EQ(reopened.Find(L"1.1")->flags & kPublisherCountedCurrentUser, 0u) << "the user's section registers nothing";
+  EXPECT_EQ(StoredState(L"1.1"), "failed 1 error 0x80072EFD attempted succeeded from " + Utf8(m_server.Url("/1.1")));
 
-  // Once the all-users registration goes, the user's state alone is no publisher.
+  // Once the all-users registration goes, the user's state alone is no
+  // publisher: the user's section registers nothing.
   ASSERT_EQ(UnregisterFromScope(L"1.1", kScopeAllUsers, nullptr), S_OK);
-  ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
-  EXPECT_EQ(reopened.Find(L"1.1"), nullptr);
+  EXPECT_EQ(StoredState(L"1.1"), "unknown");
   EXPECT_EQ(Check(), kCheckNothingEligible);
 }
 
@@ -147,10 +155,11 @@ TEST_F(CheckEngineTest, RefusedFilesNewItemsAndTheLastGoodData) {
 
   // The rules of what is new are tested on their own; here that a check
   // marks and remembers.
-  for (const auto& [version, isNew] : {std::pair{"2.1", true}, {"2.1", false}, {"2.2", true}}) {
+  for (const auto& [version, items] :
+       {std::pair{"2.1", L"editor 2.1 new;"}, {"2.1", L"editor 2.1;"}, {"2.2", L"editor 2.2 new;"}}) {
     Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", version)));
     ASSERT_EQ(Check(), kCheckAllSucceeded);
-    EXPECT_EQ(EditorIsNew(L"1.1"), isNew) << version;
+    EXPECT_EQ(Items(Record(L"1.1")), items);
   }
 
   // Every fetch failing: the last good data stays. A file the loader refuses
@@ -158,9 +167,7 @@ TEST_F(CheckEngineTest, RefusedFilesNewItemsAndTheLastGoodData) {
   Serve(L"1.1", MakeReply(200, "OK", DataFile(L"1.1", "2.3", "[Item]\r\nID = broken\r\n")));
   EXPECT_EQ(Check(), static_cast<HRESULT>(0x800400CF));
   for (int i = 0; i < 2; ++i) {
-    ASSERT_TRUE(Record(L"1.1").model);
-    EXPECT_EQ(Record(L"1.1").model->items.size(), 1u);
-    EXPECT_EQ(Record(L"1.1").model->items[0].latestVersion, L"2.2");
+    EXPECT_EQ(Items(Record(L"1.1")), L"editor 2.2;");
     Serve(L"1.1", MakeReply(500, "Server Error", ""));
     EXPECT_LT(Check(), 0);
   }
@@ -176,9 +183,7 @@ TEST_F(CheckEngineTest, MovedPublishers) {
   EXPECT_EQ(Check(), kCheckAllSucceeded);
   EXPECT_EQ(m_flags & kRunFlagRedirected, kRunFlagRedirected);
   EXPECT_EQ(m_server.CountFor("/moved"), 1u);
-  CPublisherStore reopened;
-  ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
-  EXPECT_EQ(reopened.Find(L"1.1")->dataSource, m_server.Url("/moved"));
+  EXPECT_EQ(StoredState(L"1.1"), "failed 0 error 0x00000000 attempted succeeded from " + Utf8(m_server.Url("/moved")));
 
   Register(L"2.2");
   Serve(L"2.2", MakeReply(200, "OK", DataFile(L"2.2", "2.0", MoveTo(m_server.Url("/b")))));
@@ -193,8 +198,7 @@ TEST_F(CheckEngineTest, MovedPublishers) {
   EXPECT_EQ(Check(kRunScheduled, L"2.2"), static_cast<HRESULT>(0x80072EE6));
   EXPECT_EQ(m_flags & kRunFlagRedirected, 0u);
   EXPECT_NE(ErrorFile(L"2.2").find(L"Error = 0x80072ee6"), std::wstring::npos) << testing::PrintToString(ErrorFile(L"2.2"));
-  ASSERT_EQ(reopened.Open(false, nullptr), S_OK);
-  EXPECT_EQ(reopened.Find(L"2.2")->dataSource, m_server.Url("/2.2"));
+  EXPECT_EQ(StoredState(L"2.2"), "failed 1 error 0x80072EE6 attempted from " + Utf8(m_server.Url("/2.2")));
 }
 
 std::string IconSection(const std::string& id, const std::wstring& url) {

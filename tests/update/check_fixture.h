@@ -185,10 +185,6 @@ class CheckFixture : public ShellFolderTest {
     EXPECT_NE(r, nullptr) << id;
     return *r;
   }
-  bool EditorIsNew(const std::wstring& id) {
-    PublisherRecord& r = Record(id);
-    return r.model && !r.model->items.empty() && (r.model->items[0].flags & kItemNew) != 0;
-  }
   std::wstring ErrorFile(const std::wstring& id) {
     std::wstring path;
     ErrorFilePath(id, path);
