@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -21,7 +20,6 @@ constexpr HRESULT kFull = HResultFromWin32(ERROR_DISK_FULL);
 class RecordingSink final : public ByteSink {
  public:
   HRESULT Empty() override {
-    ++empties;
     bytes.clear();
     return S_OK;
   }
@@ -34,7 +32,6 @@ class RecordingSink final : public ByteSink {
   std::string bytes;
   std::vector<std::size_t> sizes;
   std::size_t failAt = 0;
-  int empties = 0;
 };
 
 // Distinct bytes, so that a piece out of place or repeated shows.
@@ -45,11 +42,13 @@ std::string Pattern(std::size_t size, std::size_t from = 0) {
 }
 
 TEST(GatheringSinkTest, EveryByteArrivesOnceInRuns) {
+  constexpr std::size_t kNever = 99;
   const struct {
     const char* name;
     std::size_t run;
     std::vector<std::size_t> pieces;
     std::vector<std::size_t> handOvers;  // what the sink behind is handed, flush included
+    std::size_t emptyBefore = kNever;    // the piece before which the sink is emptied
   } kCases[] = {
       {"nothing at all", 8, {}, {}},
       {"less than a run", 8, {3, 4}, {7}},
@@ -62,15 +61,22 @@ TEST(GatheringSinkTest, EveryByteArrivesOnceInRuns) {
       {"runs of one byte", 1, {3, 1}, {3, 1}},
       {"a run size of 0 counts as 1", 0, {2}, {2}},
       {"kilobyte pieces into a larger run", 4096, {1024, 1024, 1024, 1024, 1024, 100}, {4096, 1124}},
+      // A transfer that starts again: what was gathered goes, and the sink behind is emptied.
+      {"an emptying drops what is gathered", 8, {10, 3, 5}, {10, 5}, 2},
+      {"without its buffer every piece goes straight on", std::numeric_limits<std::size_t>::max(), {3, 4}, {3, 4}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     RecordingSink inner;
     GatheringSink sink(inner, c.run);
-    ASSERT_EQ(sink.Empty(), S_OK);
     std::string sent;
-    for (const std::size_t size : c.pieces) {
-      const std::string piece = Pattern(size, sent.size());
+    for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+      if (i == c.emptyBefore) {
+        ASSERT_EQ(sink.Empty(), S_OK);
+        EXPECT_EQ(sink.Gathered(), 0u);
+        sent.clear();
+      }
+      const std::string piece = Pattern(c.pieces[i], 100 * i);
       sent += piece;
       ASSERT_EQ(sink.Append({piece.data(), piece.size()}), S_OK);
       EXPECT_LT(sink.Gathered(), std::max<std::size_t>(c.run, 1));
@@ -83,11 +89,12 @@ TEST(GatheringSinkTest, EveryByteArrivesOnceInRuns) {
   }
 }
 
+// A refusal behind is the answer, and what was gathered goes with it: at a
+// run's end, for a piece that is a run itself, and at the flush.
 TEST(GatheringSinkTest, TheFailureBehindIsTheAnswerAndItsRunIsDropped) {
   const std::string bytes = Pattern(30);
-  // The second run is refused while the third piece fills it.
   RecordingSink inner;
-  inner.failAt = 2;
+  inner.failAt = 2;  // the second run, which the fourth piece fills
   GatheringSink sink(inner, 8);
   EXPECT_EQ(sink.Append({bytes.data(), 6}), S_OK);
   EXPECT_EQ(sink.Append({bytes.data() + 6, 4}), S_OK);  // 8 handed over, 2 kept
@@ -96,44 +103,14 @@ TEST(GatheringSinkTest, TheFailureBehindIsTheAnswerAndItsRunIsDropped) {
   EXPECT_EQ(sink.Gathered(), 0u);
   EXPECT_EQ(sink.Flush(), S_OK);
   EXPECT_EQ(inner.bytes, bytes.substr(0, 8));
-  // A piece that is a run itself fails as it is.
-  RecordingSink straight;
-  straight.failAt = 1;
-  GatheringSink direct(straight, 8);
-  EXPECT_EQ(direct.Append({bytes.data(), 8}), kFull);
-  // The flush fails as the sink behind does.
-  RecordingSink atFlush;
-  atFlush.failAt = 1;
-  GatheringSink last(atFlush, 8);
-  EXPECT_EQ(last.Append({bytes.data(), 3}), S_OK);
-  EXPECT_EQ(last.Flush(), kFull);
-  EXPECT_EQ(last.Gathered(), 0u);
-}
-
-TEST(GatheringSinkTest, EmptyingDropsWhatIsGathered) {
-  const std::string bytes = Pattern(20);
-  RecordingSink inner;
-  GatheringSink sink(inner, 8);
-  ASSERT_EQ(sink.Append({bytes.data(), 5}), S_OK);
-  ASSERT_EQ(sink.Gathered(), 5u);
-  ASSERT_EQ(sink.Empty(), S_OK);  // a transfer that starts again
-  EXPECT_EQ(sink.Gathered(), 0u);
-  ASSERT_EQ(sink.Append({bytes.data() + 11, 5}), S_OK);
-  ASSERT_EQ(sink.Flush(), S_OK);
-  EXPECT_EQ(inner.empties, 1);
-  EXPECT_EQ(inner.bytes, bytes.substr(11, 5));
-}
-
-TEST(GatheringSinkTest, WithoutItsBufferEveryPieceGoesStraightOn) {
-  RecordingSink inner;
-  GatheringSink sink(inner, std::numeric_limits<std::size_t>::max());  // no such buffer can be had
-  const std::string bytes = Pattern(7);
-  ASSERT_EQ(sink.Append({bytes.data(), 3}), S_OK);
-  ASSERT_EQ(sink.Append({bytes.data() + 3, 4}), S_OK);
-  EXPECT_EQ(sink.Gathered(), 0u);
-  EXPECT_EQ(inner.sizes, (std::vector<std::size_t>{3, 4}));
-  EXPECT_EQ(sink.Flush(), S_OK);
-  EXPECT_EQ(inner.bytes, bytes);
+  for (const std::size_t size : {8, 3}) {
+    RecordingSink refusing;
+    refusing.failAt = 1;
+    GatheringSink other(refusing, 8);
+    const HRESULT appended = other.Append({bytes.data(), size});
+    EXPECT_EQ(size == 8 ? appended : other.Flush(), kFull) << size;
+    EXPECT_EQ(other.Gathered(), 0u);
+  }
 }
 
 }  // namespace
