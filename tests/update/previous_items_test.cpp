@@ -33,19 +33,8 @@ PublisherData Model(std::initializer_list<ItemSpec> specs) {
 
 bool IsNew(const PublisherData& data, std::size_t index) { return (data.items.at(index).flags & kItemNew) != 0; }
 
-// The single item of a fresh model marked against `previous`.
-bool MarkedNew(ItemSpec spec, std::wstring_view previous) {
-  PublisherData data = Model({spec});
-  MarkNewItems(data, previous);
-  return IsNew(data, 0);
-}
-
 TEST(MakePreviousItems, WritesOneLineFeedLedEntryPerItemInModelOrder) {
-  struct Case {
-    PublisherData data;
-    std::wstring text;
-  };
-  const Case cases[] = {
+  const std::pair<PublisherData, std::wstring> cases[] = {
       {Model({}), L""},
       {Model({{L"Editor", L"2.1"}}), L"\nEditor 2.1"},
       {Model({{L"Viewer", L""}}), L"\nViewer"},
@@ -53,7 +42,7 @@ TEST(MakePreviousItems, WritesOneLineFeedLedEntryPerItemInModelOrder) {
        L"\nZeta 1.0.0.5\nViewer\nAlpha 10"},
       {Model({{L"", L"3.0"}, {L"Editor", L"2.1"}}), L"\nEditor 2.1"},
   };
-  for (const Case& c : cases) EXPECT_EQ(MakePreviousItems(c.data), c.text);
+  for (const auto& [data, text] : cases) EXPECT_EQ(MakePreviousItems(data), text);
 }
 
 // What one check writes, the next reads back: nothing seen is new, among
@@ -120,9 +109,10 @@ TEST(MarkNewItems, MatchesEntriesByWholeIdAndComparedVersion) {
       {"installed at an unknown version (0.0.0.0)", {L"Editor", L"1.0", L""}, L"\nViewer 1.0", true},
   };
   for (const auto& c : cases) {
-    ItemSpec spec = c.item;
-    spec.flags = kItemNew;
-    EXPECT_EQ(MarkedNew(spec, c.previous), c.isNew) << c.why;
+    PublisherData data = Model({c.item});
+    data.items[0].flags = kItemNew;
+    MarkNewItems(data, c.previous);
+    EXPECT_EQ(IsNew(data, 0), c.isNew) << c.why;
   }
 }
 

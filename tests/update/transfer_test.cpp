@@ -300,8 +300,7 @@ TEST_F(TransferTest, AnyNonZeroProgressAnswerEndsTheFetchWithIt) {
     for (std::uint32_t event : {kProgressDate, kProgressSize, kProgressBegin, kProgressBytes}) {
       // 1 is how a caller that already holds the resource declines its bytes.
       for (HRESULT answer : {HRESULT{1}, HRESULT{2}, E_ABORT}) {
-        const std::string label = testing::PrintToString(url) + " event " + std::to_string(event) + " answer " +
-                                  std::to_string(answer);
+        SCOPED_TRACE(testing::PrintToString(url) + " event " + std::to_string(event) + " answer " + std::to_string(answer));
         CInternet internet;
         ASSERT_EQ(internet.ApplySettings(m_settings, true), S_OK);
         ASSERT_EQ(internet.Connect(), S_OK);
@@ -309,12 +308,12 @@ TEST_F(TransferTest, AnyNonZeroProgressAnswerEndsTheFetchWithIt) {
         internet.SetProgressCallback(&StoppingCallback::Call, &callback);
         CBuffer<char> received;
         MemorySink sink(received);
-        EXPECT_EQ(internet.Fetch(url, sink, kDataFileOpenFlags, nullptr), answer) << label;
-        EXPECT_EQ(callback.sent[event], 1) << label;
-        for (std::uint32_t later = event + 1; later < 4; ++later) EXPECT_EQ(callback.sent[later], 0) << label;
+        EXPECT_EQ(internet.Fetch(url, sink, kDataFileOpenFlags, nullptr), answer);
+        EXPECT_EQ(callback.sent[event], 1);
+        for (std::uint32_t later = event + 1; later < 4; ++later) EXPECT_EQ(callback.sent[later], 0);
         const bool someBytes = event == kProgressBytes;  // the first block's answer ends the reading
-        EXPECT_EQ(received.Count() > 0, someBytes) << label;
-        EXPECT_LT(received.Count(), 3000u) << label;
+        EXPECT_EQ(received.Count() > 0, someBytes);
+        EXPECT_LT(received.Count(), 3000u);
       }
     }
   }
@@ -361,9 +360,6 @@ TEST(InternetTest, HostNamesProxySettingsAndUserAgents) {
     internet.SetUserAgent(agent);
     EXPECT_EQ(internet.UserAgent(), expected) << testing::PrintToString(std::wstring(agent));
   }
-  internet.SetUserAgent(L"");
-  EXPECT_EQ(internet.UserAgent().rfind(L"Kestmoor Wendrix/", 0), 0u);
-  EXPECT_NE(internet.UserAgent().find(L" ("), std::wstring::npos);
 }
 
 }  // namespace
