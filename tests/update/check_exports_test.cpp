@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../support/registry_sandbox.h"
+#include "../support/registry_values.h"
 
 namespace wendrix::test {
 namespace {
@@ -49,8 +50,8 @@ class CheckExportsTest : public CheckFixture {
     ASSERT_NE(m_checkEx, nullptr);
     DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     // One attempt, manual checks: no scheduler is started.
-    SetDword(L"CheckAttempts", 1);
-    SetDword(L"CheckEvery3", 0);
+    SetSetting(L"CheckAttempts", 1);
+    SetSetting(L"CheckEvery3", 0);
     for (const wchar_t* name : {L"a", L"b", L"c", L"d"})
       SetStringValue(HKEY_CURRENT_USER, std::wstring(kInstalledKey) + L"\\" + name, L"", L"1.0", 0);
   }
@@ -59,12 +60,7 @@ class CheckExportsTest : public CheckFixture {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     CheckFixture::TearDown();
   }
-  static void SetDword(const wchar_t* name, DWORD value) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), 0);
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
-  }
+  static void SetSetting(const wchar_t* name, DWORD value) { SetDword(HKEY_CURRENT_USER, kSettings, name, value, 0); }
   struct Answer {
     HRESULT result;
     std::wstring summary;
@@ -116,10 +112,8 @@ TEST_F(CheckExportsTest, SummaryListsThreeUpdatesThenMore) {
 TEST_F(CheckExportsTest, ItemFlagsForOnePublisher) {
   Register(L"1.1");
   Serve(L"1.1", MakeReply(200, "OK", ToolsFile(L"1.1", {"a", "b"})));
-  struct Case {
-    const wchar_t* publisher;
-    const wchar_t* group;
-    const wchar_t* item;
+  const struct {
+    const wchar_t *publisher, *group, *item;
     HRESULT result;
     UINT32 itemFlags;
   } cases[] = {
@@ -129,7 +123,7 @@ TEST_F(CheckExportsTest, ItemFlagsForOnePublisher) {
       {L"1.1", L"none", nullptr, kNotFound, 0},
       {L"9.9", nullptr, nullptr, kNotFound, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const Answer a = CheckEx(c.publisher, c.group, c.item);
     EXPECT_EQ(a.result, c.result) << c.publisher << " " << (c.group ? c.group : L"-");
     EXPECT_EQ(a.itemFlags, c.itemFlags) << c.publisher << " " << (c.item ? c.item : L"-");
@@ -164,9 +158,9 @@ TEST_F(CheckExportsTest, PartialRunAndAutomaticBookkeeping) {
 TEST_F(CheckExportsTest, ItemFlagsOfEveryPublisherIncludeTheLibrarysOwn) {
   const std::wstring selfId = SelfPublisher().id;
   ASSERT_NO_FATAL_FAILURE(EnableSelfPublisher());  // the fixture switched it off
-  SetDword(L"Proxy", 1);
+  SetSetting(L"Proxy", 1);
   SetStringValue(HKEY_CURRENT_USER, kSettings, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(m_folderPort), 0);
-  SetDword(L"NoProxyForLAN", 0);
+  SetSetting(L"NoProxyForLAN", 0);
   const std::filesystem::path selfFile = m_folder.parent_path() / L"wendrix" / L"wendrix.wx-cnf";
   std::filesystem::create_directories(selfFile.parent_path());
   std::ofstream(selfFile, std::ios::binary) << SelfDataFile("9.0");
@@ -187,12 +181,7 @@ LRESULT CALLBACK CountReloads(HWND window, UINT message, WPARAM w, LPARAM l) {
 }
 
 TEST_F(CheckExportsTest, RunningMainWindowHearsOfEveryCheck) {
-  WNDCLASSW windowClass{};
-  windowClass.lpszClassName = L"WendrixDialog";
-  windowClass.lpfnWndProc = CountReloads;
-  RegisterClassW(&windowClass);
-  HWND window = CreateWindowW(L"WendrixDialog", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(OpenWindow(L"WendrixDialog", CountReloads), nullptr);
   g_reloads = 0;
   Register(L"1.1");
   Register(L"2.2");  // answers 404
@@ -200,8 +189,6 @@ TEST_F(CheckExportsTest, RunningMainWindowHearsOfEveryCheck) {
   EXPECT_EQ(CheckEx(L"1.1", nullptr, nullptr).result, S_OK);
   EXPECT_TRUE(FAILED(CheckEx(L"2.2", nullptr, nullptr).result));
   EXPECT_EQ(g_reloads, 2) << "a failed check changed the store too";
-  DestroyWindow(window);
-  UnregisterClassW(L"WendrixDialog", nullptr);
 }
 
 }  // namespace

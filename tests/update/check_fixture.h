@@ -95,6 +95,10 @@ class CheckFixture : public ShellFolderTest {
     m_settings.hangUp = 0;
   }
   void TearDown() override {
+    if (m_window) {
+      DestroyWindow(m_window);
+      UnregisterClassW(m_windowClass, nullptr);
+    }
     m_server.Stop();
     if (!m_folder.empty()) {
       std::error_code ignored;
@@ -167,6 +171,15 @@ class CheckFixture : public ShellFolderTest {
            std::wstring(path.begin(), path.end());
   }
 
+  // A window of class `name` whose messages `proc` answers, gone with the test.
+  HWND OpenWindow(const wchar_t* name, WNDPROC proc, HWND parent = nullptr) {
+    WNDCLASSW windowClass{};
+    windowClass.lpszClassName = m_windowClass = name;
+    windowClass.lpfnWndProc = proc;
+    RegisterClassW(&windowClass);
+    return m_window = CreateWindowW(name, L"", 0, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
+  }
+
   // Fixtures whose check must not share its process with the server's
   // threads (32-bit processes under user-mode emulation do not survive
   // them) serve their data files from a folder, through a single-threaded
@@ -209,6 +222,8 @@ class CheckFixture : public ShellFolderTest {
   std::filesystem::path m_folder;  // empty unless ServesFromFolder()
   unsigned m_folderPort = 0;
   HMODULE m_library = nullptr;
+  HWND m_window = nullptr;
+  const wchar_t* m_windowClass = nullptr;
   InternetSettings m_settings;
   CTransfer m_transfer;
   CCheckClient m_client;

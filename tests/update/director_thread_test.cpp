@@ -40,16 +40,7 @@ class DirectorThreadTest : public CheckFixture {
   void SetUp() override {
     CheckFixture::SetUp();
     g_heard.clear();
-    WNDCLASSW windowClass{};
-    windowClass.lpszClassName = L"WendrixTestListener";
-    windowClass.lpfnWndProc = Listener;
-    RegisterClassW(&windowClass);
-    m_window = CreateWindowW(L"WendrixTestListener", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_NE(m_window, nullptr);
-  }
-  void TearDown() override {
-    DestroyWindow(m_window);
-    CheckFixture::TearDown();
+    ASSERT_NE(OpenWindow(L"WendrixTestListener", Listener, HWND_MESSAGE), nullptr);
   }
   // Pumps until the job-done message came; false after 30 s.
   bool PumpUntilDone() {
@@ -63,7 +54,6 @@ class DirectorThreadTest : public CheckFixture {
     }
     return false;
   }
-  HWND m_window = nullptr;
 };
 
 TEST_F(DirectorThreadTest, CheckRunsOnTheThreadAndReportsToTheWindow) {
