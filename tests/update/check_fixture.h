@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,21 +38,16 @@ inline std::string Utf8(const std::wstring& text) { return std::string(text.begi
 // would hold the test up for ever.
 class SaveErrorBoxes {
  public:
-  SaveErrorBoxes() : m_thread([this] { Watch(); }) {}
-  SaveErrorBoxes(const SaveErrorBoxes&) = delete;
-  SaveErrorBoxes& operator=(const SaveErrorBoxes&) = delete;
-  ~SaveErrorBoxes() {
-    m_stop = true;
-    m_thread.join();
-  }
   std::vector<std::wstring> Texts() {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_texts;
   }
 
  private:
-  void Watch() {
-    while (!m_stop) {
+  std::mutex m_mutex;
+  std::vector<std::wstring> m_texts;
+  std::jthread m_thread{[this](std::stop_token stop) {
+    while (!stop.stop_requested()) {
       if (HWND box = FindWindowW(L"#32770", L"Save Data")) {
         wchar_t text[256] = {};
         GetDlgItemTextW(box, 0xFFFF, text, 256);  // the box's static text
@@ -62,16 +56,11 @@ class SaveErrorBoxes {
           m_texts.emplace_back(text);
         }
         PostMessageW(box, WM_COMMAND, IDOK, 0);
-        while (!m_stop && IsWindow(box)) Sleep(10);
+        while (!stop.stop_requested() && IsWindow(box)) Sleep(10);
       }
       Sleep(20);
     }
-  }
-
-  std::atomic<bool> m_stop{false};
-  std::mutex m_mutex;
-  std::vector<std::wstring> m_texts;
-  std::thread m_thread;
+  }};
 };
 
 class CheckFixture : public ShellFolderTest {
