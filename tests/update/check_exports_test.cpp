@@ -83,7 +83,7 @@ class CheckExportsTest : public CheckFixture {
   CheckFn m_check = nullptr;
 };
 
-TEST_F(CheckExportsTest, SummaryListsThreeUpdatesThenMore) {
+TEST_F(CheckExportsTest, SummaryListsThreeUpdatesThenMoreAndItemFlagsNarrowDown) {
   Register(L"1.1");
   Register(L"2.2");
   Serve(L"1.1", MakeReply(200, "OK", ToolsFile(L"1.1", {"a", "b"})));
@@ -107,11 +107,8 @@ TEST_F(CheckExportsTest, SummaryListsThreeUpdatesThenMore) {
     EXPECT_EQ(m_check("Publisher 1.1", "a", &ansi, &flags, nullptr, kLeaveScheduler), S_OK);
     EXPECT_EQ(ansi, nullptr) << "nothing new since the last check";
   }
-}
 
-TEST_F(CheckExportsTest, ItemFlagsForOnePublisher) {
-  Register(L"1.1");
-  Serve(L"1.1", MakeReply(200, "OK", ToolsFile(L"1.1", {"a", "b"})));
+  // The item flags of one publisher, group or item.
   const struct {
     const wchar_t *publisher, *group, *item;
     HRESULT result;
@@ -131,26 +128,6 @@ TEST_F(CheckExportsTest, ItemFlagsForOnePublisher) {
       EXPECT_TRUE(a.summaryNull && a.summaryFlags == 0) << "outputs stay cleared";
     }
   }
-}
-
-TEST_F(CheckExportsTest, PartialRunAndAutomaticBookkeeping) {
-  Register(L"1.1");
-  Register(L"2.2");
-  Serve(L"1.1", MakeReply(200, "OK", ToolsFile(L"1.1", {"a"})));  // 2.2 answers 404
-  EXPECT_EQ(CheckEx(nullptr, nullptr, nullptr, kAutomatic | kLeaveScheduler).result, 2);
-  InternetSettings settings;
-  ASSERT_EQ(LoadLastCheck(settings), S_OK);
-  EXPECT_EQ(settings.lastCheckResult, 1u);
-  EXPECT_GT(settings.lastCheck, FileTimeNow() - 600 * 10'000'000ull);
-
-  // A failed automatic check is remembered too, so that it is not retried at once.
-  const std::uint64_t yesterday = FileTimeNow() - 86400 * 10'000'000ull;
-  settings.lastCheck = yesterday;
-  ASSERT_EQ(SaveLastCheck(settings), S_OK);
-  EXPECT_EQ(CheckEx(L"unknown", nullptr, nullptr, kAutomatic | kLeaveScheduler).result, kNotFound);
-  ASSERT_EQ(LoadLastCheck(settings), S_OK);
-  EXPECT_GT(settings.lastCheck, yesterday);
-  EXPECT_EQ(settings.lastSkip, 0u);
 }
 
 // Without a publisher the item flags take in the library's own publisher
@@ -180,15 +157,29 @@ LRESULT CALLBACK CountReloads(HWND window, UINT message, WPARAM w, LPARAM l) {
   return DefWindowProcW(window, message, w, l);
 }
 
-TEST_F(CheckExportsTest, RunningMainWindowHearsOfEveryCheck) {
+// An automatic check is recorded, failed or not, so that it is not retried
+// at once; a running main window hears of every check.
+TEST_F(CheckExportsTest, AutomaticChecksAreRecordedAndTheMainWindowHearsOfEveryCheck) {
   ASSERT_NE(OpenWindow(L"WendrixDialog", CountReloads), nullptr);
   g_reloads = 0;
   Register(L"1.1");
-  Register(L"2.2");  // answers 404
-  Serve(L"1.1", MakeReply(200, "OK", ToolsFile(L"1.1", {"a"})));
-  EXPECT_EQ(CheckEx(L"1.1", nullptr, nullptr).result, S_OK);
+  Register(L"2.2");
+  Serve(L"1.1", MakeReply(200, "OK", ToolsFile(L"1.1", {"a"})));  // 2.2 answers 404
+  EXPECT_EQ(CheckEx(nullptr, nullptr, nullptr, kAutomatic | kLeaveScheduler).result, 2);
+  InternetSettings settings;
+  ASSERT_EQ(LoadLastCheck(settings), S_OK);
+  EXPECT_EQ(settings.lastCheckResult, 1u);
+  EXPECT_GT(settings.lastCheck, FileTimeNow() - 600 * 10'000'000ull);
   EXPECT_TRUE(FAILED(CheckEx(L"2.2", nullptr, nullptr).result));
   EXPECT_EQ(g_reloads, 2) << "a failed check changed the store too";
+
+  const std::uint64_t yesterday = FileTimeNow() - 86400 * 10'000'000ull;
+  settings.lastCheck = yesterday;
+  ASSERT_EQ(SaveLastCheck(settings), S_OK);
+  EXPECT_EQ(CheckEx(L"unknown", nullptr, nullptr, kAutomatic | kLeaveScheduler).result, kNotFound);
+  ASSERT_EQ(LoadLastCheck(settings), S_OK);
+  EXPECT_GT(settings.lastCheck, yesterday);
+  EXPECT_EQ(settings.lastSkip, 0u);
 }
 
 }  // namespace
