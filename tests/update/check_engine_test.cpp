@@ -9,7 +9,6 @@
 #include <tuple>
 
 #include "platform/file_facts.h"
-#include "platform/unique_handle.h"
 
 namespace wendrix::test {
 namespace {
