@@ -12,6 +12,7 @@
 
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
+#include "platform/unique_handle.h"
 #include "update/display.h"
 #include "update/display_request.h"
 #include "wendrix.h"
@@ -104,20 +105,6 @@ HWND WaitForDialog() {
   return nullptr;
 }
 
-// Ends the stand-in behind the dialog window, however it was started.
-void EndDialogProcess() {
-  HWND window = FindWindowW(kDialogClass, nullptr);
-  if (!window) return;
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  if (process) {
-    if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
-    CloseHandle(process);
-  }
-}
-
 // Each test gets a product folder registered in the machine's 32-bit view
 // (the view the library reads), with the stand-in copied in as wendrix.exe
 // unless the test says otherwise, and no main window running.
@@ -158,9 +145,16 @@ class DisplayTest : public testing::Test {
     return WaitForDialog();
   }
 
-  // Ends the stand-in started by StartRunning, if it still runs, and forgets it.
+  // Ends the stand-in behind the dialog window, however it was started, and
+  // forgets the one StartRunning started.
   void EndRunning() {
-    EndDialogProcess();
+    if (HWND window = FindWindowW(kDialogClass, nullptr)) {
+      DWORD processId = 0;
+      GetWindowThreadProcessId(window, &processId);
+      UniqueKernelObject process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      if (process && WaitForSingleObject(process.Get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process.Get(), 1);
+    }
     if (!m_running.hProcess) return;
     WaitForSingleObject(m_running.hProcess, 5000);
     CloseHandle(m_running.hProcess);

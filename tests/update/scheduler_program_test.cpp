@@ -138,10 +138,8 @@ class SchedulerProgramTest : public ShellFolderTest {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
     ASSERT_EQ(FindWindowW(kSchedulerClass, nullptr), nullptr) << "a scheduler runs already";
     ASSERT_TRUE(m_server.Start());
-    SetSetting(L"Proxy", 0);
-    SetSetting(L"CheckAttempts", 1);
-    SetSetting(L"HangUp", 0);
-    SetSetting(L"Prompt", 0);
+    for (const auto& [name, value] : {std::pair{L"Proxy", 0}, {L"CheckAttempts", 1}, {L"HangUp", 0}, {L"Prompt", 0}})
+      SetSetting(name, value);
     SetStringValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", kOldCheck, 0);
   }
   void TearDown() override {
