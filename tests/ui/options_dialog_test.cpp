@@ -1,6 +1,7 @@
-// The Options dialog for real: shown on a thread of its own, filled in by
-// messages to its controls as a user's typing would, and read back from the
-// registry. A scheduler window of the test's own counts the dialog's calls.
+// The Options dialog and the About box for real: shown on a thread of their
+// own, filled in by messages to their controls as a user's typing would, and
+// read back from the registry. A scheduler window of the test's own counts
+// the Options dialog's calls.
 #include "ui/options_dialog.h"
 
 #include <windows.h>
@@ -18,9 +19,12 @@
 #include "../support/loaded_library.h"
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
+#include "frame/module_state.h"
 #include "frame/product_keys.h"
+#include "frame/product_web_site.h"
 #include "frame/string_table.h"
 #include "resources/options_ids.h"
+#include "ui/about_box.h"
 #include "ui/options_pages.h"
 #include "ui_driver.h"
 #include "update/scheduler.h"
@@ -29,78 +33,53 @@
 namespace wendrix::test {
 namespace {
 
-struct BoxSearch {
-  HWND owner;
-  HWND found;
-};
-
-BOOL CALLBACK FindOwnedBoxProc(HWND window, LPARAM l) {
-  auto* search = reinterpret_cast<BoxSearch*>(l);
-  // Visible once its controls are made.
-  if (ClassOf(window) != L"#32770" || GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window))
-    return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 // The message box that `owner` shows, waited for up to 10 s.
 HWND WaitForBoxOf(HWND owner) {
-  BoxSearch search{owner, nullptr};
-  WaitFor([&] { return EnumWindows(FindOwnedBoxProc, reinterpret_cast<LPARAM>(&search)), search.found != nullptr; },
-          200);
-  return search.found;
-}
-
-// The texts of all the box's controls, the message's among them.
-std::wstring BoxText(HWND box) {
-  std::wstring all;
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all += TextOf(child) + L"|";
-  return all;
-}
-
-LRESULT CALLBACK SchedulerProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message != kSchedulerCheckEnded) return DefWindowProcW(window, message, w, l);
-  if (auto* calls = reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrW(window, GWLP_USERDATA))) ++*calls;
-  return 1;
+  HWND box = nullptr;
+  WaitFor([&] {
+    while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)))
+      if (GetWindow(box, GW_OWNER) == owner && IsWindowVisible(box)) return true;  // visible once it is built
+    return false;
+  }, 200);
+  return box;
 }
 
 // A stand-in for the main program's scheduler window, on a thread that
-// answers its messages.
+// answers its messages: it counts the check-ended calls.
 class SchedulerWindow {
  public:
   SchedulerWindow() {
-    std::atomic<bool> ready{false};
-    m_thread = std::thread([this, &ready] {
+    calls = 0;
+    m_thread = std::thread([this] {
       WNDCLASSW windowClass{};
-      windowClass.lpfnWndProc = SchedulerProc;
-      windowClass.hInstance = GetModuleHandleW(nullptr);
+      windowClass.lpfnWndProc = Proc;
       windowClass.lpszClassName = kSchedulerClass;
       RegisterClassW(&windowClass);
-      const HWND window = CreateWindowExW(0, kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                          GetModuleHandleW(nullptr), nullptr);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_calls));
+      const HWND window = CreateWindowExW(0, kSchedulerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
       m_threadId = GetCurrentThreadId();
-      ready = true;
       MSG message;
       while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
       DestroyWindow(window);
-      UnregisterClassW(kSchedulerClass, GetModuleHandleW(nullptr));
+      UnregisterClassW(kSchedulerClass, nullptr);
     });
-    while (!ready) Sleep(5);
+    while (!m_threadId) Sleep(5);
   }
   ~SchedulerWindow() {
     PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
     m_thread.join();
   }
-  int Calls() const { return m_calls; }
+  static inline std::atomic<int> calls{0};
 
  private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message != kSchedulerCheckEnded) return DefWindowProcW(window, message, w, l);
+    return ++calls, 1;
+  }
   std::thread m_thread;
-  std::atomic<int> m_calls{0};
-  DWORD m_threadId = 0;
+  std::atomic<DWORD> m_threadId{0};
 };
 
-class OptionsDialogTest : public testing::Test {
+class DialogTest : public testing::Test {
  public:  // the cases' tables fill the dialog through these
   void SetUp() override {
     if (!m_library.Loaded()) GTEST_SKIP() << "the library does not load";
@@ -152,10 +131,25 @@ class OptionsDialogTest : public testing::Test {
   HWND m_dialog = nullptr;
 };
 
+TEST_F(DialogTest, AboutBoxShowsNameVersionAndSiteAndClosesWithOkOrEsc) {
+  ASSERT_FALSE(Module().version.empty());
+  for (const int button : {IDOK, IDCANCEL}) {
+    const HWND box = m_shown.Open([] { return ShowAboutBox(nullptr); }, L"About Wendrix");
+    ASSERT_NE(box, nullptr);
+    const auto text = [box](int id) { return TextOf(GetDlgItem(box, id)); };
+    EXPECT_EQ(text(WX_CONTROL_ABOUT_NAME), L"Wendrix");
+    EXPECT_EQ(text(WX_CONTROL_ABOUT_VERSION), L"Version " + Module().version);
+    EXPECT_NE(text(WX_CONTROL_ABOUT_COPYRIGHT).find(L"Kestmoor"), std::wstring::npos);
+    EXPECT_EQ(text(WX_CONTROL_ABOUT_COPYRIGHT).find(L"%y"), std::wstring::npos);
+    EXPECT_NE(text(WX_CONTROL_ABOUT_LINK).find(std::wstring(L"<a>") + kProductWebSite + L"</a>"), std::wstring::npos);
+    EXPECT_EQ(m_shown.Press(button), S_OK) << button;
+  }
+}
+
 // Keys go through the dialog's own message loop: Esc cancels every change,
 // Enter saves, and the same period leaves the scheduler alone. OK saves
 // every page and tells the scheduler of the new period.
-TEST_F(OptionsDialogTest, EscCancelsEnterSavesAndOkSavesEveryPage) {
+TEST_F(DialogTest, EscCancelsEnterSavesAndOkSavesEveryPage) {
   StoreWeeklyDefaults();
   SchedulerWindow scheduler;
   const auto before = ReadValues(HKEY_CURRENT_USER, kSettingsKey, 0);
@@ -177,7 +171,7 @@ TEST_F(OptionsDialogTest, EscCancelsEnterSavesAndOkSavesEveryPage) {
     }
   }
   EXPECT_EQ(Stored()->checkAttempts, 6u);
-  EXPECT_EQ(scheduler.Calls(), 0);
+  EXPECT_EQ(scheduler.calls, 0);
 
   ASSERT_NE(Open(), nullptr);
   EXPECT_EQ(TextOf(Field(WX_CONTROL_ATTEMPTS)), L"6");
@@ -209,25 +203,25 @@ TEST_F(OptionsDialogTest, EscCancelsEnterSavesAndOkSavesEveryPage) {
         Dword(L"Prompt", 1), Dword(L"OtherSoftware", 2), Dword(L"INIDebug", 1), Sz(L"UserAgent", L"Agent/%1")})
     EXPECT_NE(std::find(values->begin(), values->end(), expected), values->end()) << std::get<0>(expected);
   EXPECT_EQ(Stored()->credentials, (Credentials{L"bob", L"secret", L"KESTMOOR", L"anna", L"pa;ss"}));
-  EXPECT_EQ(scheduler.Calls(), 1);
+  EXPECT_EQ(scheduler.calls, 1);
 }
 
-TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
+TEST_F(DialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
   const struct {
     const char* name;
-    std::function<void(OptionsDialogTest&)> enter;
+    std::function<void(DialogTest&)> enter;
     int page;
     int control;
     const wchar_t* says;
   } cases[] = {
-      {"too many attempts", [](OptionsDialogTest& t) { t.Type(WX_CONTROL_ATTEMPTS, L"11"); }, 0, WX_CONTROL_ATTEMPTS,
+      {"too many attempts", [](DialogTest& t) { t.Type(WX_CONTROL_ATTEMPTS, L"11"); }, 0, WX_CONTROL_ATTEMPTS,
        L"from 1 to 10"},
       {"a proxy without a host",
-       [](OptionsDialogTest& t) { t.ChooseProxy(WX_CONTROL_PROXY_EXPLICIT), t.Type(WX_CONTROL_PROXY_SERVER, L":80"); },
+       [](DialogTest& t) { t.ChooseProxy(WX_CONTROL_PROXY_EXPLICIT), t.Type(WX_CONTROL_PROXY_SERVER, L":80"); },
        1, WX_CONTROL_PROXY_SERVER, L"proxy.example.com:8080"},
-      {"dialling without an entry", [](OptionsDialogTest& t) { t.SetCheck(WX_CONTROL_DIAL_UP, true); }, 1,
+      {"dialling without an entry", [](DialogTest& t) { t.SetCheck(WX_CONTROL_DIAL_UP, true); }, 1,
        WX_CONTROL_DIAL_ENTRY, L"dial-up connection"},
-      {"an empty wallet", [](OptionsDialogTest& t) { t.Type(WX_CONTROL_WALLET_SPACE, L"0"); }, 2,
+      {"an empty wallet", [](DialogTest& t) { t.Type(WX_CONTROL_WALLET_SPACE, L"0"); }, 2,
        WX_CONTROL_WALLET_SPACE, L"from 1 to 1048576"},
   };
   StoreWeeklyDefaults();
@@ -239,7 +233,7 @@ TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
     PostMessageW(m_dialog, WM_COMMAND, IDOK, 0);
     const HWND box = WaitForBoxOf(m_dialog);
     ASSERT_NE(box, nullptr);
-    EXPECT_NE(BoxText(box).find(c.says), std::wstring::npos) << BoxText(box).size();
+    EXPECT_NE(TextOf(GetDlgItem(box, 0xFFFF)).find(c.says), std::wstring::npos);  // the box's message
     EXPECT_EQ(Page(), c.page);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     // The caret waits in the refused field (for a combo box, in its edit).
@@ -256,7 +250,7 @@ TEST_F(OptionsDialogTest, ARefusedFieldIsShownAndNothingIsSaved) {
 // shown, Ctrl+Tab and Ctrl+Shift+Tab round the pages, the arrow keys on the
 // tabs. Access keys ("&x") must not repeat on a page, or Alt+x reaches only
 // one of the controls, in each language of the string table.
-TEST_F(OptionsDialogTest, TheKeyboardReachesEveryPageAndControl) {
+TEST_F(DialogTest, TheKeyboardReachesEveryPageAndControl) {
   ASSERT_NE(Open(), nullptr);
   const HWND tabs = Field(WX_CONTROL_OPTIONS_TABS);
   EXPECT_EQ(FocusOf(m_dialog), tabs);

@@ -56,7 +56,7 @@ inline HWND FocusOf(HWND window) {
   return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
-// A modal dialog shown by `show` on a thread of its own, in `language`.
+// A modal dialog shown by `show` on a thread of its own, in English.
 class ShownDialog {
  public:
   ~ShownDialog() {
@@ -65,21 +65,13 @@ class ShownDialog {
     m_thread.join();
   }
   // Shows it and waits until it is visible (its initialization done).
-  HWND Open(std::function<HRESULT()> show, const wchar_t* caption,
-            LANGID language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)) {
+  HWND Open(std::function<HRESULT()> show, const wchar_t* caption) {
     m_result = E_PENDING;
-    m_dialog = nullptr;
-    m_thread = std::thread([this, show, language] {
-      SetThreadUILanguage(language);
+    m_thread = std::thread([this, show] {
+      SetThreadUILanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
       m_result = show();
     });
-    WaitFor(
-        [&] {
-          const HWND found = FindWindowW(L"#32770", caption);
-          if (found && IsWindowVisible(found)) m_dialog = found;
-          return m_dialog != nullptr;
-        },
-        200);
+    WaitFor([&] { return IsWindowVisible(m_dialog = FindWindowW(L"#32770", caption)); }, 200);
     return m_dialog;
   }
   // Waits until it has closed; what its function returned.
@@ -93,7 +85,6 @@ class ShownDialog {
     PostMessageW(m_dialog, WM_COMMAND, button, 0);
     return Closed();
   }
-  HWND Window() const { return m_dialog; }
 
  private:
   std::thread m_thread;
