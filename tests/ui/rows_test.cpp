@@ -141,63 +141,53 @@ std::wstring Show(const ItemRow& r) {
          L"|" + r.title + L"|" + r.installed + L"|" + r.latest + L"|" + std::to_wstring(r.status);
 }
 
-TEST(ItemRowsTest, PublishersAndTheirVisibleItemsInGroupAndStoreOrder) {
-  const std::vector<PublisherRecord> records{
-      Publisher(L"1.1", {MakeItem(L"editor", L"Editor", L"2.0", L"2.1", kItemNew),
-                         MakeItem(L"hidden", L"Hidden", std::nullopt, L"1", kItemInvisible),
-                         MakeItem(L"viewer", L"", std::nullopt, L"")}),
-      Publisher(DirectoryPublisher().id, {MakeItem(L"x", L"X", std::nullopt, L"1")}),
-      Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")}), Publisher(L"2.2", {}, false)};
-  std::vector<std::wstring> shown;
-  for (const ItemRow& row : BuildItemRows(records, L"").rows) shown.push_back(Show(row));
-  // An item without a title shows its ID; a publisher without data has no item rows.
-  const std::wstring publisherNew = std::to_wstring(kStrPublisherStatusNew);
-  EXPECT_EQ(shown, (std::vector<std::wstring>{L"0|1.1|editor|Name 1.1|Editor|2.0|2.1|5",
-                                              L"2|1.1|viewer|Name 1.1|viewer|||0", L"3|1.1||Name 1.1||||" + publisherNew,
-                                              L"3|2.2||Name 2.2||||" + publisherNew}));
-  const std::vector<ItemRow> only = BuildItemRows(records, L"2.2").rows;
-  ASSERT_EQ(only.size(), 1u);
-  EXPECT_EQ(only[0].publisherId, L"2.2");
-}
-
-// Hidden items leave the list; those of them that offer an update are
-// counted for the summary. Records: "1.1" (an update "editor", an item
-// installed and current "tool", one not installed "viewer", an invisible
-// update "ghost"), "2.2" (an update "player"), and the self publisher (an
-// update "wendrix").
-TEST(ItemRowsTest, HiddenItemsLeaveTheListAndTheirUpdatesAreCounted) {
+// Rows come in group order, then in store order: an item without a title
+// shows its ID; invisible items, a publisher without data, and the directory
+// and self publishers have no item rows. Hidden items leave the list too;
+// those of them that offer an update are counted for the summary. Records:
+// "1.1" (an update "editor", an item installed and current "tool", one not
+// installed without a title "viewer", an invisible update "ghost"), the
+// directory publisher, "2.2" (an update "player"), the self publisher (an
+// update "wendrix") and "3.3" (no data).
+TEST(ItemRowsTest, VisibleItemsInGroupAndStoreOrderAndHiddenOnesCounted) {
   const std::vector<PublisherRecord> records{
       Publisher(L"1.1", {MakeItem(L"editor", L"Editor", L"2.0", L"2.1", kItemNew), MakeItem(L"tool", L"Tool", L"3", L"3"),
-                         MakeItem(L"viewer", L"Viewer", std::nullopt, L"5"),
+                         MakeItem(L"viewer", L"", std::nullopt, L"5"),
                          MakeItem(L"ghost", L"Ghost", L"1", L"2", kItemInvisible)}),
+      Publisher(DirectoryPublisher().id, {MakeItem(L"x", L"X", std::nullopt, L"1")}),
       Publisher(L"2.2", {MakeItem(L"player", L"Player", L"1.0", L"1.0.1")}),
-      Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")})};
+      Publisher(SelfPublisher().id, {MakeItem(L"wendrix", L"Wendrix", L"1", L"9")}), Publisher(L"3.3", {}, false)};
+  std::vector<std::wstring> shown;
+  for (const ItemRow& row : BuildItemRows(records, L"").rows) shown.push_back(Show(row));
+  const std::wstring publisherNew = std::to_wstring(kStrPublisherStatusNew);
+  EXPECT_EQ(shown, (std::vector<std::wstring>{
+                       L"0|1.1|editor|Name 1.1|Editor|2.0|2.1|5", L"0|2.2|player|Name 2.2|Player|1.0|1.0.1|4",
+                       L"1|1.1|tool|Name 1.1|Tool|3|3|3", L"2|1.1|viewer|Name 1.1|viewer||5|0",
+                       L"3|1.1||Name 1.1||||" + publisherNew, L"3|2.2||Name 2.2||||" + publisherNew,
+                       L"3|3.3||Name 3.3||||" + publisherNew}));
   const struct {
     std::vector<std::wstring> inactive;  // by record
     const wchar_t* only;
-    std::size_t itemRows;
+    std::size_t rows;  // publisher rows too
     std::uint32_t hiddenWithUpdates;
   } kCases[] = {
-      {{}, L"", 4, 0},
-      {{L"editor\r\n"}, L"", 3, 1},
-      {{L"EDITOR"}, L"", 3, 1},  // IDs compare ignoring case; no final line end
-      {{L"tool\r\nviewer\r\n"}, L"", 2, 0},  // hidden, but no update among them
-      {{L"editor\r\ntool\r\n", L"player\n"}, L"", 1, 2},
-      {{L"editor\r\n", L"player\r\n"}, L"2.2", 0, 1},  // only the shown publisher's count
-      {{L"\r\nedit\r\neditor2\r\n"}, L"", 4, 0},  // empty lines and near names hide nothing
-      {{L"", L"editor\r\n"}, L"", 4, 0},  // another publisher's list
-      {{L"ghost\r\n"}, L"", 4, 0},  // an invisible item is never counted
-      {{L"", L"", L"wendrix\r\n"}, L"", 4, 0},  // nor the self publisher's
+      {{L"editor\r\n"}, L"", 6, 1},
+      {{L"EDITOR"}, L"", 6, 1},  // IDs compare ignoring case; no final line end
+      {{L"tool\r\nviewer\r\n"}, L"", 5, 0},  // hidden, but no update among them
+      {{L"editor\r\ntool\r\n", L"", L"player\n"}, L"", 4, 2},
+      {{L"editor\r\n", L"", L"player\r\n"}, L"2.2", 1, 1},  // only the shown publisher's count
+      {{L"\r\nedit\r\neditor2\r\n"}, L"", 7, 0},  // empty lines and near names hide nothing
+      {{L"", L"editor\r\n"}, L"", 7, 0},  // another publisher's list
+      {{L"ghost\r\n"}, L"", 7, 0},  // an invisible item is never counted
+      {{L"", L"", L"", L"wendrix\r\n"}, L"", 7, 0},  // nor the self publisher's
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::PrintToString((c.inactive.empty() ? std::wstring() : c.inactive[0]) + L"|" + c.only));
     const ItemRows built = BuildItemRows(records, c.only, c.inactive);
-    EXPECT_EQ(static_cast<std::size_t>(std::count_if(built.rows.begin(), built.rows.end(),
-                                                     [](const ItemRow& r) { return !r.IsPublisher(); })),
-              c.itemRows);
+    EXPECT_EQ(built.rows.size(), c.rows);
     EXPECT_EQ(built.hiddenWithUpdates, c.hiddenWithUpdates);
     for (const ItemRow& row : built.rows) {
-      const std::size_t index = row.publisherId == L"1.1" ? 0 : 1;
+      const std::size_t index = row.publisherId == L"1.1" ? 0 : 2;
       const std::wstring_view text = index < c.inactive.size() ? std::wstring_view(c.inactive[index]) : L"";
       EXPECT_FALSE(!row.IsPublisher() && IsInactiveItem(text, row.itemId)) << testing::PrintToString(row.itemId);
     }
