@@ -30,24 +30,6 @@ const std::vector<std::wstring> kPlanted = {L"msi.dll",      L"rasapi32.dll", L"
                                             L"comctl32.dll", L"ole32.dll",    L"oleaut32.dll"};
 constexpr wchar_t kControl[] = L"wintrust.dll";
 
-// Wine's per-program DLL load order ("native,builtin": a DLL file found on
-// the search path wins over Wine's own), removed again at the end.
-class PreferDllFiles {
- public:
-  PreferDllFiles(const std::wstring& program, const std::vector<std::wstring>& dlls)
-      : m_key(L"Software\\Wine\\AppDefaults\\" + program) {
-    for (const std::wstring& dll : dlls)
-      test::SetStringValue(HKEY_CURRENT_USER, m_key + L"\\DllOverrides", dll.substr(0, dll.find(L'.')).c_str(),
-                           L"native,builtin", 0);
-  }
-  PreferDllFiles(const PreferDllFiles&) = delete;
-  PreferDllFiles& operator=(const PreferDllFiles&) = delete;
-  ~PreferDllFiles() { test::DeleteKeyTree(HKEY_CURRENT_USER, m_key, 0); }
-
- private:
-  std::wstring m_key;
-};
-
 // Runs `program` with `folder` as its current directory; its exit code, or -1.
 int RunIn(const std::wstring& program, const std::wstring& folder, const std::vector<std::wstring>& args) {
   std::wstring command = L"\"" + program + L"\"";
@@ -76,7 +58,16 @@ TEST(SystemLibraryTest, PlantedDllsNamedLikeSystemOnesNeverRun) {
   planted.push_back(kControl);
   for (const std::wstring& dll : planted)
     ASSERT_TRUE(CopyFileW(DataFile(L"probe_v4.dll").c_str(), folder.File(dll).c_str(), FALSE)) << dll;
-  const PreferDllFiles prefer(program, planted);
+  // Wine's load order for this one program ("native,builtin": a DLL file
+  // found on the search path wins over Wine's own), removed again at the end.
+  const std::wstring wine = L"Software\\Wine\\AppDefaults\\" + program;
+  struct Remove {
+    const std::wstring& key;
+    ~Remove() { test::DeleteKeyTree(HKEY_CURRENT_USER, key, 0); }
+  } remove{wine};
+  for (const std::wstring& dll : planted)
+    test::SetStringValue(HKEY_CURRENT_USER, wine + L"\\DllOverrides", dll.substr(0, dll.find(L'.')).c_str(),
+                         L"native,builtin", 0);
 
   EXPECT_EQ(RunIn(folder.File(program), folder.Path(), kPlanted), 0) << "a system DLL was not bound";
   // Without the control's marker the planted files would prove nothing.
