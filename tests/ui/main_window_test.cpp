@@ -231,25 +231,18 @@ TEST_F(MainWindowTest, ForOnePublisherItSelectsTheItemAndDownloadsIt) {
   EXPECT_EQ(CellText(walletList, 0, 4), L"100%");
 }
 
-// A data file of publisher `id` whose item "tool" is found installed at 1.0
-// (the registry value the test writes) and offered at 2.0.
-constexpr wchar_t kToolKey[] = L"Software\\WendrixMainWindowTest\\tool";
+// A data file of publisher `id` whose item "tool" is found installed (at
+// kernel32.dll's version) and offered at a higher version.
 std::string ToolFile(const std::wstring& id) {
   return "[Publisher]\r\nID = " + Utf8(id) + "\r\nName = Publisher " + Utf8(id) + "\r\nHomePage = http://p" + Utf8(id) +
          ".example/\r\nApplication = \"Kestmoor(R) Wendrix(TM)\"\r\n[Text]\r\nID = t\r\nText = en, Tool\r\n"
-         "[InstalledVersion]\r\nID = iv\r\nApplication = HKEY_CURRENT_USER\\Software\\WendrixMainWindowTest\\tool, "
-         "\"\"\r\n[Item]\r\nID = tool\r\nTitle = t\r\nType = Software\r\nInstalledVersion = iv\r\nAction = get\r\n"
-         "[Action]\r\nID = get\r\nType = Download\r\nSubtype = Update\r\nVersion = 2.0\r\n"
+         "[InstalledVersion]\r\nID = iv\r\nSystem = kernel32.dll\r\n[Item]\r\nID = tool\r\nTitle = t\r\n"
+         "Type = Software\r\nInstalledVersion = iv\r\nAction = get\r\n"
+         "[Action]\r\nID = get\r\nType = Download\r\nSubtype = Update\r\nVersion = 99999.0\r\n"
          "URL = http://x.example/tool.exe\r\n";
 }
 
-struct InstalledTool {
-  InstalledTool() { SetStringValue(HKEY_CURRENT_USER, kToolKey, L"", L"1.0", 0); }
-  ~InstalledTool() { DeleteKeyTree(HKEY_CURRENT_USER, L"Software\\WendrixMainWindowTest", 0); }
-};
-
 TEST_F(MainWindowTest, AHiddenItemLeavesAllItemsUntilRestoredAndTheSummaryTellsOfItsUpdate) {
-  const InstalledTool installed;
   ASSERT_NO_FATAL_FAILURE(Register(L"7.7"));
   Serve(L"7.7", MakeReply(200, "OK", ToolFile(L"7.7")));
   ASSERT_EQ(Check(), S_OK);
