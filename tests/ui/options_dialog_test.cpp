@@ -303,8 +303,7 @@ TEST_F(DialogTest, TheKeyboardReachesEveryPageAndControl) {
   EXPECT_EQ(Page(), 2);
 
   std::vector<std::vector<int>> pages;
-  for (HWND page = GetWindow(m_dialog, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
-    if (ClassOf(page) != L"#32770") continue;
+  for (HWND page = nullptr; (page = FindWindowExW(m_dialog, page, L"#32770", nullptr));) {
     pages.emplace_back();
     for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
       pages.back().push_back(GetDlgCtrlID(control));

@@ -24,29 +24,12 @@ inline std::wstring TextOf(HWND window) {
   return text;
 }
 
-inline std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-inline BOOL CALLBACK FindControlProc(HWND window, LPARAM l) {
-  auto* search = reinterpret_cast<ControlSearch*>(l);
-  if (GetDlgCtrlID(window) != search->id) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// A control of the dialog or of one of its child dialogs.
+// A control of the dialog or of one of its child dialogs (its pages).
 inline HWND Control(HWND dialog, int id) {
-  ControlSearch search{id, nullptr};
-  EnumChildWindows(dialog, FindControlProc, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = GetDlgItem(dialog, id);
+  for (HWND page = nullptr; !found && (page = FindWindowExW(dialog, page, L"#32770", nullptr));)
+    found = GetDlgItem(page, id);
+  return found;
 }
 
 // The window that has the keyboard focus in `window`'s thread.
