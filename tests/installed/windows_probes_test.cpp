@@ -196,7 +196,6 @@ TEST_F(WindowsProbesTest, LocalMachineViews) {
       {L"x64\\" + m_machine + L"Only32\\Version", std::nullopt, std::nullopt},
       {m_machine + L"Both\\Version", L"6.4.0.0", L"6.4.0.0"},  // the 64-bit view first
       {L"X86\\" + m_machine + L"Both\\Version", L"3.2.0.0", L"6.4.0.0"},
-      {L"X64\\" + m_machine + L"Both\\Version", L"6.4.0.0", L"6.4.0.0"},
       {m_machine + L"Key32", L"5.0.0.0", std::nullopt},
   };
   for (const auto& c : cases) {
