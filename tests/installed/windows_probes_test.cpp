@@ -313,8 +313,10 @@ TEST_F(WindowsProbesTest, EachFailingProbeMovesOnToTheNext) {
     void RecordRequiredVersion(std::wstring_view) override {}
   } publishers;
   InstalledVersionDefinition definition;
-  // The other ways a probe fails are cases of the tables above.
-  definition.applications = {{kUnknownGuid, L"", L"", L""} /* unknown product */, {L"HKLM\\Software", L"", L"", L""}};
+  // The other ways a probe fails are cases of the tables above; the
+  // installer's are here too, for where the package test cannot install.
+  definition.applications = {{kUnknownGuid, L"", L"", L""}, {kUnknownGuid, L"Main", L"", L""},
+                             {L"HKLM\\Software", L"", L"", L""}};
   definition.systems = {L"ClassID\\" + std::wstring(kUnknownGuid), L"wendrix-no-such-module.dll"};
   definition.publisher = L"Acme";
   EXPECT_EQ(m_env.DetermineInstalledVersion(definition, &publishers), L"2.5");
