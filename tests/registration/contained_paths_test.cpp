@@ -153,16 +153,19 @@ TEST_F(ContainedPathsTest, SectionsThatAreNoIdsArePassedOver) {
   WriteFile(UserFolder(), kCurrentUserListFile,
             L"[CON]\r\nName = Device\r\n[a..b]\r\nName = Dots\r\n[.hidden]\r\nName = Hidden\r\n[1.2.]\r\nName = End\r\n"
             L"[" + std::wstring(65, L'1') + L"]\r\nName = Long\r\n[1.1]\r\nName = Kept\r\n");
-  // The older product's registry list has no file-name syntax at all.
+  // The older product's registry lists have no file-name syntax at all; they
+  // are read for both scopes though the older product left no folder here.
   const std::wstring older = L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers\\";
   for (const wchar_t* name : {L"..", L"x:y", L"nul", L"a b", L"2.2"})
     SetStringValue(HKEY_CURRENT_USER, older + name, L"Name", name, KEY_WOW64_32KEY);
+  SetStringValue(HKEY_LOCAL_MACHINE, older + L"2.3", L"Name", L"Machine", KEY_WOW64_32KEY);
   CPublisherStore store;
   ASSERT_EQ(store.Open(true, nullptr), S_OK);
   std::vector<std::wstring> ids;
   for (const PublisherRecord& r : store.Records()) ids.push_back(r.id);
   std::sort(ids.begin(), ids.end());
-  EXPECT_EQ(ids, (std::vector<std::wstring>{L"1.1", SelfPublisher().id, L"2.2"})) << "and the library's own publisher";
+  EXPECT_EQ(ids, (std::vector<std::wstring>{L"1.1", SelfPublisher().id, L"2.2", L"2.3"}))
+      << "and the library's own publisher";
 
   // A registration rewrites the list with what it read.
   Register(L"3.3");

@@ -30,8 +30,7 @@ TEST(IdentifyCallerTest, KnownProductsGuidsAndOtherTexts) {
   const ProductIdentity other = Identify(L"Acme Editor Setup");
   EXPECT_TRUE(IsBracedGuid(other.id)) << other.id;
   EXPECT_EQ(other.name, L"Acme Editor Setup");
-  EXPECT_EQ(other.id, Identify(L"Acme Editor Setup").id) << "the same text always finds the same file";
-  EXPECT_EQ(other.id, Identify(L"ACME EDITOR SETUP").id) << "case does not make another product";
+  EXPECT_EQ(other.id, Identify(L"ACME EDITOR SETUP").id) << "the same text, in any case, finds the same file";
   EXPECT_NE(other.id, Identify(L"Acme Editor Setup 2").id);
   Identify(std::wstring(kMaxCallerLength, L'a'));
 
@@ -39,7 +38,6 @@ TEST(IdentifyCallerTest, KnownProductsGuidsAndOtherTexts) {
   for (const std::wstring& text : {std::wstring(), std::wstring(L" \t "), std::wstring(L"Acme\nSetup"),
                                    std::wstring(kMaxCallerLength + 1, L'a')})
     EXPECT_EQ(IdentifyCaller(text, identity), E_INVALIDARG) << text.size();
-  EXPECT_TRUE(IsBracedGuid(L"{00000000-0000-0000-0000-000000000000}"));
   for (const wchar_t* text : {L"00000000-0000-0000-0000-000000000000", L"{00000000-0000-0000-0000-00000000000}",
                               L"{00000000-0000-0000-0000-00000000000G}", L"{00000000+0000-0000-0000-000000000000}"})
     EXPECT_FALSE(IsBracedGuid(text)) << text;

@@ -208,20 +208,6 @@ TEST_F(PublisherStoreTest, OlderProductSources) {
   EXPECT_EQ(store.Records()[0].flags, 0u);
 }
 
-// The older product's registry lists do not depend on its folder: a machine
-// where it left only those still has them read, for both scopes.
-TEST_F(PublisherStoreTest, OlderRegistryListsWithoutTheOlderFolder) {
-  SetStringValue(HKEY_CURRENT_USER, std::wstring(kOlderRegistry3) + L"\\1.2.3", L"Name", L"User registry", 0);
-  SetStringValue(HKEY_LOCAL_MACHINE, std::wstring(kOlderRegistry3) + L"\\1.2.4", L"Name", L"Machine registry",
-                 KEY_WOW64_32KEY);
-  ASSERT_FALSE(FileExists(OlderUserFolder()));
-  CPublisherStore store;
-  ASSERT_EQ(store.Open(true, nullptr), S_OK);
-  ASSERT_EQ(store.Records().size(), 3u) << "two from the registry and the library's own publisher";
-  EXPECT_EQ(store.Find(L"1.2.3") ? store.Find(L"1.2.3")->name : L"<none>", L"User registry");
-  EXPECT_EQ(store.Find(L"1.2.4") ? store.Find(L"1.2.4")->name : L"<none>", L"Machine registry");
-}
-
 TEST_F(PublisherStoreTest, OlderUserFilesAreImportedOnce) {
   WriteFile(OlderUserFolder(), kCurrentUserListFile, L"[1.2.3]\r\nName = A\r\n");
   WriteFile(OlderUserFolder(), L"1.2.3.ini", L"old data");

@@ -62,8 +62,7 @@ TEST_F(StoreFoldersTest, UserCountersDeleteTheirFileAtZero) {
   ASSERT_EQ(ChangeUserCounter(UserCounter::kCount2, +1, &journal), S_OK);
   UserCounts counts;
   ASSERT_EQ(ReadUserCounts(counts), S_OK);
-  EXPECT_EQ(counts.count, 2u);
-  EXPECT_EQ(counts.count2, 1u);
+  EXPECT_EQ(std::pair(counts.count, counts.count2), std::pair(2u, 1u));
   EXPECT_EQ(GetPrivateProfileIntW(L"UserCount", L"Count", 99, path.c_str()), 2u);
 
   ASSERT_EQ(ChangeUserCounter(UserCounter::kCount, -1, &journal), S_OK);
