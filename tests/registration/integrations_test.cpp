@@ -51,6 +51,7 @@ TEST(ScopesTest, CountedFlagsOfEitherProductGiveTheScope) {
     std::vector<std::uint32_t> flags;
     bool currentUser, allUsers;
   } cases[] = {
+      {{}, false, false},
       {{kPublisherEnabled | kPublisherUserRegistered}, false, false},
       {{kPublisherCountedCurrentUser}, true, false},
       {{kPublisherCountedOlderCurrentUser}, true, false},
