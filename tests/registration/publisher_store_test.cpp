@@ -270,7 +270,6 @@ TEST_F(PublisherStoreTest, LocksOfOneThreadShareOneHold) {
   const auto takenElsewhere = [&] {
     bool taken = false;
     std::thread([&] {
-      NamedMutexLock other;
       HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
       const DWORD wait = WaitForSingleObject(mutex, 0);
       taken = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
