@@ -131,7 +131,6 @@ TEST(JournalRecordTest, DamagedFilesStopWithTheirCode) {
   EXPECT_EQ(E_ABORT,
             ReadJournalBackwards(garbageFirst, [&](const JournalRecord&) { return ++visits == 2 ? E_ABORT : S_OK; }));
   EXPECT_EQ(2, visits);
-  EXPECT_EQ(S_OK, ReadJournalBackwards({}, [](const JournalRecord&) { return E_FAIL; }));
 }
 
 JournalRecord KeyRecord(std::uint32_t type, std::uint64_t root, std::uint32_t view, std::wstring keyPath) {

@@ -50,10 +50,7 @@ std::vector<std::wstring> Tree(HKEY root, const std::wstring& path, REGSAM view 
 const std::vector<std::wstring> kMissing;
 
 void SetValue(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-  RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(root, path.c_str(), name, type, data, size));
 }
 
 class JournalTest : public testing::Test {
