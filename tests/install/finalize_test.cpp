@@ -39,11 +39,6 @@ std::vector<Trace> ProductTraces() {
   };
 }
 
-bool RunValuePresent() {
-  return RegistryText(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"KestmoorWendrix",
-                      0) != L"<missing>";
-}
-
 class FinalizeTest : public InstallTest {
  protected:
   void SetUp() override {
@@ -56,7 +51,8 @@ class FinalizeTest : public InstallTest {
   void ExpectInstalled(bool installed) {
     for (const Trace& trace : ProductTraces())
       EXPECT_EQ(installed, KeyExists(trace.root, trace.key, trace.view)) << trace.key << " view " << trace.view;
-    EXPECT_EQ(installed, RunValuePresent());
+    EXPECT_EQ(installed, L"<missing>" != RegistryText(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                                      L"KestmoorWendrix", 0));
     for (const std::wstring& file : {Product(L"wendrix.exe"), Product(L"wxsetup.exe"), Product(L"wendrixcpl.xml"),
                                      Product64(L"wendrix64.dll"), Product64(L"wendrixc64.dll")})
       EXPECT_EQ(installed, FileExists(file)) << file;
@@ -83,12 +79,12 @@ TEST_F(FinalizeTest, TheLastPublisherTakesTheProductAlong) {
 TEST_F(FinalizeTest, AFileInUseIsDeletedAtTheRestart) {
   const PendingRenamesGuard renames;
   const std::wstring held = Product(L"wendrixl.exe");
-  const HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  UniqueFile holder(CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
   WCHAR journal[MAX_PATH];
   ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
   EXPECT_EQ(S_FALSE, m_exports.finalize(journal, nullptr, nullptr, 0));
-  CloseHandle(file);
+  holder.Reset();
   EXPECT_TRUE(FileExists(held));
   EXPECT_FALSE(FileExists(Product(L"wendrix.exe")));
   const std::vector<std::wstring> pending = PendingRenames();
@@ -118,18 +114,12 @@ WENDRIX_CHILD_ROLE(uninstaller) {
 
 TEST_F(FinalizeTest, UninstallerHookUnregistersThePublisherNamedOnItsCommandLine) {
   Register("PUB", "Acme");
-  {
+  for (const wchar_t* argument : {L"", L"-!PUB.1"}) {  // without the argument the hook does nothing
     ChildProcess child;
-    ASSERT_TRUE(child.Start(L"uninstaller", {Media(L"wendrix64.dll")}));
+    ASSERT_TRUE(child.Start(L"uninstaller", {Media(L"wendrix64.dll"), argument}));
     EXPECT_EQ(0, child.Wait());
+    ExpectInstalled(*argument == 0);
   }
-  ExpectInstalled(true);
-  {
-    ChildProcess child;
-    ASSERT_TRUE(child.Start(L"uninstaller", {Media(L"wendrix64.dll"), L"-!PUB.1"}));
-    EXPECT_EQ(0, child.Wait());
-  }
-  ExpectInstalled(false);
 }
 
 // Runs the setup program of the media with `arguments`; its exit code.

@@ -1,7 +1,8 @@
 #include "install_fixture.h"
 
 #include <cstring>
-#include <iterator>
+#include <filesystem>
+#include <fstream>
 
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
@@ -34,40 +35,32 @@ void Bind(HMODULE module, const char* name, Fn& fn) {
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace
 
 void CleanProductRegistry() {
-  const wchar_t* const machineKeys[] = {
-      L"SOFTWARE\\Kestmoor",
-      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix",
-      L"Software\\Classes\\Wendrix.Application",
-      L"Software\\Classes\\Wendrix.Application.3",
-      L"Software\\Classes\\Wendrix.WebCheck",
-      L"Software\\Classes\\Wendrix.WebCheck.3",
-      L"Software\\Classes\\Wendrix.DataFile",
-      L"Software\\Classes\\.wx-cnf",
-      L"Software\\Classes\\AppID\\wendrixc.dll",
-      L"Software\\Classes\\AppID\\wendrixw.ocx",
+  const wchar_t* const keys[] = {
+      L"SOFTWARE\\Kestmoor", L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix",
+      L"Software\\Classes\\Wendrix.Application", L"Software\\Classes\\Wendrix.Application.3",
+      L"Software\\Classes\\Wendrix.WebCheck", L"Software\\Classes\\Wendrix.WebCheck.3",
+      L"Software\\Classes\\Wendrix.DataFile", L"Software\\Classes\\.wx-cnf",
+      L"Software\\Classes\\AppID\\wendrixc.dll", L"Software\\Classes\\AppID\\wendrixw.ocx",
   };
+  const wchar_t* const ids[] = {
+      L"{6B1D5F3A-2C47-4E8B-9A61-3F0E7C2D8B14}", L"{6B1D5F3B-2C47-4E8B-9A61-3F0E7C2D8B14}",
+      L"{6B1D5F3C-2C47-4E8B-9A61-3F0E7C2D8B14}", L"{6B1D5F3D-2C47-4E8B-9A61-3F0E7C2D8B14}",
+      L"{A8E2947C-51D3-4B0F-8C6E-0D9B3A7F5E21}", L"{A8E2947D-51D3-4B0F-8C6E-0D9B3A7F5E21}",
+      L"{A8E2947E-51D3-4B0F-8C6E-0D9B3A7F5E21}"};
   for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
-      for (const wchar_t* key : machineKeys) DeleteKeyTree(root, key, view);
-    for (const wchar_t* prefix : {L"CLSID\\", L"AppID\\", L"TypeLib\\", L"Interface\\"}) {
-      for (const wchar_t* id : {L"{6B1D5F3A-2C47-4E8B-9A61-3F0E7C2D8B14}", L"{6B1D5F3B-2C47-4E8B-9A61-3F0E7C2D8B14}",
-                                L"{6B1D5F3C-2C47-4E8B-9A61-3F0E7C2D8B14}", L"{6B1D5F3D-2C47-4E8B-9A61-3F0E7C2D8B14}",
-                                L"{A8E2947C-51D3-4B0F-8C6E-0D9B3A7F5E21}", L"{A8E2947D-51D3-4B0F-8C6E-0D9B3A7F5E21}",
-                                L"{A8E2947E-51D3-4B0F-8C6E-0D9B3A7F5E21}"})
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + prefix + id, view);
-    }
-    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+      for (const wchar_t* key : keys) DeleteKeyTree(root, key, view);
       DeleteValue(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"KestmoorWendrix", view);
+    }
+    for (const wchar_t* prefix : {L"CLSID\\", L"AppID\\", L"TypeLib\\", L"Interface\\"})
+      for (const wchar_t* id : ids)
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + prefix + id, view);
   }
 }
 
@@ -120,7 +113,6 @@ void InstallTest::SetUp() {
   Bind(m_library, "WendrixRegister", m_exports.registerPublisher);
   Bind(m_library, "WendrixCreateRollbackEx", m_exports.createRollback);
   Bind(m_library, "WendrixRollbackEx", m_exports.rollback);
-  Bind(m_library, "WendrixDestroyRollbackEx", m_exports.destroyRollback);
 }
 
 void InstallTest::TearDown() {

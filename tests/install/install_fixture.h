@@ -25,7 +25,6 @@ struct SetupExports {
   decltype(&WendrixRegister) registerPublisher = nullptr;
   decltype(&WendrixCreateRollbackEx) createRollback = nullptr;
   decltype(&WendrixRollbackEx) rollback = nullptr;
-  decltype(&WendrixDestroyRollbackEx) destroyRollback = nullptr;
 };
 
 class InstallTest : public ShellFolderTest {

@@ -13,44 +13,33 @@
 namespace wendrix {
 namespace {
 
-struct ArgumentCase {
-  const wchar_t* line;
-  const wchar_t* id;  // null: no argument found
-  std::uint32_t flags;
-};
+// The publisher ID and flags found, as "ID.flags"; "-" when none is.
+std::wstring Found(const std::wstring& line) {
+  const auto argument = FindUninstallArgument(line);
+  return argument ? argument->publisherId + L"." + std::to_wstring(argument->flags) : L"-";
+}
 
 TEST(UninstallArgumentTest, FindsTheFirstArgumentAndItsFlags) {
-  const std::wstring id80(80, L'P'), id81(81, L'P');
-  const ArgumentCase cases[] = {
-      {L"uninst.exe -!PUB.1", L"PUB", 1},
-      {L"uninst.exe /S -!Acme.0x40000001 -!Other.2", L"Acme", 0x40000001},
-      {L"uninst.exe \"-!Acme Corp.16\"", L"Acme Corp", 16},
-      {L"u -!P.017", L"P", 017},
-      {L"u -!P.0", L"P", 0},
-      {L"u -!P", L"P", 0},
-      {L"u -!P.", L"P", 0},
-      {L"u -!P.12x", L"P", 0},        // not a number: no flags
-      {L"u -!P.08", L"P", 0},         // 8 is no octal digit
-      {L"u -!P.4294967296", L"P", 0},  // does not fit
-      {L"u -!P.0xFFFFFFFF", L"P", 0xFFFFFFFF},
-      {L"u -!.1", nullptr, 0},
-      {L"u -! -!P.1", nullptr, 0},  // the first "-!" word decides
-      {L"u !P.1 -P.1", nullptr, 0},
-      {L"u \"-!P.1", nullptr, 0},  // an unterminated quote
-      {L"", nullptr, 0},
+  const struct {
+    const wchar_t *line, *found;
+  } cases[] = {
+      {L"uninst.exe -!PUB.1", L"PUB.1"},
+      {L"uninst.exe /S -!Acme.0x40000001 -!Other.2", L"Acme.1073741825"},
+      {L"uninst.exe \"-!Acme Corp.16\"", L"Acme Corp.16"},
+      {L"u -!P.017", L"P.15"},
+      {L"u -!P", L"P.0"},
+      {L"u -!P.12x", L"P.0"},         // not a number: no flags
+      {L"u -!P.08", L"P.0"},          // 8 is no octal digit
+      {L"u -!P.4294967296", L"P.0"},  // does not fit
+      {L"u -!P.0xFFFFFFFF", L"P.4294967295"},
+      {L"u -!.1", L"-"},
+      {L"u -! -!P.1", L"-"},  // the first "-!" word decides
+      {L"u !P.1 -P.1", L"-"},
+      {L"u \"-!P.1", L"-"},  // an unterminated quote
   };
-  for (const ArgumentCase& c : cases) {
-    const auto argument = FindUninstallArgument(c.line);
-    if (!c.id) {
-      EXPECT_FALSE(argument) << c.line;
-      continue;
-    }
-    ASSERT_TRUE(argument) << c.line;
-    EXPECT_EQ(c.id, argument->publisherId) << c.line;
-    EXPECT_EQ(c.flags, argument->flags) << c.line;
-  }
-  EXPECT_TRUE(FindUninstallArgument(L"u -!" + id80 + L".1"));
-  EXPECT_FALSE(FindUninstallArgument(L"u -!" + id81 + L".1"));
+  for (const auto& c : cases) EXPECT_EQ(Found(c.line), c.found) << c.line;
+  EXPECT_EQ(Found(L"u -!" + std::wstring(80, L'P') + L".1"), std::wstring(80, L'P') + L".1");
+  EXPECT_EQ(Found(L"u -!" + std::wstring(81, L'P') + L".1"), L"-");
 }
 
 TEST(WorkerCodeTest, EncodesAndDecodesLocationAndResult) {
