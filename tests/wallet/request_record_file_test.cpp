@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "wallet/request_record.h"
@@ -13,7 +14,7 @@
 namespace wendrix {
 namespace {
 
-class RequestRecordFileTest : public test::ShellFolderTest {
+class RequestRecordFileTest : public test::WalletTest {
  protected:
   std::wstring Folder() const { return m_user + L"\\Kestmoor\\Wendrix\\"; }
   static RequestRecord Record(const wchar_t* item) {
@@ -23,14 +24,13 @@ class RequestRecordFileTest : public test::ShellFolderTest {
     record.list->items.emplace_back().walletItem = item;
     return record;
   }
-  int CountFiles(const wchar_t* pattern) const {
+  // The files of the folder whose names start with `start` and end with `end`.
+  int CountFiles(std::wstring_view start, std::wstring_view end) const {
     int count = 0;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((Folder() + pattern).c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do ++count;
-    while (FindNextFileW(find, &found));
-    FindClose(find);
+    for (const auto& file : std::filesystem::directory_iterator(Folder())) {
+      const std::wstring name = file.path().filename().wstring();
+      count += name.starts_with(start) && name.ends_with(end);
+    }
     return count;
   }
 };
@@ -43,7 +43,7 @@ TEST_F(RequestRecordFileTest, SavedUnderTheLowestFreeNumberAndTakenLowestFirst) 
   EXPECT_EQ(path, Folder() + L"Resume002.ini");
   ASSERT_EQ(SaveRequestRecord(Record(L"third"), path), S_OK);
   EXPECT_EQ(path, Folder() + L"Resume003.ini");
-  EXPECT_EQ(CountFiles(L"~wx*.tmp"), 0);
+  EXPECT_EQ(CountFiles(L"~wx", L".tmp"), 0);
 
   RequestRecord taken;
   bool found = false;
@@ -68,7 +68,7 @@ TEST_F(RequestRecordFileTest, AFullFolderOrALongPathSavesNothing) {
   std::wstring path = L"kept";
   EXPECT_EQ(SaveRequestRecord(Record(L"x"), path), E_FAIL);
   EXPECT_EQ(path, L"kept");
-  EXPECT_EQ(CountFiles(L"~wx*.tmp"), 0);
+  EXPECT_EQ(CountFiles(L"~wx", L".tmp"), 0);
 
   // A folder whose record names would reach 260 characters while the folder
   // itself stays below.
@@ -88,14 +88,11 @@ TEST_F(RequestRecordFileTest, ResumeHandsPendingRecordsToTheMainProgram) {
   std::wstring path;
   ASSERT_EQ(SaveRequestRecord(Record(L"first"), path), S_OK);
   ASSERT_EQ(SaveRequestRecord(Record(L"second"), path), S_OK);
-  test::LoadedLibrary library;
-  const auto resume = reinterpret_cast<decltype(&WendrixWallet)>(
-      reinterpret_cast<void*>(GetProcAddress(library.Module(), "WendrixWallet")));
-  const auto stop = reinterpret_cast<decltype(&WendrixStopEx)>(
-      reinterpret_cast<void*>(GetProcAddress(library.Module(), "WendrixStopEx")));
+  const auto resume = Export<decltype(&WendrixWallet)>("WendrixWallet");
+  const auto stop = Export<decltype(&WendrixStopEx)>("WendrixStopEx");
   ASSERT_TRUE(resume && stop);
   EXPECT_EQ(resume(WENDRIX_WALLET_RESUME, 0, nullptr, nullptr, nullptr), S_OK);
-  EXPECT_EQ(CountFiles(L"Resume*.ini"), 0);
+  EXPECT_EQ(CountFiles(L"Resume", L".ini"), 0);
   // The main program shows what the records asked for in its window, which
   // stays open for the user: the test closes it as a setup would.
   EXPECT_NE(FindWindowW(L"WendrixDialog", nullptr), nullptr);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "platform/sha256_hash.h"
@@ -60,12 +61,6 @@ class WalletExportsTest : public test::ServedWalletTest {
     m_server.On("/acme.wx-cnf", MakeReply(200, "OK", std::string(data.begin(), data.end())));
     m_server.On("/e.exe", MakeReply(200, "OK", std::string(5000, 'e'), "Last-Modified: Wed, 07 May 2013 10:20:30 GMT\r\n"));
     m_server.On("/missing.exe", MakeReply(404, "Not Found", "no"));
-  }
-  template <typename F>
-  F Export(const char* name) {
-    auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_library.Module(), name)));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
   }
   std::vector<WalletEntry> Entries() {
     CWallet wallet;
@@ -171,17 +166,10 @@ TEST_F(WalletExportsTest, TheProductUpdatesItselfThroughALauncherCopy) {
   EXPECT_EQ(total, std::to_wstring(signedFile.size()));
   EXPECT_EQ(m_server.CountFor("/wx39.exe"), 3u);
   // The download folder holds the file and the launcher copy that runs it.
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring parent = std::wstring(temp) + L"Wendrix\\";
   int complete = 0;
-  WIN32_FIND_DATAW found;
-  UniqueFind find(FindFirstFileW((parent + L"KWX*").c_str(), &found));
-  ASSERT_TRUE(find);
-  do {
-    const std::wstring folder = parent + found.cFileName + L"\\";
-    complete += test::FileExists(folder + L"wx39 new.exe") && test::FileExists(folder + L"wendrixl.exe");
-  } while (FindNextFileW(find.Get(), &found));
+  for (const auto& folder : std::filesystem::directory_iterator(std::filesystem::temp_directory_path() / "Wendrix"))
+    complete += folder.path().filename().wstring().starts_with(L"KWX") &&
+                test::FileExists(folder.path() / L"wx39 new.exe") && test::FileExists(folder.path() / L"wendrixl.exe");
   EXPECT_EQ(complete, 1);
 }
 

@@ -65,6 +65,13 @@ class WalletTest : public ShellFolderTest {
     ShellFolderTest::SetUp();
     ASSERT_TRUE(m_library.Loaded());
   }
+  // An export of the loaded library.
+  template <typename F>
+  F Export(const char* name) {
+    auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_library.Module(), name)));
+    EXPECT_NE(f, nullptr) << name;
+    return f;
+  }
   std::wstring Wallet() const { return m_user + L"\\Kestmoor\\Wendrix\\Wallet\\"; }
   std::wstring Log() { return ReadText(m_user + L"\\Kestmoor\\Wendrix\\Wendrix.log"); }
   WalletEntry Entry(const std::wstring& actionKeys) { return SavedEntry(ToolText(actionKeys), m_env); }
