@@ -11,7 +11,6 @@
 #include <string>
 
 #include "platform/sha256_hash.h"
-#include "platform/unique_handle.h"
 #include "registration/registration.h"
 #include "wallet/installer_entry.h"
 #include "wallet_fixture.h"
@@ -182,19 +181,14 @@ TEST_F(WalletExportsTest, DeferredInstallationsAndInterruptedDownloadsGoToTheMai
                         folder.File(L"wendrix.exe").c_str(), FALSE));
   const test::ProductFolder product(folder.Path());
   SetEnvironmentVariableW(L"WENDRIX_FAKE_EXIT", L"1");
-  // The arguments the stand-in was last started with (it may still be
-  // starting: the resume does not wait for it).
+  // The arguments the stand-in was last started with: its command line's
+  // first line, once written (the resume does not wait for it).
   const auto started = [&] {
-    UniqueFile file;  // opens once the stand-in has written it whole
-    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-      file.Reset(CreateFileW(folder.File(L"started.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, 0, nullptr));
-      if (!file) Sleep(100);
+    std::wstring text;
+    for (int attempt = 0; attempt < 100 && text.find(L'\n') == std::wstring::npos; ++attempt, Sleep(100)) {
+      const std::string bytes = test::ReadFileBytes(folder.File(L"started.txt"));
+      text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     }
-    if (!file) return std::wstring(L"<not started>");
-    std::wstring text(GetFileSize(file.Get(), nullptr) / sizeof(wchar_t), L'\0');
-    DWORD read = 0;
-    ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
     text.resize(std::min(text.size(), text.find(L'\n')));
     const std::size_t program = text.find(L"wendrix.exe\" ");  // after the quoted program path
     return program == std::wstring::npos ? text : text.substr(program + 13);
