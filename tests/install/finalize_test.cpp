@@ -1,6 +1,8 @@
 // The product's end: finalized when its last publisher goes, kept while
 // another one stays, through the uninstallers' hook in a process of its own,
-// and the setup program installing and uninstalling as a real process.
+// and the setup program installing and uninstalling as a real process; and
+// a file in use, which both an installation and a finalization leave to the
+// next restart.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,27 +20,6 @@
 namespace wendrix::test {
 namespace {
 
-struct Trace {
-  HKEY root;
-  std::wstring key;
-  REGSAM view;
-};
-
-// What an installation with one registered publisher leaves on the machine.
-std::vector<Trace> ProductTraces() {
-  return {
-      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY},
-      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_64KEY},
-      {HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\{6B1D5F3B-2C47-4E8B-9A61-3F0E7C2D8B14}", KEY_WOW64_32KEY},
-      {HKEY_LOCAL_MACHINE, L"Software\\Classes\\Wendrix.Application", KEY_WOW64_32KEY},
-      {HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\{6B1D5F3B-2C47-4E8B-9A61-3F0E7C2D8B14}", KEY_WOW64_64KEY},
-      {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix",
-       KEY_WOW64_32KEY},
-      {HKEY_CURRENT_USER, L"Software\\Classes\\.wx-cnf", 0},
-      {HKEY_CURRENT_USER, L"Software\\Classes\\Wendrix.DataFile", 0},
-  };
-}
-
 class FinalizeTest : public InstallTest {
  protected:
   void SetUp() override {
@@ -49,7 +30,22 @@ class FinalizeTest : public InstallTest {
   }
 
   void ExpectInstalled(bool installed) {
-    for (const Trace& trace : ProductTraces())
+    // What an installation with one registered publisher leaves on the machine.
+    const struct {
+      HKEY root;
+      const wchar_t* key;
+      REGSAM view;
+    } traces[] = {
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY},
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_64KEY},
+        {HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\{6B1D5F3B-2C47-4E8B-9A61-3F0E7C2D8B14}", KEY_WOW64_32KEY},
+        {HKEY_LOCAL_MACHINE, L"Software\\Classes\\Wendrix.Application", KEY_WOW64_32KEY},
+        {HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\{6B1D5F3B-2C47-4E8B-9A61-3F0E7C2D8B14}", KEY_WOW64_64KEY},
+        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestmoor Wendrix", KEY_WOW64_32KEY},
+        {HKEY_CURRENT_USER, L"Software\\Classes\\.wx-cnf", 0},
+        {HKEY_CURRENT_USER, L"Software\\Classes\\Wendrix.DataFile", 0},
+    };
+    for (const auto& trace : traces)
       EXPECT_EQ(installed, KeyExists(trace.root, trace.key, trace.view)) << trace.key << " view " << trace.view;
     EXPECT_EQ(installed, L"<missing>" != RegistryText(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                                                       L"KestmoorWendrix", 0));
@@ -76,25 +72,41 @@ TEST_F(FinalizeTest, TheLastPublisherTakesTheProductAlong) {
   EXPECT_TRUE(FileExists(m_media)) << "the setup media stay";
 }
 
-TEST_F(FinalizeTest, AFileInUseIsDeletedAtTheRestart) {
+// A file in use waits for the restart: an installation puts a copy beside
+// it and renames it over the file then, a finalization deletes it then. The
+// journal takes the pending change back.
+TEST_F(FinalizeTest, AFileInUseWaitsForTheRestartAndTheJournalTakesItBack) {
   const PendingRenamesGuard renames;
   const std::wstring held = Product(L"wendrixl.exe");
-  UniqueFile holder(CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  ASSERT_TRUE(holder);
-  WCHAR journal[MAX_PATH];
-  ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
-  EXPECT_EQ(S_FALSE, m_exports.finalize(journal, nullptr, nullptr, 0));
-  holder.Reset();
-  EXPECT_TRUE(FileExists(held));
-  EXPECT_FALSE(FileExists(Product(L"wendrix.exe")));
-  const std::vector<std::wstring> pending = PendingRenames();
-  // A deletion is the file and an empty target, where the list reader stops.
-  ASSERT_EQ(renames.Before().size() + 1, pending.size());
-  EXPECT_NE(std::wstring::npos, pending.back().find(L"wendrixl.exe"));
-  // The journal puts back the files and takes the pending deletion away.
-  EXPECT_EQ(S_OK, m_exports.rollback(journal));
-  EXPECT_EQ(renames.Before(), PendingRenames());
-  EXPECT_TRUE(FileExists(Product(L"wendrix.exe")));
+  SetFileMinorVersion(held, 7);  // older than the media's: an installation replaces it
+  const std::string before = ReadFileBytes(held);
+  for (const bool finalize : {false, true}) {
+    SCOPED_TRACE(finalize ? "finalize" : "install");
+    UniqueFile holder(CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    WCHAR journal[MAX_PATH];
+    ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
+    EXPECT_EQ(S_FALSE, finalize ? m_exports.finalize(journal, nullptr, nullptr, 0)
+                                : m_exports.install(journal, nullptr, nullptr, 0));
+    holder.Reset();
+    EXPECT_EQ(before, ReadFileBytes(held));
+    EXPECT_EQ(!finalize, FileExists(Product(L"wendrix.exe")));
+    // A deletion is the file and an empty target, where the list reader stops.
+    const std::vector<std::wstring> pending = PendingRenames();
+    ASSERT_EQ(renames.Before().size() + (finalize ? 1 : 2), pending.size());
+    EXPECT_NE(std::wstring::npos, pending.back().find(L"wendrixl.exe"));
+    std::wstring beside;
+    if (!finalize) {
+      const std::wstring& source = pending[pending.size() - 2];
+      EXPECT_NE(std::wstring::npos, source.find(L"~wx")) << source;
+      beside = m_product + source.substr(source.find_last_of(L'\\'));
+      EXPECT_EQ(ReadFileBytes(Media(L"wendrixl.exe")), ReadFileBytes(beside));
+    }
+    EXPECT_EQ(S_OK, m_exports.rollback(journal));
+    EXPECT_EQ(renames.Before(), PendingRenames());
+    EXPECT_TRUE(beside.empty() || !FileExists(beside));
+    EXPECT_TRUE(FileExists(Product(L"wendrix.exe")));
+  }
 }
 
 // An uninstaller's process: loads the library args[0] and calls its hook,

@@ -1,17 +1,15 @@
 // The product installed by its own library into an empty machine, again
-// over itself, over newer and older files, over a file in use, and rolled
-// back after a failure.
+// over itself, over newer and older files, and rolled back after a failure.
+// (A file in use is the finalize tests' case, for both.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "../support/pending_renames.h"
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
 #include "install_fixture.h"
-#include "platform/unique_handle.h"
 
 namespace wendrix::test {
 namespace {
@@ -102,36 +100,6 @@ TEST_F(InstallTest, ReplacesOnlyOlderFilesUnlessForced) {
     for (const wchar_t* name : names)
       EXPECT_EQ(c.replaced, !IsMarked(installed(name))) << name << " installed 3." << c.installedMinor << " " << c.flags;
   }
-}
-
-TEST_F(InstallTest, FileInUseWaitsForTheRestart) {
-  const PendingRenamesGuard renames;
-  ASSERT_EQ(S_OK, m_exports.install(nullptr, nullptr, nullptr, 0));
-  SetFileMinorVersion(Product(L"wendrixl.exe"), 7);
-  const std::string held = ReadFileBytes(Product(L"wendrixl.exe"));
-  WCHAR journal[MAX_PATH];
-  ASSERT_EQ(S_OK, m_exports.createRollback(journal, 0));
-  {
-    const UniqueFile holder(
-        CreateFileW(Product(L"wendrixl.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(S_FALSE, m_exports.install(journal, nullptr, nullptr, 0));
-  }
-  EXPECT_EQ(held, ReadFileBytes(Product(L"wendrixl.exe")));
-  const std::vector<std::wstring> pending = PendingRenames();
-  ASSERT_EQ(renames.Before().size() + 2, pending.size());
-  const std::wstring& source = pending[pending.size() - 2];
-  const std::wstring& target = pending.back();
-  EXPECT_NE(std::wstring::npos, source.find(L"~wx")) << source;
-  EXPECT_NE(std::wstring::npos, target.find(L"wendrixl.exe")) << target;
-  const std::wstring beside = m_product + source.substr(source.find_last_of(L'\\'));
-  EXPECT_EQ(ReadFileBytes(Media(L"wendrixl.exe")), ReadFileBytes(beside));
-
-  // The journal took note: a rollback takes the pending rename and the copy
-  // beside the file away again.
-  EXPECT_EQ(S_OK, m_exports.rollback(journal));
-  EXPECT_EQ(renames.Before(), PendingRenames());
-  EXPECT_FALSE(FileExists(beside));
 }
 
 TEST_F(InstallTest, RollbackOfAFailedInstallationRestoresTheMachine) {
