@@ -3,7 +3,6 @@
 // publisher fields a wallet keeps, publisher moves, and the header reader.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +17,6 @@ namespace wendrix {
 namespace {
 
 using test::FakeEnvironment;
-using test::FakePublisherList;
-using test::Hex;
 using test::kInvalidArg;
 using test::kInvalidData;
 using test::kMissingId;
@@ -50,44 +47,19 @@ std::wstring PublisherSection(std::wstring_view id, std::wstring_view name = L"\
   return s;
 }
 
-class HeaderTest : public testing::Test {
+class HeaderTest : public test::LoaderFixture {
  protected:
-  HeaderTest() { Register(kRegisteredId); }
+  HeaderTest() : LoaderFixture(kRegisteredId) {}
 
-  void Register(std::wstring_view id) {
-    test::RegisterAcme(data, id);
-  }
-
+  void Register(std::wstring_view id) { test::RegisterAcme(data, id); }
   HRESULT Load(std::wstring t, std::uint32_t options = 0, WalletFields* wallet = nullptr) {
-    text = std::move(t);
-    line = 0xDEADBEEF;
-    return LoadPublisherData(text.c_str(), &data, &publishers, wallet, &line, options, env);
+    return LoadText(std::move(t), options, wallet);
   }
-  std::uint32_t LineOf(std::wstring_view needle) const {
-    const std::size_t at = text.find(needle);
-    if (at == std::wstring::npos) return 0;
-    std::uint32_t n = 1;
-    for (std::size_t i = 0; i < at; ++i) n += text[i] == L'\n';
-    return n;
+  // Loaded, main pass included.
+  testing::AssertionResult Accepted(HRESULT hr) const {
+    if (hr == S_OK && data.items.empty()) return testing::AssertionFailure() << "nothing loaded";
+    return Loaded(hr);
   }
-
-  // The result and line, and whether the main pass filled the model.
-  testing::AssertionResult Outcome(HRESULT hr, HRESULT code, std::uint32_t expectedLine, bool loaded) const {
-    if (hr != code) return testing::AssertionFailure() << "result " << Hex(hr) << ", expected " << Hex(code);
-    if (line != expectedLine) return testing::AssertionFailure() << "line " << line << ", expected " << expectedLine;
-    if (loaded != !data.items.empty()) return testing::AssertionFailure() << (loaded ? "nothing loaded" : "loaded");
-    return testing::AssertionSuccess();
-  }
-  testing::AssertionResult Accepted(HRESULT hr) const { return Outcome(hr, S_OK, 0, true); }
-  testing::AssertionResult FailedAt(HRESULT hr, HRESULT code, std::wstring_view needle) const {
-    return Outcome(hr, code, needle.empty() ? 0 : LineOf(needle), false);
-  }
-
-  FakeEnvironment env;
-  FakePublisherList publishers;
-  PublisherData data;
-  std::wstring text;
-  std::uint32_t line = 0;
 };
 
 TEST_F(HeaderTest, RequiredLibraryVersion) {
@@ -105,8 +77,8 @@ TEST_F(HeaderTest, RequiredLibraryVersion) {
     publishers.requiredVersions.clear();
     data.publisher.flags = c.self ? kPublisherSelf : 0;
     // The error has no line, even when the section follows the others.
-    EXPECT_TRUE(Outcome(Load(PublisherSection(kRegisteredId) + kBody + L"[Wendrix]\nRequiredVersion=" + c.required),
-                        c.code, 0, c.code == S_OK));
+    const HRESULT hr = Load(PublisherSection(kRegisteredId) + kBody + L"[Wendrix]\nRequiredVersion=" + c.required);
+    EXPECT_TRUE(c.code == S_OK ? Accepted(hr) : FailedAt(hr, c.code, L""));
     EXPECT_EQ(publishers.requiredVersions, c.recorded ? std::vector<std::wstring>{c.required} : std::vector<std::wstring>{});
   }
   // Without a publisher list the file is still refused.

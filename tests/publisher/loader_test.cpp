@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cwctype>
 #include <string>
 #include <string_view>
@@ -18,7 +17,6 @@
 namespace wendrix {
 namespace {
 
-using test::Hex;
 using test::kInvalidArg;
 using test::kInvalidData;
 using test::kMissingId;
@@ -39,22 +37,15 @@ constexpr wchar_t kHeader[] =
 constexpr wchar_t kTitle[] = L"[Text]\nID=T\nText=en,Title\nText=it,Titolo\n";
 constexpr wchar_t kGeneric[] = L"Type=Download\nSubtype=Generic\n";
 
-bool IsEmpty(const PublisherData& d) {
-  return d.items.empty() && d.actions.empty() && d.messages.empty() && d.conditions.empty() && d.groups.empty() &&
-         d.texts.empty() && d.paths.empty() && d.freeUpdates.empty() && d.installedVersions.empty() &&
-         d.displayStyles.empty() && d.icons.empty();
-}
+using test::IsEmpty;
 
-class LoaderTest : public testing::Test {
+class LoaderTest : public test::LoaderFixture {
  protected:
-  LoaderTest() { test::RegisterAcme(data, L"1.3.6.1.4.1.99999.7"); }
+  LoaderTest() : LoaderFixture(L"1.3.6.1.4.1.99999.7") {}
 
   // Loads the header followed by `body`; in wallet mode with `w`.
   HRESULT Load(std::wstring_view body, std::uint32_t options = 0, WalletFields* w = nullptr, bool withList = true) {
-    text = kHeader;
-    text += body;
-    line = 0xDEADBEEF;
-    return LoadPublisherData(text.c_str(), &data, withList ? &publishers : nullptr, w, &line, options, env);
+    return LoadText(kHeader + std::wstring(body), options, w, withList);
   }
   HRESULT LoadWallet(std::wstring_view body) { return Load(body, 0, &wallet); }
   // The title text, then `body`.
@@ -62,32 +53,7 @@ class LoaderTest : public testing::Test {
     return Load(std::wstring(kTitle) + std::wstring(body), options);
   }
 
-  // The 1-based line of the loaded text that holds `needle` (0: none).
-  std::uint32_t LineOf(std::wstring_view needle) const {
-    const std::size_t at = text.find(needle);
-    if (at == std::wstring::npos) return 0;
-    return 1 + static_cast<std::uint32_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), L'\n'));
-  }
-  testing::AssertionResult Loaded(HRESULT hr) const {
-    if (hr != S_OK) return testing::AssertionFailure() << "result " << Hex(hr) << " at line " << line;
-    if (line != 0) return testing::AssertionFailure() << "line " << line << " after a successful load";
-    return testing::AssertionSuccess();
-  }
-  // The load failed with `code` at the line of `needle` and left no record behind.
-  testing::AssertionResult FailedAt(HRESULT hr, HRESULT code, std::wstring_view needle = L"; <<") const {
-    const std::uint32_t expected = LineOf(needle);
-    if (hr != code) return testing::AssertionFailure() << "result " << Hex(hr) << ", expected " << Hex(code);
-    if (line != expected) return testing::AssertionFailure() << "line " << line << ", expected " << expected;
-    if (!IsEmpty(data)) return testing::AssertionFailure() << "the failed load left records behind";
-    return testing::AssertionSuccess();
-  }
-
-  test::FakeEnvironment env;
-  test::FakePublisherList publishers;
-  PublisherData data;
   WalletFields wallet;
-  std::wstring text;
-  std::uint32_t line = 0;
 };
 
 // Refused at the line marked "; <<" (a record check, at its section header).

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <type_traits>
 #include <iterator>
 #include <ostream>
 #include <string>
@@ -24,23 +25,19 @@ namespace {
 // A record as a file states it: what the loader finds or caches itself
 // (line numbers, latest version, unavailability, group marks, resolved
 // results) is cleared, so that whole records compare with ==.
-Item Stated(Item i) {
-  i.flags &= ~kItemGrouped;
-  i.latestVersion.clear();
-  i.latestDate = 0;
-  i.size = {};
-  i.line = 0;
-  return i;
-}
-Action Stated(Action a) {
-  a.flags &= ~kActionUnavailable;
-  a.nextUrl = -1;
-  a.line = 0;
-  return a;
-}
 template <class Record>
 Record Stated(Record r) {
   if constexpr (requires { r.result; }) r.result.reset();
+  if constexpr (std::is_same_v<Record, Item>) {
+    r.flags &= ~kItemGrouped;
+    r.latestVersion.clear();
+    r.latestDate = 0;
+    r.size = {};
+  }
+  if constexpr (std::is_same_v<Record, Action>) {
+    r.flags &= ~kActionUnavailable;
+    r.nextUrl = -1;
+  }
   r.line = 0;
   return r;
 }
@@ -217,31 +214,15 @@ TEST_F(WriterTest, WritesTheSectionsInOrder) {
   data.displayStyles.push_back({L"S", 2, {{{1, 0, 0, 0}, 2, L"One"}, {{1, 2, 3, 4}, 4, L"Last"}}});
   data.messages.push_back({L"M", kMessageEula, L"T", L"T", L"", L"", L"C"});
   data.texts.push_back({L"T", {{L"en", L"Viewer, \"Lite\""}, {L"it", L"perch\u00e9 \u4e2d"}}});
-  Item item;
-  item.id = L"Viewer";
-  item.type = kItemSoftware;
-  item.flags = kItemInvisible | kItemGrouped;
-  item.titleId = L"T";
-  item.installedVersionId = L"V";
-  item.conditionId = L"C";
-  item.actionIds = {L"Other", L"A"};
-  Action action;
-  action.id = L"A";
-  action.type = kActionDownload;
-  action.subtype = kSubtypeUpdate | kSubtypeGeneric;
-  action.hasSubtype = true;
-  action.flags = kActionArchive | kActionInstall | kActionUnavailable;
-  action.version = L"1.2";
-  action.architecture = kArchitectureX64 | kArchitectureX86;
-  action.privileges = kPrivilegesAdministrator;
-  action.urls = {L"http://a.example/v.exe", L"\\\\srv\\share\\v.exe"};
-  action.targetId = L"P";
-  action.messageIds = {L"Gone", L"m"};
-  action.parameters = L"/D=\"%1\"";
-  action.rename = L"v.exe";
-  action.quietFromVersion = L"1.0";
-  action.size = {1, 2, true};
-  action.sha256 = {*ParseSha256Text(L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD")};
+  const Item item{.id = L"Viewer", .titleId = L"T", .type = kItemSoftware, .conditionId = L"C",
+                  .installedVersionId = L"V", .actionIds = {L"Other", L"A"}, .flags = kItemInvisible | kItemGrouped};
+  const Action action{
+      .id = L"A", .type = kActionDownload, .subtype = kSubtypeUpdate | kSubtypeGeneric, .hasSubtype = true,
+      .version = L"1.2", .size = {1, 2, true}, .messageIds = {L"Gone", L"m"}, .targetId = L"P",
+      .parameters = L"/D=\"%1\"", .rename = L"v.exe", .urls = {L"http://a.example/v.exe", L"\\\\srv\\share\\v.exe"},
+      .sha256 = {*ParseSha256Text(L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD")},
+      .flags = kActionArchive | kActionInstall | kActionUnavailable, .architecture = kArchitectureX64 | kArchitectureX86,
+      .privileges = kPrivilegesAdministrator, .quietFromVersion = L"1.0"};
 
   CIniDataBuffer out;
   ASSERT_EQ(WritePublisherItem(out, data, item, action), S_OK);
@@ -274,21 +255,12 @@ PublisherData Carriers(const std::wstring& text, const std::wstring& raw) {
   d.paths.push_back({L"P", {{L"", raw}, {L"HKEY_CURRENT_USER\\Software\\" + raw, L"Dir"}}, std::nullopt});
   d.installedVersions.push_back({L"V", {{L"", raw, raw, raw}, {L"{8F2A}", L"a.ini", raw, L"Key"}}, {raw}, L"", std::nullopt});
   d.displayStyles.push_back({L"S", 3, {{{2, 4, 0, 0}, 2, text}}});
-  Item& item = d.items.emplace_back();
-  item.id = L"I";
-  item.titleId = L"T";
-  item.title = text;  // what the loader finds for an English user
-  item.installedVersionId = L"V";
-  item.displayStyleId = L"S";
+  // The title is what the loader finds for an English user.
+  Item& item = d.items.emplace_back(
+      Item{.id = L"I", .titleId = L"T", .title = text, .displayStyleId = L"S", .installedVersionId = L"V"});
   for (const wchar_t* id : {L"A", L"B"}) {
-    Action& a = d.actions.emplace_back();
-    a.id = id;
-    a.type = kActionDownload;
-    a.subtype = kSubtypeGeneric;
-    a.hasSubtype = true;
-    a.parameters = text;
-    a.version = text;
-    a.targetId = L"P";
+    d.actions.push_back({.id = id, .type = kActionDownload, .subtype = kSubtypeGeneric, .hasSubtype = true,
+                         .version = text, .targetId = L"P", .parameters = text});
     item.actionIds.push_back(id);
   }
   d.actions[0].urls = {raw, L"http://second.example/" + raw};
