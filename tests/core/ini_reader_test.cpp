@@ -84,11 +84,14 @@ TEST_F(IniReaderTest, SectionsKeysKindsAndLines) {
   }
 }
 
+// Entries keep the kind and the identifier of the first row that matches
+// their key in the current section; a section gets its first declaring row's.
 TEST_F(IniReaderTest, SchemaIsConsultedWithTheCurrentSection) {
   const IniSchemaRow schema[] = {
       {L"Main", nullptr, 1, kIniSigned},  // a null key matches no key
-      {L"Main", L"Size", 2, kIniUnsigned}, {nullptr, L"Size", 3, kIniList}, {kIniAny, L"Order", 4, kIniList},  // the first matching row wins
+      {L"Main", L"Size", 2, kIniUnsigned}, {nullptr, L"Size", 3, kIniList}, {kIniAny, L"Order", 4, kIniList},
       {L"Main", L"Order", 5, kIniSigned}, {L"Main", kIniAny, 6, kIniRaw}, {L"Odd", L"Size", 7, 9},  // not a value kind: read as text
+      {L"Main", nullptr, 8, kIniSection},
   };
   ASSERT_EQ(Load(L"Size = a, b\nPath = C:\\new\n"
                  L"[MAIN]\nsize = 0x1F\nOrder = 1, 2\nPath = C:\\new\n"
@@ -99,20 +102,25 @@ TEST_F(IniReaderTest, SchemaIsConsultedWithTheCurrentSection) {
             S_OK);
   struct Expected {
     std::uint32_t kind;
+    std::int32_t id;
     V values;
   } expected[] = {
-      {kIniList, {L"a", L"b"}}, {kIniText, {L"C:\new"}},  {kIniSection, {}},
-      {kIniUnsigned, {L"31"}},  {kIniList, {L"1", L"2"}},  {kIniRaw, {L"C:\\new"}},
-      {kIniSection, {}},        {kIniText, {L"a"}},        {kIniSection, {}},
-      {kIniText, {L"a"}},       {kIniSection, {}},         {kIniText, {L"a"}},  // "[]" is a section too
+      {kIniList, 3, {L"a", L"b"}}, {kIniText, -1, {L"C:\new"}},  {kIniSection, 1, {}},
+      {kIniUnsigned, 2, {L"31"}},  {kIniList, 4, {L"1", L"2"}},  {kIniRaw, 6, {L"C:\\new"}},
+      {kIniSection, -1, {}},       {kIniText, -1, {L"a"}},        {kIniSection, -1, {}},
+      {kIniText, 7, {L"a"}},       {kIniSection, -1, {}},         {kIniText, -1, {L"a"}},  // "[]" is a section too
   };
   ASSERT_EQ(m_data.EntryCount(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(m_data.Entry(i).Kind(), expected[i].kind);
+    EXPECT_EQ(m_data.Entry(i).SchemaId(), expected[i].id);
     EXPECT_EQ(Values(m_data.Entry(i)), expected[i].values);
   }
   EXPECT_TRUE(m_data.Entry(3).AlternateForm());
+  // An entry added by code has no row.
+  ASSERT_EQ(m_data.AddText(L"Size", L"4"), S_OK);
+  EXPECT_EQ(m_data.Entry(std::size(expected)).SchemaId(), -1);
 }
 
 // Sections that no row names share their rows (a list file names each
@@ -198,19 +206,6 @@ TEST_F(IniReaderTest, SyntaxErrorsReportTheLineAndKeepEarlierEntries) {
   // A good load afterwards clears the flag.
   EXPECT_EQ(Load(L"A = 1"), S_OK);
   EXPECT_FALSE(m_data.HadError());
-}
-
-TEST_F(IniReaderTest, EntriesKeepTheSchemaIdentifiers) {
-  const IniSchemaRow schema[] = {
-      {L"Main", nullptr, 1, kIniSection}, {L"Main", L"Size", 2, kIniUnsigned}, {nullptr, L"Top", 3, kIniText},
-      {kIniAny, L"List", 4, kIniList},    {L"Main", nullptr, 5, kIniSection},
-  };
-  ASSERT_EQ(Load(L"Top = 1\nSize = 2\n[main]\nsize = 3\nList = a\nOther = b\n[Else]\nList = c\n", schema), S_OK);
-  const std::int32_t expected[] = {3, -1, 1, 2, 4, -1, -1, 4};
-  ASSERT_EQ(m_data.EntryCount(), std::size(expected));
-  for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(m_data.Entry(i).SchemaId(), expected[i]) << i;
-  ASSERT_EQ(m_data.AddText(L"Size", L"4"), S_OK);
-  EXPECT_EQ(m_data.Entry(std::size(expected)).SchemaId(), -1);
 }
 
 // The text ends at its first zero character, whether loaded as the object's
@@ -302,13 +297,23 @@ TEST_F(IniReaderTest, TextItems) {
   }
 }
 
-TEST_F(IniReaderTest, QuotedItemsSpanLinesAndEndAtTextEnd) {
-  ASSERT_EQ(Load(L"Text = \"one\r\ntwo\" ; c\nNext = 1\nTail = \"open\nend"), S_OK);
-  ASSERT_EQ(m_data.EntryCount(), 3u);
+// A quoted item runs over line ends, which still count; it and an item
+// that ends in a backslash stop at the end of the text.
+TEST_F(IniReaderTest, ItemsEndAtTheEndOfTheText) {
+  ASSERT_EQ(Load(L"Text = \"one\r\ntwo\" ; c\nNext = 1\n"), S_OK);
+  ASSERT_EQ(m_data.EntryCount(), 2u);
   EXPECT_EQ(m_data.Entry(0).ValueView(0), L"one\r\ntwo");
   EXPECT_EQ(m_data.Entry(1).Line(), 3u);
-  EXPECT_EQ(m_data.Entry(2).Line(), 4u);
-  EXPECT_EQ(m_data.Entry(2).ValueView(0), L"open\nend");
+  const struct {
+    const wchar_t* text;
+    const wchar_t* last;  // the last item read
+  } kCases[] = {{L"Text = \"open\nend", L"open\nend"}, {L"Text = abc\\", L"abc"}, {L"Text = \"abc\\", L"abc"},
+                {L"List = x, abc\\", L"abc"}, {L"Raw = abc\\", L"abc\\"}};
+  for (const auto& c : kCases) {
+    ASSERT_EQ(Load(std::wstring(L"A = 1\n") + c.text), S_OK);
+    ASSERT_EQ(m_data.EntryCount(), 2u);
+    EXPECT_EQ(m_data.Entry(1).ValueView(m_data.Entry(1).Count() - 1), c.last) << testing::PrintToString(c.text);
+  }
 }
 
 TEST_F(IniReaderTest, Escapes) {

@@ -12,31 +12,23 @@
 
 namespace {
 
-using Property = bool (*)(const std::uint8_t*, std::size_t);
-
-int ReplayFolder(const char* name, Property property) {
-  const std::filesystem::path folder = std::filesystem::path(WENDRIX_TEST_DATA) / name;
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    SCOPED_TRACE(entry.path().filename().string());
-    EXPECT_TRUE(property(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    ++count;
+TEST(RegressionTest, EveryKeptInputKeepsItsProperty) {
+  const struct {
+    const char* folder;
+    bool (*property)(const std::uint8_t*, std::size_t);
+  } kFolders[] = {{"ini-regressions", wendrix::fuzz::CheckIniProperty},
+                  {"ini-roundtrip-regressions", wendrix::fuzz::CheckIniRoundTrip},
+                  {"markup-regressions", wendrix::fuzz::CheckMarkupProperty}};
+  for (const auto& f : kFolders) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(WENDRIX_TEST_DATA) / f.folder)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      EXPECT_TRUE(f.property(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) << entry.path();
+      ++count;
+    }
+    EXPECT_GT(count, 0) << f.folder;  // a moved folder must not pass unnoticed
   }
-  return count;
-}
-
-TEST(IniRegressionTest, EveryKeptFuzzInputKeepsTheProperty) {
-  EXPECT_GT(ReplayFolder("ini-regressions", wendrix::fuzz::CheckIniProperty), 0);
-}
-
-TEST(IniRegressionTest, EveryKeptRoundTripInputKeepsTheProperty) {
-  EXPECT_GT(ReplayFolder("ini-roundtrip-regressions", wendrix::fuzz::CheckIniRoundTrip), 0);
-}
-
-TEST(MarkupRegressionTest, EveryKeptInputKeepsTheProperty) {
-  EXPECT_GT(ReplayFolder("markup-regressions", wendrix::fuzz::CheckMarkupProperty), 0);
 }
 
 }  // namespace

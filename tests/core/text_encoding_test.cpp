@@ -45,10 +45,7 @@ TEST(DecodeUtf8Test, WellFormedAndMalformed) {
       {"\xF8\x88\x80\x80\x80", Units({kBad, kBad, kBad, kBad, kBad})}, {"\xFE\xFF", Units({kBad, kBad})},
       {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.bytes));
-    EXPECT_EQ(DecodeUtf8(c.bytes), c.text);
-  }
+  for (const Case& c : cases) EXPECT_EQ(DecodeUtf8(c.bytes), c.text) << testing::PrintToString(c.bytes);
 }
 
 TEST(DecodeTextFileTest, ByteOrderMarks) {
@@ -66,10 +63,7 @@ TEST(DecodeTextFileTest, ByteOrderMarks) {
       {"\xEF\xBB" "A", Units({0xEF, 0xBB, 'A'})}, {std::string("\xFF\xFE\xFF\xFE", 4), Units({0xFEFF})},  // only the first mark is taken
       {std::string("\xFF\xFE\0\0", 4), std::wstring(1, L'\0')},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.bytes));
-    EXPECT_EQ(DecodeTextFile(c.bytes, latin1), c.text);
-  }
+  for (const Case& c : cases) EXPECT_EQ(DecodeTextFile(c.bytes, latin1), c.text) << testing::PrintToString(c.bytes);
 }
 
 TEST(EncodeUtf16LeFileTest, MarkThenLittleEndianUnits) {
