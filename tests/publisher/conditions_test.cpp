@@ -30,12 +30,6 @@ class ConditionsTest : public testing::Test {
   void AddAnd(const wchar_t* id, Lists lists) { Add(id).andLists = std::move(lists); }
   void AddOr(const wchar_t* id, Lists lists) { Add(id).orLists = std::move(lists); }
   void AddNot(const wchar_t* id, Lists lists) { Add(id).notLists = std::move(lists); }
-  // T is true, F false (an unmet version test), L refers to itself.
-  void AddTrueFalseLoop() {
-    Add(L"T");
-    Add(L"F").versions = {L"99"};
-    AddOr(L"L", {{L"L"}});
-  }
 
   int Evaluate(std::wstring_view id, std::uint32_t loopLimit = kDefaultLoopCount) {
     return EvaluateCondition(m_data, id, &m_publishers, loopLimit, m_env);
@@ -130,7 +124,10 @@ struct ListCase {
 };
 
 TEST_F(ConditionsTest, SubConditionListsCombine) {
-  AddTrueFalseLoop();
+  // T is true, F false (an unmet version test), L refers to itself.
+  Add(L"T");
+  Add(L"F").versions = {L"99"};
+  AddOr(L"L", {{L"L"}});
   const ListCase cases[] = {
       {"And of true conditions", {{L"T", L"T"}, {L"T"}}, {}, {}, kConditionTrue},
       {"And with one false", {{L"T", L"F"}}, {}, {}, kConditionFalse},
@@ -317,8 +314,5 @@ TEST_F(ConditionsTest, LanguageMatchesByNameThenByTable) {
   m_env.languages[0x414].iso639 = L"no";
   EXPECT_FALSE(LanguageMatches(L"nb", 0x414, m_env));
 }
-
-
-
 }  // namespace
 }  // namespace wendrix
