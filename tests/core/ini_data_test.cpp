@@ -230,68 +230,46 @@ std::string Utf16(std::wstring_view text, bool bigEndian) {
 
 constexpr IniSchemaRow kListSchema[] = {{kIniAny, L"List", 1, kIniList}};
 
-TEST(LoadIniTextTest, ByteOrderMarks) {
+// Every file encoding gives the same entries; XML is refused only at the very
+// start, and errors give their line.
+TEST(LoadIniTextTest, EncodingsXmlAndErrorLines) {
+  constexpr HRESULT kXml = static_cast<HRESULT>(0x8004020B), kInvalidData = static_cast<HRESULT>(0x8007000D);
   const std::wstring text = L"[Main]\r\nName = Caf\u00E9\r\nList = a, b\r\n";
-  const std::string files[] = {
-      Utf16(text, false),
-      Utf16(text, true),
-      "\xEF\xBB\xBF[Main]\r\nName = Caf\xC3\xA9\r\nList = a, b\r\n",
-      "[Main]\r\nName = Caf\xE9\r\nList = a, b\r\n",  // no mark: the ANSI code page
+  const struct {
+    std::string bytes;
+    HRESULT code;
+    std::uint32_t line;
+  } cases[] = {
+      {Utf16(text, false), S_OK, 0}, {Utf16(text, true), S_OK, 0},
+      {"\xEF\xBB\xBF[Main]\r\nName = Caf\xC3\xA9\r\nList = a, b\r\n", S_OK, 0},
+      {"[Main]\r\nName = Caf\xE9\r\nList = a, b\r\n", S_OK, 0},  // no mark: the ANSI code page
+      {"<?xml version=\"1.0\"?>\r\n<a/>", kXml, 0}, {"\xEF\xBB\xBF<?xml ", kXml, 0},
+      {Utf16(L"<?xml version=\"1.0\"?>", false), kXml, 0}, {Utf16(L"<?xml ", true), kXml, 0},
+      {"<?xml", kInvalidData, 1}, {"<?xml\r\n", kInvalidData, 1}, {" <?xml ", kInvalidData, 1},
+      {Utf16(L"A = 1\r\n; c\r\nList = \"x\ny\"\r\nBad\r\n", false), kInvalidData, 5},
   };
-  for (const std::string& bytes : files) {
-    SCOPED_TRACE(testing::PrintToString(bytes));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes));
     CIniDataBuffer data;
     std::uint32_t errorLine = 0xDEADBEEF;
-    ASSERT_EQ(LoadIniText(bytes, data, kListSchema, &errorLine), S_OK);
-    EXPECT_EQ(errorLine, 0u);
+    EXPECT_EQ(LoadIniText(c.bytes, data, kListSchema, &errorLine), c.code);
+    EXPECT_EQ(errorLine, c.line);
+    if (c.code != S_OK) continue;
     ASSERT_EQ(data.EntryCount(), 3u);
     EXPECT_EQ(data.Entry(0).Kind(), kIniSection);
     EXPECT_EQ(data.Entry(1).ValueView(0), L"Caf\u00E9");
     EXPECT_EQ(data.Entry(2).Count(), 2u);
     EXPECT_EQ(data.Entry(2).Line(), 3u);
   }
-
+  CIniDataBuffer data;
+  EXPECT_EQ(LoadIniText("Bad", data, {}, nullptr), kInvalidData);
   // Characters beyond the ANSI code page survive the Unicode encodings.
   for (const std::string& bytes : {Utf16(L"K = \u4E2D", false), Utf16(L"K = \u4E2D", true),
                                    std::string("\xEF\xBB\xBFK = \xE4\xB8\xAD")}) {
-    CIniDataBuffer data;
     ASSERT_EQ(LoadIniText(bytes, data, {}, nullptr), S_OK);
     ASSERT_EQ(data.EntryCount(), 1u);
     EXPECT_EQ(data.Entry(0).ValueView(0), L"\u4E2D");
   }
-
-}
-
-TEST(LoadIniTextTest, XmlIsRefused) {
-  constexpr HRESULT kXml = static_cast<HRESULT>(0x8004020B);
-  for (const std::string& bytes : {std::string("<?xml version=\"1.0\"?>\r\n<a/>"), std::string("\xEF\xBB\xBF<?xml "),
-                                   Utf16(L"<?xml version=\"1.0\"?>", false), Utf16(L"<?xml ", true)}) {
-    SCOPED_TRACE(testing::PrintToString(bytes));
-    CIniDataBuffer data;
-    std::uint32_t errorLine = 0xDEADBEEF;
-    EXPECT_EQ(LoadIniText(bytes, data, {}, &errorLine), kXml);
-    EXPECT_EQ(errorLine, 0u);
-  }
-  // Only the exact opening counts; anything else is read (and rejected) as INI.
-  for (const char* bytes : {"<?xml", "<?xml\r\n", " <?xml "}) {
-    SCOPED_TRACE(bytes);
-    CIniDataBuffer data;
-    std::uint32_t errorLine = 0;
-    EXPECT_EQ(LoadIniText(bytes, data, {}, &errorLine), static_cast<HRESULT>(0x8007000D));
-    EXPECT_EQ(errorLine, 1u);
-  }
-}
-
-TEST(LoadIniTextTest, SyntaxErrorGivesTheLine) {
-  CIniDataBuffer data;
-  std::uint32_t errorLine = 0;
-  EXPECT_EQ(LoadIniText(Utf16(L"A = 1\r\n; c\r\nList = \"x\ny\"\r\nBad\r\n", false), data, kListSchema, &errorLine),
-            static_cast<HRESULT>(0x8007000D));
-  EXPECT_EQ(errorLine, 5u);
-  EXPECT_EQ(data.ErrorLine(), 5u);
-  EXPECT_TRUE(data.HadError());
-  EXPECT_EQ(data.EntryCount(), 2u);
-  EXPECT_EQ(LoadIniText("Bad", data, {}, nullptr), static_cast<HRESULT>(0x8007000D));
 }
 
 }  // namespace
