@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fake_environment.h"
+#include "loader_fixture.h"
 #include "core/string_util.h"
 #include "publisher/builtin_publishers.h"
 #include "publisher/loader.h"

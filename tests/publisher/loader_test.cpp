@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "core/date.h"
-#include "fake_environment.h"
+#include "loader_fixture.h"
 
 namespace wendrix {
 namespace {
