@@ -201,6 +201,8 @@ TEST_F(IniWriterTest, ValuesAndNamesNeverReadBackAsOtherEntries) {
        LR"(Name = n\xd\x000aDataFile = C:\\evil.ini\xd\xa[Other]\xd\x000aEnabled = 1)"},
       {"text ;", kIniText, L"Name", {L"a;b"}, L"Name = \"a;b\""},
       {"list alone empty", kIniList, L"List", {L""}, L"List = \"\""},
+      {"list items", kIniList, L"List", {L"", L"a, b", L" c ", L"\"d\"\\", L"", L"\r\n"},
+       LR"(List = , "a, b", " c ", \"d\"\\, , \xd\xa)"},
       // Section names: name characters only, "]" included.
       {"section line break", kIniSection, L"Pub]" + injected, {}, std::nullopt},
       {"section blank", kIniSection, L"My Pub", {}, std::nullopt},

@@ -32,6 +32,9 @@ TEST(UninstallArgumentTest, FindsTheFirstArgumentAndItsFlags) {
       {L"u -!P.08", L"P.0"},          // 8 is no octal digit
       {L"u -!P.4294967296", L"P.0"},  // does not fit
       {L"u -!P.0xFFFFFFFF", L"P.4294967295"},
+      {L"u -!P.0xff9", L"P.4089"},
+      {L"u -!P.", L"P.0"},
+      {L"", L"-"},
       {L"u -!.1", L"-"},
       {L"u -! -!P.1", L"-"},  // the first "-!" word decides
       {L"u !P.1 -P.1", L"-"},

@@ -49,6 +49,22 @@ TEST(LanguageTableTest, FindsTheFirstRowThatBeginsTheTag) {
   }
 }
 
+TEST(LanguageTableTest, EveryRowFindsItselfUnlessAnEarlierRowHasItsTag) {
+  const auto rows = LanguageRows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const LanguageRow* found = FindLanguageRow(rows[i].tag);
+    ASSERT_NE(found, nullptr);
+    const LanguageRow* first = &rows[i];
+    for (std::size_t j = 0; j < i; ++j) {
+      if (rows[j].tag == rows[i].tag) {
+        first = &rows[j];
+        break;
+      }
+    }
+    EXPECT_EQ(found, first) << testing::PrintToString(std::wstring(rows[i].tag));
+  }
+}
+
 TEST(FallbackIso639Test, NamesTheLanguagesThatSystemsMayLeaveUnnamed) {
   const struct {
     std::uint16_t languageId;

@@ -77,6 +77,23 @@ TEST_F(ModelTest, TextForTheUsersLanguage) {
   EXPECT_EQ(TextFor(data, L"Empty", env), nullptr);
 }
 
+TEST_F(ModelTest, ArchitectureApplies) {
+  const struct {
+    std::uint32_t architecture;
+    bool on64, on32;
+  } kCases[] = {{0, true, true}, {kArchitectureX86, false, true}, {kArchitectureX64, true, false},
+                {kArchitectureX86 | kArchitectureX64, true, true}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.architecture);
+    Action a;
+    a.architecture = c.architecture;
+    env.is64Bit = true;
+    EXPECT_EQ(ArchitectureApplies(a, env), c.on64);
+    env.is64Bit = false;
+    EXPECT_EQ(ArchitectureApplies(a, env), c.on32);
+  }
+}
+
 TEST_F(ModelTest, EffectiveSubtypeKeepsUpdatesThatApply) {
   constexpr std::uint32_t kBoth = kSubtypeGeneric | kSubtypeUpdate;
   const struct {
