@@ -12,6 +12,8 @@
 #include "../publisher/fake_environment.h"
 #include "api/info_selection.h"
 #include "api/self_update_offer.h"
+#include "publisher/builtin_publishers.h"
+#include "registration/publisher_record.h"
 
 namespace wendrix {
 namespace {
@@ -115,6 +117,33 @@ TEST(SelfUpdateOfferTest, NewerSelfItemUnlessQuieted) {
     AddAction(data, item, L"update", kActionDownload, kSubtypeUpdate, c.latest).quietFromVersion = c.quietFrom;
     EXPECT_EQ(SelfUpdateOnOffer(data, c.required, env).value_or(L"(none)"), c.expected)
         << c.latest << " quiet from " << c.quietFrom << " required " << c.required;
+  }
+}
+
+// The library's own publisher is listed only where a list registers it;
+// hidden and directory publishers never are.
+TEST(InfoSelectionTest, ListedPublishers) {
+  const struct {
+    const char* name;
+    bool self;
+    std::uint32_t present;
+    std::wstring id, dataText;
+    bool listed;
+  } cases[] = {
+      {"self, only in the table", true, 0, SelfPublisher().id, L"", false},
+      {"self, with check state only", true, KeyBit(kKeyAttempted), SelfPublisher().id, L"", false},
+      {"self, registered", true, KeyBit(kKeyCount) | KeyBit(kKeyAttempted), SelfPublisher().id, L"", true},
+      {"ordinary", false, 0, L"1.2.3", L"", true},
+      {"hidden", false, KeyBit(kKeyCount), L"1.2.3", L"[FreeUpdates]\r\nType = Hide\r\n", false},
+      {"directory", false, KeyBit(kKeyCount), DirectoryPublisher().id, L"", false},
+  };
+  for (const auto& c : cases) {
+    PublisherRecord record;
+    record.id = c.id;
+    record.present = c.present;
+    record.dataText = c.dataText;
+    if (c.self) LinkBuiltinRow(record, SelfPublisher());
+    EXPECT_EQ(IsListedPublisher(record), c.listed) << c.name;
   }
 }
 

@@ -55,7 +55,11 @@ TEST(LauncherCommandTest, QuotingKeepsEveryText) {
 TEST(LauncherCommandTest, LinesNotWrittenByTheLibraryAreRefused) {
   const std::wstring good = L"0x2 0 0x0 f p 0xFFFFFFFF 0 \"\" \"\" 0x0 0 m";
   ASSERT_TRUE(ParseLauncherCommand(good).has_value());
-  EXPECT_EQ(ParseLauncherCommand(L"  0x3\t12 0x7D0 \"a\" \"\" 0xffffffff 0 x y 0x0 -1 \"\"  ")->processId, 12);
+  const auto spaced = ParseLauncherCommand(L"  0xa\t19 0x7DA \"a\" \"\" 0xffffffff 0 x y 0x0 -1 \"\"  ");
+  ASSERT_TRUE(spaced.has_value());
+  EXPECT_EQ(spaced->mode, 0xAu);
+  EXPECT_EQ(spaced->processId, 19);
+  EXPECT_EQ(spaced->settleMs, 0x7DAu);
   for (const wchar_t* line : {
            L"",
            L"0x2 0 0x0 f p 0xFFFFFFFF 0 \"\" \"\" 0x0 0",           // eleven values

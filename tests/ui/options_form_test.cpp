@@ -56,7 +56,9 @@ TEST(OptionsForm, EverySettingShownComesBackUnchanged) {
     InternetSettings stored;
     c.change(stored);
     InternetSettings saved;  // the defaults, overwritten by the form
+    // The choices start elsewhere, so that one the form did not take shows.
     saved.checkPeriod = kPeriodMonthly == stored.checkPeriod ? kPeriodDaily : kPeriodMonthly;
+    saved.proxyMode = kProxyDirect == stored.proxyMode ? kProxySystem : kProxyDirect;
     ASSERT_EQ(ApplyTo(FromSettings(stored), saved), OptionsField::kNone);
     EXPECT_TRUE(Shown(saved) == Shown(stored));
   }

@@ -86,6 +86,7 @@ TEST(RequestRecordTest, HostileRecordsAreRefusedWhole) {
       {item + L"Size=0x10\n", kInvalidData},
       {item + L"Size=18446744073709551615\n", S_OK},
       {item + L"Size=18446744073709551616\n", kInvalidData},
+      {item + L"Size=000000000000000000001\n", kInvalidData},  // no endless run of zeros
       {item + L"Transferred=\n", kInvalidData},
       {item + L"Install=2\n", kInvalidData},
       {item + L"InstallerLaunched=yes\n", kInvalidData},
