@@ -4,12 +4,15 @@
 // lines. Also the small writes the tests set up with.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "frame/product_keys.h"
 #include "platform/registry.h"
 
 namespace wendrix::test {
@@ -78,10 +81,15 @@ inline void DumpTree(HKEY root, const std::wstring& path, REGSAM view, std::vect
   for (const std::wstring& subkey : subkeys) DumpTree(root, path + L"\\" + subkey, view, lines);
 }
 
+// A write that fails fails the test: a test may depend on a value it never
+// reads back (a manual check period that keeps a scheduler from starting).
 inline void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD number, REGSAM view) {
   RegistryKey key;
-  if (key.Create(root, path.c_str(), KEY_SET_VALUE, view) == ERROR_SUCCESS) key.WriteDword(name, number);
+  if (key.Create(root, path.c_str(), KEY_SET_VALUE, view) != ERROR_SUCCESS || key.WriteDword(name, number) != ERROR_SUCCESS)
+    ADD_FAILURE() << "cannot write " << path << "\\" << name;
 }
+// A number of the user's settings.
+inline void SetSetting(const wchar_t* name, DWORD number) { SetDword(HKEY_CURRENT_USER, kSettingsKey, name, number, 0); }
 
 inline void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
   RegistryKey key;

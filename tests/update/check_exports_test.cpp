@@ -60,7 +60,6 @@ class CheckExportsTest : public CheckFixture {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     CheckFixture::TearDown();
   }
-  static void SetSetting(const wchar_t* name, DWORD value) { SetDword(HKEY_CURRENT_USER, kSettings, name, value, 0); }
   struct Answer {
     HRESULT result;
     std::wstring summary;

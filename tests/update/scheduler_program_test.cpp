@@ -75,7 +75,6 @@ constexpr UINT kCheckEnded = WM_APP + 1;
 constexpr UINT kQueryState = WM_APP + 2;
 constexpr wchar_t kOldCheck[] = L"2001-02-03T04:05:06Z";
 
-void SetSetting(const wchar_t* name, DWORD value) { SetDword(HKEY_CURRENT_USER, kSettingsKey, name, value, 0); }
 std::wstring LastCheck() {
   const std::optional<Value> value = FindValue(HKEY_CURRENT_USER, kSettingsKey, L"LastCheck", 0);
   return value ? std::get<2>(*value) : L"<none>";

@@ -31,7 +31,6 @@ RegistryKey Settings() {
   key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS);
   return key;
 }
-void SetSetting(const wchar_t* name, DWORD value) { SetDword(HKEY_CURRENT_USER, kSettingsKey, name, value, 0); }
 std::optional<DWORD> GetDword(const wchar_t* name) {
   std::uint32_t value = 0;
   return Settings().ReadDword(name, value) == ERROR_SUCCESS ? std::optional<DWORD>(value) : std::nullopt;
