@@ -1,12 +1,11 @@
 #include "install_fixture.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
 #include "../support/temp_folder.h"
+#include "platform/unique_handle.h"
 
 namespace wendrix::test {
 namespace {
@@ -34,8 +33,14 @@ void Bind(HMODULE module, const char* name, Fn& fn) {
   ASSERT_NE(fn, nullptr) << name;
 }
 
+// A write that fails fails the test: a file left unmarked would pass for
+// one that an installation replaced.
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc) << bytes;
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  ASSERT_TRUE(file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size())
+      << path << " error " << GetLastError();
 }
 
 }  // namespace
