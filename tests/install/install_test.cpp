@@ -39,6 +39,8 @@ TEST_F(InstallTest, IntoAnEmptyMachine) {
   EXPECT_EQ("companion", ReadFileBytes(Product(L"wendrixc.dll")));
   EXPECT_EQ("companion 64", ReadFileBytes(Product64(L"wendrixc64.dll")));
   bytes += ReadFileBytes(Media(L"wendrix64.dll")).size() + 9 + 12;
+  for (const wchar_t* absent : {L"wendrix.dll", L"wendrix.cpl", L"wendrixw.ocx", L"unicows.dll"})
+    EXPECT_FALSE(FileExists(Product(absent))) << absent;
 
   const struct {
     HKEY root;
