@@ -134,6 +134,10 @@ class SchedulerProgramTest : public ShellFolderTest {
   // The child processes read the user's real settings key.
   void SetUp() override {
     ShellFolderTest::SetUp();
+    // Parent keys the settings bring along go again after the test: while
+    // the product's key exists, older settings are converted another way.
+    for (const wchar_t* parent : {kProductKey, L"SOFTWARE\\Kestmoor"})
+      if (!ReadValues(HKEY_CURRENT_USER, parent, 0)) m_madeKey = parent;
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
     ASSERT_EQ(FindWindowW(kSchedulerClass, nullptr), nullptr) << "a scheduler runs already";
     ASSERT_TRUE(m_server.Start());
@@ -143,7 +147,7 @@ class SchedulerProgramTest : public ShellFolderTest {
   }
   void TearDown() override {
     m_server.Stop();
-    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
+    DeleteKeyTree(HKEY_CURRENT_USER, m_madeKey, 0);
     ShellFolderTest::TearDown();
   }
 
@@ -163,6 +167,7 @@ class SchedulerProgramTest : public ShellFolderTest {
   }
 
   TestHttpServer m_server;
+  const wchar_t* m_madeKey = kSettingsKey;
 };
 
 TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
