@@ -26,7 +26,8 @@ std::wstring Items(const PublisherRecord& r) {
   return text;
 }
 
-// What a store opened afresh reads of a publisher's check state.
+// What a store opened afresh reads of a publisher's check state, and
+// whether the user's list registers it.
 std::string StoredState(const std::wstring& id) {
   CPublisherStore store;
   EXPECT_EQ(store.Open(false, nullptr), S_OK);
@@ -35,7 +36,8 @@ std::string StoredState(const std::wstring& id) {
   char error[16];
   snprintf(error, sizeof error, "0x%08X", r->lastCheckError);
   return "failed " + std::to_string(r->failedLastCheck) + " error " + error + (r->attempted ? " attempted" : "") +
-         (r->succeeded ? " succeeded" : "") + " from " + Utf8(r->dataSource);
+         (r->succeeded ? " succeeded" : "") + " from " + Utf8(r->dataSource) +
+         ((r->flags & kPublisherCountedCurrentUser) ? " for the user" : "");
 }
 
 TEST_F(CheckEngineTest, NothingRegistered) {
@@ -58,8 +60,8 @@ TEST_F(CheckEngineTest, OneOfTwoFailing) {
   EXPECT_EQ(ErrorFile(L"1.1"), L"<missing>");
   ASSERT_EQ(LoadLastCheck(m_settings), S_OK);
   EXPECT_EQ(m_settings.lastCheckResult, 1u);
-  EXPECT_EQ(StoredState(L"1.1"), "failed 0 error 0x00000000 attempted succeeded from " + Utf8(m_server.Url("/1.1")));
-  EXPECT_EQ(StoredState(L"2.2"), "failed 1 error 0x80072EFC attempted from " + Utf8(m_server.Url("/2.2")));
+  EXPECT_EQ(StoredState(L"1.1"), "failed 0 error 0x00000000 attempted succeeded from " + Utf8(m_server.Url("/1.1")) + " for the user");
+  EXPECT_EQ(StoredState(L"2.2"), "failed 1 error 0x80072EFC attempted from " + Utf8(m_server.Url("/2.2")) + " for the user");
 }
 
 // The library's own publisher needs no registration: beside the registered
@@ -112,10 +114,11 @@ TEST_F(CheckEngineTest, CheckStateStaysWithTheUser) {
   Serve(L"1.1", MakeReply(500, "Server Error", ""));
   EXPECT_EQ(Check(kRunScheduled), static_cast<HRESULT>(0x80072EFD));
   EXPECT_EQ(ReadFileBytes(common), machine);
-  EXPECT_EQ(StoredState(L"1.1"), "failed 1 error 0x80072EFD attempted succeeded from " + Utf8(m_server.Url("/1.1")));
+  EXPECT_EQ(StoredState(L"1.1"), "failed 1 error 0x80072EFD attempted succeeded from " + Utf8(m_server.Url("/1.1")))
+      << "the user's section registers nothing";
 
   // Once the all-users registration goes, the user's state alone is no
-  // publisher: the user's section registers nothing.
+  // publisher.
   ASSERT_EQ(UnregisterFromScope(L"1.1", kScopeAllUsers, nullptr), S_OK);
   EXPECT_EQ(StoredState(L"1.1"), "unknown");
   EXPECT_EQ(Check(), kCheckNothingEligible);
@@ -182,7 +185,7 @@ TEST_F(CheckEngineTest, MovedPublishers) {
   EXPECT_EQ(Check(), kCheckAllSucceeded);
   EXPECT_EQ(m_flags & kRunFlagRedirected, kRunFlagRedirected);
   EXPECT_EQ(m_server.CountFor("/moved"), 1u);
-  EXPECT_EQ(StoredState(L"1.1"), "failed 0 error 0x00000000 attempted succeeded from " + Utf8(m_server.Url("/moved")));
+  EXPECT_EQ(StoredState(L"1.1"), "failed 0 error 0x00000000 attempted succeeded from " + Utf8(m_server.Url("/moved")) + " for the user");
 
   Register(L"2.2");
   Serve(L"2.2", MakeReply(200, "OK", DataFile(L"2.2", "2.0", MoveTo(m_server.Url("/b")))));
@@ -197,7 +200,7 @@ TEST_F(CheckEngineTest, MovedPublishers) {
   EXPECT_EQ(Check(kRunScheduled, L"2.2"), static_cast<HRESULT>(0x80072EE6));
   EXPECT_EQ(m_flags & kRunFlagRedirected, 0u);
   EXPECT_NE(ErrorFile(L"2.2").find(L"Error = 0x80072ee6"), std::wstring::npos) << testing::PrintToString(ErrorFile(L"2.2"));
-  EXPECT_EQ(StoredState(L"2.2"), "failed 1 error 0x80072EE6 attempted from " + Utf8(m_server.Url("/2.2")));
+  EXPECT_EQ(StoredState(L"2.2"), "failed 1 error 0x80072EE6 attempted from " + Utf8(m_server.Url("/2.2")) + " for the user");
 }
 
 std::string IconSection(const std::string& id, const std::wstring& url) {
