@@ -316,7 +316,7 @@ TEST_F(MainWindowTest, HidingAnItemKeepsTheOtherLinesAndRefusesAnIdThatWouldAddO
 }
 
 // The built wendrix.exe beside this test program, started with `arguments`;
-// ended at once if it still runs when the test leaves it.
+// ended if it still runs when the test leaves it.
 struct MainProgram {
   explicit MainProgram(const std::wstring& arguments) {
     const std::wstring program = BinFolder() + L"\\wendrix.exe";
@@ -329,7 +329,10 @@ struct MainProgram {
     CloseHandle(info.hThread);
     process.Reset(info.hProcess);
   }
-  ~MainProgram() { TerminateProcess(process.Get(), 99); }
+  // Waited for, so that the next case or test does not meet it still ending.
+  ~MainProgram() {
+    if (process && TerminateProcess(process.Get(), 99)) WaitForSingleObject(process.Get(), 5000);
+  }
   // Its exit code, once it has ended within `milliseconds`.
   std::optional<DWORD> Wait(DWORD milliseconds) {
     DWORD code = 0;
