@@ -71,6 +71,7 @@ TEST_F(StoreFoldersTest, UserCountersDeleteTheirFileAtZero) {
   ASSERT_EQ(ChangeUserCounter(UserCounter::kCount2, -1, &journal), S_OK);
   EXPECT_FALSE(FileExists(path));
   ASSERT_EQ(ChangeUserCounter(UserCounter::kCount2, -1, &journal), S_OK) << "never below 0";
+  EXPECT_FALSE(FileExists(path)) << "nor written back at 0";
   ASSERT_EQ(ReadUserCounts(counts), S_OK);
   EXPECT_EQ(counts.count + counts.count2, 0u);
 
