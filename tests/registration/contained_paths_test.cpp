@@ -149,7 +149,7 @@ TEST_F(ContainedPathsTest, ListedPathsInsideTheStoreAreKept) {
   EXPECT_EQ(SideFilePath(made, SideFile::kData, path), E_INVALIDARG);
 }
 
-TEST_F(ContainedPathsTest, SectionsThatAreNoIdsArePassedOver) {
+TEST_F(ContainedPathsTest, SectionsThatAreNoIdsArePassedOverAndOlderRegistryListsReadForBothScopes) {
   WriteFile(UserFolder(), kCurrentUserListFile,
             L"[CON]\r\nName = Device\r\n[a..b]\r\nName = Dots\r\n[.hidden]\r\nName = Hidden\r\n[1.2.]\r\nName = End\r\n"
             L"[" + std::wstring(65, L'1') + L"]\r\nName = Long\r\n[1.1]\r\nName = Kept\r\n");
@@ -157,15 +157,17 @@ TEST_F(ContainedPathsTest, SectionsThatAreNoIdsArePassedOver) {
   // are read for both scopes though the older product left no folder here.
   const std::wstring older = L"SOFTWARE\\Kestmoor\\Pellister\\3.0\\Publishers\\";
   for (const wchar_t* name : {L"..", L"x:y", L"nul", L"a b", L"2.2"})
-    SetStringValue(HKEY_CURRENT_USER, older + name, L"Name", name, KEY_WOW64_32KEY);
+    SetStringValue(HKEY_CURRENT_USER, older + name, L"Name", L"User", KEY_WOW64_32KEY);
   SetStringValue(HKEY_LOCAL_MACHINE, older + L"2.3", L"Name", L"Machine", KEY_WOW64_32KEY);
+  ASSERT_FALSE(FileExists(OlderUserFolder()));
   CPublisherStore store;
   ASSERT_EQ(store.Open(true, nullptr), S_OK);
   std::vector<std::wstring> ids;
   for (const PublisherRecord& r : store.Records()) ids.push_back(r.id);
   std::sort(ids.begin(), ids.end());
-  EXPECT_EQ(ids, (std::vector<std::wstring>{L"1.1", SelfPublisher().id, L"2.2", L"2.3"}))
+  ASSERT_EQ(ids, (std::vector<std::wstring>{L"1.1", SelfPublisher().id, L"2.2", L"2.3"}))
       << "and the library's own publisher";
+  EXPECT_EQ(store.Find(L"2.2")->name + L", " + store.Find(L"2.3")->name, L"User, Machine");
 
   // A registration rewrites the list with what it read.
   Register(L"3.3");
