@@ -32,6 +32,9 @@ class ProductFolder {
   explicit ProductFolder(const std::wstring& folder = BinFolder()) {
     SetStringValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix\\3.8", L"Path", folder, KEY_WOW64_32KEY);
   }
+  // A copy would delete the key when it goes, while this one still needs it.
+  ProductFolder(const ProductFolder&) = delete;
+  ProductFolder& operator=(const ProductFolder&) = delete;
   ~ProductFolder() { DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestmoor\\Wendrix", KEY_WOW64_32KEY); }
 };
 
