@@ -55,7 +55,8 @@ class ShownDialog {
       m_result = show();
     });
     WaitFor([&] { return IsWindowVisible(m_dialog = FindWindowW(L"#32770", caption)); }, 200);
-    return m_dialog;
+    // One found but never shown counts as not open; kept to be cancelled at the end.
+    return IsWindowVisible(m_dialog) ? m_dialog : nullptr;
   }
   // Waits until it has closed; what its function returned.
   HRESULT Closed() {
