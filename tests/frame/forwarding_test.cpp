@@ -32,13 +32,17 @@ TEST_F(ForwardingTest, InstalledCopyAnswersOnlyWhenNewerAndLoadable) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.standIn ? c.standIn : L"(none)")));
     DeleteFileW(Installed().c_str());
-    if (c.standIn && *c.standIn) ASSERT_TRUE(CopyInto(FrameData(c.standIn), Installed()));
+    if (c.standIn && *c.standIn) {
+      ASSERT_TRUE(CopyInto(FrameData(c.standIn), Installed()));
+    }
     if (c.standIn && !*c.standIn) m_product.Write(L"wendrix.dll", "not a library");
     wchar_t buffer[MAX_PATH] = L"untouched";
     UINT32 size = MAX_PATH;
     EXPECT_EQ(c.result, WendrixGetInfoEx(buffer, &size, 0));
     EXPECT_EQ(c.text ? c.text : m_product.Path(), buffer);
-    if (c.result == static_cast<HRESULT>(0x80070001)) EXPECT_EQ(UINT32{MAX_PATH}, size);
+    if (c.result == static_cast<HRESULT>(0x80070001)) {
+      EXPECT_EQ(UINT32{MAX_PATH}, size);
+    }
   }
 
   // The ANSI twin reaches the installed copy through its wide twin.

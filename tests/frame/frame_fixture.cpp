@@ -4,13 +4,6 @@
 
 namespace wendrix::test {
 
-std::wstring BinFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  return folder.substr(0, folder.rfind(L'\\'));
-}
-
 std::wstring FrameData(const wchar_t* fileName) { return BinFolder() + L"\\frame_data\\" + fileName; }
 
 std::wstring LibraryUnderTest() {

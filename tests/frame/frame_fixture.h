@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "../support/built_program.h"
 #include "../support/temp_folder.h"
 
 namespace wendrix::test {
@@ -14,8 +15,6 @@ namespace wendrix::test {
 inline constexpr HRESULT kForwardedResult = 0x00012345;  // what the stand-ins return
 inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\Kestmoor\\Wendrix";
 
-// The folder of the test program (the build's bin folder).
-std::wstring BinFolder();
 // A stand-in library built into bin\frame_data.
 std::wstring FrameData(const wchar_t* fileName);
 // The library under test in the bin folder.

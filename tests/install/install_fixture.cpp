@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../support/built_program.h"
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
 #include "../support/temp_folder.h"
@@ -15,13 +16,6 @@ constexpr char kMarker[] = "#installed-file-marker#";
 // The files the build makes for a setup to carry.
 const wchar_t* const kBuiltFiles[] = {L"wendrix64.dll", L"wendrix.exe", L"wendrixu.exe", L"wendrixl.exe",
                                       L"wxsetup.exe"};
-
-std::wstring BinFolder() {
-  wchar_t path[MAX_PATH];
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder = path;
-  return folder.substr(0, folder.find_last_of(L'\\'));
-}
 
 std::wstring Join(const std::wstring& folder, const wchar_t* name) {
   return name ? folder + L"\\" + name : folder;

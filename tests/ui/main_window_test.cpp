@@ -9,6 +9,7 @@
 
 #include <thread>
 
+#include "../support/built_program.h"
 #include "../support/registry_sandbox.h"
 #include "eventlog/event_log.h"
 #include "registration/side_files.h"
@@ -24,14 +25,6 @@ namespace wendrix::test {
 namespace {
 
 constexpr UINT kStopMessage = WM_APP + 1;
-
-// The folder of this program and the built ones.
-std::wstring BinFolder() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::wstring path = self;
-  return path.substr(0, path.rfind(L'\\'));
-}
 
 std::wstring CellText(HWND list, int row, int column) {
   wchar_t text[256] = {};
@@ -315,34 +308,6 @@ TEST_F(MainWindowTest, HidingAnItemKeepsTheOtherLinesAndRefusesAnIdThatWouldAddO
   EXPECT_EQ(HideItem(record, L"tool"), E_INVALIDARG) << "an ID that is no file name";
 }
 
-// The built wendrix.exe beside this test program, started with `arguments`;
-// ended if it still runs when the test leaves it.
-struct MainProgram {
-  explicit MainProgram(const std::wstring& arguments) {
-    const std::wstring program = BinFolder() + L"\\wendrix.exe";
-    std::wstring command = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    EXPECT_TRUE(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &info)) << GetLastError();
-    CloseHandle(info.hThread);
-    process.Reset(info.hProcess);
-  }
-  // Waited for, so that the next case or test does not meet it still ending.
-  ~MainProgram() {
-    if (process && TerminateProcess(process.Get(), 99)) WaitForSingleObject(process.Get(), 5000);
-  }
-  // Its exit code, once it has ended within `milliseconds`.
-  std::optional<DWORD> Wait(DWORD milliseconds) {
-    DWORD code = 0;
-    if (WaitForSingleObject(process.Get(), milliseconds) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.Get(), &code))
-      return std::nullopt;
-    return code;
-  }
-  UniqueKernelObject process;
-};
-
 // The main program's command lines open their view, and the control panel's
 // checks at once; without arguments it takes the request records: their
 // view, and their items into the queue. Each closes on the stop message.
@@ -377,7 +342,7 @@ TEST_F(MainWindowTest, MainProgramDisplayCommandLinesOpenTheirViewAndCheck) {
     if (!*c.arguments) {
       ASSERT_EQ(SaveRequestRecord(record, path), S_OK);
     }
-    MainProgram program(c.arguments);
+    BuiltProgram program(L"wendrix.exe", c.arguments);
     ASSERT_TRUE(WaitForWindow());
     EXPECT_EQ(View(), c.view);
     if (c.checks) {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "../support/built_program.h"
 #include "../support/registry_sandbox.h"
 #include "../support/temp_folder.h"
 #include "platform/unique_handle.h"
@@ -127,9 +128,7 @@ class DisplayTest : public testing::Test {
   }
 
   void InstallFake() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring fake = std::wstring(self, wcsrchr(self, L'\\')) + L"\\update_data\\fake_main_program.exe";
+    const std::wstring fake = BinFolder() + L"\\update_data\\fake_main_program.exe";
     ASSERT_TRUE(CopyFileW(fake.c_str(), Program().c_str(), FALSE)) << GetLastError();
   }
   std::wstring Program() const { return m_product.File(L"wendrix.exe"); }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "../support/built_program.h"
 #include "../support/registry_sandbox.h"
 #include "../support/registry_values.h"
 #include "../support/shell_folder_redirect.h"
@@ -80,41 +81,6 @@ std::wstring LastCheck() {
   return value ? std::get<2>(*value) : L"<none>";
 }
 
-// The main program beside this test's executable, as a process that is ended
-// (by its own handle) if a test leaves it running.
-class MainProgramProcess {
- public:
-  explicit MainProgramProcess(const std::wstring& arguments) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring program = std::wstring(self).substr(0, std::wstring(self).rfind(L'\\')) + L"\\wendrix.exe";
-    std::wstring command = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-      ADD_FAILURE() << "cannot start the main program: " << GetLastError();
-      return;
-    }
-    CloseHandle(info.hThread);
-    m_process.Reset(info.hProcess);
-  }
-  ~MainProgramProcess() {
-    if (m_process && TerminateProcess(m_process.Get(), 99)) WaitForSingleObject(m_process.Get(), 5000);
-  }
-  // The exit code; nothing when the process is still running after the time.
-  std::optional<DWORD> Wait(DWORD milliseconds) {
-    DWORD code = 0;
-    if (!m_process || WaitForSingleObject(m_process.Get(), milliseconds) != WAIT_OBJECT_0) return std::nullopt;
-    GetExitCodeProcess(m_process.Get(), &code);
-    return code;
-  }
-  DWORD Id() const { return GetProcessId(m_process.Get()); }
-
- private:
-  UniqueKernelObject m_process;
-};
-
 HWND WaitForScheduler() {
   for (int i = 0; i < 400; ++i, Sleep(50))
     if (HWND window = FindWindowW(kSchedulerClass, nullptr)) return window;
@@ -173,7 +139,7 @@ class SchedulerProgramTest : public ShellFolderTest {
 TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
   RegisterPublisher();
   SetSetting(L"CheckEvery3", kPeriodDaily);
-  MainProgramProcess scheduler(L"/s");
+  BuiltProgram scheduler(L"wendrix.exe", L"/s");
   HWND window = WaitForScheduler();
   ASSERT_NE(window, nullptr);
   EXPECT_NE(Ask(window, kCheckEnded), 0) << "the schedule is set";
@@ -192,7 +158,7 @@ TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
   EXPECT_EQ(m_server.CountFor("/1.2.3"), 1u) << "not due again";
 
   // The startup entry's form of the switch finds the running one and leaves.
-  MainProgramProcess second(L"-s");
+  BuiltProgram second(L"wendrix.exe", L"-s");
   EXPECT_EQ(second.Wait(20000), std::optional<DWORD>(0));
   EXPECT_EQ(FindWindowW(kSchedulerClass, nullptr), window);
 
@@ -203,7 +169,7 @@ TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
 
 TEST_F(SchedulerProgramTest, ManualChecksKeepTheWindowWithoutChecking) {
   SetSetting(L"CheckEvery3", kPeriodManual);
-  MainProgramProcess scheduler(L"/sf");
+  BuiltProgram scheduler(L"wendrix.exe", L"/sf");
   HWND window = WaitForScheduler();
   ASSERT_NE(window, nullptr);
   EXPECT_NE(Ask(window, kCheckEnded), 0);
@@ -226,7 +192,7 @@ BOOL CALLBACK CloseMessageBox(HWND window, LPARAM processId) {
 }
 
 // Answers the message boxes of `process` with OK until it ends; its exit code.
-std::optional<DWORD> DismissUntilEnded(MainProgramProcess& process) {
+std::optional<DWORD> DismissUntilEnded(BuiltProgram& process) {
   for (int i = 0; i < 400; ++i) {
     if (auto code = process.Wait(50)) return code;
     EnumWindows(CloseMessageBox, static_cast<LPARAM>(process.Id()));
@@ -249,7 +215,7 @@ TEST_F(SchedulerProgramTest, OtherCommandLines) {
       {L"\"/l:" + m_temp.File(L"no such file.wx-cnf") + L"\"", kNotFound},
   };
   for (const auto& [arguments, code] : kLines) {
-    MainProgramProcess program(arguments);
+    BuiltProgram program(L"wendrix.exe", arguments);
     EXPECT_EQ(DismissUntilEnded(program), std::optional<DWORD>(static_cast<DWORD>(code))) << arguments;
   }
 }

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "../support/built_program.h"
 #include "../support/http_server.h"
 #include "../support/loaded_library.h"
 #include "../support/registry_sandbox.h"
@@ -18,13 +19,6 @@
 #include "wallet/wallet_store.h"
 
 namespace wendrix::test {
-
-// The build's bin folder: this program, the product's programs, the test files.
-inline std::wstring BinFolder() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  return std::wstring(self, wcsrchr(self, L'\\'));
-}
 
 // `folder` registered as the product's folder while this lives.
 class ProductFolder {

@@ -9,18 +9,12 @@
 
 #include <string>
 
+#include "../support/built_program.h"
 #include "platform/file_version.h"
 #include "sysinfo/driver_file.h"
 
 namespace wendrix::test {
 namespace {
-
-std::wstring BinFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.rfind(L'\\'));
-}
 
 std::wstring WindowsFolder() {
   wchar_t path[MAX_PATH];
