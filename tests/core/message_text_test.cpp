@@ -133,6 +133,7 @@ TEST(Markup, LineEndsAndTheFinalLink) {
   EXPECT_EQ(ParseMarkup(L"more |...|0|\r\n", true).shown, L"more ... \n");
   EXPECT_EQ(ParseMarkup(L"more |...|0|\r\n", false).shown, L"more ...\r\n");
   EXPECT_EQ(ParseMarkup(L"|a|1| b", false).shown, L"a b");
+  EXPECT_EQ(ParseMarkup(L"|a|1| b", true).shown, L"a b");
   const MarkedUpText open = ParseMarkup(L"x |never closed", false);
   EXPECT_EQ(open.shown, L"x never closed");
   EXPECT_TRUE(open.links.empty());
