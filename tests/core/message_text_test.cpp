@@ -73,6 +73,7 @@ TEST(CountSelector, ChoosesTheCaseOfTheInsertValue) {
       {L"@%1x:1:y:", {1}, L"@%1x:1:y:"},                     // no colon after the number
       {L"a @ b @% c", {}, L"a @ b @% c"}, {L"@%1:1:one:xx", {1}, L"onexx"},  // a label without its colon ends the selector
       {L"@%1:1:one:*:many: and @%1:1:is:*:are:", {1}, L"one and is"},
+      {L"@%1:1:a\\", {1}, L"a\\"}, {L"@%1:-", {1}, L"-"},  // cut off after a backslash, after a minus
   };
   for (const auto& c : cases) EXPECT_EQ(ApplyCountSelectors(c.text, c.inserts), c.result) << testing::PrintToString(c.text);
 }
