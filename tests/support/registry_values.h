@@ -14,6 +14,7 @@
 
 #include "frame/product_keys.h"
 #include "platform/registry.h"
+#include "registry_sandbox.h"
 
 namespace wendrix::test {
 
@@ -90,6 +91,25 @@ inline void SetDword(HKEY root, const std::wstring& path, const wchar_t* name, D
 }
 // A number of the user's settings.
 inline void SetSetting(const wchar_t* name, DWORD number) { SetDword(HKEY_CURRENT_USER, kSettingsKey, name, number, 0); }
+
+// The user's settings key, as the test's own: emptied when made, and deleted
+// when it goes together with the parent keys the test's writes brought
+// along, since while the product's key exists older settings are converted
+// another way and later tests would start from another state.
+class OwnSettingsKey {
+ public:
+  OwnSettingsKey() {
+    for (const wchar_t* parent : {kProductKey, L"SOFTWARE\\Kestmoor"})
+      if (!ReadValues(HKEY_CURRENT_USER, parent, 0)) m_made = parent;
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
+  }
+  OwnSettingsKey(const OwnSettingsKey&) = delete;
+  OwnSettingsKey& operator=(const OwnSettingsKey&) = delete;
+  ~OwnSettingsKey() { DeleteKeyTree(HKEY_CURRENT_USER, m_made, 0); }
+
+ private:
+  std::wstring m_made = kSettingsKey;
+};
 
 inline void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view) {
   RegistryKey key;

@@ -20,7 +20,6 @@ constexpr UINT32 kAutomatic = 0x80000000u;
 constexpr UINT32 kLeaveScheduler = 0x40000000u;
 constexpr wchar_t kInstalledKey[] = L"Software\\WendrixCheckExportsTest";
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490);
-constexpr wchar_t kSettings[] = L"SOFTWARE\\Kestmoor\\Wendrix\\3.0";
 
 // A publisher with items "<name>" titled "<name> Tool", each offered at 2.0
 // and found installed at 1.0 through the registry.
@@ -48,7 +47,6 @@ class CheckExportsTest : public CheckFixture {
     m_checkEx = reinterpret_cast<CheckExFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixCheckEx")));
     m_check = reinterpret_cast<CheckFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "WendrixCheck")));
     ASSERT_NE(m_checkEx, nullptr);
-    DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     // One attempt, manual checks: no scheduler is started.
     SetSetting(L"CheckAttempts", 1);
     SetSetting(L"CheckEvery3", 0);
@@ -57,7 +55,6 @@ class CheckExportsTest : public CheckFixture {
   }
   void TearDown() override {
     DeleteKeyTree(HKEY_CURRENT_USER, kInstalledKey, 0);
-    DeleteKeyTree(HKEY_CURRENT_USER, kSettings, 0);
     CheckFixture::TearDown();
   }
   struct Answer {
@@ -78,6 +75,7 @@ class CheckExportsTest : public CheckFixture {
     return a;
   }
 
+  OwnSettingsKey m_settingsKey;
   CheckExFn m_checkEx = nullptr;
   CheckFn m_check = nullptr;
 };
@@ -135,7 +133,7 @@ TEST_F(CheckExportsTest, ItemFlagsOfEveryPublisherIncludeTheLibrarysOwn) {
   const std::wstring selfId = SelfPublisher().id;
   ASSERT_NO_FATAL_FAILURE(EnableSelfPublisher());  // the fixture switched it off
   SetSetting(L"Proxy", 1);
-  SetStringValue(HKEY_CURRENT_USER, kSettings, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(m_folderPort), 0);
+  SetStringValue(HKEY_CURRENT_USER, kSettingsKey, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(m_folderPort), 0);
   SetSetting(L"NoProxyForLAN", 0);
   const std::filesystem::path selfFile = m_folder.parent_path() / L"wendrix" / L"wendrix.wx-cnf";
   std::filesystem::create_directories(selfFile.parent_path());

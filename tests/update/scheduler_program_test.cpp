@@ -100,11 +100,6 @@ class SchedulerProgramTest : public ShellFolderTest {
   // The child processes read the user's real settings key.
   void SetUp() override {
     ShellFolderTest::SetUp();
-    // Parent keys the settings bring along go again after the test: while
-    // the product's key exists, older settings are converted another way.
-    for (const wchar_t* parent : {kProductKey, L"SOFTWARE\\Kestmoor"})
-      if (!ReadValues(HKEY_CURRENT_USER, parent, 0)) m_madeKey = parent;
-    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey, 0);
     ASSERT_EQ(FindWindowW(kSchedulerClass, nullptr), nullptr) << "a scheduler runs already";
     ASSERT_TRUE(m_server.Start());
     for (const auto& [name, value] : {std::pair{L"Proxy", 0}, {L"CheckAttempts", 1}, {L"HangUp", 0}, {L"Prompt", 0}})
@@ -113,7 +108,6 @@ class SchedulerProgramTest : public ShellFolderTest {
   }
   void TearDown() override {
     m_server.Stop();
-    DeleteKeyTree(HKEY_CURRENT_USER, m_madeKey, 0);
     ShellFolderTest::TearDown();
   }
 
@@ -133,7 +127,7 @@ class SchedulerProgramTest : public ShellFolderTest {
   }
 
   TestHttpServer m_server;
-  const wchar_t* m_madeKey = kSettingsKey;
+  OwnSettingsKey m_settingsKey;
 };
 
 TEST_F(SchedulerProgramTest, RunsTheDueCheckAndStaysSingle) {
