@@ -37,9 +37,12 @@ void MainPass::Refer(ReferenceKind kind, std::wstring_view id, std::uint32_t lin
 
 HRESULT MainPass::Run(const CIniData& entries) {
   ReserveRecords(entries);
-  for (IniEntry e : entries.Entries()) {
+  const std::size_t count = entries.EntryCount();
+  for (std::size_t i = 0; i < count; ++i) {
+    const IniEntry e = entries.Entry(i);
     if (e.Kind() == kIniSection) {
       RETURN_IF_FAILED(FinishSection());
+      CountSectionKeys(entries, i + 1);
       RETURN_IF_FAILED(BeginSection(e));
       continue;
     }
@@ -82,6 +85,17 @@ void MainPass::ReserveRecords(const CIniData& entries) {
     m_data.displayStyles.reserve(counts[kSectionDisplayVersionStyle]);
   } catch (const std::bad_alloc&) {
     // The collections grow as they fill.
+  }
+}
+
+void MainPass::CountSectionKeys(const CIniData& entries, std::size_t first) {
+  m_keyLines.fill(0);
+  for (std::size_t i = first; i < entries.EntryCount(); ++i) {
+    const IniEntry e = entries.Entry(i);
+    if (e.Kind() == kIniSection) break;
+    const std::int32_t key = e.SchemaId();
+    if (key < 0 || static_cast<std::size_t>(key) >= m_keyLines.size()) continue;
+    m_keyLines[static_cast<std::size_t>(key)] += key == kKeyItems ? e.Count() : 1;
   }
 }
 

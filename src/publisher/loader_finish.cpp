@@ -62,10 +62,12 @@ HRESULT MainPass::Applies(const std::wstring& conditionId, bool& applies) {
 const std::wstring* MainPass::Title(std::wstring_view textId) {
   const TextRecord* record = m_data.FindText(textId);
   if (!record) return nullptr;
-  const auto known = m_titles.find(record);
-  if (known != m_titles.end()) return known->second;
   // A text with many languages, named by many items, is looked through once.
-  return m_titles.emplace(record, TextFor(*record, m_env)).first->second;
+  // The Text records stay where they are once the main pass is over.
+  if (m_titles.empty()) m_titles.resize(m_data.texts.size());
+  KnownTitle& title = m_titles[static_cast<std::size_t>(record - m_data.texts.data())];
+  if (!title.looked) title = KnownTitle{true, TextFor(*record, m_env)};
+  return title.text;
 }
 
 bool MainPass::PathResolves(const std::wstring& pathId) {

@@ -81,6 +81,14 @@ class MainPass {
   void Refer(ReferenceKind kind, std::wstring_view id, std::uint32_t line);
 
   void ReserveRecords(const CIniData& entries);
+  void CountSectionKeys(const CIniData& entries, std::size_t first);
+  // Makes room in a record's list for every line of `key` in its section
+  // before the first is added: most lists are written once, from one run
+  // of lines, and growing them line by line would allocate for each.
+  template <typename List>
+  void ReserveFor(List& list, std::int32_t key) {
+    if (list.empty()) list.reserve(m_keyLines[static_cast<std::size_t>(key)]);
+  }
   HRESULT BeginSection(const IniEntry& e);
   HRESULT ApplyKey(const IniEntry& e);
   HRESULT FinishSection();
@@ -124,7 +132,13 @@ class MainPass {
   std::uint32_t m_options;
   MemoEnvironment m_env;  // each fact asked of the system once per load
   ConditionContext m_conditions;
-  std::unordered_map<const TextRecord*, const std::wstring*> m_titles;
+  // Each Text record's title for the user, by the record's place in the
+  // model, once looked for (null: it has none).
+  struct KnownTitle {
+    bool looked = false;
+    const std::wstring* text = nullptr;
+  };
+  std::vector<KnownTitle> m_titles;
 
   std::int32_t m_section = -1;  // the current section's identifier, -1 while skipping
   OpenRecord m_open;
@@ -144,6 +158,8 @@ class MainPass {
   // its section): views into the entries, compared ignoring case.
   std::array<FoldedIdSet, kSectionWallet + 1> m_ids;
   std::vector<std::wstring_view> m_values;  // a word list's items, reused from key to key
+  // The current section's lines of each key (the Items key: its members).
+  std::array<std::uint32_t, kKeySha256 + 1> m_keyLines{};
   std::uint32_t m_errorLine = 0;
 };
 

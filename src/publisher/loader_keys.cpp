@@ -102,7 +102,11 @@ HRESULT MainPass::ItemKey(Item& item, std::int32_t key, const IniEntry& e) {
     case kKeyTitle: item.titleId.assign(value); Refer(kRefTexts, value, line); return S_OK;
     case kKeyDescription: item.descriptionId.assign(value); Refer(kRefTexts, value, line); return S_OK;
     case kKeyIcon: item.iconId.assign(value); Refer(kRefIcons, value, line); return S_OK;
-    case kKeyAction: item.actionIds.emplace_back(value); Refer(kRefActions, value, line); return S_OK;
+    case kKeyAction:
+      ReserveFor(item.actionIds, key);
+      item.actionIds.emplace_back(value);
+      Refer(kRefActions, value, line);
+      return S_OK;
     case kKeyCondition: item.conditionId.assign(value); Refer(kRefConditions, value, line); return S_OK;
     case kKeyDisplayVersionStyle:
       item.displayStyleId.assign(value);
@@ -148,7 +152,11 @@ HRESULT MainPass::ActionKey(Action& action, std::int32_t key, const IniEntry& e)
       action.size = e.Count() >= 2 ? SizeRange{first, second, true} : SizeRange{first, first, true};
       return S_OK;
     }
-    case kKeyMessage: action.messageIds.emplace_back(value); Refer(kRefMessages, value, line); return S_OK;
+    case kKeyMessage:
+      ReserveFor(action.messageIds, key);
+      action.messageIds.emplace_back(value);
+      Refer(kRefMessages, value, line);
+      return S_OK;
     case kKeyCondition: action.conditionId.assign(value); Refer(kRefConditions, value, line); return S_OK;
     case kKeyTarget: action.targetId.assign(value); Refer(kRefPaths, value, line); return S_OK;
     case kKeyParameters: action.parameters.assign(value); return S_OK;
@@ -156,10 +164,14 @@ HRESULT MainPass::ActionKey(Action& action, std::int32_t key, const IniEntry& e)
       if (value.find_first_of(L"/\\") != std::wstring_view::npos) return Fail(E_INVALIDARG, line);
       action.rename.assign(value);
       return S_OK;
-    case kKeyUrl: AddUrl(action, std::wstring(value)); return S_OK;
+    case kKeyUrl:
+      ReserveFor(action.urls, key);
+      AddUrl(action, std::wstring(value));
+      return S_OK;
     case kKeyResource:
       if (e.Count() < 2 && (action.flags & (kActionInstall | kActionArchive)) == (kActionInstall | kActionArchive))
         return Fail(E_INVALIDARG, line);
+      ReserveFor(action.resources, key);
       action.resources.push_back(ActionResource{std::wstring(value), e.Count() >= 2 ? e.Value(1) : L""});
       return S_OK;
     case kKeyPrivileges:
@@ -173,6 +185,7 @@ HRESULT MainPass::ActionKey(Action& action, std::int32_t key, const IniEntry& e)
       const auto digest = e.Count() == 1 ? ParseSha256Text(value) : std::nullopt;
       if (!digest) return Fail(E_INVALIDARG, line);
       if (action.sha256.empty()) m_pinLine = line;
+      ReserveFor(action.sha256, key);
       action.sha256.push_back(*digest);
       return S_OK;
     }
@@ -206,7 +219,9 @@ HRESULT MainPass::ConditionKey(ConditionRecord& condition, std::int32_t key, con
   const std::uint32_t line = e.Line();
   const std::wstring_view value = First(e);
   auto subconditions = [&](std::vector<std::vector<std::wstring>>& lists) {
+    ReserveFor(lists, key);
     std::vector<std::wstring> list;
+    list.reserve(e.Count());
     for (std::uint32_t i = 0; i < e.Count(); ++i) {
       list.emplace_back(e.ValueView(i));
       Refer(kRefConditions, e.ValueView(i), line);
@@ -216,16 +231,30 @@ HRESULT MainPass::ConditionKey(ConditionRecord& condition, std::int32_t key, con
   };
   switch (key) {
     case kKeyId: return IdKey(condition.id, e);
-    case kKeyWendrixVersion: condition.versions.emplace_back(value); return S_OK;
-    case kKeyPublisher: condition.publishers.emplace_back(value); return S_OK;
-    case kKeyLanguage: condition.languages.emplace_back(value); return S_OK;
+    case kKeyWendrixVersion:
+      ReserveFor(condition.versions, key);
+      condition.versions.emplace_back(value);
+      return S_OK;
+    case kKeyPublisher:
+      ReserveFor(condition.publishers, key);
+      condition.publishers.emplace_back(value);
+      return S_OK;
+    case kKeyLanguage:
+      ReserveFor(condition.languages, key);
+      condition.languages.emplace_back(value);
+      return S_OK;
     case kKeyConditionInstalledVersion: {
       InstalledVersionTest test{std::wstring(value), e.Count() > 1 ? e.Value(1) : L"", e.Count() > 2 ? e.Value(2) : L""};
       Refer(kRefInstalledVersions, value, line);
+      ReserveFor(condition.installedVersions, key);
       condition.installedVersions.push_back(std::move(test));
       return S_OK;
     }
-    case kKeyConditionPath: condition.paths.emplace_back(value); Refer(kRefPaths, value, line); return S_OK;
+    case kKeyConditionPath:
+      ReserveFor(condition.paths, key);
+      condition.paths.emplace_back(value);
+      Refer(kRefPaths, value, line);
+      return S_OK;
     case kKeyAnd: return subconditions(condition.andLists);
     case kKeyOr: return subconditions(condition.orLists);
     case kKeyNot: return subconditions(condition.notLists);
@@ -240,6 +269,7 @@ HRESULT MainPass::GroupKey(Group& group, std::int32_t key, const IniEntry& e) {
     case kKeyTitle: group.titleId.assign(First(e)); Refer(kRefTexts, First(e), line); return S_OK;
     case kKeyItems:
       // Only a line's first member is checked; members naming no item are ignored later.
+      ReserveFor(group.itemIds, key);
       for (std::uint32_t i = 0; i < e.Count(); ++i) group.itemIds.emplace_back(e.ValueView(i));
       if (e.Count()) Refer(kRefGroupItems, e.ValueView(0), line);
       return S_OK;
@@ -252,6 +282,7 @@ HRESULT MainPass::TextKey(TextRecord& text, std::int32_t key, const IniEntry& e)
     case kKeyId: return IdKey(text.id, e);
     case kKeyText:
       if (e.Count() < 2) return Fail(E_INVALIDARG, e.Line());
+      ReserveFor(text.entries, key);
       text.entries.push_back(TextEntry{e.Value(0), e.Value(1)});
       return S_OK;
     default: return S_OK;
@@ -263,6 +294,7 @@ HRESULT MainPass::PathKey(PathDefinition& path, std::int32_t key, const IniEntry
     case kKeyId: return IdKey(path.id, e);
     case kKeyPath:
       if (e.Count() < 2 || !IsValidLocation(e.ValueView(0))) return Fail(E_INVALIDARG, e.Line());
+      ReserveFor(path.alternatives, key);
       path.alternatives.push_back(PathAlternative{e.Value(0), e.Value(1)});
       return S_OK;
     default: return S_OK;
@@ -285,10 +317,14 @@ HRESULT MainPass::InstalledVersionKey(InstalledVersionDefinition& definition, st
     case kKeyApplication: {
       if (e.Count() < 2 || !IsValidLocation(e.ValueView(0))) return Invalid(e.Line());
       ApplicationProbe probe{e.Value(0), e.Value(1), e.Count() > 2 ? e.Value(2) : L"", e.Count() > 3 ? e.Value(3) : L""};
+      ReserveFor(definition.applications, key);
       definition.applications.push_back(std::move(probe));
       return S_OK;
     }
-    case kKeySystem: definition.systems.emplace_back(First(e)); return S_OK;
+    case kKeySystem:
+      ReserveFor(definition.systems, key);
+      definition.systems.emplace_back(First(e));
+      return S_OK;
     case kKeyPublisher: definition.publisher.assign(First(e)); return S_OK;
     default: return S_OK;
   }
@@ -309,6 +345,7 @@ HRESULT MainPass::DisplayStyleKey(DisplayVersionStyle& style, std::int32_t key, 
       ParseVersion(e.ValueView(0), &replacement.prefix);
       replacement.prefixCount = CountPrefixComponents(e.ValueView(0));
       replacement.text = e.Value(1);
+      ReserveFor(style.replacements, key);
       style.replacements.push_back(std::move(replacement));
       return S_OK;
     }

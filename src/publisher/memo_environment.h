@@ -6,6 +6,7 @@
 // product of two counts the file chooses.
 #include <cstdint>
 #include <map>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -58,9 +59,13 @@ class MemoEnvironment final : public PublisherEnvironment {
   mutable std::optional<std::wstring> m_moduleVersion;
   mutable std::optional<std::uint16_t> m_uiLanguage;
   mutable std::optional<bool> m_is64Bit;
-  mutable std::map<std::uint16_t, std::optional<LanguageNames>> m_languages;
-  mutable std::unordered_map<const InstalledVersionDefinition*, std::optional<std::wstring>> m_installed;
-  mutable std::unordered_map<const PathDefinition*, std::optional<std::wstring>> m_paths;
+  // The tables' nodes, one per definition of the file, live as long as the
+  // load and go with it at once: taken from one arena, not one by one.
+  mutable std::pmr::monotonic_buffer_resource m_arena;
+  mutable std::pmr::map<std::uint16_t, std::optional<LanguageNames>> m_languages{&m_arena};
+  mutable std::pmr::unordered_map<const InstalledVersionDefinition*, std::optional<std::wstring>> m_installed{
+      &m_arena};
+  mutable std::pmr::unordered_map<const PathDefinition*, std::optional<std::wstring>> m_paths{&m_arena};
 };
 
 }  // namespace wendrix
