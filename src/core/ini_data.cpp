@@ -1,5 +1,6 @@
 #include "core/ini_data.h"
 
+#include <algorithm>
 #include <new>
 
 #include "core/string_util.h"
@@ -81,10 +82,13 @@ bool SectionRows::NamedByRow(std::wstring_view section) const noexcept {
 }
 
 std::vector<SectionRows::KeyRow> SectionRows::KeyRows(IniSchema schema, const std::wstring_view* section) {
+  const auto matches = [&](const IniSchemaRow& row) { return row.key && NameMatches(row.section, section); };
   std::vector<KeyRow> rows;
+  // Counted first: one allocation per section instead of one per doubling.
+  rows.reserve(static_cast<std::size_t>(std::count_if(schema.begin(), schema.end(), matches)));
   for (const IniSchemaRow& row : schema) {
     // A row with a null key declares its section and matches no key.
-    if (!row.key || !NameMatches(row.section, section)) continue;
+    if (!matches(row)) continue;
     const bool any = row.key == kIniAny;
     const std::wstring_view key = any ? std::wstring_view() : std::wstring_view(row.key);
     rows.push_back(
