@@ -104,7 +104,8 @@ class IniReader {
     SkipBlanks();
 
     std::optional<Ending> other;
-    if (m_alike && otherKind != kind) other = ReadAside(otherKind);
+    if (m_alike && otherKind != kind && !(IsTextKind(kind) && IsTextKind(otherKind) && PlainValueAhead()))
+      other = ReadAside(otherKind);
 
     m_entries.Open(kind, m_line, row ? row->id : -1);
     m_entries.Put(name);
@@ -118,6 +119,21 @@ class IniReader {
     }
     if (other && (other->failed || other->end != m_p)) m_alike = false;
     m_entries.Close();
+  }
+
+  static constexpr bool IsTextKind(std::uint32_t kind) noexcept {
+    return kind == kIniText || kind == kIniRaw || kind == kIniList || kind == kIniRawList;
+  }
+
+  // Whether the value at the cursor holds no quote and no backslash before
+  // the end of its line. Texts and lists, escaped or raw, then all end it at
+  // that end, so a second reading could only agree: most values of a
+  // publisher file are such, and reading each twice would cost a tenth of
+  // the parse.
+  bool PlainValueAhead() const noexcept {
+    for (const wchar_t* p = m_p; p != m_end && !EndsLine(*p); ++p)
+      if (*p == L'"' || *p == L'\\') return false;
+    return true;
   }
 
   // Where reading a value another way ended: its place, or its failure and line.
