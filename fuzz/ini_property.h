@@ -7,6 +7,11 @@
 // syntax error but must never crash; whatever loaded must save, and the saved
 // text must load again into exactly the same entries.
 //
+// Where the reader says that a second schema reads the file alike, reading
+// it with that schema alone must give the same result, error line, entries,
+// names and lines, and the same values wherever the two read a key as the
+// same kind: a publisher file's header is read that way.
+//
 // CheckIniRoundTrip: entries built from the bytes (any names and values,
 // line breaks, quotes, brackets and zeros included) are either refused by
 // Save as a whole, with the text left as it was, or saved and loaded back as
@@ -24,6 +29,7 @@
 
 #include "core/ini_data_buffer.h"
 #include "core/string_util.h"
+#include "core/text_encoding.h"
 
 namespace wendrix::fuzz {
 
@@ -55,6 +61,23 @@ inline bool SameEntry(const IniEntry& a, const IniEntry& b) {
   return true;
 }
 
+inline bool ReadsAlikeAsSaid(std::string_view bytes, IniSchema schema, IniSchema other) {
+  const std::wstring text = DecodeTextFile(bytes, SystemCodePage(kThreadAnsiCodePage));
+  CIniDataBuffer both, alone;
+  bool alike = false;
+  const HRESULT hr = both.LoadText(text, schema, other, alike);
+  if (!alike) return true;
+  if (alone.LoadText(text, other) != hr || alone.ErrorLine() != both.ErrorLine() ||
+      alone.EntryCount() != both.EntryCount())
+    return false;
+  for (std::size_t i = 0; i < both.EntryCount(); ++i) {
+    const IniEntry a = both.Entry(i), b = alone.Entry(i);
+    if (a.NameView() != b.NameView() || a.Line() != b.Line()) return false;
+    if (a.Kind() == b.Kind() && !SameEntry(a, b)) return false;
+  }
+  return true;
+}
+
 // Returns false when the property is broken (the fuzz target then aborts).
 inline bool CheckIniProperty(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return true;
@@ -62,6 +85,8 @@ inline bool CheckIniProperty(const std::uint8_t* data, std::size_t size) {
   static const IniSchema schemas[] = {kTextSchema, kListSchema, kNumberSchema, kRawSchema, kMixedSchema};
   const IniSchema schema = schemas[variant];
   const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+  // The other schema from the first byte's remaining bits: each of the others.
+  if (!ReadsAlikeAsSaid(bytes, schema, schemas[(variant + 1 + data[0] / 5 % 4) % 5])) return false;
 
   CIniDataBuffer data1;
   std::uint32_t errorLine = 0;
