@@ -12,15 +12,14 @@ namespace loader {
 
 bool IsValidLocation(std::wstring_view location) noexcept {
   if (location.empty() || location.front() == L'{') return true;
-  static constexpr const wchar_t* kRoots[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE",
-                                              L"HKEY_USERS", L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG",
-                                              L"HKEY_DYN_DATA"};
+  static constexpr std::wstring_view kRoots[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE",
+                                                 L"HKEY_USERS", L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG",
+                                                 L"HKEY_DYN_DATA"};
   if (CStringUtil::StartsWithNoCase(location, L"X86\\") || CStringUtil::StartsWithNoCase(location, L"X64\\"))
     location.remove_prefix(4);
-  for (const wchar_t* root : kRoots) {
-    const std::wstring_view r(root);
+  for (const std::wstring_view root : kRoots) {
     // The root name must be followed by its one separator character.
-    if (CStringUtil::StartsWithNoCase(location, r) && location.size() > r.size()) return true;
+    if (CStringUtil::StartsWithNoCase(location, root) && location.size() > root.size()) return true;
   }
   return false;
 }
