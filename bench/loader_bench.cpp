@@ -9,7 +9,7 @@
 // time.
 //
 //   bench/loader_bench [MEGABYTES]
-#if defined(__GLIBC__)
+#if !defined(_WIN32)
 #include <malloc.h>
 #endif
 
@@ -230,7 +230,7 @@ void MeasureConditionBomb() {
 
 int main(int argc, char** argv) {
   const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 5;
-#if defined(__GLIBC__)
+#if !defined(_WIN32)
   // Warm memory, as in a check that loads one publisher after another.
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
