@@ -13,14 +13,13 @@
 #include <malloc.h>
 #endif
 
-#include <new>
-#include <cstring>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <new>
 
 #include "../tests/publisher/fake_environment.h"
 #include "core/ini_data_buffer.h"
