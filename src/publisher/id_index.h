@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -68,7 +69,7 @@ class FoldedPositionTable {
   explicit FoldedPositionTable(std::size_t count) {
     std::size_t size = kInitialSize;
     while (size < 2 * count) size *= 2;
-    m_slots.assign(size, Slot{0, kNone});
+    m_slots.assign(size, Slot{0, kFree});
   }
 
   // The position of the first identifier that equals `id`, or kNone.
@@ -79,11 +80,12 @@ class FoldedPositionTable {
   std::size_t Find(std::wstring_view id, std::size_t hash, IdAt idAt, bool& changed) const noexcept {
     changed = false;
     if (m_slots.empty()) return kNone;
-    for (std::size_t i = hash & Mask(); m_slots[i].position != kNone; i = (i + 1) & Mask()) {
-      if (m_slots[i].hash != hash) continue;
+    const std::uint32_t kept = Kept(hash);
+    for (std::size_t i = hash & Mask(); m_slots[i].position != kFree; i = (i + 1) & Mask()) {
+      if (m_slots[i].hash != kept) continue;
       const std::wstring_view there = idAt(m_slots[i].position);
       if (CStringUtil::EqualsNoCase(there, id)) return m_slots[i].position;
-      if (!changed && FoldedIdHash(there) != hash) changed = true;
+      if (!changed && Kept(FoldedIdHash(there)) != kept) changed = true;
     }
     return kNone;
   }
@@ -93,32 +95,41 @@ class FoldedPositionTable {
   // that would be is rebuilt twice as large first.
   template <typename IdAt>
   bool Insert(std::size_t position, std::size_t hash, IdAt idAt) {
+    // A slot holds a position in 32 bits; no collection that large fits in memory anyway.
+    if (position >= kFree) throw std::bad_alloc();
     if (2 * (m_used + 1) > m_slots.size()) Grow();
+    const std::uint32_t kept = Kept(hash);
     std::size_t i = hash & Mask();
-    for (; m_slots[i].position != kNone; i = (i + 1) & Mask())
-      if (m_slots[i].hash == hash && CStringUtil::EqualsNoCase(idAt(m_slots[i].position), idAt(position))) return false;
-    m_slots[i] = Slot{hash, position};
+    for (; m_slots[i].position != kFree; i = (i + 1) & Mask())
+      if (m_slots[i].hash == kept && CStringUtil::EqualsNoCase(idAt(m_slots[i].position), idAt(position))) return false;
+    m_slots[i] = Slot{kept, static_cast<std::uint32_t>(position)};
     ++m_used;
     return true;
   }
 
  private:
   static constexpr std::size_t kInitialSize = 16;
+  // Slots of 8 bytes: a table of thousands of records is probed at random,
+  // and half the bytes are half the cache misses. A slot keeps the low 32
+  // bits of its identifier's hash, which also choose its place (no table
+  // has 2^32 slots), and its position in 32 bits.
+  static constexpr std::uint32_t kFree = UINT32_MAX;
   struct Slot {
-    std::size_t hash;
-    std::size_t position;
+    std::uint32_t hash;
+    std::uint32_t position;
   };
+  static std::uint32_t Kept(std::size_t hash) noexcept { return static_cast<std::uint32_t>(hash); }
 
   std::size_t Mask() const noexcept { return m_slots.size() - 1; }
 
   // Built aside: when memory runs out the table stays as it was.
   void Grow() {
-    std::vector<Slot> slots(m_slots.empty() ? kInitialSize : 2 * m_slots.size(), Slot{0, kNone});
+    std::vector<Slot> slots(m_slots.empty() ? kInitialSize : 2 * m_slots.size(), Slot{0, kFree});
     const std::size_t mask = slots.size() - 1;
     for (const Slot& s : m_slots) {
-      if (s.position == kNone) continue;
+      if (s.position == kFree) continue;
       std::size_t i = s.hash & mask;
-      while (slots[i].position != kNone) i = (i + 1) & mask;
+      while (slots[i].position != kFree) i = (i + 1) & mask;
       slots[i] = s;
     }
     m_slots.swap(slots);
