@@ -107,16 +107,16 @@ HRESULT MainPass::BeginSection(const IniEntry& e) {
     case -1:
       if (Strict()) return Fail(kInvalidData, e.Line());
       break;
-    case kSectionItem: m_open.emplace<Item>(); break;
-    case kSectionAction: m_open.emplace<Action>(); break;
-    case kSectionMessage: m_open.emplace<Message>(); break;
-    case kSectionCondition: m_open.emplace<ConditionRecord>(); break;
-    case kSectionGroup: m_open.emplace<Group>(); break;
-    case kSectionText: m_open.emplace<TextRecord>(); break;
-    case kSectionPath: m_open.emplace<PathDefinition>(); break;
-    case kSectionFreeUpdates: m_open.emplace<FreeUpdateStyle>(); break;
-    case kSectionInstalledVersion: m_open.emplace<InstalledVersionDefinition>(); break;
-    case kSectionDisplayVersionStyle: m_open.emplace<DisplayVersionStyle>(); break;
+    case kSectionItem: m_open = &m_data.items.emplace_back(); break;
+    case kSectionAction: m_open = &m_data.actions.emplace_back(); break;
+    case kSectionMessage: m_open = &m_data.messages.emplace_back(); break;
+    case kSectionCondition: m_open = &m_data.conditions.emplace_back(); break;
+    case kSectionGroup: m_open = &m_data.groups.emplace_back(); break;
+    case kSectionText: m_open = &m_data.texts.emplace_back(); break;
+    case kSectionPath: m_open = &m_data.paths.emplace_back(); break;
+    case kSectionFreeUpdates: m_open = &m_data.freeUpdates.emplace_back(); break;
+    case kSectionInstalledVersion: m_open = &m_data.installedVersions.emplace_back(); break;
+    case kSectionDisplayVersionStyle: m_open = &m_data.displayStyles.emplace_back(); break;
     case kSectionIcon: m_icon = {}; break;
     default: break;  // Wendrix, Wallet; Publisher and Redirect belong to the header pass
   }
@@ -131,18 +131,18 @@ HRESULT MainPass::ApplyKey(const IniEntry& e) {
   }
   if (m_dropped) return S_OK;
   return std::visit(
-      [&](auto& record) -> HRESULT {
-        using T = std::decay_t<decltype(record)>;
-        if constexpr (std::is_same_v<T, Item>) return ItemKey(record, key, e);
-        else if constexpr (std::is_same_v<T, Action>) return ActionKey(record, key, e);
-        else if constexpr (std::is_same_v<T, Message>) return MessageKey(record, key, e);
-        else if constexpr (std::is_same_v<T, ConditionRecord>) return ConditionKey(record, key, e);
-        else if constexpr (std::is_same_v<T, Group>) return GroupKey(record, key, e);
-        else if constexpr (std::is_same_v<T, TextRecord>) return TextKey(record, key, e);
-        else if constexpr (std::is_same_v<T, PathDefinition>) return PathKey(record, key, e);
-        else if constexpr (std::is_same_v<T, FreeUpdateStyle>) return FreeUpdatesKey(record, key, e);
-        else if constexpr (std::is_same_v<T, InstalledVersionDefinition>) return InstalledVersionKey(record, key, e);
-        else if constexpr (std::is_same_v<T, DisplayVersionStyle>) return DisplayStyleKey(record, key, e);
+      [&](auto record) -> HRESULT {
+        using T = decltype(record);
+        if constexpr (std::is_same_v<T, Item*>) return ItemKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, Action*>) return ActionKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, Message*>) return MessageKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, ConditionRecord*>) return ConditionKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, Group*>) return GroupKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, TextRecord*>) return TextKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, PathDefinition*>) return PathKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, FreeUpdateStyle*>) return FreeUpdatesKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, InstalledVersionDefinition*>) return InstalledVersionKey(*record, key, e);
+        else if constexpr (std::is_same_v<T, DisplayVersionStyle*>) return DisplayStyleKey(*record, key, e);
         else {
           switch (m_section) {
             case kSectionWendrix:
@@ -159,7 +159,7 @@ HRESULT MainPass::ApplyKey(const IniEntry& e) {
 
 HRESULT MainPass::FinishSection() {
   if (m_section == kSectionIcon) RETURN_IF_FAILED(RegisterPendingIcon());
-  const HRESULT hr = m_dropped ? S_OK : FinishRecord();
+  const HRESULT hr = m_dropped ? DropRecord() : FinishRecord();
   m_open.emplace<std::monostate>();
   m_section = -1;
   return hr;
@@ -177,69 +177,58 @@ HRESULT MainPass::RegisterPendingIcon() {
 // False when a record of the open record's kind already has this identifier.
 bool MainPass::ClaimId(std::wstring_view id) { return m_ids[static_cast<std::size_t>(m_section)].Insert(id); }
 
-// Adds the open record to its collection after its checks; a failure ends
-// the load at the record's section header.
+// Takes the open record out of its collection again: a key made it invalid.
+HRESULT MainPass::DropRecord() noexcept {
+  std::visit(
+      [&](auto record) {
+        if constexpr (!std::is_same_v<decltype(record), std::monostate>) RecordsOf(record).pop_back();
+      },
+      m_open);
+  return S_OK;
+}
+
+// Checks the open record, which stays in its collection; a failure ends the
+// load at the record's section header (and the failed load empties the model).
 HRESULT MainPass::FinishRecord() {
   const std::uint32_t line = m_openLine;
-  auto add = [&](auto& collection, auto& record) -> HRESULT {
+  auto claim = [&](auto& record) -> HRESULT {
     if (record.id.empty()) return Fail(kMissingId, line);
     if (!ClaimId(m_openId)) return Fail(kDuplicateId, line);
-    collection.push_back(std::move(record));
     return S_OK;
   };
   return std::visit(
-      [&](auto& record) -> HRESULT {
-        using T = std::decay_t<decltype(record)>;
+      [&](auto pointer) -> HRESULT {
+        using T = decltype(pointer);
         if constexpr (std::is_same_v<T, std::monostate>) {
           return S_OK;
-        } else if constexpr (std::is_same_v<T, Item>) {
-          if (record.id.empty()) return Fail(kMissingId, line);
-          if (!ClaimId(m_openId)) return Fail(kDuplicateId, line);
-          if (record.titleId.empty()) return Fail(kMissingItemTitle, line);
-          // The Self item stands for this library: its installed version is ours.
-          if (record.type == kItemSelf) record.installedVersion = m_env.ModuleVersion();
-          record.line = line;
-          m_data.items.push_back(std::move(record));
-          return S_OK;
-        } else if constexpr (std::is_same_v<T, Action>) {
-          if (record.id.empty()) return Fail(kMissingId, line);
-          if (record.type == 0) return Fail(kMissingType, line);
-          if (!record.hasSubtype) return Fail(kMissingSubtype, line);
-          // The files are known only once the section ends: URL and Resource
-          // lines may follow the SHA256 lines.
-          if (Strict() && !record.sha256.empty() && record.sha256.size() != ActionFileCount(record))
-            return Fail(E_INVALIDARG, m_pinLine);
-          record.line = line;
-          return add(m_data.actions, record);
-        } else if constexpr (std::is_same_v<T, Message>) {
-          if (record.id.empty()) return Fail(kMissingId, line);
-          if (record.type == 0) return Fail(kMissingType, line);
-          record.line = line;
-          return add(m_data.messages, record);
-        } else if constexpr (std::is_same_v<T, Group>) {
-          if (record.id.empty()) return Fail(kMissingId, line);
-          if (!ClaimId(m_openId)) return Fail(kDuplicateId, line);
-          if (record.titleId.empty()) return Fail(kMissingGroupTitle, line);
-          record.line = line;
-          m_data.groups.push_back(std::move(record));
-          return S_OK;
-        } else if constexpr (std::is_same_v<T, ConditionRecord>) {
-          record.line = line;
-          return add(m_data.conditions, record);
-        } else if constexpr (std::is_same_v<T, FreeUpdateStyle>) {
-          record.line = line;
-          return add(m_data.freeUpdates, record);
-        } else if constexpr (std::is_same_v<T, TextRecord>) {
-          record.line = line;
-          return add(m_data.texts, record);
-        } else if constexpr (std::is_same_v<T, PathDefinition>) {
-          record.line = line;
-          return add(m_data.paths, record);
-        } else if constexpr (std::is_same_v<T, InstalledVersionDefinition>) {
-          record.line = line;
-          return add(m_data.installedVersions, record);
         } else {
-          return add(m_data.displayStyles, record);
+          auto& record = *pointer;
+          if constexpr (std::is_same_v<T, Item*>) {
+            RETURN_IF_FAILED(claim(record));
+            if (record.titleId.empty()) return Fail(kMissingItemTitle, line);
+            // The Self item stands for this library: its installed version is ours.
+            if (record.type == kItemSelf) record.installedVersion = m_env.ModuleVersion();
+          } else if constexpr (std::is_same_v<T, Action*>) {
+            if (record.id.empty()) return Fail(kMissingId, line);
+            if (record.type == 0) return Fail(kMissingType, line);
+            if (!record.hasSubtype) return Fail(kMissingSubtype, line);
+            // The files are known only once the section ends: URL and Resource
+            // lines may follow the SHA256 lines.
+            if (Strict() && !record.sha256.empty() && record.sha256.size() != ActionFileCount(record))
+              return Fail(E_INVALIDARG, m_pinLine);
+            RETURN_IF_FAILED(claim(record));
+          } else if constexpr (std::is_same_v<T, Message*>) {
+            if (record.id.empty()) return Fail(kMissingId, line);
+            if (record.type == 0) return Fail(kMissingType, line);
+            RETURN_IF_FAILED(claim(record));
+          } else if constexpr (std::is_same_v<T, Group*>) {
+            RETURN_IF_FAILED(claim(record));
+            if (record.titleId.empty()) return Fail(kMissingGroupTitle, line);
+          } else {
+            RETURN_IF_FAILED(claim(record));
+          }
+          if constexpr (!std::is_same_v<T, DisplayVersionStyle*>) record.line = line;
+          return S_OK;
         }
       },
       m_open);

@@ -46,8 +46,10 @@ struct Reference {
   std::uint32_t line;
 };
 
-using OpenRecord = std::variant<std::monostate, Item, Action, Message, ConditionRecord, Group, TextRecord,
-                                PathDefinition, FreeUpdateStyle, InstalledVersionDefinition, DisplayVersionStyle>;
+// The record of the open section, built where it stays: the last element of
+// its collection (moving a finished record there would copy every field).
+using OpenRecord = std::variant<std::monostate, Item*, Action*, Message*, ConditionRecord*, Group*, TextRecord*,
+                                PathDefinition*, FreeUpdateStyle*, InstalledVersionDefinition*, DisplayVersionStyle*>;
 
 // The main pass over the entries and the work after it.
 class MainPass {
@@ -93,6 +95,20 @@ class MainPass {
   HRESULT ApplyKey(const IniEntry& e);
   HRESULT FinishSection();
   HRESULT FinishRecord();
+  HRESULT DropRecord() noexcept;
+  // The collection a record of the open record's kind belongs to.
+  std::vector<Item>& RecordsOf(Item*) noexcept { return m_data.items; }
+  std::vector<Action>& RecordsOf(Action*) noexcept { return m_data.actions; }
+  std::vector<Message>& RecordsOf(Message*) noexcept { return m_data.messages; }
+  std::vector<ConditionRecord>& RecordsOf(ConditionRecord*) noexcept { return m_data.conditions; }
+  std::vector<Group>& RecordsOf(Group*) noexcept { return m_data.groups; }
+  std::vector<TextRecord>& RecordsOf(TextRecord*) noexcept { return m_data.texts; }
+  std::vector<PathDefinition>& RecordsOf(PathDefinition*) noexcept { return m_data.paths; }
+  std::vector<FreeUpdateStyle>& RecordsOf(FreeUpdateStyle*) noexcept { return m_data.freeUpdates; }
+  std::vector<InstalledVersionDefinition>& RecordsOf(InstalledVersionDefinition*) noexcept {
+    return m_data.installedVersions;
+  }
+  std::vector<DisplayVersionStyle>& RecordsOf(DisplayVersionStyle*) noexcept { return m_data.displayStyles; }
   HRESULT RegisterPendingIcon();
   bool ClaimId(std::wstring_view id);
 
