@@ -23,7 +23,12 @@ int CStringUtil::CompareNoCase(std::wstring_view a, std::wstring_view b) noexcep
 }
 
 bool CStringUtil::EqualsNoCase(std::wstring_view a, std::wstring_view b) noexcept {
-  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+  if (a.size() != b.size()) return false;
+  // Equal code units need no folding, and most compared names are spelt alike.
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && (static_cast<unsigned>(FoldAscii(a[i])) & 0xFFFFu) != (static_cast<unsigned>(FoldAscii(b[i])) & 0xFFFFu))
+      return false;
+  return true;
 }
 
 bool CStringUtil::EqualsNoCase(const wchar_t* z, std::wstring_view b) noexcept {

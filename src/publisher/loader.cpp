@@ -12,11 +12,14 @@ namespace loader {
 
 bool IsValidLocation(std::wstring_view location) noexcept {
   if (location.empty() || location.front() == L'{') return true;
-  static constexpr std::wstring_view kRoots[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE",
-                                                 L"HKEY_USERS", L"HKEY_PERFORMANCE_DATA", L"HKEY_CURRENT_CONFIG",
-                                                 L"HKEY_DYN_DATA"};
   if (CStringUtil::StartsWithNoCase(location, L"X86\\") || CStringUtil::StartsWithNoCase(location, L"X64\\"))
     location.remove_prefix(4);
+  // Every root name starts alike: that part is compared once, not once per root.
+  static constexpr std::wstring_view kRootStart = L"HKEY_";
+  static constexpr std::wstring_view kRoots[] = {L"CLASSES_ROOT", L"CURRENT_USER", L"LOCAL_MACHINE", L"USERS",
+                                                 L"PERFORMANCE_DATA", L"CURRENT_CONFIG", L"DYN_DATA"};
+  if (!CStringUtil::StartsWithNoCase(location, kRootStart)) return false;
+  location.remove_prefix(kRootStart.size());
   for (const std::wstring_view root : kRoots) {
     // The root name must be followed by its one separator character.
     if (CStringUtil::StartsWithNoCase(location, root) && location.size() > root.size()) return true;

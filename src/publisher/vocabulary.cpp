@@ -28,8 +28,9 @@ constexpr VocabularyWord kWalletOriginWords[] = {
     {L"Manual", 0}, {L"Application", 1}, {L"Scheduled", 2}, {L"Startup", 3}};
 
 const VocabularyWord* Find(const Vocabulary& vocabulary, std::wstring_view word) noexcept {
+  // Words of another length are ruled out before a character is compared.
   for (const VocabularyWord& w : vocabulary.words)
-    if (CStringUtil::EqualsNoCase(w.word, word)) return &w;
+    if (w.word.size() == word.size() && CStringUtil::EqualsNoCase(w.word, word)) return &w;
   return nullptr;
 }
 
@@ -68,7 +69,7 @@ std::uint32_t WordListBits(const Vocabulary& vocabulary, std::span<const std::ws
 
 const wchar_t* WordOf(const Vocabulary& vocabulary, std::uint32_t value) noexcept {
   for (const VocabularyWord& w : vocabulary.words)
-    if (w.value == value) return w.word;
+    if (w.value == value) return w.word.data();
   return nullptr;
 }
 

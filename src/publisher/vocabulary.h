@@ -9,7 +9,7 @@
 namespace wendrix {
 
 struct VocabularyWord {
-  const wchar_t* word;
+  std::wstring_view word;  // a literal: its length is known without counting, and it is zero-terminated
   std::uint32_t value;
 };
 
