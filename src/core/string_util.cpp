@@ -1,6 +1,13 @@
 #include "core/string_util.h"
 
 namespace wendrix {
+namespace {
+
+// A character folded and taken as an unsigned 16-bit code unit, so that
+// comparisons come out the same on every platform.
+unsigned FoldedUnit(wchar_t c) noexcept { return static_cast<unsigned>(CStringUtil::FoldAscii(c)) & 0xFFFFu; }
+
+}  // namespace
 
 std::size_t CStringUtil::Length(const wchar_t* text) noexcept {
   return text ? std::char_traits<wchar_t>::length(text) : 0;
@@ -13,9 +20,8 @@ std::wstring_view CStringUtil::View(const wchar_t* text) noexcept {
 int CStringUtil::CompareNoCase(std::wstring_view a, std::wstring_view b) noexcept {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {
-    // Compare as unsigned 16-bit code units so the order is the same on every platform.
-    const unsigned ca = static_cast<unsigned>(FoldAscii(a[i])) & 0xFFFFu;
-    const unsigned cb = static_cast<unsigned>(FoldAscii(b[i])) & 0xFFFFu;
+    const unsigned ca = FoldedUnit(a[i]);
+    const unsigned cb = FoldedUnit(b[i]);
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;
@@ -26,8 +32,7 @@ bool CStringUtil::EqualsNoCase(std::wstring_view a, std::wstring_view b) noexcep
   if (a.size() != b.size()) return false;
   // Equal code units need no folding, and most compared names are spelt alike.
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && (static_cast<unsigned>(FoldAscii(a[i])) & 0xFFFFu) != (static_cast<unsigned>(FoldAscii(b[i])) & 0xFFFFu))
-      return false;
+    if (a[i] != b[i] && FoldedUnit(a[i]) != FoldedUnit(b[i])) return false;
   return true;
 }
 
