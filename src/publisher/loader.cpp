@@ -110,16 +110,16 @@ HRESULT MainPass::BeginSection(const IniEntry& e) {
     case -1:
       if (Strict()) return Fail(kInvalidData, e.Line());
       break;
-    case kSectionItem: m_open = &m_data.items.emplace_back(); break;
-    case kSectionAction: m_open = &m_data.actions.emplace_back(); break;
-    case kSectionMessage: m_open = &m_data.messages.emplace_back(); break;
-    case kSectionCondition: m_open = &m_data.conditions.emplace_back(); break;
-    case kSectionGroup: m_open = &m_data.groups.emplace_back(); break;
-    case kSectionText: m_open = &m_data.texts.emplace_back(); break;
-    case kSectionPath: m_open = &m_data.paths.emplace_back(); break;
-    case kSectionFreeUpdates: m_open = &m_data.freeUpdates.emplace_back(); break;
-    case kSectionInstalledVersion: m_open = &m_data.installedVersions.emplace_back(); break;
-    case kSectionDisplayVersionStyle: m_open = &m_data.displayStyles.emplace_back(); break;
+    case kSectionItem: OpenRecord<Item>(); break;
+    case kSectionAction: OpenRecord<Action>(); break;
+    case kSectionMessage: OpenRecord<Message>(); break;
+    case kSectionCondition: OpenRecord<ConditionRecord>(); break;
+    case kSectionGroup: OpenRecord<Group>(); break;
+    case kSectionText: OpenRecord<TextRecord>(); break;
+    case kSectionPath: OpenRecord<PathDefinition>(); break;
+    case kSectionFreeUpdates: OpenRecord<FreeUpdateStyle>(); break;
+    case kSectionInstalledVersion: OpenRecord<InstalledVersionDefinition>(); break;
+    case kSectionDisplayVersionStyle: OpenRecord<DisplayVersionStyle>(); break;
     case kSectionIcon: m_icon = {}; break;
     default: break;  // Wendrix, Wallet; Publisher and Redirect belong to the header pass
   }

@@ -48,7 +48,7 @@ struct Reference {
 
 // The record of the open section, built where it stays: the last element of
 // its collection (moving a finished record there would copy every field).
-using OpenRecord = std::variant<std::monostate, Item*, Action*, Message*, ConditionRecord*, Group*, TextRecord*,
+using OpenRecordRef = std::variant<std::monostate, Item*, Action*, Message*, ConditionRecord*, Group*, TextRecord*,
                                 PathDefinition*, FreeUpdateStyle*, InstalledVersionDefinition*, DisplayVersionStyle*>;
 
 // The main pass over the entries and the work after it.
@@ -96,6 +96,11 @@ class MainPass {
   HRESULT FinishSection();
   HRESULT FinishRecord();
   HRESULT DropRecord() noexcept;
+  // Adds an empty record of kind T to its collection as the open record.
+  template <typename T>
+  void OpenRecord() {
+    m_open = &RecordsOf(static_cast<T*>(nullptr)).emplace_back();
+  }
   // The collection a record of the open record's kind belongs to.
   std::vector<Item>& RecordsOf(Item*) noexcept { return m_data.items; }
   std::vector<Action>& RecordsOf(Action*) noexcept { return m_data.actions; }
@@ -157,7 +162,7 @@ class MainPass {
   std::vector<KnownTitle> m_titles;
 
   std::int32_t m_section = -1;  // the current section's identifier, -1 while skipping
-  OpenRecord m_open;
+  OpenRecordRef m_open;
   std::wstring_view m_openId;  // the open record's ID as it stands in the entries
   std::uint32_t m_openLine = 0;
   std::uint32_t m_pinLine = 0;  // the open action's first SHA256 line
