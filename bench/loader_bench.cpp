@@ -95,10 +95,7 @@ Figures Measure(const std::string& bytes, int rounds, int loadsPerRound) {
   const std::function<void()> load = [&] {
     for (int i = 0; i < loadsPerRound; ++i) {
       g_arena.used = 0;
-      PublisherData data;
-      data.publisher.id = L"1.3.6.1.4.1.99999";
-      data.publisher.name = L"Acme Tools";
-      data.publisher.homePage = L"http://www.acme.example/";
+      PublisherData data = bench::RegisteredModel();
       std::uint32_t line = 0;
       const HRESULT hr = LoadPublisherData(text.c_str(), &data, &publishers, nullptr, &line, 0, env);
       if (hr != S_OK) {
@@ -187,10 +184,7 @@ void MeasureRecordCounts() {
       for (std::size_t i = 0; i < count; ++i) bytes += kind.record(std::to_string(i));
       const std::wstring text = DecodeTextFile(bytes, SystemCodePage(3));
       const double seconds = bench::Best(3, [&] {
-        PublisherData data;
-        data.publisher.id = L"1.3.6.1.4.1.99999";
-        data.publisher.name = L"Acme Tools";
-        data.publisher.homePage = L"http://www.acme.example/";
+        PublisherData data = bench::RegisteredModel();
         std::uint32_t line = 0;
         const HRESULT hr = LoadPublisherData(text.c_str(), &data, &publishers, nullptr, &line, 0, env);
         if (hr != S_OK) {
@@ -218,10 +212,7 @@ void MeasureConditionBomb() {
   test::FakePublisherList publishers;
   HRESULT hr = S_OK;
   const double seconds = bench::Best(3, [&] {
-    PublisherData data;
-    data.publisher.id = L"1.3.6.1.4.1.99999";
-    data.publisher.name = L"Acme Tools";
-    data.publisher.homePage = L"http://www.acme.example/";
+    PublisherData data = bench::RegisteredModel();
     hr = LoadPublisherData(text.c_str(), &data, &publishers, nullptr, nullptr, 0, env);
   });
   std::printf("condition tree of 2^64 visits (%zu bytes): 0x%08X after %.1f ms\n", bytes.size(),

@@ -32,10 +32,7 @@ int main(int argc, char** argv) {
   test::FakePublisherList publishers;
   for (long i = 0; i < count; ++i) {
     if (load) {
-      PublisherData data;
-      data.publisher.id = L"1.3.6.1.4.1.99999";
-      data.publisher.name = L"Acme Tools";
-      data.publisher.homePage = L"http://www.acme.example/";
+      PublisherData data = bench::RegisteredModel();
       if (LoadPublisherData(text.c_str(), &data, &publishers, nullptr, nullptr, 0, env) != S_OK) return 1;
     } else {
       // As loader_bench's baseline: the text copied in, then parsed.

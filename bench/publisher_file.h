@@ -5,7 +5,19 @@
 #include <cstddef>
 #include <string>
 
+#include "publisher/model.h"
+
 namespace wendrix::bench {
+
+// An empty model of the publisher the generated files name, registered as
+// their headers say: a load checks the file against it.
+inline PublisherData RegisteredModel() {
+  PublisherData data;
+  data.publisher.id = L"1.3.6.1.4.1.99999";
+  data.publisher.name = L"Acme Tools";
+  data.publisher.homePage = L"http://www.acme.example/";
+  return data;
+}
 
 inline std::string GeneratePublisherFile(std::size_t targetBytes) {
   std::string out =
