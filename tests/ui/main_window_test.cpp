@@ -212,10 +212,18 @@ TEST_F(MainWindowTest, ForOnePublisherItSelectsTheItemAndDownloadsIt) {
   ListView_SetItemState(items, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   download();
   CWallet wallet;
+  // What the wallet holds, for a download that does not finish in time.
+  const auto walletState = [&] {
+    std::wstring state = FAILED(wallet.LoadAll()) ? L"unreadable" : std::to_wstring(wallet.Entries().size()) + L" entries";
+    for (const WalletEntry& entry : wallet.Entries())
+      state += L"; " + entry.Id() + L" status " + std::to_wstring(entry.Status()) + L" error " +
+               std::to_wstring(entry.wallet.error);
+    return state;
+  };
   ASSERT_TRUE(WaitFor([&] {
     return SUCCEEDED(wallet.LoadAll()) && wallet.Entries().size() == 1 &&
            wallet.Entries().front().Status() == kWalletDownloaded;
-  }));
+  })) << walletState();
   EXPECT_EQ(wallet.Entries().front().wallet.origin, kOriginManual);
   EXPECT_EQ(WalletEntrySizeOnDisk(wallet.Entries().front(), false), 3000u);
   // The download manager's status messages refresh the Wallet view.
