@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <cwchar>
 #include <thread>
 
 #include "../support/built_program.h"
@@ -215,9 +216,11 @@ TEST_F(MainWindowTest, ForOnePublisherItSelectsTheItemAndDownloadsIt) {
   // What the wallet holds, for a download that does not finish in time.
   const auto walletState = [&] {
     std::wstring state = FAILED(wallet.LoadAll()) ? L"unreadable" : std::to_wstring(wallet.Entries().size()) + L" entries";
-    for (const WalletEntry& entry : wallet.Entries())
-      state += L"; " + entry.Id() + L" status " + std::to_wstring(entry.Status()) + L" error " +
-               std::to_wstring(entry.wallet.error);
+    for (const WalletEntry& entry : wallet.Entries()) {
+      wchar_t error[16];
+      swprintf(error, 16, L"0x%08X", static_cast<unsigned>(entry.wallet.error));
+      state += L"; " + entry.Id() + L" status " + std::to_wstring(entry.Status()) + L" error " + error;
+    }
     return state;
   };
   ASSERT_TRUE(WaitFor([&] {
