@@ -55,7 +55,9 @@ std::wstring FormatArchiveSwitches(const ArchiveSwitches& s) {
   wchar_t number[24];
   std::swprintf(number, std::size(number), L"%016llx", static_cast<unsigned long long>(s.parentWindow));
   AppendPlain(line, L"/p:", number);
-  AppendPlain(line, L"/w:", s.entryId);
+  // The library always has an entry to name; a line read without one must
+  // not come back with an empty "/w:", which reads as no entry ID at all.
+  if (!s.entryId.empty()) AppendPlain(line, L"/w:", s.entryId);
   AppendQuoted(line, L"/u:", s.publisherName);
   AppendQuoted(line, L"/i:", s.itemTitle);
   std::swprintf(number, std::size(number), L"0x%X", static_cast<unsigned>(s.walletFlags));

@@ -35,8 +35,8 @@ struct ArchiveSwitches {
 };
 
 // The whole line, each switch followed by one blank: the archives' groups
-// of three in order, then "/p:", "/w:", "/u:", "/i:", "/f:", and "/a:" and
-// "/o:" when they have a value.
+// of three in order, then "/p:", "/w:" (when there is an entry ID), "/u:",
+// "/i:", "/f:", and "/a:" and "/o:" when they have a value.
 std::wstring FormatArchiveSwitches(const ArchiveSwitches& switches);
 
 // Reads the program's arguments (the words of its command line after the

@@ -40,6 +40,13 @@ TEST(ArchiveSwitchesTest, TheLineTheLibraryWrites) {
   EXPECT_TRUE(FormatArchiveSwitches(s).ends_with(L"/f:0x14 \"/a:Acme Center\" \"/o:C:\\a.ico\" "));
   s.applicationName.clear();  // no icon without its application
   EXPECT_TRUE(FormatArchiveSwitches(s).ends_with(L"/f:0x14 "));
+  // A line read without an entry ID writes back without "/w:": an empty
+  // value there would make the line unreadable.
+  ArchiveSwitches none = TwoArchives();
+  none.entryId.clear();
+  const std::wstring line = FormatArchiveSwitches(none);
+  EXPECT_EQ(line.find(L"/w:"), std::wstring::npos) << line;
+  EXPECT_EQ(ReadBack(line), none);
 }
 
 TEST(ArchiveSwitchesTest, FetchedTextsReadBackAsTheyWereAndAddNoSwitch) {
