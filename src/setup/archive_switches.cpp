@@ -113,7 +113,8 @@ std::optional<ArchiveSwitches> ParseArchiveSwitches(std::span<const std::wstring
         return std::nullopt;  // "/t:" or "/h:" outside a group, or an unknown switch
     }
   }
-  if (s.archives.empty() || (icon && !application)) return std::nullopt;
+  // The icon belongs to the application's name: an empty name is none.
+  if (s.archives.empty() || (icon && (!application || application->empty()))) return std::nullopt;
   s.entryId = entry.value_or(L"");
   s.publisherName = publisher.value_or(L"");
   s.itemTitle = title.value_or(L"");

@@ -43,7 +43,8 @@ std::wstring FormatArchiveSwitches(const ArchiveSwitches& switches);
 // program's own name). Every word must be a known switch; "/z:", "/t:" and
 // "/h:" come in groups of three in that order, at least one group; the
 // others at most once each, numbers in their written form, an entry ID
-// without path separators. Anything else gives nothing.
+// without path separators, an icon only with a non-empty application name.
+// Anything else gives nothing.
 std::optional<ArchiveSwitches> ParseArchiveSwitches(std::span<const std::wstring> words);
 
 }  // namespace wendrix

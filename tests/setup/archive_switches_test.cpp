@@ -82,6 +82,7 @@ TEST(ArchiveSwitchesTest, LinesNotWrittenByTheLibraryAreRefused) {
            group + L"/p:00FF",                       // written in lowercase
            group + L"/p:", group + L"/f:14", group + L"/f:0x100000000",
            group + L"/o:x.ico",                      // an icon without its application
+           group + L"/a: /o:x.ico",                  // or with an empty one
        })
     EXPECT_FALSE(ReadBack(line).has_value()) << line;
 }
