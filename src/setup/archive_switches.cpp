@@ -32,10 +32,6 @@ bool ParseWindow(std::wstring_view text, std::uint64_t& value) noexcept {
   return true;
 }
 
-bool IsEntryId(std::wstring_view id) noexcept {
-  return !id.empty() && id.find_first_of(L"\\/:") == std::wstring_view::npos && id != L"." && id != L"..";
-}
-
 // Takes a once-only switch's value; false when it came before.
 bool TakeOnce(std::optional<std::wstring>& slot, std::wstring_view value) {
   if (slot) return false;
@@ -45,7 +41,15 @@ bool TakeOnce(std::optional<std::wstring>& slot, std::wstring_view value) {
 
 }  // namespace
 
-std::wstring FormatArchiveSwitches(const ArchiveSwitches& s) {
+bool IsPlainEntryId(std::wstring_view id) noexcept {
+  if (id.empty() || id == L"." || id == L"..") return false;
+  for (const wchar_t c : id)
+    if (c < 0x20 || c == 0x7F || c == L' ' || c == L'"' || c == L'\\' || c == L'/' || c == L':') return false;
+  return true;
+}
+
+std::optional<std::wstring> FormatArchiveSwitches(const ArchiveSwitches& s) {
+  if (!s.entryId.empty() && !IsPlainEntryId(s.entryId)) return std::nullopt;
   std::wstring line;
   for (const ArchiveToInstall& archive : s.archives) {
     AppendQuoted(line, L"/z:", archive.file);
@@ -92,7 +96,7 @@ std::optional<ArchiveSwitches> ParseArchiveSwitches(std::span<const std::wstring
         if (!TakeOnce(window, value) || !ParseWindow(value, s.parentWindow)) return std::nullopt;
         break;
       case L'w':
-        if (!TakeOnce(entry, value) || !IsEntryId(value)) return std::nullopt;
+        if (!TakeOnce(entry, value) || !IsPlainEntryId(value)) return std::nullopt;
         break;
       case L'u':
         if (!TakeOnce(publisher, value)) return std::nullopt;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wendrix {
@@ -34,17 +35,25 @@ struct ArchiveSwitches {
   bool operator==(const ArchiveSwitches&) const = default;
 };
 
+// Whether `id` can stand unquoted after "/w:" as one word that names a
+// wallet folder: not empty, not "." or "..", and no blank, double quote,
+// control character or path separator. Entry IDs are folder names of the
+// user's wallet, so any process of the user can choose one; one that fails
+// this must not reach the line, where it would not read back as itself.
+bool IsPlainEntryId(std::wstring_view id) noexcept;
+
 // The whole line, each switch followed by one blank: the archives' groups
 // of three in order, then "/p:", "/w:" (when there is an entry ID), "/u:",
-// "/i:", "/f:", and "/a:" and "/o:" when they have a value.
-std::wstring FormatArchiveSwitches(const ArchiveSwitches& switches);
+// "/i:", "/f:", and "/a:" and "/o:" when they have a value. Nothing when
+// the entry ID is not plain.
+std::optional<std::wstring> FormatArchiveSwitches(const ArchiveSwitches& switches);
 
 // Reads the program's arguments (the words of its command line after the
 // program's own name). Every word must be a known switch; "/z:", "/t:" and
 // "/h:" come in groups of three in that order, at least one group; the
-// others at most once each, numbers in their written form, an entry ID
-// without path separators, an icon only with a non-empty application name.
-// Anything else gives nothing.
+// others at most once each, numbers in their written form, a plain entry
+// ID, an icon only with a non-empty application name. Anything else gives
+// nothing.
 std::optional<ArchiveSwitches> ParseArchiveSwitches(std::span<const std::wstring> words);
 
 }  // namespace wendrix

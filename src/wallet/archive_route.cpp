@@ -43,8 +43,10 @@ HRESULT ArchivesOf(const WalletEntry& entry, const std::vector<std::wstring>& fi
 HRESULT RunElevated(const ArchiveSwitches& switches, HWND parent) {
   std::wstring program;
   RETURN_IF_FAILED(GetProductPath(kInfoElevatedInstaller, program));
+  const std::optional<std::wstring> line = FormatArchiveSwitches(switches);
+  if (!line) return E_INVALIDARG;  // an entry ID that would not read back as one word
   UniqueKernelObject process;
-  if (FAILED(StartProgram(program, FormatArchiveSwitches(switches), L"", parent, process)) || !process) return E_FAIL;
+  if (FAILED(StartProgram(program, *line, L"", parent, process)) || !process) return E_FAIL;
   const HANDLE waits[] = {process.Get()};
   if (WaitDispatchingMessages(waits) != WAIT_OBJECT_0) return LastErrorResult();
   DWORD code = 0;

@@ -37,16 +37,26 @@ TEST(ArchiveSwitchesTest, TheLineTheLibraryWrites) {
             L"/p:0000000000001a2b /w:Acme_-_Tool_1.0 \"/u:Acme\" \"/i:Tool\" /f:0x14 ");
   s.applicationName = L"Acme Center";
   s.applicationIcon = L"C:\\a.ico";
-  EXPECT_TRUE(FormatArchiveSwitches(s).ends_with(L"/f:0x14 \"/a:Acme Center\" \"/o:C:\\a.ico\" "));
+  EXPECT_TRUE(FormatArchiveSwitches(s)->ends_with(L"/f:0x14 \"/a:Acme Center\" \"/o:C:\\a.ico\" "));
   s.applicationName.clear();  // no icon without its application
-  EXPECT_TRUE(FormatArchiveSwitches(s).ends_with(L"/f:0x14 "));
+  EXPECT_TRUE(FormatArchiveSwitches(s)->ends_with(L"/f:0x14 "));
   // A line read without an entry ID writes back without "/w:": an empty
   // value there would make the line unreadable.
   ArchiveSwitches none = TwoArchives();
   none.entryId.clear();
-  const std::wstring line = FormatArchiveSwitches(none);
+  const std::wstring line = FormatArchiveSwitches(none).value();
   EXPECT_EQ(line.find(L"/w:"), std::wstring::npos) << line;
   EXPECT_EQ(ReadBack(line), none);
+}
+
+// Entry IDs are wallet folder names, which any process of the user can
+// choose: one that would not read back as the same one word is not written.
+TEST(ArchiveSwitchesTest, AnEntryIdThatWouldSplitIsNotWritten) {
+  for (const wchar_t* id : {L"two words", L"a\tb", L"a\"b", L"..", L"a\\b", L"C:x", L"a\x01"}) {
+    ArchiveSwitches s = TwoArchives();
+    s.entryId = id;
+    EXPECT_FALSE(FormatArchiveSwitches(s).has_value()) << id;
+  }
 }
 
 TEST(ArchiveSwitchesTest, FetchedTextsReadBackAsTheyWereAndAddNoSwitch) {
@@ -56,7 +66,7 @@ TEST(ArchiveSwitchesTest, FetchedTextsReadBackAsTheyWereAndAddNoSwitch) {
     s.archives[0].host = text;
     s.archives[1].target = std::wstring(L"C:\\x") + text;
     if (!*text) s.applicationIcon.clear();
-    const auto read = ReadBack(FormatArchiveSwitches(s));
+    const auto read = ReadBack(FormatArchiveSwitches(s).value());
     ASSERT_TRUE(read.has_value()) << text;
     EXPECT_EQ(*read, s) << text;
   }
@@ -78,6 +88,7 @@ TEST(ArchiveSwitchesTest, LinesNotWrittenByTheLibraryAreRefused) {
            group + L"/w",                            // no colon
            group + L"/w:E /w:F",                     // twice
            group + L"/w:.", group + L"/w:..", group + L"/w:a\\b", group + L"/w:C:x", group + L"/w:",
+           group + L"\"/w:a b\"", group + L"/w:a\\\"b",  // a blank or a quote in the entry ID
            group + L"/p:12345678901234567",          // more than 16 digits
            group + L"/p:00FF",                       // written in lowercase
            group + L"/p:", group + L"/f:14", group + L"/f:0x100000000",
