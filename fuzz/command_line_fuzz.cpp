@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
   const std::vector<std::wstring> words = SplitCommandWords(line);
   if (const auto switches = ParseArchiveSwitches(words)) {
-    const auto line = FormatArchiveSwitches(*switches);
-    if (!line) std::abort();  // what reads must write
-    const std::vector<std::wstring> written = SplitCommandWords(*line);
+    const auto formatted = FormatArchiveSwitches(*switches);
+    if (!formatted) std::abort();  // what reads must write
+    const std::vector<std::wstring> written = SplitCommandWords(*formatted);
     const auto again = ParseArchiveSwitches(written);
     if (!again || *again != *switches) std::abort();
   }

@@ -44,7 +44,7 @@ bool TakeOnce(std::optional<std::wstring>& slot, std::wstring_view value) {
 bool IsPlainEntryId(std::wstring_view id) noexcept {
   if (id.empty() || id == L"." || id == L"..") return false;
   for (const wchar_t c : id)
-    if (c < 0x20 || c == 0x7F || c == L' ' || c == L'"' || c == L'\\' || c == L'/' || c == L':') return false;
+    if (c < 0x20 || c == L' ' || c == L'"' || c == L'\\' || c == L'/' || c == L':') return false;
   return true;
 }
 
