@@ -36,8 +36,8 @@ struct ArchiveSwitches {
 };
 
 // Whether `id` can stand unquoted after "/w:" as one word that names a
-// wallet folder: not empty, not "." or "..", and no blank, double quote,
-// control character or path separator. Entry IDs are folder names of the
+// wallet folder: not empty, not "." or "..", and no blank, tab or other
+// character below 0x20, double quote or path separator. Entry IDs are folder names of the
 // user's wallet, so any process of the user can choose one; one that fails
 // this must not reach the line, where it would not read back as itself.
 bool IsPlainEntryId(std::wstring_view id) noexcept;
